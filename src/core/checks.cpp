@@ -1,0 +1,60 @@
+#include "core/checks.h"
+
+#include "core/hex.h"
+
+#include <array>
+
+namespace tessaro {
+
+namespace {
+
+constexpr std::array<std::uint16_t, 256> MakeCrcTable()
+{
+    std::array<std::uint16_t, 256> table{};
+    for (unsigned n = 0; n < 256; ++n) {
+        unsigned crc = n << 8;
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc & 0x8000) ? ((crc << 1) ^ 0x1021) & 0xFFFF : (crc << 1) & 0xFFFF;
+        table[n] = static_cast<std::uint16_t>(crc);
+    }
+    return table;
+}
+
+constexpr auto kCrcTable = MakeCrcTable();
+
+}  // namespace
+
+std::uint8_t Checksum63(const SpdImage& image)
+{
+    return static_cast<std::uint8_t>(SumMod256(image, kChecksumByte - 1));
+}
+
+std::uint16_t Crc16(std::span<const std::uint8_t> bytes)
+{
+    unsigned crc = 0;
+    for (std::uint8_t b : bytes)
+        crc = ((crc << 8) ^ kCrcTable[((crc >> 8) ^ b) & 0xFF]) & 0xFFFF;
+    return static_cast<std::uint16_t>(crc);
+}
+
+int CrcLastByte(const SpdImage& image)
+{
+    return (image[0] & 0x80) ? 116 : 125;
+}
+
+std::uint16_t SpdCrc(const SpdImage& image)
+{
+    return Crc16(std::span<const std::uint8_t>(image.data(), static_cast<std::size_t>(CrcLastByte(image)) + 1));
+}
+
+std::uint16_t StoredCrc(const SpdImage& image)
+{
+    return static_cast<std::uint16_t>(image[kCrcHighByte] << 8 | image[kCrcLowByte]);
+}
+
+bool UsesCrc(const SpdImage& image)
+{
+    return image[2] == 0x09 || image[2] == 0x0B;
+}
+
+}  // namespace tessaro

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "core/spdimage.h"
+
+#include <cstdint>
+#include <span>
+
+namespace tessaro {
+
+// Byte 63 of SDR/DDR/DDR2 images: the sum of bytes 0-62 modulo 256.
+inline constexpr int kChecksumByte = 63;
+// DDR3 images keep a CRC-16 in bytes 126 (low) and 127 (high).
+inline constexpr int kCrcLowByte = 126;
+inline constexpr int kCrcHighByte = 127;
+
+[[nodiscard]] std::uint8_t Checksum63(const SpdImage& image);
+
+// CRC-16/XMODEM (polynomial 1021h, initial 0, MSB first, no final XOR).
+[[nodiscard]] std::uint16_t Crc16(std::span<const std::uint8_t> bytes);
+
+// Last byte the DDR3 CRC covers: 116 when bit 7 of byte 0 is set, else 125.
+[[nodiscard]] int CrcLastByte(const SpdImage& image);
+
+// The CRC over the covered bytes of the image.
+[[nodiscard]] std::uint16_t SpdCrc(const SpdImage& image);
+
+// The CRC as stored in bytes 126-127.
+[[nodiscard]] std::uint16_t StoredCrc(const SpdImage& image);
+
+// Which check the image's own byte 2 calls for: 09h and 0Bh mean the CRC,
+// anything else the byte-63 checksum.
+[[nodiscard]] bool UsesCrc(const SpdImage& image);
+
+}  // namespace tessaro

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+namespace tessaro {
+
+// The 256 bytes of one SPD EEPROM image.
+inline constexpr int kSpdSize = 256;
+using SpdImage = std::array<std::uint8_t, kSpdSize>;
+
+// Memory-type code of a document; it selects the document's description table.
+enum class MemoryTypeCode : std::int16_t { Sdr = 0, Ddr = 1, Ddr2 = 2, Rambus = 3, Ddr3 = 4 };
+
+// Which check bytes an edit keeps up to date (the "Checksum/CRC" option group).
+enum class CheckMode : std::int16_t { Checksum = 0, Crc = 1, None = 2 };
+
+// Background mark of a byte cell.
+enum class Mark : std::uint8_t { Plain, Selected, Edited, Generated };
+
+}  // namespace tessaro

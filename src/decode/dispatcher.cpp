@@ -1,0 +1,39 @@
+#include "decode/decoders.h"
+
+namespace tessaro {
+
+namespace {
+
+const char* IoPanelTitle(std::uint8_t type, std::int16_t form)
+{
+    if (type == 11)
+        return form == kSmallOutlineForm ? "DDR3-SODIMM I/O" : "DDR3-Unbuffer DIMM I/O";
+    if (type == 8)
+        return form == kSmallOutlineForm ? "DDR2 SODIMM I/O" : "DDR2 Unbuffer DIMM I/O";
+    return "DDR Unbuffer DIMM I/O";
+}
+
+}  // namespace
+
+void table_chang(const SpdImage& image, DecodedView& view, DecodeContext& context, int index)
+{
+    const std::uint8_t type = image[2];
+    context.currentMemoryType = type;
+    // The title follows the module form left by the previous call.
+    view.ioPanelTitle = IoPanelTitle(type, context.currentModuleForm);
+    if (type > 8) {
+        view.ddr3PanelsShown = true;
+        ddr3_table_chang(image, view, context, index);
+    } else {
+        view.ddr3PanelsShown = false;
+        ddr2_table_chang(image, view, context, index);
+    }
+}
+
+void DecodeAll(const SpdImage& image, DecodedView& view, DecodeContext& context)
+{
+    for (int n = 0; n < kSpdSize; ++n)
+        table_chang(image, view, context, n);
+}
+
+}  // namespace tessaro

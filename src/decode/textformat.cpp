@@ -1,0 +1,76 @@
+#include "decode/textformat.h"
+
+#include <charconv>
+
+namespace tessaro {
+
+namespace {
+
+// Code points of bytes 80h-9Fh in code page 1252; the five unassigned bytes
+// map to the C1 control of the same number, as Windows itself does.
+constexpr char16_t kCp1252High[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+};
+
+void AppendUtf8(std::string& out, unsigned cp)
+{
+    if (cp < 0x80) {
+        out.push_back(static_cast<char>(cp));
+    } else if (cp < 0x800) {
+        out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
+        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    } else {
+        out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
+        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    }
+}
+
+}  // namespace
+
+void AssignAnsiText(std::string& out, std::span<const std::uint8_t> bytes)
+{
+    out.clear();
+    for (std::uint8_t b : bytes) {
+        if (b >= 0x80 && b < 0xA0)
+            AppendUtf8(out, kCp1252High[b - 0x80]);
+        else
+            AppendUtf8(out, b);
+    }
+}
+
+void AppendInt(std::string& out, long long value)
+{
+    char buf[24];
+    const auto res = std::to_chars(buf, buf + sizeof buf, value);
+    out.append(buf, res.ptr);
+}
+
+void AppendDecimal(std::string& out, long long value, int scale)
+{
+    if (value < 0) {
+        out.push_back('-');
+        value = -value;
+    }
+    AppendInt(out, value / scale);
+    long long frac = value % scale;
+    if (frac == 0)
+        return;
+    int digits = 0;
+    for (int s = scale; s > 1; s /= 10)
+        ++digits;
+    char buf[8];
+    for (int i = digits - 1; i >= 0; --i) {
+        buf[i] = static_cast<char>('0' + frac % 10);
+        frac /= 10;
+    }
+    while (digits > 0 && buf[digits - 1] == '0')
+        --digits;
+    out.push_back('.');
+    out.append(buf, static_cast<std::size_t>(digits));
+}
+
+}  // namespace tessaro

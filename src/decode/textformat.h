@@ -1,0 +1,19 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+
+namespace tessaro {
+
+// Bytes taken as characters of the single-byte Windows code page 1252 ("ANSI"),
+// written as UTF-8 into out (one character per byte, NUL included).
+void AssignAnsiText(std::string& out, std::span<const std::uint8_t> bytes);
+
+// A number of thousandths (or hundredths, with scale 100) written as a decimal
+// number without trailing zeros: 13125/1000 gives "13.125", 4500/100 gives "45".
+void AppendDecimal(std::string& out, long long value, int scale);
+
+void AppendInt(std::string& out, long long value);
+
+}  // namespace tessaro

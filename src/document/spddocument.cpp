@@ -1,0 +1,184 @@
+#include "document/spddocument.h"
+
+#include "core/checks.h"
+#include "core/hex.h"
+#include "core/memorytype.h"
+#include "decode/decoders.h"
+
+#include <algorithm>
+
+namespace tessaro {
+
+namespace {
+std::size_t At(int index)
+{
+    return static_cast<std::size_t>(index & 0xFF);
+}
+}  // namespace
+
+SpdDocument::SpdDocument(DecodeContext& context, std::string caption)
+    : m_context(context)
+    , m_descriptions(&DescriptionTableFor(MemoryTypeCode::Ddr))
+    , m_caption(std::move(caption))
+{
+    m_panel.description = (*m_descriptions)[0];
+}
+
+void SpdDocument::open()
+{
+    for (int n = 0; n < kSpdSize; ++n)
+        Value_Chang(n, 0);
+    m_descriptions = &DescriptionTableFor(MemoryTypeCode::Ddr);
+    m_typeCode = 0;
+    showInPanel(0);
+    cal_chksum63();
+    decodeAll();
+}
+
+void SpdDocument::Value_Chang(int index, std::uint8_t value)
+{
+    m_image[At(index)] = value;
+    notify(&SpdDocumentObserver::byteChanged, index);
+}
+
+std::uint8_t SpdDocument::Get_Value(int index) const
+{
+    return m_image[At(index)];
+}
+
+void SpdDocument::Type_Chang(int code)
+{
+    if (code >= 0 && code <= 4) {
+        m_typeCode = static_cast<std::int16_t>(code);
+        m_descriptions = &DescriptionTableFor(static_cast<MemoryTypeCode>(code));
+        notify(&SpdDocumentObserver::typeChanged);
+    }
+    showInPanel(0);
+}
+
+std::int16_t SpdDocument::Get_Type() const
+{
+    return m_typeCode;
+}
+
+void SpdDocument::cal_chksum63()
+{
+    Value_Chang(63, Checksum63(m_image));
+}
+
+void SpdDocument::warz_crc()
+{
+    const std::uint16_t crc = SpdCrc(m_image);
+    Value_Chang(126, static_cast<std::uint8_t>(crc & 0xFF));
+    Value_Chang(127, static_cast<std::uint8_t>(crc >> 8));
+    m_view.crcValue = ByteToHex(static_cast<std::uint8_t>(crc >> 8)) + ByteToHex(static_cast<std::uint8_t>(crc & 0xFF));
+    setMark(126, Mark::Edited);
+    setMark(127, Mark::Edited);
+    notify(&SpdDocumentObserver::decodedViewChanged);
+}
+
+void SpdDocument::Set_Value_color_diff(int index)
+{
+    setMark(index, Mark::Generated);
+}
+
+std::int16_t SpdDocument::Chk_Form_Chang() const
+{
+    return m_modified ? -1 : 0;
+}
+
+void SpdDocument::Set_form_chang(bool modified)
+{
+    m_modified = modified;
+    const bool marked = !m_caption.empty() && m_caption.back() == '*';
+    if (modified && !marked)
+        m_caption += '*';
+    else if (!modified && marked)
+        m_caption.pop_back();
+    notify(&SpdDocumentObserver::captionChanged);
+}
+
+void SpdDocument::table_chang(int index)
+{
+    tessaro::table_chang(m_image, m_view, m_context, index);
+    notify(&SpdDocumentObserver::decodedViewChanged);
+}
+
+void SpdDocument::decodeAll()
+{
+    for (int n = 0; n < kSpdSize; ++n)
+        table_chang(n);
+}
+
+void SpdDocument::load(const SpdImage& image)
+{
+    for (int n = 0; n < kSpdSize; ++n) {
+        Value_Chang(n, image[static_cast<std::size_t>(n)]);
+        table_chang(n);
+    }
+    applyLoadTypeRule();
+}
+
+void SpdDocument::applyLoadTypeRule()
+{
+    setCheckMode(CheckMode::Checksum);
+    const LoadTypeRule rule = LoadTypeRuleFor(m_image[2]);
+    setCheckMode(rule.checkMode);
+    if (rule.typeCode)
+        Type_Chang(static_cast<int>(*rule.typeCode));
+}
+
+void SpdDocument::setMark(int index, Mark mark)
+{
+    m_marks[At(index)] = mark;
+    notify(&SpdDocumentObserver::markChanged, index);
+}
+
+void SpdDocument::setCaption(const std::string& caption)
+{
+    m_caption = caption;
+    if (m_modified)
+        m_caption += '*';
+    notify(&SpdDocumentObserver::captionChanged);
+}
+
+std::string SpdDocument::captionWithoutMark() const
+{
+    if (!m_caption.empty() && m_caption.back() == '*')
+        return m_caption.substr(0, m_caption.size() - 1);
+    return m_caption;
+}
+
+void SpdDocument::setCheckMode(CheckMode mode)
+{
+    if (mode == m_checkMode)
+        return;
+    m_checkMode = mode;
+    notify(&SpdDocumentObserver::checkModeChanged);
+}
+
+const std::string& SpdDocument::description(int index) const
+{
+    return (*m_descriptions)[At(index)];
+}
+
+void SpdDocument::showInPanel(int index, bool spaced)
+{
+    m_panel.byteCaption = spaced ? "Byte " : "Byte";
+    m_panel.byteCaption += std::to_string(index);
+    m_panel.description = description(index);
+    m_panel.value = ByteToHex(Get_Value(index));
+    notify(&SpdDocumentObserver::selectedPanelChanged);
+}
+
+void SpdDocument::addObserver(SpdDocumentObserver* observer)
+{
+    m_observers.push_back(observer);
+}
+
+void SpdDocument::removeObserver(SpdDocumentObserver* observer)
+{
+    m_observers.erase(std::remove(m_observers.begin(), m_observers.end(), observer), m_observers.end());
+}
+
+}  // namespace tessaro

@@ -1,0 +1,125 @@
+#pragma once
+
+#include "core/bytetables.h"
+#include "core/spdimage.h"
+#include "decode/decodedview.h"
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace tessaro {
+
+class SpdDocument;
+
+// Told about every change of a document; a window is one of these.
+class SpdDocumentObserver
+{
+public:
+    virtual ~SpdDocumentObserver() = default;
+    virtual void byteChanged(int /*index*/) {}      // the byte and its cell text
+    virtual void markChanged(int /*index*/) {}
+    virtual void captionChanged() {}                // caption or modified flag
+    virtual void typeChanged() {}                   // memory-type code and description table
+    virtual void checkModeChanged() {}
+    virtual void selectedPanelChanged() {}
+    virtual void decodedViewChanged() {}            // after every table_chang
+};
+
+// One SPD image with everything that belongs to it: memory-type code,
+// description table, check mode, byte marks, modified flag, caption, the
+// selected-byte panel and the decoded view. Window-independent; windows, file
+// commands, programmer commands and the wizard all work through its operations.
+class SpdDocument
+{
+public:
+    // context: the application-wide CurrentMemoryType / CurrentModuleForm.
+    explicit SpdDocument(DecodeContext& context, std::string caption = {});
+
+    // The opening of a new window: all bytes 0 with byte 63 = their checksum,
+    // DDR description table, code 0, check mode 0, everything plain, not
+    // modified, then every byte decoded once.
+    void open();
+
+    // --- The document operations ---
+    // Stores a byte and rewrites its cell. Nothing else: no check byte, mark,
+    // modified flag or decode.
+    void Value_Chang(int index, std::uint8_t value);
+    [[nodiscard]] std::uint8_t Get_Value(int index) const;
+    // Codes 0-4 switch the description table; any other code keeps it. Either
+    // way the selected-byte panel returns to byte 0.
+    void Type_Chang(int code);
+    [[nodiscard]] std::int16_t Get_Type() const;
+    // Byte 63 = sum of bytes 0-62 modulo 256; no mark, modified flag untouched.
+    void cal_chksum63();
+    // Bytes 126 (low) and 127 (high) = CRC of the covered bytes, shown high byte
+    // first in the CRC item, both cells marked edited.
+    void warz_crc();
+    void Set_Value_color_diff(int index);  // marks the cell generated (green)
+    [[nodiscard]] std::int16_t Chk_Form_Chang() const;  // modified flag, -1 or 0
+    void Set_form_chang(bool modified);
+    // Refreshes the decoded text of the field of byte `index`.
+    void table_chang(int index);
+
+    // --- Bulk operations built on the above ---
+    void decodeAll();                    // table_chang(0) ... table_chang(255)
+    // A load: Value_Chang + table_chang for n = 0..255, then the memory-type
+    // and check-mode rule of byte 2. Check bytes and modified flag stay as they are.
+    void load(const SpdImage& image);
+    void applyLoadTypeRule();
+
+    // --- State ---
+    [[nodiscard]] const SpdImage& image() const { return m_image; }
+    [[nodiscard]] Mark mark(int index) const { return m_marks[static_cast<std::size_t>(index)]; }
+    void setMark(int index, Mark mark);
+    [[nodiscard]] bool isModified() const { return m_modified; }
+    [[nodiscard]] const std::string& caption() const { return m_caption; }
+    void setCaption(const std::string& caption);  // a file name; keeps "*" while modified
+    [[nodiscard]] std::string captionWithoutMark() const;
+    [[nodiscard]] CheckMode checkMode() const { return m_checkMode; }
+    void setCheckMode(CheckMode mode);
+    [[nodiscard]] const std::string& description(int index) const;
+    [[nodiscard]] const DecodedView& view() const { return m_view; }
+    [[nodiscard]] DecodeContext& context() const { return m_context; }
+
+    // The selected-byte panel: "Byte0", the description and the value digits.
+    struct SelectedPanel {
+        std::string byteCaption = "Byte0";
+        std::string description;
+        std::string value = "00";
+    };
+    [[nodiscard]] const SelectedPanel& selectedPanel() const { return m_panel; }
+    void showInPanel(int index, bool spaced = false);  // "Byte37" or, spaced, "Byte 37"
+
+    void addObserver(SpdDocumentObserver* observer);
+    void removeObserver(SpdDocumentObserver* observer);
+
+private:
+    template <typename F>
+    void notify(F f)
+    {
+        for (SpdDocumentObserver* o : m_observers)
+            (o->*f)();
+    }
+    template <typename F>
+    void notify(F f, int index)
+    {
+        for (SpdDocumentObserver* o : m_observers)
+            (o->*f)(index);
+    }
+
+    DecodeContext& m_context;
+    SpdImage m_image{};
+    std::array<Mark, kSpdSize> m_marks{};
+    std::int16_t m_typeCode = 0;
+    const DescriptionTable* m_descriptions;
+    CheckMode m_checkMode = CheckMode::Checksum;
+    bool m_modified = false;
+    std::string m_caption;
+    SelectedPanel m_panel;
+    DecodedView m_view;
+    std::vector<SpdDocumentObserver*> m_observers;
+};
+
+}  // namespace tessaro

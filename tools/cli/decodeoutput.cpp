@@ -1,0 +1,154 @@
+#include "decodeoutput.h"
+
+#include "core/checks.h"
+#include "core/hex.h"
+#include "core/memorytype.h"
+#include "jsonwriter.h"
+
+namespace tessaro::cli {
+
+namespace {
+
+struct CheckFacts {
+    std::string storedSum, computedSum, storedCrc, computedCrc;
+    bool sumOk, crcOk;
+};
+
+std::string Hex16(std::uint16_t v)
+{
+    return ByteToHex(static_cast<std::uint8_t>(v >> 8)) + ByteToHex(static_cast<std::uint8_t>(v & 0xFF));
+}
+
+CheckFacts Checks(const SpdImage& image)
+{
+    const std::uint8_t sum = Checksum63(image);
+    const std::uint16_t crc = SpdCrc(image);
+    return {ByteToHex(image[kChecksumByte]), ByteToHex(sum), Hex16(StoredCrc(image)), Hex16(crc),
+            image[kChecksumByte] == sum, StoredCrc(image) == crc};
+}
+
+// The captions and texts of the shown panel pair, in panel order.
+template <typename F>
+void ForEachShownField(const DecodedView& view, F f)
+{
+    if (view.ddr3PanelsShown) {
+        for (int i = 0; i < kDdr3FieldCount; ++i)
+            f(i, kDdr3Captions[static_cast<std::size_t>(i)], view.ddr3[static_cast<std::size_t>(i)]);
+    } else {
+        for (int i = 0; i < kLegacyFieldCount; ++i)
+            f(i, kLegacyCaptions[static_cast<std::size_t>(i)], view.legacy[static_cast<std::size_t>(i)]);
+    }
+}
+
+const std::string* ManufacturerName(const DecodedView& view)
+{
+    if (view.ddr3PanelsShown)
+        return &view.ddr3ManufacturerName;
+    return view.legacyManufacturerNameVisible ? &view.legacyManufacturerName : nullptr;
+}
+
+void AppendKey(std::string& out, const char* key)
+{
+    out += ',';
+    AppendJsonString(out, key);
+    out += ':';
+}
+
+}  // namespace
+
+void AppendDecodeJson(std::string& out, const std::string& file, const SpdDocument& document)
+{
+    const DecodedView& view = document.view();
+    out += "{\"file\":";
+    AppendJsonString(out, file);
+    out += ",\"error\":null";
+    AppendKey(out, "memoryTypeCode");
+    out += std::to_string(document.Get_Type());
+    AppendKey(out, "checkMode");
+    out += std::to_string(static_cast<int>(document.checkMode()));
+    AppendKey(out, "panel");
+    AppendJsonString(out, view.ddr3PanelsShown ? "DDR3" : "SDR/DDR/DDR2");
+    AppendKey(out, "ioPanelTitle");
+    AppendJsonString(out, view.ioPanelTitle);
+    AppendKey(out, "fields");
+    out += '{';
+    ForEachShownField(view, [&](int i, const char* caption, const std::string& text) {
+        if (i > 0)
+            out += ',';
+        AppendJsonString(out, caption);
+        out += ':';
+        AppendJsonString(out, text);
+    });
+    out += '}';
+    AppendKey(out, "manufacturerName");
+    if (const std::string* name = ManufacturerName(view))
+        AppendJsonString(out, *name);
+    else
+        out += "null";
+    AppendKey(out, "securityCode");
+    AppendJsonString(out, ByteToHex(view.securityCode));
+    AppendKey(out, "crcCaption");
+    AppendJsonString(out, view.crcCaption);
+    AppendKey(out, "crcValue");
+    AppendJsonString(out, view.crcValue);
+    const CheckFacts c = Checks(document.image());
+    out += ",\"checks\":{\"checksum63\":{\"stored\":\"" + c.storedSum + "\",\"computed\":\"" + c.computedSum +
+           "\",\"ok\":" + (c.sumOk ? "true" : "false") + "},\"crc16\":{\"stored\":\"" + c.storedCrc +
+           "\",\"computed\":\"" + c.computedCrc + "\",\"ok\":" + (c.crcOk ? "true" : "false") + "}}}\n";
+}
+
+void AppendDecodeErrorJson(std::string& out, const std::string& file, const std::string& error)
+{
+    out += "{\"file\":";
+    AppendJsonString(out, file);
+    out += ",\"error\":";
+    AppendJsonString(out, error);
+    out += "}\n";
+}
+
+void AppendDecodeListing(std::string& out, const std::string& file, const SpdDocument& document)
+{
+    const DecodedView& view = document.view();
+    auto line = [&out](const std::string& label, const std::string& value) {
+        out += "    ";
+        out += label;
+        // Pad by characters, not bytes, so that the values line up.
+        std::size_t width = 0;
+        for (unsigned char c : label)
+            width += (c & 0xC0) != 0x80;
+        out.append(width < 28 ? 28 - width : 1, ' ');
+        out += value;
+        out += '\n';
+    };
+    static constexpr const char* kModes[] = {"Checksum", "CRC", "None"};
+    const auto mode = static_cast<std::size_t>(document.checkMode());
+    out += file + "\n";
+    out += "  memory type code " + std::to_string(document.Get_Type()) + " (" +
+           MemoryTypeCodeName(static_cast<MemoryTypeCode>(document.Get_Type())) + "), check mode " + std::to_string(mode) + " (" + kModes[mode] +
+           ")\n";
+    out += "  " + view.ioPanelTitle + "\n";
+    ForEachShownField(view, [&](int i, const char* caption, const std::string& text) {
+        if (i == 0)
+            out += std::string("  ") + kInfoPanelTitle + "\n";
+        if (i == kInfoPanelFieldCount)
+            out += std::string("  ") + kManufacturingPanelTitle + "\n";
+        std::string shown;
+        for (char ch : text)  // control characters of a part number would upset a terminal
+            shown += (static_cast<unsigned char>(ch) < 0x20 || ch == 0x7F) ? '.' : ch;
+        const bool isId = view.ddr3PanelsShown ? i == static_cast<int>(Ddr3Field::ManufacturerId)
+                                                : i == static_cast<int>(LegacyField::JedecId);
+        if (isId)
+            if (const std::string* name = ManufacturerName(view))
+                shown += "  " + *name;
+        line(caption, shown);
+    });
+    out += "  " + std::string("電腦") + "\n";
+    line("Security code", ByteToHex(view.securityCode));
+    line(view.crcCaption, view.crcValue);
+    const CheckFacts c = Checks(document.image());
+    out += "  checks\n";
+    line("checksum (byte 63)", "stored " + c.storedSum + ", computed " + c.computedSum + (c.sumOk ? ", ok" : ", MISMATCH"));
+    line("CRC-16 (bytes 126-127)", "stored " + c.storedCrc + ", computed " + c.computedCrc + (c.crcOk ? ", ok" : ", MISMATCH"));
+}
+
+}  // namespace tessaro::cli

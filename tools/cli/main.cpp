@@ -1,0 +1,318 @@
+// tessaro-cli: the SPD engine for production scripts and batch checks.
+
+#include "core/checks.h"
+#include "core/hex.h"
+#include "decode/jedec.h"
+#include "decodeoutput.h"
+#include "document/settle.h"
+#include "files/spdfile.h"
+
+#include <QString>
+
+#include <cstdio>
+#include <algorithm>
+#include <cstring>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+using namespace tessaro;
+using namespace tessaro::cli;
+
+namespace {
+
+constexpr int kExitOk = 0;
+constexpr int kExitFailed = 1;
+constexpr int kExitUsage = 2;
+
+constexpr const char* kUsage =
+    "usage: tessaro-cli COMMAND [ARGS]\n"
+    "\n"
+    "commands:\n"
+    "  decode [--json] FILE...                       decode SPD images as a settled document window shows them\n"
+    "  fix [--mode auto|checksum|crc] FILE [-o OUT]  recompute the check bytes and write the image back\n"
+    "  convert IN OUT [--format text|binary]         write an image in another file format\n"
+    "  jedec KEY...                                  look up JEP106 manufacturer keys (\"7F7F9E\")\n"
+    "\n"
+    "Files whose names end in \"spd\" (any case) are text SPD files, all others binary.\n"
+    "Exit status: 0 success, 1 failure, 2 bad usage.\n";
+
+struct UsageError {
+    std::string reason;
+};
+
+void Print(std::FILE* stream, const std::string& text)
+{
+    std::fwrite(text.data(), 1, text.size(), stream);
+}
+
+void PrintError(const std::string& text)
+{
+    Print(stderr, "tessaro-cli: " + text + "\n");
+}
+
+std::string Utf8(const QString& s)
+{
+    return s.toUtf8().toStdString();
+}
+
+QString PathArg(const std::string& arg)
+{
+    return QString::fromLocal8Bit(arg.c_str());
+}
+
+// Options and operands of one command. Options may stand anywhere; "--" ends them.
+class Args
+{
+public:
+    Args(int argc, char** argv, int first)
+    {
+        for (int i = first; i < argc; ++i)
+            m_args.emplace_back(argv[i]);
+    }
+
+    // Splits off the options that the command knows: flags take no value,
+    // valued options take the next argument or "--name=value".
+    void parse(const std::vector<std::string>& flags, const std::vector<std::string>& valued)
+    {
+        bool optionsEnded = false;
+        for (std::size_t i = 0; i < m_args.size(); ++i) {
+            const std::string& a = m_args[i];
+            if (optionsEnded || a == "-" || a.empty() || a[0] != '-') {
+                m_operands.push_back(a);
+                continue;
+            }
+            if (a == "--") {
+                optionsEnded = true;
+                continue;
+            }
+            std::string name = a;
+            std::optional<std::string> value;
+            if (const auto eq = a.find('='); a.rfind("--", 0) == 0 && eq != std::string::npos) {
+                name = a.substr(0, eq);
+                value = a.substr(eq + 1);
+            }
+            if (std::find(flags.begin(), flags.end(), name) != flags.end()) {
+                if (value)
+                    throw UsageError{"option " + name + " takes no value"};
+                m_values[name] = "";
+            } else if (std::find(valued.begin(), valued.end(), name) != valued.end()) {
+                if (!value) {
+                    if (i + 1 >= m_args.size())
+                        throw UsageError{"option " + name + " needs a value"};
+                    value = m_args[++i];
+                }
+                m_values[name] = *value;
+            } else {
+                throw UsageError{"unknown option " + a};
+            }
+        }
+    }
+
+    [[nodiscard]] bool has(const std::string& name) const { return m_values.count(name) != 0; }
+    [[nodiscard]] std::optional<std::string> value(const std::string& name) const
+    {
+        const auto it = m_values.find(name);
+        return it == m_values.end() ? std::nullopt : std::optional<std::string>(it->second);
+    }
+    [[nodiscard]] const std::vector<std::string>& operands() const { return m_operands; }
+
+private:
+    std::vector<std::string> m_args;
+    std::vector<std::string> m_operands;
+    std::map<std::string, std::string> m_values;
+};
+
+bool ReadImage(const std::string& file, SpdImage& image, std::string& error)
+{
+    QString message;
+    if (ReadSpdFile(PathArg(file), image, &message))
+        return true;
+    error = Utf8(message);
+    return false;
+}
+
+int Decode(Args& args)
+{
+    args.parse({"--json"}, {});
+    if (args.operands().empty())
+        throw UsageError{"decode needs at least one FILE"};
+    const bool json = args.has("--json");
+    int status = kExitOk;
+    std::string out;
+    out.reserve(1 << 16);
+    for (const std::string& file : args.operands()) {
+        SpdImage image{};
+        std::string error;
+        if (!ReadImage(file, image, error)) {
+            status = kExitFailed;
+            if (json) {
+                AppendDecodeErrorJson(out, file, error);
+            } else {
+                Print(stdout, out);
+                out.clear();
+                std::fflush(stdout);
+                PrintError(error);
+            }
+            continue;
+        }
+        // Every file gets its own new window and its own application-wide values.
+        DecodeContext context;
+        SpdDocument document(context, file);
+        OpenAndSettle(document, image);
+        if (json) {
+            AppendDecodeJson(out, file, document);
+        } else {
+            if (&file != &args.operands().front())
+                out += '\n';
+            AppendDecodeListing(out, file, document);
+        }
+        if (out.size() > (1 << 15)) {
+            Print(stdout, out);
+            out.clear();
+        }
+    }
+    Print(stdout, out);
+    return status;
+}
+
+std::string Hex16(std::uint16_t v)
+{
+    return ByteToHex(static_cast<std::uint8_t>(v >> 8)) + ByteToHex(static_cast<std::uint8_t>(v & 0xFF));
+}
+
+int Fix(Args& args)
+{
+    args.parse({}, {"--mode", "-o", "--output"});
+    if (args.operands().size() != 1)
+        throw UsageError{"fix needs exactly one FILE"};
+    const std::string mode = args.value("--mode").value_or("auto");
+    if (mode != "auto" && mode != "checksum" && mode != "crc")
+        throw UsageError{"invalid --mode \"" + mode + "\" (auto, checksum or crc)"};
+    const std::string in = args.operands()[0];
+    const std::string out = args.value("-o").value_or(args.value("--output").value_or(in));
+
+    SpdImage image{};
+    std::string error;
+    if (!ReadImage(in, image, error)) {
+        PrintError(error);
+        return kExitFailed;
+    }
+    const bool crc = mode == "crc" || (mode == "auto" && UsesCrc(image));
+    std::string report;
+    if (crc) {
+        const std::uint16_t stored = StoredCrc(image);
+        const std::uint16_t fresh = SpdCrc(image);
+        image[kCrcLowByte] = static_cast<std::uint8_t>(fresh & 0xFF);
+        image[kCrcHighByte] = static_cast<std::uint8_t>(fresh >> 8);
+        report = "crc16 (0-" + std::to_string(CrcLastByte(image)) + "): stored " + Hex16(stored) + ", new " +
+                 Hex16(fresh) + "\n";
+    } else {
+        const std::uint8_t stored = image[kChecksumByte];
+        image[kChecksumByte] = Checksum63(image);
+        report = "checksum63: stored " + ByteToHex(stored) + ", new " + ByteToHex(image[kChecksumByte]) + "\n";
+    }
+    QString message;
+    const QString outPath = PathArg(out);
+    if (!WriteSpdFile(outPath, image, FormatForName(out), &message)) {
+        PrintError(Utf8(message));
+        return kExitFailed;
+    }
+    Print(stdout, report);
+    return kExitOk;
+}
+
+int Convert(Args& args)
+{
+    args.parse({}, {"--format"});
+    if (args.operands().size() != 2)
+        throw UsageError{"convert needs IN and OUT"};
+    const std::string& in = args.operands()[0];
+    const std::string& out = args.operands()[1];
+    SpdFormat format = FormatForName(out);
+    if (const auto f = args.value("--format")) {
+        if (*f == "text")
+            format = SpdFormat::Text;
+        else if (*f == "binary")
+            format = SpdFormat::Binary;
+        else
+            throw UsageError{"invalid --format \"" + *f + "\" (text or binary)"};
+    }
+    SpdImage image{};
+    std::string error;
+    if (!ReadImage(in, image, error)) {
+        PrintError(error);
+        return kExitFailed;
+    }
+    QString message;
+    if (!WriteSpdFile(PathArg(out), image, format, &message)) {
+        PrintError(Utf8(message));
+        return kExitFailed;
+    }
+    return kExitOk;
+}
+
+// One line per key in order: the name, or "unknown" (and exit 1 at the end).
+int Jedec(Args& args)
+{
+    args.parse({}, {});
+    if (args.operands().empty())
+        throw UsageError{"jedec needs at least one KEY"};
+    int status = kExitOk;
+    std::string out;
+    for (const std::string& key : args.operands()) {
+        if (const char* name = JEDEC_PROG(key)) {
+            out += name;
+        } else {
+            out += "unknown";
+            status = kExitFailed;
+        }
+        out += '\n';
+    }
+    Print(stdout, out);
+    return status;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 2) {
+        Print(stderr, kUsage);
+        return kExitUsage;
+    }
+    const std::string command = argv[1];
+    if (command == "--help" || command == "-h" || command == "help") {
+        Print(stdout, kUsage);
+        return kExitOk;
+    }
+    if (command == "--version") {
+        Print(stdout, "tessaro-cli 0.1.0\n");
+        return kExitOk;
+    }
+    for (int i = 2; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--") == 0)
+            break;
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            Print(stdout, kUsage);
+            return kExitOk;
+        }
+    }
+    Args args(argc, argv, 2);
+    try {
+        if (command == "decode")
+            return Decode(args);
+        if (command == "fix")
+            return Fix(args);
+        if (command == "convert")
+            return Convert(args);
+        if (command == "jedec")
+            return Jedec(args);
+        throw UsageError{"unknown command \"" + command + "\""};
+    } catch (const UsageError& e) {
+        PrintError(e.reason);
+        Print(stderr, "Try 'tessaro-cli --help'.\n");
+        return kExitUsage;
+    }
+}
