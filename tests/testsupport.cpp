@@ -1,0 +1,71 @@
+#include "testsupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QStringList>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace tessaro::test {
+
+std::string CorpusDir()
+{
+    return TESSARO_CORPUS_DIR;
+}
+
+std::vector<std::string> CorpusImages()
+{
+    std::vector<std::string> files;
+    for (const char* generation : {"sdr", "ddr", "ddr2", "ddr3"}) {
+        const std::filesystem::path dir = std::filesystem::path(CorpusDir()) / generation;
+        std::error_code ec;
+        for (const auto& entry : std::filesystem::directory_iterator(dir, ec))
+            if (entry.is_regular_file())
+                files.push_back(entry.path().string());
+    }
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+std::string ReadAll(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+void WriteAll(const std::string& path, const std::string& data)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(data.data(), static_cast<std::streamsize>(data.size()));
+}
+
+SpdImage CountingImage()
+{
+    SpdImage image{};
+    for (int i = 0; i < kSpdSize; ++i)
+        image[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(i);
+    return image;
+}
+
+CommandResult RunCli(const std::vector<std::string>& args)
+{
+    QProcess process;
+    QStringList list;
+    for (const auto& a : args)
+        list << QString::fromStdString(a);
+    process.start(QStringLiteral(TESSARO_CLI), list);
+    process.waitForFinished(120000);
+    CommandResult result;
+    result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    result.out = process.readAllStandardOutput().toStdString();
+    result.err = process.readAllStandardError().toStdString();
+    return result;
+}
+
+}  // namespace tessaro::test
