@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# Sets everything up and runs every test: the suite (with the fuzz-corpus
+# replayers) under AddressSanitizer + UndefinedBehaviorSanitizer, each libFuzzer
+# target for a bounded time, and finally the suite of the ordinary build, whose
+# ctest summary is the last thing printed.
+set -euo pipefail
+here=$(cd "$(dirname "$0")/.." && pwd)
+fuzz_seconds=${TESSARO_FUZZ_SECONDS:-30}
+
+bash "$here/scripts/setup-deps.sh"
+
+echo "== build (sanitizers)"
+bash "$here/scripts/build.sh" "$here/build-asan" -DCMAKE_BUILD_TYPE=Debug -DTESSARO_SANITIZE=ON -DTESSARO_BUILD_BENCH=OFF
+echo "== tests (sanitizers)"
+ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+  ctest --test-dir "$here/build-asan" --output-on-failure -j "$(nproc)" > "$here/build-asan.ctest.log" 2>&1 ||
+  { cat "$here/build-asan.ctest.log"; exit 1; }
+tail -n 3 "$here/build-asan.ctest.log"
+
+echo "== fuzzers (${fuzz_seconds} s each)"
+CC=clang CXX=clang++ bash "$here/scripts/build.sh" "$here/build-fuzz" \
+  -DTESSARO_BUILD_FUZZ=ON -DTESSARO_BUILD_TESTS=OFF -DTESSARO_BUILD_BENCH=OFF
+for target in text_reader binary_reader hexpair decode; do
+  work=$(mktemp -d)
+  if ! "$here/build-fuzz/fuzz/fuzz_$target" -max_total_time="$fuzz_seconds" -print_final_stats=1 \
+       -artifact_prefix="$here/build-fuzz/crash-$target-" "$work" "$here/fuzz/corpus/$target" \
+       > "$here/build-fuzz/fuzz-$target.log" 2>&1; then
+    tail -n 40 "$here/build-fuzz/fuzz-$target.log"
+    echo "fuzzer $target failed"
+    exit 1
+  fi
+  echo "fuzz_$target: $(grep -E '^stat::number_of_executed_units' "$here/build-fuzz/fuzz-$target.log" | awk '{print $2}') runs, no crash"
+  rm -rf "$work"
+done
+
+echo "== build"
+bash "$here/scripts/build.sh" "$here/build"
+echo "== tests"
+ctest --test-dir "$here/build" --output-on-failure -j "$(nproc)"
