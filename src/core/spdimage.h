@@ -2,12 +2,19 @@
 
 #include <array>
 #include <cstdint>
+#include <span>
 
 namespace tessaro {
 
 // The 256 bytes of one SPD EEPROM image.
 inline constexpr int kSpdSize = 256;
 using SpdImage = std::array<std::uint8_t, kSpdSize>;
+
+// Bytes first..last (inclusive) of an image.
+inline std::span<const std::uint8_t> ByteRange(const SpdImage& image, int first, int last)
+{
+    return {image.data() + first, static_cast<std::size_t>(last - first + 1)};
+}
 
 // Memory-type code of a document; it selects the document's description table.
 enum class MemoryTypeCode : std::int16_t { Sdr = 0, Ddr = 1, Ddr2 = 2, Rambus = 3, Ddr3 = 4 };

@@ -15,10 +15,6 @@ constexpr std::uint8_t kSdr = 4;
 constexpr std::uint8_t kDdr = 7;
 constexpr std::uint8_t kDdr2 = 8;
 
-constexpr const char* kMemoryTypeNames[] = {
-    "Reserved", "FP RAM", "EDO", "Pipelined Nibble", "SDRAM", "ROM",
-    "DDR SGRAM", "DDR SDRAM", "DDR2 SDRAM", "DDR2 FB-DIMM", "DDR2 FB-DIMM P", "DDR3 SDRAM",
-};
 
 constexpr const char* kInterfaceLevels[] = {"TTL", "LVTTL", "HSTL", "SSTL 3.3V", "SSTL 2.5V", "SSTL 1.8V", "TBD"};
 constexpr const char* kRefreshTimes[] = {"15.625us", "3.9us", "7.8us", "31.3us", "62.5us", "125us"};
@@ -26,11 +22,6 @@ constexpr const char* kSelfRefreshTimes[] = {
     "15.625us(self-refresh)", "3.9us(self-refresh)", "7.8us(self-refresh)",
     "31.3us(self-refresh)", "62.5us(self-refresh)", "125us(self-refresh)",
 };
-
-std::span<const std::uint8_t> Bytes(const SpdImage& image, int first, int last)
-{
-    return {image.data() + first, static_cast<std::size_t>(last - first + 1)};
-}
 
 // Cycle time of byte 9 in hundredths of a nanosecond: the high nibble is whole
 // nanoseconds, the low nibble tenths, with 10-13 standing for .25, .33, .66, .75.
@@ -177,7 +168,7 @@ void SetBankDensity(std::string& text, std::uint8_t value)
 // shortest first; byte 71 is never part of a key. No match hides the text.
 void SetManufacturer(DecodedView& view, const SpdImage& image)
 {
-    AssignHexString(view[LegacyField::JedecId], Bytes(image, 64, 71));
+    AssignHexString(view[LegacyField::JedecId], ByteRange(image, 64, 71));
     view.legacyManufacturerNameVisible = true;
     view.legacyManufacturerName = " ";
     const std::string_view keys(view[LegacyField::JedecId].data(), 14);
@@ -212,7 +203,7 @@ void ddr2_table_chang(const SpdImage& image, DecodedView& view, DecodeContext& c
 
     switch (index) {
     case 2:
-        view[LegacyField::MemoryType] = value <= 11 ? kMemoryTypeNames[value] : "-";
+        view[LegacyField::MemoryType] = SpdMemoryTypeName(value);
         break;
     case 3: SetLowNibble(view[LegacyField::Rows], value); break;
     case 4: SetLowNibble(view[LegacyField::Cols], value); break;
@@ -260,20 +251,20 @@ void ddr2_table_chang(const SpdImage& image, DecodedView& view, DecodeContext& c
         view.securityCode = static_cast<std::uint8_t>((checksum + image[93] + image[94]) & 0xFF);
         break;
     }
-    case 72: AssignHexString(view[LegacyField::Location], Bytes(image, 72, 72)); break;
+    case 72: AssignHexString(view[LegacyField::Location], ByteRange(image, 72, 72)); break;
     case 91:
-    case 92: AssignHexString(view[LegacyField::Revision], Bytes(image, 91, 92)); break;
+    case 92: AssignHexString(view[LegacyField::Revision], ByteRange(image, 91, 92)); break;
     case 93:
-    case 94: AssignHexString(view[LegacyField::DateCode], Bytes(image, 93, 94)); break;
+    case 94: AssignHexString(view[LegacyField::DateCode], ByteRange(image, 93, 94)); break;
     default:
         if (index >= 64 && index <= 71)
             SetManufacturer(view, image);
         else if (index >= 73 && index <= 90)
-            AssignAnsiText(view[LegacyField::PartNumber], Bytes(image, 73, 90));
+            AssignAnsiText(view[LegacyField::PartNumber], ByteRange(image, 73, 90));
         else if (index >= 95 && index <= 98)
-            AssignHexString(view[LegacyField::SerialNumber], Bytes(image, 95, 98));
+            AssignHexString(view[LegacyField::SerialNumber], ByteRange(image, 95, 98));
         else if (index >= 99 && index <= 127)
-            AssignHexString(view[LegacyField::SpecificData], Bytes(image, 99, 127));
+            AssignHexString(view[LegacyField::SpecificData], ByteRange(image, 99, 127));
         break;
     }
     context.currentModuleForm = LegacyModuleForm(image);

@@ -12,10 +12,6 @@ namespace tessaro {
 
 namespace {
 
-constexpr const char* kMemoryTypeNames[] = {
-    "Reserved", "FP RAM", "EDO", "Pipelined Nibble", "SDRAM", "ROM",
-    "DDR SGRAM", "DDR SDRAM", "DDR2 SDRAM", "DDR2 FB-DIMM", "DDR2 FB-DIMM P", "DDR3 SDRAM",
-};
 constexpr const char* kModuleTypes[] = {
     "Undefined", "Register-DIMM", "Unbuffer-DIMM", "SO-DIMM", "Micro-DIMM", "Mini-RDIMM", "Mini-UDIMM",
 };
@@ -41,11 +37,6 @@ template <std::size_t N>
 const char* Pick(const char* const (&names)[N], unsigned code, const char* otherwise)
 {
     return code < N ? names[code] : otherwise;
-}
-
-std::span<const std::uint8_t> Bytes(const SpdImage& image, int first, int last)
-{
-    return {image.data() + first, static_cast<std::size_t>(last - first + 1)};
 }
 
 // Medium timebase in whole picoseconds: byte 10 x 1000 / byte 11 (byte 11 = 0: / 1).
@@ -91,7 +82,7 @@ void SetCasLatencies(std::string& text, const SpdImage& image)
 void SetManufacturer(DecodedView& view, const SpdImage& image)
 {
     view.ddr3ManufacturerName.clear();
-    AssignHexString(view[Ddr3Field::ManufacturerId], Bytes(image, 148, 149));
+    AssignHexString(view[Ddr3Field::ManufacturerId], ByteRange(image, 148, 149));
     // Byte 148 counts the continuation codes; bit 7 is the parity bit.
     const int continuations = image[148] & 0x7F;
     if (continuations > 6)
@@ -128,7 +119,7 @@ void ddr3_table_chang(const SpdImage& image, DecodedView& view, DecodeContext& c
         view.crcCaption = (value & 0x80) ? "CRC (0-116)" : "CRC (0-125)";
         view.crcOptionCaption = view.crcCaption;
         break;
-    case 2: view[Ddr3Field::MemoryType] = Pick(kMemoryTypeNames, value, "-"); break;
+    case 2: view[Ddr3Field::MemoryType] = SpdMemoryTypeName(value); break;
     case 3: view[Ddr3Field::ModuleType] = Pick(kModuleTypes, value & 0x0F, "Reservd"); break;
     case 4: {
         const unsigned density = value & 0x0F;
@@ -159,22 +150,22 @@ void ddr3_table_chang(const SpdImage& image, DecodedView& view, DecodeContext& c
     case 20: SetTime(view[Ddr3Field::Trp], image, image[20]); break;
     case 21:
     case 22: SetTime(view[Ddr3Field::Tras], image, (image[21] & 0x0F) * 256 + image[22]); break;
-    case 119: AssignHexString(view[Ddr3Field::Location], Bytes(image, 119, 119)); break;
+    case 119: AssignHexString(view[Ddr3Field::Location], ByteRange(image, 119, 119)); break;
     case 120:
-    case 121: AssignHexString(view[Ddr3Field::Date], Bytes(image, 120, 121)); break;
+    case 121: AssignHexString(view[Ddr3Field::Date], ByteRange(image, 120, 121)); break;
     case 126:
-    case 127: AssignHexString(view.crcValue, Bytes(image, 126, 127)); break;
+    case 127: AssignHexString(view.crcValue, ByteRange(image, 126, 127)); break;
     case 146:
-    case 147: AssignHexString(view[Ddr3Field::Revision], Bytes(image, 146, 147)); break;
+    case 147: AssignHexString(view[Ddr3Field::Revision], ByteRange(image, 146, 147)); break;
     case 148:
     case 149: SetManufacturer(view, image); break;
     default:
         if (index >= 122 && index <= 125)
-            AssignHexString(view[Ddr3Field::SerialNumber], Bytes(image, 122, 125));
+            AssignHexString(view[Ddr3Field::SerialNumber], ByteRange(image, 122, 125));
         else if (index >= 128 && index <= 145)
-            AssignAnsiText(view[Ddr3Field::PartNumber], Bytes(image, 128, 145));
+            AssignAnsiText(view[Ddr3Field::PartNumber], ByteRange(image, 128, 145));
         else if (index >= 150 && index <= 175)
-            AssignHexString(view[Ddr3Field::SpecificData], Bytes(image, 150, 175));
+            AssignHexString(view[Ddr3Field::SpecificData], ByteRange(image, 150, 175));
         break;
     }
     context.currentModuleForm = Ddr3ModuleForm(image);

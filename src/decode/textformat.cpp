@@ -1,6 +1,7 @@
 #include "decode/textformat.h"
 
 #include <charconv>
+#include <iterator>
 
 namespace tessaro {
 
@@ -71,6 +72,15 @@ void AppendDecimal(std::string& out, long long value, int scale)
         --digits;
     out.push_back('.');
     out.append(buf, static_cast<std::size_t>(digits));
+}
+
+const char* SpdMemoryTypeName(std::uint8_t byte2)
+{
+    static constexpr const char* kNames[] = {
+        "Reserved", "FP RAM", "EDO", "Pipelined Nibble", "SDRAM", "ROM",
+        "DDR SGRAM", "DDR SDRAM", "DDR2 SDRAM", "DDR2 FB-DIMM", "DDR2 FB-DIMM P", "DDR3 SDRAM",
+    };
+    return byte2 < std::size(kNames) ? kNames[byte2] : "-";
 }
 
 }  // namespace tessaro

@@ -16,4 +16,7 @@ void AppendDecimal(std::string& out, long long value, int scale);
 
 void AppendInt(std::string& out, long long value);
 
+// Name of the memory type of byte 2 ("DDR2 SDRAM"), "-" above 11.
+[[nodiscard]] const char* SpdMemoryTypeName(std::uint8_t byte2);
+
 }  // namespace tessaro
