@@ -11,6 +11,14 @@ std::string ByteToHex(std::uint8_t value)
     return std::string{kDigits[value >> 4], kDigits[value & 0x0F]};
 }
 
+std::string WordToHex(std::uint16_t value)
+{
+    std::string out;
+    AppendHex(out, static_cast<std::uint8_t>(value >> 8));
+    AppendHex(out, static_cast<std::uint8_t>(value & 0xFF));
+    return out;
+}
+
 void AppendHex(std::string& out, std::uint8_t value)
 {
     out.push_back(kDigits[value >> 4]);

@@ -10,6 +10,9 @@ namespace tessaro {
 // The two upper-case hexadecimal digits of a byte ("00", "0F", "A5").
 [[nodiscard]] std::string ByteToHex(std::uint8_t value);
 
+// Four digits, high byte first ("A53C").
+[[nodiscard]] std::string WordToHex(std::uint16_t value);
+
 // Appends the two digits of value to out.
 void AppendHex(std::string& out, std::uint8_t value);
 

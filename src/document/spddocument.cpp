@@ -71,7 +71,7 @@ void SpdDocument::warz_crc()
     const std::uint16_t crc = SpdCrc(m_image);
     Value_Chang(126, static_cast<std::uint8_t>(crc & 0xFF));
     Value_Chang(127, static_cast<std::uint8_t>(crc >> 8));
-    m_view.crcValue = ByteToHex(static_cast<std::uint8_t>(crc >> 8)) + ByteToHex(static_cast<std::uint8_t>(crc & 0xFF));
+    m_view.crcValue = WordToHex(crc);
     setMark(126, Mark::Edited);
     setMark(127, Mark::Edited);
     notify(&SpdDocumentObserver::decodedViewChanged);

@@ -14,16 +14,11 @@ struct CheckFacts {
     bool sumOk, crcOk;
 };
 
-std::string Hex16(std::uint16_t v)
-{
-    return ByteToHex(static_cast<std::uint8_t>(v >> 8)) + ByteToHex(static_cast<std::uint8_t>(v & 0xFF));
-}
-
 CheckFacts Checks(const SpdImage& image)
 {
     const std::uint8_t sum = Checksum63(image);
     const std::uint16_t crc = SpdCrc(image);
-    return {ByteToHex(image[kChecksumByte]), ByteToHex(sum), Hex16(StoredCrc(image)), Hex16(crc),
+    return {ByteToHex(image[kChecksumByte]), ByteToHex(sum), WordToHex(StoredCrc(image)), WordToHex(crc),
             image[kChecksumByte] == sum, StoredCrc(image) == crc};
 }
 

@@ -177,11 +177,6 @@ int Decode(Args& args)
     return status;
 }
 
-std::string Hex16(std::uint16_t v)
-{
-    return ByteToHex(static_cast<std::uint8_t>(v >> 8)) + ByteToHex(static_cast<std::uint8_t>(v & 0xFF));
-}
-
 int Fix(Args& args)
 {
     args.parse({}, {"--mode", "-o", "--output"});
@@ -206,8 +201,8 @@ int Fix(Args& args)
         const std::uint16_t fresh = SpdCrc(image);
         image[kCrcLowByte] = static_cast<std::uint8_t>(fresh & 0xFF);
         image[kCrcHighByte] = static_cast<std::uint8_t>(fresh >> 8);
-        report = "crc16 (0-" + std::to_string(CrcLastByte(image)) + "): stored " + Hex16(stored) + ", new " +
-                 Hex16(fresh) + "\n";
+        report = "crc16 (0-" + std::to_string(CrcLastByte(image)) + "): stored " + WordToHex(stored) + ", new " +
+                 WordToHex(fresh) + "\n";
     } else {
         const std::uint8_t stored = image[kChecksumByte];
         image[kChecksumByte] = Checksum63(image);
