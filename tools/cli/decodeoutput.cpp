@@ -142,8 +142,11 @@ void AppendDecodeListing(std::string& out, const std::string& file, const SpdDoc
     line(view.crcCaption, view.crcValue);
     const CheckFacts c = Checks(document.image());
     out += "  checks\n";
-    line("checksum (byte 63)", "stored " + c.storedSum + ", computed " + c.computedSum + (c.sumOk ? ", ok" : ", MISMATCH"));
-    line("CRC-16 (bytes 126-127)", "stored " + c.storedCrc + ", computed " + c.computedCrc + (c.crcOk ? ", ok" : ", MISMATCH"));
+    // Byte 2 says which check the image keeps; the other is shown for reference.
+    const bool crcKept = UsesCrc(document.image());
+    auto verdict = [](bool kept, bool ok) { return !kept ? ", not kept for this type" : ok ? ", ok" : ", MISMATCH"; };
+    line("checksum (byte 63)", "stored " + c.storedSum + ", computed " + c.computedSum + verdict(!crcKept, c.sumOk));
+    line("CRC-16 (bytes 126-127)", "stored " + c.storedCrc + ", computed " + c.computedCrc + verdict(crcKept, c.crcOk));
 }
 
 }  // namespace tessaro::cli
