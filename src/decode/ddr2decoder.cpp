@@ -15,7 +15,6 @@ constexpr std::uint8_t kSdr = 4;
 constexpr std::uint8_t kDdr = 7;
 constexpr std::uint8_t kDdr2 = 8;
 
-
 constexpr const char* kInterfaceLevels[] = {"TTL", "LVTTL", "HSTL", "SSTL 3.3V", "SSTL 2.5V", "SSTL 1.8V", "TBD"};
 constexpr const char* kRefreshTimes[] = {"15.625us", "3.9us", "7.8us", "31.3us", "62.5us", "125us"};
 constexpr const char* kSelfRefreshTimes[] = {

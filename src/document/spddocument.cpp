@@ -121,7 +121,7 @@ void SpdDocument::load(const SpdImage& image)
 
 void SpdDocument::applyLoadTypeRule()
 {
-    setCheckMode(CheckMode::Checksum);
+    // The rule always names the mode: the checksum unless byte 2 calls for the CRC.
     const LoadTypeRule rule = LoadTypeRuleFor(m_image[2]);
     setCheckMode(rule.checkMode);
     if (rule.typeCode)
