@@ -1,0 +1,222 @@
+// The file commands of the main window: New is in mainwindow.cpp; Open, Save,
+// Save As and the recent-file entries are here.
+#include "app/mainwindow.h"
+
+#include "app/messages.h"
+#include "document/documentwindow.h"
+#include "files/settingsstore.h"
+#include "files/spdfile.h"
+
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+
+namespace tessaro {
+
+namespace {
+constexpr const char* kUntitledPrefix = "SPD_File";
+
+// Dialog filters: shown name and pattern of each choice, in order.
+struct Filter {
+    const char* name;
+    const char* suffix;  // added to a name typed without one; empty for "All Files"
+};
+const Filter kOpenFilters[] = {
+    {"Korvalen SPD Files (*.spd)", "spd"},
+    {"Bin Files (*.bin)", "bin"},
+    {"All Files (*.*)", ""},
+};
+const Filter kSaveAsFilters[] = {
+    {"Korvalen SPD Files (*.spd)", "spd"},
+    {"Apacer SPD Files (*.*)", ""},
+    {"Bin Files (*.bin)", "bin"},
+    {"All Files (*.*)", ""},
+};
+
+QString g_lastDirectory;
+
+// Shows a file dialog; returns the chosen name (empty when cancelled) and the
+// 1-based number of the filter that was chosen.
+template <std::size_t N>
+QString AskFileName(QWidget* parent, const char* title, const Filter (&filters)[N], bool saving, int* chosen)
+{
+    QFileDialog dialog(parent, QString::fromUtf8(title), g_lastDirectory);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(saving ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(saving ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    if (saving)
+        dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    QStringList names;
+    for (const Filter& f : filters)
+        names << QString::fromLatin1(f.name);
+    dialog.setNameFilters(names);
+    dialog.selectNameFilter(names.first());
+    auto suffixFor = [&](const QString& name) {
+        const auto i = static_cast<std::size_t>(std::max<qsizetype>(0, names.indexOf(name)));
+        return QString::fromLatin1(filters[i].suffix);
+    };
+    if (saving) {
+        dialog.setDefaultSuffix(suffixFor(names.first()));
+        QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
+                         [&](const QString& name) { dialog.setDefaultSuffix(suffixFor(name)); });
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    if (chosen != nullptr)
+        *chosen = static_cast<int>(names.indexOf(dialog.selectedNameFilter())) + 1;
+    const QString name = dialog.selectedFiles().first();
+    g_lastDirectory = QFileInfo(name).absolutePath();
+    return name;
+}
+
+SpdFormat FormatOfName(const QString& name)
+{
+    return FormatForName(name.toStdString());
+}
+}  // namespace
+
+DocumentWindow* MainWindow::findDocument(const QString& path) const
+{
+    for (DocumentWindow* w : documents()) {
+        if (QString::fromStdString(w->document().captionWithoutMark()) == path)
+            return w;
+    }
+    return nullptr;
+}
+
+void MainWindow::recordRecentFile(const QString& path)
+{
+    m_recent.File_List_Ctl(path);
+    m_recent.File_List_Save(m_settings);
+    updateRecentFileActions();
+}
+
+bool MainWindow::readImage(const QString& path, SpdImage& image)
+{
+    QString error;
+    if (ReadSpdFile(path, image, &error))
+        return true;
+    ui::ShowError(this, QString::fromUtf8(ui::kDeviceErrorTitle),
+                  QStringLiteral("*****   無法開啟檔案 !   *****\n\n%1\n%2").arg(path, error));
+    return false;
+}
+
+void MainWindow::loadInto(DocumentWindow* window, const QString& path, const SpdImage& image)
+{
+    SpdDocument& doc = window->document();
+    doc.setCaption(path.toStdString());
+    doc.load(image);
+    window->refreshNow();
+}
+
+void MainWindow::openFile()
+{
+    const QString name = AskFileName(this, "開啟舊檔", kOpenFilters, false, nullptr);
+    if (!name.isEmpty())
+        openPath(name);
+}
+
+void MainWindow::openPath(const QString& path)
+{
+    if (DocumentWindow* open = findDocument(path)) {
+        activate(open);
+        recordRecentFile(path);
+        return;
+    }
+    SpdImage image{};
+    if (!readImage(path, image))
+        return;
+    // An untitled window that holds nothing of the operator's takes the file;
+    // otherwise the file gets a window of its own.
+    DocumentWindow* target = activeDocument();
+    if (target == nullptr || target->document().isModified() ||
+        !QString::fromStdString(target->document().caption()).startsWith(QLatin1String(kUntitledPrefix)))
+        target = newDocument();
+    loadInto(target, path, image);
+    activate(target);
+    recordRecentFile(path);
+}
+
+void MainWindow::mnuFileMRU_Click(int index)
+{
+    if (index < 1 || index > 3)
+        return;
+    const QString name = m_recent.entry(index).caption;
+    if (DocumentWindow* open = findDocument(name)) {
+        activate(open);
+        recordRecentFile(name);
+        return;
+    }
+    SpdImage image{};
+    if (!readImage(name, image))
+        return;  // the window keeps what it shows; no file is created
+    DocumentWindow* target = activeDocument();
+    if (target == nullptr)
+        target = newDocument();
+    loadInto(target, name, image);
+    recordRecentFile(name);
+}
+
+void MainWindow::saveFile()
+{
+    saveDocument(activeDocument());
+}
+
+bool MainWindow::saveDocument(DocumentWindow* window)
+{
+    if (!m_app.operatorAuthorized) {
+        ui::ShowError(this, QString::fromUtf8(ui::kAccessErrorTitle),
+                      QStringLiteral("      *****   權限不足無法存檔,請洽管理人員 !   *****      "));
+        return false;
+    }
+    if (window == nullptr)
+        return false;
+    QString name = QString::fromStdString(window->document().captionWithoutMark());
+    if (name.startsWith(QLatin1String(kUntitledPrefix))) {
+        activate(window);
+        name = AskFileName(this, "儲存", kOpenFilters, true, nullptr);
+        if (name.isEmpty())
+            return false;
+    }
+    // The format the name will be read back in.
+    return writeDocument(window, name, FormatOfName(name) == SpdFormat::Text);
+}
+
+void MainWindow::saveFileAs()
+{
+    if (!m_app.operatorAuthorized) {
+        ui::ShowError(this, QString::fromUtf8(ui::kAccessErrorTitle),
+                      QStringLiteral("      *****   權限不足無法存檔,請洽管理人員 !   *****      "));
+        return;
+    }
+    DocumentWindow* window = activeDocument();
+    if (window == nullptr)
+        return;
+    int filter = 1;
+    const QString name = AskFileName(this, "另存新檔", kSaveAsFilters, true, &filter);
+    if (name.isEmpty())
+        return;
+    // Both SPD filters write text; "Bin Files" and "All Files" write binary.
+    writeDocument(window, name, filter <= 2);
+}
+
+bool MainWindow::writeDocument(DocumentWindow* window, const QString& path, bool textFormat)
+{
+    SpdDocument& doc = window->document();
+    SpdImage image{};
+    for (int i = 0; i < kSpdSize; ++i)
+        image[static_cast<std::size_t>(i)] = doc.Get_Value(i);
+    QString error;
+    if (!WriteSpdFile(path, image, textFormat ? SpdFormat::Text : SpdFormat::Binary, &error)) {
+        // Caption, modified flag and the old file all stay as they were.
+        ui::ShowError(this, QString::fromUtf8(ui::kDeviceErrorTitle),
+                      QStringLiteral("*****   無法儲存檔案 !   *****\n\n%1\n%2").arg(path, error));
+        return false;
+    }
+    doc.setCaption(path.toStdString());
+    doc.Set_form_chang(false);
+    return true;
+}
+
+}  // namespace tessaro

@@ -1,0 +1,438 @@
+#include "app/mainwindow.h"
+
+#include "app/aboutdialog.h"
+#include "app/mail.h"
+#include "app/messages.h"
+#include "app/passworddialogs.h"
+#include "app/passwordrules.h"
+#include "app/toolicons.h"
+#include "document/documentwindow.h"
+#include "files/optionsdialog.h"
+#include "files/settingsstore.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDateTime>
+#include <QLabel>
+#include <QLocale>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QToolBar>
+
+namespace tessaro {
+
+namespace {
+const QColor kWorkspaceColour(128, 128, 255);
+
+QString Utf8(const char* text)
+{
+    return QString::fromUtf8(text);
+}
+}  // namespace
+
+MainWindow::MainWindow(AppValues& app, SettingsStore& settings, QWidget* parent)
+    : QMainWindow(parent)
+    , m_app(app)
+    , m_settings(settings)
+{
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(QString::fromUtf8(ui::kProductTitle));
+    m_mdi = new QMdiArea(this);
+    m_mdi->setBackground(kWorkspaceColour);
+    m_mdi->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_mdi->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setCentralWidget(m_mdi);
+    createActions();
+    createMenus();
+    createToolBar();
+    createStatusBar();
+    updateRecentFileActions();
+}
+
+MainWindow::~MainWindow() = default;
+
+// --- Start-up ---
+
+void MainWindow::runLoadSequence()
+{
+    // 1. The port of the programmer, with its fallback to port 1.
+    m_app.currentCommPort = static_cast<std::uint8_t>(
+        SetUpCommPort(m_settings, [this](int number) { return setUpPort(number); }));
+    // 2. The recent files.
+    m_recent.restore(m_settings);
+    updateRecentFileActions();
+    // 3. The password values.
+    m_storedPasswordMarker = m_settings.readPasswordMarker();
+    m_storedPassword = m_settings.readPassword();
+    // 4. The password dialog that they call for.
+    showPasswordDialogAtStart();
+    // 5. Nothing runs on the programmer yet.
+    m_app.deviceIdle = true;
+    // 6. One empty document.
+    newDocument();
+}
+
+bool MainWindow::setUpPort(int number)
+{
+    // The serial link itself is owned by the programmer link; here the port
+    // number is kept and the port counts as open.
+    m_portNumber = number;
+    m_portOpen = true;
+    return true;
+}
+
+void MainWindow::showPasswordDialogAtStart()
+{
+    auto store = [this](const QString& password) { m_settings.writePassword(password); };
+    if (NeedsFirstPassword(m_storedPasswordMarker)) {
+        ui::SetPasswordDialog dialog(store, this);
+        dialog.setFirstStart(true);
+        dialog.exec();
+        dialog.setFirstStart(false);
+    } else {
+        ui::LoginDialog dialog(m_storedPassword, m_app.operatorAuthorized, this);
+        dialog.exec();
+    }
+    action(QStringLiteral("mnuViewPassword"))->setEnabled(m_app.operatorAuthorized);
+}
+
+void MainWindow::changePassword()
+{
+    if (!m_app.operatorAuthorized)
+        return;
+    ui::SetPasswordDialog dialog([this](const QString& password) { m_settings.writePassword(password); }, this);
+    dialog.exec();
+}
+
+void MainWindow::showOptions()
+{
+    OptionsDialog dialog(m_app.currentCommPort, m_app.numberInputMode, m_settings,
+                         [this](int number) {
+                             // Closed now; the next command or polling tick opens it.
+                             m_portOpen = false;
+                             m_portNumber = number;
+                         },
+                         this);
+    dialog.exec();
+}
+
+void MainWindow::showAbout()
+{
+    ui::AboutDialog about(this);
+    about.exec();
+}
+
+void MainWindow::openWebSite()
+{
+    ui::OpenWebSite(m_openLink);
+}
+
+void MainWindow::SendMail(const QString& Address, const QString& Subject, const QString& Body, const QString& CC,
+                          const QString& BCC, const QString& ATTACH)
+{
+    ui::SendMail(Address, Subject, Body, CC, BCC, ATTACH, m_openLink);
+}
+
+// --- Actions, menus, tool bar, status bar ---
+
+void MainWindow::createActions()
+{
+    auto make = [this](const char* name, const char* caption, auto slot, const QKeySequence& key = {}) {
+        auto* a = new QAction(Utf8(caption), this);
+        a->setObjectName(QString::fromLatin1(name));
+        if (!key.isEmpty())
+            a->setShortcut(key);
+        connect(a, &QAction::triggered, this, slot);
+        return a;
+    };
+    make("mnuFileNew", "開新檔案", [this] { newDocument(); }, QKeySequence(Qt::CTRL | Qt::Key_N));
+    make("mnuFileOpen", "開啟舊檔", [this] { openFile(); }, QKeySequence(Qt::CTRL | Qt::Key_O));
+    make("mnuFileSave", "儲存檔案", [this] { saveFile(); }, QKeySequence(Qt::CTRL | Qt::Key_S));
+    make("mnuFileSaveAs", "另存新檔", [this] { saveFileAs(); });
+    make("mnuFileImport", "匯入模組狀態", [] {})->setEnabled(false);
+    make("mnuFileExport", "匯出模組狀態", [] {})->setEnabled(false);
+    make("mnuFileClose", "關    閉", [this] { closeActive(); });
+    make("mnuFileCloseAll", "關閉所有檔案", [this] { closeAll(); });
+    make("mnuFilePrint", "列    印", [] {}, QKeySequence(Qt::CTRL | Qt::Key_P));
+    make("mnuFileWizard", "精    靈", [] {});
+    for (int i = 0; i < 3; ++i) {
+        auto* a = make(QStringLiteral("mnuFileMRU%1").arg(i + 1).toLatin1().constData(), "",
+                       [this, i] { mnuFileMRU_Click(i + 1); });
+        a->setVisible(false);
+        m_mruActions[static_cast<std::size_t>(i)] = a;
+    }
+    make("mnuFileExit", "離    開", [this] { exitApplication(); });
+
+    auto* toolbarToggle = make("mnuViewToolbar", "工 具 列", [this](bool on) { m_toolBar->setVisible(on); });
+    toolbarToggle->setCheckable(true);
+    toolbarToggle->setChecked(true);
+    auto* statusToggle = make("mnuViewStatusBar", "狀 態 列", [this](bool on) { statusBar()->setVisible(on); });
+    statusToggle->setCheckable(true);
+    statusToggle->setChecked(true);
+    make("mnuViewReconnect", "重新連線", [this] { emit statusRequested(); });
+    make("mnuViewPassword", "密碼設定", [this] { changePassword(); })->setEnabled(false);
+    make("mnuViewOptions", "通訊設定", [this] { showOptions(); });
+    make("mnuViewWebSite", "Korvalen科技網站", [this] { openWebSite(); });
+
+    make("mnuWindowCascade", "重疊顯示", [this] { m_mdi->cascadeSubWindows(); });
+    make("mnuWindowMinimise", "最小化", [this] { minimiseAll(); });
+    make("mnuWindowArrange", "排列圖示", [this] {
+        // Minimised windows side by side along the bottom of the workspace.
+        int x = 0;
+        for (QMdiSubWindow* sub : m_mdi->subWindowList(QMdiArea::CreationOrder)) {
+            if (!sub->isMinimized())
+                continue;
+            const QSize size = sub->size();
+            sub->move(x, m_mdi->viewport()->height() - size.height());
+            x += size.width();
+        }
+    });
+
+    make("mnuHelpMail", "郵     件", [this] { SendMail(SupportMailAddress(), Utf8(kSupportMailSubject), {}, {}, {}, {}); });
+    make("mnuHelpAbout", "關      於", [this] { showAbout(); });
+}
+
+QAction* MainWindow::action(const QString& name) const
+{
+    return findChild<QAction*>(name, Qt::FindDirectChildrenOnly);
+}
+
+void MainWindow::createMenus()
+{
+    auto a = [this](const char* name) { return action(QString::fromLatin1(name)); };
+    m_fileMenu = menuBar()->addMenu(Utf8("檔案"));
+    m_fileMenu->addAction(a("mnuFileNew"));
+    m_fileMenu->addAction(a("mnuFileOpen"));
+    m_fileMenu->addSeparator();
+    m_fileMenu->addAction(a("mnuFileSave"));
+    m_fileMenu->addAction(a("mnuFileSaveAs"));
+    m_fileMenu->addSeparator();
+    m_fileMenu->addAction(a("mnuFileImport"));
+    m_fileMenu->addAction(a("mnuFileExport"));
+    m_fileMenu->addSeparator();
+    m_fileMenu->addAction(a("mnuFileClose"));
+    m_fileMenu->addAction(a("mnuFileCloseAll"));
+    m_fileMenu->addSeparator();
+    m_fileMenu->addAction(a("mnuFilePrint"));
+    m_fileMenu->addSeparator();
+    m_fileMenu->addAction(a("mnuFileWizard"));
+    m_fileMenu->addSeparator();
+    for (QAction* mru : m_mruActions)
+        m_fileMenu->addAction(mru);
+    m_mruSeparator = m_fileMenu->addSeparator();
+    m_mruSeparator->setVisible(false);
+    m_fileMenu->addAction(a("mnuFileExit"));
+
+    QMenu* view = menuBar()->addMenu(Utf8("檢視"));
+    view->addAction(a("mnuViewToolbar"));
+    view->addAction(a("mnuViewStatusBar"));
+    view->addSeparator();
+    view->addAction(a("mnuViewReconnect"));
+    view->addAction(a("mnuViewPassword"));
+    view->addAction(a("mnuViewOptions"));
+    view->addAction(a("mnuViewWebSite"));
+
+    m_windowMenu = menuBar()->addMenu(Utf8("視窗"));
+    m_windowMenu->addAction(a("mnuWindowCascade"));
+    m_windowMenu->addAction(a("mnuWindowMinimise"));
+    m_windowMenu->addAction(a("mnuWindowArrange"));
+    connect(m_windowMenu, &QMenu::aboutToShow, this, [this] { updateWindowMenu(); });
+
+    QMenu* help = menuBar()->addMenu(Utf8("說明"));
+    help->addAction(a("mnuHelpMail"));
+    help->addSeparator();
+    help->addAction(a("mnuHelpAbout"));
+}
+
+void MainWindow::createToolBar()
+{
+    m_toolBar = addToolBar(QStringLiteral("tbToolbar"));
+    m_toolBar->setObjectName(QStringLiteral("tbToolbar"));
+    m_toolBar->setMovable(false);
+    struct Button {
+        const char* key;
+        const char* tip;
+        std::function<void()> run;
+    };
+    // The tool bar's own actions: SAVE and PRINT run even while their menu
+    // entries are disabled.
+    const Button buttons[] = {
+        {"NEW", "開新檔案", [this] { newDocument(); }},
+        {"OPEN", "開啟舊檔", [this] { openFile(); }},
+        {"SAVE", "儲存", [this] { saveFile(); }},
+        {"PRINT", "列印", [] {}},
+        {"WIZARD", "精靈", [] {}},
+        {"MAIL", "郵件", [this] { action(QStringLiteral("mnuHelpMail"))->trigger(); }},
+        {"CONNECT", "重新連線", [this] { emit statusRequested(); }},
+    };
+    for (const Button& b : buttons) {
+        auto* a = m_toolBar->addAction(ui::ToolIcon(QString::fromLatin1(b.key)), Utf8(b.tip));
+        a->setObjectName(QString::fromLatin1(b.key));
+        a->setToolTip(Utf8(b.tip));
+        connect(a, &QAction::triggered, this, b.run);
+    }
+}
+
+void MainWindow::createStatusBar()
+{
+    QStatusBar* bar = statusBar();
+    bar->setObjectName(QStringLiteral("sbStatusBar"));
+    bar->addWidget(new QLabel(bar), 1);
+    m_dateLabel = new QLabel(bar);
+    m_timeLabel = new QLabel(bar);
+    for (QLabel* panel : {m_dateLabel, m_timeLabel}) {
+        panel->setFrameShape(QFrame::StyledPanel);
+        panel->setFrameShadow(QFrame::Sunken);
+        panel->setMinimumWidth(90);
+        panel->setAlignment(Qt::AlignCenter);
+        bar->addPermanentWidget(panel);
+    }
+    auto tick = [this] {
+        const QDateTime now = QDateTime::currentDateTime();
+        m_dateLabel->setText(QLocale::system().toString(now.date(), QLocale::ShortFormat));
+        m_timeLabel->setText(QLocale::system().toString(now.time(), QLocale::ShortFormat));
+    };
+    tick();
+    m_clock.setInterval(1000);
+    connect(&m_clock, &QTimer::timeout, this, tick);
+    m_clock.start();
+}
+
+void MainWindow::updateRecentFileActions()
+{
+    for (int i = 0; i < 3; ++i) {
+        const RecentFileList::Entry& e = m_recent.entry(i + 1);
+        QAction* a = m_mruActions[static_cast<std::size_t>(i)];
+        a->setText(e.caption);
+        a->setVisible(e.visible);
+    }
+    m_mruSeparator->setVisible(m_recent.separatorVisible());
+}
+
+void MainWindow::updateWindowMenu()
+{
+    for (QAction* a : m_windowListActions) {
+        m_windowMenu->removeAction(a);
+        delete a;
+    }
+    m_windowListActions.clear();
+    const QList<QMdiSubWindow*> windows = m_mdi->subWindowList(QMdiArea::CreationOrder);
+    if (windows.isEmpty())
+        return;
+    m_windowListActions.append(m_windowMenu->addSeparator());
+    int n = 0;
+    for (QMdiSubWindow* sub : windows) {
+        ++n;
+        const QString text = n < 10 ? QStringLiteral("&%1 %2").arg(n).arg(sub->windowTitle())
+                                    : QStringLiteral("%1 %2").arg(n).arg(sub->windowTitle());
+        QAction* a = m_windowMenu->addAction(text);
+        a->setCheckable(true);
+        a->setChecked(sub == m_mdi->activeSubWindow());
+        connect(a, &QAction::triggered, this, [this, sub] { m_mdi->setActiveSubWindow(sub); });
+        m_windowListActions.append(a);
+    }
+}
+
+void MainWindow::minimiseAll()
+{
+    if (m_mdi->activeSubWindow() == nullptr)
+        return;
+    for (QMdiSubWindow* sub : m_mdi->subWindowList(QMdiArea::CreationOrder))
+        sub->showMinimized();
+}
+
+// --- Documents ---
+
+DocumentWindow* MainWindow::activeDocument() const
+{
+    QMdiSubWindow* sub = m_mdi->activeSubWindow();
+    if (sub == nullptr) {
+        // Without focus (e.g. while a dialog is up) the last active one counts.
+        const QList<QMdiSubWindow*> list = m_mdi->subWindowList(QMdiArea::ActivationHistoryOrder);
+        sub = list.isEmpty() ? nullptr : list.last();
+    }
+    return sub != nullptr ? qobject_cast<DocumentWindow*>(sub->widget()) : nullptr;
+}
+
+QList<DocumentWindow*> MainWindow::documents() const
+{
+    QList<DocumentWindow*> result;
+    for (QMdiSubWindow* sub : m_mdi->subWindowList(QMdiArea::CreationOrder)) {
+        if (auto* doc = qobject_cast<DocumentWindow*>(sub->widget()))
+            result.append(doc);
+    }
+    return result;
+}
+
+void MainWindow::activate(DocumentWindow* window)
+{
+    for (QMdiSubWindow* sub : m_mdi->subWindowList()) {
+        if (sub->widget() == window) {
+            if (sub->isMinimized())
+                sub->showNormal();
+            m_mdi->setActiveSubWindow(sub);
+            sub->raise();
+            return;
+        }
+    }
+}
+
+DocumentWindow* MainWindow::newDocument()
+{
+    ++m_app.documentCount;
+    auto* window = new DocumentWindow(m_app, QStringLiteral("SPD_File %1").arg(m_app.documentCount));
+    window->setSaveHandler([this](DocumentWindow* w) { return saveDocument(w); });
+    connect(window, &DocumentWindow::statusRequested, this, &MainWindow::statusRequested);
+    QMdiSubWindow* sub = m_mdi->addSubWindow(window);
+    sub->setAttribute(Qt::WA_DeleteOnClose);
+    sub->resize(DocumentWindow::openingSize(this));
+    window->open();
+    sub->show();
+    m_mdi->setActiveSubWindow(sub);
+    return window;
+}
+
+void MainWindow::closeActive()
+{
+    if (DocumentWindow* doc = activeDocument()) {
+        if (auto* sub = qobject_cast<QMdiSubWindow*>(doc->parentWidget()))
+            sub->close();
+    }
+}
+
+bool MainWindow::closeAll()
+{
+    // Last-activated first, as closing the active window again and again does;
+    // a window the operator keeps open ends the command.
+    while (true) {
+        QList<QMdiSubWindow*> list = m_mdi->subWindowList(QMdiArea::ActivationHistoryOrder);
+        list.removeIf([](const QMdiSubWindow* sub) { return sub->isHidden(); });  // closed, not yet deleted
+        if (list.isEmpty())
+            return true;
+        QMdiSubWindow* sub = list.last();
+        m_mdi->setActiveSubWindow(sub);
+        if (!sub->close())
+            return false;
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+}
+
+void MainWindow::exitApplication()
+{
+    close();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    if (!closeAll()) {
+        event->ignore();
+        return;
+    }
+    m_clock.stop();
+    event->accept();
+}
+
+}  // namespace tessaro

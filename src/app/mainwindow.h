@@ -1,0 +1,118 @@
+#pragma once
+
+#include "core/spdimage.h"
+#include "document/appvalues.h"
+#include "files/recentfiles.h"
+
+#include <QList>
+#include <QMainWindow>
+#include <QTimer>
+
+#include <array>
+#include <functional>
+#include <memory>
+
+class QAction;
+class QLabel;
+class QMdiArea;
+class QMdiSubWindow;
+class QMenu;
+class QToolBar;
+
+namespace tessaro {
+
+class DocumentWindow;
+class SettingsStore;
+
+// frmMain: the multi-document main window with its menus, tool bar and status
+// bar, the file commands and the start-up load sequence.
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+public:
+    MainWindow(AppValues& app, SettingsStore& settings, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // The load sequence: port, recent files, password values, the password
+    // dialog, DeviceIdle, and the first empty document window.
+    void runLoadSequence();
+
+    // --- File commands (they act on the active document window) ---
+    DocumentWindow* newDocument();                // "開新檔案"
+    void openFile();                              // "開啟舊檔": asks for a name
+    void openPath(const QString& path);           // Open after its dialog
+    void saveFile();                              // "儲存檔案"
+    void saveFileAs();                            // "另存新檔"
+    bool saveDocument(DocumentWindow* window);    // Save on one window; false when nothing was written
+    void closeActive();                           // "關    閉"
+    bool closeAll();                              // "關閉所有檔案": false when a window stayed open
+    void mnuFileMRU_Click(int index);             // recent-file entry 1-3
+    void exitApplication();                       // "離    開"
+
+    // --- Window menu ---
+    void minimiseAll();
+
+    // --- Mail ---
+    void SendMail(const QString& Address, const QString& Subject, const QString& Body, const QString& CC,
+                  const QString& BCC, const QString& ATTACH);
+
+    [[nodiscard]] DocumentWindow* activeDocument() const;
+    [[nodiscard]] QList<DocumentWindow*> documents() const;
+    [[nodiscard]] QMdiArea* workspace() const { return m_mdi; }
+    [[nodiscard]] RecentFileList& recentFiles() { return m_recent; }
+    [[nodiscard]] AppValues& values() { return m_app; }
+    [[nodiscard]] QAction* action(const QString& name) const;  // by object name, e.g. "mnuFileSave"
+    [[nodiscard]] int portNumber() const { return m_portNumber; }
+
+    // Replaces the shell's "open" of links (mail, web) in tests.
+    void setLinkOpener(std::function<void(const QString&)> opener) { m_openLink = std::move(opener); }
+
+signals:
+    // The connect handshake: the status request to the programmer.
+    void statusRequested();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void createActions();
+    void createMenus();
+    void createToolBar();
+    void createStatusBar();
+    void updateRecentFileActions();
+    void updateWindowMenu();
+    void showPasswordDialogAtStart();
+    void changePassword();
+    void showOptions();
+    void showAbout();
+    void openWebSite();
+    bool setUpPort(int number);
+    DocumentWindow* findDocument(const QString& path) const;
+    void activate(DocumentWindow* window);
+    void loadInto(DocumentWindow* window, const QString& path, const SpdImage& image);
+    bool readImage(const QString& path, SpdImage& image);
+    bool writeDocument(DocumentWindow* window, const QString& path, bool textFormat);
+    void recordRecentFile(const QString& path);
+
+    AppValues& m_app;
+    SettingsStore& m_settings;
+    RecentFileList m_recent;
+    QMdiArea* m_mdi = nullptr;
+    QString m_storedPasswordMarker;   // StoredPasswordMarker
+    QString m_storedPassword;         // StoredPassword
+    int m_portNumber = 1;
+    bool m_portOpen = false;
+    std::function<void(const QString&)> m_openLink;
+
+    QMenu* m_fileMenu = nullptr;
+    QMenu* m_windowMenu = nullptr;
+    QToolBar* m_toolBar = nullptr;
+    std::array<QAction*, 3> m_mruActions{};
+    QAction* m_mruSeparator = nullptr;
+    QList<QAction*> m_windowListActions;
+    QLabel* m_dateLabel = nullptr;
+    QLabel* m_timeLabel = nullptr;
+    QTimer m_clock;
+};
+
+}  // namespace tessaro

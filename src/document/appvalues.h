@@ -1,0 +1,24 @@
+#pragma once
+
+#include "decode/decodedview.h"
+
+#include <cstdint>
+
+namespace tessaro {
+
+// The application-wide values, one copy shared by the main window and every
+// document window. Booleans here are plain bool; the status of a flag is what
+// matters, not its 16-bit representation.
+struct AppValues {
+    bool operatorAuthorized = false;  // the password entry accepted a password in this run
+    bool deviceIdle = true;           // no document-started programmer command runs
+    DecodeContext decode;             // CurrentMemoryType / CurrentModuleForm
+    std::int16_t testPassCount = 0;
+    std::int16_t testFailCount = 0;
+    std::uint8_t currentCommPort = 1;  // 1-4
+    std::uint8_t numberInputMode = 0;  // 0 "Dec Mode", 1 "Hex Mode"
+    int fillStart = 255;               // first byte the fill box writes
+    int documentCount = 0;             // lDocumentCount: windows created since start-up
+};
+
+}  // namespace tessaro

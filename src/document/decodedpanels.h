@@ -1,0 +1,44 @@
+#pragma once
+
+#include "decode/decodedview.h"
+
+#include <QWidget>
+
+#include <array>
+
+class QGroupBox;
+class QLabel;
+
+namespace tessaro {
+
+// The two pairs of decoded panels, "SPD 資訊" and "模組製造資訊": one pair for
+// SDR/DDR/DDR2 images and one for DDR3, of which the decoded view shows one.
+class DecodedPanels : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit DecodedPanels(QWidget* parent = nullptr);
+
+    void showView(const DecodedView& view);
+
+    // For tests and the report: the text shown beside a caption.
+    [[nodiscard]] QString legacyText(LegacyField field) const;
+    [[nodiscard]] QString ddr3Text(Ddr3Field field) const;
+    [[nodiscard]] QString legacyManufacturer() const;
+    [[nodiscard]] QString ddr3Manufacturer() const;
+    [[nodiscard]] QString crcCaption() const;
+    [[nodiscard]] QString crcValue() const;
+    [[nodiscard]] bool ddr3Shown() const;
+
+private:
+    std::array<QLabel*, kLegacyFieldCount> m_legacy{};
+    std::array<QLabel*, kDdr3FieldCount> m_ddr3{};
+    QLabel* m_legacyName = nullptr;
+    QLabel* m_ddr3Name = nullptr;
+    QLabel* m_crcCaption = nullptr;
+    QLabel* m_crcValue = nullptr;
+    QWidget* m_legacyPair = nullptr;
+    QWidget* m_ddr3Pair = nullptr;
+};
+
+}  // namespace tessaro

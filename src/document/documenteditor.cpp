@@ -1,0 +1,158 @@
+#include "document/documenteditor.h"
+
+#include "core/checks.h"
+#include "core/hex.h"
+
+namespace tessaro {
+
+namespace {
+constexpr int kDateYearByte = 93;
+constexpr int kDateWeekByte = 94;
+constexpr int kSecurityByte = 127;
+constexpr int kFirstFreeByte = 64;  // bytes below this need the password
+
+std::string Trimmed(const std::string& text)
+{
+    const auto first = text.find_first_not_of(" \t");
+    if (first == std::string::npos)
+        return {};
+    const auto last = text.find_last_not_of(" \t");
+    return text.substr(first, last - first + 1);
+}
+}  // namespace
+
+DocumentEditor::DocumentEditor(SpdDocument& document, AppValues& app)
+    : m_doc(document)
+    , m_app(app)
+{
+}
+
+void DocumentEditor::open(const Today& today)
+{
+    m_doc.open();
+    m_current = 0;
+    m_savedDate93 = m_doc.Get_Value(kDateYearByte);
+    m_savedDate94 = m_doc.Get_Value(kDateWeekByte);
+    m_savedByte127 = m_doc.Get_Value(kSecurityByte);
+    computeDate(today);
+    m_redText.reset();
+    m_entryShown = true;
+    if (!m_app.operatorAuthorized) {
+        for (int i = 0; i < kFirstFreeByte; ++i)
+            m_redText.set(static_cast<std::size_t>(i));
+        m_entryShown = false;
+    }
+    m_app.fillStart = 255;
+    m_highlightedRow = 15;
+}
+
+void DocumentEditor::selectByte(int index)
+{
+    m_current = index & 0xFF;
+    m_entryShown = m_app.operatorAuthorized || m_current >= kFirstFreeByte;
+    m_doc.showInPanel(m_current);
+}
+
+void DocumentEditor::recomputeCheckBytes()
+{
+    switch (m_doc.checkMode()) {
+    case CheckMode::Checksum:
+        m_doc.cal_chksum63();
+        m_doc.setMark(kChecksumByte, Mark::Edited);
+        break;
+    case CheckMode::Crc:
+        m_doc.warz_crc();  // marks 126 and 127 edited and shows the CRC
+        break;
+    case CheckMode::None:
+        break;
+    }
+}
+
+void DocumentEditor::entryKey(std::string& box, bool enter)
+{
+    if (enter) {
+        if (box.empty())
+            box = "00";
+        const std::string trimmed = Trimmed(box);
+        if (trimmed.size() > 2)
+            box = trimmed.substr(trimmed.size() - 2);
+        m_doc.setMark(m_current, Mark::Edited);
+        if (m_doc.checkMode() == CheckMode::Checksum && m_current < kChecksumByte)
+            m_doc.setMark(kChecksumByte, Mark::Edited);
+        m_doc.Value_Chang(m_current, HexPairToByte(box));
+    }
+    recomputeCheckBytes();
+    m_doc.table_chang(m_current);
+    if (enter) {
+        m_current = (m_current + 1) & 0xFF;
+        // Wrapping from 255 to 0 must not open the password-protected bytes.
+        m_entryShown = m_app.operatorAuthorized || m_current >= kFirstFreeByte;
+        m_doc.showInPanel(m_current, /*spaced=*/true);
+        box.clear();
+    }
+    m_doc.decodeAll();
+    m_doc.Set_form_chang(true);
+}
+
+void DocumentEditor::fillKey(std::string& box, bool enter)
+{
+    if (enter) {
+        if (box.empty())
+            box = "00";
+        const std::uint8_t value = HexPairToByte(box);
+        for (int i = m_app.fillStart; i < kSpdSize; ++i)
+            m_doc.Value_Chang(i, value);
+    }
+    m_doc.decodeAll();
+}
+
+void DocumentEditor::headerClicked(int header)
+{
+    // Column headers would give a fill start below byte 0: they do nothing.
+    if (header < 16 || header > 31)
+        return;
+    m_app.fillStart = (header - 16) * 16;
+    m_highlightedRow = header - 16;
+}
+
+void DocumentEditor::dateCodeClicked(bool checked, const Today& today)
+{
+    computeDate(today);
+    if (checked) {
+        m_savedDate93 = m_doc.Get_Value(kDateYearByte);
+        m_savedDate94 = m_doc.Get_Value(kDateWeekByte);
+        m_doc.Value_Chang(kDateYearByte, ToBcd(m_week.yearSince2000));
+        m_doc.Value_Chang(kDateWeekByte, ToBcd(m_week.week));
+        m_redText.set(kDateYearByte);
+        m_redText.set(kDateWeekByte);
+        m_doc.table_chang(kDateYearByte);
+        m_doc.table_chang(kDateWeekByte);
+    } else {
+        m_doc.Value_Chang(kDateYearByte, m_savedDate93);
+        m_doc.Value_Chang(kDateWeekByte, m_savedDate94);
+        m_redText.reset(kDateYearByte);
+        m_redText.reset(kDateWeekByte);
+    }
+    m_doc.decodeAll();
+    m_doc.Set_form_chang(true);
+}
+
+void DocumentEditor::securityClicked(bool checked)
+{
+    if (checked) {
+        m_savedByte127 = m_doc.Get_Value(kSecurityByte);
+        m_doc.Value_Chang(kSecurityByte, m_doc.view().securityCode);
+        m_redText.set(kSecurityByte);
+    } else {
+        m_doc.Value_Chang(kSecurityByte, m_savedByte127);
+        m_redText.reset(kSecurityByte);
+    }
+}
+
+void DocumentEditor::computeDate(const Today& today)
+{
+    m_dateText = today.text;
+    m_week = WeekOfDate(today.year, today.month, today.day);
+}
+
+}  // namespace tessaro

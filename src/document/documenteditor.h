@@ -1,0 +1,77 @@
+#pragma once
+
+#include "document/appvalues.h"
+#include "document/datecode.h"
+#include "document/spddocument.h"
+
+#include <bitset>
+#include <string>
+
+namespace tessaro {
+
+// Colour of a cell's text.
+enum class CellText : std::uint8_t { Normal, Red };
+
+// What the operator does in a document window, without the window: selecting
+// a byte, typing into the byte entry box and the fill box, picking a fill row,
+// the date-code and security options. The window forwards its events here and
+// draws what this reports.
+class DocumentEditor
+{
+public:
+    // Today's date as the window shows it.
+    struct Today {
+        int year = 2000;
+        int month = 1;
+        int day = 1;
+        std::string text;  // the date in the system's short format
+    };
+
+    DocumentEditor(SpdDocument& document, AppValues& app);
+
+    // The opening of the window: the document opens (all bytes 0, checksum,
+    // full decode), the date bytes and byte 127 are remembered, today's date
+    // fields are computed, cells 0-63 get red text while the operator is not
+    // authorised, and the fill start returns to 255 with row "F0" highlighted.
+    void open(const Today& today);
+
+    // A click on cell i.
+    void selectByte(int index);
+    // A key press in the byte entry box. `box` is its text and is changed as
+    // the box must change (kept to two characters, emptied after Enter).
+    void entryKey(std::string& box, bool enter);
+    // A key press in the fill box.
+    void fillKey(std::string& box, bool enter);
+    // A click on header h: 0-15 are the column headers (ignored), 16-31 the
+    // row headers "00" ... "F0", which set the fill start.
+    void headerClicked(int header);
+    // Clicks of the two options; `checked` is the option's new state.
+    void dateCodeClicked(bool checked, const Today& today);
+    void securityClicked(bool checked);
+
+    [[nodiscard]] int currentByte() const { return m_current; }
+    [[nodiscard]] CellText cellText(int index) const { return m_redText.test(static_cast<std::size_t>(index)) ? CellText::Red : CellText::Normal; }
+    [[nodiscard]] bool entryBoxShown() const { return m_entryShown; }
+    [[nodiscard]] int highlightedRow() const { return m_highlightedRow; }  // 0-15
+    [[nodiscard]] const std::string& dateText() const { return m_dateText; }
+    [[nodiscard]] const WeekFields& week() const { return m_week; }
+    [[nodiscard]] SpdDocument& document() const { return m_doc; }
+
+private:
+    void computeDate(const Today& today);
+    void recomputeCheckBytes();
+
+    SpdDocument& m_doc;
+    AppValues& m_app;
+    int m_current = 0;
+    std::bitset<kSpdSize> m_redText;
+    bool m_entryShown = true;
+    int m_highlightedRow = 15;
+    std::uint8_t m_savedDate93 = 0;
+    std::uint8_t m_savedDate94 = 0;
+    std::uint8_t m_savedByte127 = 0;
+    std::string m_dateText;
+    WeekFields m_week;
+};
+
+}  // namespace tessaro

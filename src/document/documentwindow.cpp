@@ -1,0 +1,542 @@
+#include "document/documentwindow.h"
+
+#include "core/hex.h"
+#include "document/bytegrid.h"
+#include "document/decodedpanels.h"
+#include "document/modulesignals.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollArea>
+#include <QVBoxLayout>
+
+namespace tessaro {
+
+namespace {
+constexpr int kSettleMilliseconds = 2000;
+constexpr int kOpeningWidthTwips = 9460;
+constexpr int kOpeningHeightTwips = 7000;
+constexpr int kTwipsPerInch = 1440;
+
+QString Utf8(const char* text)
+{
+    return QString::fromUtf8(text);
+}
+
+QString FromStd(const std::string& text)
+{
+    return QString::fromStdString(text);
+}
+
+bool IsModifierOnly(int key)
+{
+    return key == Qt::Key_Shift || key == Qt::Key_Control || key == Qt::Key_Alt || key == Qt::Key_Meta ||
+           key == Qt::Key_AltGr || key == Qt::Key_CapsLock || key == Qt::Key_NumLock;
+}
+
+struct ButtonSpec {
+    const char* name;
+    const char* caption;
+    const char* toolTip;
+    DeviceCommand command;
+};
+
+const ButtonSpec kIoButtons[] = {
+    {"Command1", "下   傳 =>", "檔案下傳到測試機", DeviceCommand::Download},
+    {"Command2", "<= 讀取測試機", "讀取測試機SPD值", DeviceCommand::ReadTester},
+    {"Command3", "<=  比  對  =>", "電腦與測試機做比對", DeviceCommand::Compare},
+    {"Command4", "清除 (00) =>", "清除測試機SPD值", DeviceCommand::Erase},
+    {"Command9", "<= 讀取模組", "讀取模組SPD值", DeviceCommand::ReadModule},
+};
+
+const ButtonSpec kTesterButtons[] = {
+    {"Command5", "讀  取", "讀取模組SPD值到測試機", DeviceCommand::ModuleRead},
+    {"Command6", "拷  貝", "將測試機SPD值拷貝到模組", DeviceCommand::ModuleCopy},
+    {"Command7", "比  對", "測試機與模組做比對", DeviceCommand::ModuleCompare},
+    {"Command8", "測  試", "測試記憶體模組", DeviceCommand::ModuleTest},
+    {"Command11", "學習模式", "學習記憶體 I/O ", DeviceCommand::Learn},
+};
+
+struct FlagSpec {
+    int number;
+    const char* caption;
+};
+const FlagSpec kTestFlags[] = {
+    {4, "電源短路"}, {5, "線路開路"}, {6, "線路短路"}, {7, "燒錄SPD"}, {8, "比對SPD"}, {10, "軟體保護(0-127)"},
+};
+}  // namespace
+
+DocumentWindow::DocumentWindow(AppValues& app, const QString& caption, QWidget* parent)
+    : QWidget(parent)
+    , m_app(app)
+    , m_doc(app.decode, caption.toStdString())
+    , m_editor(m_doc, app)
+{
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(caption);
+    buildUi();
+    m_doc.addObserver(this);
+    m_settleTimer.setSingleShot(true);
+    m_settleTimer.setInterval(kSettleMilliseconds);
+    connect(&m_settleTimer, &QTimer::timeout, this, [this] {
+        m_doc.decodeAll();
+        refreshNow();
+    });
+}
+
+DocumentWindow::~DocumentWindow()
+{
+    m_doc.removeObserver(this);
+}
+
+QSize DocumentWindow::openingSize(const QWidget* reference)
+{
+    const int dpiX = reference != nullptr ? reference->logicalDpiX() : 96;
+    const int dpiY = reference != nullptr ? reference->logicalDpiY() : 96;
+    return {kOpeningWidthTwips * dpiX / kTwipsPerInch, kOpeningHeightTwips * dpiY / kTwipsPerInch};
+}
+
+void DocumentWindow::open(std::function<QDate()> today)
+{
+    if (today)
+        m_today = std::move(today);
+    m_editor.open(this->today());
+    m_text1->setEnabled(m_editor.entryBoxShown());
+    m_text1->setVisible(m_editor.entryBoxShown());
+    refreshNow();
+    emit statusRequested();
+    m_settleTimer.start();
+}
+
+DocumentEditor::Today DocumentWindow::today() const
+{
+    const QDate date = m_today ? m_today() : QDate::currentDate();
+    return {date.year(), date.month(), date.day(), QLocale::system().toString(date, QLocale::ShortFormat).toStdString()};
+}
+
+// --- Layout ---
+
+void DocumentWindow::buildUi()
+{
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    auto* scroll = new QScrollArea(this);
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    outer->addWidget(scroll);
+    auto* content = new QWidget(scroll);
+    scroll->setWidget(content);
+
+    auto* columns = new QHBoxLayout(content);
+    auto* left = new QVBoxLayout;
+    left->addWidget(buildSelectedPanel());
+    left->addWidget(buildGridFrame());
+    auto* lower = new QHBoxLayout;
+    lower->addWidget(buildCheckFrame());
+    lower->addWidget(buildComputerFrame(), 1);
+    left->addLayout(lower);
+    left->addStretch(1);
+    columns->addLayout(left);
+
+    m_panels = new DecodedPanels(content);
+    columns->addWidget(m_panels, 1, Qt::AlignTop);
+    columns->addWidget(buildProgrammerColumn(), 0, Qt::AlignTop);
+}
+
+QWidget* DocumentWindow::buildSelectedPanel()
+{
+    auto* panel = new QWidget(this);
+    auto* row = new QHBoxLayout(panel);
+    row->setContentsMargins(0, 0, 0, 0);
+    m_byteCaption = new QLabel(QStringLiteral("Byte0"), panel);
+    m_byteCaption->setObjectName(QStringLiteral("byteCaption"));
+    m_byteCaption->setMinimumWidth(70);
+    m_description = new QLabel(panel);
+    m_description->setObjectName(QStringLiteral("descriptionCaption"));
+    m_description->setFrameShape(QFrame::StyledPanel);
+    m_description->setFrameShadow(QFrame::Sunken);
+    m_description->setMinimumWidth(230);
+    auto* valueCaption = new QLabel(QStringLiteral("Value"), panel);
+    m_value = new QLabel(QStringLiteral("00"), panel);
+    m_value->setObjectName(QStringLiteral("valueCaption"));
+    m_value->setToolTip(QStringLiteral("Byte value, press then chang"));
+    m_value->setFrameShape(QFrame::StyledPanel);
+    m_value->setFrameShadow(QFrame::Sunken);
+    m_value->setMinimumWidth(28);
+    m_value->setAlignment(Qt::AlignCenter);
+    m_text1 = new QLineEdit(panel);
+    m_text1->setObjectName(QStringLiteral("Text1"));
+    m_text1->setFixedWidth(48);
+    m_text1->installEventFilter(this);
+    row->addWidget(m_byteCaption);
+    row->addWidget(m_description, 1);
+    row->addWidget(valueCaption);
+    row->addWidget(m_value);
+    row->addWidget(m_text1);
+    return panel;
+}
+
+QWidget* DocumentWindow::buildGridFrame()
+{
+    auto* frame = new QGroupBox(Utf8("SPD 值"), this);
+    frame->setObjectName(QStringLiteral("Frame1"));
+    m_frames[1] = frame;
+    auto* layout = new QVBoxLayout(frame);
+    m_grid = new ByteGrid(m_editor, frame);
+    m_grid->setObjectName(QStringLiteral("spd_l_value"));
+    layout->addWidget(m_grid);
+    connect(m_grid, &ByteGrid::cellClicked, this, [this](int index) {
+        m_editor.selectByte(index);
+        m_text1->setEnabled(m_editor.entryBoxShown());
+        m_text1->setVisible(m_editor.entryBoxShown());
+        m_grid->update();
+        refreshNow();
+    });
+    connect(m_grid, &ByteGrid::headerClicked, this, [this](int header) {
+        m_editor.headerClicked(header);
+        m_grid->update();
+    });
+    m_text2 = new QLineEdit(frame);
+    m_text2->setObjectName(QStringLiteral("Text2"));
+    m_text2->setFixedWidth(48);
+    m_text2->installEventFilter(this);
+    layout->addWidget(m_text2);
+    return frame;
+}
+
+QWidget* DocumentWindow::buildCheckFrame()
+{
+    auto* frame = new QGroupBox(QStringLiteral("Checksum/CRC"), this);
+    frame->setObjectName(QStringLiteral("Frame13"));
+    m_frames[13] = frame;
+    auto* layout = new QVBoxLayout(frame);
+    const char* captions[3] = {"Checksum", kCrcOptionDesignCaption, "None"};
+    for (int i = 0; i < 3; ++i) {
+        auto* button = new QRadioButton(QString::fromLatin1(captions[i]), frame);
+        button->setObjectName(QStringLiteral("Optcrc%1").arg(i));
+        layout->addWidget(button);
+        m_optcrc[static_cast<std::size_t>(i)] = button;
+        connect(button, &QRadioButton::clicked, this, [this, i] { m_doc.setCheckMode(static_cast<CheckMode>(i)); });
+    }
+    m_optcrc[0]->setChecked(true);
+    return frame;
+}
+
+QWidget* DocumentWindow::buildComputerFrame()
+{
+    auto* frame = new QGroupBox(Utf8("電腦"), this);
+    frame->setObjectName(QStringLiteral("Frame5"));
+    m_frames[5] = frame;
+    auto* grid = new QGridLayout(frame);
+    auto* check2 = new QCheckBox(Utf8("燒錄日期碼"), frame);
+    auto* check3 = new QCheckBox(QStringLiteral("Secrity on SPD(7F)"), frame);
+    check2->setObjectName(QStringLiteral("Check2"));
+    check3->setObjectName(QStringLiteral("Check3"));
+    m_checks[2] = check2;
+    m_checks[3] = check3;
+    m_dateText = new QLabel(frame);
+    m_dateText->setObjectName(QStringLiteral("dateText"));
+    m_weekText = new QLabel(frame);
+    m_weekText->setObjectName(QStringLiteral("weekText"));
+    m_securityText = new QLabel(QStringLiteral("00"), frame);
+    m_securityText->setObjectName(QStringLiteral("securityCode"));
+    for (QLabel* label : {m_dateText, m_weekText, m_securityText}) {
+        label->setFrameShape(QFrame::StyledPanel);
+        label->setFrameShadow(QFrame::Sunken);
+        label->setAlignment(Qt::AlignCenter);
+    }
+    grid->addWidget(check2, 0, 0);
+    grid->addWidget(m_dateText, 0, 1);
+    grid->addWidget(m_weekText, 0, 2);
+    grid->addWidget(check3, 1, 0);
+    grid->addWidget(m_securityText, 1, 1);
+    connect(check2, &QCheckBox::clicked, this, [this](bool checked) {
+        m_editor.dateCodeClicked(checked, today());
+        refreshNow();
+    });
+    connect(check3, &QCheckBox::clicked, this, [this](bool checked) {
+        m_editor.securityClicked(checked);
+        refreshNow();
+    });
+    return frame;
+}
+
+QWidget* DocumentWindow::buildProgrammerColumn()
+{
+    auto* column = new QWidget(this);
+    auto* layout = new QVBoxLayout(column);
+    layout->setContentsMargins(0, 0, 0, 0);
+
+    auto addButtons = [this](QGroupBox* frame, QGridLayout* grid, const auto& specs, int perRow) {
+        int n = 0;
+        for (const ButtonSpec& spec : specs) {
+            auto* button = new QPushButton(Utf8(spec.caption), frame);
+            button->setObjectName(QString::fromLatin1(spec.name));
+            button->setToolTip(Utf8(spec.toolTip));
+            grid->addWidget(button, n / perRow, n % perRow);
+            const DeviceCommand command = spec.command;
+            connect(button, &QPushButton::clicked, this, [this, command] { runDeviceCommand(command); });
+            ++n;
+        }
+        return n;
+    };
+
+    auto* io = new QGroupBox(QStringLiteral("I/O"), column);
+    io->setObjectName(QStringLiteral("Frame4"));
+    m_frames[4] = io;
+    auto* ioGrid = new QGridLayout(io);
+    addButtons(io, ioGrid, kIoButtons, 1);
+    layout->addWidget(io);
+
+    auto* tester = new QGroupBox(Utf8("TESSARO 測試機"), column);
+    tester->setObjectName(QStringLiteral("Frame6"));
+    m_frames[6] = tester;
+    auto* testerGrid = new QGridLayout(tester);
+    const int used = addButtons(tester, testerGrid, kTesterButtons, 2);
+    auto* check1 = new QCheckBox(Utf8("自動產生序號"), tester);
+    check1->setObjectName(QStringLiteral("Check1"));
+    m_checks[1] = check1;
+    connect(check1, &QCheckBox::clicked, this, [this] { emit autoNumberingClicked(); });
+    m_label52 = new QLabel(QStringLiteral("Ver: "), tester);
+    m_label52->setObjectName(QStringLiteral("Label52"));
+    const int nextRow = (used + 1) / 2;
+    testerGrid->addWidget(check1, nextRow, 0);
+    testerGrid->addWidget(m_label52, nextRow, 1);
+    layout->addWidget(tester);
+
+    auto* flags = new QGroupBox(Utf8("功能設定"), column);
+    flags->setObjectName(QStringLiteral("Frame9"));
+    m_frames[9] = flags;
+    auto* flagGrid = new QGridLayout(flags);
+    int n = 0;
+    for (const FlagSpec& spec : kTestFlags) {
+        auto* box = new QCheckBox(Utf8(spec.caption), flags);
+        box->setObjectName(QStringLiteral("Check%1").arg(spec.number));
+        m_checks[static_cast<std::size_t>(spec.number)] = box;
+        flagGrid->addWidget(box, n / 3, n % 3);
+        ++n;
+    }
+    layout->addWidget(flags);
+
+    auto* results = new QHBoxLayout;
+    auto* counts = new QGroupBox(Utf8("測試次數"), column);
+    counts->setObjectName(QStringLiteral("Frame8"));
+    m_frames[8] = counts;
+    auto* countGrid = new QGridLayout(counts);
+    m_label94 = new QLabel(QStringLiteral("0"), counts);
+    m_label94->setObjectName(QStringLiteral("Label94"));
+    m_label95 = new QLabel(QStringLiteral("0"), counts);
+    m_label95->setObjectName(QStringLiteral("Label95"));
+    auto* reset = new QPushButton(Utf8("重置"), counts);
+    reset->setObjectName(QStringLiteral("Command10"));
+    connect(reset, &QPushButton::clicked, this, [this] { resetCounters(); });
+    countGrid->addWidget(new QLabel(Utf8("成功 :"), counts), 0, 0);
+    countGrid->addWidget(m_label94, 0, 1);
+    countGrid->addWidget(new QLabel(Utf8("失敗 :"), counts), 1, 0);
+    countGrid->addWidget(m_label95, 1, 1);
+    countGrid->addWidget(reset, 2, 0, 1, 2);
+    results->addWidget(counts);
+
+    auto* result = new QGroupBox(Utf8("測試結果"), column);
+    result->setObjectName(QStringLiteral("Frame7"));
+    m_frames[7] = result;
+    auto* resultLayout = new QVBoxLayout(result);
+    m_label51 = new QLabel(QStringLiteral("PASS"), result);
+    m_label51->setObjectName(QStringLiteral("Label51"));
+    m_label51->setAlignment(Qt::AlignCenter);
+    QFont big = m_label51->font();
+    big.setPointSize(big.pointSize() + 8);
+    big.setBold(true);
+    m_label51->setFont(big);
+    m_label51->setMinimumWidth(130);
+    resultLayout->addWidget(m_label51);
+    results->addWidget(result, 1);
+    layout->addLayout(results);
+
+    auto* module = new QGroupBox(Utf8(kIoPanelDesignTitle), column);
+    module->setObjectName(QStringLiteral("Frame10"));
+    m_frames[10] = module;
+    auto* moduleGrid = new QGridLayout(module);
+    moduleGrid->setHorizontalSpacing(4);
+    moduleGrid->setVerticalSpacing(1);
+    const auto& names = ModuleSignalNames();
+    int r = 0;
+    for (const auto& row : ModuleSignalRows()) {
+        int c = 0;
+        for (int index : row) {
+            auto* label = new QLabel(QString::fromLatin1(names[static_cast<std::size_t>(index)]), module);
+            label->setObjectName(QStringLiteral("DATA_L%1").arg(index));
+            moduleGrid->addWidget(label, r, c++);
+            m_dataL[static_cast<std::size_t>(index)] = label;
+        }
+        ++r;
+    }
+    layout->addWidget(module);
+    layout->addStretch(1);
+    return column;
+}
+
+QCheckBox* DocumentWindow::option(int number) const
+{
+    return number >= 0 && number < static_cast<int>(m_checks.size()) ? m_checks[static_cast<std::size_t>(number)] : nullptr;
+}
+
+QGroupBox* DocumentWindow::frame(int number) const
+{
+    return number >= 0 && number < static_cast<int>(m_frames.size()) ? m_frames[static_cast<std::size_t>(number)] : nullptr;
+}
+
+QLabel* DocumentWindow::label(int number) const
+{
+    switch (number) {
+    case 51: return m_label51;
+    case 52: return m_label52;
+    case 94: return m_label94;
+    case 95: return m_label95;
+    default: return nullptr;
+    }
+}
+
+// --- Behaviour ---
+
+void DocumentWindow::runDeviceCommand(DeviceCommand command)
+{
+    // One programmer command at a time, across all windows.
+    if (!m_app.deviceIdle)
+        return;
+    m_app.deviceIdle = false;
+    if (command == DeviceCommand::ModuleRead)
+        unsetCursor();
+    emit deviceCommandRequested(command);
+    m_app.deviceIdle = true;
+}
+
+void DocumentWindow::resetCounters()
+{
+    m_label94->setText(QStringLiteral("0"));
+    m_label95->setText(QStringLiteral("0"));
+    m_app.testPassCount = 0;
+    m_app.testFailCount = 0;
+}
+
+bool DocumentWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() != QEvent::KeyPress || (watched != m_text1 && watched != m_text2))
+        return QWidget::eventFilter(watched, event);
+    auto* key = static_cast<QKeyEvent*>(event);
+    if (IsModifierOnly(key->key()))
+        return false;
+    const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+    auto* box = static_cast<QLineEdit*>(watched);
+    std::string text = box->text().toStdString();
+    if (box == m_text1) {
+        m_editor.entryKey(text, enter);
+        if (enter) {
+            m_text1->setEnabled(m_editor.entryBoxShown());
+            m_text1->setVisible(m_editor.entryBoxShown());
+        }
+    } else {
+        m_editor.fillKey(text, enter);
+    }
+    if (enter)
+        box->setText(QString::fromStdString(text));
+    refreshNow();
+    // Enter is consumed; every other key then goes on into the box.
+    return enter;
+}
+
+void DocumentWindow::closeEvent(QCloseEvent* event)
+{
+    if (m_doc.isModified()) {
+        QMessageBox prompt(QMessageBox::Question, windowTitle(), Utf8(" SPD 檔案已被修改 , 是否儲存該檔案 ?"),
+                           QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, this);
+        const int answer = prompt.exec();
+        // Cancel keeps the window and its image; so does a Yes whose save
+        // did not happen (refused, cancelled or failed).
+        if (answer == QMessageBox::Cancel || (answer == QMessageBox::Yes && !(m_save && m_save(this)))) {
+            event->ignore();
+            return;
+        }
+    }
+    m_settleTimer.stop();
+    event->accept();
+}
+
+// --- Drawing ---
+
+void DocumentWindow::byteChanged(int /*index*/)
+{
+    m_grid->update();
+    scheduleRefresh();
+}
+
+void DocumentWindow::markChanged(int /*index*/)
+{
+    m_grid->update();
+}
+
+void DocumentWindow::captionChanged()
+{
+    setWindowTitle(FromStd(m_doc.caption()));
+}
+
+void DocumentWindow::typeChanged()
+{
+    scheduleRefresh();
+}
+
+void DocumentWindow::checkModeChanged()
+{
+    m_optcrc[static_cast<std::size_t>(m_doc.checkMode())]->setChecked(true);
+}
+
+void DocumentWindow::selectedPanelChanged()
+{
+    scheduleRefresh();
+}
+
+void DocumentWindow::decodedViewChanged()
+{
+    m_viewDirty = true;
+    scheduleRefresh();
+}
+
+void DocumentWindow::scheduleRefresh()
+{
+    if (m_refreshPending)
+        return;
+    m_refreshPending = true;
+    QMetaObject::invokeMethod(this, &DocumentWindow::refreshNow, Qt::QueuedConnection);
+}
+
+void DocumentWindow::refreshNow()
+{
+    m_refreshPending = false;
+    const SpdDocument::SelectedPanel& panel = m_doc.selectedPanel();
+    m_byteCaption->setText(FromStd(panel.byteCaption));
+    m_description->setText(FromStd(panel.description));
+    m_value->setText(FromStd(panel.value));
+    if (m_viewDirty) {
+        m_viewDirty = false;
+        const DecodedView& view = m_doc.view();
+        m_panels->showView(view);
+        m_optcrc[1]->setText(FromStd(view.crcOptionCaption));
+        m_frames[10]->setTitle(FromStd(view.ioPanelTitle));
+        m_securityText->setText(FromStd(ByteToHex(view.securityCode)));
+    }
+    m_dateText->setText(FromStd(m_editor.dateText()));
+    m_weekText->setText(QString::number(m_editor.week().week));
+    m_grid->update();
+}
+
+}  // namespace tessaro

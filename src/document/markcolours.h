@@ -1,0 +1,26 @@
+#pragma once
+
+#include "core/spdimage.h"
+
+#include <QColor>
+
+namespace tessaro {
+
+inline const QColor kSelectedColour(255, 0, 0);
+inline const QColor kEditedColour(255, 255, 0);
+inline const QColor kGeneratedColour(0, 255, 0);
+
+// The background of a byte cell with this mark; plain cells show `plain`, the
+// system button-face colour.
+[[nodiscard]] inline QColor MarkColour(Mark mark, const QColor& plain)
+{
+    switch (mark) {
+    case Mark::Selected: return kSelectedColour;
+    case Mark::Edited: return kEditedColour;
+    case Mark::Generated: return kGeneratedColour;
+    case Mark::Plain: break;
+    }
+    return plain;
+}
+
+}  // namespace tessaro

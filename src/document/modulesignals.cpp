@@ -1,0 +1,88 @@
+#include "document/modulesignals.h"
+
+#include <string>
+
+namespace tessaro {
+
+namespace {
+std::array<const char*, kModuleSignalCount> BuildNames()
+{
+    static std::array<std::string, kModuleSignalCount> storage;
+    int i = 0;
+    auto add = [&](std::string name) { storage[static_cast<std::size_t>(i++)] = std::move(name); };
+    for (int n = 0; n <= 63; ++n) add("DQ" + std::to_string(n));
+    for (int n = 0; n <= 7; ++n) add("CB" + std::to_string(n));
+    for (int n = 0; n <= 13; ++n) add("A" + std::to_string(n));
+    add("BA0");
+    add("BA1");
+    for (int n = 0; n <= 7; ++n) add("DQM" + std::to_string(n));
+    for (int n = 0; n <= 7; ++n) add("DQS" + std::to_string(n));
+    add("DQS8");
+    add("DQM8");
+    add("/RAS");
+    add("/CAS");
+    for (int n = 0; n <= 3; ++n) add("/CS" + std::to_string(n));
+    add("/WE");
+    for (int n = 0; n <= 13; ++n) add("/DQS" + std::to_string(n));
+    add("A14");
+    add("/DQS15");
+    add("Vca");
+    add("BA2");
+    add("/CKE0");
+    add("/CKE1");
+    for (const char* clock : {"CLK0", "/CLK0", "CLK1", "/CLK1", "CLK2", "/CLK2"}) add(clock);
+    add("Vref");
+    add("Reset");
+    add("ODT0");
+    add("ODT1");
+    add("Vtt");
+    std::array<const char*, kModuleSignalCount> names{};
+    for (std::size_t n = 0; n < names.size(); ++n)
+        names[n] = storage[n].c_str();
+    return names;
+}
+
+std::vector<int> Range(int first, int last)
+{
+    std::vector<int> row;
+    for (int i = first; i <= last; ++i)
+        row.push_back(i);
+    return row;
+}
+}  // namespace
+
+const std::array<const char*, kModuleSignalCount>& ModuleSignalNames()
+{
+    static const auto names = BuildNames();
+    return names;
+}
+
+const std::vector<std::vector<int>>& ModuleSignalRows()
+{
+    static const std::vector<std::vector<int>> rows = [] {
+        std::vector<std::vector<int>> r;
+        for (int first = 0; first < 64; first += 8)
+            r.push_back(Range(first, first + 7));            // DQ0-DQ63
+        r.push_back(Range(64, 71));                          // CB0-CB7
+        r.push_back(Range(72, 79));                          // A0-A7
+        auto a8 = Range(80, 85);                             // A8-A13, A14
+        a8.push_back(127);
+        r.push_back(a8);
+        r.push_back({86, 87, 130});                          // BA0-BA2
+        r.push_back(Range(88, 95));                          // DQM0-DQM7
+        r.push_back({105});                                  // DQM8
+        r.push_back(Range(96, 103));                         // DQS0-DQS7
+        r.push_back({104});                                  // DQS8
+        r.push_back({108, 109, 110, 111, 106, 107, 112});    // /CS0-/CS3 /RAS /CAS /WE
+        r.push_back(Range(113, 120));                        // /DQS0-/DQS7
+        auto dqs8 = Range(121, 126);                         // /DQS8-/DQS13, /DQS15
+        dqs8.push_back(128);
+        r.push_back(dqs8);
+        r.push_back({131, 132, 133, 134, 135, 136, 137, 138});  // /CKE0 /CKE1 CLK0 ... /CLK2
+        r.push_back({139, 143, 129, 140, 141, 142});         // Vref Vtt Vca Reset ODT0 ODT1
+        return r;
+    }();
+    return rows;
+}
+
+}  // namespace tessaro
