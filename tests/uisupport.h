@@ -5,10 +5,17 @@
 #include <QTimer>
 
 #include <deque>
+#include <ostream>
 #include <functional>
 #include <vector>
 
 class QWidget;
+
+// Readable QStrings in test failures.
+inline void PrintTo(const QString& text, std::ostream* os)
+{
+    *os << '"' << text.toStdString() << '"';
+}
 
 namespace tessaro::test {
 

@@ -1,0 +1,216 @@
+// The document window driven the way an operator drives it: clicks on the
+// grid and key presses in its boxes, offscreen.
+#include "core/checks.h"
+#include "document/bytegrid.h"
+#include "document/decodedpanels.h"
+#include "document/documentwindow.h"
+#include "uisupport.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using namespace tessaro;
+
+namespace {
+
+class Window : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        app.operatorAuthorized = true;
+        window = new DocumentWindow(app, QStringLiteral("SPD_File 1"));
+        window->open([] { return QDate(2017, 1, 8); });
+        window->show();
+    }
+    void TearDown() override
+    {
+        window->document().Set_form_chang(false);
+        delete window;
+    }
+    void clickCell(int index)
+    {
+        QTest::mouseClick(window->grid(), Qt::LeftButton, {}, window->grid()->cellRect(index).center());
+    }
+    void clickHeader(int header)
+    {
+        QTest::mouseClick(window->grid(), Qt::LeftButton, {}, window->grid()->headerRect(header).center());
+    }
+    void enter(QLineEdit* box, const QString& text)
+    {
+        QTest::keyClicks(box, text);
+        QTest::keyClick(box, Qt::Key_Return);
+    }
+    [[nodiscard]] QString labelText(const char* name) const
+    {
+        return window->findChild<QLabel*>(QString::fromLatin1(name))->text();
+    }
+    AppValues app;
+    DocumentWindow* window = nullptr;
+};
+
+}  // namespace
+
+TEST_F(Window, ByteEntryBoxStoresWrapsAndMarksModified)
+{
+    SpdDocument& doc = window->document();
+    clickCell(37);
+    EXPECT_EQ(labelText("byteCaption"), QStringLiteral("Byte37"));
+    enter(window->byteEntryBox(), QStringLiteral("123"));
+    EXPECT_EQ(doc.Get_Value(37), 0x23);
+    EXPECT_EQ(labelText("byteCaption"), QStringLiteral("Byte 38"));
+    EXPECT_TRUE(window->byteEntryBox()->text().isEmpty());
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("SPD_File 1*"));
+    EXPECT_EQ(doc.mark(37), Mark::Edited);
+    EXPECT_EQ(doc.Get_Value(63), Checksum63(doc.image()));
+
+    clickCell(255);
+    enter(window->byteEntryBox(), QStringLiteral("ab"));
+    EXPECT_EQ(doc.Get_Value(255), 0xAB);
+    EXPECT_EQ(window->editor().currentByte(), 0);
+    EXPECT_EQ(labelText("byteCaption"), QStringLiteral("Byte 0"));
+}
+
+TEST_F(Window, AnyKeyRecomputesAndSetsTheModifiedFlag)
+{
+    SpdDocument& doc = window->document();
+    doc.Value_Chang(5, 0x40);  // as a load would: check byte now stale
+    EXPECT_NE(doc.Get_Value(63), Checksum63(doc.image()));
+    QTest::keyClick(window->byteEntryBox(), Qt::Key_Right);
+    EXPECT_TRUE(doc.isModified());
+    EXPECT_EQ(doc.Get_Value(63), Checksum63(doc.image()));
+    EXPECT_EQ(doc.mark(63), Mark::Edited);
+}
+
+TEST_F(Window, FillBoxWritesFromTheClickedRow)
+{
+    SpdDocument& doc = window->document();
+    enter(window->fillBox(), QStringLiteral("11"));
+    EXPECT_EQ(doc.Get_Value(255), 0x11);
+    EXPECT_EQ(doc.Get_Value(254), 0x00);
+    clickHeader(16 + 0xA);
+    EXPECT_EQ(app.fillStart, 0xA0);
+    window->fillBox()->clear();
+    enter(window->fillBox(), QStringLiteral("FF"));
+    EXPECT_EQ(doc.Get_Value(0x9F), 0x00);
+    EXPECT_EQ(doc.Get_Value(0xA0), 0xFF);
+    EXPECT_EQ(doc.Get_Value(0xFF), 0xFF);
+    EXPECT_FALSE(doc.isModified());
+}
+
+TEST_F(Window, DateCodeAndSecurityOptions)
+{
+    SpdDocument& doc = window->document();
+    doc.Value_Chang(93, 0x07);
+    doc.Value_Chang(127, 0x5A);
+    QCheckBox* dateCode = window->option(2);
+    QCheckBox* security = window->option(3);
+    QTest::mouseClick(dateCode, Qt::LeftButton);
+    EXPECT_EQ(doc.Get_Value(93), 0x17);
+    EXPECT_EQ(doc.Get_Value(94), 0x02) << "8 January 2017 is in week 2";
+    EXPECT_EQ(window->findChild<QLabel*>(QStringLiteral("weekText"))->text(), QStringLiteral("2"));
+    QTest::mouseClick(dateCode, Qt::LeftButton);
+    EXPECT_EQ(doc.Get_Value(93), 0x07);
+    EXPECT_EQ(doc.Get_Value(94), 0x00);
+
+    QTest::mouseClick(security, Qt::LeftButton);
+    EXPECT_EQ(doc.Get_Value(127), doc.view().securityCode);
+    QTest::mouseClick(security, Qt::LeftButton);
+    EXPECT_EQ(doc.Get_Value(127), 0x5A);
+}
+
+TEST_F(Window, DecodedPanelsFollowTheImage)
+{
+    SpdImage image{};
+    image[0] = 0x92;
+    image[2] = 0x0B;
+    image[3] = 0x03;
+    window->document().load(image);
+    window->document().decodeAll();  // what the settle timer does two seconds later
+    window->refreshNow();
+    EXPECT_TRUE(window->panels()->ddr3Shown());
+    EXPECT_EQ(window->checkModeButton(1)->text(), QStringLiteral("CRC (0-116)"));
+    EXPECT_TRUE(window->checkModeButton(1)->isChecked());
+    EXPECT_EQ(window->frame(10)->title(), QStringLiteral("DDR3-SODIMM I/O"));
+    EXPECT_EQ(window->panels()->ddr3Text(Ddr3Field::MemoryType), QStringLiteral("DDR3 SDRAM"));
+}
+
+TEST_F(Window, WithoutThePasswordTheFirst64BytesAreClosed)
+{
+    AppValues locked;
+    DocumentWindow w(locked, QStringLiteral("SPD_File 2"));
+    w.open();
+    w.show();
+    EXPECT_TRUE(w.byteEntryBox()->isHidden());
+    QTest::mouseClick(w.grid(), Qt::LeftButton, {}, w.grid()->cellRect(64).center());
+    EXPECT_FALSE(w.byteEntryBox()->isHidden());
+    QTest::mouseClick(w.grid(), Qt::LeftButton, {}, w.grid()->cellRect(10).center());
+    EXPECT_TRUE(w.byteEntryBox()->isHidden());
+}
+
+TEST_F(Window, ClosePromptKeepsTheImageUnlessTheOperatorLetsItGo)
+{
+    int saves = 0;
+    bool saveWorks = false;
+    window->setSaveHandler([&](DocumentWindow*) {
+        ++saves;
+        return saveWorks;
+    });
+    window->setAttribute(Qt::WA_DeleteOnClose, false);
+    window->document().Set_form_chang(true);
+
+    test::ModalResponder responder;
+    responder.answer(QMessageBox::Cancel);
+    EXPECT_FALSE(window->close()) << "Cancel keeps the window";
+    ASSERT_EQ(responder.messages().size(), 1u);
+    EXPECT_EQ(responder.messages()[0].title, QStringLiteral("SPD_File 1*"));
+    EXPECT_EQ(responder.messages()[0].text, QStringLiteral(" SPD 檔案已被修改 , 是否儲存該檔案 ?"));
+
+    responder.answer(QMessageBox::Yes);
+    EXPECT_FALSE(window->close()) << "a save that did not happen keeps the window";
+    EXPECT_EQ(saves, 1);
+
+    saveWorks = true;
+    responder.answer(QMessageBox::Yes);
+    EXPECT_TRUE(window->close());
+    EXPECT_EQ(saves, 2);
+
+    window->show();
+    responder.answer(QMessageBox::No);
+    EXPECT_TRUE(window->close());
+    EXPECT_EQ(saves, 2);
+}
+
+TEST_F(Window, ProgrammerButtonsHonourDeviceIdle)
+{
+    int started = 0;
+    QObject::connect(window, &DocumentWindow::deviceCommandRequested, [&](DeviceCommand c) {
+        EXPECT_EQ(c, DeviceCommand::ReadModule);
+        EXPECT_FALSE(app.deviceIdle);
+        ++started;
+    });
+    auto* button = window->findChild<QAbstractButton*>(QStringLiteral("Command9"));
+    ASSERT_NE(button, nullptr);
+    EXPECT_EQ(button->text(), QStringLiteral("<= 讀取模組"));
+    QTest::mouseClick(button, Qt::LeftButton);
+    EXPECT_EQ(started, 1);
+    EXPECT_TRUE(app.deviceIdle);
+    app.deviceIdle = false;
+    QTest::mouseClick(button, Qt::LeftButton);
+    EXPECT_EQ(started, 1) << "a click while a command runs does nothing";
+    app.deviceIdle = true;
+
+    app.testPassCount = 7;
+    window->label(94)->setText(QStringLiteral("7"));
+    QTest::mouseClick(window->findChild<QAbstractButton*>(QStringLiteral("Command10")), Qt::LeftButton);
+    EXPECT_EQ(app.testPassCount, 0);
+    EXPECT_EQ(window->label(94)->text(), QStringLiteral("0"));
+}

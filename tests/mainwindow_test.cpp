@@ -1,0 +1,347 @@
+// The main window with its file commands, recent files, password start-up and
+// exit, driven through its menus and real dialogs (offscreen).
+#include "app/mainwindow.h"
+#include "core/checks.h"
+#include "document/documentwindow.h"
+#include "files/settingsstore.h"
+#include "files/spdfile.h"
+#include "testsupport.h"
+#include "uisupport.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolBar>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using namespace tessaro;
+
+namespace {
+
+SpdImage Ddr2Image()
+{
+    SpdImage image = test::CountingImage();
+    image[2] = 0x08;
+    return image;
+}
+
+std::string FileBytes(const QString& path)
+{
+    return test::ReadAll(path.toStdString());
+}
+
+// Answers the next file dialog with a name and, optionally, a filter.
+std::function<void(QWidget*)> ChooseFile(const QString& path, const QString& filter = {})
+{
+    return [path, filter](QWidget* w) {
+        auto* dialog = qobject_cast<QFileDialog*>(w);
+        ASSERT_NE(dialog, nullptr);
+        if (!filter.isEmpty())
+            dialog->selectNameFilter(filter);
+        dialog->selectFile(path);
+        QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
+    };
+}
+
+class Main : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        settingsPath = test::TemporarySettingsPath();
+        settings = std::make_unique<SettingsStore>(settingsPath);
+        app.operatorAuthorized = true;
+        window = std::make_unique<MainWindow>(app, *settings);
+        window->show();
+    }
+    void TearDown() override
+    {
+        for (DocumentWindow* d : window->documents())
+            d->document().Set_form_chang(false);
+        window.reset();
+    }
+    [[nodiscard]] QString path(const char* name) const { return QDir(dir.path()).filePath(QString::fromLatin1(name)); }
+    void trigger(const char* action) { window->action(QString::fromLatin1(action))->trigger(); }
+
+    QTemporaryDir dir;
+    QString settingsPath;
+    std::unique_ptr<SettingsStore> settings;
+    AppValues app;
+    std::unique_ptr<MainWindow> window;
+};
+
+}  // namespace
+
+TEST_F(Main, MenusToolBarAndWorkspace)
+{
+    QStringList file;
+    for (QAction* a : window->menuBar()->actions().first()->menu()->actions())
+        file << (a->isSeparator() ? QStringLiteral("-") : a->text());
+    const QStringList expected = {"開新檔案", "開啟舊檔", "-", "儲存檔案", "另存新檔", "-", "匯入模組狀態", "匯出模組狀態",
+                                  "-", "關    閉", "關閉所有檔案", "-", "列    印", "-", "精    靈", "-",
+                                  "", "", "", "-", "離    開"};
+    EXPECT_EQ(file, expected);
+    EXPECT_FALSE(window->action(QStringLiteral("mnuFileImport"))->isEnabled());
+    EXPECT_FALSE(window->action(QStringLiteral("mnuFileMRU1"))->isVisible());
+    EXPECT_EQ(window->action(QStringLiteral("mnuFileSave"))->shortcut(), QKeySequence(QStringLiteral("Ctrl+S")));
+
+    QStringList menus;
+    for (QAction* a : window->menuBar()->actions())
+        menus << a->text();
+    EXPECT_EQ(menus, QStringList({"檔案", "檢視", "視窗", "說明"}));
+
+    QStringList tips;
+    for (QAction* a : window->findChild<QToolBar*>(QStringLiteral("tbToolbar"))->actions())
+        tips << a->objectName() + QLatin1Char('=') + a->toolTip();
+    EXPECT_EQ(tips, QStringList({"NEW=開新檔案", "OPEN=開啟舊檔", "SAVE=儲存", "PRINT=列印", "WIZARD=精靈", "MAIL=郵件",
+                                 "CONNECT=重新連線"}));
+    EXPECT_EQ(window->workspace()->background().color(), QColor(128, 128, 255));
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("TESSARO "));
+
+    trigger("mnuViewToolbar");
+    EXPECT_TRUE(window->findChild<QToolBar*>(QStringLiteral("tbToolbar"))->isHidden());
+    trigger("mnuViewToolbar");
+    EXPECT_FALSE(window->findChild<QToolBar*>(QStringLiteral("tbToolbar"))->isHidden());
+}
+
+TEST_F(Main, NewWindowsAreNumberedAndMinimisedTogether)
+{
+    window->newDocument();
+    window->newDocument();
+    window->newDocument();
+    QStringList captions;
+    for (DocumentWindow* d : window->documents())
+        captions << d->windowTitle();
+    EXPECT_EQ(captions, QStringList({"SPD_File 1", "SPD_File 2", "SPD_File 3"}));
+    window->minimiseAll();
+    for (QMdiSubWindow* sub : window->workspace()->subWindowList())
+        EXPECT_TRUE(sub->isMinimized());
+    window->closeAll();
+    window->newDocument();
+    EXPECT_EQ(window->activeDocument()->windowTitle(), QStringLiteral("SPD_File 4")) << "numbers are not reused";
+}
+
+TEST_F(Main, OpenAndSaveRoundTripsInBothFormats)
+{
+    const SpdImage image = Ddr2Image();
+    ASSERT_TRUE(WriteSpdFile(path("in.spd"), image, SpdFormat::Text, nullptr));
+    window->newDocument();
+    test::ModalResponder responder;
+    responder.handleDialog(ChooseFile(path("in.spd")));
+    trigger("mnuFileOpen");
+    ASSERT_EQ(window->documents().size(), 1) << "the empty untitled window takes the file";
+    DocumentWindow* doc = window->activeDocument();
+    EXPECT_EQ(doc->windowTitle(), path("in.spd"));
+    EXPECT_EQ(doc->document().image(), image);
+    EXPECT_EQ(doc->document().Get_Type(), 2);
+
+    // Save As with the binary filter, then Save to the same name without a dialog.
+    responder.handleDialog(ChooseFile(path("out.bin"), QStringLiteral("Bin Files (*.bin)")));
+    trigger("mnuFileSaveAs");
+    EXPECT_EQ(FileBytes(path("out.bin")), SpdBinaryBytes(image));
+    EXPECT_EQ(doc->windowTitle(), path("out.bin"));
+
+    doc->document().Value_Chang(200, 0x5A);
+    doc->document().Set_form_chang(true);
+    trigger("mnuFileSave");
+    SpdImage changed = image;
+    changed[200] = 0x5A;
+    EXPECT_EQ(FileBytes(path("out.bin")), SpdBinaryBytes(changed));
+    EXPECT_EQ(doc->windowTitle(), path("out.bin")) << "the save clears the mark";
+    EXPECT_EQ(responder.dialogsSeen(), 2);
+
+    // Text through Save As, read back into a new window: the same image.
+    responder.handleDialog(ChooseFile(path("again.spd")));
+    trigger("mnuFileSaveAs");
+    EXPECT_EQ(FileBytes(path("again.spd")), SpdTextBytes(changed));
+    trigger("mnuFileClose");
+    window->openPath(path("again.spd"));
+    EXPECT_EQ(window->activeDocument()->document().image(), changed);
+    EXPECT_TRUE(responder.messages().empty());
+}
+
+TEST_F(Main, UntitledSaveAsksForANameAndWritesTheFormatItsNameIsReadIn)
+{
+    window->newDocument()->document().Value_Chang(3, 0x0E);
+    test::ModalResponder responder;
+    responder.handleDialog(ChooseFile(path("module")));  // no ending typed: the filter's ".spd" is added
+    trigger("mnuFileSave");
+    EXPECT_EQ(window->activeDocument()->windowTitle(), path("module.spd"));
+    SpdImage read{};
+    ASSERT_TRUE(ReadSpdFile(path("module.spd"), read, nullptr));
+    EXPECT_EQ(read[3], 0x0E);
+
+    responder.handleDialog([](QWidget* w) { QMetaObject::invokeMethod(w, "reject", Qt::QueuedConnection); });
+    window->newDocument();
+    trigger("mnuFileSave");
+    EXPECT_EQ(window->activeDocument()->windowTitle(), QStringLiteral("SPD_File 2")) << "a cancelled dialog does nothing";
+}
+
+TEST_F(Main, FileProblemsAreReportedAndChangeNothing)
+{
+    window->newDocument();
+    DocumentWindow* doc = window->activeDocument();
+    doc->document().Value_Chang(9, 0x77);
+    test::ModalResponder responder;
+    test::WriteAll(path("short.bin").toStdString(), std::string(100, '\x01'));
+    window->openPath(path("short.bin"));
+    window->openPath(path("missing.spd"));
+    ASSERT_EQ(responder.messages().size(), 2u);
+    for (const test::SeenMessage& m : responder.messages()) {
+        EXPECT_EQ(m.title, QStringLiteral("錯誤訊息"));
+        EXPECT_EQ(m.icon, QMessageBox::Critical);
+    }
+    EXPECT_TRUE(responder.messages()[0].text.contains(QStringLiteral("short.bin")));
+    EXPECT_EQ(window->documents().size(), 1);
+    EXPECT_EQ(doc->document().Get_Value(9), 0x77);
+    EXPECT_FALSE(window->recentFiles().entry(1).visible);
+
+    // Writing into a folder that does not exist: the window keeps its caption and mark.
+    doc->document().Set_form_chang(true);
+    responder.clear();
+    responder.handleDialog(ChooseFile(path("nowhere/x.spd")));
+    trigger("mnuFileSave");
+    EXPECT_EQ(doc->windowTitle(), QStringLiteral("SPD_File 1*"));
+    EXPECT_FALSE(QFileInfo::exists(path("nowhere/x.spd")));
+
+    app.operatorAuthorized = false;
+    responder.clear();
+    trigger("mnuFileSave");
+    ASSERT_EQ(responder.messages().size(), 1u);
+    EXPECT_EQ(responder.messages()[0].title, QStringLiteral("錯誤"));
+    EXPECT_EQ(responder.messages()[0].text, QStringLiteral("      *****   權限不足無法存檔,請洽管理人員 !   *****      "));
+}
+
+TEST_F(Main, RecentFilesMoveToTheTopAndSurviveInTheStore)
+{
+    for (const char* name : {"a.bin", "b.bin", "c.bin", "d.bin"})
+        ASSERT_TRUE(WriteSpdFile(path(name), Ddr2Image(), SpdFormat::Binary, nullptr));
+    auto entries = [&] {
+        QStringList list;
+        for (int i = 1; i <= 3; ++i) {
+            QAction* a = window->action(QStringLiteral("mnuFileMRU%1").arg(i));
+            if (a->isVisible())
+                list << QFileInfo(a->text()).fileName();
+        }
+        return list;
+    };
+    window->openPath(path("a.bin"));
+    window->openPath(path("b.bin"));
+    EXPECT_EQ(entries(), QStringList({"b.bin", "a.bin"}));
+    window->openPath(path("c.bin"));
+    window->openPath(path("a.bin"));  // already open: to the front, to the top
+    EXPECT_EQ(entries(), QStringList({"a.bin", "c.bin", "b.bin"}));
+    EXPECT_EQ(window->documents().size(), 3);
+    window->openPath(path("d.bin"));
+    EXPECT_EQ(entries(), QStringList({"d.bin", "a.bin", "c.bin"}));
+    EXPECT_EQ(QSettings(settingsPath, QSettings::IniFormat).value(QStringLiteral("History/1")).toString(), path("d.bin"));
+
+    // A recent file that has gone: reported, the window unchanged, no file made.
+    window->closeAll();
+    window->newDocument()->document().Value_Chang(1, 0x42);
+    QFile::remove(path("a.bin"));
+    test::ModalResponder responder;
+    window->mnuFileMRU_Click(2);
+    EXPECT_EQ(responder.messages().size(), 1u);
+    EXPECT_FALSE(QFileInfo::exists(path("a.bin")));
+    EXPECT_EQ(window->activeDocument()->document().Get_Value(1), 0x42);
+
+    // A recent file loads into the active window, modified or not.
+    window->activeDocument()->document().Set_form_chang(true);
+    window->mnuFileMRU_Click(1);
+    EXPECT_EQ(window->documents().size(), 1);
+    EXPECT_EQ(window->activeDocument()->document().image(), Ddr2Image());
+    EXPECT_EQ(entries(), QStringList({"d.bin", "a.bin", "c.bin"}));
+}
+
+TEST_F(Main, ExitAsksForEveryModifiedWindowAndCanBeCancelled)
+{
+    window->newDocument();
+    window->newDocument()->document().Set_form_chang(true);
+    test::ModalResponder responder;
+    responder.answer(QMessageBox::Cancel);
+    trigger("mnuFileExit");
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(window->documents().size(), 2);
+
+    responder.answer(QMessageBox::No);
+    trigger("mnuFileExit");
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_TRUE(window->documents().isEmpty());
+    EXPECT_EQ(responder.messages().size(), 2u);
+}
+
+TEST(StartUp, FirstStartSetsAPasswordThatTheNextStartAsksFor)
+{
+    const QString store = test::TemporarySettingsPath();
+    auto typePasswords = [](const QString& first, const QString& second) {
+        return [first, second](QWidget* w) {
+            auto* a = w->findChild<QLineEdit*>(QStringLiteral("txtPassword2"));
+            auto* b = w->findChild<QLineEdit*>(QStringLiteral("txtPassword1"));
+            ASSERT_NE(a, nullptr);
+            EXPECT_EQ(w->windowTitle(), QStringLiteral("第一次密碼設定"));
+            a->setText(first);
+            b->setText(second);
+            QMetaObject::invokeMethod(w->findChild<QPushButton*>(QStringLiteral("cmdOK")), "click", Qt::QueuedConnection);
+        };
+    };
+    {
+        SettingsStore settings(store);
+        AppValues app;
+        MainWindow window(app, settings);
+        test::ModalResponder responder;
+        responder.handleDialog(typePasswords(QStringLiteral("Line7"), QStringLiteral("Line7")));
+        window.runLoadSequence();
+        EXPECT_EQ(responder.dialogsSeen(), 1);
+        EXPECT_FALSE(app.operatorAuthorized) << "the first start runs without authorisation";
+        EXPECT_TRUE(app.deviceIdle);
+        EXPECT_EQ(window.documents().size(), 1);
+        EXPECT_FALSE(window.action(QStringLiteral("mnuViewPassword"))->isEnabled());
+        EXPECT_TRUE(window.activeDocument()->byteEntryBox()->isHidden());
+    }
+    QSettings raw(store, QSettings::IniFormat);
+    EXPECT_EQ(raw.value(QStringLiteral("History/PASS1")).toString(), QStringLiteral("QX527"));
+    EXPECT_EQ(raw.value(QStringLiteral("History/PASS2")).toString(), QStringLiteral("Line7"));
+    EXPECT_EQ(raw.value(QStringLiteral("Settings/CommPort")).toString(), QStringLiteral("1"));
+
+    SettingsStore settings(store);
+    AppValues app;
+    MainWindow window(app, settings);
+    test::ModalResponder responder;
+    responder.handleDialog([](QWidget* w) {
+        EXPECT_EQ(w->windowTitle(), QStringLiteral("密碼"));
+        w->findChild<QLineEdit*>(QStringLiteral("txtPassword"))->setText(QStringLiteral("line7"));
+        QMetaObject::invokeMethod(w->findChild<QPushButton*>(QStringLiteral("cmdOK")), "click", Qt::QueuedConnection);
+    });
+    window.runLoadSequence();
+    EXPECT_TRUE(app.operatorAuthorized);
+    EXPECT_TRUE(window.action(QStringLiteral("mnuViewPassword"))->isEnabled());
+    EXPECT_FALSE(window.activeDocument()->byteEntryBox()->isHidden());
+    window.activeDocument()->document().Set_form_chang(false);
+}
+
+TEST(StartUp, MailLinkOfTheHelpMenu)
+{
+    AppValues app;
+    SettingsStore settings(test::TemporarySettingsPath());
+    MainWindow window(app, settings);
+    QString opened;
+    window.setLinkOpener([&](const QString& link) { opened = link; });
+    window.action(QStringLiteral("mnuHelpMail"))->trigger();
+    EXPECT_TRUE(opened.startsWith(QStringLiteral("mailto:")));
+    EXPECT_TRUE(opened.endsWith(QStringLiteral("?Subject=TESSARO 技術問題")));
+}
