@@ -3,6 +3,7 @@
 #include <QMessageBox>
 #include <QString>
 #include <QTimer>
+#include <QWidget>
 
 #include <deque>
 #include <ostream>
@@ -42,6 +43,8 @@ public:
 
     void answer(QMessageBox::StandardButton button) { m_buttons.push_back(button); }
     void handleDialog(std::function<void(QWidget*)> handler) { m_handlers.push_back(std::move(handler)); }
+    // A modal window the test drives itself: never answered.
+    static void ignore(QWidget* widget) { widget->setProperty("tessaroAnswered", true); }
 
     [[nodiscard]] const std::vector<SeenMessage>& messages() const { return m_messages; }
     [[nodiscard]] int dialogsSeen() const { return m_dialogs; }

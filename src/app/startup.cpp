@@ -36,6 +36,7 @@ int RunWorkstation(int argc, char** argv)
     ui::SingleInstance instance;
     if (!instance.tryBecomePrimary()) {
         ui::ShowAlreadyRunning(nullptr);
+        instance.activatePrimary();
         return 0;
     }
 

@@ -15,10 +15,6 @@ namespace {
 constexpr int kColumns = 16;
 constexpr int kGap = 1;
 
-const char* const kColumnHeaders[kColumns] = {"00", "01", "02", "03", "04", "05", "06", "07",
-                                              "08", "09", "0A", "0B", "0C", "0D", "0E", "0F"};
-const char* const kRowHeaders[kColumns] = {"00", "10", "20", "30", "40", "50", "60", "70",
-                                           "80", "90", "A0", "B0", "C0", "D0", "E0", "F0"};
 }  // namespace
 
 ByteGrid::ByteGrid(const DocumentEditor& editor, QWidget* parent)
@@ -29,6 +25,13 @@ ByteGrid::ByteGrid(const DocumentEditor& editor, QWidget* parent)
     m_cellWidth = std::max(26, metrics.horizontalAdvance(QStringLiteral("WW")) + 8);
     m_cellHeight = std::max(19, metrics.height() + 4);
     m_headerWidth = m_cellWidth + 4;
+    for (int v = 0; v < 256; ++v) {
+        QStaticText& text = m_hexTexts[static_cast<std::size_t>(v)];
+        text.setText(QString::fromStdString(ByteToHex(static_cast<std::uint8_t>(v))));
+        text.setTextFormat(Qt::PlainText);
+        text.setPerformanceHint(QStaticText::AggressiveCaching);
+        text.prepare(QTransform(), font());
+    }
     setAttribute(Qt::WA_OpaquePaintEvent);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
 }
@@ -88,13 +91,11 @@ void ByteGrid::paintEvent(QPaintEvent* event)
         const bool highlighted = h >= kColumns && h - kColumns == m_editor.highlightedRow();
         painter.fillRect(r, highlighted ? kSelectedColour : face);
         painter.setPen(faceText);
-        painter.drawText(r, Qt::AlignCenter,
-                         QString::fromLatin1(h < kColumns ? kColumnHeaders[h] : kRowHeaders[h - kColumns]));
+        drawHex(painter, r, h < kColumns ? h : (h - kColumns) * kColumns);
     }
 
     const SpdDocument& doc = m_editor.document();
     const SpdImage& image = doc.image();
-    char digits[3] = {};
     for (int i = 0; i < kSpdSize; ++i) {
         const QRect r = cellRect(i);
         if (!r.intersects(event->rect()))
@@ -106,11 +107,19 @@ void ByteGrid::paintEvent(QPaintEvent* event)
         painter.setPen(m_editor.cellText(i) == CellText::Red ? kSelectedColour : faceText);
         if (m_editor.cellText(i) == CellText::Red && i == m_editor.currentByte())
             painter.setPen(Qt::white);  // red text on the red selection would vanish
-        const std::uint8_t v = image[static_cast<std::size_t>(i)];
-        digits[0] = "0123456789ABCDEF"[v >> 4];
-        digits[1] = "0123456789ABCDEF"[v & 0xF];
-        painter.drawText(r, Qt::AlignCenter, QString::fromLatin1(digits, 2));
+        drawHex(painter, r, image[static_cast<std::size_t>(i)]);
     }
+}
+
+// The two digits of a value centred in a cell (headers use the same texts:
+// column h is "0h", row r is "r0").
+void ByteGrid::drawHex(QPainter& painter, const QRect& cell, int value) const
+{
+    const QStaticText& text = m_hexTexts[static_cast<std::size_t>(value & 0xFF)];
+    const QSizeF size = text.size();
+    painter.drawStaticText(QPointF(cell.x() + (cell.width() - size.width()) / 2.0,
+                                   cell.y() + (cell.height() - size.height()) / 2.0),
+                           text);
 }
 
 void ByteGrid::mousePressEvent(QMouseEvent* event)

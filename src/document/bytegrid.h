@@ -1,6 +1,9 @@
 #pragma once
 
+#include <QStaticText>
 #include <QWidget>
+
+#include <array>
 
 namespace tessaro {
 
@@ -36,7 +39,10 @@ protected:
     bool event(QEvent* event) override;
 
 private:
+    void drawHex(QPainter& painter, const QRect& cell, int value) const;
+
     const DocumentEditor& m_editor;
+    std::array<QStaticText, 256> m_hexTexts;  // "00" ... "FF", laid out once
     int m_cellWidth = 26;
     int m_cellHeight = 19;
     int m_headerWidth = 30;

@@ -18,6 +18,17 @@ QLabel* ValueLabel(QWidget* parent)
     return label;
 }
 
+// Part numbers and texts may hold NUL and other control bytes: they show as blanks.
+QString Shown(const std::string& text)
+{
+    QString shown = QString::fromStdString(text);
+    for (QChar& c : shown) {
+        if (c.unicode() < 0x20)
+            c = QLatin1Char(' ');
+    }
+    return shown;
+}
+
 QLabel* CaptionLabel(const char* text, QWidget* parent)
 {
     return new QLabel(QString::fromUtf8(text), parent);
@@ -88,9 +99,9 @@ DecodedPanels::DecodedPanels(QWidget* parent)
 void DecodedPanels::showView(const DecodedView& view)
 {
     for (std::size_t i = 0; i < m_legacy.size(); ++i)
-        m_legacy[i]->setText(QString::fromStdString(view.legacy[i]));
+        m_legacy[i]->setText(Shown(view.legacy[i]));
     for (std::size_t i = 0; i < m_ddr3.size(); ++i)
-        m_ddr3[i]->setText(QString::fromStdString(view.ddr3[i]));
+        m_ddr3[i]->setText(Shown(view.ddr3[i]));
     m_legacyName->setText(QString::fromStdString(view.legacyManufacturerName));
     m_legacyName->setVisible(view.legacyManufacturerNameVisible);
     m_ddr3Name->setText(QString::fromStdString(view.ddr3ManufacturerName));

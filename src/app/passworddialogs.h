@@ -1,0 +1,73 @@
+#pragma once
+
+#include <QDialog>
+#include <QString>
+
+#include <functional>
+
+class QLineEdit;
+class QPushButton;
+
+namespace tessaro::ui {
+
+// Captions of the password setting dialog.
+inline constexpr const char* kSetPasswordCaption = "密碼設定";
+inline constexpr const char* kFirstPasswordCaption = "第一次密碼設定";
+
+// frmLogin: asks for the operator password at start-up. The answer is written
+// into the application's OperatorAuthorized flag, which must outlive the dialog.
+class LoginDialog : public QDialog
+{
+    Q_OBJECT
+
+public:
+    LoginDialog(QString storedPassword, bool& operatorAuthorized, QWidget* parent = nullptr);
+
+    [[nodiscard]] bool LoginSucceeded() const { return m_loginSucceeded; }
+    // Wrong entries since the dialog was created.
+    [[nodiscard]] int FAIL_COUNT() const { return m_failCount; }
+
+public slots:
+    // "取 消", Escape and the close box: no authorization for this run.
+    void reject() override;
+
+private:
+    void confirm();
+
+    QString m_storedPassword;
+    bool& m_operatorAuthorized;
+    bool m_loginSucceeded = false;
+    int m_failCount = 0;
+    QLineEdit* m_password = nullptr;  // txtPassword
+};
+
+// frmLogin1: sets a new password. The password is handed to storePassword,
+// which writes it to the settings store; OperatorAuthorized is never touched.
+class SetPasswordDialog : public QDialog
+{
+    Q_OBJECT
+
+public:
+    using PasswordStore = std::function<void(const QString& password)>;
+
+    explicit SetPasswordDialog(PasswordStore storePassword, QWidget* parent = nullptr);
+
+    // The first-start caption, or back to the ordinary one.
+    void setFirstStart(bool firstStart);
+
+    [[nodiscard]] bool LoginSucceeded() const { return m_loginSucceeded; }
+
+public slots:
+    // "取 消", Escape and the close box: nothing is stored.
+    void reject() override;
+
+private:
+    void confirm();
+
+    PasswordStore m_storePassword;
+    bool m_loginSucceeded = false;
+    QLineEdit* m_newPassword = nullptr;  // txtPassword2
+    QLineEdit* m_confirm = nullptr;      // txtPassword1
+};
+
+}  // namespace tessaro::ui

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QDialog>
+
+#include <cstdint>
+#include <functional>
+#include <utility>
+
+class QButtonGroup;
+
+namespace tessaro {
+
+class SettingsStore;
+
+// frmOptions, the communication settings: the number input mode and the
+// programmer's port. "確  定" takes both choices, closes the port, sets its
+// number and stores it as "CommPort"; the port opens again with the next
+// command or polling tick. "取  消" changes nothing.
+class OptionsDialog : public QDialog
+{
+    Q_OBJECT
+
+public:
+    // currentCommPort and numberInputMode are the application-wide values the
+    // dialog shows and, on "確  定", sets. setPort(n) closes the port if it is
+    // open and sets port number n.
+    OptionsDialog(std::uint8_t& currentCommPort, std::uint8_t& numberInputMode, SettingsStore& store,
+                  std::function<void(int port)> setPort, QWidget* parent = nullptr);
+
+private:
+    void cmdOK_Click();
+
+    std::uint8_t& m_currentCommPort;
+    std::uint8_t& m_numberInputMode;
+    SettingsStore& m_store;
+    std::function<void(int port)> m_setPort;
+    QButtonGroup* m_OptNum = nullptr;  // ids 0 "Dec Mode", 1 "Hex Mode"
+    QButtonGroup* m_optCom = nullptr;  // ids 1-4, "Com1"-"Com4"
+};
+
+}  // namespace tessaro

@@ -1,0 +1,150 @@
+#include "files/settingsstore.h"
+
+#include <QStringList>
+#include <QVariant>
+
+#include <algorithm>
+
+namespace tessaro {
+
+namespace {
+
+const QString kSettingsKey = QStringLiteral("Settings");
+const QString kHistoryKey = QStringLiteral("History");
+const QString kCommPortName = QStringLiteral("CommPort");
+const QString kMarkerName = QStringLiteral("PASS1");
+const QString kPasswordName = QStringLiteral("PASS2");
+const QString kDefaultPort = QStringLiteral("1");
+
+constexpr int kMinHistoryLength = 2;  // a shorter history value counts as missing
+constexpr int kHighestPort = 4;
+
+// The port a stored "CommPort" text asks for: its number when that is 1 to 4.
+// A number greater than 4 runs on port 1, and so does a text that is no port
+// number at all (empty, "0", letters, signs): like the too-large number it
+// gives port 1 for this run and the stored text stays as it is. Surrounding
+// blanks are ignored and leading zeros allowed ("03" is port 3).
+int PortFromStoredText(const QString& text)
+{
+    const QString digits = text.trimmed();
+    const bool allDigits = std::all_of(digits.cbegin(), digits.cend(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+    if (digits.isEmpty() || !allDigits)
+        return 1;
+    bool ok = false;
+    const qulonglong number = digits.toULongLong(&ok);  // fails only when it is too large
+    return ok && number >= 1 && number <= kHighestPort ? static_cast<int>(number) : 1;
+}
+
+QString HistoryName(int i)
+{
+    Q_ASSERT(i >= 1 && i <= SettingsStore::kHistoryEntries);
+    return QString::number(i);
+}
+
+}  // namespace
+
+SettingsStore::SettingsStore()
+    : m_settings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Korvalen inc."), QStringLiteral("TESSARO "))
+{
+}
+
+SettingsStore::SettingsStore(const QString& iniPath)
+    : m_settings(iniPath, QSettings::IniFormat)
+{
+}
+
+QString SettingsStore::readText(const QString& group, const QString& name)
+{
+    const QString key = group + u'/' + name;
+    if (!m_settings.contains(key))
+        return {};
+    const QVariant value = m_settings.value(key);
+    // An ini file edited by hand may hold an unquoted value with commas, which
+    // comes back as a list: the text is its parts joined again.
+    QString text = value.typeId() == QMetaType::QStringList ? value.toStringList().join(u',') : value.toString();
+    if (text.isNull())
+        text = QLatin1String("");  // present but empty: not the same as missing
+    return text;
+}
+
+void SettingsStore::writeText(const QString& group, const QString& name, const QString& text)
+{
+    m_settings.setValue(group + u'/' + name, text.isNull() ? QString(QLatin1String("")) : text);
+}
+
+QString SettingsStore::readHistoryValue(const QString& name)
+{
+    const QString text = readText(kHistoryKey, name);
+    if (text.size() >= kMinHistoryLength)
+        return text;
+    writeText(kHistoryKey, name, QString());
+    return {};
+}
+
+QString SettingsStore::readHistory(int i)
+{
+    return readHistoryValue(HistoryName(i));
+}
+
+void SettingsStore::writeHistory(int i, const QString& path)
+{
+    writeText(kHistoryKey, HistoryName(i), path);
+}
+
+QString SettingsStore::readPasswordMarker()
+{
+    return readHistoryValue(kMarkerName);
+}
+
+QString SettingsStore::readPassword()
+{
+    return readHistoryValue(kPasswordName);
+}
+
+void SettingsStore::writePassword(const QString& password)
+{
+    writeText(kHistoryKey, kMarkerName, kPasswordMarker);
+    writeText(kHistoryKey, kPasswordName, password);
+}
+
+SettingsStore::CommPortValue SettingsStore::readCommPort()
+{
+    const QString text = readText(kSettingsKey, kCommPortName);
+    if (text.isNull()) {
+        writeText(kSettingsKey, kCommPortName, kDefaultPort);
+        return {true, kDefaultPort};
+    }
+    return {false, text};
+}
+
+void SettingsStore::writeCommPort(int port)
+{
+    Q_ASSERT(port >= 1 && port <= kHighestPort);
+    writeText(kSettingsKey, kCommPortName, QString(QChar(u'0' + std::clamp(port, 0, 9))));
+}
+
+void SettingsStore::sync()
+{
+    m_settings.sync();
+}
+
+int SetUpCommPort(SettingsStore& store, const std::function<bool(int port)>& openPort)
+{
+    const SettingsStore::CommPortValue stored = store.readCommPort();
+    if (stored.missing) {
+        // The read has already written "1" back. When port 1 does not open
+        // either, it stays set; the next command reports the port.
+        openPort(1);
+        return 1;
+    }
+    const int port = PortFromStoredText(stored.text);
+    if (openPort(port))
+        return port;
+    // The configured port does not open: port 1 from now on, also stored.
+    // Should port 1 fail as well it stays set and the next command reports it.
+    store.writeCommPort(1);
+    openPort(1);
+    return 1;
+}
+
+}  // namespace tessaro

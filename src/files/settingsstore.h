@@ -1,0 +1,76 @@
+#pragma once
+
+#include <QSettings>
+#include <QString>
+
+#include <functional>
+
+namespace tessaro {
+
+// The values kept between runs: the programmer's port number under
+// "Settings", the three recent files and the two password values under
+// "History". Every read that finds a value missing writes its default back at
+// once ("CommPort" gets "1", everything else the empty text). Results of store
+// operations are not checked: a failed read counts as missing, a failed write
+// is ignored.
+class SettingsStore
+{
+public:
+    // The per-user store of the running user, under "Korvalen inc." and the
+    // product name "TESSARO " (with its trailing space).
+    SettingsStore();
+    // A store kept in the ini file at iniPath.
+    explicit SettingsStore(const QString& iniPath);
+
+    SettingsStore(const SettingsStore&) = delete;
+    SettingsStore& operator=(const SettingsStore&) = delete;
+
+    static constexpr int kHistoryEntries = 3;
+
+    // "History" value i (1-3): the path of recent-file entry i, empty when missing.
+    [[nodiscard]] QString readHistory(int i);
+    void writeHistory(int i, const QString& path);
+
+    // "PASS1": the marker that a password has been set; empty when missing.
+    [[nodiscard]] QString readPasswordMarker();
+    // "PASS2": the operator password; empty when missing.
+    [[nodiscard]] QString readPassword();
+    // Writes the marker "QX527" and the password exactly as typed.
+    void writePassword(const QString& password);
+
+    // "CommPort" as stored. When missing, "1" has been written back and text
+    // holds that "1".
+    struct CommPortValue {
+        bool missing = false;
+        QString text;
+    };
+    [[nodiscard]] CommPortValue readCommPort();
+    // Writes the port number as one digit.
+    void writeCommPort(int port);
+
+    // Writes pending changes out and picks up changes made by others.
+    void sync();
+
+private:
+    // The text of value name under group; a null QString when missing.
+    [[nodiscard]] QString readText(const QString& group, const QString& name);
+    void writeText(const QString& group, const QString& name, const QString& text);
+    // A history value: missing, or present with fewer than two characters,
+    // reads as empty and is rewritten as the empty text.
+    [[nodiscard]] QString readHistoryValue(const QString& name);
+
+    QSettings m_settings;
+};
+
+// The marker stored as "PASS1" once an operator password has been set (also
+// the built-in default password).
+inline constexpr QLatin1String kPasswordMarker{"QX527"};
+
+// The port set-up of the start-up: reads "CommPort", opens the port it names
+// (port 1 when it is missing or unusable) and falls back to port 1 when the
+// named port does not open. openPort(n) closes the port if it is open, sets
+// port number n and opens it, and tells whether it opened. Returns the port
+// number now set.
+[[nodiscard]] int SetUpCommPort(SettingsStore& store, const std::function<bool(int port)>& openPort);
+
+}  // namespace tessaro

@@ -1,0 +1,83 @@
+#include "files/optionsdialog.h"
+#include "files/settingsstore.h"
+#include "uisupport.h"
+
+#include <QAbstractButton>
+#include <QSettings>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+using namespace tessaro;
+
+namespace {
+
+struct Options {
+    QString path = test::TemporarySettingsPath();
+    SettingsStore store{path};
+    std::uint8_t commPort = 1;
+    std::uint8_t inputMode = 0;
+    std::vector<int> portsSet;
+
+    // Opens the dialog modally and clicks the named controls in turn.
+    int run(std::vector<QString> clicks)
+    {
+        test::ModalResponder responder;
+        responder.handleDialog([&clicks](QWidget* dialog) {
+            for (const QString& name : clicks) {
+                auto* button = dialog->findChild<QAbstractButton*>(name);
+                if (button == nullptr) {  // fail rather than wait for ever
+                    ADD_FAILURE() << "no control " << name.toStdString();
+                    QMetaObject::invokeMethod(dialog, "reject");
+                    return;
+                }
+                QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(6, button->height() / 2));
+            }
+        });
+        OptionsDialog dialog(commPort, inputMode, store, [this](int port) { portsSet.push_back(port); });
+        return dialog.exec();
+    }
+    QString storedPort()
+    {
+        store.sync();
+        return QSettings(path, QSettings::IniFormat).value("Settings/CommPort").toString();
+    }
+};
+
+}  // namespace
+
+TEST(OptionsDialog, OkSetsTheChosenValuesAndStoresThePort)
+{
+    Options o;
+    EXPECT_EQ(o.run({"optCom2", "OptNum1", "cmdOK"}), QDialog::Accepted);
+    EXPECT_EQ(o.commPort, 2);
+    EXPECT_EQ(o.inputMode, 1);
+    EXPECT_EQ(o.portsSet, std::vector<int>{2});
+    EXPECT_EQ(o.storedPort(), "2");
+
+    // Opened again it starts from these values: "Hex Mode" stays chosen.
+    EXPECT_EQ(o.run({"optCom4", "optCom3", "cmdOK"}), QDialog::Accepted);
+    EXPECT_EQ(o.commPort, 3);
+    EXPECT_EQ(o.inputMode, 1);
+    EXPECT_EQ(o.storedPort(), "3");
+}
+
+TEST(OptionsDialog, CancelAfterChangingTheSelectionsChangesNothing)
+{
+    Options o;
+    o.commPort = 3;
+    o.inputMode = 1;
+    EXPECT_EQ(o.run({"optCom1", "OptNum0", "cmdCancel"}), QDialog::Rejected);
+    EXPECT_EQ(o.commPort, 3);
+    EXPECT_EQ(o.inputMode, 1);
+    EXPECT_TRUE(o.portsSet.empty());
+    EXPECT_EQ(o.storedPort(), "");
+
+    o.commPort = 0;
+    OptionsDialog dialog(o.commPort, o.inputMode, o.store, {});
+    EXPECT_EQ(o.commPort, 1);
+    EXPECT_TRUE(dialog.findChild<QAbstractButton*>("optCom1")->isChecked());
+    EXPECT_TRUE(dialog.findChild<QAbstractButton*>("OptNum1")->isChecked());
+}

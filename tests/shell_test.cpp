@@ -1,0 +1,387 @@
+// The shell's own windows and services: password rules and dialogs, mail
+// links, the about box, the single-instance check and the splash window.
+#include "app/aboutdialog.h"
+#include "app/mail.h"
+#include "app/passworddialogs.h"
+#include "app/passwordrules.h"
+#include "app/singleinstance.h"
+#include "app/splashwindow.h"
+#include "uisupport.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QStyle>
+#include <QTest>
+#include <QUuid>
+
+#include <optional>
+
+namespace {
+
+using tessaro::test::ModalResponder;
+using tessaro::test::SeenMessage;
+
+template <typename T>
+T* Child(QWidget& parent, const char* name)
+{
+    T* child = parent.findChild<T*>(QString::fromLatin1(name));
+    if (child == nullptr)
+        ADD_FAILURE() << "no child named " << name;
+    return child;
+}
+
+void ExpectMessage(const SeenMessage& seen, const QString& title, const QString& text, QMessageBox::Icon icon)
+{
+    EXPECT_EQ(seen.title, title);
+    EXPECT_EQ(seen.text, text);
+    EXPECT_EQ(seen.icon, icon);
+}
+
+// Types into a field and presses a button of a dialog that is shown, not executed.
+void Enter(QWidget& dialog, const char* field, const QString& text)
+{
+    Child<QLineEdit>(dialog, field)->setText(text);
+}
+
+void Press(QWidget& dialog, const char* button)
+{
+    Child<QPushButton>(dialog, button)->click();
+}
+
+const QString kWrongPassword = QStringLiteral(" *****  密碼錯誤，請重新輸入 !  *****");
+const QString kMismatch = QStringLiteral(" *****  密碼輸入不一致，請重新輸入 !  *****");
+
+TEST(PasswordRules, FirstPasswordIsNeededUntilTheMarkerStartsWithTheDefault)
+{
+    EXPECT_TRUE(tessaro::NeedsFirstPassword(QString()));
+    EXPECT_TRUE(tessaro::NeedsFirstPassword(QStringLiteral("QX52")));
+    EXPECT_TRUE(tessaro::NeedsFirstPassword(QStringLiteral("qx527")));
+    EXPECT_FALSE(tessaro::NeedsFirstPassword(QStringLiteral("QX527")));
+    EXPECT_FALSE(tessaro::NeedsFirstPassword(QStringLiteral("QX527 and more")));
+}
+
+TEST(PasswordRules, EntryIsComparedWithoutLetterCase)
+{
+    using tessaro::PasswordAccepted;
+    EXPECT_TRUE(PasswordAccepted(QStringLiteral("qx527"), QStringLiteral("secret")));
+    EXPECT_TRUE(PasswordAccepted(QStringLiteral("SeCrEt"), QStringLiteral("secret")));
+    EXPECT_TRUE(PasswordAccepted(QStringLiteral("secret"), QStringLiteral("SECRET")));
+    EXPECT_FALSE(PasswordAccepted(QStringLiteral("secre"), QStringLiteral("secret")));
+    EXPECT_FALSE(PasswordAccepted(QString(), QStringLiteral("secret")));
+    // A password too short to be kept reads back as missing: an empty entry opens.
+    EXPECT_TRUE(PasswordAccepted(QString(), QString()));
+}
+
+TEST(LoginDialog, FourWrongEntriesCloseItWithoutAuthorization)
+{
+    bool authorized = true;
+    tessaro::ui::LoginDialog dialog(QStringLiteral("secret"), authorized);
+    ModalResponder responder;
+    ModalResponder::ignore(&dialog);
+    dialog.show();
+    auto* field = Child<QLineEdit>(dialog, "txtPassword");
+    EXPECT_EQ(field->echoMode(), QLineEdit::Password);
+    EXPECT_EQ(field->style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter, nullptr, field), '*');
+
+    for (int attempt = 1; attempt <= 3; ++attempt) {
+        Enter(dialog, "txtPassword", QStringLiteral("wrong%1").arg(attempt));
+        Press(dialog, "cmdOK");
+        EXPECT_EQ(dialog.FAIL_COUNT(), attempt);
+        EXPECT_TRUE(dialog.isVisible()) << "attempt " << attempt;
+        EXPECT_EQ(dialog.focusWidget(), field);
+        EXPECT_EQ(field->selectedText(), QStringLiteral("wrong%1").arg(attempt));
+    }
+    Enter(dialog, "txtPassword", QStringLiteral("wrong4"));
+    Press(dialog, "cmdOK");
+
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_EQ(dialog.result(), QDialog::Rejected);
+    EXPECT_EQ(dialog.FAIL_COUNT(), 4);
+    EXPECT_FALSE(dialog.LoginSucceeded());
+    EXPECT_FALSE(authorized);
+    ASSERT_EQ(responder.messages().size(), 4U);
+    for (const SeenMessage& seen : responder.messages())
+        ExpectMessage(seen, QStringLiteral("錯誤"), kWrongPassword, QMessageBox::Critical);
+}
+
+TEST(LoginDialog, AcceptsTheStoredPasswordInAnyCaseAndTheDefault)
+{
+    for (const QString& entry : {QStringLiteral("MYPASS"), QStringLiteral("mypass"), QStringLiteral("qx527")}) {
+        bool authorized = false;
+        tessaro::ui::LoginDialog dialog(QStringLiteral("MyPass"), authorized);
+        ModalResponder responder;
+        ModalResponder::ignore(&dialog);
+        dialog.show();
+        Enter(dialog, "txtPassword", entry);
+        // Enter presses the confirm button.
+        QTest::keyClick(Child<QLineEdit>(dialog, "txtPassword"), Qt::Key_Return);
+        EXPECT_EQ(dialog.result(), QDialog::Accepted) << entry.toStdString();
+        EXPECT_TRUE(dialog.LoginSucceeded());
+        EXPECT_TRUE(authorized);
+        EXPECT_TRUE(responder.messages().empty());
+    }
+}
+
+TEST(LoginDialog, RunsModallyAfterAWrongEntry)
+{
+    bool authorized = false;
+    tessaro::ui::LoginDialog dialog(QStringLiteral("secret"), authorized);
+    ModalResponder responder;
+    responder.handleDialog([](QWidget* shown) {
+        // Typed from the dialog's own event loop, so that the responder can
+        // answer the message box that the first press opens.
+        QTimer::singleShot(0, shown, [shown] {
+            Enter(*shown, "txtPassword", QStringLiteral("nope"));
+            Press(*shown, "cmdOK");
+            Enter(*shown, "txtPassword", QStringLiteral("Secret"));
+            Press(*shown, "cmdOK");
+        });
+    });
+    EXPECT_EQ(dialog.exec(), QDialog::Accepted);
+    EXPECT_EQ(dialog.FAIL_COUNT(), 1);
+    EXPECT_TRUE(authorized);
+    EXPECT_EQ(responder.messages().size(), 1U);
+}
+
+TEST(LoginDialog, CancelAndEscapeLeaveTheRunUnauthorized)
+{
+    for (const bool escape : {false, true}) {
+        bool authorized = true;
+        tessaro::ui::LoginDialog dialog(QStringLiteral("secret"), authorized);
+        ModalResponder responder;
+        ModalResponder::ignore(&dialog);
+        dialog.show();
+        Enter(dialog, "txtPassword", QStringLiteral("secret"));
+        if (escape)
+            QTest::keyClick(Child<QLineEdit>(dialog, "txtPassword"), Qt::Key_Escape);
+        else
+            Press(dialog, "cmdCancel");
+        EXPECT_EQ(dialog.result(), QDialog::Rejected);
+        EXPECT_FALSE(dialog.LoginSucceeded());
+        EXPECT_FALSE(authorized);
+        EXPECT_EQ(dialog.FAIL_COUNT(), 0);
+        EXPECT_TRUE(responder.messages().empty());
+    }
+}
+
+TEST(SetPasswordDialog, EntriesMustMatchExactlyBeforeAnythingIsStored)
+{
+    std::optional<QString> stored;
+    tessaro::ui::SetPasswordDialog dialog([&stored](const QString& password) { stored = password; });
+    ModalResponder responder;
+    ModalResponder::ignore(&dialog);
+    dialog.show();
+    Enter(dialog, "txtPassword2", QStringLiteral("Secret"));
+    Enter(dialog, "txtPassword1", QStringLiteral("secret"));
+    Press(dialog, "cmdOK");
+
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_FALSE(stored.has_value());
+    ASSERT_EQ(responder.messages().size(), 1U);
+    ExpectMessage(responder.messages()[0], QStringLiteral("錯誤"), kMismatch, QMessageBox::Critical);
+    auto* confirm = Child<QLineEdit>(dialog, "txtPassword1");
+    EXPECT_EQ(dialog.focusWidget(), confirm);
+    EXPECT_EQ(confirm->selectedText(), QStringLiteral("secret"));
+
+    Enter(dialog, "txtPassword1", QStringLiteral("Secret"));
+    Press(dialog, "cmdOK");
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_EQ(stored, QStringLiteral("Secret"));
+    EXPECT_TRUE(dialog.LoginSucceeded());
+    EXPECT_EQ(responder.messages().size(), 1U);
+}
+
+TEST(SetPasswordDialog, EmptyPasswordIsStoredAndCancelStoresNothing)
+{
+    std::optional<QString> stored;
+    tessaro::ui::SetPasswordDialog confirmed([&stored](const QString& password) { stored = password; });
+    confirmed.show();
+    Press(confirmed, "cmdOK");
+    EXPECT_EQ(stored, QString());
+
+    stored.reset();
+    tessaro::ui::SetPasswordDialog cancelled([&stored](const QString& password) { stored = password; });
+    cancelled.show();
+    Enter(cancelled, "txtPassword2", QStringLiteral("abc"));
+    Enter(cancelled, "txtPassword1", QStringLiteral("abc"));
+    Press(cancelled, "cmdCancel");
+    EXPECT_EQ(cancelled.result(), QDialog::Rejected);
+    EXPECT_FALSE(cancelled.LoginSucceeded());
+    EXPECT_FALSE(stored.has_value());
+}
+
+TEST(SetPasswordDialog, FirstStartCaptionAndBack)
+{
+    tessaro::ui::SetPasswordDialog dialog({});
+    EXPECT_EQ(dialog.windowTitle(), QStringLiteral("密碼設定"));
+    dialog.setFirstStart(true);
+    EXPECT_EQ(dialog.windowTitle(), QStringLiteral("第一次密碼設定"));
+    dialog.setFirstStart(false);
+    EXPECT_EQ(dialog.windowTitle(), QStringLiteral("密碼設定"));
+}
+
+TEST(Mail, LinkLeavesOutEmptyPartsAndEscapesNothing)
+{
+    using tessaro::MailtoLink;
+    const QString to = QStringLiteral("a@b.example");
+    EXPECT_EQ(MailtoLink(to, {}, {}, {}, {}, {}), QStringLiteral("mailto:a@b.example"));
+    EXPECT_EQ(MailtoLink(to, {}, QStringLiteral("hello there"), {}, {}, {}),
+              QStringLiteral("mailto:a@b.example?Body=hello there"));
+    EXPECT_EQ(MailtoLink(to, QStringLiteral("S"), QStringLiteral("B"), QStringLiteral("c@x"), QStringLiteral("d@x"),
+                         QStringLiteral("C:\\my file.txt")),
+              QStringLiteral("mailto:a@b.example?Subject=S&Body=B&CC=c@x&BCC=d@x&Attach=\"C:\\my file.txt\""));
+    EXPECT_EQ(MailtoLink(to, {}, {}, {}, QStringLiteral("d@x"), {}), QStringLiteral("mailto:a@b.example?BCC=d@x"));
+    EXPECT_EQ(MailtoLink(to, QStringLiteral("a&b?c 中"), {}, {}, {}, {}),
+              QStringLiteral("mailto:a@b.example?Subject=a&b?c 中"));
+}
+
+TEST(Mail, SupportMailAndWebSiteGoToTheOpener)
+{
+    QStringList opened;
+    const tessaro::ui::LinkOpener record = [&opened](const QString& link) { opened << link; };
+    tessaro::ui::SendSupportMail(record);
+    tessaro::ui::OpenWebSite(record);
+
+    ASSERT_EQ(opened.size(), 2);
+    EXPECT_TRUE(tessaro::SupportMailAddress().contains(QLatin1Char('@')));
+    EXPECT_EQ(opened[0], QStringLiteral("mailto:") + tessaro::SupportMailAddress() +
+                             QStringLiteral("?Subject=TESSARO 技術問題"));
+    EXPECT_TRUE(tessaro::WebAddress().startsWith(QStringLiteral("http")));
+    EXPECT_EQ(opened[1], tessaro::WebAddress());
+}
+
+TEST(AboutDialog, ShowsProductAndVersion)
+{
+    tessaro::ui::AboutDialog dialog;
+    EXPECT_EQ(dialog.windowTitle(), QStringLiteral("About TESSARO "));
+    EXPECT_EQ(Child<QLabel>(dialog, "lblTitle")->text(), QStringLiteral("TESSARO "));
+    EXPECT_EQ(Child<QLabel>(dialog, "lblVersion")->text(), QStringLiteral("Version 1.1.0"));
+    EXPECT_EQ(Child<QPushButton>(dialog, "cmdOK")->text(), QStringLiteral("關   閉"));
+    EXPECT_EQ(Child<QPushButton>(dialog, "cmdSysInfo")->text(), QStringLiteral("系統資訊"));
+    EXPECT_NE(Child<QWidget>(dialog, "Picture1"), nullptr);
+
+    ModalResponder::ignore(&dialog);
+    dialog.show();
+    Press(dialog, "cmdOK");
+    EXPECT_FALSE(dialog.isVisible());
+}
+
+TEST(AboutDialog, SaysSystemInformationIsUnavailableWhenNoViewerStarts)
+{
+    // No viewer found, and a viewer that cannot be started.
+    for (const QString& program : {QString(), QStringLiteral("/nonexistent/sysinfo-viewer")}) {
+        tessaro::ui::AboutDialog dialog(nullptr, [program] { return program; });
+        ModalResponder responder;
+        ModalResponder::ignore(&dialog);
+        dialog.show();
+        Press(dialog, "cmdSysInfo");
+        ASSERT_EQ(responder.messages().size(), 1U) << program.toStdString();
+        const SeenMessage& seen = responder.messages()[0];
+        ExpectMessage(seen, QStringLiteral("TESSARO "), QStringLiteral("System Information Is Unavailable At This Time"),
+                      QMessageBox::NoIcon);
+        EXPECT_EQ(seen.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+        EXPECT_TRUE(dialog.isVisible());
+    }
+}
+
+QString UniqueServerName()
+{
+    return QStringLiteral("tessaro-test-") + QUuid::createUuid().toString(QUuid::Id128);
+}
+
+TEST(SingleInstance, SecondInstanceStepsBackAndActivatesTheFirst)
+{
+    const QString name = UniqueServerName();
+    tessaro::ui::SingleInstance first(name);
+    QSignalSpy activated(&first, &tessaro::ui::SingleInstance::activateRequested);
+    ASSERT_TRUE(first.tryBecomePrimary());
+
+    tessaro::ui::SingleInstance second(name);
+    EXPECT_FALSE(second.tryBecomePrimary());
+    EXPECT_FALSE(activated.wait(200)) << "asking whether one runs activates nothing";
+    second.activatePrimary();
+    EXPECT_TRUE(activated.wait(3000));
+    EXPECT_EQ(activated.count(), 1);
+
+    tessaro::ui::SingleInstance third(name);
+    EXPECT_FALSE(third.tryBecomePrimary());
+    third.activatePrimary();
+    EXPECT_TRUE(activated.wait(3000));
+}
+
+TEST(SingleInstance, NextStartAfterTheFirstHasEndedBecomesPrimary)
+{
+    const QString name = UniqueServerName();
+    {
+        tessaro::ui::SingleInstance first(name);
+        ASSERT_TRUE(first.tryBecomePrimary());
+    }
+    tessaro::ui::SingleInstance next(name);
+    EXPECT_TRUE(next.tryBecomePrimary());
+}
+
+#ifdef Q_OS_UNIX
+TEST(SingleInstance, SocketLeftByACrashIsReplaced)
+{
+    const QString name = UniqueServerName();
+    QFile leftover(QDir(QDir::tempPath()).filePath(name));
+    ASSERT_TRUE(leftover.open(QIODevice::WriteOnly));
+    leftover.close();
+
+    tessaro::ui::SingleInstance primary(name);
+    EXPECT_TRUE(primary.tryBecomePrimary());
+    tessaro::ui::SingleInstance later(name);
+    EXPECT_FALSE(later.tryBecomePrimary());
+}
+#endif
+
+TEST(SingleInstance, AlreadyRunningMessage)
+{
+    ModalResponder responder;
+    tessaro::ui::ShowAlreadyRunning(nullptr);
+    ASSERT_EQ(responder.messages().size(), 1U);
+    ExpectMessage(responder.messages()[0], QStringLiteral("TESSARO "), QStringLiteral("本程式已執行"),
+                  QMessageBox::Critical);
+}
+
+TEST(SplashWindow, CaptionInTimesNewRoman)
+{
+    tessaro::ui::SplashWindow splash;
+    auto* caption = Child<QLabel>(splash, "lblCaption");
+    EXPECT_EQ(caption->text(), QStringLiteral("TESSARO   Ver: 1.1"));
+    EXPECT_EQ(caption->font().family(), QStringLiteral("Times New Roman"));
+    EXPECT_EQ(splash.closeDelay(), 2000);
+}
+
+TEST(SplashWindow, ClosesItselfOnItsTimer)
+{
+    tessaro::ui::SplashWindow splash;
+    splash.setCloseDelay(60);
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_EQ(splash.exec(), QDialog::Accepted);
+    EXPECT_GE(clock.elapsed(), 50);
+    EXPECT_LT(clock.elapsed(), 5000);
+    EXPECT_FALSE(splash.isVisible());
+}
+
+TEST(SplashWindow, ClickOnThePictureClosesItAtOnce)
+{
+    tessaro::ui::SplashWindow splash;
+    splash.setCloseDelay(60000);
+    QTimer::singleShot(30, &splash, [&splash] { QTest::mouseClick(splash.picture(), Qt::LeftButton); });
+    QElapsedTimer clock;
+    clock.start();
+    splash.exec();
+    EXPECT_LT(clock.elapsed(), 5000);
+    EXPECT_FALSE(splash.isVisible());
+}
+
+}  // namespace

@@ -1,0 +1,67 @@
+// tessaro-screens: shows the workstation with SPD images open, as an operator
+// would see it, and saves a picture of the screen for each image.
+// usage: tessaro-screens OUTDIR FILE...   (run it on a real display or Xvfb)
+#include "app/mainwindow.h"
+#include "document/documentwindow.h"
+#include "files/settingsstore.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QMdiSubWindow>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <cstdio>
+
+namespace {
+void Wait(int milliseconds)
+{
+    QEventLoop loop;
+    QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication application(argc, argv);
+    const QStringList args = QApplication::arguments();
+    if (args.size() < 3) {
+        std::fprintf(stderr, "usage: tessaro-screens OUTDIR FILE...\n");
+        return 2;
+    }
+    const QDir out(args[1]);
+    QDir().mkpath(out.path());
+    QTemporaryDir settingsDir;
+    tessaro::SettingsStore settings(settingsDir.filePath(QStringLiteral("settings.ini")));
+    int failures = 0;
+    for (qsizetype i = 2; i < args.size(); ++i) {
+        tessaro::AppValues values;
+        values.operatorAuthorized = true;
+        tessaro::MainWindow window(values, settings);
+        window.setGeometry(QApplication::primaryScreen()->availableGeometry());
+        window.show();
+        window.newDocument();
+        window.openPath(args[i]);
+        tessaro::DocumentWindow* doc = window.activeDocument();
+        if (doc == nullptr) {
+            ++failures;
+            continue;
+        }
+        qobject_cast<QMdiSubWindow*>(doc->parentWidget())->showMaximized();
+        Wait(2300);  // past the two-second settle of the window
+        const QString name = out.filePath(QFileInfo(args[i]).completeBaseName() + QStringLiteral(".png"));
+        const QPixmap shot = QApplication::primaryScreen()->grabWindow(0);
+        if (!shot.save(name)) {
+            std::fprintf(stderr, "cannot write %s\n", qPrintable(name));
+            ++failures;
+        } else {
+            std::printf("%s\n", qPrintable(name));
+        }
+        for (tessaro::DocumentWindow* d : window.documents())
+            d->document().Set_form_chang(false);
+    }
+    return failures == 0 ? 0 : 1;
+}
