@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
-# Sets everything up, builds, and runs the main job on its default: a sample
-# DDR2 SO-DIMM image written here, its checksum fixed, then decoded.
+# Sets everything up, builds, and starts the workstation. Files named on the
+# command line open after start-up; "--settings FILE" keeps the settings in
+# FILE instead of the user's own store.
+# Without a display (no DISPLAY / WAYLAND_DISPLAY) it shows the workstation on
+# a virtual screen instead and saves pictures of it in build/screens.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 bash "$here/scripts/setup-deps.sh"
-bash "$here/scripts/build.sh" "$here/build" -DTESSARO_BUILD_BENCH=OFF
-cli="$here/build/tools/cli/tessaro-cli"
+bash "$here/scripts/build.sh" "$here/build" -DTESSARO_BUILD_BENCH=OFF -DTESSARO_BUILD_TESTS=OFF
 
 sample="$here/build/sample-ddr2-sodimm.spd"
 cat > "$sample" <<'SPD'
@@ -27,8 +29,14 @@ cat > "$sample" <<'SPD'
  00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 
 SPD
 sed -i 's/$/\r/' "$sample"
+"$here/build/tools/cli/tessaro-cli" fix "$sample"
 
-echo "== tessaro-cli fix $sample"
-"$cli" fix "$sample"
-echo "== tessaro-cli decode $sample"
-"$cli" decode "$sample"
+if [[ -n "${DISPLAY:-}" || -n "${WAYLAND_DISPLAY:-}" ]]; then
+  if [[ $# -eq 0 ]]; then
+    set -- "$sample"
+  fi
+  exec "$here/build/src/tessaro" "$@"
+fi
+echo "no display: showing the workstation on a virtual screen; pictures go to $here/build/screens"
+xvfb-run -a -s "-screen 0 1600x1000x24" "$here/build/tools/tessaro-screens" "$here/build/screens" "$sample" "$@"
+xvfb-run -a -s "-screen 0 1600x1000x24" "$here/build/tools/tessaro-screens" "$here/build/screens" --dialogs

@@ -1,7 +1,12 @@
 // tessaro-screens: shows the workstation with SPD images open, as an operator
 // would see it, and saves a picture of the screen for each image.
 // usage: tessaro-screens OUTDIR FILE...   (run it on a real display or Xvfb)
+//        tessaro-screens OUTDIR --dialogs  (the splash, password, settings and about windows)
+#include "app/aboutdialog.h"
 #include "app/mainwindow.h"
+#include "app/passworddialogs.h"
+#include "app/splashwindow.h"
+#include "files/optionsdialog.h"
 #include "document/documentwindow.h"
 #include "files/settingsstore.h"
 
@@ -22,6 +27,37 @@ void Wait(int milliseconds)
     QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
     loop.exec();
 }
+bool Save(QWidget& widget, const QDir& out, const char* name)
+{
+    widget.show();
+    Wait(300);
+    const QString file = out.filePath(QString::fromLatin1(name) + QStringLiteral(".png"));
+    const bool ok = widget.grab().save(file);
+    std::printf("%s\n", qPrintable(file));
+    widget.hide();
+    return ok;
+}
+
+int ShowDialogs(const QDir& out, tessaro::SettingsStore& settings)
+{
+    bool ok = true;
+    tessaro::ui::SplashWindow splash;
+    splash.setCloseDelay(60000);
+    ok &= Save(splash, out, "splash");
+    bool authorized = false;
+    tessaro::ui::LoginDialog login(QString(), authorized);
+    ok &= Save(login, out, "password-entry");
+    tessaro::ui::SetPasswordDialog first([](const QString&) {});
+    first.setFirstStart(true);
+    ok &= Save(first, out, "password-first");
+    std::uint8_t port = 2;
+    std::uint8_t mode = 0;
+    tessaro::OptionsDialog options(port, mode, settings, [](int) {});
+    ok &= Save(options, out, "settings");
+    tessaro::ui::AboutDialog about;
+    ok &= Save(about, out, "about");
+    return ok ? 0 : 1;
+}
 }  // namespace
 
 int main(int argc, char** argv)
@@ -36,6 +72,8 @@ int main(int argc, char** argv)
     QDir().mkpath(out.path());
     QTemporaryDir settingsDir;
     tessaro::SettingsStore settings(settingsDir.filePath(QStringLiteral("settings.ini")));
+    if (args[2] == QLatin1String("--dialogs"))
+        return ShowDialogs(out, settings);
     int failures = 0;
     for (qsizetype i = 2; i < args.size(); ++i) {
         tessaro::AppValues values;
