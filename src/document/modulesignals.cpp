@@ -85,4 +85,38 @@ const std::vector<std::vector<int>>& ModuleSignalRows()
     return rows;
 }
 
+namespace {
+// The four DDR DIMM 184 clocks CLK1, /CLK1, CLK2 and /CLK2 show the real
+// connector pins 16, 17, 76 and 75.
+constexpr int kPins[kModuleSignalCount][5] = {
+#include "document/modulepins.inc"
+};
+}  // namespace
+
+ModuleConnector ConnectorFor(int memoryType, int moduleForm)
+{
+    if (memoryType == 8 && moduleForm == 4)
+        return ModuleConnector::Ddr2SoDimm200;
+    if (memoryType == 11 && moduleForm == 4)
+        return ModuleConnector::Ddr3SoDimm204;
+    if (memoryType == 11)
+        return ModuleConnector::Ddr3Dimm240;
+    if (memoryType == 7)
+        return ModuleConnector::DdrDimm184;
+    return ModuleConnector::Ddr2Dimm240;
+}
+
+int ModuleSignalPin(ModuleConnector connector, int index)
+{
+    if (index < 0 || index >= kModuleSignalCount)
+        return 0;
+    return kPins[index][static_cast<int>(connector)];
+}
+
+std::string ModuleSignalTip(ModuleConnector connector, int index)
+{
+    const int pin = ModuleSignalPin(connector, index);
+    return pin > 0 ? "Pin " + std::to_string(pin) : std::string(6, ' ');
+}
+
 }  // namespace tessaro
