@@ -6,6 +6,9 @@
 #include "app/passworddialogs.h"
 #include "app/passwordrules.h"
 #include "app/toolicons.h"
+#include "app/windowlinkhost.h"
+#include "device/programmerlink.h"
+#include "device/serialline.h"
 #include "document/documentwindow.h"
 #include "files/optionsdialog.h"
 #include "files/settingsstore.h"
@@ -52,7 +55,65 @@ MainWindow::MainWindow(AppValues& app, SettingsStore& settings, QWidget* parent)
     updateRecentFileActions();
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow()
+{
+    if (m_link) {
+        m_link->timer1().stop();
+        m_link->timer2().stop();
+        m_link->timer3().stop();
+    }
+}
+
+void MainWindow::attachProgrammer(std::unique_ptr<SerialLine> line)
+{
+    m_line = std::move(line);
+    m_linkHost = std::make_unique<WindowLinkHost>(*this);
+    m_link = std::make_unique<ProgrammerLink>(m_app, *m_line, *m_linkHost);
+}
+
+void MainWindow::connectHandshake()
+{
+    emit statusRequested();
+    if (m_link)
+        m_link->STATUSIC();
+}
+
+void MainWindow::wireDocument(DocumentWindow* window)
+{
+    connect(window, &DocumentWindow::statusRequested, this, &MainWindow::statusRequested);
+    // The handshake of a new window runs once the window is on screen.
+    connect(window, &DocumentWindow::statusRequested, this, [this] {
+        if (m_link)
+            m_link->requestStatusForNewWindow();
+    }, Qt::QueuedConnection);
+    connect(window, &DocumentWindow::deviceCommandRequested, this, &MainWindow::runDeviceCommand);
+    connect(window, &DocumentWindow::autoNumberingClicked, this, [this] {
+        if (m_link)
+            m_link->Auto_Command();
+    });
+    connect(window, &DocumentWindow::testFlagPressed, this, [this](int box, bool ticked) {
+        if (m_link)
+            m_link->runTesterCommand(SwitchCommandFor(box, ticked));
+    });
+}
+
+void MainWindow::runDeviceCommand(DeviceCommand command)
+{
+    if (!m_link)
+        return;
+    switch (command) {
+    case DeviceCommand::Download: m_link->DownloadAndCheck(); break;
+    case DeviceCommand::ReadTester: m_link->ReadIC(); break;
+    case DeviceCommand::Compare: m_link->VerifyIc(); break;
+    case DeviceCommand::Erase: m_link->EraseIC(); break;
+    case DeviceCommand::ReadModule: m_link->ReadModule(); break;
+    case DeviceCommand::ModuleRead: m_link->runTesterCommand(TesterCommand::Read); break;
+    case DeviceCommand::ModuleCopy: m_link->runTesterCommand(TesterCommand::Copy); break;
+    case DeviceCommand::ModuleCompare: m_link->runTesterCommand(TesterCommand::Verify); break;
+    case DeviceCommand::ModuleTest: m_link->runTesterCommand(TesterCommand::Test); break;
+    case DeviceCommand::Learn: m_link->runTesterCommand(TesterCommand::Learn); break;
+    }
+}
 
 // --- Start-up ---
 
@@ -61,6 +122,9 @@ void MainWindow::runLoadSequence()
     // 1. The port of the programmer, with its fallback to port 1.
     m_app.currentCommPort = static_cast<std::uint8_t>(
         SetUpCommPort(m_settings, [this](int number) { return setUpPort(number); }));
+    // The test-result polling runs from now on.
+    if (m_link)
+        m_link->timer1().start();
     // 2. The recent files.
     m_recent.restore(m_settings);
     updateRecentFileActions();
@@ -77,11 +141,14 @@ void MainWindow::runLoadSequence()
 
 bool MainWindow::setUpPort(int number)
 {
-    // The serial link itself is owned by the programmer link; here the port
-    // number is kept and the port counts as open.
     m_portNumber = number;
-    m_portOpen = true;
-    return true;
+    if (!m_link) {
+        m_portOpen = true;  // no programmer attached: nothing to open
+        return true;
+    }
+    m_link->changePort(number);
+    m_portOpen = m_link->openPort();
+    return m_portOpen;
 }
 
 void MainWindow::showPasswordDialogAtStart()
@@ -114,8 +181,13 @@ void MainWindow::showOptions()
                              // Closed now; the next command or polling tick opens it.
                              m_portOpen = false;
                              m_portNumber = number;
+                             if (m_link)
+                                 m_link->changePort(number);
                          },
                          this);
+    dialog.setPortDevices([this](int port) {
+        return PortDeviceName(port, [this](int n) { return m_settings.readPortDevice(n); });
+    });
     dialog.exec();
 }
 
@@ -172,7 +244,7 @@ void MainWindow::createActions()
     auto* statusToggle = make("mnuViewStatusBar", "狀 態 列", [this](bool on) { statusBar()->setVisible(on); });
     statusToggle->setCheckable(true);
     statusToggle->setChecked(true);
-    make("mnuViewReconnect", "重新連線", [this] { emit statusRequested(); });
+    make("mnuViewReconnect", "重新連線", [this] { connectHandshake(); });
     make("mnuViewPassword", "密碼設定", [this] { changePassword(); })->setEnabled(false);
     make("mnuViewOptions", "通訊設定", [this] { showOptions(); });
     make("mnuViewWebSite", "Korvalen科技網站", [this] { openWebSite(); });
@@ -266,7 +338,7 @@ void MainWindow::createToolBar()
         {"PRINT", "列印", [] {}},
         {"WIZARD", "精靈", [] {}},
         {"MAIL", "郵件", [this] { action(QStringLiteral("mnuHelpMail"))->trigger(); }},
-        {"CONNECT", "重新連線", [this] { emit statusRequested(); }},
+        {"CONNECT", "重新連線", [this] { connectHandshake(); }},
     };
     for (const Button& b : buttons) {
         auto* a = m_toolBar->addAction(ui::ToolIcon(QString::fromLatin1(b.key)), Utf8(b.tip));
@@ -385,7 +457,7 @@ DocumentWindow* MainWindow::newDocument()
     ++m_app.documentCount;
     auto* window = new DocumentWindow(m_app, QStringLiteral("SPD_File %1").arg(m_app.documentCount));
     window->setSaveHandler([this](DocumentWindow* w) { return saveDocument(w); });
-    connect(window, &DocumentWindow::statusRequested, this, &MainWindow::statusRequested);
+    wireDocument(window);
     QMdiSubWindow* sub = m_mdi->addSubWindow(window);
     sub->setAttribute(Qt::WA_DeleteOnClose);
     sub->resize(DocumentWindow::openingSize(this));
@@ -432,6 +504,11 @@ void MainWindow::closeEvent(QCloseEvent* event)
         return;
     }
     m_clock.stop();
+    if (m_link) {
+        m_link->timer1().stop();
+        m_link->timer2().stop();
+        m_link->closePort();
+    }
     event->accept();
 }
 

@@ -22,7 +22,11 @@ class QToolBar;
 namespace tessaro {
 
 class DocumentWindow;
+class ProgrammerLink;
+class SerialLine;
 class SettingsStore;
+class WindowLinkHost;
+enum class DeviceCommand;
 
 // frmMain: the multi-document main window with its menus, tool bar and status
 // bar, the file commands and the start-up load sequence.
@@ -32,6 +36,11 @@ class MainWindow : public QMainWindow
 public:
     MainWindow(AppValues& app, SettingsStore& settings, QWidget* parent = nullptr);
     ~MainWindow() override;
+
+    // Connects the programmer on `line` (before the load sequence). Without
+    // it the window runs with no programmer: handshakes and commands do nothing.
+    void attachProgrammer(std::unique_ptr<SerialLine> line);
+    [[nodiscard]] ProgrammerLink* programmerLink() const { return m_link.get(); }
 
     // The load sequence: port, recent files, password values, the password
     // dialog, DeviceIdle, and the first empty document window.
@@ -87,6 +96,9 @@ private:
     void showAbout();
     void openWebSite();
     bool setUpPort(int number);
+    void connectHandshake();
+    void runDeviceCommand(DeviceCommand command);
+    void wireDocument(DocumentWindow* window);
     DocumentWindow* findDocument(const QString& path) const;
     void activate(DocumentWindow* window);
     void loadInto(DocumentWindow* window, const QString& path, const SpdImage& image);
@@ -102,6 +114,9 @@ private:
     QString m_storedPassword;         // StoredPassword
     int m_portNumber = 1;
     bool m_portOpen = false;
+    std::unique_ptr<SerialLine> m_line;
+    std::unique_ptr<WindowLinkHost> m_linkHost;
+    std::unique_ptr<ProgrammerLink> m_link;
     std::function<void(const QString&)> m_openLink;
 
     QMenu* m_fileMenu = nullptr;

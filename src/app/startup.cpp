@@ -5,6 +5,7 @@
 #include "app/singleinstance.h"
 #include "app/splashwindow.h"
 #include "core/bytetables.h"
+#include "device/serialline.h"
 #include "files/settingsstore.h"
 
 #include <QApplication>
@@ -52,6 +53,9 @@ int RunWorkstation(int argc, char** argv)
     std::unique_ptr<SettingsStore> settings =
         settingsFile.isEmpty() ? std::make_unique<SettingsStore>() : std::make_unique<SettingsStore>(settingsFile);
     MainWindow window(values, *settings);
+    SettingsStore& store = *settings;
+    window.attachProgrammer(std::make_unique<QtSerialLine>(
+        [&store](int number) { return PortDeviceName(number, [&store](int n) { return store.readPortDevice(n); }); }));
     QObject::connect(&instance, &ui::SingleInstance::activateRequested, &window, [&window] {
         window.setWindowState((window.windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
         window.show();

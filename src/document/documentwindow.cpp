@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
+#include <QMouseEvent>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
@@ -70,9 +71,10 @@ const ButtonSpec kTesterButtons[] = {
 struct FlagSpec {
     int number;
     const char* caption;
+    int statusBit;  // the programmer's status bit of the box
 };
 const FlagSpec kTestFlags[] = {
-    {4, "電源短路"}, {5, "線路開路"}, {6, "線路短路"}, {7, "燒錄SPD"}, {8, "比對SPD"}, {10, "軟體保護(0-127)"},
+    {4, "電源短路", 0}, {5, "線路開路", 1}, {6, "線路短路", 2}, {7, "燒錄SPD", 3}, {8, "比對SPD", 5}, {10, "軟體保護(0-127)", 7},
 };
 }  // namespace
 
@@ -323,6 +325,7 @@ QWidget* DocumentWindow::buildProgrammerColumn()
         auto* box = new QCheckBox(Utf8(spec.caption), flags);
         box->setObjectName(QStringLiteral("Check%1").arg(spec.number));
         m_checks[static_cast<std::size_t>(spec.number)] = box;
+        box->installEventFilter(this);
         flagGrid->addWidget(box, n / 3, n % 3);
         ++n;
     }
@@ -376,6 +379,8 @@ QWidget* DocumentWindow::buildProgrammerColumn()
         for (int index : row) {
             auto* label = new QLabel(QString::fromLatin1(names[static_cast<std::size_t>(index)]), module);
             label->setObjectName(QStringLiteral("DATA_L%1").arg(index));
+            label->setProperty("signalIndex", index);
+            label->installEventFilter(this);
             moduleGrid->addWidget(label, r, c++);
             m_dataL[static_cast<std::size_t>(index)] = label;
         }
@@ -421,6 +426,90 @@ void DocumentWindow::runDeviceCommand(DeviceCommand command)
     m_app.deviceIdle = true;
 }
 
+void DocumentWindow::showProgrammerMissing()
+{
+    m_text1->setEnabled(false);
+    m_text1->setVisible(false);
+    for (int number : {4, 7, 8, 9, 10, 13})
+        m_frames[static_cast<std::size_t>(number)]->setVisible(false);
+}
+
+void DocumentWindow::showProgrammerVersion(const QString& version)
+{
+    m_label52->setText(QStringLiteral("Ver: ") + version);
+}
+
+void DocumentWindow::setTestFlags(std::uint8_t status)
+{
+    for (const FlagSpec& spec : kTestFlags) {
+        const bool bitSet = ((status >> spec.statusBit) & 1) != 0;
+        m_checks[static_cast<std::size_t>(spec.number)]->setChecked(!bitSet);
+    }
+}
+
+void DocumentWindow::showProgrammerAccess(bool authorized)
+{
+    for (QLineEdit* box : {m_text1, m_text2}) {
+        box->setEnabled(authorized);
+        box->setVisible(authorized);
+    }
+    m_checks[1]->setEnabled(authorized);
+    m_checks[2]->setEnabled(authorized);
+    for (int number : {4, 7, 8, 9, 10, 13})
+        m_frames[static_cast<std::size_t>(number)]->setVisible(true);
+}
+
+namespace {
+void SetBackground(QLabel* label, const QColor& colour)
+{
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::Window, colour);
+    label->setPalette(palette);
+    label->setAutoFillBackground(true);
+}
+
+void SetSignalLook(QLabel* label, const QColor& colour, bool border)
+{
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, colour);
+    label->setPalette(palette);
+    label->setFrameStyle(border ? (QFrame::Box | QFrame::Plain) : QFrame::NoFrame);
+    label->setLineWidth(1);
+}
+}  // namespace
+
+void DocumentWindow::showTestResultStarted()
+{
+    SetBackground(m_label51, QColor(255, 0, 0));
+}
+
+void DocumentWindow::showTestResult(const QString& text, bool pass)
+{
+    m_label51->setText(text);
+    if (pass)
+        SetBackground(m_label51, QColor(0, 255, 0));
+}
+
+void DocumentWindow::showTestCounts(int passed, int failed)
+{
+    m_label94->setText(QString::number(passed));
+    m_label95->setText(QString::number(failed));
+}
+
+void DocumentWindow::showPinMarks(const std::array<PinMark, kModuleSignalCount>& marks, bool complete)
+{
+    for (std::size_t i = 0; i < marks.size(); ++i) {
+        switch (marks[i]) {
+        case PinMark::Pass: SetSignalLook(m_dataL[i], QColor(0, 192, 0), true); break;
+        case PinMark::Fail: SetSignalLook(m_dataL[i], QColor(255, 0, 0), true); break;
+        case PinMark::None:
+            if (complete)
+                SetSignalLook(m_dataL[i], QColor(128, 128, 128), false);
+            break;
+        }
+    }
+}
+
 void DocumentWindow::resetCounters()
 {
     m_label94->setText(QStringLiteral("0"));
@@ -431,6 +520,33 @@ void DocumentWindow::resetCounters()
 
 bool DocumentWindow::eventFilter(QObject* watched, QEvent* event)
 {
+    if (event->type() == QEvent::ToolTip) {
+        // A signal's pin on the connector of the image last decoded, in any window.
+        const QVariant index = watched->property("signalIndex");
+        if (index.isValid()) {
+            const ModuleConnector connector =
+                ConnectorFor(m_app.decode.currentMemoryType, m_app.decode.currentModuleForm);
+            static_cast<QWidget*>(watched)->setToolTip(
+                QString::fromStdString(ModuleSignalTip(connector, index.toInt())));
+        }
+        return QWidget::eventFilter(watched, event);
+    }
+    if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick) {
+        // The value before the click decides the command; it runs once the
+        // press itself has been handled. Keyboard toggles send nothing.
+        auto* box = qobject_cast<QCheckBox*>(watched);
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        if (box != nullptr && box->isEnabled() && mouse->button() == Qt::LeftButton) {
+            for (int number : {4, 5, 6, 7, 8, 10}) {
+                if (m_checks[static_cast<std::size_t>(number)] == box) {
+                    const bool ticked = box->isChecked();
+                    QMetaObject::invokeMethod(
+                        this, [this, number, ticked] { emit testFlagPressed(number, ticked); }, Qt::QueuedConnection);
+                }
+            }
+        }
+        return QWidget::eventFilter(watched, event);
+    }
     if (event->type() != QEvent::KeyPress || (watched != m_text1 && watched != m_text2))
         return QWidget::eventFilter(watched, event);
     auto* key = static_cast<QKeyEvent*>(event);

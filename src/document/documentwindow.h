@@ -2,6 +2,7 @@
 
 #include "document/appvalues.h"
 #include "document/documenteditor.h"
+#include "document/modulesignals.h"
 #include "document/spddocument.h"
 
 #include <QDate>
@@ -78,10 +79,30 @@ public:
     [[nodiscard]] QRadioButton* checkModeButton(int index) const { return m_optcrc[static_cast<std::size_t>(index)]; }
     [[nodiscard]] QLabel* moduleSignalLabel(int index) const { return m_dataL[static_cast<std::size_t>(index)]; }
 
+    // --- What the programmer link shows ---
+    // No status reply: the entry box is disabled and hidden, the programmer
+    // frames and the check frame hidden.
+    void showProgrammerMissing();
+    void showProgrammerVersion(const QString& version);   // Label52 "Ver: " + version
+    // Each test-function box from its status bit: a set bit clears it.
+    void setTestFlags(std::uint8_t status);
+    // The entry box, the fill box and the options Check1 / Check2 follow the
+    // authorisation; the programmer frames and the check frame are shown.
+    void showProgrammerAccess(bool authorized);
+    void showTestResultStarted();                          // Label51 on red
+    void showTestResult(const QString& text, bool pass);   // PASS on green
+    void showTestCounts(int passed, int failed);
+    // Pins named by a test record get their colour and a border; when the whole
+    // record was read, the others turn grey without a border.
+    void showPinMarks(const std::array<PinMark, kModuleSignalCount>& marks, bool complete);
+
 signals:
     void statusRequested();                     // the status request of a newly opened window
     void deviceCommandRequested(tessaro::DeviceCommand command);
     void autoNumberingClicked();                // Check1, checked or not: Auto_Command
+    // A mouse press on a test-function box (Check4 ... Check10) with the
+    // box's value before the press; delivered after the press was handled.
+    void testFlagPressed(int checkBox, bool tickedBeforePress);
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -14,6 +14,9 @@ inline constexpr int kModuleSignalCount = 144;
 // eight a row): DQ0-DQ7 ... DQ56-DQ63, CB0-CB7, A0-A7, A8-A14, BA0-BA2, ...
 [[nodiscard]] const std::vector<std::vector<int>>& ModuleSignalRows();
 
+// What a test record says of one signal: not named, passed, failed.
+enum class PinMark : unsigned char { None, Pass, Fail };
+
 // The module connectors whose pins the signal labels' tool tips name.
 enum class ModuleConnector {
     DdrDimm184,

@@ -6,6 +6,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
@@ -54,6 +55,11 @@ OptionsDialog::OptionsDialog(std::uint8_t& currentCommPort, std::uint8_t& number
         portLayout->addWidget(AddOption(m_optCom, port, QStringLiteral("Com%1").arg(port),
                                         QStringLiteral("optCom%1").arg(port), Frame1),
                               port - 1, 0);
+        auto* device = new QLabel(Frame1);
+        device->setObjectName(QStringLiteral("portDevice%1").arg(port));
+        device->setEnabled(false);  // a note, drawn grey
+        portLayout->addWidget(device, port - 1, 1);
+        m_portDevices[port - 1] = device;
     }
     portLayout->setColumnStretch(1, 1);
 
@@ -84,6 +90,12 @@ OptionsDialog::OptionsDialog(std::uint8_t& currentCommPort, std::uint8_t& number
     const int port = m_currentCommPort >= 1 && m_currentCommPort <= kPorts ? m_currentCommPort : 1;
     m_optCom->button(port)->setChecked(true);
     m_OptNum->button(m_numberInputMode == 1 ? 1 : 0)->setChecked(true);
+}
+
+void OptionsDialog::setPortDevices(const std::function<QString(int port)>& deviceOf)
+{
+    for (int port = 1; port <= kPorts; ++port)
+        m_portDevices[port - 1]->setText(deviceOf ? deviceOf(port) : QString());
 }
 
 void OptionsDialog::cmdOK_Click()

@@ -1,12 +1,14 @@
 #pragma once
 
 #include <QDialog>
+#include <QString>
 
 #include <cstdint>
 #include <functional>
 #include <utility>
 
 class QButtonGroup;
+class QLabel;
 
 namespace tessaro {
 
@@ -27,6 +29,9 @@ public:
     OptionsDialog(std::uint8_t& currentCommPort, std::uint8_t& numberInputMode, SettingsStore& store,
                   std::function<void(int port)> setPort, QWidget* parent = nullptr);
 
+    // Shows beside each port option the device that its number names.
+    void setPortDevices(const std::function<QString(int port)>& deviceOf);
+
 private:
     void cmdOK_Click();
 
@@ -36,6 +41,7 @@ private:
     std::function<void(int port)> m_setPort;
     QButtonGroup* m_OptNum = nullptr;  // ids 0 "Dec Mode", 1 "Hex Mode"
     QButtonGroup* m_optCom = nullptr;  // ids 1-4, "Com1"-"Com4"
+    QLabel* m_portDevices[4] = {};
 };
 
 }  // namespace tessaro

@@ -147,4 +147,9 @@ int SetUpCommPort(SettingsStore& store, const std::function<bool(int port)>& ope
     return 1;
 }
 
+QString SettingsStore::readPortDevice(int number)
+{
+    return m_settings.value(QStringLiteral("Settings/Com%1Device").arg(number)).toString();
+}
+
 }  // namespace tessaro

@@ -48,6 +48,10 @@ public:
     // Writes the port number as one digit.
     void writeCommPort(int port);
 
+    // "Com1Device"..."Com4Device" under "Settings": the serial device that port
+    // number n names on this machine; empty when not set. Nothing is written back.
+    [[nodiscard]] QString readPortDevice(int number);
+
     // Writes pending changes out and picks up changes made by others.
     void sync();
 

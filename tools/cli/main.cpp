@@ -4,6 +4,7 @@
 #include "core/hex.h"
 #include "decode/jedec.h"
 #include "decodeoutput.h"
+#include "devicecommand.h"
 #include "document/settle.h"
 #include "files/spdfile.h"
 
@@ -34,6 +35,10 @@ constexpr const char* kUsage =
     "  fix [--mode auto|checksum|crc] FILE [-o OUT]  recompute the check bytes and write the image back\n"
     "  convert IN OUT [--format text|binary]         write an image in another file format\n"
     "  jedec KEY...                                  look up JEP106 manufacturer keys (\"7F7F9E\")\n"
+    "  device --port DEVICE COMMAND                  drive the SPD programmer / module tester on a serial device:\n"
+    "      status | program FILE | verify FILE | read-programmer -o OUT | read-module -o OUT | erase\n"
+    "      auto-serial on|off | tester read|copy|compare|test|learn\n"
+    "      switch power|open|short|spd|spd-verify|protect enable|disable | poll [--count N]\n"
     "\n"
     "Files whose names end in \"spd\" (any case) are text SPD files, all others binary.\n"
     "Exit status: 0 success, 1 failure, 2 bad usage.\n";
@@ -294,6 +299,8 @@ int main(int argc, char** argv)
             return kExitOk;
         }
     }
+    if (command == "device")
+        return RunDeviceCommand(argc, argv, 2);
     Args args(argc, argv, 2);
     try {
         if (command == "decode")

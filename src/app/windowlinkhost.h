@@ -1,0 +1,36 @@
+#pragma once
+
+#include "device/programmerlink.h"
+
+namespace tessaro {
+
+class MainWindow;
+
+// The programmer link's view of the workstation: the active document window
+// and the main window's menus; messages as message boxes.
+class WindowLinkHost final : public LinkHost
+{
+public:
+    explicit WindowLinkHost(MainWindow& window) : m_window(window) {}
+
+    SpdDocument* activeDocument() override;
+    void showMessage(const LinkMessage& message) override;
+    void statusMissing() override;
+    void statusVersion(const std::string& version) override;
+    void statusFlags(std::uint8_t status) override;
+    void statusAccess(bool authorized) override;
+    void statusDone(bool authorized) override;
+    void testResultStarted() override;
+    void testResultText(const std::string& text, bool pass) override;
+    void testCounts(int passed, int failed) override;
+    void testPins(const std::array<PinMark, kSignalCount>& marks, bool complete) override;
+    bool autoNumbering() override;
+    bool setAutoNumbering(bool on) override;
+
+private:
+    void enableMenus(bool enabled, bool withPrint);
+
+    MainWindow& m_window;
+};
+
+}  // namespace tessaro

@@ -1,0 +1,351 @@
+#include "device/programmerlink.h"
+
+#include "device/serialline.h"
+#include "document/spddocument.h"
+
+#include <QEventLoop>
+
+namespace tessaro {
+
+ProgrammerLink::ProgrammerLink(AppValues& app, SerialLine& line, LinkHost& host, QObject* parent)
+    : QObject(parent)
+    , m_app(app)
+    , m_line(line)
+    , m_host(host)
+    , m_clock(SystemSettleClock())
+{
+    m_timer1.setInterval(2000);
+    m_timer2.setInterval(1000);
+    m_timer3.setInterval(800);
+    m_timer3.setTimerType(Qt::PreciseTimer);
+    connect(&m_timer1, &QTimer::timeout, this, &ProgrammerLink::pollTick);
+    connect(&m_timer2, &QTimer::timeout, this, &ProgrammerLink::statusReplyTick);
+    connect(&m_timer3, &QTimer::timeout, this, [this] {
+        m_rowPauseElapsed = true;
+        m_timer3.stop();
+    });
+}
+
+ProgrammerLink::~ProgrammerLink() = default;
+
+bool ProgrammerLink::openPort()
+{
+    return m_line.isOpen() || m_line.open();
+}
+
+void ProgrammerLink::closePort()
+{
+    m_line.close();
+}
+
+void ProgrammerLink::changePort(int number)
+{
+    m_line.close();
+    m_line.setPortNumber(number);
+}
+
+bool ProgrammerLink::write(const std::string& bytes)
+{
+    if (!m_line.write(bytes))
+        return false;
+    emit written(QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())));
+    return true;
+}
+
+void ProgrammerLink::settle(int seconds)
+{
+    SettleWait(seconds, m_clock);
+}
+
+bool ProgrammerLink::fail(const char* text, const char* title)
+{
+    m_host.showMessage({text, title, true});
+    return false;
+}
+
+void ProgrammerLink::succeed(const char* text)
+{
+    m_host.showMessage({text, {}, false});
+}
+
+// --- Connect handshake ---
+
+void ProgrammerLink::STATUSIC()
+{
+    m_timer1.stop();
+    if (!openPort() || !write(CommandFrame("q"))) {
+        // Timer2 is not started: the polling stays stopped until a later
+        // command or handshake starts it.
+        fail(msg::kStatusUnreadable);
+        return;
+    }
+    settle(1);
+    m_timer2.start();
+}
+
+void ProgrammerLink::requestStatusForNewWindow()
+{
+    m_timer2.stop();
+    STATUSIC();
+}
+
+void ProgrammerLink::statusReplyTick()
+{
+    m_timer2.stop();
+    std::string reply;
+    if (openPort())
+        m_line.readAvailable(reply);
+    const std::optional<StatusRecord> record = ReadStatusRecord(reply);
+    if (!record) {
+        m_host.statusMissing();
+        fail(msg::kRs232Failed);
+    } else {
+        m_host.statusVersion(record->version);
+        m_host.statusFlags(record->status);
+        settle(1);
+        m_host.statusAccess(m_app.operatorAuthorized);
+    }
+    m_host.statusDone(m_app.operatorAuthorized);
+    m_timer1.start();
+}
+
+void ProgrammerLink::pollTick()
+{
+    // Any failure ends the tick at once; what it changed stays.
+    std::string text;
+    if (!openPort() || !m_line.readAvailable(text))
+        return;
+    if (BeginsWithRecordHeader(text)) {
+        if (m_host.activeDocument() == nullptr)
+            return;
+        const TestRecordReading record = ReadTestRecord(text);
+        m_host.testResultStarted();
+        if (!record.hasResult)
+            return;
+        const char* result = TestResultText(record.result);
+        m_host.testResultText(result, std::string_view(result) == "PASS");
+        std::int16_t& counter = record.result != 0 ? m_app.testFailCount : m_app.testPassCount;
+        if (counter == INT16_MAX)
+            return;
+        ++counter;
+        m_host.testCounts(m_app.testPassCount, m_app.testFailCount);
+        m_host.testPins(record.pins, record.pinsComplete);
+        if (!record.pinsComplete)
+            return;
+    }
+    std::string rest;
+    m_line.readAvailable(rest);
+    if (!m_timer1.isActive())
+        m_timer1.start();
+}
+
+// --- SPD transfers ---
+
+void ProgrammerLink::waitForRowPause()
+{
+    m_rowPauseElapsed = false;
+    m_timer3.start();
+    while (!m_rowPauseElapsed) {
+        QEventLoop loop;
+        connect(&m_timer3, &QTimer::timeout, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+}
+
+bool ProgrammerLink::ProgramIC()
+{
+    m_timer1.stop();
+    SpdDocument* doc = m_host.activeDocument();
+    if (doc == nullptr || !openPort())
+        return fail(msg::kDownloadFailed);  // the check that follows starts Timer1
+    for (int row = 0; row < 16; ++row) {
+        // The bytes are taken row by row, as they stand when the row leaves.
+        doc = m_host.activeDocument();
+        if (doc == nullptr || !write(CommandFrame(DownloadRowText(doc->image(), row)))) {
+            m_timer3.stop();
+            return fail(msg::kDownloadFailed);
+        }
+        waitForRowPause();
+    }
+    m_line.close();
+    m_timer1.start();
+    m_timer3.stop();
+    return true;
+}
+
+int ProgrammerLink::readDump(std::array<std::uint8_t, kSpdSize>& bytes)
+{
+    std::string reply;
+    if (!m_line.readAvailable(reply))
+        return -1;
+    return ReadSpdDump(reply, bytes);
+}
+
+bool ProgrammerLink::storeDump(const std::array<std::uint8_t, kSpdSize>& bytes, int count)
+{
+    // Only the bytes the reply carried in full; check bytes, marks and the
+    // modified flag stay as they are.
+    for (int i = 0; i < count; ++i) {
+        SpdDocument* doc = m_host.activeDocument();
+        if (doc == nullptr)
+            return false;
+        doc->Value_Chang(i, bytes[static_cast<std::size_t>(i)]);
+        doc->table_chang(i);
+    }
+    return count == kSpdSize;
+}
+
+bool ProgrammerLink::compareWithDocument(int waitSeconds, const char* equalText, const char* differsText,
+                                         const char* failureText)
+{
+    m_timer1.stop();
+    bool ok = openPort() && write(CommandFrame("l"));
+    std::array<std::uint8_t, kSpdSize> dump{};
+    if (ok) {
+        settle(waitSeconds);
+        ok = readDump(dump) == kSpdSize;
+    }
+    SpdDocument* doc = m_host.activeDocument();
+    if (!ok || doc == nullptr) {
+        fail(failureText);
+        m_timer1.start();
+        return false;
+    }
+    int differences = 0;
+    for (int i = 0; i < kSpdSize; ++i)
+        differences += dump[static_cast<std::size_t>(i)] != doc->Get_Value(i) ? 1 : 0;
+    const bool equal = differences == 0;
+    if (equal)
+        succeed(equalText);
+    else
+        fail(differsText);
+    m_timer1.start();
+    return equal;
+}
+
+bool ProgrammerLink::VcopyIc()
+{
+    return compareWithDocument(2, msg::kCopyCheckSucceeded, msg::kCopyCheckDiffers, msg::kCopyCheckFailed);
+}
+
+bool ProgrammerLink::VerifyIc()
+{
+    return compareWithDocument(4, msg::kCompareEqual, msg::kCompareDiffers, msg::kCompareDiffers);
+}
+
+bool ProgrammerLink::DownloadAndCheck()
+{
+    const bool sent = ProgramIC();
+    const bool checked = VcopyIc();
+    return sent && checked;
+}
+
+bool ProgrammerLink::ReadModule()
+{
+    m_timer1.stop();
+    bool ok = openPort() && write(CommandFrame("k"));
+    if (ok) {
+        settle(2);
+        std::array<std::uint8_t, kSpdSize> dump{};
+        const int count = readDump(dump);
+        ok = count >= 0 && storeDump(dump, count);
+    }
+    if (!ok) {
+        fail(msg::kReadModuleFailed);
+        m_timer1.start();
+        return false;
+    }
+    m_timer1.start();
+    succeed(msg::kReadModuleOk);
+    return true;
+}
+
+bool ProgrammerLink::ReadIC()
+{
+    m_timer1.stop();
+    bool ok = openPort() && write(CommandFrame("l"));
+    if (ok) {
+        settle(2);
+        std::array<std::uint8_t, kSpdSize> dump{};
+        const int count = readDump(dump);
+        ok = count >= 0 && storeDump(dump, count);
+    }
+    std::optional<bool> numbering;
+    if (ok) {
+        ok = openPort() && write(SerialNumberingQueryFrame());
+        if (ok) {
+            settle(2);
+            std::string reply;
+            ok = m_line.readAvailable(reply) && (numbering = ReadSerialNumbering(reply)).has_value();
+        }
+    }
+    if (!ok || m_host.activeDocument() == nullptr) {
+        fail(msg::kReadProgrammerFailed);
+        m_timer1.start();
+        return false;
+    }
+    // Setting the box runs its click action, which tells the programmer the
+    // box's new state.
+    if (m_host.setAutoNumbering(*numbering))
+        Auto_Command();
+    m_timer1.start();
+    succeed(msg::kReadProgrammerOk);
+    return true;
+}
+
+bool ProgrammerLink::EraseIC()
+{
+    m_timer1.stop();
+    bool ok = openPort() && write(CommandFrame("e"));
+    if (ok) {
+        m_line.close();
+        settle(2);
+        ok = openPort();
+    }
+    if (!ok) {
+        fail(msg::kEraseFailed);
+        m_timer1.start();
+        return false;
+    }
+    succeed(msg::kEraseOk);
+    m_timer1.start();
+    return true;
+}
+
+bool ProgrammerLink::Auto_Command()
+{
+    m_timer1.stop();
+    m_timer2.stop();  // a pending status reply is dropped
+    const bool on = m_host.autoNumbering();
+    if (!openPort() || !write(CommandFrame(on ? "a" : "A"))) {
+        fail(msg::kAutoSerialFailed);
+        m_timer1.start();
+        return false;
+    }
+    m_line.close();
+    settle(1);
+    m_timer1.start();
+    return true;
+}
+
+// --- Module-tester commands ---
+
+bool ProgrammerLink::runTesterCommand(TesterCommand command)
+{
+    const TesterCommandInfo& info = TesterCommandInfoFor(command);
+    m_timer1.stop();
+    bool ok = openPort() && write(CommandFrame(std::string(1, info.letter)));
+    if (ok) {
+        if (info.closesPort)
+            m_line.close();
+        settle(info.waitSeconds);
+        if (info.closesPort)
+            ok = openPort();
+    }
+    if (!ok)
+        fail(info.failureText, info.failureTitle);
+    m_timer1.start();
+    return ok;
+}
+
+}  // namespace tessaro

@@ -1,0 +1,130 @@
+#pragma once
+
+#include "device/protocol.h"
+#include "device/settlewait.h"
+#include "document/appvalues.h"
+
+#include <QObject>
+#include <QTimer>
+
+#include <string>
+
+namespace tessaro {
+
+class SerialLine;
+class SpdDocument;
+
+// A message box of the link: failures carry a title and the critical-error
+// icon; successes have neither.
+struct LinkMessage {
+    std::string text;
+    std::string title;
+    bool failure = false;
+};
+
+// What the link changes outside itself: the active document window and the
+// main window's menus (or, on the command line, the console).
+class LinkHost
+{
+public:
+    virtual ~LinkHost() = default;
+
+    // The document of the active document window; nullptr when none is open.
+    virtual SpdDocument* activeDocument() = 0;
+    virtual void showMessage(const LinkMessage& message) = 0;
+
+    // The status reply: missing (hide the entry boxes and programmer frames,
+    // disable saving), or its version and status byte, then the access that
+    // the operator's authorisation gives, then the password menu entry.
+    virtual void statusMissing() = 0;
+    virtual void statusVersion(const std::string& version) = 0;
+    virtual void statusFlags(std::uint8_t status) = 0;
+    virtual void statusAccess(bool authorized) = 0;
+    virtual void statusDone(bool authorized) = 0;
+
+    // A test record, step by step: the result label turns red, gets its text
+    // (green for "PASS"), the counters, then the pin marks (unmarked pins
+    // grey only when the whole record was read).
+    virtual void testResultStarted() = 0;
+    virtual void testResultText(const std::string& text, bool pass) = 0;
+    virtual void testCounts(int passed, int failed) = 0;
+    virtual void testPins(const std::array<PinMark, kSignalCount>& marks, bool complete) = 0;
+
+    // Check1 "自動產生序號" of the active document window. Setting it returns
+    // whether its value changed; it never runs the box's click action.
+    virtual bool autoNumbering() = 0;
+    virtual bool setAutoNumbering(bool on) = 0;
+};
+
+// The programmer link: the serial line, the three timers of the main window
+// (Timer1 test-result polling, Timer2 status reply, Timer3 download pacing),
+// the connect handshake and every programmer and module-tester command. One
+// per application. All waits run the event loop.
+class ProgrammerLink : public QObject
+{
+    Q_OBJECT
+public:
+    ProgrammerLink(AppValues& app, SerialLine& line, LinkHost& host, QObject* parent = nullptr);
+    ~ProgrammerLink() override;
+
+    void setSettleClock(SettleClock clock) { m_clock = std::move(clock); }
+    [[nodiscard]] SerialLine& line() { return m_line; }
+    [[nodiscard]] QTimer& timer1() { return m_timer1; }
+    [[nodiscard]] QTimer& timer2() { return m_timer2; }
+    [[nodiscard]] QTimer& timer3() { return m_timer3; }
+
+    // "Open the port if it is closed"; false when it cannot be opened.
+    bool openPort();
+    void closePort();
+    // Closes the port and sets its number (the settings dialog, the start-up).
+    void changePort(int number);
+
+    // --- Connect handshake ---
+    void STATUSIC();
+    // A new document window's request: a pending status reply is dropped first.
+    void requestStatusForNewWindow();
+    void statusReplyTick();  // Timer2
+    void pollTick();         // Timer1
+
+    // --- SPD transfers; each returns false when it showed its failure ---
+    bool ProgramIC();
+    bool VcopyIc();
+    bool ReadIC();
+    bool ReadModule();
+    bool VerifyIc();
+    bool EraseIC();
+    bool Auto_Command();
+    // The download button: ProgramIC, then VcopyIc (which reports the outcome).
+    bool DownloadAndCheck();
+
+    // --- Module-tester commands ---
+    bool runTesterCommand(TesterCommand command);
+
+signals:
+    // Every text written to the port (frames of commands and rows).
+    void written(const QByteArray& bytes);
+
+private:
+    bool write(const std::string& bytes);
+    void settle(int seconds);
+    void waitForRowPause();
+    bool fail(const char* text, const char* title = msg::kErrorTitle);
+    void succeed(const char* text);
+    // Reads an SPD dump after `wait` seconds; returns the number of bytes
+    // carried in full, -1 when the port failed.
+    int readDump(std::array<std::uint8_t, kSpdSize>& bytes);
+    bool storeDump(const std::array<std::uint8_t, kSpdSize>& bytes, int count);
+    bool compareWithDocument(int waitSeconds, const char* equalText, const char* differsText,
+                             const char* failureText);
+
+    AppValues& m_app;
+    SerialLine& m_line;
+    LinkHost& m_host;
+    SettleClock m_clock;
+    QTimer m_timer1;
+    QTimer m_timer2;
+    QTimer m_timer3;
+    bool m_rowPauseElapsed = true;  // RowPauseElapsed
+};
+
+}  // namespace tessaro

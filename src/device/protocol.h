@@ -1,0 +1,135 @@
+#pragma once
+
+#include "core/spdimage.h"
+#include "document/modulesignals.h"
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace tessaro {
+
+// The serial protocol of the SPD programmer / module tester, PC side: the
+// frames the PC writes and the reading of the four reply layouts. Replies are
+// ASCII text that carries each byte as two hexadecimal digits, high first;
+// character positions below are 1-based like the programmer's documentation.
+
+inline constexpr char kFrameLinkEscape = '\x10';
+inline constexpr char kFrameEnd = '\x7F';
+
+// A command written to the programmer: the text, 10h, 7Fh.
+[[nodiscard]] std::string CommandFrame(std::string_view text);
+// The serial-numbering query: "s" followed by 7Fh alone.
+[[nodiscard]] std::string SerialNumberingQueryFrame();
+
+// Download row r (0-15): "w", the character 48 + r, then bytes 16r..16r+15 as
+// upper-case digit pairs (34 characters).
+[[nodiscard]] std::string DownloadRowText(const SpdImage& image, int row);
+
+// One byte of a reply: characters 2k+1 (high digit) and 2k+2 (low digit), each
+// converted on its own, a missing character giving nothing. nullopt when a
+// character is missing.
+[[nodiscard]] std::optional<std::uint8_t> ReplyByte(std::string_view reply, int byteIndex);
+// The same, but also nullopt when either character is not a hex digit.
+[[nodiscard]] std::optional<std::uint8_t> StrictReplyByte(std::string_view reply, int byteIndex);
+
+[[nodiscard]] bool BeginsWithRecordHeader(std::string_view reply);  // "55AA"
+
+// The reply to the status request.
+struct StatusRecord {
+    std::string version;        // characters 9-10 as they stand
+    std::uint8_t status = 0;    // characters 17-18: one bit per test-function box
+};
+// nullopt for a reply that does not begin with "55AA" or that is too short to
+// carry the status byte (18 characters).
+[[nodiscard]] std::optional<StatusRecord> ReadStatusRecord(std::string_view reply);
+
+// The six test-function boxes in the order of the function-settings panel:
+// their check-box number, caption, status bit and switch letters.
+struct TestFlag {
+    int checkBox;             // Check4 ... Check10
+    const char* caption;
+    int statusBit;
+    char enableLetter;        // sent when the box is pressed while ticked
+    char disableLetter;       // sent when the box is pressed while clear
+};
+inline constexpr int kTestFlagCount = 6;
+[[nodiscard]] const std::array<TestFlag, kTestFlagCount>& TestFlags();
+[[nodiscard]] const TestFlag* TestFlagForCheckBox(int checkBox);
+// The value a box takes from the status byte: a set bit clears it.
+[[nodiscard]] constexpr bool TestFlagTicked(std::uint8_t status, int bit) { return ((status >> bit) & 1) == 0; }
+
+// A test record as the polling reads it. The reading stops at the first
+// character it cannot use (missing or not a hex digit) or at a bitmap bit
+// above signal 143; what was read before stays usable, as the window applies
+// it step by step.
+inline constexpr int kSignalCount = kModuleSignalCount;
+struct TestRecordReading {
+    bool isRecord = false;           // begins with "55AA"
+    bool hasResult = false;          // the result byte could be read
+    std::uint8_t result = 0;
+    std::array<PinMark, kSignalCount> pins{};  // marks in the order read: pass bitmap, then fail bitmap
+    bool pinsComplete = false;       // both bitmaps read to the end
+};
+[[nodiscard]] TestRecordReading ReadTestRecord(std::string_view reply);
+// "POWER FAIL", "SPD FAIL", "SHORT FAIL", "OPEN FAIL" (bits 0, 1, 4, 2 in this
+// order) or "PASS".
+[[nodiscard]] const char* TestResultText(std::uint8_t result);
+
+// An SPD dump: byte i from characters 2i+1 and 2i+2. Returns how many bytes,
+// from byte 0 on, the reply carries in full (256 for a complete dump).
+int ReadSpdDump(std::string_view reply, std::array<std::uint8_t, kSpdSize>& bytes);
+inline constexpr std::size_t kSpdDumpLength = 2 * kSpdSize;
+
+// The serial-numbering reply: characters 3-4 "00" mean off. nullopt when the
+// reply is too short to carry them.
+[[nodiscard]] std::optional<bool> ReadSerialNumbering(std::string_view reply);
+
+// The module-tester commands: one letter, a wait, and whether the port is
+// closed during the wait.
+enum class TesterCommand {
+    EnPower, DisPower, EnOpen, DisOpen, EnShort, DisShort, EnSpd, DisSpd, EnSpdV, DisSpdV,
+    EnProtect, DisProtect, Learn, Read, Copy, Verify, Test,
+};
+struct TesterCommandInfo {
+    TesterCommand command;
+    const char* name;          // EN_POWER ... TEST_Command
+    char letter;
+    int waitSeconds;
+    bool closesPort;
+    const char* failureText;
+    const char* failureTitle;
+};
+inline constexpr int kTesterCommandCount = 17;
+[[nodiscard]] const std::array<TesterCommandInfo, kTesterCommandCount>& TesterCommands();
+[[nodiscard]] const TesterCommandInfo& TesterCommandInfoFor(TesterCommand command);
+// The switch command of a test-function box pressed with the given value.
+[[nodiscard]] TesterCommand SwitchCommandFor(int checkBox, bool tickedBeforePress);
+
+// The operator's messages of the link and its commands.
+namespace msg {
+inline constexpr const char* kErrorTitle = "錯誤訊息";
+inline constexpr const char* kStatusUnreadable = "      *****   無法讀取狀態 !   *****      ";
+inline constexpr const char* kRs232Failed = "*****    RS-232 連結失敗    *****";
+inline constexpr const char* kDownloadFailed = "      *****   SPD 檔案下傳失敗 !   *****      ";
+inline constexpr const char* kCopyCheckSucceeded = "      *****    SPD 檔案下傳成功 !    *****      ";
+inline constexpr const char* kCopyCheckDiffers = "      *****    SPD 檔案下傳失敗 !    *****      ";
+inline constexpr const char* kCopyCheckFailed = "      *****    SPD 檔案下傳失敗 !   *****      ";
+inline constexpr const char* kCompareEqual = "      *****   PC 與 SPD 機器比對成功 !    *****      ";
+inline constexpr const char* kCompareDiffers = "      *****   PC 與 SPD 機器比對失敗 !    *****      ";
+inline constexpr const char* kReadModuleOk = "*****   電腦讀取模組 SPD 成功!   ***** ";
+inline constexpr const char* kReadModuleFailed = "*****   電腦讀取模組 SPD 失敗!   ***** ";
+inline constexpr const char* kReadProgrammerOk = "*****   電腦讀取機器 SPD 成功!   ***** ";
+inline constexpr const char* kReadProgrammerFailed = "*****   電腦讀取機器 SPD 失敗!   ***** ";
+inline constexpr const char* kEraseOk = "*****   SPD燒錄機清除成功 !   *****      ";
+inline constexpr const char* kEraseFailed = "*****   SPD燒錄機清除失敗 !   *****      ";
+inline constexpr const char* kAutoSerialFailed = "      *****   SPD燒錄機,自動燒錄功能失敗 !   *****      ";
+inline constexpr const char* kSwitchFailed = "*****   SPD 讀取失敗 !   *****";
+inline constexpr const char* kCopyFailed = "*****   SPD 拷貝失敗 !   *****";
+inline constexpr const char* kVerifyFailed = "*****   SPD 比對失敗 !   *****";
+inline constexpr const char* kTestFailed = "*****   SPD 測試失敗 !   *****";
+}  // namespace msg
+
+}  // namespace tessaro

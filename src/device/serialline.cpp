@@ -1,0 +1,108 @@
+#include "device/serialline.h"
+
+namespace tessaro {
+
+QString PortDeviceName(int number, const std::function<QString(int)>& configured)
+{
+#ifdef Q_OS_WIN
+    Q_UNUSED(configured);
+    return QStringLiteral("COM%1").arg(number);
+#else
+    if (configured) {
+        const QString device = configured(number).trimmed();
+        if (!device.isEmpty())
+            return device;
+    }
+    return QStringLiteral("/dev/ttyS%1").arg(number - 1);
+#endif
+}
+
+QtSerialLine::QtSerialLine(std::function<QString(int)> device)
+    : m_device(std::move(device))
+{
+}
+
+bool QtSerialLine::setPortNumber(int number)
+{
+    if (m_port.isOpen() || number < 1 || number > 4)
+        return false;
+    m_number = number;
+    return true;
+}
+
+bool QtSerialLine::failed(const QString& what)
+{
+    m_error = what + QStringLiteral(": ") + m_port.errorString();
+    // A port that failed (for example an unplugged adapter) is closed so that
+    // the next command opens it afresh.
+    if (m_port.isOpen())
+        m_port.close();
+    return false;
+}
+
+bool QtSerialLine::open()
+{
+    if (m_port.isOpen())
+        return true;
+    m_port.setPortName(m_device(m_number));
+    if (!m_port.open(QIODevice::ReadWrite))
+        return failed(m_port.portName());
+    if (!m_port.setBaudRate(QSerialPort::Baud9600) || !m_port.setDataBits(QSerialPort::Data8) ||
+        !m_port.setParity(QSerialPort::NoParity) || !m_port.setStopBits(QSerialPort::OneStop) ||
+        !m_port.setFlowControl(QSerialPort::NoFlowControl))
+        return failed(m_port.portName());
+    // What arrived while nobody listened is not for us.
+    m_port.clear(QSerialPort::Input);
+    m_port.readAll();
+    m_error.clear();
+    return true;
+}
+
+void QtSerialLine::close()
+{
+    if (!m_port.isOpen())
+        return;
+    if (m_port.bytesToWrite() > 0)
+        m_port.waitForBytesWritten(2000);
+    m_port.clear(QSerialPort::Input);
+    m_port.close();
+}
+
+bool QtSerialLine::write(std::string_view bytes)
+{
+    if (!m_port.isOpen()) {
+        m_error = QStringLiteral("the port is closed");
+        return false;
+    }
+    const qint64 written = m_port.write(bytes.data(), static_cast<qint64>(bytes.size()));
+    if (written != static_cast<qint64>(bytes.size()))
+        return failed(QStringLiteral("write"));
+    while (m_port.bytesToWrite() > 0) {
+        if (!m_port.waitForBytesWritten(2000))
+            return failed(QStringLiteral("write"));
+    }
+    if (m_port.error() != QSerialPort::NoError && m_port.error() != QSerialPort::TimeoutError)
+        return failed(QStringLiteral("write"));
+    return true;
+}
+
+bool QtSerialLine::readAvailable(std::string& text)
+{
+    text.clear();
+    if (!m_port.isOpen()) {
+        m_error = QStringLiteral("the port is closed");
+        return false;
+    }
+    // Take in what the system holds now, without waiting.
+    m_port.waitForReadyRead(0);
+    const QSerialPort::SerialPortError error = m_port.error();
+    if (error == QSerialPort::TimeoutError)
+        m_port.clearError();
+    else if (error != QSerialPort::NoError)
+        return failed(QStringLiteral("read"));
+    const QByteArray data = m_port.readAll();
+    text.assign(data.constData(), static_cast<std::size_t>(data.size()));
+    return true;
+}
+
+}  // namespace tessaro

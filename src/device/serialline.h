@@ -1,0 +1,66 @@
+#pragma once
+
+#include <QSerialPort>
+#include <QString>
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace tessaro {
+
+// The one serial port of the programmer link, with the operations the link
+// relies on. Reading never waits; writing sends the whole text or fails.
+class SerialLine
+{
+public:
+    virtual ~SerialLine() = default;
+
+    // Accepted only while the port is closed; numbers 1-4.
+    virtual bool setPortNumber(int number) = 0;
+    [[nodiscard]] virtual int portNumber() const = 0;
+    [[nodiscard]] virtual bool isOpen() const = 0;
+    // Opens the port at 9600 baud, 8 data bits, no parity, 1 stop bit, no flow
+    // control; false (and errorText()) when it cannot be opened.
+    virtual bool open() = 0;
+    // Bytes already written still leave; text that arrived unread is dropped.
+    virtual void close() = 0;
+    // All bytes, in order, in one piece; false when the port failed.
+    virtual bool write(std::string_view bytes) = 0;
+    // Everything received and not yet read (possibly nothing); false when the
+    // port failed (unplugged device, closed port).
+    virtual bool readAvailable(std::string& text) = 0;
+    [[nodiscard]] virtual QString errorText() const = 0;
+};
+
+// The device of port number n: "COM1"..."COM4" on Windows; elsewhere the
+// device named by "Com1Device"..."Com4Device" under "Settings" when present
+// (lookup gives it, or an empty text), else /dev/ttyS0.../dev/ttyS3.
+[[nodiscard]] QString PortDeviceName(int number, const std::function<QString(int)>& configured = {});
+
+// SerialLine on QSerialPort; port numbers name devices through `device`.
+class QtSerialLine final : public SerialLine
+{
+public:
+    explicit QtSerialLine(std::function<QString(int)> device);
+
+    bool setPortNumber(int number) override;
+    [[nodiscard]] int portNumber() const override { return m_number; }
+    [[nodiscard]] bool isOpen() const override { return m_port.isOpen(); }
+    bool open() override;
+    void close() override;
+    bool write(std::string_view bytes) override;
+    bool readAvailable(std::string& text) override;
+    [[nodiscard]] QString errorText() const override { return m_error; }
+    [[nodiscard]] QString deviceName() const { return m_device(m_number); }
+
+private:
+    bool failed(const QString& what);
+
+    std::function<QString(int)> m_device;
+    QSerialPort m_port;
+    int m_number = 1;
+    QString m_error;
+};
+
+}  // namespace tessaro

@@ -1,0 +1,341 @@
+#include "devicecommand.h"
+
+#include "device/programmerlink.h"
+#include "device/serialline.h"
+#include "document/settle.h"
+#include "document/spddocument.h"
+#include "files/spdfile.h"
+#include "files/spdformat.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+
+#include <cstdio>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tessaro::cli {
+
+namespace {
+
+constexpr int kExitOk = 0;
+constexpr int kExitFailed = 1;
+constexpr int kExitUsage = 2;
+
+struct Usage {
+    std::string reason;
+};
+
+void Out(const std::string& text)
+{
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    std::fflush(stdout);
+}
+
+void Err(const std::string& text)
+{
+    std::fwrite(text.data(), 1, text.size(), stderr);
+    std::fflush(stderr);
+}
+
+// The link's view of the command line: one document like a brand-new window,
+// messages on stdout (successes) and stderr (failures).
+class ConsoleHost final : public LinkHost
+{
+public:
+    explicit ConsoleHost(DecodeContext& context) : m_document(context, "SPD_File 1") { m_document.open(); }
+
+    SpdDocument& document() { return m_document; }
+    bool failed() const { return m_failed; }
+    bool statusHandled() const { return m_statusHandled; }
+    const std::optional<std::string>& version() const { return m_version; }
+    std::uint8_t status() const { return m_status; }
+
+    // What the last polling tick read.
+    struct Record {
+        bool seen = false;
+        std::string result;
+        std::array<PinMark, kSignalCount> pins{};
+    };
+    Record takeRecord() { return std::exchange(m_record, Record{}); }
+
+    SpdDocument* activeDocument() override { return &m_document; }
+    void showMessage(const LinkMessage& message) override
+    {
+        if (message.failure) {
+            m_failed = true;
+            Err(message.text + "\n");
+        } else {
+            Out(message.text + "\n");
+        }
+    }
+    void statusMissing() override {}
+    void statusVersion(const std::string& version) override { m_version = version; }
+    void statusFlags(std::uint8_t status) override { m_status = status; }
+    void statusAccess(bool) override {}
+    void statusDone(bool) override { m_statusHandled = true; }
+    void testResultStarted() override { m_record.seen = true; }
+    void testResultText(const std::string& text, bool) override { m_record.result = text; }
+    void testCounts(int, int) override {}
+    void testPins(const std::array<PinMark, kSignalCount>& marks, bool) override { m_record.pins = marks; }
+    bool autoNumbering() override { return m_autoNumbering; }
+    bool setAutoNumbering(bool on) override { return std::exchange(m_autoNumbering, on) != on; }
+
+private:
+    SpdDocument m_document;
+    bool m_failed = false;
+    bool m_statusHandled = false;
+    std::optional<std::string> m_version;
+    std::uint8_t m_status = 0;
+    Record m_record;
+    bool m_autoNumbering = false;
+};
+
+std::string PinList(const std::array<PinMark, kSignalCount>& pins, PinMark wanted)
+{
+    std::string list;
+    for (int i = 0; i < kSignalCount; ++i) {
+        if (pins[static_cast<std::size_t>(i)] == wanted) {
+            if (!list.empty())
+                list += ' ';
+            list += std::to_string(i);
+        }
+    }
+    return list;
+}
+
+struct Request {
+    std::string port;
+    std::string command;
+    std::vector<std::string> operands;
+    std::map<std::string, std::string> options;
+};
+
+Request Parse(int argc, char** argv, int first)
+{
+    Request r;
+    std::vector<std::string> words;
+    for (int i = first; i < argc; ++i) {
+        std::string a = argv[i];
+        std::string name = a;
+        std::optional<std::string> value;
+        if (const auto eq = a.find('='); a.rfind("--", 0) == 0 && eq != std::string::npos) {
+            name = a.substr(0, eq);
+            value = a.substr(eq + 1);
+        }
+        if (name == "--port" || name == "-o" || name == "--count") {
+            if (!value) {
+                if (i + 1 >= argc)
+                    throw Usage{"option " + name + " needs a value"};
+                value = argv[++i];
+            }
+            r.options[name] = *value;
+        } else if (a.size() > 1 && a[0] == '-') {
+            throw Usage{"unknown option " + a};
+        } else {
+            words.push_back(a);
+        }
+    }
+    if (!r.options.count("--port"))
+        throw Usage{"device needs --port DEVICE"};
+    r.port = r.options["--port"];
+    if (words.empty())
+        throw Usage{"device needs a COMMAND"};
+    r.command = words.front();
+    r.operands.assign(words.begin() + 1, words.end());
+    return r;
+}
+
+void ExpectOperands(const Request& r, std::size_t count, const char* form)
+{
+    if (r.operands.size() != count)
+        throw Usage{std::string("usage: device --port DEVICE ") + form};
+}
+
+std::string Need(const Request& r, const std::string& option, const char* form)
+{
+    const auto it = r.options.find(option);
+    if (it == r.options.end())
+        throw Usage{std::string("usage: device --port DEVICE ") + form};
+    return it->second;
+}
+
+bool LoadFile(const std::string& file, SpdDocument& document)
+{
+    SpdImage image{};
+    QString error;
+    if (!ReadSpdFile(QString::fromLocal8Bit(file.c_str()), image, &error)) {
+        Err("tessaro-cli: " + error.toStdString() + "\n");
+        return false;
+    }
+    OpenAndSettle(document, image);
+    return true;
+}
+
+bool SaveFile(const std::string& file, const SpdDocument& document)
+{
+    const QString path = QString::fromLocal8Bit(file.c_str());
+    QString error;
+    if (!WriteSpdFile(path, document.image(), FormatForName(file), &error)) {
+        Err("tessaro-cli: " + error.toStdString() + "\n");
+        return false;
+    }
+    return true;
+}
+
+std::optional<TesterCommand> TesterFor(const std::string& word)
+{
+    static const std::map<std::string, TesterCommand> words{
+        {"read", TesterCommand::Read},       {"copy", TesterCommand::Copy}, {"compare", TesterCommand::Verify},
+        {"test", TesterCommand::Test},       {"learn", TesterCommand::Learn},
+    };
+    const auto it = words.find(word);
+    return it == words.end() ? std::nullopt : std::optional<TesterCommand>(it->second);
+}
+
+std::optional<int> SwitchBoxFor(const std::string& word)
+{
+    static const std::map<std::string, int> words{
+        {"power", 4}, {"open", 5}, {"short", 6}, {"spd", 7}, {"spd-verify", 8}, {"protect", 10},
+    };
+    const auto it = words.find(word);
+    return it == words.end() ? std::nullopt : std::optional<int>(it->second);
+}
+
+// Runs the event loop until done() holds (checked after every event batch).
+template <typename Done>
+void RunUntil(Done done)
+{
+    while (!done())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+}
+
+int Run(const Request& r)
+{
+    AppValues values;
+    values.operatorAuthorized = true;
+    ConsoleHost host(values.decode);
+    const QString device = QString::fromLocal8Bit(r.port.c_str());
+    QtSerialLine line([device](int) { return device; });
+    ProgrammerLink link(values, line, host);
+    SpdDocument& doc = host.document();
+
+    const std::string& c = r.command;
+    if (c == "status") {
+        ExpectOperands(r, 0, "status");
+        link.STATUSIC();
+        if (host.failed())
+            return kExitFailed;
+        RunUntil([&] { return host.statusHandled(); });
+        if (host.failed() || !host.version())
+            return kExitFailed;
+        std::string out = "Ver: " + *host.version() + "\n";
+        for (const TestFlag& flag : TestFlags())
+            out += std::string(flag.caption) + ": " + (TestFlagTicked(host.status(), flag.statusBit) ? "1" : "0") + "\n";
+        Out(out);
+        return kExitOk;
+    }
+    if (c == "program" || c == "verify") {
+        ExpectOperands(r, 1, (c + " FILE").c_str());
+        if (!LoadFile(r.operands[0], doc))
+            return kExitFailed;
+        const bool ok = c == "program" ? link.DownloadAndCheck() : link.VerifyIc();
+        return ok ? kExitOk : kExitFailed;
+    }
+    if (c == "read-programmer" || c == "read-module") {
+        ExpectOperands(r, 0, (c + " -o OUT").c_str());
+        const std::string out = Need(r, "-o", (c + " -o OUT").c_str());
+        if (c == "read-programmer") {
+            if (!link.ReadIC())
+                return kExitFailed;
+            Out(std::string("auto-serial: ") + (host.autoNumbering() ? "on" : "off") + "\n");
+        } else if (!link.ReadModule()) {
+            return kExitFailed;
+        }
+        return SaveFile(out, doc) ? kExitOk : kExitFailed;
+    }
+    if (c == "erase") {
+        ExpectOperands(r, 0, "erase");
+        return link.EraseIC() ? kExitOk : kExitFailed;
+    }
+    if (c == "auto-serial") {
+        ExpectOperands(r, 1, "auto-serial on|off");
+        if (r.operands[0] != "on" && r.operands[0] != "off")
+            throw Usage{"auto-serial takes on or off"};
+        host.setAutoNumbering(r.operands[0] == "on");
+        return link.Auto_Command() ? kExitOk : kExitFailed;
+    }
+    if (c == "tester") {
+        ExpectOperands(r, 1, "tester read|copy|compare|test|learn");
+        const auto command = TesterFor(r.operands[0]);
+        if (!command)
+            throw Usage{"unknown tester command \"" + r.operands[0] + "\""};
+        return link.runTesterCommand(*command) ? kExitOk : kExitFailed;
+    }
+    if (c == "switch") {
+        const char* form = "switch power|open|short|spd|spd-verify|protect enable|disable";
+        ExpectOperands(r, 2, form);
+        const auto box = SwitchBoxFor(r.operands[0]);
+        if (!box || (r.operands[1] != "enable" && r.operands[1] != "disable"))
+            throw Usage{std::string("usage: device --port DEVICE ") + form};
+        // "enable" is the press on a ticked box: the lower-case letter.
+        return link.runTesterCommand(SwitchCommandFor(*box, r.operands[1] == "enable")) ? kExitOk : kExitFailed;
+    }
+    if (c == "poll") {
+        ExpectOperands(r, 0, "poll [--count N]");
+        int count = 1;
+        if (const auto it = r.options.find("--count"); it != r.options.end()) {
+            try {
+                std::size_t used = 0;
+                count = std::stoi(it->second, &used);
+                if (used != it->second.size() || count < 1)
+                    throw std::invalid_argument("count");
+            } catch (const std::exception&) {
+                throw Usage{"--count needs a whole number of at least 1"};
+            }
+        }
+        if (!link.openPort()) {
+            Err("tessaro-cli: " + line.errorText().toStdString() + "\n");
+            return kExitFailed;
+        }
+        int ticks = 0;
+        // After the link's own handling of each tick.
+        QObject::connect(&link.timer1(), &QTimer::timeout, [&] {
+            ++ticks;
+            const ConsoleHost::Record record = host.takeRecord();
+            if (!record.seen || record.result.empty())
+                return;
+            Out("result: " + record.result + "\npassed: " + std::to_string(values.testPassCount) +
+                "\nfailed: " + std::to_string(values.testFailCount) +
+                "\npass pins: " + PinList(record.pins, PinMark::Pass) +
+                "\nfail pins: " + PinList(record.pins, PinMark::Fail) + "\n");
+        });
+        link.timer1().start();
+        RunUntil([&] { return ticks >= count; });
+        link.timer1().stop();
+        return kExitOk;
+    }
+    throw Usage{"unknown device command \"" + c + "\""};
+}
+
+}  // namespace
+
+int RunDeviceCommand(int argc, char** argv, int first)
+{
+    try {
+        const Request request = Parse(argc, argv, first);
+        int qtArgc = 1;
+        char* qtArgv[] = {argv[0], nullptr};
+        QCoreApplication application(qtArgc, qtArgv);
+        return Run(request);
+    } catch (const Usage& e) {
+        Err("tessaro-cli: " + e.reason + "\n");
+        Err("Try 'tessaro-cli --help'.\n");
+        return kExitUsage;
+    }
+}
+
+}  // namespace tessaro::cli
