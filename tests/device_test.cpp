@@ -1,0 +1,471 @@
+// The programmer protocol, the pacing wait and the link's commands against a
+// serial line without hardware.
+#include "core/hex.h"
+#include "device/programmerlink.h"
+#include "device/protocol.h"
+#include "document/spddocument.h"
+#include "fakeline.h"
+#include "testsupport.h"
+
+#include <QCoreApplication>
+
+#include <gtest/gtest.h>
+
+using namespace tessaro;
+using test::FakeClock;
+using test::FakeLine;
+
+namespace {
+
+// A status record with version and status byte at their places.
+std::string StatusReply(const std::string& version, const std::string& status)
+{
+    return "55AA0000" + version + "000000" + status + "00000000000000";
+}
+
+// A test record: result byte 48, pass bitmap bytes 64-82, fail bitmap 96-114.
+std::string TestRecordText(std::uint8_t result, const std::vector<int>& pass, const std::vector<int>& fail)
+{
+    std::array<std::uint8_t, 128> bytes{};
+    bytes[0] = 0x55;
+    bytes[1] = 0xAA;
+    bytes[48] = result;
+    for (int p : pass)
+        bytes[static_cast<std::size_t>(64 + p / 8)] |= static_cast<std::uint8_t>(1 << (p % 8));
+    for (int p : fail)
+        bytes[static_cast<std::size_t>(96 + p / 8)] |= static_cast<std::uint8_t>(1 << (p % 8));
+    return HexString(bytes);
+}
+
+std::string Dump(const SpdImage& image, std::size_t length = kSpdDumpLength)
+{
+    return HexString(image).substr(0, length);
+}
+
+class RecordingHost final : public LinkHost
+{
+public:
+    explicit RecordingHost(DecodeContext& context) : document(context, "SPD_File 1") { document.open(); }
+
+    SpdDocument* activeDocument() override { return hasDocument ? &document : nullptr; }
+    void showMessage(const LinkMessage& message) override { messages.push_back(message); }
+    void statusMissing() override { calls.push_back("missing"); }
+    void statusVersion(const std::string& version) override { calls.push_back("version " + version); }
+    void statusFlags(std::uint8_t status) override { calls.push_back("flags " + ByteToHex(status)); }
+    void statusAccess(bool authorized) override { calls.push_back(authorized ? "access on" : "access off"); }
+    void statusDone(bool authorized) override { calls.push_back(authorized ? "done on" : "done off"); }
+    void testResultStarted() override { calls.push_back("red"); }
+    void testResultText(const std::string& text, bool pass) override
+    {
+        calls.push_back(text + (pass ? " green" : ""));
+    }
+    void testCounts(int passed, int failed) override
+    {
+        calls.push_back("counts " + std::to_string(passed) + "/" + std::to_string(failed));
+    }
+    void testPins(const std::array<PinMark, kSignalCount>& marks, bool complete) override
+    {
+        pins = marks;
+        calls.push_back(complete ? "pins" : "pins partial");
+    }
+    bool autoNumbering() override { return check1; }
+    bool setAutoNumbering(bool on) override { return std::exchange(check1, on) != on; }
+
+    SpdDocument document;
+    bool hasDocument = true;
+    bool check1 = false;
+    std::vector<LinkMessage> messages;
+    std::vector<std::string> calls;
+    std::array<PinMark, kSignalCount> pins{};
+};
+
+class Link : public ::testing::Test
+{
+protected:
+    Link()
+        : host(app.decode)
+        , link(app, line, host)
+    {
+        link.setSettleClock(clock.clock());
+        link.timer3().setInterval(1);
+        app.operatorAuthorized = true;
+    }
+
+    [[nodiscard]] std::string lastMessage() const { return host.messages.empty() ? "" : host.messages.back().text; }
+
+    AppValues app;
+    FakeLine line;
+    FakeClock clock;
+    RecordingHost host;
+    ProgrammerLink link;
+};
+
+}  // namespace
+
+TEST(Protocol, FramesAndDownloadRows)
+{
+    EXPECT_EQ(CommandFrame("x"), std::string("x\x10\x7F"));
+    EXPECT_EQ(CommandFrame("o"), std::string("\x6F\x10\x7F"));
+    EXPECT_EQ(SerialNumberingQueryFrame(), std::string("s\x7F"));
+    SpdImage image = test::CountingImage();
+    image[0] = 0x80;
+    image[1] = 0x08;
+    EXPECT_EQ(DownloadRowText(image, 0), "w0800802030405060708090A0B0C0D0E0F");
+    const std::string last = DownloadRowText(image, 15);
+    EXPECT_EQ(last.substr(0, 2), "w?");
+    EXPECT_EQ(last.size(), 34u);
+    EXPECT_EQ(DownloadRowText(image, 10).substr(0, 2), "w:");
+}
+
+TEST(Protocol, StatusRecord)
+{
+    const auto record = ReadStatusRecord(StatusReply("11", "A4"));
+    ASSERT_TRUE(record);
+    EXPECT_EQ(record->version, "11");
+    EXPECT_EQ(record->status, 0xA4);
+    // A4h: bits 2, 5 and 7 clear Check6, Check8, Check10; the others are ticked.
+    std::map<int, bool> ticked;
+    for (const TestFlag& flag : TestFlags())
+        ticked[flag.checkBox] = TestFlagTicked(record->status, flag.statusBit);
+    EXPECT_EQ(ticked, (std::map<int, bool>{{4, true}, {5, true}, {6, false}, {7, true}, {8, false}, {10, false}}));
+
+    EXPECT_FALSE(ReadStatusRecord(""));
+    EXPECT_FALSE(ReadStatusRecord("55AB" + StatusReply("11", "A4").substr(4)));
+    EXPECT_FALSE(ReadStatusRecord("55AA00001100"));  // the header but no status byte
+    EXPECT_TRUE(ReadStatusRecord(StatusReply("11", "A4").substr(0, 18)));
+}
+
+TEST(Protocol, TestRecords)
+{
+    EXPECT_STREQ(TestResultText(0x12), "SPD FAIL");     // bit 1 before bit 4
+    EXPECT_STREQ(TestResultText(0x14), "SHORT FAIL");   // bit 4 before bit 2
+    EXPECT_STREQ(TestResultText(0x04), "OPEN FAIL");
+    EXPECT_STREQ(TestResultText(0x03), "POWER FAIL");
+    EXPECT_STREQ(TestResultText(0xE8), "PASS");          // bits 3, 5, 6, 7 only
+
+    TestRecordReading r = ReadTestRecord(TestRecordText(0x00, {0, 1, 143}, {0, 70}));
+    ASSERT_TRUE(r.isRecord && r.hasResult && r.pinsComplete);
+    EXPECT_EQ(r.pins[0], PinMark::Fail);   // in both bitmaps: red
+    EXPECT_EQ(r.pins[1], PinMark::Pass);
+    EXPECT_EQ(r.pins[143], PinMark::Pass);
+    EXPECT_EQ(r.pins[70], PinMark::Fail);
+    EXPECT_EQ(r.pins[2], PinMark::None);
+
+    // A bit above signal 143 ends the reading; what was read stays.
+    std::string beyond = TestRecordText(0x00, {5}, {});
+    beyond.replace(2 * 82, 2, "01");  // pass bitmap byte 19, bit 0: signal 144
+    r = ReadTestRecord(beyond);
+    EXPECT_TRUE(r.hasResult);
+    EXPECT_FALSE(r.pinsComplete);
+    EXPECT_EQ(r.pins[5], PinMark::Pass);
+
+    // Characters that are not hex digits: in the result nothing is read, in a
+    // bitmap the reading stops there.
+    std::string garbled = TestRecordText(0x00, {1}, {2});
+    garbled[97] = 'G';
+    EXPECT_FALSE(ReadTestRecord(garbled).hasResult);
+    garbled = TestRecordText(0x00, {1}, {2});
+    garbled[2 * 96] = 'Z';
+    r = ReadTestRecord(garbled);
+    EXPECT_TRUE(r.hasResult);
+    EXPECT_FALSE(r.pinsComplete);
+    EXPECT_EQ(r.pins[1], PinMark::Pass);
+    EXPECT_EQ(r.pins[2], PinMark::None);
+
+    // Short records.
+    EXPECT_FALSE(ReadTestRecord("55AA").hasResult);
+    r = ReadTestRecord(TestRecordText(0x02, {}, {}).substr(0, 100));
+    EXPECT_TRUE(r.hasResult);
+    EXPECT_FALSE(r.pinsComplete);
+    EXPECT_FALSE(ReadTestRecord("AA55" + TestRecordText(0, {}, {}).substr(4)).isRecord);
+}
+
+TEST(Protocol, DumpsAndSerialNumbering)
+{
+    const SpdImage image = test::CountingImage();
+    std::array<std::uint8_t, kSpdSize> bytes{};
+    EXPECT_EQ(ReadSpdDump(Dump(image), bytes), kSpdSize);
+    EXPECT_EQ(bytes, image);
+    bytes.fill(0xEE);
+    EXPECT_EQ(ReadSpdDump(Dump(image, 301), bytes), 150);
+    EXPECT_EQ(bytes[149], 149);
+    EXPECT_EQ(bytes[150], 0xEE);
+    EXPECT_EQ(ReadSpdDump("", bytes), 0);
+
+    EXPECT_EQ(ReadSerialNumbering("5500"), false);
+    EXPECT_EQ(ReadSerialNumbering("5501"), true);
+    EXPECT_EQ(ReadSerialNumbering("55AA0000"), true);   // characters 3-4 "AA"
+    EXPECT_EQ(ReadSerialNumbering("550"), std::nullopt);
+}
+
+TEST(Protocol, TesterCommandsAndSwitches)
+{
+    std::string letters;
+    for (const TesterCommandInfo& info : TesterCommands()) {
+        letters += info.letter;
+        EXPECT_EQ(&TesterCommandInfoFor(info.command), &info);
+    }
+    EXPECT_EQ(letters, "xXoOsSdDyYbBnrcvp");
+    EXPECT_EQ(TesterCommandInfoFor(TesterCommand::Read).waitSeconds, 3);
+    EXPECT_EQ(TesterCommandInfoFor(TesterCommand::Copy).waitSeconds, 4);
+    EXPECT_FALSE(TesterCommandInfoFor(TesterCommand::Test).closesPort);
+    EXPECT_STREQ(TesterCommandInfoFor(TesterCommand::Verify).failureTitle, "ERROR");
+
+    for (const TestFlag& flag : TestFlags()) {
+        EXPECT_EQ(TesterCommandInfoFor(SwitchCommandFor(flag.checkBox, true)).letter, flag.enableLetter);
+        EXPECT_EQ(TesterCommandInfoFor(SwitchCommandFor(flag.checkBox, false)).letter, flag.disableLetter);
+    }
+}
+
+TEST(SettleWaitClock, EndsOnTheTargetSecondAcrossTheMinute)
+{
+    FakeClock fake;
+    fake.time = QTime(10, 0, 59, 300);
+    SettleWait(1, fake.clock());
+    EXPECT_EQ(fake.time.second(), 0);
+    EXPECT_LT(fake.time.msec(), 20);
+    EXPECT_EQ(fake.sleeps, 1);
+
+    fake.time = QTime(10, 0, 20, 999);
+    SettleWait(4, fake.clock());
+    EXPECT_EQ(fake.time.second(), 24);
+    EXPECT_EQ(fake.sleeps, 1 + 4);
+}
+
+TEST_F(Link, HandshakeWithAndWithoutReply)
+{
+    line.respond = [](const std::string& w) { return w == CommandFrame("q") ? StatusReply("11", "A4") : ""; };
+    link.timer1().start();
+    link.STATUSIC();
+    EXPECT_EQ(line.writes, std::vector<std::string>{CommandFrame("q")});
+    EXPECT_FALSE(link.timer1().isActive());
+    EXPECT_TRUE(link.timer2().isActive());
+    link.statusReplyTick();
+    EXPECT_EQ(host.calls, (std::vector<std::string>{"version 11", "flags A4", "access on", "done on"}));
+    EXPECT_TRUE(host.messages.empty());
+    EXPECT_TRUE(link.timer1().isActive());
+    EXPECT_FALSE(link.timer2().isActive());
+
+    // No programmer: the RS-232 message after the missing reply.
+    host.calls.clear();
+    app.operatorAuthorized = false;
+    line.respond = nullptr;
+    link.STATUSIC();
+    link.statusReplyTick();
+    EXPECT_EQ(host.calls, (std::vector<std::string>{"missing", "done off"}));
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].text, msg::kRs232Failed);
+    EXPECT_EQ(host.messages[0].title, msg::kErrorTitle);
+    EXPECT_TRUE(host.messages[0].failure);
+
+    // A port that does not open: the status cannot be read, Timer2 not started.
+    host.messages.clear();
+    line.close();
+    line.openWorks = false;
+    link.timer1().start();
+    link.STATUSIC();
+    EXPECT_EQ(lastMessage(), msg::kStatusUnreadable);
+    EXPECT_FALSE(link.timer2().isActive());
+    EXPECT_FALSE(link.timer1().isActive());
+}
+
+TEST_F(Link, PollingShowsRecordsCountsAndPins)
+{
+    ASSERT_TRUE(link.openPort());
+    line.received = TestRecordText(0x12, {1, 2}, {2});
+    link.pollTick();
+    EXPECT_EQ(host.calls, (std::vector<std::string>{"red", "SPD FAIL", "counts 0/1", "pins"}));
+    EXPECT_EQ(host.pins[1], PinMark::Pass);
+    EXPECT_EQ(host.pins[2], PinMark::Fail);
+    EXPECT_TRUE(link.timer1().isActive());
+
+    host.calls.clear();
+    line.received = TestRecordText(0x00, {}, {});
+    link.pollTick();
+    EXPECT_EQ(host.calls, (std::vector<std::string>{"red", "PASS green", "counts 1/1", "pins"}));
+
+    // Garbage, no record: nothing shown; a record without a document: consumed.
+    host.calls.clear();
+    line.received = "\x01\xFFgarbage";
+    link.pollTick();
+    host.hasDocument = false;
+    line.received = TestRecordText(0x00, {}, {});
+    link.pollTick();
+    EXPECT_TRUE(host.calls.empty());
+    EXPECT_TRUE(line.received.empty());
+    EXPECT_EQ(app.testPassCount, 1);
+
+    // A counter at its maximum ends the tick before the counters and pins.
+    host.hasDocument = true;
+    app.testFailCount = INT16_MAX;
+    line.received = TestRecordText(0x01, {}, {3});
+    link.pollTick();
+    EXPECT_EQ(host.calls, (std::vector<std::string>{"red", "POWER FAIL"}));
+    EXPECT_EQ(app.testFailCount, INT16_MAX);
+
+    // A closed port that cannot be opened: the tick ends silently.
+    host.calls.clear();
+    line.close();
+    line.openWorks = false;
+    link.pollTick();
+    EXPECT_TRUE(host.calls.empty());
+    EXPECT_TRUE(host.messages.empty());
+}
+
+TEST_F(Link, DownloadWritesSixteenPacedRowsThenChecks)
+{
+    SpdImage image = test::CountingImage();
+    image[0] = 0x80;
+    image[1] = 0x08;
+    host.document.load(image);
+    SpdImage stored{};
+    line.respond = [&](const std::string& w) -> std::string {
+        if (w[0] == 'w') {
+            std::array<std::uint8_t, kSpdSize> bytes{};
+            const int row = w[1] - '0';
+            ReadSpdDump(std::string(w.substr(2, 32)), bytes);
+            std::copy_n(bytes.begin(), 16, stored.begin() + 16 * row);
+        }
+        return w == CommandFrame("l") ? Dump(stored) : "";
+    };
+    EXPECT_TRUE(link.DownloadAndCheck());
+    ASSERT_EQ(line.writes.size(), 17u);
+    EXPECT_EQ(line.writes[0], CommandFrame(DownloadRowText(image, 0)));
+    EXPECT_EQ(line.writes[15].substr(0, 2), "w?");
+    EXPECT_EQ(line.writes[16], CommandFrame("l"));
+    EXPECT_EQ(stored, image);
+    EXPECT_EQ(lastMessage(), msg::kCopyCheckSucceeded);
+    EXPECT_FALSE(host.messages.back().failure);
+    EXPECT_TRUE(host.messages.back().title.empty());
+    EXPECT_GE(line.closes, 1);  // closed after the rows
+    EXPECT_TRUE(link.timer1().isActive());
+
+    // One byte differs: the check reports the failed download.
+    stored[77] ^= 1;
+    line.respond = [&](const std::string& w) { return w == CommandFrame("l") ? Dump(stored) : ""; };
+    EXPECT_FALSE(link.VcopyIc());
+    EXPECT_EQ(lastMessage(), msg::kCopyCheckDiffers);
+    EXPECT_EQ(host.messages.back().title, msg::kErrorTitle);
+}
+
+TEST_F(Link, DownloadFailureLeavesPollingToTheCheck)
+{
+    line.openWorks = false;
+    EXPECT_FALSE(link.DownloadAndCheck());
+    ASSERT_EQ(host.messages.size(), 2u);
+    EXPECT_EQ(host.messages[0].text, msg::kDownloadFailed);
+    EXPECT_EQ(host.messages[1].text, msg::kCopyCheckFailed);
+    EXPECT_TRUE(link.timer1().isActive());
+}
+
+TEST_F(Link, ReadsStoreBytesWithoutTouchingChecksOrModifiedFlag)
+{
+    SpdImage module = test::CountingImage();
+    line.respond = [&](const std::string& w) { return w == CommandFrame("k") ? Dump(module, 300) : ""; };
+    EXPECT_FALSE(link.ReadModule());
+    EXPECT_EQ(lastMessage(), msg::kReadModuleFailed);
+    EXPECT_EQ(host.document.Get_Value(149), 149);
+    EXPECT_EQ(host.document.Get_Value(150), 0);
+    EXPECT_FALSE(host.document.isModified());
+
+    line.respond = [&](const std::string& w) { return w == CommandFrame("k") ? Dump(module) : ""; };
+    EXPECT_TRUE(link.ReadModule());
+    EXPECT_EQ(lastMessage(), msg::kReadModuleOk);
+    EXPECT_EQ(host.document.image(), module);
+    EXPECT_EQ(host.document.Get_Value(63), 63);   // not recomputed
+    EXPECT_EQ(host.document.mark(5), Mark::Plain);
+}
+
+TEST_F(Link, ReadProgrammerWritesTheSerialNumberingStateBack)
+{
+    const SpdImage stored = test::CountingImage();
+    std::string numbering = "5500";
+    line.respond = [&](const std::string& w) -> std::string {
+        if (w == CommandFrame("l"))
+            return Dump(stored);
+        if (w == SerialNumberingQueryFrame())
+            return numbering;
+        return "";
+    };
+    host.check1 = true;
+    EXPECT_TRUE(link.ReadIC());
+    EXPECT_FALSE(host.check1);
+    EXPECT_EQ(line.writes, (std::vector<std::string>{CommandFrame("l"), SerialNumberingQueryFrame(), CommandFrame("A")}));
+    EXPECT_EQ(lastMessage(), msg::kReadProgrammerOk);
+    EXPECT_EQ(host.document.image(), stored);
+
+    // Unchanged box: nothing written back. A short reply fails.
+    line.writes.clear();
+    EXPECT_TRUE(link.ReadIC());
+    EXPECT_EQ(line.writes.size(), 2u);
+    numbering = "55";
+    EXPECT_FALSE(link.ReadIC());
+    EXPECT_EQ(lastMessage(), msg::kReadProgrammerFailed);
+}
+
+TEST_F(Link, CompareEraseAndAutoNumbering)
+{
+    host.document.load(test::CountingImage());
+    line.respond = [&](const std::string& w) { return w == CommandFrame("l") ? Dump(test::CountingImage()) : ""; };
+    EXPECT_TRUE(link.VerifyIc());
+    EXPECT_EQ(lastMessage(), msg::kCompareEqual);
+    line.respond = [&](const std::string& w) { return w == CommandFrame("l") ? Dump(SpdImage{}) : ""; };
+    EXPECT_FALSE(link.VerifyIc());
+    EXPECT_EQ(lastMessage(), msg::kCompareDiffers);
+
+    line.events.clear();
+    const int closes = line.closes;
+    EXPECT_TRUE(link.EraseIC());
+    EXPECT_EQ(line.events, std::vector<std::string>{"write " + CommandFrame("e")});
+    EXPECT_EQ(line.closes, closes + 1);
+    EXPECT_TRUE(line.isOpen());
+    EXPECT_EQ(lastMessage(), msg::kEraseOk);
+
+    // The box's click while a status reply is pending cancels that reply.
+    link.STATUSIC();
+    ASSERT_TRUE(link.timer2().isActive());
+    host.check1 = true;
+    EXPECT_TRUE(link.Auto_Command());
+    EXPECT_EQ(line.writes.back(), CommandFrame("a"));
+    EXPECT_FALSE(link.timer2().isActive());
+    EXPECT_FALSE(line.isOpen());
+    EXPECT_TRUE(link.timer1().isActive());
+
+    line.openWorks = false;
+    EXPECT_FALSE(link.Auto_Command());
+    EXPECT_EQ(lastMessage(), msg::kAutoSerialFailed);
+    EXPECT_FALSE(link.EraseIC());
+    EXPECT_EQ(lastMessage(), msg::kEraseFailed);
+}
+
+TEST_F(Link, TesterCommandsCloseThePortDuringTheirWait)
+{
+    const int before = clock.sleeps;
+    EXPECT_TRUE(link.runTesterCommand(TesterCommand::EnOpen));
+    EXPECT_EQ(line.writes.back(), std::string("\x6F\x10\x7F"));
+    EXPECT_EQ(line.closes, 1);
+    EXPECT_TRUE(line.isOpen());
+    EXPECT_GT(clock.sleeps, before);
+
+    EXPECT_TRUE(link.runTesterCommand(TesterCommand::Test));
+    EXPECT_EQ(line.writes.back(), CommandFrame("p"));
+    EXPECT_EQ(line.closes, 1);  // the test record comes to an open port
+    EXPECT_TRUE(link.timer1().isActive());
+
+    line.close();
+    line.openWorks = false;
+    EXPECT_FALSE(link.runTesterCommand(TesterCommand::Verify));
+    EXPECT_EQ(host.messages.back().text, msg::kVerifyFailed);
+    EXPECT_EQ(host.messages.back().title, "ERROR");
+    EXPECT_FALSE(link.runTesterCommand(TesterCommand::DisPower));
+    EXPECT_EQ(host.messages.back().text, msg::kSwitchFailed);
+    EXPECT_EQ(host.messages.back().title, msg::kErrorTitle);
+    EXPECT_TRUE(link.timer1().isActive());
+}
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

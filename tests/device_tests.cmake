@@ -1,0 +1,9 @@
+# The programmer link without hardware.
+if(TARGET tessaro_device)
+  add_executable(tessaro_device_tests device_test.cpp testsupport.cpp)
+  target_link_libraries(tessaro_device_tests PRIVATE tessaro_device tessaro_files GTest::gtest)
+  target_compile_definitions(tessaro_device_tests PRIVATE
+    TESSARO_CORPUS_DIR="${TESSARO_CORPUS_DIR}"
+    TESSARO_CLI="$<TARGET_FILE:tessaro-cli>")
+  gtest_discover_tests(tessaro_device_tests DISCOVERY_TIMEOUT 60)
+endif()
