@@ -7,3 +7,7 @@ if(TARGET tessaro_device)
     TESSARO_CLI="$<TARGET_FILE:tessaro-cli>")
   gtest_discover_tests(tessaro_device_tests DISCOVERY_TIMEOUT 60)
 endif()
+
+if(TARGET tessaro_device AND TESSARO_BUILD_APP)
+  tessaro_ui_tests(tessaro_link_window_tests linkwindow_test.cpp testsupport.cpp)
+endif()
