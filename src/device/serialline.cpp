@@ -51,9 +51,6 @@ bool QtSerialLine::open()
         !m_port.setParity(QSerialPort::NoParity) || !m_port.setStopBits(QSerialPort::OneStop) ||
         !m_port.setFlowControl(QSerialPort::NoFlowControl))
         return failed(m_port.portName());
-    // What arrived while nobody listened is not for us.
-    m_port.clear(QSerialPort::Input);
-    m_port.readAll();
     m_error.clear();
     return true;
 }

@@ -1,0 +1,326 @@
+#include "wizard/frmwarez1.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace tessaro {
+
+namespace {
+
+QString Text(const char* text)
+{
+    return QString::fromUtf8(text);
+}
+
+QString Text(const std::string& text)
+{
+    return QString::fromStdString(text);
+}
+
+// Image1: a memory module whose chips light up one after another.
+class ModulePicture : public QWidget
+{
+public:
+    explicit ModulePicture(QWidget* parent)
+        : QWidget(parent)
+    {
+        setObjectName(QStringLiteral("Image1"));
+        setFixedSize(150, 260);
+        m_timer.setInterval(250);
+        QObject::connect(&m_timer, &QTimer::timeout, this, [this] {
+            m_lit = (m_lit + 1) % kChips;
+            update();
+        });
+        m_timer.start();
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.fillRect(rect(), QColor(0, 0, 96));
+        // The module stands upright: board, gold fingers on the left edge, chips.
+        const QRectF board(40, 14, 70, 232);
+        p.setPen(QPen(QColor(0, 60, 0), 1));
+        p.setBrush(QColor(0, 128, 64));
+        p.drawRoundedRect(board, 4, 4);
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(218, 165, 32));
+        for (int y = 20; y < 240; y += 6)
+            p.drawRect(QRectF(40, y, 6, 4));
+        for (int i = 0; i < kChips; ++i) {
+            const QRectF chip(58, 22 + i * 28, 40, 22);
+            p.setBrush(i == m_lit ? QColor(0, 255, 0) : QColor(30, 30, 30));
+            p.drawRect(chip);
+        }
+    }
+
+private:
+    static constexpr int kChips = 8;
+    QTimer m_timer;
+    int m_lit = 0;
+};
+
+QComboBox* AddList(QFormLayout* form, const char* caption, const char* name, QWidget* parent)
+{
+    auto* box = new QComboBox(parent);
+    box->setObjectName(QString::fromLatin1(name));
+    box->setMinimumWidth(150);
+    form->addRow(Text(caption), box);
+    return box;
+}
+
+QPushButton* AddButton(QHBoxLayout* row, const char* caption, const char* name, QWidget* parent)
+{
+    auto* button = new QPushButton(Text(caption), parent);
+    button->setObjectName(QString::fromLatin1(name));
+    // Enter in a text box must not press a button.
+    button->setAutoDefault(false);
+    row->addWidget(button);
+    return button;
+}
+
+}  // namespace
+
+Frmwarez1::Frmwarez1(WizardRecord& record, QWidget* parent)
+    : QDialog(parent)
+    , m_pages(record)
+{
+    setObjectName(QStringLiteral("Frmwarez1"));
+    setWindowTitle(Text("SPD 精靈"));
+    setModal(true);
+    buildUi();
+    m_pages.load();
+    showState();
+}
+
+void Frmwarez1::buildUi()
+{
+    auto* outer = new QVBoxLayout(this);
+    auto* body = new QHBoxLayout;
+    body->addWidget(new ModulePicture(this), 0, Qt::AlignTop);
+
+    // Every frame stands in the same place; one is visible at a time.
+    auto* place = new QGridLayout;
+    QGroupBox* frames[] = {
+        buildGenerationFrame(), buildSpeedFrame(0), buildSpeedFrame(1), buildSpeedFrame(2), buildSpeedFrame(3),
+        buildParameterFrame(), buildTimingFrame(), buildInformationFrame(),
+    };
+    for (std::size_t i = 0; i < m_frames.size(); ++i) {
+        m_frames[i] = frames[i];
+        frames[i]->setMinimumSize(330, 260);
+        place->addWidget(frames[i], 0, 0);
+    }
+    body->addLayout(place, 1);
+    outer->addLayout(body);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    m_command1 = AddButton(buttons, "取  消", "Command1", this);
+    m_command2 = AddButton(buttons, "上一 步", "Command2", this);
+    m_command3 = AddButton(buttons, "下一步", "Command3", this);
+    m_command4 = AddButton(buttons, "完  成", "Command4", this);
+    outer->addLayout(buttons);
+
+    connect(m_command1, &QPushButton::clicked, this, &QDialog::reject);
+    connect(m_command2, &QPushButton::clicked, this, [this] {
+        m_pages.back();
+        showState();
+    });
+    connect(m_command3, &QPushButton::clicked, this, [this] {
+        m_pages.next();
+        showState();
+    });
+    connect(m_command4, &QPushButton::clicked, this, [this] {
+        m_pages.finish();
+        if (m_pages.record().wizardFinished)
+            accept();
+    });
+}
+
+QGroupBox* Frmwarez1::buildGenerationFrame()
+{
+    auto* frame = new QGroupBox(QStringLiteral("Module Type"), this);
+    frame->setObjectName(QStringLiteral("Frame1"));
+    auto* layout = new QVBoxLayout(frame);
+    m_optRamType = new QButtonGroup(frame);
+    for (int i = 0; i < kGenerationCount; ++i) {
+        auto* option = new QRadioButton(Text(kGenerationCaptions[static_cast<std::size_t>(i)]), frame);
+        option->setObjectName(QStringLiteral("optRamType%1").arg(i));
+        m_optRamType->addButton(option, i);
+        layout->addWidget(option);
+    }
+    layout->addStretch(1);
+    connect(m_optRamType, &QButtonGroup::idToggled, this, [this](int id, bool checked) {
+        if (checked && !m_showing)
+            m_pages.selectGeneration(id);
+    });
+    return frame;
+}
+
+QGroupBox* Frmwarez1::buildSpeedFrame(int generation)
+{
+    const SpeedFrame& spec = kSpeedFrames[static_cast<std::size_t>(generation)];
+    auto* frame = new QGroupBox(Text(spec.caption), this);
+    frame->setObjectName(QString::fromLatin1(spec.frameName));
+    auto* layout = new QVBoxLayout(frame);
+    auto* group = new QButtonGroup(frame);
+    for (int i = 0; i < kSpeedsPerGeneration; ++i) {
+        auto* option = new QRadioButton(Text(spec.options[static_cast<std::size_t>(i)]), frame);
+        option->setObjectName(QString::fromLatin1(spec.optionsName) + QString::number(i));
+        group->addButton(option, i);
+        layout->addWidget(option);
+    }
+    layout->addStretch(1);
+    m_speedOptions[static_cast<std::size_t>(generation)] = group;
+    connect(group, &QButtonGroup::idToggled, this, [this, generation](int id, bool checked) {
+        if (checked && !m_showing)
+            m_pages.selectSpeed(generation, id);
+    });
+    return frame;
+}
+
+QGroupBox* Frmwarez1::buildParameterFrame()
+{
+    auto* frame = new QGroupBox(QStringLiteral("DRAM  Module Parameter"), this);
+    frame->setObjectName(QStringLiteral("fraDramIC"));
+    auto* form = new QFormLayout(frame);
+    m_cboDataWidth = AddList(form, "DRAM Data Width", "CboDataWidth", frame);
+    m_cboSize = AddList(form, "DRAM Memory Size", "CboSize", frame);
+    m_cboSide = AddList(form, "Module Side", "CboSide", frame);
+    m_check1 = new QCheckBox(QStringLiteral("With ECC"), frame);
+    m_check1->setObjectName(QStringLiteral("Check1"));
+    form->addRow(m_check1);
+    connect(m_cboDataWidth, &QComboBox::currentIndexChanged, this, [this](int index) {
+        if (m_showing)
+            return;
+        m_pages.selectDataWidth(index);
+        showState();
+    });
+    connect(m_cboSize, &QComboBox::currentIndexChanged, this, [this](int index) {
+        if (!m_showing)
+            m_pages.selectSize(index);
+    });
+    connect(m_cboSide, &QComboBox::currentIndexChanged, this, [this](int index) {
+        if (!m_showing)
+            m_pages.selectSide(index);
+    });
+    connect(m_check1, &QCheckBox::toggled, this, [this](bool ticked) {
+        if (!m_showing)
+            m_pages.setEcc(ticked);
+    });
+    return frame;
+}
+
+QGroupBox* Frmwarez1::buildTimingFrame()
+{
+    auto* frame = new QGroupBox(QStringLiteral("Module Timing"), this);
+    frame->setObjectName(QStringLiteral("fraDramTime"));
+    auto* form = new QFormLayout(frame);
+    struct ListSpec {
+        TimingList list;
+        const char* caption;
+        const char* name;
+    };
+    const ListSpec lists[] = {
+        {TimingList::Tcl, "tCL", "cbotcl"},
+        {TimingList::Trcd, "tRCD", "cbotrcd"},
+        {TimingList::Trp, "tRP", "cbotrp"},
+        {TimingList::Tras, "tRAS", "cbotras"},
+    };
+    for (const ListSpec& spec : lists) {
+        QComboBox* box = AddList(form, spec.caption, spec.name, frame);
+        m_timing[static_cast<std::size_t>(spec.list)] = box;
+        const TimingList list = spec.list;
+        connect(box, &QComboBox::currentIndexChanged, this, [this, list](int index) {
+            if (!m_showing)
+                m_pages.selectTiming(list, index);
+        });
+    }
+    return frame;
+}
+
+QGroupBox* Frmwarez1::buildInformationFrame()
+{
+    auto* frame = new QGroupBox(QStringLiteral("Module Manufacture's Information"), this);
+    frame->setObjectName(QStringLiteral("fraInfo"));
+    auto* form = new QFormLayout(frame);
+    m_text1 = new QLineEdit(frame);
+    m_text1->setObjectName(QStringLiteral("Text1"));
+    m_text2 = new QLineEdit(frame);
+    m_text2->setObjectName(QStringLiteral("Text2"));
+    form->addRow(QStringLiteral("JEDEC ID"), m_text1);
+    form->addRow(QStringLiteral("Part Num"), m_text2);
+    connect(m_text1, &QLineEdit::textChanged, this, [this](const QString& text) {
+        if (!m_showing)
+            m_pages.setJedecIdText(text.toStdString());
+    });
+    connect(m_text2, &QLineEdit::textChanged, this, [this](const QString& text) {
+        if (!m_showing)
+            m_pages.setPartNumberText(text.toStdString());
+    });
+    return frame;
+}
+
+void Frmwarez1::showList(QComboBox* box, const ChoiceList& list)
+{
+    QStringList entries;
+    for (const std::string& entry : list.entries)
+        entries << Text(entry);
+    QStringList shown;
+    for (int i = 0; i < box->count(); ++i)
+        shown << box->itemText(i);
+    if (shown != entries) {
+        box->clear();
+        box->addItems(entries);
+    }
+    box->setCurrentIndex(list.selected);
+}
+
+void Frmwarez1::showState()
+{
+    m_showing = true;
+    const WizardFrame visible = m_pages.visibleFrame();
+    // Hide before showing, so that the dialog never holds two frames at once.
+    for (std::size_t i = 0; i < m_frames.size(); ++i)
+        if (static_cast<WizardFrame>(i) != visible)
+            m_frames[i]->hide();
+    frame(visible)->show();
+
+    m_command2->setEnabled(m_pages.backEnabled());
+    m_command3->setEnabled(m_pages.nextEnabled());
+    m_command4->setEnabled(m_pages.finishEnabled());
+
+    if (QAbstractButton* option = m_optRamType->button(m_pages.generation()))
+        option->setChecked(true);
+    for (int g = 0; g < kGenerationCount; ++g)
+        if (QAbstractButton* option = m_speedOptions[static_cast<std::size_t>(g)]->button(m_pages.speedOption(g)))
+            option->setChecked(true);
+
+    showList(m_cboDataWidth, m_pages.dataWidths());
+    showList(m_cboSize, m_pages.sizes());
+    showList(m_cboSide, m_pages.sides());
+    m_check1->setChecked(m_pages.ecc());
+    for (int l = 0; l < kTimingListCount; ++l)
+        showList(m_timing[static_cast<std::size_t>(l)], m_pages.timing(static_cast<TimingList>(l)));
+    if (m_text1->text().toStdString() != m_pages.jedecIdText())
+        m_text1->setText(Text(m_pages.jedecIdText()));
+    if (m_text2->text().toStdString() != m_pages.partNumberText())
+        m_text2->setText(Text(m_pages.partNumberText()));
+    m_showing = false;
+}
+
+}  // namespace tessaro

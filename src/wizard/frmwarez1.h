@@ -1,0 +1,61 @@
+#pragma once
+
+#include "wizard/wizardpages.h"
+
+#include <QDialog>
+
+#include <array>
+
+class QButtonGroup;
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLineEdit;
+class QPushButton;
+
+namespace tessaro {
+
+// The SPD wizard dialog "SPD 精靈": five pages in frames that share one place
+// beside a picture, and the buttons Cancel, Back, Next and Finish. It shows
+// the state of WizardPages and hands the operator's choices to it; Finish
+// leaves the parameters and texts in the record and accepts the dialog.
+class Frmwarez1 : public QDialog
+{
+    Q_OBJECT
+public:
+    explicit Frmwarez1(WizardRecord& record, QWidget* parent = nullptr);
+
+    [[nodiscard]] const WizardPages& pages() const { return m_pages; }
+    [[nodiscard]] QGroupBox* frame(WizardFrame frame) const { return m_frames[static_cast<std::size_t>(frame)]; }
+    [[nodiscard]] QComboBox* timingList(TimingList list) const { return m_timing[static_cast<std::size_t>(list)]; }
+
+private:
+    void buildUi();
+    QGroupBox* buildGenerationFrame();
+    QGroupBox* buildSpeedFrame(int generation);
+    QGroupBox* buildParameterFrame();
+    QGroupBox* buildTimingFrame();
+    QGroupBox* buildInformationFrame();
+    // Draws the pages' state into the controls.
+    void showState();
+    void showList(QComboBox* box, const ChoiceList& list);
+
+    WizardPages m_pages;
+    bool m_showing = false;
+    std::array<QGroupBox*, 8> m_frames{};
+    QButtonGroup* m_optRamType = nullptr;
+    std::array<QButtonGroup*, kGenerationCount> m_speedOptions{};
+    QComboBox* m_cboDataWidth = nullptr;
+    QComboBox* m_cboSize = nullptr;
+    QComboBox* m_cboSide = nullptr;
+    QCheckBox* m_check1 = nullptr;
+    std::array<QComboBox*, kTimingListCount> m_timing{};
+    QLineEdit* m_text1 = nullptr;
+    QLineEdit* m_text2 = nullptr;
+    QPushButton* m_command1 = nullptr;
+    QPushButton* m_command2 = nullptr;
+    QPushButton* m_command3 = nullptr;
+    QPushButton* m_command4 = nullptr;
+};
+
+}  // namespace tessaro

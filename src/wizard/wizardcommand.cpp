@@ -1,0 +1,33 @@
+#include "wizard/wizardcommand.h"
+
+#include "document/documentwindow.h"
+#include "wizard/frmwarez1.h"
+#include "wizard/wizardsynthesis.h"
+
+namespace tessaro {
+
+WizardRecord& ApplicationWizardRecord()
+{
+    static WizardRecord record;
+    return record;
+}
+
+DocumentWindow* OpenWizard(QWidget* parent, WizardRecord& record, const std::function<DocumentWindow*()>& newDocument)
+{
+    record.resetForOpening();
+    {
+        Frmwarez1 dialog(record, parent);
+        dialog.exec();
+    }
+    if (!record.wizardFinished)
+        return nullptr;
+    DocumentWindow* window = newDocument();
+    if (window == nullptr)
+        return nullptr;
+    warez_set(window->document(), record);
+    window->document().Set_form_chang(true);
+    window->refreshNow();
+    return window;
+}
+
+}  // namespace tessaro
