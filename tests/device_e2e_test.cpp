@@ -1,0 +1,241 @@
+// tessaro-cli device against the programmer simulator on a pseudo-terminal:
+// every transfer and tester command, the handshake with and without a device,
+// polling, and the faults a real line can have.
+#include "core/hex.h"
+#include "device/protocol.h"
+#include "files/spdfile.h"
+#include "simprocess.h"
+#include "testsupport.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace tessaro;
+using test::SimProcess;
+
+namespace {
+
+std::string Line(const char* text)
+{
+    return std::string(text) + "\n";
+}
+
+std::string RowFrame(const SpdImage& image, int row)
+{
+    std::string text = DownloadRowText(image, row);
+    return text.substr(0, 2) + " " + text.substr(2) + "<10><7F>";
+}
+
+class DeviceCli : public ::testing::Test
+{
+protected:
+    void SetUp() override { ASSERT_TRUE(dir.isValid()); }
+
+    // Starts the simulator; the image files it is given are written first.
+    void startSim(QStringList args)
+    {
+        ASSERT_TRUE(sim.start(args << QStringLiteral("--fast")));
+    }
+    test::CommandResult device(std::vector<std::string> args)
+    {
+        args.insert(args.begin(), {"device", "--port", sim.device().toStdString()});
+        return test::RunCli(args);
+    }
+    std::string path(const char* name) { return QDir(dir.path()).filePath(QString::fromLatin1(name)).toStdString(); }
+    std::string writeImage(const char* name, const SpdImage& image)
+    {
+        const std::string file = path(name);
+        QString error;
+        EXPECT_TRUE(WriteSpdFile(QString::fromStdString(file), image, SpdFormat::Binary, &error));
+        return file;
+    }
+    SpdImage readImage(const std::string& file)
+    {
+        SpdImage image{};
+        QString error;
+        EXPECT_TRUE(ReadSpdFile(QString::fromStdString(file), image, &error)) << error.toStdString();
+        return image;
+    }
+
+    QTemporaryDir dir;
+    SimProcess sim;
+};
+
+}  // namespace
+
+TEST_F(DeviceCli, StatusWithAndWithoutAProgrammer)
+{
+    startSim({"--version", "11", "--status", "A4"});
+    auto r = device({"status"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "Ver: 11\n電源短路: 1\n線路開路: 1\n線路短路: 0\n燒錄SPD: 1\n比對SPD: 0\n軟體保護(0-127): 0\n");
+    EXPECT_EQ(sim.frames(), std::vector<std::string>{"q<10><7F>"});
+
+    // A device that never answers, and a device that is not there.
+    SimProcess silent;
+    ASSERT_TRUE(silent.start({"--silent"}));
+    r = test::RunCli({"device", "--port", silent.device().toStdString(), "status"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, Line(msg::kRs232Failed));
+    EXPECT_TRUE(r.out.empty());
+    r = test::RunCli({"device", "--port", path("no-such-tty"), "status"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, Line(msg::kStatusUnreadable));
+
+    r = test::RunCli({"device", "status"});
+    EXPECT_EQ(r.exitCode, 2);
+    r = test::RunCli({"device", "--port", "x", "switch", "power", "on"});
+    EXPECT_EQ(r.exitCode, 2);
+}
+
+TEST_F(DeviceCli, DownloadReadBackCompareAndErase)
+{
+    startSim({});
+    SpdImage image = test::CountingImage();
+    image[0] = 0x80;
+    image[1] = 0x08;
+    const std::string file = writeImage("image.bin", image);
+    auto r = device({"program", file});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, Line(msg::kCopyCheckSucceeded));
+    std::vector<std::string> expected;
+    for (int row = 0; row < 16; ++row)
+        expected.push_back(RowFrame(image, row));
+    expected.push_back("l<10><7F>");
+    EXPECT_EQ(sim.frames(), expected);
+    EXPECT_EQ(expected[0], "w0 800802030405060708090A0B0C0D0E0F<10><7F>");
+    EXPECT_EQ(expected[15].substr(0, 3), "w? ");
+
+    r = device({"read-programmer", "-o", path("back.spd")});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, Line(msg::kReadProgrammerOk) + "auto-serial: off\n");
+    EXPECT_EQ(readImage(path("back.spd")), image);
+
+    r = device({"verify", file});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.out, Line(msg::kCompareEqual));
+    SpdImage other = image;
+    other[200] ^= 0x40;
+    r = device({"verify", writeImage("other.bin", other)});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, Line(msg::kCompareDiffers));
+
+    r = device({"erase"});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.out, Line(msg::kEraseOk));
+    r = device({"read-programmer", "-o", path("erased.bin")});
+    EXPECT_EQ(readImage(path("erased.bin")), SpdImage{});
+    const auto frames = sim.frames();
+    EXPECT_EQ(std::vector<std::string>(frames.end() - 5, frames.end()),
+              (std::vector<std::string>{"l<10><7F>", "l<10><7F>", "e<10><7F>", "l<10><7F>", "s<7F>"}));
+}
+
+TEST_F(DeviceCli, ReadModuleAndTheEmptySocket)
+{
+    SpdImage module = test::CountingImage();
+    module[2] = 0x08;
+    startSim({"--module", QString::fromStdString(writeImage("module.bin", module))});
+    auto r = device({"read-module", "-o", path("read.bin")});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, Line(msg::kReadModuleOk));
+    EXPECT_EQ(readImage(path("read.bin")), module);
+
+    SimProcess empty;
+    ASSERT_TRUE(empty.start({"--fast"}));
+    r = test::RunCli({"device", "--port", empty.device().toStdString(), "read-module", "-o", path("none.bin")});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, Line(msg::kReadModuleFailed));
+    EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(path("none.bin"))));
+}
+
+TEST_F(DeviceCli, SerialNumberingTesterCommandsAndSwitches)
+{
+    startSim({"--module", QString::fromStdString(writeImage("module.bin", test::CountingImage()))});
+    EXPECT_EQ(device({"auto-serial", "on"}).exitCode, 0);
+    auto r = device({"read-programmer", "-o", path("p.bin")});
+    EXPECT_EQ(r.out, Line(msg::kReadProgrammerOk) + "auto-serial: on\n");
+    for (const char* word : {"read", "copy", "compare", "learn"})
+        EXPECT_EQ(device({"tester", word}).exitCode, 0) << word;
+    for (const char* what : {"power", "open", "short", "spd", "spd-verify", "protect"})
+        for (const char* how : {"enable", "disable"})
+            EXPECT_EQ(device({"switch", what, how}).exitCode, 0) << what << " " << how;
+    std::vector<std::string> expected{"a<10><7F>", "l<10><7F>", "s<7F>",
+                                      "a<10><7F>",  // the box's new state goes back to the programmer
+                                      "r<10><7F>", "c<10><7F>", "v<10><7F>", "n<10><7F>"};
+    for (const char* pair : {"xX", "oO", "sS", "dD", "yY", "bB"})
+        for (int i = 0; i < 2; ++i)
+            expected.push_back(std::string(1, pair[i]) + "<10><7F>");
+    EXPECT_EQ(sim.frames(), expected);
+
+    // Enabled and disabled switches show in the status the boxes take.
+    device({"switch", "open", "enable"});
+    device({"switch", "protect", "enable"});
+    r = device({"status"});
+    EXPECT_EQ(r.out, "Ver: 10\n電源短路: 1\n線路開路: 0\n線路短路: 1\n燒錄SPD: 1\n比對SPD: 1\n軟體保護(0-127): 0\n");
+}
+
+TEST_F(DeviceCli, ModuleTestRecordsArePolled)
+{
+    SpdImage module = test::CountingImage();
+    module[2] = 0x08;  // DDR2 DIMM 240
+    startSim({"--module", QString::fromStdString(writeImage("module.bin", module)), "--fail", "short", "--fail-pins",
+              "3,17", "--test-delay", "2500"});
+    EXPECT_EQ(device({"tester", "test"}).exitCode, 0);
+    auto r = device({"poll", "--count", "1"});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_NE(r.out.find("result: SHORT FAIL\npassed: 0\nfailed: 1\npass pins: 0 1 2 4 5"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("\nfail pins: 3 17\n"), std::string::npos) << r.out;
+
+    EXPECT_EQ(device({"tester", "test"}).exitCode, 0);
+    r = device({"poll", "--count", "1"});
+    EXPECT_NE(r.out.find("result: PASS\npassed: 1\nfailed: 0\n"), std::string::npos) << r.out;
+    // A tick without a record prints nothing.
+    r = device({"poll"});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_TRUE(r.out.empty());
+}
+
+TEST_F(DeviceCli, UnpluggedDuringADownload)
+{
+    startSim({"--unplug-after", "5"});
+    const auto r = device({"program", writeImage("image.bin", test::CountingImage())});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, Line(msg::kDownloadFailed) + Line(msg::kCopyCheckFailed));
+    EXPECT_TRUE(r.out.empty());
+    EXPECT_EQ(sim.frames().size(), 5u);
+}
+
+TEST_F(DeviceCli, ShortFlippedAndLostRepliesAreReportedAndWriteNothing)
+{
+    startSim({"--fault-short", "1", "--fault-seed", "7"});
+    auto r = device({"read-programmer", "-o", path("short.bin")});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, Line(msg::kReadProgrammerFailed));
+    EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(path("short.bin"))));
+    EXPECT_NE(sim.stop().find("short 1"), std::string::npos);
+
+    SimProcess flipping;
+    ASSERT_TRUE(flipping.start({"--fast", "--fault-flip", "1", "--spd",
+                                QString::fromStdString(writeImage("stored.bin", test::CountingImage()))}));
+    r = test::RunCli({"device", "--port", flipping.device().toStdString(), "verify", path("stored.bin")});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, Line(msg::kCompareDiffers));
+
+    SimProcess losing;
+    ASSERT_TRUE(losing.start({"--fast", "--fault-lost-write", "1"}));
+    r = test::RunCli({"device", "--port", losing.device().toStdString(), "program", path("stored.bin")});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, Line(msg::kCopyCheckDiffers));
+    EXPECT_NE(losing.stop().find("lost-writes 16"), std::string::npos);
+}
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
