@@ -12,6 +12,7 @@
 #include "document/documentwindow.h"
 #include "files/optionsdialog.h"
 #include "files/settingsstore.h"
+#include "wizard/wizardcommand.h"
 
 #include <QAction>
 #include <QApplication>
@@ -229,7 +230,7 @@ void MainWindow::createActions()
     make("mnuFileClose", "關    閉", [this] { closeActive(); });
     make("mnuFileCloseAll", "關閉所有檔案", [this] { closeAll(); });
     make("mnuFilePrint", "列    印", [] {}, QKeySequence(Qt::CTRL | Qt::Key_P));
-    make("mnuFileWizard", "精    靈", [] {});
+    make("mnuFileWizard", "精    靈", [this] { OpenWizard(this, ApplicationWizardRecord(), [this] { return newDocument(); }); });
     for (int i = 0; i < 3; ++i) {
         auto* a = make(QStringLiteral("mnuFileMRU%1").arg(i + 1).toLatin1().constData(), "",
                        [this, i] { mnuFileMRU_Click(i + 1); });
@@ -336,7 +337,7 @@ void MainWindow::createToolBar()
         {"OPEN", "開啟舊檔", [this] { openFile(); }},
         {"SAVE", "儲存", [this] { saveFile(); }},
         {"PRINT", "列印", [] {}},
-        {"WIZARD", "精靈", [] {}},
+        {"WIZARD", "精靈", [this] { OpenWizard(this, ApplicationWizardRecord(), [this] { return newDocument(); }); }},
         {"MAIL", "郵件", [this] { action(QStringLiteral("mnuHelpMail"))->trigger(); }},
         {"CONNECT", "重新連線", [this] { connectHandshake(); }},
     };

@@ -66,21 +66,10 @@ constexpr OrganisationRow kSdrDdrRows[] = {
 };
 constexpr Organisation kSdrDdrDefault = {13, 10, 64};
 
-// DDR2 differs from SDR/DDR only for x8 with 64 Mb and 128 Mb.
+// DDR2 lists the SDR/DDR rows, except x8 with 64 Mb and 128 Mb.
 constexpr OrganisationRow kDdr2Rows[] = {
-    {kX8, 0, {11, 9, 16, 4, kRefresh156}},
-    {kX8, 1, {12, 10, 32, 4, kRefresh156}},
-    {kX8, 2, {13, 10, 64}},
     {kX8, 3, {14, 10, 128}},
     {kX8, 4, {14, 10, 1, 8}},
-    {kX16, 0, {12, 9, 16, 4, kRefresh156}},
-    {kX16, 1, {13, 9, 32}},
-    {kX16, 2, {13, 10, 64}},
-    {kX16, 3, {14, 10, 128}},
-    {kX4, 1, {11, 10, 32, 4, kRefresh156}},
-    {kX4, 2, {12, 11, 64, 4, kRefresh156}},
-    {kX4, 3, {13, 11, 128}},
-    {kX4, 4, {13, 12, 1}},
 };
 
 constexpr OrganisationRow kDdr3Rows[] = {
@@ -97,23 +86,26 @@ constexpr OrganisationRow kDdr3Rows[] = {
 };
 constexpr Organisation kDdr3Default = {13, 10, 64, 4};
 
-std::span<const OrganisationRow> RowsOf(int memoryKind)
+const Organisation* Find(std::span<const OrganisationRow> rows, int widthChoice, int sizeChoice)
 {
-    switch (memoryKind) {
-    case kSdrKind:
-    case kDdrKind: return kSdrDdrRows;
-    case kDdr2Kind: return kDdr2Rows;
-    case kDdr3Kind: return kDdr3Rows;
-    default: return {};
-    }
+    for (const OrganisationRow& row : rows)
+        if (row.width == widthChoice && row.size == sizeChoice)
+            return &row.organisation;
+    return nullptr;
 }
 
 const Organisation* ListedRow(int memoryKind, int widthChoice, int sizeChoice)
 {
-    for (const OrganisationRow& row : RowsOf(memoryKind))
-        if (row.width == widthChoice && row.size == sizeChoice)
-            return &row.organisation;
-    return nullptr;
+    switch (memoryKind) {
+    case kSdrKind:
+    case kDdrKind: return Find(kSdrDdrRows, widthChoice, sizeChoice);
+    case kDdr2Kind:
+        if (const Organisation* row = Find(kDdr2Rows, widthChoice, sizeChoice))
+            return row;
+        return Find(kSdrDdrRows, widthChoice, sizeChoice);
+    case kDdr3Kind: return Find(kDdr3Rows, widthChoice, sizeChoice);
+    default: return nullptr;
+    }
 }
 
 }  // namespace

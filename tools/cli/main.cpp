@@ -5,6 +5,7 @@
 #include "decode/jedec.h"
 #include "decodeoutput.h"
 #include "devicecommand.h"
+#include "wizardcommand.h"
 #include "document/settle.h"
 #include "files/spdfile.h"
 
@@ -301,6 +302,8 @@ int main(int argc, char** argv)
     }
     if (command == "device")
         return RunDeviceCommand(argc, argv, 2);
+    if (command == "wizard")
+        return RunWizardCommand(argc, argv, 2);
     Args args(argc, argv, 2);
     try {
         if (command == "decode")

@@ -25,23 +25,6 @@ constexpr int kExitOk = 0;
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
 
-constexpr const char* kWizardUsage =
-    "usage: tessaro-cli wizard [OPTIONS] -o OUT\n"
-    "\n"
-    "Builds the image that finishing the SPD wizard builds; an option left out keeps\n"
-    "what the wizard shows at that point.\n"
-    "  --type sdr|ddr|ddr2|ddr3       memory generation (default sdr)\n"
-    "  --speed MHZ                    speed option of the generation, e.g. 133 or 1066\n"
-    "  --width x4|x8|x16              DRAM data width\n"
-    "  --size 8Mb|16Mb|...|256Mb      DRAM memory size\n"
-    "  --sides single|double          module side\n"
-    "  --ecc                          with ECC\n"
-    "  --tcl TEXT                     tCL entry, e.g. 2.5T or \"5T 6T 7T\"\n"
-    "  --trp N, --trcd N, --tras N    clock counts\n"
-    "  --jedec TEXT, --part TEXT      JEDEC ID and part number\n"
-    "  --print-params                 print the wizard parameters as JSON\n"
-    "  -o, --output OUT               the file to write (.spd text, otherwise binary)\n";
-
 struct Usage {
     std::string reason;
 };
@@ -244,7 +227,7 @@ int RunWizardCommand(int argc, char** argv, int first)
         WizardPages pages(record);
         RunPages(pages, options);
     } catch (const Usage& u) {
-        const std::string text = "tessaro-cli: " + u.reason + "\n" + kWizardUsage;
+        const std::string text = "tessaro-cli: " + u.reason + "\nTry 'tessaro-cli --help'.\n";
         std::fwrite(text.data(), 1, text.size(), stderr);
         return kExitUsage;
     }
