@@ -1,0 +1,166 @@
+// The document window's programmer buttons, options and result panel against
+// the programmer simulator on a pseudo-terminal (offscreen).
+#include "app/mainwindow.h"
+#include "device/programmerlink.h"
+#include "device/serialline.h"
+#include "document/documentwindow.h"
+#include "files/settingsstore.h"
+#include "files/spdfile.h"
+#include "simprocess.h"
+#include "testsupport.h"
+#include "uisupport.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QLabel>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+using namespace tessaro;
+
+namespace {
+
+class WindowSim : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        settings = std::make_unique<SettingsStore>(test::TemporarySettingsPath());
+        app.operatorAuthorized = true;
+        window = std::make_unique<MainWindow>(app, *settings);
+        window->show();
+    }
+    void TearDown() override
+    {
+        for (DocumentWindow* d : window->documents())
+            d->document().Set_form_chang(false);
+        window.reset();
+    }
+    // Wires the window to `device` and starts the polling, as the load does.
+    void attach(const QString& device)
+    {
+        window->attachProgrammer(std::make_unique<QtSerialLine>([device](int) { return device; }));
+        window->programmerLink()->openPort();
+        window->programmerLink()->timer1().start();
+    }
+    DocumentWindow* openWindow()
+    {
+        DocumentWindow* doc = window->newDocument();
+        ProgrammerLink& link = *window->programmerLink();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return link.timer2().isActive(); }, 3000));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !link.timer2().isActive(); }, 4000));
+        return doc;
+    }
+    void press(DocumentWindow* doc, const char* button)
+    {
+        auto* b = doc->findChild<QPushButton*>(QString::fromLatin1(button));
+        ASSERT_NE(b, nullptr) << button;
+        QTest::mouseClick(b, Qt::LeftButton);
+    }
+    QString lastMessage() const
+    {
+        return responder.messages().empty() ? QString() : responder.messages().back().text;
+    }
+    std::string lastFrame() const
+    {
+        const auto frames = sim.frames();
+        return frames.empty() ? std::string() : frames.back();
+    }
+
+    QTemporaryDir dir;
+    test::SimProcess sim;
+    test::ModalResponder responder;
+    AppValues app;
+    std::unique_ptr<SettingsStore> settings;
+    std::unique_ptr<MainWindow> window;
+};
+
+}  // namespace
+
+TEST_F(WindowSim, EveryButtonAndOptionAgainstTheSimulator)
+{
+    SpdImage module = test::CountingImage();
+    module[2] = 0x08;
+    const QString moduleFile = QDir(dir.path()).filePath(QStringLiteral("module.bin"));
+    QString error;
+    ASSERT_TRUE(WriteSpdFile(moduleFile, module, SpdFormat::Binary, &error));
+    ASSERT_TRUE(sim.start({"--fast", "--version", "21", "--module", moduleFile, "--fail", "open", "--fail-pins", "3,17"}));
+    attach(sim.device());
+    DocumentWindow* doc = openWindow();
+    EXPECT_EQ(doc->label(52)->text(), QStringLiteral("Ver: 21"));
+    EXPECT_TRUE(responder.messages().empty());
+
+    SpdImage image = test::CountingImage();
+    image[2] = 0x07;
+    doc->document().load(image);
+    press(doc, "Command1");  // download, then the check
+    EXPECT_EQ(lastMessage(), QString::fromUtf8(msg::kCopyCheckSucceeded));
+    auto frames = sim.frames();
+    ASSERT_EQ(frames.size(), 18u);
+    EXPECT_EQ(frames[1].substr(0, 3), "w0 ");
+    EXPECT_EQ(frames[17], "l<10><7F>");
+    EXPECT_TRUE(app.deviceIdle);
+
+    press(doc, "Command4");
+    EXPECT_EQ(lastMessage(), QString::fromUtf8(msg::kEraseOk));
+    press(doc, "Command2");
+    EXPECT_EQ(lastMessage(), QString::fromUtf8(msg::kReadProgrammerOk));
+    EXPECT_EQ(doc->document().image(), SpdImage{});
+    press(doc, "Command9");
+    EXPECT_EQ(lastMessage(), QString::fromUtf8(msg::kReadModuleOk));
+    EXPECT_EQ(doc->document().image(), module);
+    press(doc, "Command3");  // the programmer was erased
+    EXPECT_EQ(lastMessage(), QString::fromUtf8(msg::kCompareDiffers));
+    EXPECT_EQ(responder.messages().back().title, QStringLiteral("錯誤訊息"));
+    press(doc, "Command5");  // the tester reads the module into its memory
+    EXPECT_EQ(lastFrame(), "r<10><7F>");
+    press(doc, "Command3");
+    EXPECT_EQ(lastMessage(), QString::fromUtf8(msg::kCompareEqual));
+    for (auto [button, frame] : {std::pair{"Command6", "c<10><7F>"}, {"Command7", "v<10><7F>"}, {"Command11", "n<10><7F>"}}) {
+        press(doc, button);
+        EXPECT_EQ(lastFrame(), frame) << button;
+    }
+
+    // The module test: its record shows at a later polling tick.
+    press(doc, "Command8");
+    EXPECT_EQ(lastFrame(), "p<10><7F>");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return doc->label(51)->text() == QStringLiteral("OPEN FAIL"); }, 8000));
+    EXPECT_EQ(doc->label(51)->palette().color(QPalette::Window), QColor(255, 0, 0));
+    EXPECT_EQ(doc->moduleSignalLabel(3)->palette().color(QPalette::WindowText), QColor(255, 0, 0));
+    EXPECT_EQ(doc->moduleSignalLabel(4)->palette().color(QPalette::WindowText), QColor(0, 192, 0));
+    EXPECT_EQ(doc->moduleSignalLabel(127)->palette().color(QPalette::WindowText), QColor(128, 128, 128));  // A14: no pin
+
+    // Test flags and the serial-numbering option.
+    ASSERT_TRUE(doc->option(5)->isChecked());
+    QTest::mouseClick(doc->option(5), Qt::LeftButton, {}, QPoint(6, doc->option(5)->height() / 2));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return lastFrame() == "o<10><7F>"; }, 4000));
+    QTest::mouseClick(doc->option(1), Qt::LeftButton, {}, QPoint(6, doc->option(1)->height() / 2));
+    EXPECT_EQ(lastFrame(), "a<10><7F>");
+    window->action(QStringLiteral("mnuViewReconnect"))->trigger();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window->programmerLink()->timer2().isActive(); }, 4000));
+    EXPECT_FALSE(doc->option(5)->isChecked());  // the programmer now reports the function off
+    EXPECT_TRUE(doc->option(4)->isChecked());
+}
+
+TEST_F(WindowSim, NoDeviceGivesTheMessagesAndKeepsRunning)
+{
+    attach(QDir(dir.path()).filePath(QStringLiteral("no-such-tty")));
+    DocumentWindow* doc = window->newDocument();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !responder.messages().empty(); }, 3000));
+    EXPECT_EQ(responder.messages()[0].text, QString::fromUtf8(msg::kStatusUnreadable));
+    press(doc, "Command9");
+    EXPECT_EQ(lastMessage(), QString::fromUtf8(msg::kReadModuleFailed));
+    press(doc, "Command7");
+    EXPECT_EQ(lastMessage(), QString::fromUtf8(msg::kVerifyFailed));
+    EXPECT_EQ(responder.messages().back().title, QStringLiteral("ERROR"));
+    press(doc, "Command1");
+    ASSERT_GE(responder.messages().size(), 2u);
+    EXPECT_EQ(responder.messages()[responder.messages().size() - 2].text, QString::fromUtf8(msg::kDownloadFailed));
+    EXPECT_EQ(lastMessage(), QString::fromUtf8(msg::kCopyCheckFailed));
+    EXPECT_TRUE(app.deviceIdle);
+    EXPECT_TRUE(window->programmerLink()->timer1().isActive());
+    EXPECT_TRUE(doc->isVisible());
+}
