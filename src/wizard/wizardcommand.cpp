@@ -19,8 +19,11 @@ DocumentWindow* OpenWizard(QWidget* parent, WizardRecord& record, const std::fun
         Frmwarez1 dialog(record, parent);
         dialog.exec();
     }
-    if (!record.wizardFinished)
-        return nullptr;
+    return record.wizardFinished ? CreateWizardDocument(record, newDocument) : nullptr;
+}
+
+DocumentWindow* CreateWizardDocument(WizardRecord& record, const std::function<DocumentWindow*()>& newDocument)
+{
     DocumentWindow* window = newDocument();
     if (window == nullptr)
         return nullptr;

@@ -19,4 +19,8 @@ class DocumentWindow;
 // changed. Cancel creates nothing. Returns the new window, or nullptr.
 DocumentWindow* OpenWizard(QWidget* parent, WizardRecord& record, const std::function<DocumentWindow*()>& newDocument);
 
+// What Finish leads to: a new document window built from the record, flagged
+// as changed and drawn.
+DocumentWindow* CreateWizardDocument(WizardRecord& record, const std::function<DocumentWindow*()>& newDocument);
+
 }  // namespace tessaro

@@ -2,6 +2,7 @@
 // would see it, and saves a picture of the screen for each image.
 // usage: tessaro-screens OUTDIR FILE...   (run it on a real display or Xvfb)
 //        tessaro-screens OUTDIR --dialogs  (the splash, password, settings and about windows)
+//        tessaro-screens OUTDIR --wizard   (the SPD wizard, page by page, and the document it builds)
 #include "app/aboutdialog.h"
 #include "app/mainwindow.h"
 #include "app/passworddialogs.h"
@@ -9,10 +10,14 @@
 #include "files/optionsdialog.h"
 #include "document/documentwindow.h"
 #include "files/settingsstore.h"
+#include "wizard/frmwarez1.h"
+#include "wizard/wizardcommand.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QLineEdit>
 #include <QMdiSubWindow>
 #include <QScreen>
 #include <QTemporaryDir>
@@ -58,6 +63,41 @@ int ShowDialogs(const QDir& out, tessaro::SettingsStore& settings)
     ok &= Save(about, out, "about");
     return ok ? 0 : 1;
 }
+
+// The wizard's pages for a DDR2 module, then the document window it fills.
+int ShowWizard(const QDir& out, tessaro::SettingsStore& settings)
+{
+    bool ok = true;
+    tessaro::WizardRecord record;
+    tessaro::Frmwarez1 wizard(record);
+    auto click = [&wizard](const char* name) { wizard.findChild<QAbstractButton*>(QString::fromLatin1(name))->click(); };
+    click("optRamType2");
+    ok &= Save(wizard, out, "wizard-page0");
+    for (int page = 1; page <= 4; ++page) {
+        click("Command3");
+        if (page == 1)
+            click("optRamTypeDDR22");
+        if (page == 4) {
+            wizard.findChild<QLineEdit*>(QStringLiteral("Text1"))->setText(QStringLiteral("7F7F9E"));
+            wizard.findChild<QLineEdit*>(QStringLiteral("Text2"))->setText(QStringLiteral("DDR2-667 1GB"));
+        }
+        ok &= Save(wizard, out, QStringLiteral("wizard-page%1").arg(page).toLatin1().constData());
+    }
+    tessaro::AppValues values;
+    values.operatorAuthorized = true;
+    tessaro::MainWindow window(values, settings);
+    window.setGeometry(QApplication::primaryScreen()->availableGeometry());
+    window.show();
+    click("Command4");
+    tessaro::DocumentWindow* doc = tessaro::CreateWizardDocument(record, [&window] { return window.newDocument(); });
+    qobject_cast<QMdiSubWindow*>(doc->parentWidget())->showMaximized();
+    Wait(2300);  // past the two-second settle of the window
+    const QString name = out.filePath(QStringLiteral("wizard-document.png"));
+    ok &= QApplication::primaryScreen()->grabWindow(0).save(name);
+    std::printf("%s\n", qPrintable(name));
+    doc->document().Set_form_chang(false);
+    return ok ? 0 : 1;
+}
 }  // namespace
 
 int main(int argc, char** argv)
@@ -74,6 +114,8 @@ int main(int argc, char** argv)
     tessaro::SettingsStore settings(settingsDir.filePath(QStringLiteral("settings.ini")));
     if (args[2] == QLatin1String("--dialogs"))
         return ShowDialogs(out, settings);
+    if (args[2] == QLatin1String("--wizard"))
+        return ShowWizard(out, settings);
     int failures = 0;
     for (qsizetype i = 2; i < args.size(); ++i) {
         tessaro::AppValues values;
