@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Sets everything up, builds, and starts the workstation. Files named on the
-# command line open after start-up; "--settings FILE" keeps the settings in
-# FILE instead of the user's own store.
+# Sets everything up, builds, and starts the programmer simulator and the
+# workstation wired to it, with a sample DDR2 image open. The workstation keeps
+# its settings in build/demo/settings.ini (port 1 names the simulator's
+# device; the operator password is "tessaro"), so the operator's own settings
+# are left alone. Files named on the command line open instead of the sample.
 # Without a display (no DISPLAY / WAYLAND_DISPLAY) it shows the workstation on
 # a virtual screen instead and saves pictures of it in build/screens.
 set -euo pipefail
@@ -31,12 +33,39 @@ SPD
 sed -i 's/$/\r/' "$sample"
 "$here/build/tools/cli/tessaro-cli" fix "$sample"
 
+# The programmer simulator: the sample is the module in its socket, and the
+# next module test reports an open circuit on DQ3 and DQ17.
+demo="$here/build/demo"
+mkdir -p "$demo"
+"$here/build/tools/sim/tessaro-programmer-sim" --module "$sample" --version 11 --fail open --fail-pins 3,17 \
+  --log "$demo/frames.log" > "$demo/sim.out" &
+sim_pid=$!
+trap 'kill "$sim_pid" 2>/dev/null || true' EXIT
+for _ in $(seq 50); do
+  [[ -s "$demo/sim.out" ]] && break
+  sleep 0.1
+done
+device=$(head -n 1 "$demo/sim.out")
+echo "programmer simulator on $device (frames logged in $demo/frames.log)"
+cat > "$demo/settings.ini" <<INI
+[Settings]
+CommPort=1
+Com1Device=$device
+
+[History]
+PASS1=QX527
+PASS2=tessaro
+INI
+
 if [[ -n "${DISPLAY:-}" || -n "${WAYLAND_DISPLAY:-}" ]]; then
   if [[ $# -eq 0 ]]; then
     set -- "$sample"
   fi
-  exec "$here/build/src/tessaro" "$@"
+  echo "operator password: tessaro"
+  "$here/build/src/tessaro" --settings "$demo/settings.ini" "$@"
+  exit 0
 fi
 echo "no display: showing the workstation on a virtual screen; pictures go to $here/build/screens"
-xvfb-run -a -s "-screen 0 1600x1000x24" "$here/build/tools/tessaro-screens" "$here/build/screens" "$sample" "$@"
+xvfb-run -a -s "-screen 0 1600x1000x24" "$here/build/tools/tessaro-screens" "$here/build/screens" \
+  --device "$device" "$sample" "$@"
 xvfb-run -a -s "-screen 0 1600x1000x24" "$here/build/tools/tessaro-screens" "$here/build/screens" --dialogs
