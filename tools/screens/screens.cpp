@@ -1,13 +1,18 @@
 // tessaro-screens: shows the workstation with SPD images open, as an operator
 // would see it, and saves a picture of the screen for each image.
-// usage: tessaro-screens OUTDIR FILE...   (run it on a real display or Xvfb)
+// usage: tessaro-screens OUTDIR [--device PATH] FILE...   (run it on a real display or Xvfb)
 //        tessaro-screens OUTDIR --dialogs  (the splash, password, settings and about windows)
 //        tessaro-screens OUTDIR --wizard   (the SPD wizard, page by page, and the document it builds)
+// With --device the windows talk to the programmer on PATH (for example the
+// simulator): after each picture the module test runs and a second picture,
+// NAME-tested.png, shows its result on the pins.
 #include "app/aboutdialog.h"
 #include "app/mainwindow.h"
 #include "app/passworddialogs.h"
 #include "app/splashwindow.h"
 #include "files/optionsdialog.h"
+#include "device/programmerlink.h"
+#include "device/serialline.h"
 #include "document/documentwindow.h"
 #include "files/settingsstore.h"
 #include "wizard/frmwarez1.h"
@@ -19,6 +24,7 @@
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QMdiSubWindow>
+#include <QPushButton>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -116,29 +122,54 @@ int main(int argc, char** argv)
         return ShowDialogs(out, settings);
     if (args[2] == QLatin1String("--wizard"))
         return ShowWizard(out, settings);
-    int failures = 0;
+    QString device;
+    QStringList files;
     for (qsizetype i = 2; i < args.size(); ++i) {
+        if (args[i] == QLatin1String("--device") && i + 1 < args.size())
+            device = args[++i];
+        else
+            files << args[i];
+    }
+    auto shoot = [&out](const QString& name) {
+        const QString file = out.filePath(name + QStringLiteral(".png"));
+        if (!QApplication::primaryScreen()->grabWindow(0).save(file)) {
+            std::fprintf(stderr, "cannot write %s\n", qPrintable(file));
+            return false;
+        }
+        std::printf("%s\n", qPrintable(file));
+        return true;
+    };
+    int failures = 0;
+    for (const QString& path : files) {
         tessaro::AppValues values;
         values.operatorAuthorized = true;
         tessaro::MainWindow window(values, settings);
+        if (!device.isEmpty()) {
+            window.attachProgrammer(std::make_unique<tessaro::QtSerialLine>([device](int) { return device; }));
+            window.programmerLink()->openPort();
+            window.programmerLink()->timer1().start();
+        }
         window.setGeometry(QApplication::primaryScreen()->availableGeometry());
         window.show();
         window.newDocument();
-        window.openPath(args[i]);
+        window.openPath(path);
         tessaro::DocumentWindow* doc = window.activeDocument();
         if (doc == nullptr) {
             ++failures;
             continue;
         }
         qobject_cast<QMdiSubWindow*>(doc->parentWidget())->showMaximized();
-        Wait(2300);  // past the two-second settle of the window
-        const QString name = out.filePath(QFileInfo(args[i]).completeBaseName() + QStringLiteral(".png"));
-        const QPixmap shot = QApplication::primaryScreen()->grabWindow(0);
-        if (!shot.save(name)) {
-            std::fprintf(stderr, "cannot write %s\n", qPrintable(name));
-            ++failures;
-        } else {
-            std::printf("%s\n", qPrintable(name));
+        Wait(2300);  // past the two-second settle of the window (and the handshake)
+        const QString base = QFileInfo(path).completeBaseName();
+        failures += shoot(base) ? 0 : 1;
+        if (!device.isEmpty()) {
+            // The module test; its record arrives at a later polling tick.
+            const int records = values.testPassCount + values.testFailCount;
+            doc->findChild<QPushButton*>(QStringLiteral("Command8"))->click();
+            for (int waited = 0; values.testPassCount + values.testFailCount == records && waited < 10000; waited += 100)
+                Wait(100);
+            Wait(300);
+            failures += shoot(base + QStringLiteral("-tested")) ? 0 : 1;
         }
         for (tessaro::DocumentWindow* d : window.documents())
             d->document().Set_form_chang(false);
