@@ -25,26 +25,10 @@
 #include <random>
 
 using namespace tessaro;
+using test::StatusReply;
+using test::TestRecordText;
 
 namespace {
-
-std::string StatusReply(const std::string& version, const std::string& status)
-{
-    return "55AA0000" + version + "000000" + status + "00000000000000";
-}
-
-std::string TestRecordText(std::uint8_t result, const std::vector<int>& pass, const std::vector<int>& fail)
-{
-    std::array<std::uint8_t, 128> bytes{};
-    bytes[0] = 0x55;
-    bytes[1] = 0xAA;
-    bytes[48] = result;
-    for (int p : pass)
-        bytes[static_cast<std::size_t>(64 + p / 8)] |= static_cast<std::uint8_t>(1 << (p % 8));
-    for (int p : fail)
-        bytes[static_cast<std::size_t>(96 + p / 8)] |= static_cast<std::uint8_t>(1 << (p % 8));
-    return HexString(bytes);
-}
 
 QString TipOf(QLabel* label)
 {

@@ -1,5 +1,7 @@
 #include "devicecommand.h"
 
+#include "args.h"
+
 #include "device/programmerlink.h"
 #include "device/serialline.h"
 #include "document/settle.h"
@@ -21,24 +23,14 @@ namespace tessaro::cli {
 
 namespace {
 
-constexpr int kExitOk = 0;
-constexpr int kExitFailed = 1;
-constexpr int kExitUsage = 2;
-
-struct Usage {
-    std::string reason;
-};
-
 void Out(const std::string& text)
 {
-    std::fwrite(text.data(), 1, text.size(), stdout);
-    std::fflush(stdout);
+    Print(stdout, text);
 }
 
 void Err(const std::string& text)
 {
-    std::fwrite(text.data(), 1, text.size(), stderr);
-    std::fflush(stderr);
+    Print(stderr, text);
 }
 
 // The link's view of the command line: one document like a brand-new window,
@@ -114,52 +106,34 @@ struct Request {
     std::map<std::string, std::string> options;
 };
 
-Request Parse(int argc, char** argv, int first)
+Request Parse(Args& args)
 {
+    args.parse({}, {"--port", "-o", "--count"});
     Request r;
-    std::vector<std::string> words;
-    for (int i = first; i < argc; ++i) {
-        std::string a = argv[i];
-        std::string name = a;
-        std::optional<std::string> value;
-        if (const auto eq = a.find('='); a.rfind("--", 0) == 0 && eq != std::string::npos) {
-            name = a.substr(0, eq);
-            value = a.substr(eq + 1);
-        }
-        if (name == "--port" || name == "-o" || name == "--count") {
-            if (!value) {
-                if (i + 1 >= argc)
-                    throw Usage{"option " + name + " needs a value"};
-                value = argv[++i];
-            }
+    for (const char* name : {"--port", "-o", "--count"})
+        if (const auto value = args.value(name))
             r.options[name] = *value;
-        } else if (a.size() > 1 && a[0] == '-') {
-            throw Usage{"unknown option " + a};
-        } else {
-            words.push_back(a);
-        }
-    }
     if (!r.options.count("--port"))
-        throw Usage{"device needs --port DEVICE"};
+        throw UsageError{"device needs --port DEVICE"};
     r.port = r.options["--port"];
-    if (words.empty())
-        throw Usage{"device needs a COMMAND"};
-    r.command = words.front();
-    r.operands.assign(words.begin() + 1, words.end());
+    if (args.operands().empty())
+        throw UsageError{"device needs a COMMAND"};
+    r.command = args.operands().front();
+    r.operands.assign(args.operands().begin() + 1, args.operands().end());
     return r;
 }
 
 void ExpectOperands(const Request& r, std::size_t count, const char* form)
 {
     if (r.operands.size() != count)
-        throw Usage{std::string("usage: device --port DEVICE ") + form};
+        throw UsageError{std::string("usage: device --port DEVICE ") + form};
 }
 
 std::string Need(const Request& r, const std::string& option, const char* form)
 {
     const auto it = r.options.find(option);
     if (it == r.options.end())
-        throw Usage{std::string("usage: device --port DEVICE ") + form};
+        throw UsageError{std::string("usage: device --port DEVICE ") + form};
     return it->second;
 }
 
@@ -264,7 +238,7 @@ int Run(const Request& r)
     if (c == "auto-serial") {
         ExpectOperands(r, 1, "auto-serial on|off");
         if (r.operands[0] != "on" && r.operands[0] != "off")
-            throw Usage{"auto-serial takes on or off"};
+            throw UsageError{"auto-serial takes on or off"};
         host.setAutoNumbering(r.operands[0] == "on");
         return link.Auto_Command() ? kExitOk : kExitFailed;
     }
@@ -272,7 +246,7 @@ int Run(const Request& r)
         ExpectOperands(r, 1, "tester read|copy|compare|test|learn");
         const auto command = TesterFor(r.operands[0]);
         if (!command)
-            throw Usage{"unknown tester command \"" + r.operands[0] + "\""};
+            throw UsageError{"unknown tester command \"" + r.operands[0] + "\""};
         return link.runTesterCommand(*command) ? kExitOk : kExitFailed;
     }
     if (c == "switch") {
@@ -280,7 +254,7 @@ int Run(const Request& r)
         ExpectOperands(r, 2, form);
         const auto box = SwitchBoxFor(r.operands[0]);
         if (!box || (r.operands[1] != "enable" && r.operands[1] != "disable"))
-            throw Usage{std::string("usage: device --port DEVICE ") + form};
+            throw UsageError{std::string("usage: device --port DEVICE ") + form};
         // "enable" is the press on a ticked box: the lower-case letter.
         return link.runTesterCommand(SwitchCommandFor(*box, r.operands[1] == "enable")) ? kExitOk : kExitFailed;
     }
@@ -294,7 +268,7 @@ int Run(const Request& r)
                 if (used != it->second.size() || count < 1)
                     throw std::invalid_argument("count");
             } catch (const std::exception&) {
-                throw Usage{"--count needs a whole number of at least 1"};
+                throw UsageError{"--count needs a whole number of at least 1"};
             }
         }
         if (!link.openPort()) {
@@ -318,24 +292,18 @@ int Run(const Request& r)
         link.timer1().stop();
         return kExitOk;
     }
-    throw Usage{"unknown device command \"" + c + "\""};
+    throw UsageError{"unknown device command \"" + c + "\""};
 }
 
 }  // namespace
 
-int RunDeviceCommand(int argc, char** argv, int first)
+int RunDeviceCommand(Args& args, const char* program)
 {
-    try {
-        const Request request = Parse(argc, argv, first);
-        int qtArgc = 1;
-        char* qtArgv[] = {argv[0], nullptr};
-        QCoreApplication application(qtArgc, qtArgv);
-        return Run(request);
-    } catch (const Usage& e) {
-        Err("tessaro-cli: " + e.reason + "\n");
-        Err("Try 'tessaro-cli --help'.\n");
-        return kExitUsage;
-    }
+    const Request request = Parse(args);
+    static int qtArgc = 1;
+    static char* qtArgv[] = {const_cast<char*>(program), nullptr};
+    QCoreApplication application(qtArgc, qtArgv);
+    return Run(request);
 }
 
 }  // namespace tessaro::cli

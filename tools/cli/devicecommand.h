@@ -2,9 +2,11 @@
 
 namespace tessaro::cli {
 
+class Args;
+
 // tessaro-cli device --port DEVICE COMMAND [ARGS]: one programmer command over
-// the workstation's link code. argv[first] is the first argument after
-// "device". Returns the exit status.
-int RunDeviceCommand(int argc, char** argv, int first);
+// the workstation's link code. Returns the exit status; bad usage throws
+// UsageError.
+int RunDeviceCommand(Args& args, const char* program);
 
 }  // namespace tessaro::cli

@@ -3,6 +3,7 @@
 #include "core/checks.h"
 #include "core/hex.h"
 #include "decode/jedec.h"
+#include "args.h"
 #include "decodeoutput.h"
 #include "devicecommand.h"
 #include "wizardcommand.h"
@@ -24,10 +25,6 @@ using namespace tessaro::cli;
 
 namespace {
 
-constexpr int kExitOk = 0;
-constexpr int kExitFailed = 1;
-constexpr int kExitUsage = 2;
-
 constexpr const char* kUsage =
     "usage: tessaro-cli COMMAND [ARGS]\n"
     "\n"
@@ -47,20 +44,6 @@ constexpr const char* kUsage =
     "Files whose names end in \"spd\" (any case) are text SPD files, all others binary.\n"
     "Exit status: 0 success, 1 failure, 2 bad usage.\n";
 
-struct UsageError {
-    std::string reason;
-};
-
-void Print(std::FILE* stream, const std::string& text)
-{
-    std::fwrite(text.data(), 1, text.size(), stream);
-}
-
-void PrintError(const std::string& text)
-{
-    Print(stderr, "tessaro-cli: " + text + "\n");
-}
-
 std::string Utf8(const QString& s)
 {
     return s.toUtf8().toStdString();
@@ -70,68 +53,6 @@ QString PathArg(const std::string& arg)
 {
     return QString::fromLocal8Bit(arg.c_str());
 }
-
-// Options and operands of one command. Options may stand anywhere; "--" ends them.
-class Args
-{
-public:
-    Args(int argc, char** argv, int first)
-    {
-        for (int i = first; i < argc; ++i)
-            m_args.emplace_back(argv[i]);
-    }
-
-    // Splits off the options that the command knows: flags take no value,
-    // valued options take the next argument or "--name=value".
-    void parse(const std::vector<std::string>& flags, const std::vector<std::string>& valued)
-    {
-        bool optionsEnded = false;
-        for (std::size_t i = 0; i < m_args.size(); ++i) {
-            const std::string& a = m_args[i];
-            if (optionsEnded || a == "-" || a.empty() || a[0] != '-') {
-                m_operands.push_back(a);
-                continue;
-            }
-            if (a == "--") {
-                optionsEnded = true;
-                continue;
-            }
-            std::string name = a;
-            std::optional<std::string> value;
-            if (const auto eq = a.find('='); a.rfind("--", 0) == 0 && eq != std::string::npos) {
-                name = a.substr(0, eq);
-                value = a.substr(eq + 1);
-            }
-            if (std::find(flags.begin(), flags.end(), name) != flags.end()) {
-                if (value)
-                    throw UsageError{"option " + name + " takes no value"};
-                m_values[name] = "";
-            } else if (std::find(valued.begin(), valued.end(), name) != valued.end()) {
-                if (!value) {
-                    if (i + 1 >= m_args.size())
-                        throw UsageError{"option " + name + " needs a value"};
-                    value = m_args[++i];
-                }
-                m_values[name] = *value;
-            } else {
-                throw UsageError{"unknown option " + a};
-            }
-        }
-    }
-
-    [[nodiscard]] bool has(const std::string& name) const { return m_values.count(name) != 0; }
-    [[nodiscard]] std::optional<std::string> value(const std::string& name) const
-    {
-        const auto it = m_values.find(name);
-        return it == m_values.end() ? std::nullopt : std::optional<std::string>(it->second);
-    }
-    [[nodiscard]] const std::vector<std::string>& operands() const { return m_operands; }
-
-private:
-    std::vector<std::string> m_args;
-    std::vector<std::string> m_operands;
-    std::map<std::string, std::string> m_values;
-};
 
 bool ReadImage(const std::string& file, SpdImage& image, std::string& error)
 {
@@ -303,12 +224,10 @@ int main(int argc, char** argv)
             return kExitOk;
         }
     }
-    if (command == "device")
-        return RunDeviceCommand(argc, argv, 2);
-    if (command == "wizard")
-        return RunWizardCommand(argc, argv, 2);
     Args args(argc, argv, 2);
     try {
+        if (command == "device")
+            return RunDeviceCommand(args, argv[0]);
         if (command == "decode")
             return Decode(args);
         if (command == "fix")
@@ -317,6 +236,8 @@ int main(int argc, char** argv)
             return Convert(args);
         if (command == "jedec")
             return Jedec(args);
+        if (command == "wizard")
+            return RunWizardCommand(args);
         throw UsageError{"unknown command \"" + command + "\""};
     } catch (const UsageError& e) {
         PrintError(e.reason);

@@ -1,5 +1,7 @@
 #include "wizardcommand.h"
 
+#include "args.h"
+
 #include "document/spddocument.h"
 #include "files/spdfile.h"
 #include "files/spdformat.h"
@@ -21,47 +23,20 @@ namespace tessaro::cli {
 
 namespace {
 
-constexpr int kExitOk = 0;
-constexpr int kExitFailed = 1;
-constexpr int kExitUsage = 2;
-
-struct Usage {
-    std::string reason;
-};
-
 const std::vector<std::string> kFlags = {"--ecc", "--print-params"};
 const std::vector<std::string> kValued = {"--type", "--speed", "--width", "--size", "--sides", "--tcl", "--trp",
                                           "--trcd", "--tras",  "--jedec", "--part",  "-o",      "--output"};
 
-std::map<std::string, std::string> ParseOptions(int argc, char** argv, int first)
+std::map<std::string, std::string> ParseOptions(Args& args)
 {
+    args.parse(kFlags, kValued);
+    if (!args.operands().empty())
+        throw UsageError{"unexpected argument \"" + args.operands().front() + "\""};
     std::map<std::string, std::string> options;
-    for (int i = first; i < argc; ++i) {
-        std::string arg = argv[i];
-        if (arg == "--")
-            continue;
-        if (arg.empty() || arg[0] != '-')
-            throw Usage{"unexpected argument \"" + arg + "\""};
-        std::optional<std::string> value;
-        if (const auto eq = arg.find('='); arg.rfind("--", 0) == 0 && eq != std::string::npos) {
-            value = arg.substr(eq + 1);
-            arg.resize(eq);
-        }
-        if (std::find(kFlags.begin(), kFlags.end(), arg) != kFlags.end()) {
-            if (value)
-                throw Usage{"option " + arg + " takes no value"};
-            options[arg] = "";
-        } else if (std::find(kValued.begin(), kValued.end(), arg) != kValued.end()) {
-            if (!value) {
-                if (i + 1 >= argc)
-                    throw Usage{"option " + arg + " needs a value"};
-                value = argv[++i];
-            }
-            options[arg == "--output" ? "-o" : arg] = *value;
-        } else {
-            throw Usage{"unknown option " + arg};
-        }
-    }
+    for (const auto& names : {kFlags, kValued})
+        for (const std::string& name : names)
+            if (const auto value = args.value(name))
+                options[name == "--output" ? "-o" : name] = *value;
     return options;
 }
 
@@ -111,7 +86,7 @@ void SelectEntry(const ChoiceList& list, const std::string& option, std::string 
         spaced.pop_back();
     const int index = list.indexOfText(spaced);
     if (index < 0)
-        throw Usage{"the wizard offers no " + option + " \"" + value + "\" for this generation (" + Joined(list.entries) + ")"};
+        throw UsageError{"the wizard offers no " + option + " \"" + value + "\" for this generation (" + Joined(list.entries) + ")"};
     select(index);
 }
 
@@ -145,7 +120,7 @@ void RunPages(WizardPages& pages, const std::map<std::string, std::string>& o)
     if (const auto type = value("--type")) {
         const int g = FindFolded(kTypes, *type);
         if (g < 0)
-            throw Usage{"invalid --type \"" + *type + "\" (sdr, ddr, ddr2 or ddr3)"};
+            throw UsageError{"invalid --type \"" + *type + "\" (sdr, ddr, ddr2 or ddr3)"};
         pages.selectGeneration(g);
     }
     pages.next();
@@ -161,7 +136,7 @@ void RunPages(WizardPages& pages, const std::map<std::string, std::string>& o)
                 index = i;
         }
         if (index < 0)
-            throw Usage{"the wizard offers no speed \"" + *speed + "\" for " + kTypes[static_cast<std::size_t>(generation)] +
+            throw UsageError{"the wizard offers no speed \"" + *speed + "\" for " + kTypes[static_cast<std::size_t>(generation)] +
                         " (" + Joined(offered) + ")"};
         pages.selectSpeed(generation, index);
     }
@@ -170,7 +145,7 @@ void RunPages(WizardPages& pages, const std::map<std::string, std::string>& o)
     if (const auto width = value("--width")) {
         const int index = FindFolded(kDataWidthCaptions, *width);
         if (index < 0)
-            throw Usage{"invalid --width \"" + *width + "\" (x4, x8 or x16)"};
+            throw UsageError{"invalid --width \"" + *width + "\" (x4, x8 or x16)"};
         pages.selectDataWidth(index);
     }
     if (const auto size = value("--size")) {
@@ -179,7 +154,7 @@ void RunPages(WizardPages& pages, const std::map<std::string, std::string>& o)
             std::vector<std::string> offered;
             for (const std::string& e : pages.sizes().entries)
                 offered.push_back(Folded(e));
-            throw Usage{"the wizard offers no size \"" + *size + "\" for " + kTypes[static_cast<std::size_t>(generation)] +
+            throw UsageError{"the wizard offers no size \"" + *size + "\" for " + kTypes[static_cast<std::size_t>(generation)] +
                         " with data width " + pages.dataWidths().selectedText() + " (" + Joined(offered) + ")"};
         }
         pages.selectSize(index);
@@ -187,7 +162,7 @@ void RunPages(WizardPages& pages, const std::map<std::string, std::string>& o)
     if (const auto sides = value("--sides")) {
         const std::string s = Folded(*sides);
         if (s != "single" && s != "double")
-            throw Usage{"invalid --sides \"" + *sides + "\" (single or double)"};
+            throw UsageError{"invalid --sides \"" + *sides + "\" (single or double)"};
         pages.selectSide(s == "single" ? 0 : 1);
     }
     if (o.count("--ecc"))
@@ -212,25 +187,18 @@ void RunPages(WizardPages& pages, const std::map<std::string, std::string>& o)
 
 }  // namespace
 
-int RunWizardCommand(int argc, char** argv, int first)
+int RunWizardCommand(Args& args)
 {
     WizardRecord record;
+    const auto options = ParseOptions(args);
     std::optional<std::string> output;
-    bool printParams = false;
-    try {
-        const auto options = ParseOptions(argc, argv, first);
-        if (const auto it = options.find("-o"); it != options.end())
-            output = it->second;
-        printParams = options.count("--print-params") != 0;
-        if (!output && !printParams)
-            throw Usage{"wizard needs -o OUT"};
-        WizardPages pages(record);
-        RunPages(pages, options);
-    } catch (const Usage& u) {
-        const std::string text = "tessaro-cli: " + u.reason + "\nTry 'tessaro-cli --help'.\n";
-        std::fwrite(text.data(), 1, text.size(), stderr);
-        return kExitUsage;
-    }
+    if (const auto it = options.find("-o"); it != options.end())
+        output = it->second;
+    const bool printParams = options.count("--print-params") != 0;
+    if (!output && !printParams)
+        throw UsageError{"wizard needs -o OUT"};
+    WizardPages pages(record);
+    RunPages(pages, options);
 
     DecodeContext context;
     SpdDocument document(context, "SPD_File 1");
@@ -239,15 +207,13 @@ int RunWizardCommand(int argc, char** argv, int first)
     document.Set_form_chang(true);
 
     if (printParams) {
-        const std::string json = ParamsJson(record.params);
-        std::fwrite(json.data(), 1, json.size(), stdout);
+        Print(stdout, ParamsJson(record.params));
     }
     if (output) {
         QString message;
         const QString path = QString::fromLocal8Bit(output->c_str());
         if (!WriteSpdFile(path, document.image(), FormatForName(*output), &message)) {
-            const std::string text = "tessaro-cli: " + message.toUtf8().toStdString() + "\n";
-            std::fwrite(text.data(), 1, text.size(), stderr);
+            PrintError(message.toUtf8().toStdString());
             return kExitFailed;
         }
     }

@@ -2,9 +2,11 @@
 
 namespace tessaro::cli {
 
+class Args;
+
 // tessaro-cli wizard [OPTIONS] -o OUT: the image that finishing the SPD wizard
-// with these choices builds. argv[first] is the first argument after "wizard".
-// Returns the exit status.
-int RunWizardCommand(int argc, char** argv, int first);
+// with these choices builds. Returns the exit status; bad usage throws
+// UsageError.
+int RunWizardCommand(Args& args);
 
 }  // namespace tessaro::cli
