@@ -13,7 +13,7 @@ echo "== build (sanitizers)"
 bash "$here/scripts/build.sh" "$here/build-asan" -DCMAKE_BUILD_TYPE=Debug -DTESSARO_SANITIZE=ON -DTESSARO_BUILD_BENCH=OFF
 echo "== tests (sanitizers)"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
-  ctest --test-dir "$here/build-asan" --output-on-failure -j "$(nproc)" > "$here/build-asan.ctest.log" 2>&1 ||
+  ctest --test-dir "$here/build-asan" --output-on-failure --timeout 300 -j "$(nproc)" > "$here/build-asan.ctest.log" 2>&1 ||
   { cat "$here/build-asan.ctest.log"; exit 1; }
 tail -n 3 "$here/build-asan.ctest.log"
 
@@ -36,4 +36,4 @@ done
 echo "== build"
 bash "$here/scripts/build.sh" "$here/build"
 echo "== tests"
-ctest --test-dir "$here/build" --output-on-failure -j "$(nproc)"
+ctest --test-dir "$here/build" --output-on-failure --timeout 300 -j "$(nproc)"

@@ -19,6 +19,8 @@
 #include <QSignalSpy>
 #include <QStyle>
 #include <QTest>
+#include <QThread>
+#include <QTimer>
 #include <QUuid>
 
 #include <optional>
@@ -376,7 +378,18 @@ TEST(SplashWindow, ClickOnThePictureClosesItAtOnce)
 {
     tessaro::ui::SplashWindow splash;
     splash.setCloseDelay(60000);
-    QTimer::singleShot(30, &splash, [&splash] { QTest::mouseClick(splash.picture(), Qt::LeftButton); });
+    // The click comes once the window's own event loop runs (a click while
+    // exec() is still showing the window would close it before its loop starts).
+    const int outerLoops = QThread::currentThread()->loopLevel();
+    QTimer clicker;
+    clicker.setInterval(10);
+    QObject::connect(&clicker, &QTimer::timeout, [&] {
+        if (QThread::currentThread()->loopLevel() <= outerLoops || !splash.isVisible())
+            return;
+        clicker.stop();
+        QTest::mouseClick(splash.picture(), Qt::LeftButton);
+    });
+    clicker.start();
     QElapsedTimer clock;
     clock.start();
     splash.exec();
