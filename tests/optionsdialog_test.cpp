@@ -1,8 +1,10 @@
+#include "device/serialline.h"
 #include "files/optionsdialog.h"
 #include "files/settingsstore.h"
 #include "uisupport.h"
 
 #include <QAbstractButton>
+#include <QLabel>
 #include <QSettings>
 #include <QTest>
 
@@ -80,4 +82,29 @@ TEST(OptionsDialog, CancelAfterChangingTheSelectionsChangesNothing)
     EXPECT_EQ(o.commPort, 1);
     EXPECT_TRUE(dialog.findChild<QAbstractButton*>("optCom1")->isChecked());
     EXPECT_TRUE(dialog.findChild<QAbstractButton*>("OptNum1")->isChecked());
+}
+
+TEST(OptionsDialog, ShowsTheDeviceOfEachPortNumber)
+{
+    Options o;
+    {
+        QSettings direct(o.path, QSettings::IniFormat);
+        direct.setValue("Settings/Com2Device", "/dev/ttyUSB0");
+    }
+    o.store.sync();
+    OptionsDialog dialog(o.commPort, o.inputMode, o.store, {});
+    dialog.setPortDevices([&o](int port) { return PortDeviceName(port, [&o](int n) { return o.store.readPortDevice(n); }); });
+    auto device = [&dialog](int port) {
+        return dialog.findChild<QLabel*>(QStringLiteral("portDevice%1").arg(port))->text();
+    };
+#ifdef Q_OS_WIN
+    EXPECT_EQ(device(1), QStringLiteral("COM1"));
+#else
+    EXPECT_EQ(device(1), QStringLiteral("/dev/ttyS0"));
+    EXPECT_EQ(device(2), QStringLiteral("/dev/ttyUSB0"));
+    EXPECT_EQ(device(4), QStringLiteral("/dev/ttyS3"));
+#endif
+    // Reading the device names writes nothing back.
+    o.store.sync();
+    EXPECT_FALSE(QSettings(o.path, QSettings::IniFormat).contains("Settings/Com1Device"));
 }
