@@ -17,6 +17,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSettings>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -52,7 +53,8 @@ class LinkWindow : public ::testing::Test
 protected:
     void SetUp() override
     {
-        settings = std::make_unique<SettingsStore>(test::TemporarySettingsPath());
+        m_settingsPath = test::TemporarySettingsPath();
+        settings = std::make_unique<SettingsStore>(m_settingsPath);
         app.operatorAuthorized = true;
         window = std::make_unique<MainWindow>(app, *settings);
         auto fake = std::make_unique<test::FakeLine>();
@@ -79,6 +81,7 @@ protected:
         return doc;
     }
     bool saveEnabled() { return window->action(QStringLiteral("mnuFileSave"))->isEnabled(); }
+    [[nodiscard]] const QString& settingsPath() const { return m_settingsPath; }
 
     AppValues app;
     std::unique_ptr<SettingsStore> settings;
@@ -86,6 +89,7 @@ protected:
     test::FakeLine* line = nullptr;
     test::FakeClock clock;
     std::string status = StatusReply("11", "A4");
+    QString m_settingsPath;
 };
 
 }  // namespace
@@ -281,4 +285,35 @@ TEST_F(LinkWindow, SoakOfGarbageAndRecordsKeepsMemoryFlat)
 #endif
     EXPECT_GT(app.testPassCount + app.testFailCount, 100);
     EXPECT_TRUE(doc->isVisible());
+}
+
+TEST_F(LinkWindow, LoadSequenceOpensTheStoredPortAndStartsPolling)
+{
+    QSettings(settingsPath(), QSettings::IniFormat).setValue("Settings/CommPort", "3");
+    settings->sync();
+    test::ModalResponder responder;  // the first-start password dialog is dismissed
+    window->runLoadSequence();
+    EXPECT_EQ(line->portNumber(), 3);
+    EXPECT_TRUE(line->isOpen());
+    EXPECT_EQ(app.currentCommPort, 3);
+    EXPECT_TRUE(link().timer1().isActive());
+    ASSERT_EQ(window->documents().size(), 1);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return line->writes.size() == 1; }, 3000));  // the new window's handshake
+    EXPECT_EQ(line->writes[0], CommandFrame("q"));
+}
+
+TEST_F(LinkWindow, AStoredPortThatDoesNotOpenFallsBackToPortOne)
+{
+    QSettings(settingsPath(), QSettings::IniFormat).setValue("Settings/CommPort", "3");
+    settings->sync();
+    line->openWorks = false;
+    test::ModalResponder responder;
+    window->runLoadSequence();
+    EXPECT_EQ(line->portNumber(), 1);
+    EXPECT_EQ(app.currentCommPort, 1);
+    settings->sync();
+    EXPECT_EQ(QSettings(settingsPath(), QSettings::IniFormat).value("Settings/CommPort").toString(), QStringLiteral("1"));
+    // The handshake of the first window then reports that the status cannot be read.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !responder.messages().empty(); }, 3000));
+    EXPECT_EQ(responder.messages().back().text, QString::fromUtf8(msg::kStatusUnreadable));
 }
