@@ -9,6 +9,7 @@
 #include "simprocess.h"
 #include "testsupport.h"
 #include "uisupport.h"
+#include "workstationtest.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -23,22 +24,9 @@ using namespace tessaro;
 
 namespace {
 
-class WindowSim : public ::testing::Test
+class WindowSim : public test::WorkstationTest
 {
 protected:
-    void SetUp() override
-    {
-        settings = std::make_unique<SettingsStore>(test::TemporarySettingsPath());
-        app.operatorAuthorized = true;
-        window = std::make_unique<MainWindow>(app, *settings);
-        window->show();
-    }
-    void TearDown() override
-    {
-        for (DocumentWindow* d : window->documents())
-            d->document().Set_form_chang(false);
-        window.reset();
-    }
     // Wires the window to `device` and starts the polling, as the load does.
     void attach(const QString& device)
     {
@@ -73,9 +61,6 @@ protected:
     QTemporaryDir dir;
     test::SimProcess sim;
     test::ModalResponder responder;
-    AppValues app;
-    std::unique_ptr<SettingsStore> settings;
-    std::unique_ptr<MainWindow> window;
 };
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include "files/settingsstore.h"
 #include "testsupport.h"
 #include "uisupport.h"
+#include "workstationtest.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -48,27 +49,17 @@ long ResidentKilobytes()
     return 0;
 }
 
-class LinkWindow : public ::testing::Test
+class LinkWindow : public test::WorkstationTest
 {
 protected:
     void SetUp() override
     {
-        m_settingsPath = test::TemporarySettingsPath();
-        settings = std::make_unique<SettingsStore>(m_settingsPath);
-        app.operatorAuthorized = true;
-        window = std::make_unique<MainWindow>(app, *settings);
+        WorkstationTest::SetUp();
         auto fake = std::make_unique<test::FakeLine>();
         line = fake.get();
         line->respond = [this](const std::string& w) { return w == CommandFrame("q") ? status : std::string(); };
         window->attachProgrammer(std::move(fake));
         link().setSettleClock(clock.clock());
-        window->show();
-    }
-    void TearDown() override
-    {
-        for (DocumentWindow* d : window->documents())
-            d->document().Set_form_chang(false);
-        window.reset();
     }
 
     ProgrammerLink& link() { return *window->programmerLink(); }
@@ -81,15 +72,10 @@ protected:
         return doc;
     }
     bool saveEnabled() { return window->action(QStringLiteral("mnuFileSave"))->isEnabled(); }
-    [[nodiscard]] const QString& settingsPath() const { return m_settingsPath; }
 
-    AppValues app;
-    std::unique_ptr<SettingsStore> settings;
-    std::unique_ptr<MainWindow> window;
     test::FakeLine* line = nullptr;
     test::FakeClock clock;
     std::string status = StatusReply("11", "A4");
-    QString m_settingsPath;
 };
 
 }  // namespace
@@ -289,7 +275,7 @@ TEST_F(LinkWindow, SoakOfGarbageAndRecordsKeepsMemoryFlat)
 
 TEST_F(LinkWindow, LoadSequenceOpensTheStoredPortAndStartsPolling)
 {
-    QSettings(settingsPath(), QSettings::IniFormat).setValue("Settings/CommPort", "3");
+    QSettings(settingsPath, QSettings::IniFormat).setValue("Settings/CommPort", "3");
     settings->sync();
     test::ModalResponder responder;  // the first-start password dialog is dismissed
     window->runLoadSequence();
@@ -304,7 +290,7 @@ TEST_F(LinkWindow, LoadSequenceOpensTheStoredPortAndStartsPolling)
 
 TEST_F(LinkWindow, AStoredPortThatDoesNotOpenFallsBackToPortOne)
 {
-    QSettings(settingsPath(), QSettings::IniFormat).setValue("Settings/CommPort", "3");
+    QSettings(settingsPath, QSettings::IniFormat).setValue("Settings/CommPort", "3");
     settings->sync();
     line->openWorks = false;
     test::ModalResponder responder;
@@ -312,7 +298,7 @@ TEST_F(LinkWindow, AStoredPortThatDoesNotOpenFallsBackToPortOne)
     EXPECT_EQ(line->portNumber(), 1);
     EXPECT_EQ(app.currentCommPort, 1);
     settings->sync();
-    EXPECT_EQ(QSettings(settingsPath(), QSettings::IniFormat).value("Settings/CommPort").toString(), QStringLiteral("1"));
+    EXPECT_EQ(QSettings(settingsPath, QSettings::IniFormat).value("Settings/CommPort").toString(), QStringLiteral("1"));
     // The handshake of the first window then reports that the status cannot be read.
     ASSERT_TRUE(QTest::qWaitFor([&] { return !responder.messages().empty(); }, 3000));
     EXPECT_EQ(responder.messages().back().text, QString::fromUtf8(msg::kStatusUnreadable));

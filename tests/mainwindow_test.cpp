@@ -7,6 +7,7 @@
 #include "files/spdfile.h"
 #include "testsupport.h"
 #include "uisupport.h"
+#include "workstationtest.h"
 
 #include <QAction>
 #include <QDir>
@@ -56,32 +57,18 @@ std::function<void(QWidget*)> ChooseFile(const QString& path, const QString& fil
     };
 }
 
-class Main : public ::testing::Test
+class Main : public test::WorkstationTest
 {
 protected:
     void SetUp() override
     {
         ASSERT_TRUE(dir.isValid());
-        settingsPath = test::TemporarySettingsPath();
-        settings = std::make_unique<SettingsStore>(settingsPath);
-        app.operatorAuthorized = true;
-        window = std::make_unique<MainWindow>(app, *settings);
-        window->show();
-    }
-    void TearDown() override
-    {
-        for (DocumentWindow* d : window->documents())
-            d->document().Set_form_chang(false);
-        window.reset();
+        WorkstationTest::SetUp();
     }
     [[nodiscard]] QString path(const char* name) const { return QDir(dir.path()).filePath(QString::fromLatin1(name)); }
     void trigger(const char* action) { window->action(QString::fromLatin1(action))->trigger(); }
 
     QTemporaryDir dir;
-    QString settingsPath;
-    std::unique_ptr<SettingsStore> settings;
-    AppValues app;
-    std::unique_ptr<MainWindow> window;
 };
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include "document/documentwindow.h"
 #include "files/settingsstore.h"
 #include "uisupport.h"
+#include "workstationtest.h"
 #include "wizard/frmwarez1.h"
 #include "wizard/wizardcommand.h"
 #include "wizard_support.h"
@@ -190,22 +191,13 @@ TEST(WizardDialog, PagesFramesButtonsAndListsFromPageToPage)
 
 namespace {
 
-class WizardCommand : public ::testing::Test
+class WizardCommand : public test::WorkstationTest
 {
 protected:
     void SetUp() override
     {
-        settings = std::make_unique<SettingsStore>(test::TemporarySettingsPath());
-        app.operatorAuthorized = true;
-        window = std::make_unique<MainWindow>(app, *settings);
-        window->show();
+        WorkstationTest::SetUp();
         window->newDocument();
-    }
-    void TearDown() override
-    {
-        for (DocumentWindow* d : window->documents())
-            d->document().Set_form_chang(false);
-        window.reset();
     }
     void runFromToolBar()
     {
@@ -213,10 +205,6 @@ protected:
             if (a->objectName() == QLatin1String("WIZARD"))
                 a->trigger();
     }
-
-    AppValues app;
-    std::unique_ptr<SettingsStore> settings;
-    std::unique_ptr<MainWindow> window;
 };
 
 }  // namespace

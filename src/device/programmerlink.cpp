@@ -240,17 +240,20 @@ bool ProgrammerLink::DownloadAndCheck()
     return sent && checked;
 }
 
+bool ProgrammerLink::readIntoDocument(const char* letter)
+{
+    if (!openPort() || !write(CommandFrame(letter)))
+        return false;
+    settle(2);
+    std::array<std::uint8_t, kSpdSize> dump{};
+    const int count = readDump(dump);
+    return count >= 0 && storeDump(dump, count);
+}
+
 bool ProgrammerLink::ReadModule()
 {
     m_timer1.stop();
-    bool ok = openPort() && write(CommandFrame("k"));
-    if (ok) {
-        settle(2);
-        std::array<std::uint8_t, kSpdSize> dump{};
-        const int count = readDump(dump);
-        ok = count >= 0 && storeDump(dump, count);
-    }
-    if (!ok) {
+    if (!readIntoDocument("k")) {
         fail(msg::kReadModuleFailed);
         m_timer1.start();
         return false;
@@ -263,13 +266,7 @@ bool ProgrammerLink::ReadModule()
 bool ProgrammerLink::ReadIC()
 {
     m_timer1.stop();
-    bool ok = openPort() && write(CommandFrame("l"));
-    if (ok) {
-        settle(2);
-        std::array<std::uint8_t, kSpdSize> dump{};
-        const int count = readDump(dump);
-        ok = count >= 0 && storeDump(dump, count);
-    }
+    bool ok = readIntoDocument("l");
     std::optional<bool> numbering;
     if (ok) {
         ok = openPort() && write(SerialNumberingQueryFrame());

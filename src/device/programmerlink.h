@@ -114,6 +114,9 @@ private:
     // carried in full, -1 when the port failed.
     int readDump(std::array<std::uint8_t, kSpdSize>& bytes);
     bool storeDump(const std::array<std::uint8_t, kSpdSize>& bytes, int count);
+    // Writes the read command `letter`, waits two seconds and stores the dump
+    // into the active document; false when the port failed or the dump was short.
+    bool readIntoDocument(const char* letter);
     bool compareWithDocument(int waitSeconds, const char* equalText, const char* differsText,
                              const char* failureText);
 

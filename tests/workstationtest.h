@@ -1,0 +1,42 @@
+#pragma once
+
+#include "app/mainwindow.h"
+#include "document/appvalues.h"
+#include "document/documentwindow.h"
+#include "files/settingsstore.h"
+#include "uisupport.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace tessaro::test {
+
+// A shown main window on a settings store of its own, with an authorised
+// operator. Edits left in its documents are dropped at the end, so closing
+// asks nothing.
+class WorkstationTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        settingsPath = TemporarySettingsPath();
+        settings = std::make_unique<SettingsStore>(settingsPath);
+        app.operatorAuthorized = true;
+        window = std::make_unique<MainWindow>(app, *settings);
+        window->show();
+    }
+    void TearDown() override
+    {
+        for (DocumentWindow* d : window->documents())
+            d->document().Set_form_chang(false);
+        window.reset();
+    }
+
+    QString settingsPath;
+    std::unique_ptr<SettingsStore> settings;
+    AppValues app;
+    std::unique_ptr<MainWindow> window;
+};
+
+}  // namespace tessaro::test
