@@ -319,7 +319,7 @@ DramArtLayout LayoutTsop(const DramPackageData& data)
     layout.outline.addRect(body);
     layout.indexMark.addEllipse(QPointF(body.left() + 34, leadsTop + 7), 4.5, 4.5);
 
-    const qreal legendBottom = body.bottom() + 10 + kLegendPx * 1.4 + kLegendRowPitch + 8;
+    const qreal legendBottom = body.bottom() + 10 + kLegendPx * 1.4 + kLegendRowPitch;
     const qreal height = std::ceil(legendBottom + 8);
     layout.size = {kWidth, height};
     AddLegend(layout, data, height - 8);
