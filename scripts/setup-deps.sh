@@ -8,7 +8,7 @@ packages=(
   clang libclang-rt-dev
   qt6-base-dev qt6-base-dev-tools qt6-serialport-dev libgl-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
-  xvfb xauth fonts-wqy-microhei fonts-dejavu-core
+  xvfb xauth fonts-wqy-microhei fonts-dejavu-core fonts-liberation2
 )
 
 missing=()

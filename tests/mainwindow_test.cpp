@@ -89,13 +89,17 @@ TEST_F(Main, MenusToolBarAndWorkspace)
     QStringList menus;
     for (QAction* a : window->menuBar()->actions())
         menus << a->text();
-    EXPECT_EQ(menus, QStringList({"檔案", "檢視", "視窗", "說明"}));
+    EXPECT_EQ(menus, QStringList({"檔案", "檢視", "腳位圖", "視窗", "說明"}));
+    QStringList pins;
+    for (QAction* a : window->menuBar()->actions().at(2)->menu()->actions())
+        pins << a->objectName() + QLatin1Char('=') + a->text();
+    EXPECT_EQ(pins, QStringList({"mnuICpin=IC 腳位圖", "mnuMODULEpin=模組腳位圖"}));
 
     QStringList tips;
     for (QAction* a : window->findChild<QToolBar*>(QStringLiteral("tbToolbar"))->actions())
         tips << a->objectName() + QLatin1Char('=') + a->toolTip();
     EXPECT_EQ(tips, QStringList({"NEW=開新檔案", "OPEN=開啟舊檔", "SAVE=儲存", "PRINT=列印", "WIZARD=精靈", "MAIL=郵件",
-                                 "CONNECT=重新連線"}));
+                                 "CONNECT=重新連線", "IC=IC腳位圖", "DRAM="}));
     EXPECT_EQ(window->workspace()->background().color(), QColor(128, 128, 255));
     EXPECT_EQ(window->windowTitle(), QStringLiteral("TESSARO "));
 

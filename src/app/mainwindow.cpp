@@ -12,6 +12,7 @@
 #include "document/documentwindow.h"
 #include "files/optionsdialog.h"
 #include "files/settingsstore.h"
+#include "print/printcommand.h"
 #include "wizard/wizardcommand.h"
 
 #include <QAction>
@@ -229,7 +230,7 @@ void MainWindow::createActions()
     make("mnuFileExport", "匯出模組狀態", [] {})->setEnabled(false);
     make("mnuFileClose", "關    閉", [this] { closeActive(); });
     make("mnuFileCloseAll", "關閉所有檔案", [this] { closeAll(); });
-    make("mnuFilePrint", "列    印", [] {}, QKeySequence(Qt::CTRL | Qt::Key_P));
+    make("mnuFilePrint", "列    印", [this] { printReport(); }, QKeySequence(Qt::CTRL | Qt::Key_P));
     make("mnuFileWizard", "精    靈", [this] { OpenWizard(this, ApplicationWizardRecord(), [this] { return newDocument(); }); });
     for (int i = 0; i < 3; ++i) {
         auto* a = make(QStringLiteral("mnuFileMRU%1").arg(i + 1).toLatin1().constData(), "",
@@ -249,6 +250,9 @@ void MainWindow::createActions()
     make("mnuViewPassword", "密碼設定", [this] { changePassword(); })->setEnabled(false);
     make("mnuViewOptions", "通訊設定", [this] { showOptions(); });
     make("mnuViewWebSite", "Korvalen科技網站", [this] { openWebSite(); });
+
+    make("mnuICpin", "IC 腳位圖", [this] { mnuICpin_Click(); });
+    make("mnuMODULEpin", "模組腳位圖", [this] { mnuMODULEpin_Click(); });
 
     make("mnuWindowCascade", "重疊顯示", [this] { m_mdi->cascadeSubWindows(); });
     make("mnuWindowMinimise", "最小化", [this] { minimiseAll(); });
@@ -308,6 +312,10 @@ void MainWindow::createMenus()
     view->addAction(a("mnuViewOptions"));
     view->addAction(a("mnuViewWebSite"));
 
+    QMenu* pins = menuBar()->addMenu(Utf8("腳位圖"));
+    pins->addAction(a("mnuICpin"));
+    pins->addAction(a("mnuMODULEpin"));
+
     m_windowMenu = menuBar()->addMenu(Utf8("視窗"));
     m_windowMenu->addAction(a("mnuWindowCascade"));
     m_windowMenu->addAction(a("mnuWindowMinimise"));
@@ -336,15 +344,19 @@ void MainWindow::createToolBar()
         {"NEW", "開新檔案", [this] { newDocument(); }},
         {"OPEN", "開啟舊檔", [this] { openFile(); }},
         {"SAVE", "儲存", [this] { saveFile(); }},
-        {"PRINT", "列印", [] {}},
+        {"PRINT", "列印", [this] { printReport(); }},
         {"WIZARD", "精靈", [this] { OpenWizard(this, ApplicationWizardRecord(), [this] { return newDocument(); }); }},
         {"MAIL", "郵件", [this] { action(QStringLiteral("mnuHelpMail"))->trigger(); }},
         {"CONNECT", "重新連線", [this] { connectHandshake(); }},
+        {"IC", "IC腳位圖", [this] { icButton(); }},
+        {"DRAM", nullptr, [this] { dramButton(); }},
     };
     for (const Button& b : buttons) {
-        auto* a = m_toolBar->addAction(ui::ToolIcon(QString::fromLatin1(b.key)), Utf8(b.tip));
+        // DRAM has no tool tip of its own.
+        const QString tip = b.tip != nullptr ? Utf8(b.tip) : QString();
+        auto* a = m_toolBar->addAction(ui::ToolIcon(QString::fromLatin1(b.key)), tip);
         a->setObjectName(QString::fromLatin1(b.key));
-        a->setToolTip(Utf8(b.tip));
+        a->setToolTip(tip);
         connect(a, &QAction::triggered, this, b.run);
     }
 }
@@ -415,6 +427,51 @@ void MainWindow::minimiseAll()
         return;
     for (QMdiSubWindow* sub : m_mdi->subWindowList(QMdiArea::CreationOrder))
         sub->showMinimized();
+}
+
+// --- Print ---
+
+void MainWindow::setReportPrinter(std::unique_ptr<ReportPrinter> printer)
+{
+    m_printer = std::move(printer);
+}
+
+void MainWindow::printReport()
+{
+    DocumentWindow* doc = activeDocument();
+    if (doc == nullptr)
+        return;
+    if (!m_printer)
+        m_printer = std::make_unique<SystemReportPrinter>();
+    const ReportSource source{doc->document().image(), doc->document().caption(), MakerWebAddress()};
+    // Printer errors pass without a message; the command just ends.
+    (void)PrintReport(this, &source, *m_printer);
+}
+
+// --- Pin maps ---
+
+void MainWindow::mnuICpin_Click()
+{
+    if (DocumentWindow* doc = activeDocument())
+        doc->icPinMapFromMenu();
+}
+
+void MainWindow::mnuMODULEpin_Click()
+{
+    if (DocumentWindow* doc = activeDocument())
+        doc->modulePinMapFromMenu();
+}
+
+void MainWindow::icButton()
+{
+    if (DocumentWindow* doc = activeDocument())
+        doc->icPinMapButton();
+}
+
+void MainWindow::dramButton()
+{
+    if (DocumentWindow* doc = activeDocument())
+        doc->modulePinMapButton();
 }
 
 // --- Documents ---

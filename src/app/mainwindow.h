@@ -23,6 +23,7 @@ namespace tessaro {
 
 class DocumentWindow;
 class ProgrammerLink;
+class ReportPrinter;
 class SerialLine;
 class SettingsStore;
 class WindowLinkHost;
@@ -57,6 +58,17 @@ public:
     bool closeAll();                              // "關閉所有檔案": false when a window stayed open
     void mnuFileMRU_Click(int index);             // recent-file entry 1-3
     void exitApplication();                       // "離    開"
+
+    // --- Print ("列    印", PRINT): the SPD report of the active document ---
+    void printReport();
+    // Replaces the system's printers (tests, PDF output).
+    void setReportPrinter(std::unique_ptr<ReportPrinter> printer);
+
+    // --- Pin maps, on the active document window ---
+    void mnuICpin_Click();      // "IC 腳位圖"
+    void mnuMODULEpin_Click();  // "模組腳位圖"
+    void icButton();            // tool-bar IC
+    void dramButton();          // tool-bar DRAM
 
     // --- Window menu ---
     void minimiseAll();
@@ -118,6 +130,7 @@ private:
     std::unique_ptr<WindowLinkHost> m_linkHost;
     std::unique_ptr<ProgrammerLink> m_link;
     std::function<void(const QString&)> m_openLink;
+    std::unique_ptr<ReportPrinter> m_printer;
 
     QMenu* m_fileMenu = nullptr;
     QMenu* m_windowMenu = nullptr;

@@ -4,6 +4,7 @@
 #include "document/bytegrid.h"
 #include "document/decodedpanels.h"
 #include "document/modulesignals.h"
+#include "document/pinmappanel.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -153,6 +154,82 @@ void DocumentWindow::buildUi()
     m_panels = new DecodedPanels(content);
     columns->addWidget(m_panels, 1, Qt::AlignTop);
     columns->addWidget(buildProgrammerColumn(), 0, Qt::AlignTop);
+    buildPinMapPanels();
+}
+
+void DocumentWindow::buildPinMapPanels()
+{
+    // Both panels lie over the whole window, hidden until a command shows one.
+    m_icPanel = new PinMapPanel(true, this);
+    m_modulePanel = new PinMapPanel(false, this);
+    m_frames[11] = m_icPanel;
+    m_frames[12] = m_modulePanel;
+    for (PinMapPanel* panel : {m_icPanel, m_modulePanel}) {
+        panel->hide();
+        panel->setGeometry(rect());
+    }
+    connect(m_icPanel, &PinMapPanel::entryChosen, this, [this](int index) {
+        m_pinMaps.chooseIcEntry(index);
+        showPinMaps();
+    });
+    connect(m_modulePanel, &PinMapPanel::entryChosen, this, [this](int index) {
+        m_pinMaps.chooseModuleEntry(index);
+        showPinMaps();
+    });
+    connect(m_icPanel, &PinMapPanel::closeClicked, this, [this] {
+        m_pinMaps.closeIcPanel();
+        showPinMaps();
+    });
+    connect(m_modulePanel, &PinMapPanel::closeClicked, this, [this] {
+        m_pinMaps.closeModulePanel();
+        showPinMaps();
+    });
+}
+
+void DocumentWindow::showPinMaps()
+{
+    for (PinMapPanel* panel : {m_icPanel, m_modulePanel}) {
+        const bool ic = panel == m_icPanel;
+        panel->apply(m_pinMaps);
+        const bool shown = ic ? m_pinMaps.icPanelShown() : m_pinMaps.modulePanelShown();
+        panel->setGeometry(rect());
+        panel->setVisible(shown);
+        if (shown)
+            panel->raise();
+    }
+}
+
+void DocumentWindow::icPinMapFromMenu()
+{
+    m_pinMaps.icFromMenu(m_app.decode.currentMemoryType, m_doc.image());
+    showPinMaps();
+}
+
+void DocumentWindow::modulePinMapFromMenu()
+{
+    m_pinMaps.moduleFromMenu(m_app.decode.currentMemoryType);
+    showPinMaps();
+}
+
+void DocumentWindow::icPinMapButton()
+{
+    m_pinMaps.icButton(m_app.decode.currentMemoryType, m_doc.image());
+    showPinMaps();
+}
+
+void DocumentWindow::modulePinMapButton()
+{
+    m_pinMaps.dramButton(m_app.decode.currentMemoryType, m_app.decode.currentModuleForm);
+    showPinMaps();
+}
+
+void DocumentWindow::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    for (PinMapPanel* panel : {m_icPanel, m_modulePanel}) {
+        if (panel != nullptr)
+            panel->setGeometry(rect());
+    }
 }
 
 QWidget* DocumentWindow::buildSelectedPanel()

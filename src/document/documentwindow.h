@@ -3,6 +3,7 @@
 #include "document/appvalues.h"
 #include "document/documenteditor.h"
 #include "document/modulesignals.h"
+#include "document/pinmappanels.h"
 #include "document/spddocument.h"
 
 #include <QDate>
@@ -24,6 +25,7 @@ namespace tessaro {
 
 class ByteGrid;
 class DecodedPanels;
+class PinMapPanel;
 
 // The programmer commands that the document window's buttons start; the main
 // window runs them.
@@ -79,6 +81,16 @@ public:
     [[nodiscard]] QRadioButton* checkModeButton(int index) const { return m_optcrc[static_cast<std::size_t>(index)]; }
     [[nodiscard]] QLabel* moduleSignalLabel(int index) const { return m_dataL[static_cast<std::size_t>(index)]; }
 
+    // --- Pin maps: the panels "IC 腳位圖" (Frame11) and "模組腳位圖" (Frame12) ---
+    // They cover the window when shown and pick the picture of the image last
+    // decoded (CurrentMemoryType, CurrentModuleForm).
+    void icPinMapFromMenu();      // mnuICpin
+    void modulePinMapFromMenu();  // mnuMODULEpin
+    void icPinMapButton();        // tool-bar IC
+    void modulePinMapButton();    // tool-bar DRAM
+    [[nodiscard]] const PinMapPanels& pinMaps() const { return m_pinMaps; }
+    [[nodiscard]] PinMapPanel* pinMapPanel(bool icPanel) const { return icPanel ? m_icPanel : m_modulePanel; }
+
     // --- What the programmer link shows ---
     // No status reply: the entry box is disabled and hidden, the programmer
     // frames and the check frame hidden.
@@ -106,6 +118,7 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -127,6 +140,8 @@ private:
     void scheduleRefresh();
     void runDeviceCommand(DeviceCommand command);
     void resetCounters();
+    void buildPinMapPanels();
+    void showPinMaps();
     DocumentEditor::Today today() const;
 
     AppValues& m_app;
@@ -156,6 +171,9 @@ private:
     QLabel* m_label94 = nullptr;
     QLabel* m_label95 = nullptr;
     std::array<QLabel*, 144> m_dataL{};
+    PinMapPanels m_pinMaps;
+    PinMapPanel* m_icPanel = nullptr;
+    PinMapPanel* m_modulePanel = nullptr;
 };
 
 }  // namespace tessaro

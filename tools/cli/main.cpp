@@ -6,6 +6,7 @@
 #include "args.h"
 #include "decodeoutput.h"
 #include "devicecommand.h"
+#include "reportcommand.h"
 #include "wizardcommand.h"
 #include "document/settle.h"
 #include "files/spdfile.h"
@@ -36,6 +37,8 @@ constexpr const char* kUsage =
     "  wizard [OPTIONS] -o OUT                       build the image the SPD wizard builds from its choices:\n"
     "      --type sdr|ddr|ddr2|ddr3 --speed MHZ --width x4|x8|x16 --size 8Mb..256Mb --sides single|double\n"
     "      --ecc --tcl TEXT --trp N --trcd N --tras N --jedec TEXT --part TEXT --print-params\n"
+    "  report FILE [--pdf OUT.pdf] [--items]         lay out the one-page SPD report: its texts, its print items\n"
+    "                                                as JSON Lines (--items), or the page as a PDF (--pdf)\n"
     "  device --port DEVICE COMMAND                  drive the SPD programmer / module tester on a serial device:\n"
     "      status | program FILE | verify FILE | read-programmer -o OUT | read-module -o OUT | erase\n"
     "      auto-serial on|off | tester read|copy|compare|test|learn\n"
@@ -238,6 +241,8 @@ int main(int argc, char** argv)
             return Jedec(args);
         if (command == "wizard")
             return RunWizardCommand(args);
+        if (command == "report")
+            return RunReportCommand(args, argc, argv);
         throw UsageError{"unknown command \"" + command + "\""};
     } catch (const UsageError& e) {
         PrintError(e.reason);

@@ -3,6 +3,7 @@
 // usage: tessaro-screens OUTDIR [--device PATH] FILE...   (run it on a real display or Xvfb)
 //        tessaro-screens OUTDIR --dialogs  (the splash, password, settings and about windows)
 //        tessaro-screens OUTDIR --wizard   (the SPD wizard, page by page, and the document it builds)
+//        tessaro-screens OUTDIR --pinmaps  (the eleven pin-map pictures at their own size and at twice it)
 // With --device the windows talk to the programmer on PATH (for example the
 // simulator): after each picture the module test runs and a second picture,
 // NAME-tested.png, shows its result on the pins.
@@ -14,6 +15,7 @@
 #include "device/programmerlink.h"
 #include "device/serialline.h"
 #include "document/documentwindow.h"
+#include "document/pinmapart.h"
 #include "files/settingsstore.h"
 #include "wizard/frmwarez1.h"
 #include "wizard/wizardcommand.h"
@@ -104,6 +106,21 @@ int ShowWizard(const QDir& out, tessaro::SettingsStore& settings)
     doc->document().Set_form_chang(false);
     return ok ? 0 : 1;
 }
+int ShowPinMaps(const QDir& out)
+{
+    bool ok = true;
+    for (int i = 0; i < tessaro::kPinMapPictureCount; ++i) {
+        const auto picture = static_cast<tessaro::PinMapPicture>(i);
+        for (int scale : {1, 2}) {
+            const QString file = out.filePath(QStringLiteral("pinmap-image%1%2.png")
+                                                  .arg(tessaro::PictureNumber(picture))
+                                                  .arg(scale == 1 ? QString() : QStringLiteral("-x2")));
+            ok &= tessaro::RenderPinMap(picture, scale).save(file);
+            std::printf("%s\n", qPrintable(file));
+        }
+    }
+    return ok ? 0 : 1;
+}
 }  // namespace
 
 int main(int argc, char** argv)
@@ -122,6 +139,8 @@ int main(int argc, char** argv)
         return ShowDialogs(out, settings);
     if (args[2] == QLatin1String("--wizard"))
         return ShowWizard(out, settings);
+    if (args[2] == QLatin1String("--pinmaps"))
+        return ShowPinMaps(out);
     QString device;
     QStringList files;
     for (qsizetype i = 2; i < args.size(); ++i) {

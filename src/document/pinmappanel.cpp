@@ -1,0 +1,147 @@
+#include "document/pinmappanel.h"
+
+#include "document/pinmapart.h"
+
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPushButton>
+#include <QResizeEvent>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <functional>
+
+namespace tessaro {
+
+namespace {
+
+QString Utf8(const char* text)
+{
+    return QString::fromUtf8(text);
+}
+
+// A widget whose children are placed by their owner, not by a layout.
+class Stage : public QWidget
+{
+public:
+    using QWidget::QWidget;
+    std::function<void()> onResize;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override
+    {
+        QWidget::resizeEvent(event);
+        if (onResize)
+            onResize();
+    }
+};
+
+}  // namespace
+
+PinMapView::PinMapView(PinMapPicture picture, QWidget* parent)
+    : QWidget(parent)
+    , m_picture(picture)
+{
+    setObjectName(QStringLiteral("Image%1").arg(PictureNumber(picture)));
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void PinMapView::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.fillRect(rect(), Qt::white);
+    PaintPinMap(painter, QRectF(rect()).adjusted(4, 4, -4, -4), m_picture);
+}
+
+PinMapPanel::PinMapPanel(bool icPanel, QWidget* parent)
+    : QGroupBox(Utf8(icPanel ? "IC 腳位圖" : "模組腳位圖"), parent)
+    , m_ic(icPanel)
+{
+    setObjectName(QString::fromLatin1(icPanel ? "Frame11" : "Frame12"));
+    setAutoFillBackground(true);
+
+    auto* layout = new QVBoxLayout(this);
+    auto* top = new QHBoxLayout;
+    m_list = new QComboBox(this);
+    m_list->setObjectName(QString::fromLatin1(icPanel ? "Combo1" : "Combo2"));
+    // The commands write texts that are not list entries, so the text is
+    // free; the operator still only chooses from the list.
+    m_list->setEditable(true);
+    m_list->lineEdit()->setReadOnly(true);
+    m_list->setInsertPolicy(QComboBox::NoInsert);
+    m_list->setMinimumContentsLength(22);
+    if (icPanel) {
+        for (const PinMapListEntry& entry : IcPinMapList())
+            m_list->addItem(Utf8(entry.text));
+    } else {
+        for (const PinMapListEntry& entry : ModulePinMapList())
+            m_list->addItem(Utf8(entry.text));
+    }
+    connect(m_list, &QComboBox::activated, this, &PinMapPanel::entryChosen);
+    top->addWidget(m_list);
+    top->addStretch(1);
+    m_close = new QPushButton(Utf8(icPanel ? "關       閉" : "關           閉"), this);
+    m_close->setObjectName(QStringLiteral("closeButton"));
+    connect(m_close, &QPushButton::clicked, this, &PinMapPanel::closeClicked);
+    top->addWidget(m_close);
+    layout->addLayout(top);
+
+    auto* stage = new Stage(this);
+    stage->onResize = [this] { placeViews(); };
+    m_stage = stage;
+    layout->addWidget(m_stage, 1);
+    for (int i = 0; i < kPinMapPictureCount; ++i) {
+        const auto picture = static_cast<PinMapPicture>(i);
+        if (IsIcPicture(picture) != icPanel)
+            continue;
+        auto* view = new PinMapView(picture, m_stage);
+        view->hide();
+        m_views.push_back(view);
+    }
+    apply(PinMapPanels{});
+}
+
+PinMapView* PinMapPanel::view(PinMapPicture picture) const
+{
+    for (PinMapView* view : m_views) {
+        if (view->picture() == picture)
+            return view;
+    }
+    return nullptr;
+}
+
+void PinMapPanel::apply(const PinMapPanels& state)
+{
+    const std::string& text = m_ic ? state.combo1Text() : state.combo2Text();
+    if (m_list->currentText() != Utf8(text.c_str()))
+        m_list->setEditText(Utf8(text.c_str()));
+    for (PinMapView* view : m_views)
+        view->setVisible(state.isShown(view->picture()));
+    // Raise the pictures in the order they were shown, the last on top.
+    std::vector<PinMapView*> shown;
+    for (PinMapView* view : m_views) {
+        if (state.isShown(view->picture()))
+            shown.push_back(view);
+    }
+    std::sort(shown.begin(), shown.end(), [&state](PinMapView* a, PinMapView* b) {
+        return state.shownOrder(a->picture()) < state.shownOrder(b->picture());
+    });
+    for (PinMapView* view : shown)
+        view->raise();
+}
+
+void PinMapPanel::resizeEvent(QResizeEvent* event)
+{
+    QGroupBox::resizeEvent(event);
+    placeViews();
+}
+
+void PinMapPanel::placeViews()
+{
+    for (PinMapView* view : m_views)
+        view->setGeometry(m_stage->rect());
+}
+
+}  // namespace tessaro
