@@ -4,6 +4,9 @@
 //        tessaro-screens OUTDIR --dialogs  (the splash, password, settings and about windows)
 //        tessaro-screens OUTDIR --wizard   (the SPD wizard, page by page, and the document it builds)
 //        tessaro-screens OUTDIR --pinmaps  (the eleven pin-map pictures at their own size and at twice it)
+// With --panels each image is also shown with its module and IC pin-map
+// panels (the tool-bar buttons DRAM and IC) at the window's opening size and
+// maximised: NAME-module.png, NAME-ic.png, NAME-module-max.png.
 // With --device the windows talk to the programmer on PATH (for example the
 // simulator): after each picture the module test runs and a second picture,
 // NAME-tested.png, shows its result on the pins.
@@ -16,6 +19,7 @@
 #include "device/serialline.h"
 #include "document/documentwindow.h"
 #include "document/pinmapart.h"
+#include "document/pinmappanel.h"
 #include "files/settingsstore.h"
 #include "wizard/frmwarez1.h"
 #include "wizard/wizardcommand.h"
@@ -143,9 +147,12 @@ int main(int argc, char** argv)
         return ShowPinMaps(out);
     QString device;
     QStringList files;
+    bool panels = false;
     for (qsizetype i = 2; i < args.size(); ++i) {
         if (args[i] == QLatin1String("--device") && i + 1 < args.size())
             device = args[++i];
+        else if (args[i] == QLatin1String("--panels"))
+            panels = true;
         else
             files << args[i];
     }
@@ -181,6 +188,22 @@ int main(int argc, char** argv)
         Wait(2300);  // past the two-second settle of the window (and the handshake)
         const QString base = QFileInfo(path).completeBaseName();
         failures += shoot(base) ? 0 : 1;
+        if (panels) {
+            auto* sub = qobject_cast<QMdiSubWindow*>(doc->parentWidget());
+            sub->showNormal();
+            sub->resize(tessaro::DocumentWindow::openingSize(sub));
+            doc->modulePinMapButton();
+            Wait(300);
+            failures += shoot(base + QStringLiteral("-module")) ? 0 : 1;
+            doc->icPinMapButton();
+            Wait(300);
+            failures += shoot(base + QStringLiteral("-ic")) ? 0 : 1;
+            doc->modulePinMapButton();
+            sub->showMaximized();
+            Wait(300);
+            failures += shoot(base + QStringLiteral("-module-max")) ? 0 : 1;
+            doc->pinMapPanel(false)->closeButton()->click();
+        }
         if (!device.isEmpty()) {
             // The module test; its record arrives at a later polling tick.
             const int records = values.testPassCount + values.testFailCount;
