@@ -1,3 +1,4 @@
+#include "document/pinmapart.h"
 #include "document/pinmappanel.h"
 #include "workstationtest.h"
 
@@ -77,10 +78,17 @@ TEST_F(PinMapWindow, ModuleMapFromTheMenuCoversTheWindow)
     EXPECT_EQ(module->list()->currentText(), QStringLiteral("DDR2-DIMM"));
     EXPECT_EQ(visiblePictures(doc), QStringList({"Image6", "Image9"}));  // the IC panel keeps its picture
 
-    // The panel follows the window's size.
-    doc->parentWidget()->resize(doc->parentWidget()->size() + QSize(120, 80));
+    // The picture never shrinks below its own size (the panel scrolls
+    // instead); the panel follows the window's size and the picture grows with it.
+    auto* picture = module->findChild<PinMapView*>(QStringLiteral("Image6"));
+    QCoreApplication::processEvents();
+    const QSizeF natural = PinMapNaturalSize(PinMapPicture::Image6);
+    EXPECT_GE(picture->width(), natural.width());
+    EXPECT_GE(picture->height(), natural.height());
+    doc->parentWidget()->resize(doc->parentWidget()->size() + QSize(900, 700));
     QCoreApplication::processEvents();
     EXPECT_EQ(module->geometry(), doc->rect());
+    EXPECT_GT(picture->width(), natural.width() + 200);
 
     // Choosing from the list: that picture alone.
     module->list()->setCurrentIndex(3);

@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QResizeEvent>
+#include <QScrollArea>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -16,6 +17,8 @@
 namespace tessaro {
 
 namespace {
+
+constexpr int kViewMargin = 4;
 
 QString Utf8(const char* text)
 {
@@ -52,7 +55,7 @@ void PinMapView::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     painter.fillRect(rect(), Qt::white);
-    PaintPinMap(painter, QRectF(rect()).adjusted(4, 4, -4, -4), m_picture);
+    PaintPinMap(painter, QRectF(rect()).adjusted(kViewMargin, kViewMargin, -kViewMargin, -kViewMargin), m_picture);
 }
 
 PinMapPanel::PinMapPanel(bool icPanel, QWidget* parent)
@@ -88,10 +91,18 @@ PinMapPanel::PinMapPanel(bool icPanel, QWidget* parent)
     top->addWidget(m_close);
     layout->addLayout(top);
 
-    auto* stage = new Stage(this);
+    // The pictures fill the panel and grow with it; a panel smaller than a
+    // picture's own size scrolls instead of shrinking the text below 9 px.
+    auto* scroll = new QScrollArea(this);
+    scroll->setObjectName(QStringLiteral("pictureArea"));
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setBackgroundRole(QPalette::Base);
+    auto* stage = new Stage(scroll);
     stage->onResize = [this] { placeViews(); };
     m_stage = stage;
-    layout->addWidget(m_stage, 1);
+    scroll->setWidget(m_stage);
+    layout->addWidget(scroll, 1);
     for (int i = 0; i < kPinMapPictureCount; ++i) {
         const auto picture = static_cast<PinMapPicture>(i);
         if (IsIcPicture(picture) != icPanel)
@@ -130,6 +141,8 @@ void PinMapPanel::apply(const PinMapPanels& state)
     });
     for (PinMapView* view : shown)
         view->raise();
+    const QSizeF natural = shown.empty() ? QSizeF() : PinMapNaturalSize(shown.back()->picture());
+    m_stage->setMinimumSize(natural.toSize() + QSize(2 * kViewMargin, 2 * kViewMargin));
 }
 
 void PinMapPanel::resizeEvent(QResizeEvent* event)
