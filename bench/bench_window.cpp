@@ -1,16 +1,20 @@
 // Workstation speed and size, offscreen: one key press in the byte entry box
 // (check bytes, full decode, every cell redrawn and the window painted), the
 // start of the main window once the splash has gone, and the memory that 20
-// open documents take.
+// open documents take; a pin-map picture painted at full-screen size, and the
+// SPD report laid out and written as a PDF.
 #include "app/mainwindow.h"
 #include "document/bytegrid.h"
 #include "document/documentwindow.h"
+#include "document/pinmapart.h"
 #include "files/settingsstore.h"
+#include "print/reportrender.h"
 
 #include <QApplication>
 #include <QGroupBox>
 #include <QFile>
 #include <QLineEdit>
+#include <QPainter>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -111,6 +115,35 @@ void BM_TwentyDocumentsOpen(benchmark::State& state)
     }
 }
 BENCHMARK(BM_TwentyDocumentsOpen)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// One repaint of a maximised pin-map panel: the drawing is vector, redrawn
+// on every paint. Arg: picture number (3 the TSOP, 6 the 240-pin connector).
+void BM_PinMapPaint(benchmark::State& state)
+{
+    const auto picture = static_cast<PinMapPicture>(state.range(0) - 3);
+    QImage target(1580, 860, QImage::Format_ARGB32_Premultiplied);
+    for (auto _ : state) {
+        target.fill(Qt::white);
+        QPainter painter(&target);
+        PaintPinMap(painter, QRectF(target.rect()), picture);
+    }
+}
+BENCHMARK(BM_PinMapPaint)->ArgName("image")->Arg(3)->Arg(6)->Arg(11)->Arg(13)->Unit(benchmark::kMillisecond);
+
+// The print command's work after the dialog: lay the page out, draw it, write it.
+void BM_ReportToPdf(benchmark::State& state)
+{
+    SpdImage image{};
+    for (int i = 0; i < kSpdSize; ++i)
+        image[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(i);
+    image[2] = 8;
+    const QString path = g_dir->filePath(QStringLiteral("report.pdf"));
+    for (auto _ : state) {
+        const std::vector<PrintItem> items = LayoutReport(ReportSource{image, "C:\\SPD\\module.spd", MakerWebAddress()});
+        benchmark::DoNotOptimize(WriteReportPdf(path, items));
+    }
+}
+BENCHMARK(BM_ReportToPdf)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
