@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <map>
 #include <string_view>
 
 namespace tessaro {
@@ -392,16 +393,29 @@ DramArtLayout LayoutDramPackage(DramPackage package)
     return data.kind == DramPackageKind::Tsop ? LayoutTsop(data) : LayoutFbga(data);
 }
 
+namespace {
+// The layout never changes for a package; every paint of a panel uses it,
+// so it is made once.
+const DramArtLayout& CachedLayout(DramPackage package)
+{
+    static std::map<DramPackage, DramArtLayout> layouts;
+    auto it = layouts.find(package);
+    if (it == layouts.end())
+        it = layouts.emplace(package, LayoutDramPackage(package)).first;
+    return it->second;
+}
+}  // namespace
+
 QSizeF DramPackageSize(DramPackage package)
 {
     if (DramPackageInfo(package).kind == DramPackageKind::Fbga)
         return {kWidth, kFbgaHeight};
-    return LayoutDramPackage(package).size;
+    return CachedLayout(package).size;
 }
 
 void PaintDramPackage(QPainter& painter, DramPackage package)
 {
-    const DramArtLayout layout = LayoutDramPackage(package);
+    const DramArtLayout& layout = CachedLayout(package);
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setRenderHint(QPainter::TextAntialiasing);

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <map>
 
 namespace tessaro {
 
@@ -287,14 +288,27 @@ EdgeArtLayout ModuleEdgeLayout(ModuleEdge edge)
     return Builder(edge).Build();
 }
 
+namespace {
+// The layout never changes for a connector; every paint of a panel uses it,
+// so it is made once.
+const EdgeArtLayout& CachedLayout(ModuleEdge edge)
+{
+    static std::map<ModuleEdge, EdgeArtLayout> layouts;
+    auto it = layouts.find(edge);
+    if (it == layouts.end())
+        it = layouts.emplace(edge, ModuleEdgeLayout(edge)).first;
+    return it->second;
+}
+}  // namespace
+
 QSizeF ModuleEdgeSize(ModuleEdge edge)
 {
-    return ModuleEdgeLayout(edge).size;
+    return CachedLayout(edge).size;
 }
 
 void PaintModuleEdge(QPainter& painter, ModuleEdge edge)
 {
-    const EdgeArtLayout layout = ModuleEdgeLayout(edge);
+    const EdgeArtLayout& layout = CachedLayout(edge);
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setRenderHint(QPainter::TextAntialiasing);
