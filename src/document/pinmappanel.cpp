@@ -11,7 +11,6 @@
 #include <QScrollArea>
 #include <QVBoxLayout>
 
-#include <algorithm>
 #include <functional>
 
 namespace tessaro {
@@ -130,18 +129,13 @@ void PinMapPanel::apply(const PinMapPanels& state)
         m_list->setEditText(Utf8(text.c_str()));
     for (PinMapView* view : m_views)
         view->setVisible(state.isShown(view->picture()));
-    // Raise the pictures in the order they were shown, the last on top.
-    std::vector<PinMapView*> shown;
-    for (PinMapView* view : m_views) {
-        if (state.isShown(view->picture()))
-            shown.push_back(view);
-    }
-    std::sort(shown.begin(), shown.end(), [&state](PinMapView* a, PinMapView* b) {
-        return state.shownOrder(a->picture()) < state.shownOrder(b->picture());
-    });
-    for (PinMapView* view : shown)
-        view->raise();
-    const QSizeF natural = shown.empty() ? QSizeF() : PinMapNaturalSize(shown.back()->picture());
+    // Of several visible pictures the one shown last lies on top, and the
+    // scroll area keeps room for its own size.
+    const int top = state.topPicture(m_ic);
+    PinMapView* shownLast = top < 0 ? nullptr : view(static_cast<PinMapPicture>(top));
+    if (shownLast != nullptr)
+        shownLast->raise();
+    const QSizeF natural = shownLast == nullptr ? QSizeF() : PinMapNaturalSize(shownLast->picture());
     m_stage->setMinimumSize(natural.toSize() + QSize(2 * kViewMargin, 2 * kViewMargin));
 }
 

@@ -46,11 +46,6 @@ public:
     [[nodiscard]] bool icPanelShown() const { return m_icPanel; }      // Frame11 "IC 腳位圖"
     [[nodiscard]] bool modulePanelShown() const { return m_modulePanel; }  // Frame12 "模組腳位圖"
     [[nodiscard]] bool isShown(PinMapPicture picture) const;
-    // When a visible picture was shown, counting up (0 while hidden).
-    [[nodiscard]] std::uint32_t shownOrder(PinMapPicture picture) const
-    {
-        return m_shownAt[static_cast<std::size_t>(picture)];
-    }
     // The visible picture of a panel drawn on top (the one shown last), or -1.
     [[nodiscard]] int topPicture(bool icPanel) const;
     [[nodiscard]] const std::string& combo1Text() const { return m_combo1; }

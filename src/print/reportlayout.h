@@ -51,7 +51,6 @@ public:
     void moveTo(int x, int y) { m_x = x; m_y = y; }
     void print(std::string text);
 
-    [[nodiscard]] const std::vector<PrintItem>& items() const { return m_items; }
     [[nodiscard]] std::vector<PrintItem> takeItems() { return std::move(m_items); }
 
 private:

@@ -138,18 +138,4 @@ bool WriteReportPdf(const QString& path, const std::vector<PrintItem>& items, QS
     return true;
 }
 
-QImage RenderReportImage(const std::vector<PrintItem>& items, int dpi)
-{
-    const QPageLayout layout = A4Layout();
-    const QRect full = layout.fullRectPixels(dpi);
-    const QRect paint = layout.paintRectPixels(dpi);
-    QImage image(full.size(), QImage::Format_RGB32);
-    image.fill(Qt::white);
-    QPainter painter(&image);
-    painter.translate(paint.topLeft());
-    const QSizeF printable(paint.width() * kTwipsPerInch / dpi, paint.height() * kTwipsPerInch / dpi);
-    RenderReport(painter, items, printable, dpi, dpi);
-    return image;
-}
-
 }  // namespace tessaro

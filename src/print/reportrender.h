@@ -2,7 +2,6 @@
 
 #include "print/reportlayout.h"
 
-#include <QImage>
 #include <QSizeF>
 #include <QString>
 
@@ -30,8 +29,5 @@ bool PrintReportOn(QPagedPaintDevice& device, const std::vector<PrintItem>& item
 
 // The report as a one-page A4 PDF file with quarter-inch margins.
 bool WriteReportPdf(const QString& path, const std::vector<PrintItem>& items, QString* error = nullptr);
-
-// The page as a picture (A4 at `dpi`), white, margins included.
-[[nodiscard]] QImage RenderReportImage(const std::vector<PrintItem>& items, int dpi);
 
 }  // namespace tessaro
