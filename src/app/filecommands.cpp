@@ -44,9 +44,8 @@ QString AskFileName(QWidget* parent, const char* title, const Filter (&filters)[
     QFileDialog dialog(parent, QString::fromUtf8(title), g_lastDirectory);
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(saving ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    // Saving over an existing file asks first (the dialog's own confirmation).
     dialog.setFileMode(saving ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-    if (saving)
-        dialog.setOption(QFileDialog::DontConfirmOverwrite);
     QStringList names;
     for (const Filter& f : filters)
         names << QString::fromLatin1(f.name);
@@ -87,7 +86,9 @@ DocumentWindow* MainWindow::findDocument(const QString& path) const
 
 void MainWindow::recordRecentFile(const QString& path)
 {
-    m_recent.File_List_Ctl(path);
+    // Stored absolute, so that an entry opens the same file whatever the
+    // working folder of a later start.
+    m_recent.File_List_Ctl(QFileInfo(path).absoluteFilePath());
     m_recent.File_List_Save(m_settings);
     updateRecentFileActions();
 }
@@ -117,8 +118,10 @@ void MainWindow::openFile()
         openPath(name);
 }
 
-void MainWindow::openPath(const QString& path)
+void MainWindow::openPath(const QString& name)
 {
+    // A window carries the full path of its file, however it was named.
+    const QString path = QFileInfo(name).absoluteFilePath();
     if (DocumentWindow* open = findDocument(path)) {
         activate(open);
         recordRecentFile(path);
@@ -193,12 +196,14 @@ void MainWindow::saveFileAs()
     DocumentWindow* window = activeDocument();
     if (window == nullptr)
         return;
-    int filter = 1;
-    const QString name = AskFileName(this, "另存新檔", kSaveAsFilters, true, &filter);
+    const QString name = AskFileName(this, "另存新檔", kSaveAsFilters, true, nullptr);
     if (name.isEmpty())
         return;
-    // Both SPD filters write text; "Bin Files" and "All Files" write binary.
-    writeDocument(window, name, filter <= 2);
+    // The name decides the format, by the rule that reads it back: a name
+    // ending in "spd" is text, any other binary. The chosen filter only
+    // supplies the suffix of a name typed without one, so a file never reads
+    // back as something other than what was saved.
+    writeDocument(window, name, FormatOfName(name) == SpdFormat::Text);
 }
 
 bool MainWindow::writeDocument(DocumentWindow* window, const QString& path, bool textFormat)

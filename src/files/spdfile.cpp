@@ -1,8 +1,16 @@
 #include "files/spdfile.h"
 
+#include "files/safefile.h"
+
 #include <QFile>
-#include <QFileInfo>
-#include <QSaveFile>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace tessaro {
 
@@ -39,13 +47,27 @@ bool ReadSpdFile(const QString& path, SpdImage& image, QString* error)
 
 bool ReadSpdFile(const QString& path, SpdFormat format, SpdImage& image, QString* error)
 {
-    QFile file(path);
-    if (QFileInfo(path).isDir()) {
+    return ReadSpdFile(path, format, image, error, nullptr);
+}
+
+bool ReadSpdFile(const QString& path, SpdFormat format, SpdImage& image, QString* error, qint64* bytesAfterImage)
+{
+    if (!CheckInputFile(path, error))
+        return false;
+    // Opened without blocking and checked again on the open file, so that a
+    // FIFO put in its place after the check cannot hang the read.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    struct stat st {};
+    if (fd < 0 || ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        if (fd >= 0)
+            ::close(fd);
         if (error)
-            *error = QStringLiteral("cannot read \"%1\": it is a folder").arg(path);
+            *error = QStringLiteral("cannot open \"%1\": %2").arg(path, fd < 0 ? QString::fromLocal8Bit(std::strerror(errno)) : QStringLiteral("not a regular file"));
         return false;
     }
-    if (!file.open(QIODevice::ReadOnly)) {
+    QFile file;
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
         if (error)
             *error = QStringLiteral("cannot open \"%1\": %2").arg(path, file.errorString());
         return false;
@@ -62,6 +84,8 @@ bool ReadSpdFile(const QString& path, SpdFormat format, SpdImage& image, QString
             *error = QStringLiteral("\"%1\": %2").arg(path, QString::fromStdString(parsed.error));
         return false;
     }
+    if (bytesAfterImage)
+        *bytesAfterImage = std::max<qint64>(0, static_cast<qint64>(st.st_size) - file.pos());
     image = parsed.image;
     return true;
 }
@@ -69,20 +93,7 @@ bool ReadSpdFile(const QString& path, SpdFormat format, SpdImage& image, QString
 bool WriteSpdFile(const QString& path, const SpdImage& image, SpdFormat format, QString* error)
 {
     const std::string bytes = SpdBytes(image, format);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        if (error)
-            *error = QStringLiteral("cannot write \"%1\": %2").arg(path, file.errorString());
-        return false;
-    }
-    if (file.write(bytes.data(), static_cast<qint64>(bytes.size())) != static_cast<qint64>(bytes.size()) ||
-        !file.commit()) {
-        if (error)
-            *error = QStringLiteral("cannot write \"%1\": %2").arg(path, file.errorString());
-        file.cancelWriting();
-        return false;
-    }
-    return true;
+    return WriteFileAtomically(path, QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())), error);
 }
 
 }  // namespace tessaro

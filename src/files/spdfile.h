@@ -11,9 +11,14 @@ namespace tessaro {
 // image is left untouched and error holds a one-line reason.
 [[nodiscard]] bool ReadSpdFile(const QString& path, SpdImage& image, QString* error);
 [[nodiscard]] bool ReadSpdFile(const QString& path, SpdFormat format, SpdImage& image, QString* error);
+// Also tells how many bytes of the file follow what the image was read from
+// (a rewrite in place drops them).
+[[nodiscard]] bool ReadSpdFile(const QString& path, SpdFormat format, SpdImage& image, QString* error,
+                               qint64* bytesAfterImage);
 
-// Writes the image atomically: the old file stays intact until the new one is
-// complete, and a failed write leaves no partial file behind.
+// Writes the image atomically (see WriteFileAtomically): the old file stays
+// intact until the new one is complete and on the disk, and a failed write
+// leaves no partial file behind.
 [[nodiscard]] bool WriteSpdFile(const QString& path, const SpdImage& image, SpdFormat format, QString* error);
 
 }  // namespace tessaro

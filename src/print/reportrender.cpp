@@ -5,8 +5,10 @@
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPainter>
+#include <QBuffer>
 #include <QPdfWriter>
-#include <QSaveFile>
+
+#include "files/safefile.h"
 
 #include <algorithm>
 
@@ -108,16 +110,17 @@ bool PrintReportOn(QPagedPaintDevice& device, const std::vector<PrintItem>& item
 
 bool WriteReportPdf(const QString& path, const std::vector<PrintItem>& items, QString* error)
 {
-    // Written through a temporary file: a failed write leaves an old file as it was.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        if (error)
-            *error = QStringLiteral("cannot write %1: %2").arg(path, file.errorString());
+    // Refused before any work when the name is a device, a FIFO or a folder.
+    if (!CheckOutputFile(path, error))
         return false;
-    }
+    // The page is made in memory and then written through the one checked,
+    // atomic write: a failed write leaves an old file as it was.
+    QByteArray pdf;
     bool painted = false;
     {
-        QPdfWriter writer(&file);
+        QBuffer buffer(&pdf);
+        buffer.open(QIODevice::WriteOnly);
+        QPdfWriter writer(&buffer);
         writer.setPageLayout(A4Layout());
         writer.setResolution(1200);
         writer.setCreator(QStringLiteral("TESSARO"));
@@ -125,17 +128,11 @@ bool WriteReportPdf(const QString& path, const std::vector<PrintItem>& items, QS
         painted = PrintReportOn(writer, items);
     }
     if (!painted) {
-        file.cancelWriting();
         if (error)
-            *error = QStringLiteral("cannot write %1").arg(path);
+            *error = QStringLiteral("cannot write \"%1\": the page could not be drawn").arg(path);
         return false;
     }
-    if (!file.commit()) {
-        if (error)
-            *error = QStringLiteral("cannot write %1: %2").arg(path, file.errorString());
-        return false;
-    }
-    return true;
+    return WriteFileAtomically(path, pdf, error);
 }
 
 }  // namespace tessaro

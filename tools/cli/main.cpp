@@ -9,6 +9,7 @@
 #include "reportcommand.h"
 #include "wizardcommand.h"
 #include "document/settle.h"
+#include "files/safefile.h"
 #include "files/spdfile.h"
 
 #include <QString>
@@ -57,13 +58,24 @@ QString PathArg(const std::string& arg)
     return QString::fromLocal8Bit(arg.c_str());
 }
 
-bool ReadImage(const std::string& file, SpdImage& image, std::string& error)
+bool ReadImage(const std::string& file, SpdImage& image, std::string& error, qint64* bytesAfterImage = nullptr)
 {
     QString message;
-    if (ReadSpdFile(PathArg(file), image, &message))
+    const QString path = PathArg(file);
+    if (ReadSpdFile(path, FormatForName(file), image, &message, bytesAfterImage))
         return true;
     error = Utf8(message);
     return false;
+}
+
+// An output that names the input file of a command that is not meant to
+// rewrite it: refused, so that the input is never lost.
+bool RefuseOutputOverInput(const std::string& in, const std::string& out)
+{
+    if (!IsSameFile(PathArg(in), PathArg(out)))
+        return false;
+    PrintError("cannot write \"" + out + "\": it is the input file \"" + in + "\"");
+    return true;
 }
 
 int Decode(Args& args)
@@ -119,14 +131,20 @@ int Fix(Args& args)
     if (mode != "auto" && mode != "checksum" && mode != "crc")
         throw UsageError{"invalid --mode \"" + mode + "\" (auto, checksum or crc)"};
     const std::string in = args.operands()[0];
-    const std::string out = args.value("-o").value_or(args.value("--output").value_or(in));
+    const std::optional<std::string> named = args.value("-o") ? args.value("-o") : args.value("--output");
+    if (named && named->empty())
+        throw UsageError{"-o needs a file name"};
+    const std::string out = named.value_or(in);
 
     SpdImage image{};
     std::string error;
-    if (!ReadImage(in, image, error)) {
+    qint64 dropped = 0;
+    if (!ReadImage(in, image, error, &dropped)) {
         PrintError(error);
         return kExitFailed;
     }
+    if (named && RefuseOutputOverInput(in, out))
+        return kExitFailed;
     const bool crc = mode == "crc" || (mode == "auto" && UsesCrc(image));
     std::string report;
     if (crc) {
@@ -148,6 +166,9 @@ int Fix(Args& args)
         return kExitFailed;
     }
     Print(stdout, report);
+    if (!named && dropped > 0)
+        PrintError("note: " + std::to_string(dropped) + (dropped == 1 ? " byte" : " bytes") + " after the image in \"" +
+                   in + "\" were dropped");
     return kExitOk;
 }
 
@@ -173,6 +194,8 @@ int Convert(Args& args)
         PrintError(error);
         return kExitFailed;
     }
+    if (RefuseOutputOverInput(in, out))
+        return kExitFailed;
     QString message;
     if (!WriteSpdFile(PathArg(out), image, format, &message)) {
         PrintError(Utf8(message));

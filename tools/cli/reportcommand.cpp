@@ -2,6 +2,7 @@
 
 #include "args.h"
 #include "jsonwriter.h"
+#include "files/safefile.h"
 #include "files/spdfile.h"
 #include "print/reportlayout.h"
 
@@ -77,6 +78,10 @@ int RunReportCommand(Args& args, int argc, char** argv)
     const QString path = QString::fromLocal8Bit(file.c_str());
     if (!ReadSpdFile(path, source.image, &message)) {
         PrintError(message.toUtf8().toStdString());
+        return kExitFailed;
+    }
+    if (pdf && IsSameFile(path, QString::fromLocal8Bit(pdf->c_str()))) {
+        PrintError("cannot write \"" + *pdf + "\": it is the SPD file the report is made from");
         return kExitFailed;
     }
     // The caption of a document opened from FILE: its full path.
