@@ -319,6 +319,12 @@ TEST_F(Ddr3Decode, SpeedFromMediumTimebase)
     EXPECT_EQ(ddr3(Ddr3Field::ModuleSpeed), "Reserved");
     store(12, 0x0A);
     EXPECT_EQ(ddr3(Ddr3Field::ModuleSpeed), "1600 MHz(1.25ns)");
+    store(12, 0x09);
+    EXPECT_EQ(ddr3(Ddr3Field::ModuleSpeed), "1866 MHz(1.07ns)");
+    store(12, 0x08);
+    EXPECT_EQ(ddr3(Ddr3Field::ModuleSpeed), "2133 MHz(0.94ns)");
+    store(12, 0x07);
+    EXPECT_EQ(ddr3(Ddr3Field::ModuleSpeed), "Reserved");
     set(11, 0);  // MTB = byte 10 x 1000
     store(12, 0x0A);
     EXPECT_EQ(ddr3(Ddr3Field::ModuleSpeed), "Reserved");
@@ -352,11 +358,11 @@ TEST_F(Ddr3Decode, OrganisationFields)
     set(7, 0x01);
     store(4, 0x03);
     EXPECT_EQ(ddr3(Ddr3Field::SdramDensity), "2 Gb");
-    EXPECT_EQ(ddr3(Ddr3Field::ModuleDensity), "Reserved");
-    EXPECT_EQ(ddr3(Ddr3Field::SdramBanks), "4 Banks");
+    EXPECT_EQ(ddr3(Ddr3Field::ModuleDensity), "2 GB");
+    EXPECT_EQ(ddr3(Ddr3Field::SdramBanks), "8 Banks");
     store(4, 0x12);
     EXPECT_EQ(ddr3(Ddr3Field::ModuleDensity), "1 GB");
-    EXPECT_EQ(ddr3(Ddr3Field::SdramBanks), "8 Banks");
+    EXPECT_EQ(ddr3(Ddr3Field::SdramBanks), "16 Banks");
     store(7, 0x0A);  // width x16, 2 ranks: density keeps its value until byte 4 is decoded
     EXPECT_EQ(ddr3(Ddr3Field::ModuleDensity), "1 GB");
     EXPECT_EQ(ddr3(Ddr3Field::SdramWidth), "16 bit");
@@ -385,6 +391,30 @@ TEST_F(Ddr3Decode, OrganisationFields)
     EXPECT_EQ(ddr3(Ddr3Field::ModuleType), "Reservd");
     store(3, 0x04);
     EXPECT_EQ(ddr3(Ddr3Field::ModuleType), "Micro-DIMM");
+}
+
+TEST_F(Ddr3Decode, BanksAndDensityPerRankOverEveryCode)
+{
+    const char* banks[8] = {"8 Banks", "16 Banks", "32 Banks", "64 Banks", "Reserved", "Reserved", "Reserved", "Reserved"};
+    for (int code = 0; code < 8; ++code) {
+        store(4, static_cast<std::uint8_t>(code << 4 | 0x03));
+        EXPECT_EQ(ddr3(Ddr3Field::SdramBanks), banks[code]) << code;
+    }
+    // Rows: 256 Mb ... 16 Gb; columns: x4, x8, x16, x32.
+    const char* density[7][4] = {
+        {"512 MB", "256 MB", "128 MB", "64 MB"}, {"1 GB", "512 MB", "256 MB", "128 MB"},
+        {"2 GB", "1 GB", "512 MB", "256 MB"},    {"4 GB", "2 GB", "1 GB", "512 MB"},
+        {"8 GB", "4 GB", "2 GB", "1 GB"},        {"16 GB", "8 GB", "4 GB", "2 GB"},
+        {"32 GB", "16 GB", "8 GB", "4 GB"},
+    };
+    for (int width = 0; width < 8; ++width) {
+        set(7, static_cast<std::uint8_t>(0x08 | width));  // two ranks: the text is per rank
+        for (int code = 0; code < 16; ++code) {
+            store(4, static_cast<std::uint8_t>(0x10 | code));
+            const char* expected = code < 7 && width < 4 ? density[code][width] : "Reserved";
+            EXPECT_EQ(ddr3(Ddr3Field::ModuleDensity), expected) << code << " " << width;
+        }
+    }
 }
 
 TEST_F(Ddr3Decode, CasLatencyList)
