@@ -39,6 +39,12 @@ bool ReadSpdFile(const QString& path, SpdImage& image, QString* error)
 
 bool ReadSpdFile(const QString& path, SpdFormat format, SpdImage& image, QString* error)
 {
+    // Qt would add a warning line of its own for an empty name.
+    if (path.isEmpty()) {
+        if (error)
+            *error = QStringLiteral("cannot open \"\": no file name given");
+        return false;
+    }
     QFile file(path);
     if (QFileInfo(path).isDir()) {
         if (error)
