@@ -158,6 +158,9 @@ TEST(Cli, JsonRecordsNeverSpanLines)
     EXPECT_TRUE(o.value("fields").toObject().value("Part Number(80-91)").toString().startsWith(
         QString::fromUtf16(u"\u0081\u2026\u008D\u20ACA")));
 
+    const auto listing = RunCli({"decode", name});
+    EXPECT_NE(listing.out.find(".\xE2\x80\xA6.\xE2\x82\xAC" "A"), std::string::npos) << "C1 controls shown as dots";
+
     // The report's part number is read in the same code page.
     image[2] = 0x04;
     std::copy(std::begin(part), std::end(part), image.begin() + 73);
