@@ -123,3 +123,46 @@ TEST(Cli, ConvertByNameOrFormatOption)
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1);
 }
+
+TEST(Cli, AnEmptyFileNameIsOneErrorLine)
+{
+    auto r = RunCli({"decode", ""});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+    r = RunCli({"decode", "--json", ""});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 1) << r.out;
+}
+
+// Line separators and C1 controls, from a file name or from Windows-1252 part
+// numbers, are escaped: every record stays on its own line for any reader.
+TEST(Cli, JsonRecordsNeverSpanLines)
+{
+    QTemporaryDir dir;
+    const std::string name = Path(dir, "a\xE2\x80\xA8" "b\xE2\x80\xA9" "c\xC2\x85.bin");
+    SpdImage image{};
+    image[2] = 0x0B;
+    const std::uint8_t part[] = {0x81, 0x85, 0x8D, 0x80, 'A'};  // U+0081, U+2026, U+008D, U+20AC
+    std::copy(std::begin(part), std::end(part), image.begin() + 128);
+    test::WriteAll(name, SpdBinaryBytes(image));
+    const auto r = RunCli({"decode", "--json", name});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 1);
+    EXPECT_NE(r.out.find("\\u2028b\\u2029c\\u0085.bin"), std::string::npos);
+    const QJsonObject o = QJsonDocument::fromJson(QByteArray::fromStdString(r.out)).object();
+    EXPECT_EQ(o.value("file").toString(), QString::fromStdString(name));
+    EXPECT_NE(r.out.find("\"\\u0081\xE2\x80\xA6\\u008d\xE2\x82\xAC" "A"), std::string::npos) << r.out;
+
+    const auto listing = RunCli({"decode", name});
+    EXPECT_NE(listing.out.find(".\xE2\x80\xA6.\xE2\x82\xAC" "A"), std::string::npos) << "C1 controls shown as dots";
+
+    // The report's part number is read in the same code page.
+    image[2] = 0x04;
+    std::copy(std::begin(part), std::end(part), image.begin() + 73);
+    test::WriteAll(Path(dir, "sdr.bin"), SpdBinaryBytes(image));
+    const auto items = RunCli({"report", Path(dir, "sdr.bin"), "--items"});
+    ASSERT_EQ(items.exitCode, 0) << items.err;
+    EXPECT_NE(items.out.find("\"text\": \"\\u0081\xE2\x80\xA6\\u008d\xE2\x82\xAC" "A"), std::string::npos) << items.out;
+}

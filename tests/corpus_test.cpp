@@ -114,6 +114,11 @@ TEST_F(Corpus, KnownImagesDecodeToTheirFacts)
         {"ddr/mame-pcismbus-vs512mb400.bin", "Part Number(49-5A)", "VS512MB400        "},
         {"ddr3/mt86p-samsung-m378b5173db0.bin", "Module Speed ", "1600 MHz(1.25ns)"},
         {"ddr3/mt86p-samsung-m378b5173db0.bin", "Part Number(80-91)", "M378B5173DB0-CK0  "},
+        {"ddr3/mt86p-samsung-m378b5173db0.bin", "SDRAM Banks", "8 Banks"},
+        {"ddr3/mt86p-samsung-m378b5173db0.bin", "Module Density /R", "4 GB"},  // 4 Gb x8
+        {"ddr3/illumos-samsung-m393b4g70bm0.bin", "Module Density /R", "8 GB"},  // 4 Gb x4
+        {"ddr3/illumos-samsung-m393b4g70bm0.bin", "Module Speed ", "1866 MHz(1.07ns)"},
+        {"ddr3/cb-apu1-hynix-h5tq2g83cfr.bin", "Module Density /R", "2 GB"},  // 2 Gb x8
         {"sdr/lkml-i2c-ssp133-064323j.bin", "DRAM Clock(9)", "133 MHz(PC-133)"},
     };
     for (const auto& f : facts) {

@@ -319,6 +319,12 @@ TEST_F(Ddr3Decode, SpeedFromMediumTimebase)
     EXPECT_EQ(ddr3(Ddr3Field::ModuleSpeed), "Reserved");
     store(12, 0x0A);
     EXPECT_EQ(ddr3(Ddr3Field::ModuleSpeed), "1600 MHz(1.25ns)");
+    store(12, 0x09);
+    EXPECT_EQ(ddr3(Ddr3Field::ModuleSpeed), "1866 MHz(1.07ns)");
+    store(12, 0x08);
+    EXPECT_EQ(ddr3(Ddr3Field::ModuleSpeed), "2133 MHz(0.94ns)");
+    store(12, 0x07);
+    EXPECT_EQ(ddr3(Ddr3Field::ModuleSpeed), "Reserved");
     set(11, 0);  // MTB = byte 10 x 1000
     store(12, 0x0A);
     EXPECT_EQ(ddr3(Ddr3Field::ModuleSpeed), "Reserved");
@@ -352,11 +358,11 @@ TEST_F(Ddr3Decode, OrganisationFields)
     set(7, 0x01);
     store(4, 0x03);
     EXPECT_EQ(ddr3(Ddr3Field::SdramDensity), "2 Gb");
-    EXPECT_EQ(ddr3(Ddr3Field::ModuleDensity), "Reserved");
-    EXPECT_EQ(ddr3(Ddr3Field::SdramBanks), "4 Banks");
+    EXPECT_EQ(ddr3(Ddr3Field::ModuleDensity), "2 GB");
+    EXPECT_EQ(ddr3(Ddr3Field::SdramBanks), "8 Banks");
     store(4, 0x12);
     EXPECT_EQ(ddr3(Ddr3Field::ModuleDensity), "1 GB");
-    EXPECT_EQ(ddr3(Ddr3Field::SdramBanks), "8 Banks");
+    EXPECT_EQ(ddr3(Ddr3Field::SdramBanks), "16 Banks");
     store(7, 0x0A);  // width x16, 2 ranks: density keeps its value until byte 4 is decoded
     EXPECT_EQ(ddr3(Ddr3Field::ModuleDensity), "1 GB");
     EXPECT_EQ(ddr3(Ddr3Field::SdramWidth), "16 bit");
@@ -385,6 +391,23 @@ TEST_F(Ddr3Decode, OrganisationFields)
     EXPECT_EQ(ddr3(Ddr3Field::ModuleType), "Reservd");
     store(3, 0x04);
     EXPECT_EQ(ddr3(Ddr3Field::ModuleType), "Micro-DIMM");
+}
+
+TEST_F(Ddr3Decode, BanksAndDensityPerRankOverEveryCode)
+{
+    const char* banks[8] = {"8 Banks", "16 Banks", "32 Banks", "64 Banks", "Reserved", "Reserved", "Reserved", "Reserved"};
+    for (int code = 0; code < 8; ++code) {
+        store(4, static_cast<std::uint8_t>(code << 4 | 0x03));
+        EXPECT_EQ(ddr3(Ddr3Field::SdramBanks), banks[code]) << code;
+    }
+    struct Case { std::uint8_t density, width; const char* text; };  // byte 4 low nibble, byte 7 (two ranks)
+    for (const Case& c : {Case{0x3, 0x09, "2 GB"}, Case{0x4, 0x08, "8 GB"}, Case{0x0, 0x0B, "64 MB"},
+                          Case{0x6, 0x08, "32 GB"}, Case{0x1, 0x09, "512 MB"}, Case{0x7, 0x08, "Reserved"},
+                          Case{0x2, 0x0C, "Reserved"}}) {
+        set(7, c.width);
+        store(4, c.density);
+        EXPECT_EQ(ddr3(Ddr3Field::ModuleDensity), c.text) << int(c.density) << " " << int(c.width);
+    }
 }
 
 TEST_F(Ddr3Decode, CasLatencyList)

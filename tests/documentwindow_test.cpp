@@ -127,6 +127,22 @@ TEST_F(Window, DateCodeAndSecurityOptions)
     EXPECT_EQ(doc.Get_Value(127), 0x5A);
 }
 
+TEST_F(Window, SecurityOptionIsClosedOnDdr3Images)
+{
+    QCheckBox* security = window->option(3);
+    QTest::mouseClick(security, Qt::LeftButton);
+    ASSERT_TRUE(security->isChecked());
+    SpdImage image{};
+    image[2] = 0x0B;
+    window->document().load(image);
+    EXPECT_FALSE(security->isEnabled());
+    EXPECT_FALSE(security->isChecked()) << "the stamp is given up, the loaded CRC kept";
+    EXPECT_TRUE(security->toolTip().contains(QStringLiteral("127")));
+    window->document().Value_Chang(2, 0x08);
+    EXPECT_TRUE(security->isEnabled());
+    EXPECT_TRUE(security->toolTip().isEmpty());
+}
+
 TEST_F(Window, DecodedPanelsFollowTheImage)
 {
     SpdImage image{};

@@ -154,6 +154,50 @@ TEST_F(Editor, DateCodeAndSecurityRestoreWhatTheyReplaced)
     EXPECT_FALSE(doc.isModified()) << "the security option does not mark the document";
 }
 
+TEST_F(Editor, DateCodeOnDdr3UsesBytes120And121AndKeepsTheCrc)
+{
+    for (auto [b, v] : {std::pair{0, 0x12}, {2, 0x0B}, {93, 0x33}, {94, 0x44}, {120, 0x11}, {121, 0x22}})
+        doc.Value_Chang(b, static_cast<std::uint8_t>(v));
+    doc.setCheckMode(CheckMode::Crc);
+    doc.warz_crc();
+    editor.dateCodeClicked(true, today);
+    EXPECT_EQ(doc.Get_Value(120), 0x09);
+    EXPECT_EQ(doc.Get_Value(121), 0x45);
+    EXPECT_EQ(doc.Get_Value(93), 0x33) << "bytes 93-94 lie in the CRC-covered module block";
+    EXPECT_EQ(doc.Get_Value(94), 0x44);
+    EXPECT_EQ(StoredCrc(doc.image()), SpdCrc(doc.image()));
+    editor.dateCodeClicked(false, today);
+    EXPECT_EQ(doc.Get_Value(120), 0x11);
+    EXPECT_EQ(doc.Get_Value(121), 0x22);
+    EXPECT_EQ(StoredCrc(doc.image()), SpdCrc(doc.image()));
+
+    // The security byte is the CRC's high byte here: the option stamps nothing.
+    EXPECT_FALSE(editor.securityAvailable());
+    const std::uint8_t crcHigh = doc.Get_Value(127);
+    editor.securityClicked(true);
+    EXPECT_EQ(doc.Get_Value(127), crcHigh);
+    EXPECT_FALSE(editor.securityStamped());
+}
+
+TEST_F(Editor, StampsAreGivenUpWhenTheImageBecomesDdr3)
+{
+    doc.Value_Chang(127, 0x56);
+    editor.dateCodeClicked(true, today);
+    editor.securityClicked(true);
+    ASSERT_TRUE(editor.dateCodeStamped() && editor.securityStamped());
+    // A DDR3 image arrives (a read or an edit of byte 2) while both options are checked.
+    doc.Value_Chang(2, 0x0B);
+    doc.Value_Chang(127, 0xC3);
+    doc.Value_Chang(93, 0x77);
+    editor.followImageKind();
+    EXPECT_FALSE(editor.dateCodeStamped());
+    EXPECT_FALSE(editor.securityStamped());
+    editor.securityClicked(false);
+    editor.dateCodeClicked(false, today);
+    EXPECT_EQ(doc.Get_Value(127), 0xC3) << "the old byte 127 must not overwrite the CRC";
+    EXPECT_EQ(doc.Get_Value(93), 0x77);
+}
+
 TEST(EditorPassword, BytesBelow64NeedThePassword)
 {
     AppValues app;  // not authorised

@@ -229,6 +229,9 @@ TEST(ReportLayout, ValueTexts)
     EXPECT_EQ(one, std::string(7, '\0') + "A" + std::string(10, '\0'));
     image[73] = 0xB5;  // micro sign in the first place: two bytes of UTF-8
     EXPECT_EQ(ReportPartNumber(image).substr(0, 2), "\xC2\xB5");
+    image[73] = 0x80;  // Windows-1252, as the decoded panels read it: the euro sign
+    image[74] = 0x99;  // and the trade mark sign
+    EXPECT_EQ(ReportPartNumber(image).substr(0, 6), "\xE2\x82\xAC\xE2\x84\xA2");
 
     EXPECT_EQ(ReportDocumentName("C:\\SPD\\DDR2\\module.spd"), "module.spd");
     EXPECT_EQ(ReportDocumentName("/home/line3/images/module.bin*"), "module.bin*");

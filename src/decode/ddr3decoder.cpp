@@ -16,18 +16,12 @@ constexpr const char* kModuleTypes[] = {
     "Undefined", "Register-DIMM", "Unbuffer-DIMM", "SO-DIMM", "Micro-DIMM", "Mini-RDIMM", "Mini-UDIMM",
 };
 constexpr const char* kSdramDensities[] = {"256 Mb", "512 Mb", "1 Gb", "2 Gb", "4 Gb", "8 Gb", "16 Gb"};
-constexpr const char* kBanks[] = {"4 Banks", "8 Banks", "16 Banks", "32 Banks"};
+// Bits 6-4 of byte 4 count the bank address bits beyond three.
+constexpr const char* kBanks[] = {"8 Banks", "16 Banks", "32 Banks", "64 Banks"};
 constexpr const char* kColumns[] = {"9 ", "10 ", "11", "12 "};
 constexpr const char* kRows[] = {"12 ", "13 ", "14 ", "15 ", "16 "};
 constexpr const char* kWidths[] = {"4 bit", "8 bit", "16 bit", "32 bit"};
 constexpr const char* kRanks[] = {"1 Rank", "2 Ranks", "3 Ranks", "4 Ranks"};
-
-// Module capacity per rank by SDRAM density code (rows) and width code (columns).
-constexpr const char* kModuleDensity[3][4] = {
-    {"512 MB", "256 MB", "128 MB", "64 MB"},
-    {"1 GB", "512 MB", "256 MB", "128 MB"},
-    {"2 GB", "1 GB", "512 MB", "256 MB"},
-};
 
 constexpr const char* kCasTokens[15] = {
     "4 ", "5 ", "6 ", "7 ", "8 ", "9 ", "10 ", "11 ", "12 ", "13 ", "14 ", "15 ", "16 ", "17 ", "18 ",
@@ -59,6 +53,25 @@ void SetTime(std::string& text, const SpdImage& image, long long count)
     text += "T)";
 }
 
+// Capacity of one rank of a 64-bit module: SDRAM density (256 Mb << density
+// code) x 64 / SDRAM width (4 << width code) / 8 bits, in MB below 1 GB and in
+// GB from 1 GB on. Density codes above 6 and width codes above 3 are reserved.
+std::string ModuleDensityPerRank(unsigned densityCode, unsigned widthCode)
+{
+    if (densityCode > 6 || widthCode > 3)
+        return "Reserved";
+    const long long megabytes = (256LL << densityCode) * 64 / (4LL << widthCode) / 8;
+    std::string text;
+    if (megabytes < 1024) {
+        AppendInt(text, megabytes);
+        text += " MB";
+    } else {
+        AppendInt(text, megabytes / 1024);
+        text += " GB";
+    }
+    return text;
+}
+
 void SetSpeed(std::string& text, const SpdImage& image)
 {
     switch (Mtb(image) * image[12]) {
@@ -66,6 +79,9 @@ void SetSpeed(std::string& text, const SpdImage& image)
     case 1875: text = "1066 MHz(1.875ns)"; break;
     case 1500: text = "1333 MHz(1.5ns)"; break;
     case 1250: text = "1600 MHz(1.25ns)"; break;
+    // DDR3-1866 and -2133 store 1.125 ns and 1 ns here and the rest of tCK in the fine byte.
+    case 1125: text = "1866 MHz(1.07ns)"; break;
+    case 1000: text = "2133 MHz(0.94ns)"; break;
     default: text = "Reserved"; break;
     }
 }
@@ -125,7 +141,7 @@ void ddr3_table_chang(const SpdImage& image, DecodedView& view, DecodeContext& c
         const unsigned density = value & 0x0F;
         const unsigned width = image[7] & 0x07;
         view[Ddr3Field::SdramDensity] = Pick(kSdramDensities, density, "Reserved");
-        view[Ddr3Field::ModuleDensity] = (density < 3 && width < 4) ? kModuleDensity[density][width] : "Reserved";
+        view[Ddr3Field::ModuleDensity] = ModuleDensityPerRank(density, width);
         view[Ddr3Field::SdramBanks] = Pick(kBanks, (value >> 4) & 0x07, "Reserved");
         break;
     }

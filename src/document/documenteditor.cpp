@@ -8,6 +8,7 @@ namespace tessaro {
 namespace {
 constexpr int kDateYearByte = 93;
 constexpr int kDateWeekByte = 94;
+constexpr int kDdr3DateYearByte = 120;  // followed by the week in 121
 constexpr int kSecurityByte = 127;
 constexpr int kFirstFreeByte = 64;  // bytes below this need the password
 
@@ -18,6 +19,11 @@ std::string Trimmed(const std::string& text)
         return {};
     const auto last = text.find_last_not_of(" \t");
     return text.substr(first, last - first + 1);
+}
+
+bool IsDdr3Image(const SpdImage& image)
+{
+    return image[2] == 0x0B;
 }
 }  // namespace
 
@@ -31,9 +37,11 @@ void DocumentEditor::open(const Today& today)
 {
     m_doc.open();
     m_current = 0;
-    m_savedDate93 = m_doc.Get_Value(kDateYearByte);
-    m_savedDate94 = m_doc.Get_Value(kDateWeekByte);
+    m_savedDateYear = m_doc.Get_Value(kDateYearByte);
+    m_savedDateWeek = m_doc.Get_Value(kDateWeekByte);
     m_savedByte127 = m_doc.Get_Value(kSecurityByte);
+    m_dateYearByte = 0;
+    m_securityStamped = false;
     computeDate(today);
     m_redText.reset();
     m_entryShown = true;
@@ -119,20 +127,26 @@ void DocumentEditor::dateCodeClicked(bool checked, const Today& today)
 {
     computeDate(today);
     if (checked) {
-        m_savedDate93 = m_doc.Get_Value(kDateYearByte);
-        m_savedDate94 = m_doc.Get_Value(kDateWeekByte);
-        m_doc.Value_Chang(kDateYearByte, ToBcd(m_week.yearSince2000));
-        m_doc.Value_Chang(kDateWeekByte, ToBcd(m_week.week));
-        m_redText.set(kDateYearByte);
-        m_redText.set(kDateWeekByte);
-        m_doc.table_chang(kDateYearByte);
-        m_doc.table_chang(kDateWeekByte);
-    } else {
-        m_doc.Value_Chang(kDateYearByte, m_savedDate93);
-        m_doc.Value_Chang(kDateWeekByte, m_savedDate94);
-        m_redText.reset(kDateYearByte);
-        m_redText.reset(kDateWeekByte);
+        const int year = IsDdr3Image(m_doc.image()) ? kDdr3DateYearByte : kDateYearByte;
+        m_dateYearByte = year;
+        m_savedDateYear = m_doc.Get_Value(year);
+        m_savedDateWeek = m_doc.Get_Value(year + 1);
+        m_doc.Value_Chang(year, ToBcd(m_week.yearSince2000));
+        m_doc.Value_Chang(year + 1, ToBcd(m_week.week));
+        m_redText.set(static_cast<std::size_t>(year));
+        m_redText.set(static_cast<std::size_t>(year + 1));
+        m_doc.table_chang(year);
+        m_doc.table_chang(year + 1);
+    } else if (m_dateYearByte != 0) {
+        const int year = m_dateYearByte;
+        m_dateYearByte = 0;
+        m_doc.Value_Chang(year, m_savedDateYear);
+        m_doc.Value_Chang(year + 1, m_savedDateWeek);
+        m_redText.reset(static_cast<std::size_t>(year));
+        m_redText.reset(static_cast<std::size_t>(year + 1));
     }
+    if (IsDdr3Image(m_doc.image()) && m_doc.checkMode() == CheckMode::Crc)
+        m_doc.warz_crc();
     m_doc.decodeAll();
     m_doc.Set_form_chang(true);
 }
@@ -140,12 +154,35 @@ void DocumentEditor::dateCodeClicked(bool checked, const Today& today)
 void DocumentEditor::securityClicked(bool checked)
 {
     if (checked) {
+        if (!securityAvailable())
+            return;
+        m_securityStamped = true;
         m_savedByte127 = m_doc.Get_Value(kSecurityByte);
         m_doc.Value_Chang(kSecurityByte, m_doc.view().securityCode);
         m_redText.set(kSecurityByte);
-    } else {
+    } else if (m_securityStamped) {
+        m_securityStamped = false;
         m_doc.Value_Chang(kSecurityByte, m_savedByte127);
         m_redText.reset(kSecurityByte);
+    }
+}
+
+bool DocumentEditor::securityAvailable() const
+{
+    return !IsDdr3Image(m_doc.image());
+}
+
+void DocumentEditor::followImageKind()
+{
+    const bool ddr3 = IsDdr3Image(m_doc.image());
+    if (m_dateYearByte != 0 && (m_dateYearByte == kDdr3DateYearByte) != ddr3) {
+        m_redText.reset(static_cast<std::size_t>(m_dateYearByte));
+        m_redText.reset(static_cast<std::size_t>(m_dateYearByte + 1));
+        m_dateYearByte = 0;
+    }
+    if (m_securityStamped && ddr3) {
+        m_redText.reset(kSecurityByte);
+        m_securityStamped = false;
     }
 }
 

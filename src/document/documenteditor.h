@@ -46,8 +46,20 @@ public:
     // row headers "00" ... "F0", which set the fill start.
     void headerClicked(int header);
     // Clicks of the two options; `checked` is the option's new state.
+    // The date code stamps the year and week (BCD) into bytes 93-94, and into
+    // bytes 120-121 of a DDR3 image (byte 2 = 0Bh), whose bytes 93-94 lie in
+    // the CRC-covered module block; there the CRC follows in CRC mode, after
+    // stamping and after restoring. Byte 127 of a DDR3 image is the CRC's high
+    // byte, so the security option stamps nothing on one.
     void dateCodeClicked(bool checked, const Today& today);
     void securityClicked(bool checked);
+    // Byte 2 may have changed (a load, a read, an edit): a stamp made on the
+    // other kind of image (DDR3 or not) is given up, its bytes left as they
+    // now are, so that unchecking never writes old bytes into the wrong place.
+    void followImageKind();
+    [[nodiscard]] bool securityAvailable() const;
+    [[nodiscard]] bool dateCodeStamped() const { return m_dateYearByte != 0; }
+    [[nodiscard]] bool securityStamped() const { return m_securityStamped; }
 
     [[nodiscard]] int currentByte() const { return m_current; }
     [[nodiscard]] CellText cellText(int index) const { return m_redText.test(static_cast<std::size_t>(index)) ? CellText::Red : CellText::Normal; }
@@ -67,9 +79,11 @@ private:
     std::bitset<kSpdSize> m_redText;
     bool m_entryShown = true;
     int m_highlightedRow = 15;
-    std::uint8_t m_savedDate93 = 0;
-    std::uint8_t m_savedDate94 = 0;
+    std::uint8_t m_savedDateYear = 0;
+    std::uint8_t m_savedDateWeek = 0;
     std::uint8_t m_savedByte127 = 0;
+    int m_dateYearByte = 0;  // the stamped year byte (93 or 120, the week follows it); 0 when none
+    bool m_securityStamped = false;
     std::string m_dateText;
     WeekFields m_week;
 };

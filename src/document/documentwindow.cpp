@@ -29,6 +29,8 @@ constexpr int kSettleMilliseconds = 2000;
 constexpr int kOpeningWidthTwips = 9460;
 constexpr int kOpeningHeightTwips = 7000;
 constexpr int kTwipsPerInch = 1440;
+// Tool tip of "Secrity on SPD(7F)" while it is disabled on a DDR3 image.
+constexpr const char* kSecurityOnDdr3Tip = "DDR3 SPD 的位元組 127 (7F) 存放 CRC 的高位元組 , 不可寫入安全碼";
 
 QString Utf8(const char* text)
 {
@@ -667,10 +669,22 @@ void DocumentWindow::closeEvent(QCloseEvent* event)
 
 // --- Drawing ---
 
-void DocumentWindow::byteChanged(int /*index*/)
+void DocumentWindow::byteChanged(int index)
 {
+    if (index == 2)
+        followImageKind();
     m_grid->update();
     scheduleRefresh();
+}
+
+void DocumentWindow::followImageKind()
+{
+    m_editor.followImageKind();
+    m_checks[2]->setChecked(m_editor.dateCodeStamped());
+    m_checks[3]->setChecked(m_editor.securityStamped());
+    const bool security = m_editor.securityAvailable();
+    m_checks[3]->setEnabled(security);
+    m_checks[3]->setToolTip(security ? QString() : Utf8(kSecurityOnDdr3Tip));
 }
 
 void DocumentWindow::markChanged(int /*index*/)

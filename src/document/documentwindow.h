@@ -140,6 +140,8 @@ private:
     void scheduleRefresh();
     void runDeviceCommand(DeviceCommand command);
     void resetCounters();
+    // The date-code and security options after byte 2 changed (DDR3 or not).
+    void followImageKind();
     void buildPinMapPanels();
     void showPinMaps();
     DocumentEditor::Today today() const;

@@ -135,7 +135,7 @@ SaveSystemCallsOverride::~SaveSystemCallsOverride()
 bool CheckInputFile(const QString& path, QString* error)
 {
     if (path.isEmpty())
-        return Fail(error, "read", path, QStringLiteral("no file name"));
+        return Fail(error, "open", path, QStringLiteral("no file name given"));
     struct stat st {};
     if (::stat(QFile::encodeName(path).constData(), &st) != 0)
         return Fail(error, "open", path, SystemReason(errno));
@@ -147,7 +147,7 @@ bool CheckInputFile(const QString& path, QString* error)
 bool CheckOutputFile(const QString& path, QString* error)
 {
     if (path.isEmpty())
-        return Fail(error, "write", path, QStringLiteral("no file name"));
+        return Fail(error, "write", path, QStringLiteral("no file name given"));
     const std::string name = QFile::encodeName(path).toStdString();
     const std::string target = ResolveLinks(name);
     if (target.empty())

@@ -2,6 +2,7 @@
 
 #include "core/bytetables.h"
 #include "core/hex.h"
+#include "decode/textformat.h"
 
 #include <initializer_list>
 
@@ -154,16 +155,6 @@ std::vector<int> Join(std::initializer_list<std::vector<int>> parts)
 
 const std::vector<int> kDdrFields{64, 72, 73, 91, 93, 94, 95, 99};
 
-void AppendUtf8(std::string& out, unsigned code)
-{
-    if (code < 0x80) {
-        out.push_back(static_cast<char>(code));
-    } else {
-        out.push_back(static_cast<char>(0xC0 | (code >> 6)));
-        out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-    }
-}
-
 }  // namespace
 
 void ReportPage::print(std::string text)
@@ -263,10 +254,8 @@ std::string ReportPartNumber(const SpdImage& image)
     for (int i = 73; i <= 90; ++i)
         sum += image[static_cast<std::size_t>(i)];
     std::string text;
-    if (sum == 0)
-        return text;
-    for (int i = 73; i <= 90; ++i)
-        AppendUtf8(text, image[static_cast<std::size_t>(i)]);
+    if (sum != 0)
+        AssignAnsiText(text, ByteRange(image, 73, 90));  // the code page the decoded panels use
     return text;
 }
 

@@ -21,7 +21,7 @@ inline constexpr PrintColor kPrintGreen{0, 240, 15};
 
 // One text the printer places on the page: x is its left edge and y the top
 // of its line, in twips from the top left of the printable page; `text` is
-// UTF-8 (the part number's bytes as the characters with those codes).
+// UTF-8 (the part number's bytes as their Windows-1252 characters).
 struct PrintItem {
     int x = 0;
     int y = 0;

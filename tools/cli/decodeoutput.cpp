@@ -127,9 +127,18 @@ void AppendDecodeListing(std::string& out, const std::string& file, const SpdDoc
             out += std::string("  ") + kInfoPanelTitle + "\n";
         if (i == kInfoPanelFieldCount)
             out += std::string("  ") + kManufacturingPanelTitle + "\n";
+        // Control characters of a part number (C0, DEL and the C1 controls
+        // U+0080-U+009F, which some terminals obey) would upset a terminal.
         std::string shown;
-        for (char ch : text)  // control characters of a part number would upset a terminal
-            shown += (static_cast<unsigned char>(ch) < 0x20 || ch == 0x7F) ? '.' : ch;
+        for (std::size_t k = 0; k < text.size(); ++k) {
+            const auto ch = static_cast<unsigned char>(text[k]);
+            if (ch == 0xC2 && k + 1 < text.size() && static_cast<unsigned char>(text[k + 1]) < 0xA0) {
+                shown += '.';
+                ++k;
+            } else {
+                shown += (ch < 0x20 || ch == 0x7F) ? '.' : text[k];
+            }
+        }
         const bool isId = view.ddr3PanelsShown ? i == static_cast<int>(Ddr3Field::ManufacturerId)
                                                 : i == static_cast<int>(LegacyField::JedecId);
         if (isId)

@@ -63,9 +63,20 @@ void AppendJsonString(std::string& out, std::string_view text)
             continue;
         }
         const std::size_t n = Utf8SequenceLength(text, i);
+        const auto next = n > 1 ? static_cast<unsigned char>(text[i + 1]) : 0;
         if (n == 0) {
             out += "\xEF\xBF\xBD";
             ++i;
+        } else if (n == 2 && c == 0xC2 && next < 0xA0) {
+            // C1 controls U+0080-U+009F (NEL among them) break lines for some readers.
+            out += "\\u00";
+            out += kHex[next >> 4];
+            out += kHex[next & 0x0F];
+            i += n;
+        } else if (n == 3 && c == 0xE2 && next == 0x80 && (text[i + 2] == '\xA8' || text[i + 2] == '\xA9')) {
+            // U+2028 and U+2029, the line and paragraph separators.
+            out += text[i + 2] == '\xA8' ? "\\u2028" : "\\u2029";
+            i += n;
         } else {
             out.append(text.substr(i, n));
             i += n;
