@@ -3,6 +3,7 @@
 #include "app/mainwindow.h"
 #include "core/checks.h"
 #include "document/documentwindow.h"
+#include "files/safefile.h"
 #include "files/settingsstore.h"
 #include "files/spdfile.h"
 #include "testsupport.h"
@@ -10,6 +11,8 @@
 #include "workstationtest.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QTimer>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -26,6 +29,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <memory>
 
 using namespace tessaro;
@@ -215,6 +219,89 @@ TEST_F(Main, FileProblemsAreReportedAndChangeNothing)
     ASSERT_EQ(responder.messages().size(), 1u);
     EXPECT_EQ(responder.messages()[0].title, QStringLiteral("錯誤"));
     EXPECT_EQ(responder.messages()[0].text, QStringLiteral("      *****   權限不足無法存檔,請洽管理人員 !   *****      "));
+}
+
+TEST_F(Main, SaveOnAFullDiskKeepsTheOldFileTheMarkAndTheCaption)
+{
+    const SpdImage before = Ddr2Image();
+    ASSERT_TRUE(WriteSpdFile(path("g.bin"), before, SpdFormat::Binary, nullptr));
+    window->openPath(path("g.bin"));
+    DocumentWindow* doc = window->activeDocument();
+    doc->document().Value_Chang(200, 0x5A);
+    doc->document().Set_form_chang(true);
+
+    SaveSystemCalls full = RealSaveSystemCalls();
+    full.write = [](int, const char*, std::size_t) -> ssize_t {
+        errno = ENOSPC;
+        return -1;
+    };
+    SaveSystemCallsOverride disk(full);
+    test::ModalResponder responder;
+    trigger("mnuFileSave");
+    ASSERT_EQ(responder.messages().size(), 1u);
+    EXPECT_EQ(responder.messages()[0].title, QStringLiteral("錯誤訊息"));
+    EXPECT_TRUE(responder.messages()[0].text.contains(QStringLiteral("無法儲存檔案")));
+    EXPECT_TRUE(responder.messages()[0].text.contains(QStringLiteral("No space left on device")));
+    EXPECT_EQ(FileBytes(path("g.bin")), SpdBinaryBytes(before));
+    EXPECT_EQ(doc->windowTitle(), path("g.bin") + QLatin1Char('*'));
+    EXPECT_TRUE(doc->document().isModified());
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList({"g.bin"})) << "no temporary file left";
+}
+
+TEST_F(Main, SaveAsWritesTheFormatTheNameIsReadInAndAsksBeforeReplacing)
+{
+    const SpdImage image = Ddr2Image();
+    test::WriteAll(path("existing.bin").toStdString(), "old contents");
+    window->newDocument();
+    window->activeDocument()->document().load(image);
+    test::ModalResponder responder;
+
+    // The text filter with a ".bin" name: binary, as the name is read back; the
+    // existing file is replaced only after a question.
+    responder.answer(QMessageBox::No);
+    responder.handleDialog([&](QWidget* w) {
+        ChooseFile(path("existing.bin"), QStringLiteral("Korvalen SPD Files (*.spd)"))(w);
+        // Once the question is answered No the dialog stays open: cancel it.
+        auto* cancel = new QTimer(w);
+        QObject::connect(cancel, &QTimer::timeout, w, [&responder, w] {
+            if (!responder.messages().empty() && QApplication::activeModalWidget() == w)
+                QMetaObject::invokeMethod(w, "reject", Qt::QueuedConnection);
+        });
+        cancel->start(20);
+    });
+    trigger("mnuFileSaveAs");
+    ASSERT_EQ(responder.messages().size(), 1u);
+    EXPECT_TRUE(responder.messages()[0].buttons.testFlag(QMessageBox::Yes));
+    EXPECT_EQ(FileBytes(path("existing.bin")), "old contents") << "answering No keeps the file";
+
+    responder.clear();
+    responder.answer(QMessageBox::Yes);
+    responder.handleDialog(ChooseFile(path("existing.bin"), QStringLiteral("Korvalen SPD Files (*.spd)")));
+    trigger("mnuFileSaveAs");
+    EXPECT_EQ(responder.messages().size(), 1u);
+    EXPECT_EQ(FileBytes(path("existing.bin")), SpdBinaryBytes(image));
+    SpdImage read{};
+    ASSERT_TRUE(ReadSpdFile(path("existing.bin"), read, nullptr));
+    EXPECT_EQ(read, image);
+
+    // A name without an ending takes the chosen filter's.
+    responder.handleDialog(ChooseFile(path("typed"), QStringLiteral("Bin Files (*.bin)")));
+    trigger("mnuFileSaveAs");
+    EXPECT_EQ(FileBytes(path("typed.bin")), SpdBinaryBytes(image));
+    responder.handleDialog(ChooseFile(path("other.Spd"), QStringLiteral("All Files (*.*)")));
+    trigger("mnuFileSaveAs");
+    EXPECT_EQ(FileBytes(path("other.Spd")), SpdTextBytes(image));
+}
+
+TEST_F(Main, FilesNamedRelativelyAreCaptionedAndRememberedByTheirFullPath)
+{
+    ASSERT_TRUE(WriteSpdFile(path("rel.bin"), Ddr2Image(), SpdFormat::Binary, nullptr));
+    const QString before = QDir::currentPath();
+    QDir::setCurrent(dir.path());
+    window->openPath(QStringLiteral("rel.bin"));
+    QDir::setCurrent(before);
+    EXPECT_EQ(window->activeDocument()->windowTitle(), path("rel.bin"));
+    EXPECT_EQ(QSettings(settingsPath, QSettings::IniFormat).value(QStringLiteral("History/1")).toString(), path("rel.bin"));
 }
 
 TEST_F(Main, RecentFilesMoveToTheTopAndSurviveInTheStore)

@@ -68,4 +68,16 @@ CommandResult RunCli(const std::vector<std::string>& args)
     return result;
 }
 
+CommandResult RunShell(const std::string& command)
+{
+    QProcess process;
+    process.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), QString::fromStdString(command)});
+    process.waitForFinished(120000);
+    CommandResult result;
+    result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    result.out = process.readAllStandardOutput().toStdString();
+    result.err = process.readAllStandardError().toStdString();
+    return result;
+}
+
 }  // namespace tessaro::test

@@ -27,5 +27,7 @@ struct CommandResult {
 };
 // Runs tessaro-cli with the arguments.
 CommandResult RunCli(const std::vector<std::string>& args);
+// Runs a command line through /bin/sh.
+CommandResult RunShell(const std::string& command);
 
 }  // namespace tessaro::test

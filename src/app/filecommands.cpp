@@ -12,6 +12,8 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 
+#include <functional>
+
 namespace tessaro {
 
 namespace {
@@ -36,12 +38,28 @@ const Filter kSaveAsFilters[] = {
 
 QString g_lastDirectory;
 
+// A file dialog whose default suffix is the one of the filter chosen when the
+// name is accepted, however the filter was chosen.
+class SuffixFileDialog : public QFileDialog
+{
+public:
+    using QFileDialog::QFileDialog;
+    std::function<QString(const QString& filter)> suffixOfFilter;
+
+    void accept() override
+    {
+        if (suffixOfFilter)
+            setDefaultSuffix(suffixOfFilter(selectedNameFilter()));
+        QFileDialog::accept();
+    }
+};
+
 // Shows a file dialog; returns the chosen name (empty when cancelled) and the
 // 1-based number of the filter that was chosen.
 template <std::size_t N>
 QString AskFileName(QWidget* parent, const char* title, const Filter (&filters)[N], bool saving, int* chosen)
 {
-    QFileDialog dialog(parent, QString::fromUtf8(title), g_lastDirectory);
+    SuffixFileDialog dialog(parent, QString::fromUtf8(title), g_lastDirectory);
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(saving ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     // Saving over an existing file asks first (the dialog's own confirmation).
@@ -55,11 +73,8 @@ QString AskFileName(QWidget* parent, const char* title, const Filter (&filters)[
         const auto i = static_cast<std::size_t>(std::max<qsizetype>(0, names.indexOf(name)));
         return QString::fromLatin1(filters[i].suffix);
     };
-    if (saving) {
-        dialog.setDefaultSuffix(suffixFor(names.first()));
-        QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
-                         [&](const QString& name) { dialog.setDefaultSuffix(suffixFor(name)); });
-    }
+    if (saving)
+        dialog.suffixOfFilter = suffixFor;
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
     if (chosen != nullptr)
