@@ -214,6 +214,45 @@ TEST(SettleWaitClock, EndsOnTheTargetSecondAcrossTheMinute)
     EXPECT_EQ(fake.sleeps, 1 + 4);
 }
 
+TEST(SettleWaitClock, StallsAndClockStepsCostAtMostOneSecond)
+{
+    // A stop of three seconds during the first sleep of a two-second wait: the
+    // target second has gone by, and without a deadline the wait would run
+    // until it comes round again a minute later.
+    FakeClock stalled;
+    stalled.time = QTime(10, 0, 20, 400);
+    stalled.afterSleep = [](FakeClock& c) {
+        if (c.sleeps == 1) {
+            c.time = c.time.addMSecs(3000);
+            c.monotonic += 3000;
+        }
+    };
+    SettleWait(2, stalled.clock());
+    EXPECT_LE(stalled.monotonic, 3000 + 1000 + 602);  // the stall, plus at most the N + 1 s deadline
+    EXPECT_EQ(stalled.sleeps, 1);
+
+    // The time of day steps back 30 s, or forward past the target: the
+    // monotonic deadline of N + 1 seconds ends the wait.
+    for (const int step : {-30000, 5000}) {
+        FakeClock stepped;
+        stepped.time = QTime(10, 0, 20, 0);
+        stepped.afterSleep = [step](FakeClock& c) {
+            if (c.sleeps == 1)
+                c.time = c.time.addMSecs(step);
+        };
+        SettleWait(2, stepped.clock());
+        EXPECT_LE(stepped.monotonic, 3000) << step;
+        EXPECT_GE(stepped.monotonic, 2000) << step;
+    }
+
+    // A running clock still ends on the second boundary, not at the deadline.
+    FakeClock steady;
+    steady.time = QTime(10, 0, 20, 700);
+    SettleWait(2, steady.clock());
+    EXPECT_EQ(steady.time.second(), 22);
+    EXPECT_LT(steady.monotonic, 2000);
+}
+
 TEST_F(Link, HandshakeWithAndWithoutReply)
 {
     line.respond = [](const std::string& w) { return w == CommandFrame("q") ? StatusReply("11", "A4") : ""; };
