@@ -1,12 +1,16 @@
 #include "core/hex.h"
 #include "document/modulesignals.h"
+#include "devicerecords.h"
 #include "programmerdevice.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
+#include <algorithm>
 #include <bit>
+#include <cctype>
+#include <numeric>
 #include <iterator>
 #include <set>
 
@@ -434,6 +438,42 @@ TEST(SimDevice, EachFaultDoesWhatItSays)
     EXPECT_TRUE(lost.feed(Download(SpdImage{})).reply.empty());
     EXPECT_EQ(lost.stored(), image);
     EXPECT_EQ(lost.faultSummary(), "faults: flipped 0, short 0, dropped 0, lost-writes 16");
+}
+
+TEST(SimDevice, NoiseReplacesEveryDump)
+{
+    DeviceSettings settings;
+    settings.stored = Counting();
+    settings.module = Counting();
+    const std::string clean = SpdDumpText(Counting());
+    auto dumps = [&](DumpNoise noise, std::uint32_t seed) {
+        settings.noise = noise;
+        settings.faultSeed = seed;
+        ProgrammerDevice device(settings);
+        return std::pair{device.feed(Cmd("l")).reply, device.feed(Cmd("k")).reply + device.feed(Cmd("q")).reply};
+    };
+    const auto isHex = [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; };
+
+    const auto [flood, floodModule] = dumps(DumpNoise::Flood, 1);
+    EXPECT_EQ(flood, std::string(512, 'F'));
+    EXPECT_EQ(floodModule.substr(0, 512), std::string(512, 'F'));
+    EXPECT_EQ(floodModule.size(), 512u + 32u);  // the status record is not noise
+
+    const auto [random, randomModule] = dumps(DumpNoise::Random, 1);
+    EXPECT_EQ(random.size(), 512u);
+    EXPECT_FALSE(std::all_of(random.begin(), random.end(), isHex));
+    EXPECT_NE(random, randomModule.substr(0, 512));
+
+    const auto [garbled, garbledModule] = dumps(DumpNoise::Garbled, 1);
+    ASSERT_EQ(garbled.size(), 512u);
+    const auto changed = std::inner_product(garbled.begin(), garbled.end(), clean.begin(), 0, std::plus<>(),
+                                            [](char a, char b) { return a != b ? 1 : 0; });
+    EXPECT_GE(changed, 1);
+    EXPECT_LE(changed, 16);
+    for (std::size_t i = 0; i < garbled.size(); ++i)
+        EXPECT_TRUE(garbled[i] == clean[i] || !isHex(garbled[i])) << i;
+    EXPECT_EQ(dumps(DumpNoise::Garbled, 1).first, garbled);  // seeded
+    EXPECT_NE(dumps(DumpNoise::Garbled, 2).first, garbled);
 }
 
 TEST(SimDevice, SameSeedSameFaults)
