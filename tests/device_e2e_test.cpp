@@ -82,9 +82,20 @@ TEST_F(DeviceCli, StatusWithAndWithoutAProgrammer)
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(r.err, Line(msg::kRs232Failed));
     EXPECT_TRUE(r.out.empty());
+    // The message, then the device and the system's reason.
     r = test::RunCli({"device", "--port", path("no-such-tty"), "status"});
     EXPECT_EQ(r.exitCode, 1);
-    EXPECT_EQ(r.err, Line(msg::kStatusUnreadable));
+    EXPECT_EQ(r.err, Line(msg::kStatusUnreadable) + "port " + path("no-such-tty") + ": No such file or directory\n");
+    // A name without a slash is a path in the current directory, not one under /dev.
+    const QString here = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(dir.path()));
+    r = test::RunCli({"device", "--port", "ttyS0", "status"});
+    QDir::setCurrent(here);
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, Line(msg::kStatusUnreadable) + "port " + path("ttyS0") + ": No such file or directory\n");
+    r = test::RunCli({"device", "--port", "", "status"});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_EQ(r.err.substr(0, r.err.find('\n')), "tessaro-cli: --port needs a device path, such as /dev/ttyUSB0");
 
     r = test::RunCli({"device", "status"});
     EXPECT_EQ(r.exitCode, 2);
@@ -148,7 +159,7 @@ TEST_F(DeviceCli, ReadModuleAndTheEmptySocket)
     ASSERT_TRUE(empty.start({"--fast"}));
     r = test::RunCli({"device", "--port", empty.device().toStdString(), "read-module", "-o", path("none.bin")});
     EXPECT_EQ(r.exitCode, 1);
-    EXPECT_EQ(r.err, Line(msg::kReadModuleFailed));
+    EXPECT_EQ(r.err, Line(msg::kReadModuleFailed) + "the reply has 0 of 512 characters\n");
     EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(path("none.bin"))));
 }
 
@@ -204,7 +215,13 @@ TEST_F(DeviceCli, UnpluggedDuringADownload)
     startSim({"--unplug-after", "5"});
     const auto r = device({"program", writeImage("image.bin", test::CountingImage())});
     EXPECT_EQ(r.exitCode, 1);
-    EXPECT_EQ(r.err, Line(msg::kDownloadFailed) + Line(msg::kCopyCheckFailed));
+    // Each message is followed by the device and the system's reason.
+    const QStringList lines = QString::fromStdString(r.err).split(QLatin1Char('\n'));
+    ASSERT_EQ(lines.size(), 5) << r.err;
+    EXPECT_EQ(lines[0].toStdString(), msg::kDownloadFailed);
+    EXPECT_TRUE(lines[1].startsWith(QStringLiteral("port ") + sim.device() + QStringLiteral(": write: "))) << r.err;
+    EXPECT_EQ(lines[2].toStdString(), msg::kCopyCheckFailed);
+    EXPECT_EQ(lines[3], QStringLiteral("port ") + sim.device() + QStringLiteral(": No such file or directory"));
     EXPECT_TRUE(r.out.empty());
     EXPECT_EQ(sim.frames().size(), 5u);
 }
@@ -214,7 +231,7 @@ TEST_F(DeviceCli, ShortFlippedAndLostRepliesAreReportedAndWriteNothing)
     startSim({"--fault-short", "1", "--fault-seed", "7"});
     auto r = device({"read-programmer", "-o", path("short.bin")});
     EXPECT_EQ(r.exitCode, 1);
-    EXPECT_EQ(r.err, Line(msg::kReadProgrammerFailed));
+    EXPECT_EQ(r.err.rfind(Line(msg::kReadProgrammerFailed) + "the reply has ", 0), 0u) << r.err;
     EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(path("short.bin"))));
     EXPECT_NE(sim.stop().find("short 1"), std::string::npos);
 
@@ -231,6 +248,45 @@ TEST_F(DeviceCli, ShortFlippedAndLostRepliesAreReportedAndWriteNothing)
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(r.err, Line(msg::kCopyCheckDiffers));
     EXPECT_NE(losing.stop().find("lost-writes 16"), std::string::npos);
+}
+
+TEST_F(DeviceCli, LineNoiseIsAFailedReadAndAWrongChecksumAWarning)
+{
+    SpdImage module = test::CountingImage();
+    module[63] = 0x00;  // a checksum that does not match
+    const QString moduleFile = QString::fromStdString(writeImage("module.bin", module));
+    for (const char* noise : {"random", "garbled"}) {
+        SimProcess noisy;
+        ASSERT_TRUE(noisy.start({"--fast", "--module", moduleFile, "--spd", moduleFile, "--noise", noise}));
+        const std::string port = noisy.device().toStdString();
+        auto r = test::RunCli({"device", "--port", port, "read-module", "-o", path("noise.bin")});
+        EXPECT_EQ(r.exitCode, 1) << noise;
+        EXPECT_EQ(r.err.rfind(Line(msg::kReadModuleFailed) + "reply character ", 0), 0u) << r.err;
+        EXPECT_TRUE(r.out.empty()) << r.out;
+        r = test::RunCli({"device", "--port", port, "read-programmer", "-o", path("noise.bin")});
+        EXPECT_EQ(r.exitCode, 1) << noise;
+        EXPECT_EQ(r.err.rfind(Line(msg::kReadProgrammerFailed) + "reply character ", 0), 0u) << r.err;
+        EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(path("noise.bin")))) << noise;
+    }
+
+    // A flood of "F" is a complete dump: saved as read, with a warning.
+    SimProcess flood;
+    ASSERT_TRUE(flood.start({"--fast", "--module", moduleFile, "--noise", "ff"}));
+    auto r = test::RunCli({"device", "--port", flood.device().toStdString(), "read-module", "-o", path("ff.bin")});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, Line(msg::kReadModuleOk));
+    EXPECT_EQ(r.err, "warning: checksum mismatch: byte 63 holds FF, the sum of bytes 0-62 is C1\n");
+    SpdImage all{};
+    all.fill(0xFF);
+    EXPECT_EQ(readImage(path("ff.bin")), all);
+
+    // The module as it is: kept byte for byte, its wrong checksum pointed out.
+    SimProcess plain;
+    ASSERT_TRUE(plain.start({"--fast", "--module", moduleFile}));
+    r = test::RunCli({"device", "--port", plain.device().toStdString(), "read-module", "-o", path("m.bin")});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.err, "warning: checksum mismatch: byte 63 holds 00, the sum of bytes 0-62 is A1\n");
+    EXPECT_EQ(readImage(path("m.bin")), module);
 }
 
 int main(int argc, char** argv)

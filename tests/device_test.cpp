@@ -1,5 +1,6 @@
 // The programmer protocol, the pacing wait and the link's commands against a
 // serial line without hardware.
+#include "core/checks.h"
 #include "core/hex.h"
 #include "device/programmerlink.h"
 #include "device/protocol.h"
@@ -10,6 +11,10 @@
 #include <QCoreApplication>
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+#include <random>
 
 using namespace tessaro;
 using test::FakeClock;
@@ -31,6 +36,7 @@ public:
 
     SpdDocument* activeDocument() override { return hasDocument ? &document : nullptr; }
     void showMessage(const LinkMessage& message) override { messages.push_back(message); }
+    void showNote(const std::string& text) override { notes.push_back(text); }
     void statusMissing() override { calls.push_back("missing"); }
     void statusVersion(const std::string& version) override { calls.push_back("version " + version); }
     void statusFlags(std::uint8_t status) override { calls.push_back("flags " + ByteToHex(status)); }
@@ -57,6 +63,7 @@ public:
     bool hasDocument = true;
     bool check1 = false;
     std::vector<LinkMessage> messages;
+    std::vector<std::string> notes;
     std::vector<std::string> calls;
     std::array<PinMark, kSignalCount> pins{};
 };
@@ -214,6 +221,45 @@ TEST(SettleWaitClock, EndsOnTheTargetSecondAcrossTheMinute)
     EXPECT_EQ(fake.sleeps, 1 + 4);
 }
 
+TEST(SettleWaitClock, StallsAndClockStepsCostAtMostOneSecond)
+{
+    // A stop of three seconds during the first sleep of a two-second wait: the
+    // target second has gone by, and without a deadline the wait would run
+    // until it comes round again a minute later.
+    FakeClock stalled;
+    stalled.time = QTime(10, 0, 20, 400);
+    stalled.afterSleep = [](FakeClock& c) {
+        if (c.sleeps == 1) {
+            c.time = c.time.addMSecs(3000);
+            c.monotonic += 3000;
+        }
+    };
+    SettleWait(2, stalled.clock());
+    EXPECT_LE(stalled.monotonic, 3000 + 1000 + 602);  // the stall, plus at most the N + 1 s deadline
+    EXPECT_EQ(stalled.sleeps, 1);
+
+    // The time of day steps back 30 s, or forward past the target: the
+    // monotonic deadline of N + 1 seconds ends the wait.
+    for (const int step : {-30000, 5000}) {
+        FakeClock stepped;
+        stepped.time = QTime(10, 0, 20, 0);
+        stepped.afterSleep = [step](FakeClock& c) {
+            if (c.sleeps == 1)
+                c.time = c.time.addMSecs(step);
+        };
+        SettleWait(2, stepped.clock());
+        EXPECT_LE(stepped.monotonic, 3000) << step;
+        EXPECT_GE(stepped.monotonic, 2000) << step;
+    }
+
+    // A running clock still ends on the second boundary, not at the deadline.
+    FakeClock steady;
+    steady.time = QTime(10, 0, 20, 700);
+    SettleWait(2, steady.clock());
+    EXPECT_EQ(steady.time.second(), 22);
+    EXPECT_LT(steady.monotonic, 2000);
+}
+
 TEST_F(Link, HandshakeWithAndWithoutReply)
 {
     line.respond = [](const std::string& w) { return w == CommandFrame("q") ? StatusReply("11", "A4") : ""; };
@@ -356,6 +402,83 @@ TEST_F(Link, ReadsStoreBytesWithoutTouchingChecksOrModifiedFlag)
     EXPECT_EQ(host.document.image(), module);
     EXPECT_EQ(host.document.Get_Value(63), 63);   // not recomputed
     EXPECT_EQ(host.document.mark(5), Mark::Plain);
+}
+
+TEST_F(Link, LineNoiseFailsTheReadAndLeavesTheDocumentAlone)
+{
+    SpdImage before = test::CountingImage();
+    before[63] = Checksum63(before);
+    host.document.load(before);
+    std::mt19937 random(7);
+    std::string noise(kSpdDumpLength, '\0');
+    for (char& c : noise)
+        c = static_cast<char>(random() & 0xFF);
+    std::string garbled = Dump(test::CountingImage());
+    garbled[301] = 'G';  // hex-looking, but byte 150's low digit is no digit
+    std::string reply;
+    line.respond = [&](const std::string& w) -> std::string {
+        if (w == CommandFrame("k") || w == CommandFrame("l"))
+            return reply;
+        return w == SerialNumberingQueryFrame() ? "5500" : "";
+    };
+    for (const std::string& bad : {noise, garbled, std::string(kSpdDumpLength, 'Z'), garbled.substr(0, 310)}) {
+        reply = bad;
+        EXPECT_FALSE(link.ReadModule());
+        EXPECT_EQ(lastMessage(), msg::kReadModuleFailed);
+        EXPECT_FALSE(link.ReadIC());
+        EXPECT_EQ(lastMessage(), msg::kReadProgrammerFailed);
+        EXPECT_EQ(host.document.image(), before);
+        ASSERT_FALSE(host.notes.empty());
+        EXPECT_NE(host.notes.back().find("is not a hexadecimal digit"), std::string::npos) << host.notes.back();
+    }
+    EXPECT_EQ(host.notes.back(), "reply character 302 of 512 is not a hexadecimal digit (47h)");
+
+    // "ZZ..." once read as all zeros: a compare against a blank image must not pass.
+    host.document.load(SpdImage{});
+    reply = std::string(kSpdDumpLength, 'Z');
+    EXPECT_FALSE(link.VerifyIc());
+    EXPECT_EQ(lastMessage(), msg::kCompareDiffers);
+    EXPECT_FALSE(link.VcopyIc());
+    EXPECT_EQ(lastMessage(), msg::kCopyCheckFailed);
+}
+
+TEST_F(Link, ReadsThatPassNoteCheckByteMismatchesAndKeepTheImage)
+{
+    std::string reply;
+    line.respond = [&](const std::string& w) -> std::string {
+        if (w == CommandFrame("k") || w == CommandFrame("l"))
+            return reply;
+        return w == SerialNumberingQueryFrame() ? "5500" : "";
+    };
+    // A flood of "F" is a complete hex dump: the read passes, then the checksum is wrong.
+    reply = std::string(kSpdDumpLength, 'F');
+    EXPECT_TRUE(link.ReadModule());
+    EXPECT_EQ(lastMessage(), msg::kReadModuleOk);
+    EXPECT_EQ(host.document.Get_Value(63), 0xFF);
+    EXPECT_EQ(host.notes.back(), "checksum mismatch: byte 63 holds FF, the sum of bytes 0-62 is C1");
+
+    // DDR3 (byte 2 = 0Bh) is checked by its CRC; lower-case digits are digits.
+    SpdImage ddr3 = test::CountingImage();
+    ddr3[2] = 0x0B;
+    reply = Dump(ddr3);
+    std::transform(reply.begin(), reply.end(), reply.begin(), [](char c) { return static_cast<char>(std::tolower(c)); });
+    EXPECT_TRUE(link.ReadIC());
+    EXPECT_EQ(host.document.image(), ddr3);
+    EXPECT_EQ(host.notes.back().rfind("CRC mismatch: bytes 126-127 hold 7F7E, the CRC of bytes 0-125 is ", 0), 0u)
+        << host.notes.back();
+
+    // Matching check bytes: the note is cleared.
+    ddr3[126] = static_cast<std::uint8_t>(SpdCrc(ddr3) & 0xFF);
+    ddr3[127] = static_cast<std::uint8_t>(SpdCrc(ddr3) >> 8);
+    reply = Dump(ddr3);
+    EXPECT_TRUE(link.ReadModule());
+    EXPECT_EQ(host.notes.back(), "");
+
+    // A port failure names the line's own reason after the message.
+    line.close();
+    line.openWorks = false;
+    EXPECT_FALSE(link.ReadModule());
+    EXPECT_EQ(host.notes.back(), "fake line failure");
 }
 
 TEST_F(Link, ReadProgrammerWritesTheSerialNumberingStateBack)

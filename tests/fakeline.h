@@ -73,16 +73,23 @@ private:
 };
 
 // A clock for the pacing wait that moves on by itself: no real time passes.
+// `afterSleep` may make time jump: a stall, a stopped process, a clock step.
 struct FakeClock {
     QTime time{10, 0, 0, 500};
+    std::int64_t monotonic = 0;  // milliseconds
     int sleeps = 0;
+    std::function<void(FakeClock&)> afterSleep;
     SettleClock clock()
     {
         return {[this] { return time; },
                 [this](int ms) {
                     ++sleeps;
                     time = time.addMSecs(ms);
-                }};
+                    monotonic += ms;
+                    if (afterSleep)
+                        afterSleep(*this);
+                },
+                [this] { return monotonic; }};
     }
 };
 

@@ -19,6 +19,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSettings>
+#include <QStatusBar>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -224,6 +225,33 @@ TEST_F(LinkWindow, ButtonsRunOneCommandAtATime)
     EXPECT_EQ(responder.messages()[0].text, QStringLiteral("*****   電腦讀取模組 SPD 成功!   ***** "));
     EXPECT_EQ(responder.messages()[0].icon, QMessageBox::NoIcon);
     EXPECT_FALSE(doc->document().isModified());
+}
+
+TEST_F(LinkWindow, NoiseLeavesTheDocumentAndAMismatchShowsInTheStatusBar)
+{
+    DocumentWindow* doc = openWindow();
+    const SpdImage before = doc->document().image();
+    std::string reply = HexString(test::CountingImage());
+    reply[40] = ':';
+    line->respond = [&](const std::string& w) { return w == CommandFrame("k") ? reply : std::string(); };
+    test::ModalResponder responder;
+    auto* readModule = doc->findChild<QPushButton*>(QStringLiteral("Command9"));
+    QTest::mouseClick(readModule, Qt::LeftButton);
+    ASSERT_EQ(responder.messages().size(), 1u);
+    EXPECT_EQ(responder.messages()[0].text, QStringLiteral("*****   電腦讀取模組 SPD 失敗!   ***** "));
+    EXPECT_EQ(doc->document().image(), before);
+    EXPECT_EQ(window->statusBar()->currentMessage(),
+              QStringLiteral("reply character 41 of 512 is not a hexadecimal digit (3Ah)"));
+
+    // All "F": a passing read whose checksum is wrong; the image is kept as read.
+    reply = std::string(kSpdDumpLength, 'F');
+    QTest::mouseClick(readModule, Qt::LeftButton);
+    ASSERT_EQ(responder.messages().size(), 2u);
+    EXPECT_EQ(responder.messages()[1].text, QStringLiteral("*****   電腦讀取模組 SPD 成功!   ***** "));
+    EXPECT_EQ(doc->document().Get_Value(63), 0xFF);
+    EXPECT_FALSE(doc->document().isModified());
+    EXPECT_EQ(window->statusBar()->currentMessage(),
+              QStringLiteral("checksum mismatch: byte 63 holds FF, the sum of bytes 0-62 is C1"));
 }
 
 TEST_F(LinkWindow, SoakOfGarbageAndRecordsKeepsMemoryFlat)

@@ -1,12 +1,15 @@
 #include "core/hex.h"
 #include "document/modulesignals.h"
+#include "devicerecords.h"
 #include "programmerdevice.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
+#include <algorithm>
 #include <bit>
+#include <cctype>
 #include <iterator>
 #include <set>
 
@@ -434,6 +437,33 @@ TEST(SimDevice, EachFaultDoesWhatItSays)
     EXPECT_TRUE(lost.feed(Download(SpdImage{})).reply.empty());
     EXPECT_EQ(lost.stored(), image);
     EXPECT_EQ(lost.faultSummary(), "faults: flipped 0, short 0, dropped 0, lost-writes 16");
+}
+
+TEST(SimDevice, NoiseReplacesEveryDump)
+{
+    DeviceSettings settings;
+    settings.stored = Counting();
+    const std::string clean = SpdDumpText(Counting());
+    auto dump = [&](DumpNoise noise, std::uint32_t seed) {
+        settings.noise = noise;
+        settings.faultSeed = seed;
+        return ProgrammerDevice(settings).feed(Cmd("l") + Cmd("q")).reply;
+    };
+    const auto isHex = [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; };
+    EXPECT_EQ(dump(DumpNoise::Flood, 1).substr(0, 513), std::string(512, 'F') + "5");  // the status record stays
+    const std::string random = dump(DumpNoise::Random, 1).substr(0, 512);
+    EXPECT_FALSE(std::all_of(random.begin(), random.end(), isHex));
+
+    // Garbled: a few characters become look-alikes that are no digits; seeded.
+    const std::string garbled = dump(DumpNoise::Garbled, 1).substr(0, 512);
+    int changed = 0;
+    for (std::size_t i = 0; i < garbled.size(); ++i)
+        if (garbled[i] != clean[i])
+            changed += isHex(garbled[i]) ? 100 : 1;
+    EXPECT_GE(changed, 1);
+    EXPECT_LE(changed, 16);
+    EXPECT_EQ(dump(DumpNoise::Garbled, 1).substr(0, 512), garbled);
+    EXPECT_NE(dump(DumpNoise::Garbled, 2).substr(0, 512), garbled);
 }
 
 TEST(SimDevice, SameSeedSameFaults)

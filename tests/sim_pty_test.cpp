@@ -14,6 +14,7 @@
 #include <sys/wait.h>
 #include <termios.h>
 #include <thread>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -220,9 +221,29 @@ TEST(SimProgram, BadUsageExits2WithOneLineReason)
         EXPECT_TRUE(sim.out().empty()) << args[0];
         EXPECT_EQ(std::count(sim.err().begin(), sim.err().end(), '\n'), 1) << sim.err();
     }
+    Sim noise({"--noise", "loud"});
+    EXPECT_EQ(noise.finish(), 2);
     Sim missing({"--spd", "/nonexistent/image.bin"});
     EXPECT_EQ(missing.finish(), 1);
     Sim help({"--help"});
     EXPECT_EQ(help.finish(), 0);
     EXPECT_NE(help.out().find("--unplug-after"), std::string::npos);
+}
+
+TEST(SimProgram, ALogItCannotWriteIsRefusedBeforeServing)
+{
+    // A missing folder, a folder, a device that takes no data, a FIFO nobody
+    // reads (which would block the start for ever): exit 1, no device path.
+    const std::string fifo = TempPath("tessaro-sim-fifo");
+    std::filesystem::remove(fifo);
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const std::string folder = std::filesystem::temp_directory_path().string();
+    for (const std::string& log : {std::string("/nonexistent/frames.log"), folder, std::string("/dev/full"), fifo}) {
+        Sim sim({"--log", log, "--fast"});
+        EXPECT_EQ(sim.finish(), 1) << log;
+        EXPECT_TRUE(sim.out().empty()) << log << ": " << sim.out();
+        EXPECT_EQ(sim.err().rfind("tessaro-programmer-sim: cannot write " + log + ": ", 0), 0u) << sim.err();
+        EXPECT_EQ(std::count(sim.err().begin(), sim.err().end(), '\n'), 1) << sim.err();
+    }
+    std::filesystem::remove(fifo);
 }

@@ -6,6 +6,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QStatusBar>
 
 namespace tessaro {
 
@@ -28,6 +29,14 @@ void WindowLinkHost::showMessage(const LinkMessage& message)
         ui::ShowError(&m_window, Text(message.title), Text(message.text));
     else
         ui::ShowMessage(&m_window, Text(message.text));
+}
+
+void WindowLinkHost::showNote(const std::string& text)
+{
+    if (text.empty())
+        m_window.statusBar()->clearMessage();
+    else
+        m_window.statusBar()->showMessage(Text(text));
 }
 
 void WindowLinkHost::enableMenus(bool enabled, bool withPrint)

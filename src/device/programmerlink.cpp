@@ -30,7 +30,15 @@ ProgrammerLink::~ProgrammerLink() = default;
 
 bool ProgrammerLink::openPort()
 {
-    return m_line.isOpen() || m_line.open();
+    if (m_line.isOpen() || m_line.open())
+        return true;
+    noteLineFailure();
+    return false;
+}
+
+void ProgrammerLink::noteLineFailure()
+{
+    m_reason = m_line.errorText().toStdString();
 }
 
 void ProgrammerLink::closePort()
@@ -46,10 +54,20 @@ void ProgrammerLink::changePort(int number)
 
 bool ProgrammerLink::write(const std::string& bytes)
 {
-    if (!m_line.write(bytes))
+    if (!m_line.write(bytes)) {
+        noteLineFailure();
         return false;
+    }
     emit written(QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())));
     return true;
+}
+
+bool ProgrammerLink::read(std::string& text)
+{
+    if (m_line.readAvailable(text))
+        return true;
+    noteLineFailure();
+    return false;
 }
 
 void ProgrammerLink::settle(int seconds)
@@ -60,11 +78,15 @@ void ProgrammerLink::settle(int seconds)
 bool ProgrammerLink::fail(const char* text, const char* title)
 {
     m_host.showMessage({text, title, true});
+    if (!m_reason.empty())
+        m_host.showNote(std::exchange(m_reason, {}));
     return false;
 }
 
 void ProgrammerLink::succeed(const char* text)
 {
+    m_reason.clear();
+    m_host.showNote({});
     m_host.showMessage({text, {}, false});
 }
 
@@ -94,7 +116,7 @@ void ProgrammerLink::statusReplyTick()
     m_timer2.stop();
     std::string reply;
     if (openPort())
-        m_line.readAvailable(reply);
+        read(reply);
     const std::optional<StatusRecord> record = ReadStatusRecord(reply);
     if (!record) {
         m_host.statusMissing();
@@ -113,8 +135,10 @@ void ProgrammerLink::pollTick()
 {
     // Any failure ends the tick at once; what it changed stays.
     std::string text;
-    if (!openPort() || !m_line.readAvailable(text))
+    if (!openPort() || !read(text)) {
+        m_reason.clear();  // a tick fails silently
         return;
+    }
     if (BeginsWithRecordHeader(text)) {
         if (m_host.activeDocument() == nullptr)
             return;
@@ -176,9 +200,17 @@ bool ProgrammerLink::ProgramIC()
 int ProgrammerLink::readDump(std::array<std::uint8_t, kSpdSize>& bytes)
 {
     std::string reply;
-    if (!m_line.readAvailable(reply))
+    if (!read(reply))
         return -1;
-    return ReadSpdDump(reply, bytes);
+    if (const auto bad = FirstNonHexInDump(reply)) {
+        m_reason = NonHexDumpReason(reply, *bad);
+        return -1;
+    }
+    const int count = ReadSpdDump(reply, bytes);
+    if (count < kSpdSize)
+        m_reason = "the reply has " + std::to_string(reply.size()) + " of " + std::to_string(kSpdDumpLength) +
+                   " characters";
+    return count;
 }
 
 bool ProgrammerLink::storeDump(const std::array<std::uint8_t, kSpdSize>& bytes, int count)
@@ -240,40 +272,43 @@ bool ProgrammerLink::DownloadAndCheck()
     return sent && checked;
 }
 
-bool ProgrammerLink::readIntoDocument(const char* letter)
+bool ProgrammerLink::readIntoDocument(const char* letter, SpdImage& image)
 {
     if (!openPort() || !write(CommandFrame(letter)))
         return false;
     settle(2);
-    std::array<std::uint8_t, kSpdSize> dump{};
-    const int count = readDump(dump);
-    return count >= 0 && storeDump(dump, count);
+    const int count = readDump(image);
+    return count >= 0 && storeDump(image, count);
 }
 
 bool ProgrammerLink::ReadModule()
 {
     m_timer1.stop();
-    if (!readIntoDocument("k")) {
+    SpdImage image{};
+    if (!readIntoDocument("k", image)) {
         fail(msg::kReadModuleFailed);
         m_timer1.start();
         return false;
     }
     m_timer1.start();
     succeed(msg::kReadModuleOk);
+    // The image stays as read; a mismatch is only pointed out.
+    m_host.showNote(CheckBytesMismatch(image));
     return true;
 }
 
 bool ProgrammerLink::ReadIC()
 {
     m_timer1.stop();
-    bool ok = readIntoDocument("l");
+    SpdImage image{};
+    bool ok = readIntoDocument("l", image);
     std::optional<bool> numbering;
     if (ok) {
         ok = openPort() && write(SerialNumberingQueryFrame());
         if (ok) {
             settle(2);
             std::string reply;
-            ok = m_line.readAvailable(reply) && (numbering = ReadSerialNumbering(reply)).has_value();
+            ok = read(reply) && (numbering = ReadSerialNumbering(reply)).has_value();
         }
     }
     if (!ok || m_host.activeDocument() == nullptr) {
@@ -287,6 +322,7 @@ bool ProgrammerLink::ReadIC()
         Auto_Command();
     m_timer1.start();
     succeed(msg::kReadProgrammerOk);
+    m_host.showNote(CheckBytesMismatch(image));
     return true;
 }
 

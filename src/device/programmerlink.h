@@ -32,6 +32,11 @@ public:
     // The document of the active document window; nullptr when none is open.
     virtual SpdDocument* activeDocument() = 0;
     virtual void showMessage(const LinkMessage& message) = 0;
+    // A one-line note beside the messages: after a failure the port's or the
+    // reply's own reason ("port /dev/ttyS0: No such file or directory"); after
+    // a read that passed, a check-byte mismatch of the image read. An empty
+    // text clears the note (a success).
+    virtual void showNote(const std::string& text) = 0;
 
     // The status reply: missing (hide the entry boxes and programmer frames,
     // disable saving), or its version and status byte, then the access that
@@ -106,17 +111,21 @@ signals:
 
 private:
     bool write(const std::string& bytes);
+    bool read(std::string& text);
+    void noteLineFailure();
     void settle(int seconds);
     void waitForRowPause();
     bool fail(const char* text, const char* title = msg::kErrorTitle);
     void succeed(const char* text);
-    // Reads an SPD dump after `wait` seconds; returns the number of bytes
-    // carried in full, -1 when the port failed.
+    // Reads the SPD dump that has arrived; returns the number of bytes carried
+    // in full, -1 when the port failed or the reply is line noise (a character
+    // that is no hexadecimal digit).
     int readDump(std::array<std::uint8_t, kSpdSize>& bytes);
     bool storeDump(const std::array<std::uint8_t, kSpdSize>& bytes, int count);
     // Writes the read command `letter`, waits two seconds and stores the dump
-    // into the active document; false when the port failed or the dump was short.
-    bool readIntoDocument(const char* letter);
+    // into the active document; false when the port failed or the dump was
+    // short or noise (noise stores nothing). `image` receives the bytes read.
+    bool readIntoDocument(const char* letter, SpdImage& image);
     bool compareWithDocument(int waitSeconds, const char* equalText, const char* differsText,
                              const char* failureText);
 
@@ -128,6 +137,7 @@ private:
     QTimer m_timer2;
     QTimer m_timer3;
     bool m_rowPauseElapsed = true;  // RowPauseElapsed
+    std::string m_reason;  // why the last step failed, for the note after the failure message
 };
 
 }  // namespace tessaro

@@ -1,6 +1,9 @@
 #include "device/protocol.h"
 
+#include "core/checks.h"
 #include "core/hex.h"
+
+#include <algorithm>
 
 namespace tessaro {
 
@@ -136,6 +139,40 @@ int ReadSpdDump(std::string_view reply, std::array<std::uint8_t, kSpdSize>& byte
         bytes[static_cast<std::size_t>(i)] = *value;
     }
     return kSpdSize;
+}
+
+std::optional<std::size_t> FirstNonHexInDump(std::string_view reply)
+{
+    const std::size_t length = std::min(reply.size(), kSpdDumpLength);
+    for (std::size_t i = 0; i < length; ++i)
+        if (HexDigitValue(reply[i]) < 0)
+            return i;
+    return std::nullopt;
+}
+
+std::string NonHexDumpReason(std::string_view reply, std::size_t position)
+{
+    const auto code = position < reply.size() ? static_cast<std::uint8_t>(reply[position]) : std::uint8_t{0};
+    return "reply character " + std::to_string(position + 1) + " of " + std::to_string(kSpdDumpLength) +
+           " is not a hexadecimal digit (" + ByteToHex(code) + "h)";
+}
+
+std::string CheckBytesMismatch(const SpdImage& image)
+{
+    if (UsesCrc(image)) {
+        const std::uint16_t stored = StoredCrc(image);
+        const std::uint16_t computed = SpdCrc(image);
+        if (stored == computed)
+            return {};
+        return "CRC mismatch: bytes 126-127 hold " + WordToHex(stored) + ", the CRC of bytes 0-" +
+               std::to_string(CrcLastByte(image)) + " is " + WordToHex(computed);
+    }
+    const std::uint8_t stored = image[kChecksumByte];
+    const std::uint8_t computed = Checksum63(image);
+    if (stored == computed)
+        return {};
+    return "checksum mismatch: byte 63 holds " + ByteToHex(stored) + ", the sum of bytes 0-62 is " +
+           ByteToHex(computed);
 }
 
 std::optional<bool> ReadSerialNumbering(std::string_view reply)

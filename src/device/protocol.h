@@ -82,6 +82,17 @@ struct TestRecordReading {
 // from byte 0 on, the reply carries in full (256 for a complete dump).
 int ReadSpdDump(std::string_view reply, std::array<std::uint8_t, kSpdSize>& bytes);
 inline constexpr std::size_t kSpdDumpLength = 2 * kSpdSize;
+// The position (0-based) of the first of the dump's 512 characters that is
+// not a hexadecimal digit; nullopt when every character that arrived is one.
+// A dump with such a character is line noise, not an image.
+[[nodiscard]] std::optional<std::size_t> FirstNonHexInDump(std::string_view reply);
+// A one-line description of a bad dump character: its position (1-based) and code.
+[[nodiscard]] std::string NonHexDumpReason(std::string_view reply, std::size_t position);
+
+// The image's own check bytes after a read, by its byte 2: byte 63 against the
+// sum of bytes 0-62, or, where byte 2 calls for the CRC, bytes 126-127 against
+// the CRC of the covered bytes. Empty when they match, else a one-line note.
+[[nodiscard]] std::string CheckBytesMismatch(const SpdImage& image);
 
 // The serial-numbering reply: characters 3-4 "00" mean off. nullopt when the
 // reply is too short to carry them.

@@ -1,5 +1,7 @@
 #include "device/serialline.h"
 
+#include <QDir>
+
 namespace tessaro {
 
 QString PortDeviceName(int number, const std::function<QString(int)>& configured)
@@ -14,6 +16,17 @@ QString PortDeviceName(int number, const std::function<QString(int)>& configured
             return device;
     }
     return QStringLiteral("/dev/ttyS%1").arg(number - 1);
+#endif
+}
+
+QString SerialDevicePath(const QString& name)
+{
+#ifdef Q_OS_WIN
+    return name;
+#else
+    if (name.isEmpty() || QDir::isAbsolutePath(name))
+        return name;
+    return QDir::cleanPath(QDir::current().absoluteFilePath(name));
 #endif
 }
 
@@ -32,7 +45,8 @@ bool QtSerialLine::setPortNumber(int number)
 
 bool QtSerialLine::failed(const QString& what)
 {
-    m_error = what + QStringLiteral(": ") + m_port.errorString();
+    m_error = QStringLiteral("port ") + SerialDevicePath(m_device(m_number)) + QStringLiteral(": ") + (what.isEmpty() ? QString() : what + QStringLiteral(": ")) +
+              m_port.errorString();
     // A port that failed (for example an unplugged adapter) is closed so that
     // the next command opens it afresh.
     if (m_port.isOpen())
@@ -44,13 +58,18 @@ bool QtSerialLine::open()
 {
     if (m_port.isOpen())
         return true;
-    m_port.setPortName(m_device(m_number));
+    const QString path = SerialDevicePath(m_device(m_number));
+    if (path.isEmpty()) {
+        m_error = QStringLiteral("no serial device is named for port %1").arg(m_number);
+        return false;
+    }
+    m_port.setPortName(path);
     if (!m_port.open(QIODevice::ReadWrite))
-        return failed(m_port.portName());
+        return failed();
     if (!m_port.setBaudRate(QSerialPort::Baud9600) || !m_port.setDataBits(QSerialPort::Data8) ||
         !m_port.setParity(QSerialPort::NoParity) || !m_port.setStopBits(QSerialPort::OneStop) ||
         !m_port.setFlowControl(QSerialPort::NoFlowControl))
-        return failed(m_port.portName());
+        return failed(QStringLiteral("cannot set 9600 8N1"));
     m_error.clear();
     return true;
 }
@@ -68,7 +87,7 @@ void QtSerialLine::close()
 bool QtSerialLine::write(std::string_view bytes)
 {
     if (!m_port.isOpen()) {
-        m_error = QStringLiteral("the port is closed");
+        m_error = QStringLiteral("port ") + SerialDevicePath(m_device(m_number)) + QStringLiteral(": the port is closed");
         return false;
     }
     const qint64 written = m_port.write(bytes.data(), static_cast<qint64>(bytes.size()));
@@ -87,7 +106,7 @@ bool QtSerialLine::readAvailable(std::string& text)
 {
     text.clear();
     if (!m_port.isOpen()) {
-        m_error = QStringLiteral("the port is closed");
+        m_error = QStringLiteral("port ") + SerialDevicePath(m_device(m_number)) + QStringLiteral(": the port is closed");
         return false;
     }
     // Take in what the system holds now, without waiting.

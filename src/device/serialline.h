@@ -38,7 +38,14 @@ public:
 // (lookup gives it, or an empty text), else /dev/ttyS0.../dev/ttyS3.
 [[nodiscard]] QString PortDeviceName(int number, const std::function<QString(int)>& configured = {});
 
+// The device file a port name opens. Elsewhere than on Windows a name is a
+// path like any other: one that is not absolute is taken relative to the
+// current directory ("ttyUSB0" is ./ttyUSB0, never /dev/ttyUSB0 behind the
+// user's back). On Windows the name is passed on as it stands ("COM3").
+[[nodiscard]] QString SerialDevicePath(const QString& name);
+
 // SerialLine on QSerialPort; port numbers name devices through `device`.
+// Errors name the device file opened: "port /dev/ttyS0: Permission denied".
 class QtSerialLine final : public SerialLine
 {
 public:
@@ -55,7 +62,7 @@ public:
     [[nodiscard]] QString deviceName() const { return m_device(m_number); }
 
 private:
-    bool failed(const QString& what);
+    bool failed(const QString& what = {});
 
     std::function<QString(int)> m_device;
     QSerialPort m_port;

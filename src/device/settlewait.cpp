@@ -4,8 +4,19 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <chrono>
 
 namespace tessaro {
+
+namespace {
+
+std::int64_t SteadyMilliseconds()
+{
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+}  // namespace
 
 void RunEventLoopFor(int milliseconds)
 {
@@ -20,15 +31,20 @@ void RunEventLoopFor(int milliseconds)
 
 SettleClock SystemSettleClock()
 {
-    return {[] { return QTime::currentTime(); }, [](int ms) { RunEventLoopFor(ms); }};
+    return {[] { return QTime::currentTime(); }, [](int ms) { RunEventLoopFor(ms); }, SteadyMilliseconds};
 }
 
 void SettleWait(int seconds, const SettleClock& clock)
 {
+    const auto elapsed = clock.elapsed ? clock.elapsed : std::function<std::int64_t()>(SteadyMilliseconds);
+    const std::int64_t deadline = elapsed() + 1000 * (static_cast<std::int64_t>(std::max(seconds, 0)) + 1);
     const int target = (clock.now().second() + seconds) % 60;
     for (QTime now = clock.now(); now.second() != target; now = clock.now()) {
+        const std::int64_t left = deadline - elapsed();
+        if (left <= 0)
+            break;
         // Sleep to just past the next second boundary, then look again.
-        clock.sleep(1000 - now.msec() + 2);
+        clock.sleep(static_cast<int>(std::min<std::int64_t>(1000 - now.msec() + 2, left)));
     }
 }
 

@@ -2,15 +2,19 @@
 
 #include <QTime>
 
+#include <cstdint>
 #include <functional>
 
 namespace tessaro {
 
-// The clock of the pacing wait: the time of day, and a way to let time pass
-// while the user interface keeps running. Tests replace both.
+// The clock of the pacing wait: the time of day, a monotonic count of
+// milliseconds that no clock step or stall can move back, and a way to let
+// time pass while the user interface keeps running. Tests replace all three;
+// without `elapsed` the wait reads the system's monotonic clock.
 struct SettleClock {
     std::function<QTime()> now;
     std::function<void(int milliseconds)> sleep;
+    std::function<std::int64_t()> elapsed;
 };
 
 // The real clock; sleep runs the event loop (timers, input, painting) and
@@ -22,7 +26,9 @@ void RunEventLoopFor(int milliseconds);
 
 // The pacing wait after a write: waits until the clock's second-of-minute is
 // (second now + seconds) mod 60, so it lasts between seconds - 1 and seconds
-// and ends on a second boundary.
+// and ends on a second boundary. It never lasts longer than seconds + 1 by the
+// monotonic clock: a stalled or stopped process, or a time of day that jumps,
+// ends it at that deadline instead of a minute later.
 void SettleWait(int seconds, const SettleClock& clock);
 void SettleWait(int seconds);
 

@@ -64,6 +64,13 @@ public:
             Out(message.text + "\n");
         }
     }
+    // Reasons and read warnings on stderr, each on its own line after the message.
+    void showNote(const std::string& text) override
+    {
+        if (text.empty())
+            return;
+        Err((m_failed ? "" : "warning: ") + text + "\n");
+    }
     void statusMissing() override {}
     void statusVersion(const std::string& version) override { m_version = version; }
     void statusFlags(std::uint8_t status) override { m_status = status; }
@@ -116,6 +123,8 @@ Request Parse(Args& args)
     if (!r.options.count("--port"))
         throw UsageError{"device needs --port DEVICE"};
     r.port = r.options["--port"];
+    if (r.port.empty())
+        throw UsageError{"--port needs a device path, such as /dev/ttyUSB0"};
     if (args.operands().empty())
         throw UsageError{"device needs a COMMAND"};
     r.command = args.operands().front();

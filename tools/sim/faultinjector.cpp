@@ -1,5 +1,7 @@
 #include "faultinjector.h"
 
+#include <algorithm>
+
 namespace tessaro::sim {
 
 FaultInjector::FaultInjector(FaultRates rates, std::uint32_t seed)
@@ -53,6 +55,33 @@ void FaultInjector::maybeFlip(std::uint8_t* bytes, std::size_t count)
     const std::uint32_t bit = below(static_cast<std::uint32_t>(count * 8));
     bytes[bit / 8] ^= static_cast<std::uint8_t>(1u << (bit % 8));
     ++m_counts.flipped;
+}
+
+std::string FaultInjector::noisyDump(DumpNoise noise, const std::string& dump)
+{
+    switch (noise) {
+    case DumpNoise::None:
+        return dump;
+    case DumpNoise::Flood:
+        return std::string(dump.size(), 'F');
+    case DumpNoise::Random: {
+        std::string text(dump.size(), '\0');
+        for (char& c : text)
+            c = static_cast<char>(m_random() & 0xFF);
+        return text;
+    }
+    case DumpNoise::Garbled: {
+        // About one character in 32, and always at least one, becomes a
+        // look-alike of a digit or a stray separator.
+        static constexpr char kLookAlikes[] = "GHIJKOSZlo:;. ";
+        std::string text = dump;
+        const std::uint32_t count = std::max<std::uint32_t>(1, static_cast<std::uint32_t>(text.size() / 32));
+        for (std::uint32_t i = 0; i < count && !text.empty(); ++i)
+            text[below(static_cast<std::uint32_t>(text.size()))] = kLookAlikes[below(sizeof kLookAlikes - 1)];
+        return text;
+    }
+    }
+    return dump;
 }
 
 std::string FaultInjector::summary() const

@@ -6,6 +6,14 @@
 
 namespace tessaro::sim {
 
+// What every SPD dump is replaced with, to stand for a line that carries noise.
+enum class DumpNoise {
+    None,
+    Random,   // 512 random bytes 00h-FFh
+    Flood,    // 512 "F": a complete hex dump of an image of FFh bytes
+    Garbled,  // the real dump with some characters turned into look-alikes that are no hex digits
+};
+
 // How often each fault strikes, as a probability 0-1 per chance.
 struct FaultRates {
     double flip = 0;        // an SPD dump carries one wrong bit
@@ -36,6 +44,8 @@ public:
     void maybeShorten(std::string& text);
     // Flips one bit of one of the bytes when the fault strikes.
     void maybeFlip(std::uint8_t* bytes, std::size_t count);
+    // The dump text as the noise turns it (seeded like the faults).
+    [[nodiscard]] std::string noisyDump(DumpNoise noise, const std::string& dump);
 
     [[nodiscard]] const FaultCounts& counts() const { return m_counts; }
     // "faults: flipped 2, short 1, dropped 0, lost-writes 3"

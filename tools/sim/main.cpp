@@ -62,6 +62,32 @@ std::string TimeStamp()
     return text;
 }
 
+// Opens the frame log. A FIFO that no process reads is refused at once
+// instead of waited on for ever.
+std::FILE* OpenLog(const std::string& path)
+{
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NONBLOCK | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        Fail("cannot write " + path + ": " + (errno == ENXIO ? "no process reads it" : std::strerror(errno)));
+        return nullptr;
+    }
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    std::FILE* log = fdopen(fd, "w");
+    if (log == nullptr) {
+        Fail("cannot write " + path + ": " + std::strerror(errno));
+        ::close(fd);
+    }
+    return log;
+}
+
+// Writes one time-stamped line to the log; false with errno when it did not land.
+bool WriteLogLine(std::FILE* log, const std::string& text)
+{
+    errno = 0;
+    const bool written = std::fprintf(log, "%s %s\n", TimeStamp().c_str(), text.c_str()) >= 0;
+    return std::fflush(log) == 0 && written && !std::ferror(log);
+}
+
 bool ReadImage(const std::string& path, SpdImage& image)
 {
     QString error;
@@ -271,15 +297,19 @@ private:
 
     void logLine(const std::string& text)
     {
-        if (!m_log)
+        if (!m_log || m_logFailed)
             return;
-        std::fprintf(m_log, "%s %s\n", TimeStamp().c_str(), text.c_str());
-        std::fflush(m_log);
+        if (!WriteLogLine(m_log, text)) {
+            // Said once; serving goes on without the log.
+            Fail("cannot write " + m_options.logFile + ": " + std::strerror(errno) + "; frames are no longer logged");
+            m_logFailed = true;
+        }
     }
 
     const SimOptions& m_options;
     ProgrammerDevice& m_device;
     std::FILE* m_log;
+    bool m_logFailed = false;
     FrameReader m_reader;
     long m_frames = 0;
     std::string m_output;   // replies on their way out
@@ -329,10 +359,8 @@ int main(int argc, char** argv)
         options.device.module = module;
     }
     std::FILE* log = nullptr;
-    if (!options.logFile.empty() && !(log = std::fopen(options.logFile.c_str(), "w"))) {
-        Fail("cannot write " + options.logFile + ": " + std::strerror(errno));
+    if (!options.logFile.empty() && !(log = OpenLog(options.logFile)))
         return kExitFailed;
-    }
 
     // The stop signals are held back except while waiting, so none slips in
     // between a check and the wait.
@@ -354,6 +382,13 @@ int main(int argc, char** argv)
     }
     if (!options.linkPath.empty() && !MakeLink(options.linkPath, line.path()))
         return kExitFailed;
+    // The log's first line proves it can be written, before anything is served.
+    if (log && !WriteLogLine(log, "-- serving on " + line.path())) {
+        Fail("cannot write " + options.logFile + ": " + std::strerror(errno));
+        if (!options.linkPath.empty())
+            ::unlink(options.linkPath.c_str());
+        return kExitFailed;
+    }
     std::printf("%s\n", line.path().c_str());
     std::fflush(stdout);
 

@@ -211,7 +211,7 @@ void ProgrammerDevice::sendDump(DeviceOutput& out, SpdImage image)
     if (m_settings.silent || m_faults.dropReply())
         return;
     m_faults.maybeFlip(image.data(), image.size());
-    std::string text = SpdDumpText(image);
+    std::string text = m_faults.noisyDump(m_settings.noise, SpdDumpText(image));
     m_faults.maybeShorten(text);
     out.reply += text;
 }

@@ -27,6 +27,7 @@ struct DeviceSettings {
     bool silent = false;               // take every command in, answer none
     std::chrono::milliseconds testDelay{500};  // from "v" / "p" to their test record
     FaultRates faults;
+    DumpNoise noise = DumpNoise::None;  // what every SPD dump is replaced with
     std::uint32_t faultSeed = 1;
 };
 

@@ -107,6 +107,10 @@ const char* SimUsage()
         "  --fault-short P        probability that a reply is cut off at a random length\n"
         "  --fault-drop P         probability that a reply is not sent\n"
         "  --fault-lost-write P   probability that a download row is not stored\n"
+        "  --noise random|ff|garbled\n"
+        "                         every SPD dump (\"l\", \"k\") is line noise instead: 512 random bytes,\n"
+        "                         512 \"F\" (a complete dump of FFh bytes), or the real dump with some\n"
+        "                         characters turned into look-alikes that are no hex digits (seeded)\n"
         "  --help                 this text\n"
         "\n"
         "Frames: the command text, then 10h 7Fh; the serial-numbering query is \"s\" then 7Fh alone.\n"
@@ -147,7 +151,7 @@ bool ParseSimOptions(const std::vector<std::string>& args, SimOptions& options, 
         {"--log", Valued}, {"--link", Valued}, {"--unplug-after", Valued}, {"--fast", Flag},
         {"--test-delay", Valued}, {"--fault-seed", Valued}, {"--fault-flip", Valued},
         {"--fault-short", Valued}, {"--fault-drop", Valued}, {"--fault-lost-write", Valued},
-        {"--help", Flag}};
+        {"--noise", Valued}, {"--help", Flag}};
 
     DeviceSettings& device = options.device;
     for (std::size_t i = 0; i < args.size(); ++i) {
@@ -212,6 +216,13 @@ bool ParseSimOptions(const std::vector<std::string>& args, SimOptions& options, 
             if (f == kFailures.end())
                 return bad("power, spd, open or short expected");
             device.failure = f->second;
+        } else if (name == "--noise") {
+            static const std::map<std::string, DumpNoise> kNoises = {
+                {"random", DumpNoise::Random}, {"ff", DumpNoise::Flood}, {"garbled", DumpNoise::Garbled}};
+            const auto n = kNoises.find(v);
+            if (n == kNoises.end())
+                return bad("random, ff or garbled expected");
+            device.noise = n->second;
         } else if (name == "--fail-pins") {
             if (!ParsePins(v, device.failPins))
                 return bad("signal indexes 0-143 expected");
