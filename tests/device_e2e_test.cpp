@@ -161,6 +161,13 @@ TEST_F(DeviceCli, ReadModuleAndTheEmptySocket)
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(r.err, Line(msg::kReadModuleFailed) + "the reply has 0 of 512 characters\n");
     EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(path("none.bin"))));
+
+    // An output that is no regular file is refused before the programmer is asked.
+    const std::size_t framesBefore = sim.frames().size();
+    r = device({"read-module", "-o", dir.path().toStdString()});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.find("it is a folder"), std::string::npos) << r.err;
+    EXPECT_EQ(sim.frames().size(), framesBefore);
 }
 
 TEST_F(DeviceCli, SerialNumberingTesterCommandsAndSwitches)

@@ -6,6 +6,7 @@
 #include "device/serialline.h"
 #include "document/settle.h"
 #include "document/spddocument.h"
+#include "files/safefile.h"
 #include "files/spdfile.h"
 #include "files/spdformat.h"
 
@@ -231,6 +232,11 @@ int Run(const Request& r)
     if (c == "read-programmer" || c == "read-module") {
         ExpectOperands(r, 0, (c + " -o OUT").c_str());
         const std::string out = Need(r, "-o", (c + " -o OUT").c_str());
+        // An output that cannot take the image is refused before the device is asked.
+        if (QString error; !CheckOutputFile(QString::fromLocal8Bit(out.c_str()), &error)) {
+            Err("tessaro-cli: " + error.toStdString() + "\n");
+            return kExitFailed;
+        }
         if (c == "read-programmer") {
             if (!link.ReadIC())
                 return kExitFailed;
