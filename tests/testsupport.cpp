@@ -53,13 +53,9 @@ SpdImage CountingImage()
     return image;
 }
 
-CommandResult RunCli(const std::vector<std::string>& args)
+namespace {
+CommandResult Finish(QProcess& process)
 {
-    QProcess process;
-    QStringList list;
-    for (const auto& a : args)
-        list << QString::fromStdString(a);
-    process.start(QStringLiteral(TESSARO_CLI), list);
     process.waitForFinished(120000);
     CommandResult result;
     result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
@@ -67,17 +63,23 @@ CommandResult RunCli(const std::vector<std::string>& args)
     result.err = process.readAllStandardError().toStdString();
     return result;
 }
+}  // namespace
+
+CommandResult RunCli(const std::vector<std::string>& args)
+{
+    QProcess process;
+    QStringList list;
+    for (const auto& a : args)
+        list << QString::fromStdString(a);
+    process.start(QStringLiteral(TESSARO_CLI), list);
+    return Finish(process);
+}
 
 CommandResult RunShell(const std::string& command)
 {
     QProcess process;
     process.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), QString::fromStdString(command)});
-    process.waitForFinished(120000);
-    CommandResult result;
-    result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    result.out = process.readAllStandardOutput().toStdString();
-    result.err = process.readAllStandardError().toStdString();
-    return result;
+    return Finish(process);
 }
 
 }  // namespace tessaro::test
