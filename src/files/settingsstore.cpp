@@ -1,9 +1,19 @@
 #include "files/settingsstore.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QStringList>
 #include <QVariant>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace tessaro {
 
@@ -46,11 +56,63 @@ QString HistoryName(int i)
 SettingsStore::SettingsStore()
     : m_settings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Korvalen inc."), QStringLiteral("TESSARO "))
 {
+    preparePrivateFile();
 }
 
 SettingsStore::SettingsStore(const QString& iniPath)
     : m_settings(iniPath, QSettings::IniFormat)
 {
+    preparePrivateFile();
+}
+
+void SettingsStore::preparePrivateFile()
+{
+    const QString path = m_settings.fileName();
+    auto fail = [this, &path](const QString& reason) { m_problem = path + QStringLiteral(": ") + reason; };
+    auto systemReason = [] { return QString::fromLocal8Bit(std::strerror(errno)); };
+    if (path.isEmpty()) {
+        m_problem = QStringLiteral("no place for the settings file");
+        return;
+    }
+    const QString folder = QFileInfo(path).absolutePath();
+    if (!QDir().mkpath(folder)) {
+        fail(QStringLiteral("its folder cannot be created"));
+        return;
+    }
+#ifdef Q_OS_UNIX
+    // Non-blocking, so that a FIFO in the way fails at once instead of waiting
+    // for a reader; the mode applies only when the file is created here.
+    const QByteArray name = QFile::encodeName(path);
+    const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_APPEND | O_NONBLOCK | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        fail(systemReason());
+        return;
+    }
+    struct stat info {};
+    const bool statted = ::fstat(fd, &info) == 0;
+    if (statted && S_ISREG(info.st_mode) && info.st_uid == ::geteuid() && (info.st_mode & 077) != 0)
+        (void)::fchmod(fd, info.st_mode & 0700);  // left readable by others by an earlier version
+    ::close(fd);
+    if (!statted) {
+        fail(systemReason());
+        return;
+    }
+    if (!S_ISREG(info.st_mode)) {
+        fail(QStringLiteral("not a regular file"));
+        return;
+    }
+    // Every rewrite goes through a new file in the same folder.
+    if (::access(QFile::encodeName(folder).constData(), W_OK | X_OK) != 0) {
+        fail(QStringLiteral("folder ") + folder + QStringLiteral(": ") + systemReason());
+        return;
+    }
+#else
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append)) {
+        fail(file.errorString());
+        return;
+    }
+#endif
 }
 
 QString SettingsStore::readText(const QString& group, const QString& name)
@@ -101,10 +163,10 @@ QString SettingsStore::readPassword()
     return readHistoryValue(kPasswordName);
 }
 
-void SettingsStore::writePassword(const QString& password)
+void SettingsStore::writePassword(const QString& storedForm)
 {
     writeText(kHistoryKey, kMarkerName, kPasswordMarker);
-    writeText(kHistoryKey, kPasswordName, password);
+    writeText(kHistoryKey, kPasswordName, storedForm);
 }
 
 SettingsStore::CommPortValue SettingsStore::readCommPort()
@@ -126,6 +188,8 @@ void SettingsStore::writeCommPort(int port)
 void SettingsStore::sync()
 {
     m_settings.sync();
+    if (m_problem.isEmpty() && m_settings.status() == QSettings::AccessError)
+        m_problem = m_settings.fileName() + QStringLiteral(": the settings could not be written");
 }
 
 int SetUpCommPort(SettingsStore& store, const std::function<bool(int port)>& openPort)
