@@ -4,6 +4,9 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
+
+class QTemporaryDir;
 
 namespace tessaro {
 
@@ -25,6 +28,7 @@ public:
     SettingsStore();
     // A store kept in the ini file at iniPath.
     explicit SettingsStore(const QString& iniPath);
+    ~SettingsStore();
 
     SettingsStore(const SettingsStore&) = delete;
     SettingsStore& operator=(const SettingsStore&) = delete;
@@ -65,9 +69,11 @@ public:
     [[nodiscard]] bool isWritable() const { return m_problem.isEmpty(); }
     // Why the store cannot be written, naming the file; empty when it can.
     [[nodiscard]] QString problem() const { return m_problem; }
-    [[nodiscard]] QString fileName() const { return m_settings.fileName(); }
 
 private:
+    // Opens the store unless its place is unusable; then a scratch file
+    // stands in for it for this run.
+    void open();
     // Creates the file (mode 0600) and its folder when missing and checks
     // that both can be written; records the reason when they cannot.
     void preparePrivateFile();
@@ -79,8 +85,9 @@ private:
     // reads as empty and is rewritten as the empty text.
     [[nodiscard]] QString readHistoryValue(const QString& name);
 
-    QSettings m_settings;
     QString m_problem;
+    std::unique_ptr<QTemporaryDir> m_scratch;
+    std::unique_ptr<QSettings> m_settings;
 };
 
 // The marker stored as "PASS1" once an operator password has been set (also
