@@ -104,7 +104,6 @@ TEST(PasswordRules, StoredPasswordIsASaltedHashOfTheUpperCaseForm)
         EXPECT_TRUE(PasswordAccepted(entry, first)) << entry.toStdString();
     for (const QString& entry : {QStringLiteral("Line"), QStringLiteral("Line77"), QString(), first})
         EXPECT_FALSE(PasswordAccepted(entry, first)) << entry.toStdString();
-    EXPECT_GE(HashPassword(QStringLiteral("x")).section(u'$', 1, 1).toInt(), kPasswordIterations);
 
     // A damaged or foreign stored form opens nothing but the default password.
     const QStringList parts = first.split(u'$');
