@@ -356,6 +356,31 @@ TEST(AboutDialog, SaysSystemInformationIsUnavailableWhenNoViewerStarts)
     }
 }
 
+// Sets an environment variable for the length of a test.
+class EnvironmentGuard
+{
+public:
+    EnvironmentGuard(const char* name, const QString& value)
+        : m_name(name), m_had(qEnvironmentVariableIsSet(name)), m_old(qgetenv(name))
+    {
+        qputenv(name, value.toLocal8Bit());
+    }
+    ~EnvironmentGuard()
+    {
+        if (m_had)
+            qputenv(m_name, m_old);
+        else
+            qunsetenv(m_name);
+    }
+    EnvironmentGuard(const EnvironmentGuard&) = delete;
+    EnvironmentGuard& operator=(const EnvironmentGuard&) = delete;
+
+private:
+    const char* m_name;
+    bool m_had;
+    QByteArray m_old;
+};
+
 // A private folder of the test's own for the lock and the socket.
 class SingleInstanceTest : public ::testing::Test
 {
@@ -437,15 +462,14 @@ TEST_F(SingleInstanceTest, PrivateFolderIsNamedByUserIdAndCannotBeSquatted)
     const QString tmp = QDir(folder).filePath(QStringLiteral("tmp"));
     const QString cache = QDir(folder).filePath(QStringLiteral("cache"));
     ASSERT_TRUE(QDir().mkpath(runtime) && QDir().mkpath(tmp));
-    qputenv("TMPDIR", tmp.toLocal8Bit());
-    qputenv("XDG_CACHE_HOME", cache.toLocal8Bit());
+    const EnvironmentGuard tmpdir("TMPDIR", tmp);
+    const EnvironmentGuard cacheHome("XDG_CACHE_HOME", cache);
+    const EnvironmentGuard runtimeDir("XDG_RUNTIME_DIR", runtime);
     const QString ownTmp = QDir(tmp).filePath(QStringLiteral("tessaro-") + uid);
-    const QByteArray runtimeBefore = qgetenv("XDG_RUNTIME_DIR");
 
     // A runtime folder others may enter is not used; the shared temporary
     // folder then gets a private one named by the user id.
     ASSERT_EQ(::chmod(QFile::encodeName(runtime).constData(), 0755), 0);
-    qputenv("XDG_RUNTIME_DIR", runtime.toLocal8Bit());
     EXPECT_EQ(SingleInstance::PrivateRuntimeDirectory(), ownTmp);
     struct stat info {};
     ASSERT_EQ(::stat(QFile::encodeName(ownTmp).constData(), &info), 0);
@@ -470,10 +494,6 @@ TEST_F(SingleInstanceTest, PrivateFolderIsNamedByUserIdAndCannotBeSquatted)
         EXPECT_EQ(why, QStringLiteral("owned by user 65534"));
         EXPECT_NE(SingleInstance::PrivateRuntimeDirectory(), ownTmp);
     }
-    qunsetenv("TMPDIR");
-    qunsetenv("XDG_CACHE_HOME");
-    if (!runtimeBefore.isEmpty())
-        qputenv("XDG_RUNTIME_DIR", runtimeBefore);
 }
 #endif
 
