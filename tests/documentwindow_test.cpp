@@ -103,7 +103,50 @@ TEST_F(Window, FillBoxWritesFromTheClickedRow)
     EXPECT_EQ(doc.Get_Value(0x9F), 0x00);
     EXPECT_EQ(doc.Get_Value(0xA0), 0xFF);
     EXPECT_EQ(doc.Get_Value(0xFF), 0xFF);
-    EXPECT_FALSE(doc.isModified());
+    EXPECT_TRUE(doc.isModified()) << "closing asks to save a fill";
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("SPD_File 1*"));
+}
+
+TEST_F(Window, BoxesTakeHexadecimalDigitsOnly)
+{
+    SpdDocument& doc = window->document();
+    clickCell(100);
+    doc.Value_Chang(100, 0x5A);
+    doc.Set_form_chang(false);
+    QLineEdit* entry = window->byteEntryBox();
+    QTest::keyClicks(entry, QStringLiteral("g z-"));
+    EXPECT_TRUE(entry->text().isEmpty());
+    EXPECT_FALSE(doc.isModified()) << "a key that is no digit does nothing at all";
+    QTest::keyClicks(entry, QStringLiteral("1x2"));
+    QTest::keyClick(entry, Qt::Key_Return);
+    EXPECT_EQ(doc.Get_Value(100), 0x12) << "a slip no longer stores 00";
+
+    // Pasted text goes through the same check.
+    QLineEdit* fill = window->fillBox();
+    fill->insert(QStringLiteral("GG"));
+    EXPECT_TRUE(fill->text().isEmpty());
+    fill->insert(QStringLiteral("c3"));
+    EXPECT_EQ(fill->text(), QStringLiteral("c3"));
+    QTest::keyClicks(fill, QStringLiteral("h"));
+    QTest::keyClick(fill, Qt::Key_Return);
+    EXPECT_EQ(doc.Get_Value(255), 0xC3);
+}
+
+TEST(WindowWithoutPassword, FillFromRowZeroKeepsTheProtectedBytes)
+{
+    AppValues app;  // the password was not given
+    DocumentWindow window(app, QStringLiteral("SPD_File 1"));
+    window.open([] { return QDate(2017, 1, 8); });
+    window.show();
+    QTest::mouseClick(window.grid(), Qt::LeftButton, {}, window.grid()->headerRect(16).center());
+    QTest::keyClicks(window.fillBox(), QStringLiteral("AB"));
+    QTest::keyClick(window.fillBox(), Qt::Key_Return);
+    const SpdDocument& doc = window.document();
+    for (int i = 0; i < 64; ++i)
+        ASSERT_EQ(doc.Get_Value(i), 0x00) << i;
+    EXPECT_EQ(doc.Get_Value(64), 0xAB);
+    EXPECT_EQ(doc.Get_Value(255), 0xAB);
+    window.document().Set_form_chang(false);
 }
 
 TEST_F(Window, DateCodeAndSecurityOptions)

@@ -126,8 +126,54 @@ TEST_F(Editor, FillWritesFromTheChosenRowOnly)
     for (int i = 160; i < 256; ++i)
         ASSERT_EQ(doc.Get_Value(i), 0xAB) << i;
     EXPECT_EQ(doc.Get_Value(159), 0x00);
-    EXPECT_FALSE(doc.isModified()) << "a fill leaves the modified flag alone";
-    EXPECT_EQ(doc.mark(200), Mark::Plain);
+    EXPECT_EQ(doc.mark(200), Mark::Plain) << "filled bytes carry no mark";
+}
+
+TEST_F(Editor, FillIsAnEditThatKeepsTheCheckBytesRight)
+{
+    editor.headerClicked(16);  // row "00": the checksum's own bytes too
+    std::string box = "5";
+    editor.fillKey(box, false);
+    EXPECT_FALSE(doc.isModified()) << "only Enter fills";
+    box = "AB";
+    editor.fillKey(box, true);
+    EXPECT_EQ(doc.Get_Value(10), 0xAB);
+    EXPECT_EQ(doc.Get_Value(63), Checksum63(doc.image()));
+    EXPECT_EQ(doc.mark(63), Mark::Edited);
+    EXPECT_TRUE(doc.isModified());
+    EXPECT_EQ(doc.caption(), "SPD_File 1*");
+
+    SpdImage image{};
+    image[2] = 0x0B;
+    doc.load(image);  // DDR3: CRC mode
+    doc.Set_form_chang(false);
+    editor.headerClicked(16 + 4);
+    box = "11";
+    editor.fillKey(box, true);
+    EXPECT_EQ(StoredCrc(doc.image()), SpdCrc(doc.image())) << "the CRC is recomputed after the fill";
+    EXPECT_TRUE(doc.isModified());
+}
+
+TEST_F(Editor, FillWithoutThePasswordLeavesTheFirst64BytesAlone)
+{
+    app.operatorAuthorized = false;
+    editor.open(today);
+    doc.Value_Chang(0, 0x80);
+    doc.Value_Chang(40, 0x04);
+    doc.cal_chksum63();
+    const SpdImage before = doc.image();
+    for (int row : {0, 3}) {
+        editor.headerClicked(16 + row);
+        EXPECT_EQ(editor.fillFrom(), 64) << "row " << row;
+        std::string box = "AB";
+        editor.fillKey(box, true);
+        for (int i = 0; i < 64; ++i)
+            ASSERT_EQ(doc.Get_Value(i), before[static_cast<std::size_t>(i)]) << i;
+        for (int i = 64; i < 256; ++i)
+            ASSERT_EQ(doc.Get_Value(i), 0xAB) << i;
+    }
+    editor.headerClicked(16 + 8);
+    EXPECT_EQ(editor.fillFrom(), 128) << "rows from 40 on fill from themselves";
 }
 
 TEST_F(Editor, DateCodeAndSecurityRestoreWhatTheyReplaced)

@@ -1,6 +1,7 @@
 // The main window with its file commands, recent files, password start-up and
 // exit, driven through its menus and real dialogs (offscreen).
 #include "app/mainwindow.h"
+#include "app/passwordrules.h"
 #include "core/checks.h"
 #include "document/documentwindow.h"
 #include "files/safefile.h"
@@ -393,7 +394,9 @@ TEST(StartUp, FirstStartSetsAPasswordThatTheNextStartAsksFor)
     }
     QSettings raw(store, QSettings::IniFormat);
     EXPECT_EQ(raw.value(QStringLiteral("History/PASS1")).toString(), QStringLiteral("QX527"));
-    EXPECT_EQ(raw.value(QStringLiteral("History/PASS2")).toString(), QStringLiteral("Line7"));
+    const QString stored = raw.value(QStringLiteral("History/PASS2")).toString();
+    EXPECT_TRUE(IsHashedPassword(stored)) << "never the password itself: " << stored.toStdString();
+    EXPECT_TRUE(PasswordAccepted(QStringLiteral("LINE7"), stored));
     EXPECT_EQ(raw.value(QStringLiteral("Settings/CommPort")).toString(), QStringLiteral("1"));
 
     SettingsStore settings(store);
@@ -410,6 +413,60 @@ TEST(StartUp, FirstStartSetsAPasswordThatTheNextStartAsksFor)
     EXPECT_TRUE(window.action(QStringLiteral("mnuViewPassword"))->isEnabled());
     EXPECT_FALSE(window.activeDocument()->byteEntryBox()->isHidden());
     window.activeDocument()->document().Set_form_chang(false);
+}
+
+TEST(StartUp, PasswordKeptAsTypedByAnEarlierVersionOpensOnceAndIsThenHashed)
+{
+    const QString store = test::TemporarySettingsPath();
+    {
+        QSettings raw(store, QSettings::IniFormat);
+        raw.setValue(QStringLiteral("History/PASS1"), QStringLiteral("QX527"));
+        raw.setValue(QStringLiteral("History/PASS2"), QStringLiteral("Old1"));
+    }
+    auto login = [&store](const QString& entry) {
+        SettingsStore settings(store);
+        AppValues app;
+        MainWindow window(app, settings);
+        test::ModalResponder responder;
+        responder.handleDialog([entry](QWidget* w) {
+            EXPECT_EQ(w->windowTitle(), QStringLiteral("密碼"));
+            w->findChild<QLineEdit*>(QStringLiteral("txtPassword"))->setText(entry);
+            QMetaObject::invokeMethod(w->findChild<QPushButton*>(QStringLiteral("cmdOK")), "click",
+                                      Qt::QueuedConnection);
+        });
+        window.runLoadSequence();
+        window.activeDocument()->document().Set_form_chang(false);
+        return app.operatorAuthorized;
+    };
+    EXPECT_TRUE(login(QStringLiteral("old1")));
+    const QString stored = QSettings(store, QSettings::IniFormat).value(QStringLiteral("History/PASS2")).toString();
+    EXPECT_TRUE(IsHashedPassword(stored)) << stored.toStdString();
+    EXPECT_EQ(QSettings(store, QSettings::IniFormat).value(QStringLiteral("History/PASS1")).toString(),
+              QStringLiteral("QX527"));
+    EXPECT_TRUE(login(QStringLiteral("OLD1"))) << "the hash opens as the plain text did";
+    EXPECT_EQ(QSettings(store, QSettings::IniFormat).value(QStringLiteral("History/PASS2")).toString(), stored)
+        << "hashed once only";
+}
+
+TEST(StartUp, StoreThatCannotBeWrittenIsReportedOnceAndAsksForNoNewPassword)
+{
+    QTemporaryDir folder;
+    const QString store = QDir(folder.path()).filePath(QStringLiteral("settings.ini"));
+    ASSERT_TRUE(QDir().mkdir(store));  // a folder in the way
+    SettingsStore settings(store);
+    AppValues app;
+    MainWindow window(app, settings);
+    test::ModalResponder responder;
+    window.runLoadSequence();
+    EXPECT_EQ(responder.dialogsSeen(), 0) << "no first-time password that could not be kept";
+    ASSERT_EQ(responder.messages().size(), 1U);
+    EXPECT_EQ(responder.messages()[0].title, QStringLiteral("錯誤訊息"));
+    EXPECT_EQ(responder.messages()[0].icon, QMessageBox::Critical);
+    EXPECT_EQ(responder.messages()[0].text,
+              QStringLiteral(" *****  無法寫入設定檔，本次的設定與密碼不會被保存 !  *****\n") + store +
+                  QStringLiteral(": Is a directory"));
+    EXPECT_FALSE(app.operatorAuthorized);
+    EXPECT_EQ(window.documents().size(), 1);
 }
 
 TEST(StartUp, MailLinkOfTheHelpMenu)

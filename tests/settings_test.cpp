@@ -2,13 +2,20 @@
 #include "files/settingsstore.h"
 #include "uisupport.h"
 
+#include <QDir>
 #include <QFile>
 #include <QSettings>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include <set>
 #include <vector>
+
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 using namespace tessaro;
 using Names = std::vector<QString>;
@@ -85,6 +92,71 @@ TEST(SettingsStore, ValuesReadBackExactlyAndShortHistoryValuesCountAsMissing)
     file.close();
     EXPECT_EQ(SettingsStore(path).readHistory(1), "/home/op/a,b,c.spd");
 }
+
+#ifdef Q_OS_UNIX
+namespace {
+mode_t FileMode(const QString& path)
+{
+    struct stat info {};
+    return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? info.st_mode & 07777 : 0;
+}
+}  // namespace
+
+TEST(SettingsStore, FileIsPrivateToItsUserAndStaysSoAfterRewrites)
+{
+    const mode_t previousMask = ::umask(022);
+    QTemporaryDir folder;
+    const QString path = QDir(folder.path()).filePath(QStringLiteral("new/settings.ini"));
+    {
+        SettingsStore store(path);
+        EXPECT_TRUE(store.isWritable()) << store.problem().toStdString();
+        EXPECT_EQ(FileMode(path), 0600U) << "created private, before anything is written";
+        store.writePassword(QStringLiteral("pbkdf2-sha256$1$AA==$AA=="));
+        store.sync();
+        EXPECT_EQ(FileMode(path), 0600U) << "a rewrite through a new file keeps the mode";
+        store.writeHistory(1, QStringLiteral("/tmp/a.spd"));
+    }
+    EXPECT_EQ(FileMode(path), 0600U);
+    EXPECT_EQ(Raw(path).value("History/1"), "/tmp/a.spd");
+
+    // A file an earlier version left readable by everybody is tightened.
+    ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), 0644), 0);
+    SettingsStore(path).writeHistory(2, QStringLiteral("/tmp/b.spd"));
+    EXPECT_EQ(FileMode(path), 0600U);
+    EXPECT_EQ(Raw(path).value("History/2"), "/tmp/b.spd");
+    ::umask(previousMask);
+}
+
+TEST(SettingsStore, PlaceThatCannotBeWrittenIsFoundAtOnce)
+{
+    QTemporaryDir folder;
+    const QDir dir(folder.path());
+    ASSERT_TRUE(dir.mkdir(QStringLiteral("folder.ini")));
+    QFile plain(dir.filePath(QStringLiteral("plain")));
+    ASSERT_TRUE(plain.open(QIODevice::WriteOnly));
+    plain.close();
+    const QString fifo = dir.filePath(QStringLiteral("fifo.ini"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+
+    for (const QString& path : {dir.filePath(QStringLiteral("folder.ini")), dir.filePath(QStringLiteral("plain/s.ini")), fifo}) {
+        SettingsStore store(path);  // a FIFO must not hold this up
+        EXPECT_FALSE(store.isWritable()) << path.toStdString();
+        EXPECT_TRUE(store.problem().startsWith(path)) << store.problem().toStdString();
+        EXPECT_EQ(store.readPassword(), "") << "reads still answer";
+    }
+
+    if (::geteuid() != 0) {  // permissions bind everybody but the superuser
+        const QString locked = dir.filePath(QStringLiteral("locked"));
+        ASSERT_TRUE(dir.mkdir(QStringLiteral("locked")));
+        QFile existing(locked + QStringLiteral("/s.ini"));
+        ASSERT_TRUE(existing.open(QIODevice::WriteOnly));
+        existing.close();
+        ASSERT_EQ(::chmod(QFile::encodeName(locked).constData(), 0500), 0);
+        EXPECT_FALSE(SettingsStore(locked + QStringLiteral("/s.ini")).isWritable()) << "a read-only folder";
+        ::chmod(QFile::encodeName(locked).constData(), 0700);
+    }
+}
+#endif
 
 TEST(SetUpCommPort, OpensTheStoredPortOrFallsBackToPortOne)
 {

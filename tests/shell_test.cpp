@@ -15,15 +15,22 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLockFile>
+#include <QProcess>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QStyle>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
 #include <QTimer>
-#include <QUuid>
 
 #include <optional>
+
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -77,8 +84,54 @@ TEST(PasswordRules, EntryIsComparedWithoutLetterCase)
     EXPECT_TRUE(PasswordAccepted(QStringLiteral("secret"), QStringLiteral("SECRET")));
     EXPECT_FALSE(PasswordAccepted(QStringLiteral("secre"), QStringLiteral("secret")));
     EXPECT_FALSE(PasswordAccepted(QString(), QStringLiteral("secret")));
-    // A password too short to be kept reads back as missing: an empty entry opens.
-    EXPECT_TRUE(PasswordAccepted(QString(), QString()));
+    // No stored password (a short one reads back as missing): only the default opens.
+    EXPECT_FALSE(PasswordAccepted(QString(), QString()));
+    EXPECT_FALSE(PasswordAccepted(QStringLiteral("x"), QString()));
+    EXPECT_TRUE(PasswordAccepted(QStringLiteral("QX527"), QString()));
+}
+
+TEST(PasswordRules, StoredPasswordIsASaltedHashOfTheUpperCaseForm)
+{
+    using namespace tessaro;
+    const QString first = HashPassword(QStringLiteral("Line7"), 1000);
+    const QString second = HashPassword(QStringLiteral("Line7"), 1000);
+    EXPECT_TRUE(IsHashedPassword(first));
+    EXPECT_TRUE(first.startsWith(QStringLiteral("pbkdf2-sha256$1000$"))) << first.toStdString();
+    EXPECT_FALSE(first.contains(QStringLiteral("LINE7"), Qt::CaseInsensitive));
+    EXPECT_NE(first, second) << "every password gets a salt of its own";
+    for (const QString& entry : {QStringLiteral("Line7"), QStringLiteral("LINE7"), QStringLiteral("line7"),
+                                 QStringLiteral("qx527")})
+        EXPECT_TRUE(PasswordAccepted(entry, first)) << entry.toStdString();
+    for (const QString& entry : {QStringLiteral("Line"), QStringLiteral("Line77"), QString(), first})
+        EXPECT_FALSE(PasswordAccepted(entry, first)) << entry.toStdString();
+
+    // A damaged or foreign stored form opens nothing but the default password.
+    const QStringList parts = first.split(u'$');
+    for (const QString& damaged :
+         {parts.mid(0, 3).join(u'$'), QStringList{parts[0], QStringLiteral("0"), parts[2], parts[3]}.join(u'$'),
+          QStringList{parts[0], QStringLiteral("99999999999"), parts[2], parts[3]}.join(u'$'),
+          QStringList{parts[0], parts[1], QStringLiteral("!!"), parts[3]}.join(u'$'),
+          QStringList{parts[0], parts[1], parts[2], parts[3].left(8)}.join(u'$'),
+          QStringList{parts[0], parts[1], parts[3], parts[2] + parts[2]}.join(u'$')}) {
+        EXPECT_TRUE(IsHashedPassword(damaged));
+        EXPECT_FALSE(PasswordAccepted(QStringLiteral("Line7"), damaged)) << damaged.toStdString();
+        EXPECT_FALSE(PasswordAccepted(damaged, damaged)) << damaged.toStdString();
+    }
+}
+
+TEST(PasswordRules, StartDialogNeedsAStoredPasswordAndAWritableStore)
+{
+    using tessaro::StartDialogFor;
+    using Dialog = tessaro::StartPasswordDialog;
+    const QString marker = QStringLiteral("QX527");
+    const QString stored = QStringLiteral("secret");
+    EXPECT_EQ(StartDialogFor(marker, stored, true), Dialog::Login);
+    EXPECT_EQ(StartDialogFor(marker, stored, false), Dialog::Login);
+    EXPECT_EQ(StartDialogFor(QString(), QString(), true), Dialog::SetFirst);
+    EXPECT_EQ(StartDialogFor(QString(), stored, true), Dialog::SetFirst);
+    EXPECT_EQ(StartDialogFor(marker, QString(), true), Dialog::SetFirst) << "a marker without a password";
+    EXPECT_EQ(StartDialogFor(QString(), QString(), false), Dialog::None) << "a new password would be lost";
+    EXPECT_EQ(StartDialogFor(marker, QString(), false), Dialog::Login) << "the default password still opens";
 }
 
 TEST(LoginDialog, FourWrongEntriesCloseItWithoutAuthorization)
@@ -200,15 +253,25 @@ TEST(SetPasswordDialog, EntriesMustMatchExactlyBeforeAnythingIsStored)
     EXPECT_EQ(responder.messages().size(), 1U);
 }
 
-TEST(SetPasswordDialog, EmptyPasswordIsStoredAndCancelStoresNothing)
+TEST(SetPasswordDialog, EmptyPasswordIsRefusedAndCancelStoresNothing)
 {
     std::optional<QString> stored;
     tessaro::ui::SetPasswordDialog confirmed([&stored](const QString& password) { stored = password; });
+    ModalResponder responder;
+    ModalResponder::ignore(&confirmed);
     confirmed.show();
+    Enter(confirmed, "txtPassword1", QStringLiteral("abc"));
     Press(confirmed, "cmdOK");
-    EXPECT_EQ(stored, QString());
+    Enter(confirmed, "txtPassword1", QString());
+    Press(confirmed, "cmdOK");
+    EXPECT_TRUE(confirmed.isVisible());
+    EXPECT_FALSE(stored.has_value());
+    ASSERT_EQ(responder.messages().size(), 2U);
+    for (const SeenMessage& seen : responder.messages())
+        ExpectMessage(seen, QStringLiteral("錯誤"), QStringLiteral(" *****  密碼不可空白，請重新輸入 !  *****"),
+                      QMessageBox::Critical);
+    EXPECT_EQ(confirmed.focusWidget(), Child<QLineEdit>(confirmed, "txtPassword2"));
 
-    stored.reset();
     tessaro::ui::SetPasswordDialog cancelled([&stored](const QString& password) { stored = password; });
     cancelled.show();
     Enter(cancelled, "txtPassword2", QStringLiteral("abc"));
@@ -293,54 +356,144 @@ TEST(AboutDialog, SaysSystemInformationIsUnavailableWhenNoViewerStarts)
     }
 }
 
-QString UniqueServerName()
+// Sets an environment variable for the length of a test.
+class EnvironmentGuard
 {
-    return QStringLiteral("tessaro-test-") + QUuid::createUuid().toString(QUuid::Id128);
-}
+public:
+    EnvironmentGuard(const char* name, const QString& value)
+        : m_name(name), m_had(qEnvironmentVariableIsSet(name)), m_old(qgetenv(name))
+    {
+        qputenv(name, value.toLocal8Bit());
+    }
+    ~EnvironmentGuard()
+    {
+        if (m_had)
+            qputenv(m_name, m_old);
+        else
+            qunsetenv(m_name);
+    }
+    EnvironmentGuard(const EnvironmentGuard&) = delete;
+    EnvironmentGuard& operator=(const EnvironmentGuard&) = delete;
 
-TEST(SingleInstance, SecondInstanceStepsBackAndActivatesTheFirst)
+private:
+    const char* m_name;
+    bool m_had;
+    QByteArray m_old;
+};
+
+// A private folder of the test's own for the lock and the socket.
+class SingleInstanceTest : public ::testing::Test
 {
-    const QString name = UniqueServerName();
-    tessaro::ui::SingleInstance first(name);
+protected:
+    QTemporaryDir temporary;
+    QString folder = temporary.path();
+};
+
+TEST_F(SingleInstanceTest, SecondInstanceStepsBackAndActivatesTheFirst)
+{
+    tessaro::ui::SingleInstance first(folder);
     QSignalSpy activated(&first, &tessaro::ui::SingleInstance::activateRequested);
     ASSERT_TRUE(first.tryBecomePrimary());
+    EXPECT_TRUE(first.serverName().startsWith(folder + u'/'));
 
-    tessaro::ui::SingleInstance second(name);
+    tessaro::ui::SingleInstance second(folder);
     EXPECT_FALSE(second.tryBecomePrimary());
     EXPECT_FALSE(activated.wait(200)) << "asking whether one runs activates nothing";
     second.activatePrimary();
     EXPECT_TRUE(activated.wait(3000));
     EXPECT_EQ(activated.count(), 1);
 
-    tessaro::ui::SingleInstance third(name);
+    tessaro::ui::SingleInstance third(folder);
     EXPECT_FALSE(third.tryBecomePrimary());
     third.activatePrimary();
     EXPECT_TRUE(activated.wait(3000));
 }
 
-TEST(SingleInstance, NextStartAfterTheFirstHasEndedBecomesPrimary)
+TEST_F(SingleInstanceTest, NextStartAfterTheFirstHasEndedBecomesPrimary)
 {
-    const QString name = UniqueServerName();
     {
-        tessaro::ui::SingleInstance first(name);
+        tessaro::ui::SingleInstance first(folder);
         ASSERT_TRUE(first.tryBecomePrimary());
     }
-    tessaro::ui::SingleInstance next(name);
+    tessaro::ui::SingleInstance next(folder);
     EXPECT_TRUE(next.tryBecomePrimary());
 }
 
 #ifdef Q_OS_UNIX
-TEST(SingleInstance, SocketLeftByACrashIsReplaced)
+TEST_F(SingleInstanceTest, LockAndSocketLeftByACrashNeverBlockAStart)
 {
-    const QString name = UniqueServerName();
-    QFile leftover(QDir(QDir::tempPath()).filePath(name));
+    const QString socket = tessaro::ui::SingleInstance(folder).serverName();
+    QFile leftover(socket);
     ASSERT_TRUE(leftover.open(QIODevice::WriteOnly));
     leftover.close();
+    // A lock whose process has ended, as a crash leaves it.
+    const QString lockPath = socket.chopped(QStringLiteral(".socket").size()) + QStringLiteral(".lock");
+    QByteArray lockText;
+    {
+        QLockFile lock(lockPath);
+        ASSERT_TRUE(lock.tryLock(0));
+        QFile file(lockPath);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        lockText = file.readAll();
+        lock.unlock();
+    }
+    QProcess ended;
+    ended.start(QStringLiteral("true"), {});
+    ASSERT_TRUE(ended.waitForStarted(5000));
+    const qint64 endedPid = ended.processId();
+    ASSERT_TRUE(ended.waitForFinished(5000));
+    QFile file(lockPath);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(QByteArray::number(endedPid) + lockText.mid(lockText.indexOf('\n')));
+    file.close();
 
-    tessaro::ui::SingleInstance primary(name);
+    tessaro::ui::SingleInstance primary(folder);
     EXPECT_TRUE(primary.tryBecomePrimary());
-    tessaro::ui::SingleInstance later(name);
+    tessaro::ui::SingleInstance later(folder);
     EXPECT_FALSE(later.tryBecomePrimary());
+}
+
+TEST_F(SingleInstanceTest, PrivateFolderIsNamedByUserIdAndCannotBeSquatted)
+{
+    using tessaro::ui::EnsurePrivateDirectory;
+    using tessaro::ui::SingleInstance;
+    const QString uid = QString::number(::geteuid());
+    const QString runtime = QDir(folder).filePath(QStringLiteral("runtime"));
+    const QString tmp = QDir(folder).filePath(QStringLiteral("tmp"));
+    const QString cache = QDir(folder).filePath(QStringLiteral("cache"));
+    ASSERT_TRUE(QDir().mkpath(runtime) && QDir().mkpath(tmp));
+    const EnvironmentGuard tmpdir("TMPDIR", tmp);
+    const EnvironmentGuard cacheHome("XDG_CACHE_HOME", cache);
+    const EnvironmentGuard runtimeDir("XDG_RUNTIME_DIR", runtime);
+    const QString ownTmp = QDir(tmp).filePath(QStringLiteral("tessaro-") + uid);
+
+    // A runtime folder others may enter is not used; the shared temporary
+    // folder then gets a private one named by the user id.
+    ASSERT_EQ(::chmod(QFile::encodeName(runtime).constData(), 0755), 0);
+    EXPECT_EQ(SingleInstance::PrivateRuntimeDirectory(), ownTmp);
+    struct stat info {};
+    ASSERT_EQ(::stat(QFile::encodeName(ownTmp).constData(), &info), 0);
+    EXPECT_EQ(info.st_mode & 077, 0U) << "no access for group and others";
+    ASSERT_EQ(::chmod(QFile::encodeName(runtime).constData(), 0700), 0);
+    EXPECT_EQ(SingleInstance::PrivateRuntimeDirectory(), runtime);
+
+    // Someone's link in its place is refused and the user's cache folder used.
+    qunsetenv("XDG_RUNTIME_DIR");
+    ASSERT_TRUE(QDir(ownTmp).removeRecursively());
+    ASSERT_TRUE(QFile::link(runtime, ownTmp));
+    QString why;
+    EXPECT_FALSE(EnsurePrivateDirectory(ownTmp, &why));
+    EXPECT_EQ(why, QStringLiteral("not a folder"));
+    EXPECT_EQ(SingleInstance::PrivateRuntimeDirectory(), QDir(cache).filePath(QStringLiteral("tessaro-") + uid));
+
+    // A folder of another user in its place, where the test may hand one over.
+    QFile::remove(ownTmp);
+    ASSERT_TRUE(QDir().mkdir(ownTmp));
+    if (::chown(QFile::encodeName(ownTmp).constData(), 65534, 65534) == 0) {
+        EXPECT_FALSE(EnsurePrivateDirectory(ownTmp, &why));
+        EXPECT_EQ(why, QStringLiteral("owned by user 65534"));
+        EXPECT_NE(SingleInstance::PrivateRuntimeDirectory(), ownTmp);
+    }
 }
 #endif
 

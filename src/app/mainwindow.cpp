@@ -31,6 +31,7 @@ namespace tessaro {
 
 namespace {
 const QColor kWorkspaceColour(128, 128, 255);
+constexpr const char* kSettingsNotWritableText = " *****  無法寫入設定檔，本次的設定與密碼不會被保存 !  *****";
 
 QString Utf8(const char* text)
 {
@@ -133,6 +134,10 @@ void MainWindow::runLoadSequence()
     // 3. The password values.
     m_storedPasswordMarker = m_settings.readPasswordMarker();
     m_storedPassword = m_settings.readPassword();
+    // A store that keeps nothing is said once, before any password is asked for.
+    m_settings.sync();
+    if (!m_settings.isWritable())
+        ui::ShowError(this, Utf8(ui::kDeviceErrorTitle), Utf8(kSettingsNotWritableText) + u'\n' + m_settings.problem());
     // 4. The password dialog that they call for.
     showPasswordDialogAtStart();
     // 5. Nothing runs on the programmer yet.
@@ -155,15 +160,24 @@ bool MainWindow::setUpPort(int number)
 
 void MainWindow::showPasswordDialogAtStart()
 {
-    auto store = [this](const QString& password) { m_settings.writePassword(password); };
-    if (NeedsFirstPassword(m_storedPasswordMarker)) {
-        ui::SetPasswordDialog dialog(store, this);
+    switch (StartDialogFor(m_storedPasswordMarker, m_storedPassword, m_settings.isWritable())) {
+    case StartPasswordDialog::SetFirst: {
+        ui::SetPasswordDialog dialog([this](const QString& password) { storePassword(password); }, this);
         dialog.setFirstStart(true);
         dialog.exec();
         dialog.setFirstStart(false);
-    } else {
+        break;
+    }
+    case StartPasswordDialog::Login: {
         ui::LoginDialog dialog(m_storedPassword, m_app.operatorAuthorized, this);
         dialog.exec();
+        // A password an earlier version kept as typed is replaced by its hash.
+        if (m_app.operatorAuthorized && !m_storedPassword.isEmpty() && !IsHashedPassword(m_storedPassword))
+            storePassword(m_storedPassword);
+        break;
+    }
+    case StartPasswordDialog::None:
+        break;
     }
     action(QStringLiteral("mnuViewPassword"))->setEnabled(m_app.operatorAuthorized);
 }
@@ -172,8 +186,17 @@ void MainWindow::changePassword()
 {
     if (!m_app.operatorAuthorized)
         return;
-    ui::SetPasswordDialog dialog([this](const QString& password) { m_settings.writePassword(password); }, this);
+    ui::SetPasswordDialog dialog([this](const QString& password) { storePassword(password); }, this);
     dialog.exec();
+}
+
+void MainWindow::storePassword(const QString& password)
+{
+    const bool wasWritable = m_settings.isWritable();
+    m_settings.writePassword(HashPassword(password));
+    m_settings.sync();
+    if (wasWritable && !m_settings.isWritable())
+        ui::ShowError(this, Utf8(ui::kDeviceErrorTitle), Utf8(kSettingsNotWritableText) + u'\n' + m_settings.problem());
 }
 
 void MainWindow::showOptions()

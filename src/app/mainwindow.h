@@ -104,6 +104,7 @@ private:
     void updateWindowMenu();
     void showPasswordDialogAtStart();
     void changePassword();
+    void storePassword(const QString& password);
     void showOptions();
     void showAbout();
     void openWebSite();

@@ -145,6 +145,11 @@ void SetPasswordDialog::setFirstStart(bool firstStart)
 
 void SetPasswordDialog::confirm()
 {
+    if (!PasswordAllowed(m_newPassword->text())) {
+        ShowError(this, QString::fromUtf8(kAccessErrorTitle), QString::fromUtf8(kEmptyPasswordText));
+        RetryIn(m_newPassword);
+        return;
+    }
     // Letter case counts here, unlike at the entry dialog.
     if (m_confirm->text() != m_newPassword->text()) {
         ShowError(this, QString::fromUtf8(kAccessErrorTitle), QString::fromUtf8(kMismatchText));

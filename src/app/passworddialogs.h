@@ -13,6 +13,8 @@ namespace tessaro::ui {
 // Captions of the password setting dialog.
 inline constexpr const char* kSetPasswordCaption = "密碼設定";
 inline constexpr const char* kFirstPasswordCaption = "第一次密碼設定";
+// The password setting dialog's answer to an empty new password.
+inline constexpr const char* kEmptyPasswordText = " *****  密碼不可空白，請重新輸入 !  *****";
 
 // frmLogin: asks for the operator password at start-up. The answer is written
 // into the application's OperatorAuthorized flag, which must outlive the dialog.
@@ -41,8 +43,9 @@ private:
     QLineEdit* m_password = nullptr;  // txtPassword
 };
 
-// frmLogin1: sets a new password. The password is handed to storePassword,
-// which writes it to the settings store; OperatorAuthorized is never touched.
+// frmLogin1: sets a new password. An empty one is refused; a confirmed one is
+// handed to storePassword as typed, which keeps it in the settings store;
+// OperatorAuthorized is never touched.
 class SetPasswordDialog : public QDialog
 {
     Q_OBJECT

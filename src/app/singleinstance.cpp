@@ -2,11 +2,21 @@
 
 #include "app/messages.h"
 
-#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QLockFile>
+#include <QStandardPaths>
 
+#include <cerrno>
+#include <cstring>
 #include <utility>
+
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace tessaro::ui {
 
@@ -17,33 +27,99 @@ const QByteArray kActivateRequest = QByteArrayLiteral("activate\n");
 // Anything longer than a request is not one of ours.
 constexpr qint64 kMaxRequestLength = 64;
 
-QString UserName()
+QString UserKey()
 {
-    QString user = qEnvironmentVariable("USER");
-    if (user.isEmpty())
-        user = qEnvironmentVariable("USERNAME");
-    return user;
+#ifdef Q_OS_UNIX
+    return QStringLiteral("tessaro-") + QString::number(::geteuid());
+#else
+    return QStringLiteral("tessaro");
+#endif
 }
+
+#ifdef Q_OS_UNIX
+// A folder of the running user that nobody else may enter; nothing is changed.
+bool IsPrivateDirectory(const QString& path)
+{
+    struct stat info {};
+    return !path.isEmpty() && ::lstat(QFile::encodeName(path).constData(), &info) == 0 && S_ISDIR(info.st_mode) &&
+           info.st_uid == ::geteuid() && (info.st_mode & 077) == 0;
+}
+#endif
 
 }  // namespace
 
-SingleInstance::SingleInstance(QString serverName, QObject* parent)
-    : QObject(parent), m_name(serverName.isEmpty() ? DefaultServerName() : std::move(serverName))
+bool EnsurePrivateDirectory(const QString& path, QString* why)
 {
+    auto refuse = [why](const QString& reason) {
+        if (why != nullptr)
+            *why = reason;
+        return false;
+    };
+#ifdef Q_OS_UNIX
+    const QByteArray name = QFile::encodeName(path);
+    if (::mkdir(name.constData(), 0700) != 0 && errno != EEXIST)
+        return refuse(QString::fromLocal8Bit(std::strerror(errno)));
+    struct stat info {};
+    if (::lstat(name.constData(), &info) != 0)
+        return refuse(QString::fromLocal8Bit(std::strerror(errno)));
+    if (!S_ISDIR(info.st_mode))
+        return refuse(QStringLiteral("not a folder"));
+    if (info.st_uid != ::geteuid())
+        return refuse(QStringLiteral("owned by user %1").arg(info.st_uid));
+    if ((info.st_mode & 077) != 0 && ::chmod(name.constData(), 0700) != 0)
+        return refuse(QString::fromLocal8Bit(std::strerror(errno)));
+    return true;
+#else
+    if (!QDir().mkpath(path))
+        return refuse(QStringLiteral("cannot be created"));
+    return true;
+#endif
 }
 
-SingleInstance::~SingleInstance() = default;
-
-QString SingleInstance::DefaultServerName()
+QString SingleInstance::PrivateRuntimeDirectory()
 {
-    // Hashed so that any user name makes a valid socket name.
-    const QByteArray key = (QString::fromUtf8(kProductTitle).trimmed() + QLatin1Char('/') + UserName()).toUtf8();
-    const QByteArray digest = QCryptographicHash::hash(key, QCryptographicHash::Sha1).toHex().left(16);
-    return QStringLiteral("tessaro-") + QString::fromLatin1(digest);
+#ifdef Q_OS_UNIX
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (!runtime.isEmpty() && IsPrivateDirectory(runtime))
+        return runtime;
+    const QString temporary = QDir(QDir::tempPath()).filePath(UserKey());
+    if (EnsurePrivateDirectory(temporary))
+        return temporary;
+    // Someone else took the name in the shared temporary folder: the user's
+    // own cache folder cannot be taken that way.
+    const QString cache = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
+    if (!cache.isEmpty() && QDir().mkpath(cache)) {
+        const QString own = QDir(cache).filePath(UserKey());
+        if (EnsurePrivateDirectory(own))
+            return own;
+    }
+    return {};
+#else
+    const QString cache = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
+    const QString own = QDir(cache).filePath(UserKey());
+    return EnsurePrivateDirectory(own) ? own : QString();
+#endif
+}
+
+SingleInstance::SingleInstance(QString directory, QObject* parent)
+    : QObject(parent), m_directory(directory.isEmpty() ? PrivateRuntimeDirectory() : std::move(directory))
+{
+    if (!m_directory.isEmpty())
+        m_name = QDir(m_directory).filePath(UserKey() + QStringLiteral(".socket"));
+}
+
+SingleInstance::~SingleInstance()
+{
+    // The server goes before the lock, so a later start never finds the lock
+    // free while the socket still answers.
+    delete m_server;
+    m_server = nullptr;
 }
 
 bool SingleInstance::knock(bool activate)
 {
+    if (m_name.isEmpty())
+        return false;
     QLocalSocket socket;
     socket.connectToServer(m_name);
     if (!socket.waitForConnected(kConnectTimeoutMs))
@@ -62,23 +138,32 @@ bool SingleInstance::tryBecomePrimary()
 {
     if (m_server != nullptr && m_server->isListening())
         return true;
-    if (knock(false))
-        return false;
+    if (m_directory.isEmpty())
+        return true;  // nowhere private to meet: the system runs unchecked
+
+    if (!m_lock) {
+        m_lock = std::make_unique<QLockFile>(QDir(m_directory).filePath(UserKey() + QStringLiteral(".lock")));
+        // Stale only when the process that took it is gone, never by age.
+        m_lock->setStaleLockTime(0);
+    }
+    if (!m_lock->isLocked() && !m_lock->tryLock(0)) {
+        if (m_lock->error() == QLockFile::LockFailedError)
+            return false;  // held by a running instance
+        // The lock cannot be made at all: the socket alone decides.
+        if (knock(false))
+            return false;
+    }
 
     if (m_server == nullptr) {
         m_server = new QLocalServer(this);
         connect(m_server, &QLocalServer::newConnection, this, &SingleInstance::accept);
     }
-    if (!m_server->listen(m_name) && m_server->serverError() == QAbstractSocket::AddressInUseError) {
-        // Either an instance that started at the same moment, or the remains of
-        // one that crashed: only the second may be removed.
-        if (knock(false))
-            return false;
+    // Holding the lock, whatever is at the socket's name was left by a crash.
+    if (m_lock->isLocked())
         QLocalServer::removeServer(m_name);
-        m_server->listen(m_name);
-    }
-    // Should listening fail for any other reason the system still runs; it
-    // only cannot be found by a later instance.
+    // Should listening fail the system still runs; a later instance then
+    // still finds the lock taken.
+    (void)m_server->listen(m_name);
     return true;
 }
 

@@ -3,6 +3,8 @@
 #include "core/checks.h"
 #include "core/hex.h"
 
+#include <algorithm>
+
 namespace tessaro {
 
 namespace {
@@ -102,14 +104,23 @@ void DocumentEditor::entryKey(std::string& box, bool enter)
     m_doc.Set_form_chang(true);
 }
 
+int DocumentEditor::fillFrom() const
+{
+    // Without the password the bytes below 64 stay as they are, as in the entry box.
+    return m_app.operatorAuthorized ? m_app.fillStart : std::max(m_app.fillStart, kFirstFreeByte);
+}
+
 void DocumentEditor::fillKey(std::string& box, bool enter)
 {
     if (enter) {
         if (box.empty())
             box = "00";
         const std::uint8_t value = HexPairToByte(box);
-        for (int i = m_app.fillStart; i < kSpdSize; ++i)
+        for (int i = fillFrom(); i < kSpdSize; ++i)
             m_doc.Value_Chang(i, value);
+        // A fill is an edit: the check bytes follow it and closing asks to save.
+        recomputeCheckBytes();
+        m_doc.Set_form_chang(true);
     }
     m_doc.decodeAll();
 }

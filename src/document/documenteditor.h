@@ -40,8 +40,13 @@ public:
     // A key press in the byte entry box. `box` is its text and is changed as
     // the box must change (kept to two characters, emptied after Enter).
     void entryKey(std::string& box, bool enter);
-    // A key press in the fill box.
+    // A key press in the fill box. Enter writes the box's value into every
+    // byte from fillFrom() to 255, recomputes the check bytes of the current
+    // check mode and sets the modified flag; other keys change no byte.
     void fillKey(std::string& box, bool enter);
+    // The first byte a fill writes: the fill start, but never below 64 while
+    // the operator has not given the password.
+    [[nodiscard]] int fillFrom() const;
     // A click on header h: 0-15 are the column headers (ignored), 16-31 the
     // row headers "00" ... "F0", which set the fill start.
     void headerClicked(int header);

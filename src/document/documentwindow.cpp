@@ -19,8 +19,11 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpressionValidator>
 #include <QScrollArea>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace tessaro {
 
@@ -46,6 +49,24 @@ bool IsModifierOnly(int key)
 {
     return key == Qt::Key_Shift || key == Qt::Key_Control || key == Qt::Key_Alt || key == Qt::Key_Meta ||
            key == Qt::Key_AltGr || key == Qt::Key_CapsLock || key == Qt::Key_NumLock;
+}
+
+// A key that would type something other than hexadecimal digits into a box.
+// Keys that type nothing (Enter, arrows, Backspace, Ctrl+V) are not such keys.
+bool TypesNonHexText(const QKeyEvent* key)
+{
+    const QString text = key->text();
+    const bool typesSomething = std::any_of(text.cbegin(), text.cend(), [](QChar c) { return c.isPrint(); });
+    return typesSomething && std::any_of(text.cbegin(), text.cend(), [](QChar c) {
+        return c.unicode() > 0x7F || HexDigitValue(static_cast<char>(c.unicode())) < 0;
+    });
+}
+
+// The byte entry box and the fill box hold hexadecimal digits only, also
+// when text is pasted or dropped into them.
+void AcceptHexDigitsOnly(QLineEdit* box)
+{
+    box->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9A-Fa-f]*")), box));
 }
 
 struct ButtonSpec {
@@ -259,6 +280,7 @@ QWidget* DocumentWindow::buildSelectedPanel()
     m_text1->setObjectName(QStringLiteral("Text1"));
     m_text1->setFixedWidth(48);
     m_text1->installEventFilter(this);
+    AcceptHexDigitsOnly(m_text1);
     row->addWidget(m_byteCaption);
     row->addWidget(m_description, 1);
     row->addWidget(valueCaption);
@@ -291,6 +313,7 @@ QWidget* DocumentWindow::buildGridFrame()
     m_text2->setObjectName(QStringLiteral("Text2"));
     m_text2->setFixedWidth(48);
     m_text2->installEventFilter(this);
+    AcceptHexDigitsOnly(m_text2);
     layout->addWidget(m_text2);
     return frame;
 }
@@ -631,6 +654,8 @@ bool DocumentWindow::eventFilter(QObject* watched, QEvent* event)
     auto* key = static_cast<QKeyEvent*>(event);
     if (IsModifierOnly(key->key()))
         return false;
+    if (TypesNonHexText(key))
+        return true;  // not a hexadecimal digit: nothing happens at all
     const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
     auto* box = static_cast<QLineEdit*>(watched);
     std::string text = box->text().toStdString();

@@ -1,9 +1,22 @@
 #include "files/settingsstore.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QStringList>
 #include <QVariant>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace tessaro {
 
@@ -35,6 +48,30 @@ int PortFromStoredText(const QString& text)
     return ok && number >= 1 && number <= kHighestPort ? static_cast<int>(number) : 1;
 }
 
+// The file the user's store is kept in on this system.
+QString UserSettingsPath()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+           QStringLiteral("/Korvalen inc./TESSARO .conf");
+}
+
+// Why the settings must not be read from path: it exists and is neither a
+// regular file nor a folder. A FIFO would hold the start-up until something
+// writes into it, and a device would be read and even replaced. Empty when
+// the place is fine or missing (it is then created).
+QString UnusablePlace(const QString& path)
+{
+#ifdef Q_OS_UNIX
+    struct stat info {};
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0 || S_ISREG(info.st_mode) || S_ISDIR(info.st_mode))
+        return {};
+    return path + QStringLiteral(": not a regular file");
+#else
+    Q_UNUSED(path);
+    return {};
+#endif
+}
+
 QString HistoryName(int i)
 {
     Q_ASSERT(i >= 1 && i <= SettingsStore::kHistoryEntries);
@@ -44,21 +81,92 @@ QString HistoryName(int i)
 }  // namespace
 
 SettingsStore::SettingsStore()
-    : m_settings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Korvalen inc."), QStringLiteral("TESSARO "))
 {
+    m_problem = UnusablePlace(UserSettingsPath());
+    if (m_problem.isEmpty())
+        m_settings = std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
+                                                 QStringLiteral("Korvalen inc."), QStringLiteral("TESSARO "));
+    open();
 }
 
 SettingsStore::SettingsStore(const QString& iniPath)
-    : m_settings(iniPath, QSettings::IniFormat)
 {
+    m_problem = UnusablePlace(iniPath);
+    if (m_problem.isEmpty())
+        m_settings = std::make_unique<QSettings>(iniPath, QSettings::IniFormat);
+    open();
+}
+
+SettingsStore::~SettingsStore() = default;
+
+void SettingsStore::open()
+{
+    if (m_settings) {
+        preparePrivateFile();
+        return;
+    }
+    // Nothing may be read from or written to the place: this run keeps its
+    // values in a file of its own that goes when the run ends.
+    m_scratch = std::make_unique<QTemporaryDir>();
+    m_settings = std::make_unique<QSettings>(m_scratch->filePath(QStringLiteral("settings.ini")), QSettings::IniFormat);
+}
+
+void SettingsStore::preparePrivateFile()
+{
+    const QString path = m_settings->fileName();
+    auto fail = [this, &path](const QString& reason) { m_problem = path + QStringLiteral(": ") + reason; };
+    auto systemReason = [] { return QString::fromLocal8Bit(std::strerror(errno)); };
+    if (path.isEmpty()) {
+        m_problem = QStringLiteral("no place for the settings file");
+        return;
+    }
+    const QString folder = QFileInfo(path).absolutePath();
+    if (!QDir().mkpath(folder)) {
+        fail(QStringLiteral("its folder cannot be created"));
+        return;
+    }
+#ifdef Q_OS_UNIX
+    // Non-blocking, so that a FIFO in the way fails at once instead of waiting
+    // for a reader; the mode applies only when the file is created here.
+    const QByteArray name = QFile::encodeName(path);
+    const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_APPEND | O_NONBLOCK | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        fail(systemReason());
+        return;
+    }
+    struct stat info {};
+    const bool statted = ::fstat(fd, &info) == 0;
+    if (statted && S_ISREG(info.st_mode) && info.st_uid == ::geteuid() && (info.st_mode & 077) != 0)
+        (void)::fchmod(fd, info.st_mode & 0700);  // left readable by others by an earlier version
+    ::close(fd);
+    if (!statted) {
+        fail(systemReason());
+        return;
+    }
+    if (!S_ISREG(info.st_mode)) {
+        fail(QStringLiteral("not a regular file"));
+        return;
+    }
+    // Every rewrite goes through a new file in the same folder.
+    if (::access(QFile::encodeName(folder).constData(), W_OK | X_OK) != 0) {
+        fail(QStringLiteral("folder ") + folder + QStringLiteral(": ") + systemReason());
+        return;
+    }
+#else
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append)) {
+        fail(file.errorString());
+        return;
+    }
+#endif
 }
 
 QString SettingsStore::readText(const QString& group, const QString& name)
 {
     const QString key = group + u'/' + name;
-    if (!m_settings.contains(key))
+    if (!m_settings->contains(key))
         return {};
-    const QVariant value = m_settings.value(key);
+    const QVariant value = m_settings->value(key);
     // An ini file edited by hand may hold an unquoted value with commas, which
     // comes back as a list: the text is its parts joined again.
     QString text = value.typeId() == QMetaType::QStringList ? value.toStringList().join(u',') : value.toString();
@@ -69,7 +177,7 @@ QString SettingsStore::readText(const QString& group, const QString& name)
 
 void SettingsStore::writeText(const QString& group, const QString& name, const QString& text)
 {
-    m_settings.setValue(group + u'/' + name, text.isNull() ? QString(QLatin1String("")) : text);
+    m_settings->setValue(group + u'/' + name, text.isNull() ? QString(QLatin1String("")) : text);
 }
 
 QString SettingsStore::readHistoryValue(const QString& name)
@@ -101,10 +209,10 @@ QString SettingsStore::readPassword()
     return readHistoryValue(kPasswordName);
 }
 
-void SettingsStore::writePassword(const QString& password)
+void SettingsStore::writePassword(const QString& storedForm)
 {
     writeText(kHistoryKey, kMarkerName, kPasswordMarker);
-    writeText(kHistoryKey, kPasswordName, password);
+    writeText(kHistoryKey, kPasswordName, storedForm);
 }
 
 SettingsStore::CommPortValue SettingsStore::readCommPort()
@@ -125,7 +233,9 @@ void SettingsStore::writeCommPort(int port)
 
 void SettingsStore::sync()
 {
-    m_settings.sync();
+    m_settings->sync();
+    if (m_problem.isEmpty() && m_settings->status() == QSettings::AccessError)
+        m_problem = m_settings->fileName() + QStringLiteral(": the settings could not be written");
 }
 
 int SetUpCommPort(SettingsStore& store, const std::function<bool(int port)>& openPort)
@@ -149,7 +259,7 @@ int SetUpCommPort(SettingsStore& store, const std::function<bool(int port)>& ope
 
 QString SettingsStore::readPortDevice(int number)
 {
-    return m_settings.value(QStringLiteral("Settings/Com%1Device").arg(number)).toString();
+    return m_settings->value(QStringLiteral("Settings/Com%1Device").arg(number)).toString();
 }
 
 }  // namespace tessaro

@@ -4,15 +4,22 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
+
+class QTemporaryDir;
 
 namespace tessaro {
 
 // The values kept between runs: the programmer's port number under
 // "Settings", the three recent files and the two password values under
 // "History". Every read that finds a value missing writes its default back at
-// once ("CommPort" gets "1", everything else the empty text). Results of store
-// operations are not checked: a failed read counts as missing, a failed write
-// is ignored.
+// once ("CommPort" gets "1", everything else the empty text). A failed read
+// counts as missing and a failed write is not retried; whether the store can
+// be written at all is found out once, when it is opened, and after sync().
+//
+// The file is private to its user: created with mode 0600 on Unix, tightened
+// to 0600 when an earlier version left it readable by others; rewrites keep
+// that mode.
 class SettingsStore
 {
 public:
@@ -21,6 +28,7 @@ public:
     SettingsStore();
     // A store kept in the ini file at iniPath.
     explicit SettingsStore(const QString& iniPath);
+    ~SettingsStore();
 
     SettingsStore(const SettingsStore&) = delete;
     SettingsStore& operator=(const SettingsStore&) = delete;
@@ -35,8 +43,8 @@ public:
     [[nodiscard]] QString readPasswordMarker();
     // "PASS2": the operator password; empty when missing.
     [[nodiscard]] QString readPassword();
-    // Writes the marker "QX527" and the password exactly as typed.
-    void writePassword(const QString& password);
+    // Writes the marker "QX527" and the password's stored form.
+    void writePassword(const QString& storedForm);
 
     // "CommPort" as stored. When missing, "1" has been written back and text
     // holds that "1".
@@ -55,7 +63,21 @@ public:
     // Writes pending changes out and picks up changes made by others.
     void sync();
 
+    // Whether changes reach the file: false when its place cannot be created
+    // or written (a folder or something else in the way, a read-only or
+    // missing place) or when the last sync() failed.
+    [[nodiscard]] bool isWritable() const { return m_problem.isEmpty(); }
+    // Why the store cannot be written, naming the file; empty when it can.
+    [[nodiscard]] QString problem() const { return m_problem; }
+
 private:
+    // Opens the store unless its place is unusable; then a scratch file
+    // stands in for it for this run.
+    void open();
+    // Creates the file (mode 0600) and its folder when missing and checks
+    // that both can be written; records the reason when they cannot.
+    void preparePrivateFile();
+
     // The text of value name under group; a null QString when missing.
     [[nodiscard]] QString readText(const QString& group, const QString& name);
     void writeText(const QString& group, const QString& name, const QString& text);
@@ -63,7 +85,9 @@ private:
     // reads as empty and is rewritten as the empty text.
     [[nodiscard]] QString readHistoryValue(const QString& name);
 
-    QSettings m_settings;
+    QString m_problem;
+    std::unique_ptr<QTemporaryDir> m_scratch;
+    std::unique_ptr<QSettings> m_settings;
 };
 
 // The marker stored as "PASS1" once an operator password has been set (also
