@@ -56,7 +56,7 @@ void BM_FullSettleDdr3(benchmark::State& state)
 }
 BENCHMARK(BM_FullSettleDdr3)->Unit(benchmark::kMicrosecond);
 
-// One pass of table_chang over all 256 bytes on a document that already exists:
+// One pass of decodeByte over all 256 bytes on a document that already exists:
 // what every key press in the byte entry box costs the engine.
 void BM_DecodeAllBytes(benchmark::State& state)
 {
@@ -74,7 +74,7 @@ void BM_JedecProg(benchmark::State& state)
     std::size_t found = 0;
     for (auto _ : state)
         for (const char* key : keys)
-            found += JEDEC_PROG(key) != nullptr;
+            found += ManufacturerName(key) != nullptr;
     benchmark::DoNotOptimize(found);
     state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()) * 9);
 }

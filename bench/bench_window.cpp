@@ -4,9 +4,9 @@
 // open documents take; a pin-map picture painted at full-screen size, and the
 // SPD report laid out and written as a PDF.
 #include "app/mainwindow.h"
-#include "document/bytegrid.h"
-#include "document/documentwindow.h"
-#include "document/pinmapart.h"
+#include "documentwindow/bytegrid.h"
+#include "documentwindow/documentwindow.h"
+#include "pinmapui/pinmapart.h"
 #include "files/settingsstore.h"
 #include "print/reportrender.h"
 
@@ -75,7 +75,7 @@ void BM_KeyPressInByteEntryBox(benchmark::State& state)
     }
     state.counters["grid_paints_per_press"] =
         benchmark::Counter(counter.paints, benchmark::Counter::kAvgIterations);
-    window.document().Set_form_chang(false);
+    window.document().setModified(false);
 }
 BENCHMARK(BM_KeyPressInByteEntryBox)->ArgNames({"crc", "whole"})->ArgsProduct({{0, 1}, {0, 1}})->Unit(benchmark::kMicrosecond)->Repetitions(5)->ReportAggregatesOnly(true);
 
@@ -91,7 +91,7 @@ void BM_MainWindowAfterSplash(benchmark::State& state)
         QApplication::processEvents();
         window->repaint();
         state.PauseTiming();
-        window->activeDocument()->document().Set_form_chang(false);
+        window->activeDocument()->document().setModified(false);
         window.reset();
         state.ResumeTiming();
     }

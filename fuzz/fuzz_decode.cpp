@@ -17,8 +17,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::abort();
     // Bytes after the first 256 are (index, value) edits.
     for (std::size_t i = 256; i + 1 < size; i += 2) {
-        document.Value_Chang(data[i], data[i + 1]);
-        document.table_chang(data[i]);
+        document.setByte(data[i], data[i + 1]);
+        document.decodeByte(data[i]);
     }
     const DecodedView& view = document.view();
     if (view.legacy.size() != kLegacyFieldCount || view.ioPanelTitle.empty())

@@ -11,7 +11,7 @@ class Decode : public ::testing::Test
 {
 protected:
     void set(int index, std::uint8_t value) { image[static_cast<std::size_t>(index)] = value; }
-    void decode(int index) { table_chang(image, view, context, index); }
+    void decode(int index) { DecodeByte(image, view, context, index); }
     const std::string& legacy(LegacyField f) { return view[f]; }
     const std::string& ddr3(Ddr3Field f) { return view[f]; }
     // Stores a byte and decodes it, as every command that changes bytes does.
@@ -246,8 +246,8 @@ TEST_F(LegacyDecode, ManufacturerKeysAndHiding)
         set(64 + i, id[i]);
     decode(64);
     EXPECT_EQ(legacy(LegacyField::JedecId), "7F7F7F0B00000000");
-    ASSERT_NE(JEDEC_PROG("7F7F7F0B"), nullptr);
-    EXPECT_EQ(view.legacyManufacturerName, JEDEC_PROG("7F7F7F0B"));
+    ASSERT_NE(ManufacturerName("7F7F7F0B"), nullptr);
+    EXPECT_EQ(view.legacyManufacturerName, ManufacturerName("7F7F7F0B"));
     EXPECT_TRUE(view.legacyManufacturerNameVisible);
 
     for (int i = 0; i < 8; ++i)
@@ -443,7 +443,7 @@ TEST_F(Ddr3Decode, ManufacturerFromBytes148And149)
     EXPECT_EQ(view.ddr3ManufacturerName, "(MICRON TECHNOLOGY)");
     set(148, 0x04);
     store(149, 0x89);
-    EXPECT_EQ(view.ddr3ManufacturerName, JEDEC_PROG("7F7F7F7F89"));
+    EXPECT_EQ(view.ddr3ManufacturerName, ManufacturerName("7F7F7F7F89"));
     set(148, 0x07);
     store(149, 0x2C);
     EXPECT_EQ(view.ddr3ManufacturerName, "");

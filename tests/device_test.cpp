@@ -76,7 +76,7 @@ protected:
         , link(app, line, host)
     {
         link.setSettleClock(clock.clock());
-        link.timer3().setInterval(1);
+        link.rowPaceTimer().setInterval(1);
         app.operatorAuthorized = true;
     }
 
@@ -263,22 +263,22 @@ TEST(SettleWaitClock, StallsAndClockStepsCostAtMostOneSecond)
 TEST_F(Link, HandshakeWithAndWithoutReply)
 {
     line.respond = [](const std::string& w) { return w == CommandFrame("q") ? StatusReply("11", "A4") : ""; };
-    link.timer1().start();
-    link.STATUSIC();
+    link.pollTimer().start();
+    link.requestStatus();
     EXPECT_EQ(line.writes, std::vector<std::string>{CommandFrame("q")});
-    EXPECT_FALSE(link.timer1().isActive());
-    EXPECT_TRUE(link.timer2().isActive());
+    EXPECT_FALSE(link.pollTimer().isActive());
+    EXPECT_TRUE(link.statusReplyTimer().isActive());
     link.statusReplyTick();
     EXPECT_EQ(host.calls, (std::vector<std::string>{"version 11", "flags A4", "access on", "done on"}));
     EXPECT_TRUE(host.messages.empty());
-    EXPECT_TRUE(link.timer1().isActive());
-    EXPECT_FALSE(link.timer2().isActive());
+    EXPECT_TRUE(link.pollTimer().isActive());
+    EXPECT_FALSE(link.statusReplyTimer().isActive());
 
     // No programmer: the RS-232 message after the missing reply.
     host.calls.clear();
     app.operatorAuthorized = false;
     line.respond = nullptr;
-    link.STATUSIC();
+    link.requestStatus();
     link.statusReplyTick();
     EXPECT_EQ(host.calls, (std::vector<std::string>{"missing", "done off"}));
     ASSERT_EQ(host.messages.size(), 1u);
@@ -290,11 +290,11 @@ TEST_F(Link, HandshakeWithAndWithoutReply)
     host.messages.clear();
     line.close();
     line.openWorks = false;
-    link.timer1().start();
-    link.STATUSIC();
+    link.pollTimer().start();
+    link.requestStatus();
     EXPECT_EQ(lastMessage(), msg::kStatusUnreadable);
-    EXPECT_FALSE(link.timer2().isActive());
-    EXPECT_FALSE(link.timer1().isActive());
+    EXPECT_FALSE(link.statusReplyTimer().isActive());
+    EXPECT_FALSE(link.pollTimer().isActive());
 }
 
 TEST_F(Link, PollingShowsRecordsCountsAndPins)
@@ -305,7 +305,7 @@ TEST_F(Link, PollingShowsRecordsCountsAndPins)
     EXPECT_EQ(host.calls, (std::vector<std::string>{"red", "SPD FAIL", "counts 0/1", "pins"}));
     EXPECT_EQ(host.pins[1], PinMark::Pass);
     EXPECT_EQ(host.pins[2], PinMark::Fail);
-    EXPECT_TRUE(link.timer1().isActive());
+    EXPECT_TRUE(link.pollTimer().isActive());
 
     host.calls.clear();
     line.received = TestRecordText(0x00, {}, {});
@@ -356,7 +356,7 @@ TEST_F(Link, DownloadWritesSixteenPacedRowsThenChecks)
         }
         return w == CommandFrame("l") ? Dump(stored) : "";
     };
-    EXPECT_TRUE(link.DownloadAndCheck());
+    EXPECT_TRUE(link.downloadAndCheck());
     ASSERT_EQ(line.writes.size(), 17u);
     EXPECT_EQ(line.writes[0], CommandFrame(DownloadRowText(image, 0)));
     EXPECT_EQ(line.writes[15].substr(0, 2), "w?");
@@ -366,12 +366,12 @@ TEST_F(Link, DownloadWritesSixteenPacedRowsThenChecks)
     EXPECT_FALSE(host.messages.back().failure);
     EXPECT_TRUE(host.messages.back().title.empty());
     EXPECT_GE(line.closes, 1);  // closed after the rows
-    EXPECT_TRUE(link.timer1().isActive());
+    EXPECT_TRUE(link.pollTimer().isActive());
 
     // One byte differs: the check reports the failed download.
     stored[77] ^= 1;
     line.respond = [&](const std::string& w) { return w == CommandFrame("l") ? Dump(stored) : ""; };
-    EXPECT_FALSE(link.VcopyIc());
+    EXPECT_FALSE(link.checkDownload());
     EXPECT_EQ(lastMessage(), msg::kCopyCheckDiffers);
     EXPECT_EQ(host.messages.back().title, msg::kErrorTitle);
 }
@@ -379,28 +379,28 @@ TEST_F(Link, DownloadWritesSixteenPacedRowsThenChecks)
 TEST_F(Link, DownloadFailureLeavesPollingToTheCheck)
 {
     line.openWorks = false;
-    EXPECT_FALSE(link.DownloadAndCheck());
+    EXPECT_FALSE(link.downloadAndCheck());
     ASSERT_EQ(host.messages.size(), 2u);
     EXPECT_EQ(host.messages[0].text, msg::kDownloadFailed);
     EXPECT_EQ(host.messages[1].text, msg::kCopyCheckFailed);
-    EXPECT_TRUE(link.timer1().isActive());
+    EXPECT_TRUE(link.pollTimer().isActive());
 }
 
 TEST_F(Link, ReadsStoreBytesWithoutTouchingChecksOrModifiedFlag)
 {
     SpdImage module = test::CountingImage();
     line.respond = [&](const std::string& w) { return w == CommandFrame("k") ? Dump(module, 300) : ""; };
-    EXPECT_FALSE(link.ReadModule());
+    EXPECT_FALSE(link.readModule());
     EXPECT_EQ(lastMessage(), msg::kReadModuleFailed);
-    EXPECT_EQ(host.document.Get_Value(149), 149);
-    EXPECT_EQ(host.document.Get_Value(150), 0);
+    EXPECT_EQ(host.document.byte(149), 149);
+    EXPECT_EQ(host.document.byte(150), 0);
     EXPECT_FALSE(host.document.isModified());
 
     line.respond = [&](const std::string& w) { return w == CommandFrame("k") ? Dump(module) : ""; };
-    EXPECT_TRUE(link.ReadModule());
+    EXPECT_TRUE(link.readModule());
     EXPECT_EQ(lastMessage(), msg::kReadModuleOk);
     EXPECT_EQ(host.document.image(), module);
-    EXPECT_EQ(host.document.Get_Value(63), 63);   // not recomputed
+    EXPECT_EQ(host.document.byte(63), 63);   // not recomputed
     EXPECT_EQ(host.document.mark(5), Mark::Plain);
 }
 
@@ -423,9 +423,9 @@ TEST_F(Link, LineNoiseFailsTheReadAndLeavesTheDocumentAlone)
     };
     for (const std::string& bad : {noise, garbled, std::string(kSpdDumpLength, 'Z'), garbled.substr(0, 310)}) {
         reply = bad;
-        EXPECT_FALSE(link.ReadModule());
+        EXPECT_FALSE(link.readModule());
         EXPECT_EQ(lastMessage(), msg::kReadModuleFailed);
-        EXPECT_FALSE(link.ReadIC());
+        EXPECT_FALSE(link.readProgrammer());
         EXPECT_EQ(lastMessage(), msg::kReadProgrammerFailed);
         EXPECT_EQ(host.document.image(), before);
         ASSERT_FALSE(host.notes.empty());
@@ -436,9 +436,9 @@ TEST_F(Link, LineNoiseFailsTheReadAndLeavesTheDocumentAlone)
     // "ZZ..." once read as all zeros: a compare against a blank image must not pass.
     host.document.load(SpdImage{});
     reply = std::string(kSpdDumpLength, 'Z');
-    EXPECT_FALSE(link.VerifyIc());
+    EXPECT_FALSE(link.compareWithProgrammer());
     EXPECT_EQ(lastMessage(), msg::kCompareDiffers);
-    EXPECT_FALSE(link.VcopyIc());
+    EXPECT_FALSE(link.checkDownload());
     EXPECT_EQ(lastMessage(), msg::kCopyCheckFailed);
 }
 
@@ -452,9 +452,9 @@ TEST_F(Link, ReadsThatPassNoteCheckByteMismatchesAndKeepTheImage)
     };
     // A flood of "F" is a complete hex dump: the read passes, then the checksum is wrong.
     reply = std::string(kSpdDumpLength, 'F');
-    EXPECT_TRUE(link.ReadModule());
+    EXPECT_TRUE(link.readModule());
     EXPECT_EQ(lastMessage(), msg::kReadModuleOk);
-    EXPECT_EQ(host.document.Get_Value(63), 0xFF);
+    EXPECT_EQ(host.document.byte(63), 0xFF);
     EXPECT_EQ(host.notes.back(), "checksum mismatch: byte 63 holds FF, the sum of bytes 0-62 is C1");
 
     // DDR3 (byte 2 = 0Bh) is checked by its CRC; lower-case digits are digits.
@@ -462,7 +462,7 @@ TEST_F(Link, ReadsThatPassNoteCheckByteMismatchesAndKeepTheImage)
     ddr3[2] = 0x0B;
     reply = Dump(ddr3);
     std::transform(reply.begin(), reply.end(), reply.begin(), [](char c) { return static_cast<char>(std::tolower(c)); });
-    EXPECT_TRUE(link.ReadIC());
+    EXPECT_TRUE(link.readProgrammer());
     EXPECT_EQ(host.document.image(), ddr3);
     EXPECT_EQ(host.notes.back().rfind("CRC mismatch: bytes 126-127 hold 7F7E, the CRC of bytes 0-125 is ", 0), 0u)
         << host.notes.back();
@@ -471,13 +471,13 @@ TEST_F(Link, ReadsThatPassNoteCheckByteMismatchesAndKeepTheImage)
     ddr3[126] = static_cast<std::uint8_t>(SpdCrc(ddr3) & 0xFF);
     ddr3[127] = static_cast<std::uint8_t>(SpdCrc(ddr3) >> 8);
     reply = Dump(ddr3);
-    EXPECT_TRUE(link.ReadModule());
+    EXPECT_TRUE(link.readModule());
     EXPECT_EQ(host.notes.back(), "");
 
     // A port failure names the line's own reason after the message.
     line.close();
     line.openWorks = false;
-    EXPECT_FALSE(link.ReadModule());
+    EXPECT_FALSE(link.readModule());
     EXPECT_EQ(host.notes.back(), "fake line failure");
 }
 
@@ -493,7 +493,7 @@ TEST_F(Link, ReadProgrammerWritesTheSerialNumberingStateBack)
         return "";
     };
     host.check1 = true;
-    EXPECT_TRUE(link.ReadIC());
+    EXPECT_TRUE(link.readProgrammer());
     EXPECT_FALSE(host.check1);
     EXPECT_EQ(line.writes, (std::vector<std::string>{CommandFrame("l"), SerialNumberingQueryFrame(), CommandFrame("A")}));
     EXPECT_EQ(lastMessage(), msg::kReadProgrammerOk);
@@ -501,10 +501,10 @@ TEST_F(Link, ReadProgrammerWritesTheSerialNumberingStateBack)
 
     // Unchanged box: nothing written back. A short reply fails.
     line.writes.clear();
-    EXPECT_TRUE(link.ReadIC());
+    EXPECT_TRUE(link.readProgrammer());
     EXPECT_EQ(line.writes.size(), 2u);
     numbering = "55";
-    EXPECT_FALSE(link.ReadIC());
+    EXPECT_FALSE(link.readProgrammer());
     EXPECT_EQ(lastMessage(), msg::kReadProgrammerFailed);
 }
 
@@ -512,34 +512,34 @@ TEST_F(Link, CompareEraseAndAutoNumbering)
 {
     host.document.load(test::CountingImage());
     line.respond = [&](const std::string& w) { return w == CommandFrame("l") ? Dump(test::CountingImage()) : ""; };
-    EXPECT_TRUE(link.VerifyIc());
+    EXPECT_TRUE(link.compareWithProgrammer());
     EXPECT_EQ(lastMessage(), msg::kCompareEqual);
     line.respond = [&](const std::string& w) { return w == CommandFrame("l") ? Dump(SpdImage{}) : ""; };
-    EXPECT_FALSE(link.VerifyIc());
+    EXPECT_FALSE(link.compareWithProgrammer());
     EXPECT_EQ(lastMessage(), msg::kCompareDiffers);
 
     line.events.clear();
     const int closes = line.closes;
-    EXPECT_TRUE(link.EraseIC());
+    EXPECT_TRUE(link.eraseProgrammer());
     EXPECT_EQ(line.events, std::vector<std::string>{"write " + CommandFrame("e")});
     EXPECT_EQ(line.closes, closes + 1);
     EXPECT_TRUE(line.isOpen());
     EXPECT_EQ(lastMessage(), msg::kEraseOk);
 
     // The box's click while a status reply is pending cancels that reply.
-    link.STATUSIC();
-    ASSERT_TRUE(link.timer2().isActive());
+    link.requestStatus();
+    ASSERT_TRUE(link.statusReplyTimer().isActive());
     host.check1 = true;
-    EXPECT_TRUE(link.Auto_Command());
+    EXPECT_TRUE(link.setAutoSerial());
     EXPECT_EQ(line.writes.back(), CommandFrame("a"));
-    EXPECT_FALSE(link.timer2().isActive());
+    EXPECT_FALSE(link.statusReplyTimer().isActive());
     EXPECT_FALSE(line.isOpen());
-    EXPECT_TRUE(link.timer1().isActive());
+    EXPECT_TRUE(link.pollTimer().isActive());
 
     line.openWorks = false;
-    EXPECT_FALSE(link.Auto_Command());
+    EXPECT_FALSE(link.setAutoSerial());
     EXPECT_EQ(lastMessage(), msg::kAutoSerialFailed);
-    EXPECT_FALSE(link.EraseIC());
+    EXPECT_FALSE(link.eraseProgrammer());
     EXPECT_EQ(lastMessage(), msg::kEraseFailed);
 }
 
@@ -555,7 +555,7 @@ TEST_F(Link, TesterCommandsCloseThePortDuringTheirWait)
     EXPECT_TRUE(link.runTesterCommand(TesterCommand::Test));
     EXPECT_EQ(line.writes.back(), CommandFrame("p"));
     EXPECT_EQ(line.closes, 1);  // the test record comes to an open port
-    EXPECT_TRUE(link.timer1().isActive());
+    EXPECT_TRUE(link.pollTimer().isActive());
 
     line.close();
     line.openWorks = false;
@@ -565,7 +565,7 @@ TEST_F(Link, TesterCommandsCloseThePortDuringTheirWait)
     EXPECT_FALSE(link.runTesterCommand(TesterCommand::DisPower));
     EXPECT_EQ(host.messages.back().text, msg::kSwitchFailed);
     EXPECT_EQ(host.messages.back().title, msg::kErrorTitle);
-    EXPECT_TRUE(link.timer1().isActive());
+    EXPECT_TRUE(link.pollTimer().isActive());
 }
 
 int main(int argc, char** argv)

@@ -33,13 +33,13 @@ struct Recorder : SpdDocumentObserver {
 TEST_F(Document, NewDocumentState)
 {
     for (int n = 0; n < kSpdSize; ++n) {
-        EXPECT_EQ(doc.Get_Value(n), 0);
+        EXPECT_EQ(doc.byte(n), 0);
         EXPECT_EQ(doc.mark(n), Mark::Plain);
     }
-    EXPECT_EQ(doc.Get_Type(), 0);
-    EXPECT_EQ(doc.description(0), "Number of SPD Bytes written(DDR SDRAM)") << "DDR table until the first Type_Chang";
+    EXPECT_EQ(doc.memoryTypeCode(), 0);
+    EXPECT_EQ(doc.description(0), "Number of SPD Bytes written(DDR SDRAM)") << "DDR table until the first setMemoryTypeCode";
     EXPECT_EQ(doc.checkMode(), CheckMode::Checksum);
-    EXPECT_EQ(doc.Chk_Form_Chang(), 0);
+    EXPECT_EQ(doc.modifiedFlag(), 0);
     EXPECT_EQ(doc.caption(), "SPD_File 1");
     EXPECT_EQ(doc.selectedPanel().byteCaption, "Byte0");
     EXPECT_EQ(doc.selectedPanel().value, "00");
@@ -53,74 +53,74 @@ TEST_F(Document, NewDocumentState)
 
 TEST_F(Document, TypeChangSwitchesTablesAndResetsPanel)
 {
-    doc.Value_Chang(0, 0x80);
+    doc.setByte(0, 0x80);
     doc.showInPanel(37);
     EXPECT_EQ(doc.selectedPanel().byteCaption, "Byte37");
     doc.showInPanel(38, true);
     EXPECT_EQ(doc.selectedPanel().byteCaption, "Byte 38");
 
-    doc.Type_Chang(4);
-    EXPECT_EQ(doc.Get_Type(), 4);
+    doc.setMemoryTypeCode(4);
+    EXPECT_EQ(doc.memoryTypeCode(), 4);
     EXPECT_EQ(doc.description(128), "Module Part Number");
     EXPECT_EQ(doc.selectedPanel().byteCaption, "Byte0");
     EXPECT_EQ(doc.selectedPanel().value, "80");
 
     doc.showInPanel(5);
-    doc.Type_Chang(7);
-    EXPECT_EQ(doc.Get_Type(), 4) << "unknown codes keep code and table";
+    doc.setMemoryTypeCode(7);
+    EXPECT_EQ(doc.memoryTypeCode(), 4) << "unknown codes keep code and table";
     EXPECT_EQ(doc.description(128), "Module Part Number");
     EXPECT_EQ(doc.selectedPanel().byteCaption, "Byte0");
     EXPECT_EQ(doc.selectedPanel().description, doc.description(0));
 
-    doc.Type_Chang(3);
+    doc.setMemoryTypeCode(3);
     EXPECT_EQ(doc.description(0), "SPD Revision Level(rb)");
 }
 
 TEST_F(Document, ModifiedFlagAndCaptionMark)
 {
-    doc.Value_Chang(10, 0x55);
-    EXPECT_EQ(doc.Chk_Form_Chang(), 0);
+    doc.setByte(10, 0x55);
+    EXPECT_EQ(doc.modifiedFlag(), 0);
     EXPECT_EQ(doc.caption(), "SPD_File 1");
-    doc.Set_form_chang(true);
-    doc.Set_form_chang(true);
+    doc.setModified(true);
+    doc.setModified(true);
     EXPECT_EQ(doc.caption(), "SPD_File 1*");
-    EXPECT_EQ(doc.Chk_Form_Chang(), -1);
+    EXPECT_EQ(doc.modifiedFlag(), -1);
     EXPECT_EQ(doc.captionWithoutMark(), "SPD_File 1");
     doc.setCaption("/tmp/a.spd");
     EXPECT_EQ(doc.caption(), "/tmp/a.spd*");
-    doc.Set_form_chang(false);
-    doc.Set_form_chang(false);
+    doc.setModified(false);
+    doc.setModified(false);
     EXPECT_EQ(doc.caption(), "/tmp/a.spd");
 }
 
 TEST_F(Document, CheckByteOperations)
 {
     for (int n = 0; n < 63; ++n)
-        doc.Value_Chang(n, 0xFF);
-    doc.cal_chksum63();
-    EXPECT_EQ(doc.Get_Value(63), 0xC1);
+        doc.setByte(n, 0xFF);
+    doc.updateChecksum();
+    EXPECT_EQ(doc.byte(63), 0xC1);
     EXPECT_EQ(doc.mark(63), Mark::Plain);
-    EXPECT_EQ(doc.Chk_Form_Chang(), 0);
+    EXPECT_EQ(doc.modifiedFlag(), 0);
 
     SpdDocument zero(context);
     zero.open();
-    zero.warz_crc();
-    EXPECT_EQ(zero.Get_Value(126), 0);
-    EXPECT_EQ(zero.Get_Value(127), 0);
+    zero.updateCrc();
+    EXPECT_EQ(zero.byte(126), 0);
+    EXPECT_EQ(zero.byte(127), 0);
     EXPECT_EQ(zero.view().crcValue, "0000");
     EXPECT_EQ(zero.mark(126), Mark::Edited);
     EXPECT_EQ(zero.mark(127), Mark::Edited);
 
-    doc.warz_crc();
+    doc.updateCrc();
     const std::uint16_t crc = SpdCrc(doc.image());
-    EXPECT_EQ(doc.Get_Value(126), crc & 0xFF);
-    EXPECT_EQ(doc.Get_Value(127), crc >> 8);
+    EXPECT_EQ(doc.byte(126), crc & 0xFF);
+    EXPECT_EQ(doc.byte(127), crc >> 8);
     char expected[5];
     std::snprintf(expected, sizeof expected, "%04X", crc);
     EXPECT_EQ(doc.view().crcValue, expected) << "high byte first";
-    EXPECT_EQ(doc.Chk_Form_Chang(), 0);
+    EXPECT_EQ(doc.modifiedFlag(), 0);
 
-    doc.Set_Value_color_diff(40);
+    doc.markGenerated(40);
     EXPECT_EQ(doc.mark(40), Mark::Generated);
 }
 
@@ -133,26 +133,26 @@ TEST_F(Document, LoadAppliesTypeRuleButKeepsCheckBytesAndFlag)
     doc.load(image);
     EXPECT_EQ(doc.image(), image);
     EXPECT_EQ(doc.checkMode(), CheckMode::Crc);
-    EXPECT_EQ(doc.Get_Type(), 4);
-    EXPECT_EQ(doc.Chk_Form_Chang(), 0);
-    EXPECT_EQ(doc.Get_Value(63), 63);
+    EXPECT_EQ(doc.memoryTypeCode(), 4);
+    EXPECT_EQ(doc.modifiedFlag(), 0);
+    EXPECT_EQ(doc.byte(63), 63);
 
     image[2] = 0x12;
     doc.load(image);
     EXPECT_EQ(doc.checkMode(), CheckMode::Checksum);
-    EXPECT_EQ(doc.Get_Type(), 4) << "an unknown byte 2 keeps the code";
+    EXPECT_EQ(doc.memoryTypeCode(), 4) << "an unknown byte 2 keeps the code";
 }
 
 TEST_F(Document, ObserversHearEveryKindOfChange)
 {
     Recorder r;
     doc.addObserver(&r);
-    doc.Value_Chang(1, 1);
+    doc.setByte(1, 1);
     doc.setMark(1, Mark::Edited);
-    doc.Set_form_chang(true);
-    doc.Type_Chang(2);
+    doc.setModified(true);
+    doc.setMemoryTypeCode(2);
     doc.setCheckMode(CheckMode::None);
-    doc.table_chang(1);
+    doc.decodeByte(1);
     EXPECT_EQ(r.bytes, 1);
     EXPECT_EQ(r.marks, 1);
     EXPECT_EQ(r.captions, 1);
@@ -161,7 +161,7 @@ TEST_F(Document, ObserversHearEveryKindOfChange)
     EXPECT_EQ(r.panels, 1);
     EXPECT_EQ(r.decodes, 1);
     doc.removeObserver(&r);
-    doc.Value_Chang(1, 2);
+    doc.setByte(1, 2);
     EXPECT_EQ(r.bytes, 1);
 }
 

@@ -1,9 +1,9 @@
 // The document window driven the way an operator drives it: clicks on the
 // grid and key presses in its boxes, offscreen.
 #include "core/checks.h"
-#include "document/bytegrid.h"
-#include "document/decodedpanels.h"
-#include "document/documentwindow.h"
+#include "documentwindow/bytegrid.h"
+#include "documentwindow/decodedpanels.h"
+#include "documentwindow/documentwindow.h"
 #include "uisupport.h"
 
 #include <QCheckBox>
@@ -33,7 +33,7 @@ protected:
     }
     void TearDown() override
     {
-        window->document().Set_form_chang(false);
+        window->document().setModified(false);
         delete window;
     }
     void clickCell(int index)
@@ -65,16 +65,16 @@ TEST_F(Window, ByteEntryBoxStoresWrapsAndMarksModified)
     clickCell(37);
     EXPECT_EQ(labelText("byteCaption"), QStringLiteral("Byte37"));
     enter(window->byteEntryBox(), QStringLiteral("123"));
-    EXPECT_EQ(doc.Get_Value(37), 0x23);
+    EXPECT_EQ(doc.byte(37), 0x23);
     EXPECT_EQ(labelText("byteCaption"), QStringLiteral("Byte 38"));
     EXPECT_TRUE(window->byteEntryBox()->text().isEmpty());
     EXPECT_EQ(window->windowTitle(), QStringLiteral("SPD_File 1*"));
     EXPECT_EQ(doc.mark(37), Mark::Edited);
-    EXPECT_EQ(doc.Get_Value(63), Checksum63(doc.image()));
+    EXPECT_EQ(doc.byte(63), Checksum63(doc.image()));
 
     clickCell(255);
     enter(window->byteEntryBox(), QStringLiteral("ab"));
-    EXPECT_EQ(doc.Get_Value(255), 0xAB);
+    EXPECT_EQ(doc.byte(255), 0xAB);
     EXPECT_EQ(window->editor().currentByte(), 0);
     EXPECT_EQ(labelText("byteCaption"), QStringLiteral("Byte 0"));
 }
@@ -82,11 +82,11 @@ TEST_F(Window, ByteEntryBoxStoresWrapsAndMarksModified)
 TEST_F(Window, AnyKeyRecomputesAndSetsTheModifiedFlag)
 {
     SpdDocument& doc = window->document();
-    doc.Value_Chang(5, 0x40);  // as a load would: check byte now stale
-    EXPECT_NE(doc.Get_Value(63), Checksum63(doc.image()));
+    doc.setByte(5, 0x40);  // as a load would: check byte now stale
+    EXPECT_NE(doc.byte(63), Checksum63(doc.image()));
     QTest::keyClick(window->byteEntryBox(), Qt::Key_Right);
     EXPECT_TRUE(doc.isModified());
-    EXPECT_EQ(doc.Get_Value(63), Checksum63(doc.image()));
+    EXPECT_EQ(doc.byte(63), Checksum63(doc.image()));
     EXPECT_EQ(doc.mark(63), Mark::Edited);
 }
 
@@ -94,15 +94,15 @@ TEST_F(Window, FillBoxWritesFromTheClickedRow)
 {
     SpdDocument& doc = window->document();
     enter(window->fillBox(), QStringLiteral("11"));
-    EXPECT_EQ(doc.Get_Value(255), 0x11);
-    EXPECT_EQ(doc.Get_Value(254), 0x00);
+    EXPECT_EQ(doc.byte(255), 0x11);
+    EXPECT_EQ(doc.byte(254), 0x00);
     clickHeader(16 + 0xA);
     EXPECT_EQ(app.fillStart, 0xA0);
     window->fillBox()->clear();
     enter(window->fillBox(), QStringLiteral("FF"));
-    EXPECT_EQ(doc.Get_Value(0x9F), 0x00);
-    EXPECT_EQ(doc.Get_Value(0xA0), 0xFF);
-    EXPECT_EQ(doc.Get_Value(0xFF), 0xFF);
+    EXPECT_EQ(doc.byte(0x9F), 0x00);
+    EXPECT_EQ(doc.byte(0xA0), 0xFF);
+    EXPECT_EQ(doc.byte(0xFF), 0xFF);
     EXPECT_TRUE(doc.isModified()) << "closing asks to save a fill";
     EXPECT_EQ(window->windowTitle(), QStringLiteral("SPD_File 1*"));
 }
@@ -111,15 +111,15 @@ TEST_F(Window, BoxesTakeHexadecimalDigitsOnly)
 {
     SpdDocument& doc = window->document();
     clickCell(100);
-    doc.Value_Chang(100, 0x5A);
-    doc.Set_form_chang(false);
+    doc.setByte(100, 0x5A);
+    doc.setModified(false);
     QLineEdit* entry = window->byteEntryBox();
     QTest::keyClicks(entry, QStringLiteral("g z-"));
     EXPECT_TRUE(entry->text().isEmpty());
     EXPECT_FALSE(doc.isModified()) << "a key that is no digit does nothing at all";
     QTest::keyClicks(entry, QStringLiteral("1x2"));
     QTest::keyClick(entry, Qt::Key_Return);
-    EXPECT_EQ(doc.Get_Value(100), 0x12) << "a slip no longer stores 00";
+    EXPECT_EQ(doc.byte(100), 0x12) << "a slip no longer stores 00";
 
     // Pasted text goes through the same check.
     QLineEdit* fill = window->fillBox();
@@ -129,7 +129,7 @@ TEST_F(Window, BoxesTakeHexadecimalDigitsOnly)
     EXPECT_EQ(fill->text(), QStringLiteral("c3"));
     QTest::keyClicks(fill, QStringLiteral("h"));
     QTest::keyClick(fill, Qt::Key_Return);
-    EXPECT_EQ(doc.Get_Value(255), 0xC3);
+    EXPECT_EQ(doc.byte(255), 0xC3);
 }
 
 TEST(WindowWithoutPassword, FillFromRowZeroKeepsTheProtectedBytes)
@@ -143,31 +143,31 @@ TEST(WindowWithoutPassword, FillFromRowZeroKeepsTheProtectedBytes)
     QTest::keyClick(window.fillBox(), Qt::Key_Return);
     const SpdDocument& doc = window.document();
     for (int i = 0; i < 64; ++i)
-        ASSERT_EQ(doc.Get_Value(i), 0x00) << i;
-    EXPECT_EQ(doc.Get_Value(64), 0xAB);
-    EXPECT_EQ(doc.Get_Value(255), 0xAB);
-    window.document().Set_form_chang(false);
+        ASSERT_EQ(doc.byte(i), 0x00) << i;
+    EXPECT_EQ(doc.byte(64), 0xAB);
+    EXPECT_EQ(doc.byte(255), 0xAB);
+    window.document().setModified(false);
 }
 
 TEST_F(Window, DateCodeAndSecurityOptions)
 {
     SpdDocument& doc = window->document();
-    doc.Value_Chang(93, 0x07);
-    doc.Value_Chang(127, 0x5A);
+    doc.setByte(93, 0x07);
+    doc.setByte(127, 0x5A);
     QCheckBox* dateCode = window->option(2);
     QCheckBox* security = window->option(3);
     QTest::mouseClick(dateCode, Qt::LeftButton);
-    EXPECT_EQ(doc.Get_Value(93), 0x17);
-    EXPECT_EQ(doc.Get_Value(94), 0x02) << "8 January 2017 is in week 2";
+    EXPECT_EQ(doc.byte(93), 0x17);
+    EXPECT_EQ(doc.byte(94), 0x02) << "8 January 2017 is in week 2";
     EXPECT_EQ(window->findChild<QLabel*>(QStringLiteral("weekText"))->text(), QStringLiteral("2"));
     QTest::mouseClick(dateCode, Qt::LeftButton);
-    EXPECT_EQ(doc.Get_Value(93), 0x07);
-    EXPECT_EQ(doc.Get_Value(94), 0x00);
+    EXPECT_EQ(doc.byte(93), 0x07);
+    EXPECT_EQ(doc.byte(94), 0x00);
 
     QTest::mouseClick(security, Qt::LeftButton);
-    EXPECT_EQ(doc.Get_Value(127), doc.view().securityCode);
+    EXPECT_EQ(doc.byte(127), doc.view().securityCode);
     QTest::mouseClick(security, Qt::LeftButton);
-    EXPECT_EQ(doc.Get_Value(127), 0x5A);
+    EXPECT_EQ(doc.byte(127), 0x5A);
 }
 
 TEST_F(Window, SecurityOptionIsClosedOnDdr3Images)
@@ -181,7 +181,7 @@ TEST_F(Window, SecurityOptionIsClosedOnDdr3Images)
     EXPECT_FALSE(security->isEnabled());
     EXPECT_FALSE(security->isChecked()) << "the stamp is given up, the loaded CRC kept";
     EXPECT_TRUE(security->toolTip().contains(QStringLiteral("127")));
-    window->document().Value_Chang(2, 0x08);
+    window->document().setByte(2, 0x08);
     EXPECT_TRUE(security->isEnabled());
     EXPECT_TRUE(security->toolTip().isEmpty());
 }
@@ -224,7 +224,7 @@ TEST_F(Window, ClosePromptKeepsTheImageUnlessTheOperatorLetsItGo)
         return saveWorks;
     });
     window->setAttribute(Qt::WA_DeleteOnClose, false);
-    window->document().Set_form_chang(true);
+    window->document().setModified(true);
 
     test::ModalResponder responder;
     responder.answer(QMessageBox::Cancel);

@@ -1,5 +1,5 @@
-#include "document/drampackageart.h"
-#include "document/pinmapstyle.h"
+#include "pinmapui/drampackageart.h"
+#include "pinmapui/pinmapstyle.h"
 
 #include <gtest/gtest.h>
 

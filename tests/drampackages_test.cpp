@@ -1,5 +1,5 @@
-#include "document/drampackages.h"
-#include "document/signalclass.h"
+#include "pinmap/drampackages.h"
+#include "pinmap/signalclass.h"
 
 #include <gtest/gtest.h>
 

@@ -57,21 +57,21 @@ TEST_F(Editor, EnterStoresTheLastTwoDigitsAndMovesOn)
 {
     editor.selectByte(10);
     type("123");
-    EXPECT_EQ(doc.Get_Value(10), 0x23);
+    EXPECT_EQ(doc.byte(10), 0x23);
     EXPECT_EQ(editor.currentByte(), 11);
     EXPECT_EQ(doc.selectedPanel().byteCaption, "Byte 11") << "the panel after Enter has a space";
     type("7");
-    EXPECT_EQ(doc.Get_Value(11), 0x07);
+    EXPECT_EQ(doc.byte(11), 0x07);
     type("");
-    EXPECT_EQ(doc.Get_Value(12), 0x00) << "an empty box stores 00";
+    EXPECT_EQ(doc.byte(12), 0x00) << "an empty box stores 00";
     EXPECT_EQ(doc.mark(10), Mark::Edited);
     EXPECT_EQ(doc.mark(63), Mark::Edited);
-    EXPECT_EQ(doc.Get_Value(63), Checksum63(doc.image()));
+    EXPECT_EQ(doc.byte(63), Checksum63(doc.image()));
 
     editor.selectByte(255);
     EXPECT_EQ(doc.selectedPanel().byteCaption, "Byte255");
     type("AB");
-    EXPECT_EQ(doc.Get_Value(255), 0xAB);
+    EXPECT_EQ(doc.byte(255), 0xAB);
     EXPECT_EQ(editor.currentByte(), 0) << "Enter on byte 255 selects byte 0";
 }
 
@@ -95,21 +95,21 @@ TEST_F(Editor, AnyKeyRecomputesTheCheckBytesAndMarksTheDocument)
     doc.setCheckMode(CheckMode::Checksum);
     editor.selectByte(63);
     type("FF");
-    EXPECT_EQ(doc.Get_Value(63), Checksum63(doc.image())) << "byte 63 is replaced by the checksum at once";
+    EXPECT_EQ(doc.byte(63), Checksum63(doc.image())) << "byte 63 is replaced by the checksum at once";
 
     doc.setCheckMode(CheckMode::None);
-    const std::uint8_t before = doc.Get_Value(63);
+    const std::uint8_t before = doc.byte(63);
     editor.selectByte(1);
     type("99");
-    EXPECT_EQ(doc.Get_Value(63), before);
+    EXPECT_EQ(doc.byte(63), before);
 }
 
 TEST_F(Editor, FillWritesFromTheChosenRowOnly)
 {
     std::string box = "FF";
     editor.fillKey(box, true);
-    EXPECT_EQ(doc.Get_Value(255), 0xFF);
-    EXPECT_EQ(doc.Get_Value(254), 0x00) << "a new window fills from byte 255";
+    EXPECT_EQ(doc.byte(255), 0xFF);
+    EXPECT_EQ(doc.byte(254), 0x00) << "a new window fills from byte 255";
     EXPECT_EQ(editor.highlightedRow(), 15);
 
     editor.headerClicked(3);  // a column header does nothing
@@ -120,12 +120,12 @@ TEST_F(Editor, FillWritesFromTheChosenRowOnly)
     box.clear();
     editor.fillKey(box, true);
     EXPECT_EQ(box, "00");
-    EXPECT_EQ(doc.Get_Value(159), 0x00);
+    EXPECT_EQ(doc.byte(159), 0x00);
     box = "ab";
     editor.fillKey(box, true);
     for (int i = 160; i < 256; ++i)
-        ASSERT_EQ(doc.Get_Value(i), 0xAB) << i;
-    EXPECT_EQ(doc.Get_Value(159), 0x00);
+        ASSERT_EQ(doc.byte(i), 0xAB) << i;
+    EXPECT_EQ(doc.byte(159), 0x00);
     EXPECT_EQ(doc.mark(200), Mark::Plain) << "filled bytes carry no mark";
 }
 
@@ -137,8 +137,8 @@ TEST_F(Editor, FillIsAnEditThatKeepsTheCheckBytesRight)
     EXPECT_FALSE(doc.isModified()) << "only Enter fills";
     box = "AB";
     editor.fillKey(box, true);
-    EXPECT_EQ(doc.Get_Value(10), 0xAB);
-    EXPECT_EQ(doc.Get_Value(63), Checksum63(doc.image()));
+    EXPECT_EQ(doc.byte(10), 0xAB);
+    EXPECT_EQ(doc.byte(63), Checksum63(doc.image()));
     EXPECT_EQ(doc.mark(63), Mark::Edited);
     EXPECT_TRUE(doc.isModified());
     EXPECT_EQ(doc.caption(), "SPD_File 1*");
@@ -146,7 +146,7 @@ TEST_F(Editor, FillIsAnEditThatKeepsTheCheckBytesRight)
     SpdImage image{};
     image[2] = 0x0B;
     doc.load(image);  // DDR3: CRC mode
-    doc.Set_form_chang(false);
+    doc.setModified(false);
     editor.headerClicked(16 + 4);
     box = "11";
     editor.fillKey(box, true);
@@ -158,9 +158,9 @@ TEST_F(Editor, FillWithoutThePasswordLeavesTheFirst64BytesAlone)
 {
     app.operatorAuthorized = false;
     editor.open(today);
-    doc.Value_Chang(0, 0x80);
-    doc.Value_Chang(40, 0x04);
-    doc.cal_chksum63();
+    doc.setByte(0, 0x80);
+    doc.setByte(40, 0x04);
+    doc.updateChecksum();
     const SpdImage before = doc.image();
     for (int row : {0, 3}) {
         editor.headerClicked(16 + row);
@@ -168,9 +168,9 @@ TEST_F(Editor, FillWithoutThePasswordLeavesTheFirst64BytesAlone)
         std::string box = "AB";
         editor.fillKey(box, true);
         for (int i = 0; i < 64; ++i)
-            ASSERT_EQ(doc.Get_Value(i), before[static_cast<std::size_t>(i)]) << i;
+            ASSERT_EQ(doc.byte(i), before[static_cast<std::size_t>(i)]) << i;
         for (int i = 64; i < 256; ++i)
-            ASSERT_EQ(doc.Get_Value(i), 0xAB) << i;
+            ASSERT_EQ(doc.byte(i), 0xAB) << i;
     }
     editor.headerClicked(16 + 8);
     EXPECT_EQ(editor.fillFrom(), 128) << "rows from 40 on fill from themselves";
@@ -178,70 +178,70 @@ TEST_F(Editor, FillWithoutThePasswordLeavesTheFirst64BytesAlone)
 
 TEST_F(Editor, DateCodeAndSecurityRestoreWhatTheyReplaced)
 {
-    doc.Value_Chang(93, 0x12);
-    doc.Value_Chang(94, 0x34);
-    doc.Value_Chang(127, 0x56);
+    doc.setByte(93, 0x12);
+    doc.setByte(94, 0x34);
+    doc.setByte(127, 0x56);
     editor.dateCodeClicked(true, today);
-    EXPECT_EQ(doc.Get_Value(93), 0x09);
-    EXPECT_EQ(doc.Get_Value(94), 0x45);
+    EXPECT_EQ(doc.byte(93), 0x09);
+    EXPECT_EQ(doc.byte(94), 0x45);
     EXPECT_EQ(editor.cellText(93), CellText::Red);
     EXPECT_TRUE(doc.isModified());
     editor.dateCodeClicked(false, today);
-    EXPECT_EQ(doc.Get_Value(93), 0x12);
-    EXPECT_EQ(doc.Get_Value(94), 0x34);
+    EXPECT_EQ(doc.byte(93), 0x12);
+    EXPECT_EQ(doc.byte(94), 0x34);
     EXPECT_EQ(editor.cellText(94), CellText::Normal);
 
-    doc.Set_form_chang(false);
+    doc.setModified(false);
     editor.securityClicked(true);
-    EXPECT_EQ(doc.Get_Value(127), doc.view().securityCode);
+    EXPECT_EQ(doc.byte(127), doc.view().securityCode);
     EXPECT_EQ(editor.cellText(127), CellText::Red);
     editor.securityClicked(false);
-    EXPECT_EQ(doc.Get_Value(127), 0x56);
+    EXPECT_EQ(doc.byte(127), 0x56);
     EXPECT_FALSE(doc.isModified()) << "the security option does not mark the document";
 }
 
 TEST_F(Editor, DateCodeOnDdr3UsesBytes120And121AndKeepsTheCrc)
 {
     for (auto [b, v] : {std::pair{0, 0x12}, {2, 0x0B}, {93, 0x33}, {94, 0x44}, {120, 0x11}, {121, 0x22}})
-        doc.Value_Chang(b, static_cast<std::uint8_t>(v));
+        doc.setByte(b, static_cast<std::uint8_t>(v));
     doc.setCheckMode(CheckMode::Crc);
-    doc.warz_crc();
+    doc.updateCrc();
     editor.dateCodeClicked(true, today);
-    EXPECT_EQ(doc.Get_Value(120), 0x09);
-    EXPECT_EQ(doc.Get_Value(121), 0x45);
-    EXPECT_EQ(doc.Get_Value(93), 0x33) << "bytes 93-94 lie in the CRC-covered module block";
-    EXPECT_EQ(doc.Get_Value(94), 0x44);
+    EXPECT_EQ(doc.byte(120), 0x09);
+    EXPECT_EQ(doc.byte(121), 0x45);
+    EXPECT_EQ(doc.byte(93), 0x33) << "bytes 93-94 lie in the CRC-covered module block";
+    EXPECT_EQ(doc.byte(94), 0x44);
     EXPECT_EQ(StoredCrc(doc.image()), SpdCrc(doc.image()));
     editor.dateCodeClicked(false, today);
-    EXPECT_EQ(doc.Get_Value(120), 0x11);
-    EXPECT_EQ(doc.Get_Value(121), 0x22);
+    EXPECT_EQ(doc.byte(120), 0x11);
+    EXPECT_EQ(doc.byte(121), 0x22);
     EXPECT_EQ(StoredCrc(doc.image()), SpdCrc(doc.image()));
 
     // The security byte is the CRC's high byte here: the option stamps nothing.
     EXPECT_FALSE(editor.securityAvailable());
-    const std::uint8_t crcHigh = doc.Get_Value(127);
+    const std::uint8_t crcHigh = doc.byte(127);
     editor.securityClicked(true);
-    EXPECT_EQ(doc.Get_Value(127), crcHigh);
+    EXPECT_EQ(doc.byte(127), crcHigh);
     EXPECT_FALSE(editor.securityStamped());
 }
 
 TEST_F(Editor, StampsAreGivenUpWhenTheImageBecomesDdr3)
 {
-    doc.Value_Chang(127, 0x56);
+    doc.setByte(127, 0x56);
     editor.dateCodeClicked(true, today);
     editor.securityClicked(true);
     ASSERT_TRUE(editor.dateCodeStamped() && editor.securityStamped());
     // A DDR3 image arrives (a read or an edit of byte 2) while both options are checked.
-    doc.Value_Chang(2, 0x0B);
-    doc.Value_Chang(127, 0xC3);
-    doc.Value_Chang(93, 0x77);
+    doc.setByte(2, 0x0B);
+    doc.setByte(127, 0xC3);
+    doc.setByte(93, 0x77);
     editor.followImageKind();
     EXPECT_FALSE(editor.dateCodeStamped());
     EXPECT_FALSE(editor.securityStamped());
     editor.securityClicked(false);
     editor.dateCodeClicked(false, today);
-    EXPECT_EQ(doc.Get_Value(127), 0xC3) << "the old byte 127 must not overwrite the CRC";
-    EXPECT_EQ(doc.Get_Value(93), 0x77);
+    EXPECT_EQ(doc.byte(127), 0xC3) << "the old byte 127 must not overwrite the CRC";
+    EXPECT_EQ(doc.byte(93), 0x77);
 }
 
 TEST(EditorPassword, BytesBelow64NeedThePassword)

@@ -65,8 +65,8 @@ TEST(Jedec, TellingRows)
         {"7F7F7F7F7F7FFE", "(NEW ID)"},
     };
     for (const auto& [key, name] : rows) {
-        ASSERT_NE(JEDEC_PROG(key), nullptr) << key;
-        EXPECT_STREQ(JEDEC_PROG(key), name) << key;
+        ASSERT_NE(ManufacturerName(key), nullptr) << key;
+        EXPECT_STREQ(ManufacturerName(key), name) << key;
     }
 }
 
@@ -74,7 +74,7 @@ TEST(Jedec, ExactMatchOnly)
 {
     for (const char* key : {"81", "03", "7F", "7F7F", "7F7F7F7F7F7F7F01", "2c", " 2C", "2C ", "", "0", "7f01",
                             "2C2C", "7F017F", "XY", "00", "FF"})
-        EXPECT_EQ(JEDEC_PROG(key), nullptr) << '"' << key << '"';
+        EXPECT_EQ(ManufacturerName(key), nullptr) << '"' << key << '"';
 }
 
 TEST(Jedec, TableHas882DistinctRowsInBankOrder)
@@ -85,7 +85,7 @@ TEST(Jedec, TableHas882DistinctRowsInBankOrder)
         EXPECT_EQ(rows[i].bank, i / 126 + 1);
         EXPECT_EQ(rows[i].code, i % 126 + 1);
         EXPECT_EQ(std::string(rows[i].key).size(), static_cast<std::size_t>(2 * rows[i].bank));
-        EXPECT_STREQ(JEDEC_PROG(rows[i].key), rows[i].name);
+        EXPECT_STREQ(ManufacturerName(rows[i].key), rows[i].name);
     }
     // Bank 7 codes 80 and up are placeholders.
     for (int code = 80; code <= 126; ++code)
@@ -97,7 +97,7 @@ TEST(Jedec, IndexAnswersLikeAScanOfTheDataFile)
     const std::vector<TsvRow> rows = TsvRows();
     ASSERT_EQ(rows.size(), 882u);
     for (const auto& row : rows) {
-        const char* got = JEDEC_PROG(row.key);
+        const char* got = ManufacturerName(row.key);
         ASSERT_NE(got, nullptr) << row.key;
         EXPECT_EQ(std::string(got), row.name);
     }
@@ -113,7 +113,7 @@ TEST(Jedec, IndexAnswersLikeAScanOfTheDataFile)
         for (int t = 0; t < tail; ++t)
             key += digits[rng() % (sizeof digits - 1)];
         const char* expected = Scan(rows, key);
-        const char* got = JEDEC_PROG(key);
+        const char* got = ManufacturerName(key);
         if (expected) {
             ASSERT_NE(got, nullptr) << key;
             EXPECT_EQ(std::string(got), expected) << key;

@@ -3,7 +3,7 @@
 #include "app/mainwindow.h"
 #include "device/programmerlink.h"
 #include "device/serialline.h"
-#include "document/documentwindow.h"
+#include "documentwindow/documentwindow.h"
 #include "files/settingsstore.h"
 #include "files/spdfile.h"
 #include "simprocess.h"
@@ -32,14 +32,14 @@ protected:
     {
         window->attachProgrammer(std::make_unique<QtSerialLine>([device](int) { return device; }));
         window->programmerLink()->openPort();
-        window->programmerLink()->timer1().start();
+        window->programmerLink()->pollTimer().start();
     }
     DocumentWindow* openWindow()
     {
         DocumentWindow* doc = window->newDocument();
         ProgrammerLink& link = *window->programmerLink();
-        EXPECT_TRUE(QTest::qWaitFor([&] { return link.timer2().isActive(); }, 3000));
-        EXPECT_TRUE(QTest::qWaitFor([&] { return !link.timer2().isActive(); }, 4000));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return link.statusReplyTimer().isActive(); }, 3000));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !link.statusReplyTimer().isActive(); }, 4000));
         return doc;
     }
     void press(DocumentWindow* doc, const char* button)
@@ -125,7 +125,7 @@ TEST_F(WindowSim, EveryButtonAndOptionAgainstTheSimulator)
     QTest::mouseClick(doc->option(1), Qt::LeftButton, {}, QPoint(6, doc->option(1)->height() / 2));
     EXPECT_EQ(lastFrame(), "a<10><7F>");
     window->action(QStringLiteral("mnuViewReconnect"))->trigger();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !window->programmerLink()->timer2().isActive(); }, 4000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window->programmerLink()->statusReplyTimer().isActive(); }, 4000));
     EXPECT_FALSE(doc->option(5)->isChecked());  // the programmer now reports the function off
     EXPECT_TRUE(doc->option(4)->isChecked());
 }
@@ -146,6 +146,6 @@ TEST_F(WindowSim, NoDeviceGivesTheMessagesAndKeepsRunning)
     EXPECT_EQ(responder.messages()[responder.messages().size() - 2].text, QString::fromUtf8(msg::kDownloadFailed));
     EXPECT_EQ(lastMessage(), QString::fromUtf8(msg::kCopyCheckFailed));
     EXPECT_TRUE(app.deviceIdle);
-    EXPECT_TRUE(window->programmerLink()->timer1().isActive());
+    EXPECT_TRUE(window->programmerLink()->pollTimer().isActive());
     EXPECT_TRUE(doc->isVisible());
 }

@@ -4,7 +4,7 @@
 #include "app/mainwindow.h"
 #include "core/hex.h"
 #include "device/programmerlink.h"
-#include "document/documentwindow.h"
+#include "documentwindow/documentwindow.h"
 #include "fakeline.h"
 #include "files/settingsstore.h"
 #include "testsupport.h"
@@ -68,8 +68,8 @@ protected:
     DocumentWindow* openWindow()
     {
         DocumentWindow* doc = window->newDocument();
-        EXPECT_TRUE(QTest::qWaitFor([&] { return link().timer2().isActive(); }, 2000));
-        EXPECT_TRUE(QTest::qWaitFor([&] { return !link().timer2().isActive(); }, 3000));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return link().statusReplyTimer().isActive(); }, 2000));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !link().statusReplyTimer().isActive(); }, 3000));
         return doc;
     }
     bool saveEnabled() { return window->action(QStringLiteral("mnuFileSave"))->isEnabled(); }
@@ -94,12 +94,12 @@ TEST_F(LinkWindow, HandshakeSetsVersionFlagsAndAccess)
         EXPECT_TRUE(doc->frame(frame)->isVisible()) << "Frame" << frame;
     EXPECT_TRUE(saveEnabled());
     EXPECT_TRUE(window->action(QStringLiteral("mnuViewPassword"))->isEnabled());
-    EXPECT_TRUE(link().timer1().isActive());
+    EXPECT_TRUE(link().pollTimer().isActive());
 
     // CONNECT asks again; the newest version shows.
     status = StatusReply("12", "00");
     window->action(QStringLiteral("mnuViewReconnect"))->trigger();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !link().timer2().isActive(); }, 3000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !link().statusReplyTimer().isActive(); }, 3000));
     EXPECT_EQ(doc->label(52)->text(), QStringLiteral("Ver: 12"));
     EXPECT_TRUE(doc->option(10)->isChecked());
 }
@@ -248,7 +248,7 @@ TEST_F(LinkWindow, NoiseLeavesTheDocumentAndAMismatchShowsInTheStatusBar)
     QTest::mouseClick(readModule, Qt::LeftButton);
     ASSERT_EQ(responder.messages().size(), 2u);
     EXPECT_EQ(responder.messages()[1].text, QStringLiteral("*****   電腦讀取模組 SPD 成功!   ***** "));
-    EXPECT_EQ(doc->document().Get_Value(63), 0xFF);
+    EXPECT_EQ(doc->document().byte(63), 0xFF);
     EXPECT_FALSE(doc->document().isModified());
     EXPECT_EQ(window->statusBar()->currentMessage(),
               QStringLiteral("checksum mismatch: byte 63 holds FF, the sum of bytes 0-62 is C1"));
@@ -310,7 +310,7 @@ TEST_F(LinkWindow, LoadSequenceOpensTheStoredPortAndStartsPolling)
     EXPECT_EQ(line->portNumber(), 3);
     EXPECT_TRUE(line->isOpen());
     EXPECT_EQ(app.currentCommPort, 3);
-    EXPECT_TRUE(link().timer1().isActive());
+    EXPECT_TRUE(link().pollTimer().isActive());
     ASSERT_EQ(window->documents().size(), 1);
     ASSERT_TRUE(QTest::qWaitFor([&] { return line->writes.size() == 1; }, 3000));  // the new window's handshake
     EXPECT_EQ(line->writes[0], CommandFrame("q"));

@@ -3,7 +3,7 @@
 #include "app/mainwindow.h"
 #include "app/passwordrules.h"
 #include "core/checks.h"
-#include "document/documentwindow.h"
+#include "documentwindow/documentwindow.h"
 #include "files/safefile.h"
 #include "files/settingsstore.h"
 #include "files/spdfile.h"
@@ -143,7 +143,7 @@ TEST_F(Main, OpenAndSaveRoundTripsInBothFormats)
     DocumentWindow* doc = window->activeDocument();
     EXPECT_EQ(doc->windowTitle(), path("in.spd"));
     EXPECT_EQ(doc->document().image(), image);
-    EXPECT_EQ(doc->document().Get_Type(), 2);
+    EXPECT_EQ(doc->document().memoryTypeCode(), 2);
 
     // Save As with the binary filter, then Save to the same name without a dialog.
     responder.handleDialog(ChooseFile(path("out.bin"), QStringLiteral("Bin Files (*.bin)")));
@@ -151,8 +151,8 @@ TEST_F(Main, OpenAndSaveRoundTripsInBothFormats)
     EXPECT_EQ(FileBytes(path("out.bin")), SpdBinaryBytes(image));
     EXPECT_EQ(doc->windowTitle(), path("out.bin"));
 
-    doc->document().Value_Chang(200, 0x5A);
-    doc->document().Set_form_chang(true);
+    doc->document().setByte(200, 0x5A);
+    doc->document().setModified(true);
     trigger("mnuFileSave");
     SpdImage changed = image;
     changed[200] = 0x5A;
@@ -172,7 +172,7 @@ TEST_F(Main, OpenAndSaveRoundTripsInBothFormats)
 
 TEST_F(Main, UntitledSaveAsksForANameAndWritesTheFormatItsNameIsReadIn)
 {
-    window->newDocument()->document().Value_Chang(3, 0x0E);
+    window->newDocument()->document().setByte(3, 0x0E);
     test::ModalResponder responder;
     responder.handleDialog(ChooseFile(path("module")));  // no ending typed: the filter's ".spd" is added
     trigger("mnuFileSave");
@@ -191,7 +191,7 @@ TEST_F(Main, FileProblemsAreReportedAndChangeNothing)
 {
     window->newDocument();
     DocumentWindow* doc = window->activeDocument();
-    doc->document().Value_Chang(9, 0x77);
+    doc->document().setByte(9, 0x77);
     test::ModalResponder responder;
     test::WriteAll(path("short.bin").toStdString(), std::string(100, '\x01'));
     window->openPath(path("short.bin"));
@@ -203,11 +203,11 @@ TEST_F(Main, FileProblemsAreReportedAndChangeNothing)
     }
     EXPECT_TRUE(responder.messages()[0].text.contains(QStringLiteral("short.bin")));
     EXPECT_EQ(window->documents().size(), 1);
-    EXPECT_EQ(doc->document().Get_Value(9), 0x77);
+    EXPECT_EQ(doc->document().byte(9), 0x77);
     EXPECT_FALSE(window->recentFiles().entry(1).visible);
 
     // Writing into a folder that does not exist: the window keeps its caption and mark.
-    doc->document().Set_form_chang(true);
+    doc->document().setModified(true);
     responder.clear();
     responder.handleDialog(ChooseFile(path("nowhere/x.spd")));
     trigger("mnuFileSave");
@@ -228,8 +228,8 @@ TEST_F(Main, SaveOnAFullDiskKeepsTheOldFileTheMarkAndTheCaption)
     ASSERT_TRUE(WriteSpdFile(path("g.bin"), before, SpdFormat::Binary, nullptr));
     window->openPath(path("g.bin"));
     DocumentWindow* doc = window->activeDocument();
-    doc->document().Value_Chang(200, 0x5A);
-    doc->document().Set_form_chang(true);
+    doc->document().setByte(200, 0x5A);
+    doc->document().setModified(true);
 
     SaveSystemCalls full = RealSaveSystemCalls();
     full.write = [](int, const char*, std::size_t) -> ssize_t {
@@ -331,17 +331,17 @@ TEST_F(Main, RecentFilesMoveToTheTopAndSurviveInTheStore)
 
     // A recent file that has gone: reported, the window unchanged, no file made.
     window->closeAll();
-    window->newDocument()->document().Value_Chang(1, 0x42);
+    window->newDocument()->document().setByte(1, 0x42);
     QFile::remove(path("a.bin"));
     test::ModalResponder responder;
-    window->mnuFileMRU_Click(2);
+    window->openRecentFile(2);
     EXPECT_EQ(responder.messages().size(), 1u);
     EXPECT_FALSE(QFileInfo::exists(path("a.bin")));
-    EXPECT_EQ(window->activeDocument()->document().Get_Value(1), 0x42);
+    EXPECT_EQ(window->activeDocument()->document().byte(1), 0x42);
 
     // A recent file loads into the active window, modified or not.
-    window->activeDocument()->document().Set_form_chang(true);
-    window->mnuFileMRU_Click(1);
+    window->activeDocument()->document().setModified(true);
+    window->openRecentFile(1);
     EXPECT_EQ(window->documents().size(), 1);
     EXPECT_EQ(window->activeDocument()->document().image(), Ddr2Image());
     EXPECT_EQ(entries(), QStringList({"d.bin", "a.bin", "c.bin"}));
@@ -350,7 +350,7 @@ TEST_F(Main, RecentFilesMoveToTheTopAndSurviveInTheStore)
 TEST_F(Main, ExitAsksForEveryModifiedWindowAndCanBeCancelled)
 {
     window->newDocument();
-    window->newDocument()->document().Set_form_chang(true);
+    window->newDocument()->document().setModified(true);
     test::ModalResponder responder;
     responder.answer(QMessageBox::Cancel);
     trigger("mnuFileExit");
@@ -412,7 +412,7 @@ TEST(StartUp, FirstStartSetsAPasswordThatTheNextStartAsksFor)
     EXPECT_TRUE(app.operatorAuthorized);
     EXPECT_TRUE(window.action(QStringLiteral("mnuViewPassword"))->isEnabled());
     EXPECT_FALSE(window.activeDocument()->byteEntryBox()->isHidden());
-    window.activeDocument()->document().Set_form_chang(false);
+    window.activeDocument()->document().setModified(false);
 }
 
 TEST(StartUp, PasswordKeptAsTypedByAnEarlierVersionOpensOnceAndIsThenHashed)
@@ -435,7 +435,7 @@ TEST(StartUp, PasswordKeptAsTypedByAnEarlierVersionOpensOnceAndIsThenHashed)
                                       Qt::QueuedConnection);
         });
         window.runLoadSequence();
-        window.activeDocument()->document().Set_form_chang(false);
+        window.activeDocument()->document().setModified(false);
         return app.operatorAuthorized;
     };
     EXPECT_TRUE(login(QStringLiteral("old1")));

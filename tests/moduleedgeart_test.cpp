@@ -1,5 +1,5 @@
-#include "document/moduleedgeart.h"
-#include "document/pinmapstyle.h"
+#include "pinmapui/moduleedgeart.h"
+#include "pinmapui/pinmapstyle.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "document/moduleedges.h"
-#include "document/modulesignals.h"
-#include "document/signalclass.h"
+#include "pinmap/moduleedges.h"
+#include "pinmap/modulesignals.h"
+#include "pinmap/signalclass.h"
 
 #include <gtest/gtest.h>
 

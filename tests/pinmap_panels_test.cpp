@@ -1,4 +1,4 @@
-#include "document/pinmappanels.h"
+#include "pinmap/pinmappanels.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "document/pinmapart.h"
-#include "document/pinmappanel.h"
+#include "pinmapui/pinmapart.h"
+#include "pinmapui/pinmappanel.h"
 #include "workstationtest.h"
 
 #include <QAction>
@@ -122,7 +122,7 @@ TEST_F(PinMapWindow, ToolBarButtonsPickTheGenerationAndForm)
 
     // An x16 DDR2 image gets the x16 package.
     app.decode.currentMemoryType = 8;
-    doc->document().Value_Chang(13, 16);
+    doc->document().setByte(13, 16);
     toolButton("IC")->trigger();
     EXPECT_EQ(doc->pinMapPanel(true)->list()->currentText(), QStringLiteral("DDR2 ( x16 )"));
     EXPECT_EQ(topPicture(doc, true), QStringLiteral("Image8"));

@@ -216,7 +216,7 @@ TEST(RecentFileList, KeepsThreeDistinctNamesMostRecentFirst)
     };
     RecentFileList list;
     for (const auto& [name, expected] : steps) {
-        list.File_List_Ctl(name);
+        list.add(name);
         EXPECT_EQ(Visible(list), expected) << "after " << name.toStdString();
         EXPECT_TRUE(list.separatorVisible());
     }
@@ -231,23 +231,23 @@ TEST(RecentFileList, HiddenEntriesCountAsEmptyAndAreNotSaved)
     SettingsStore store(path);
     RecentFileList list;
     list.restore(store);
-    list.File_List_Ctl("C.spd");  // fills the gap; entry 3 is not looked at
+    list.add("C.spd");  // fills the gap; entry 3 is not looked at
     EXPECT_EQ(Visible(list), (Names{"C.spd", "A.spd", "C.spd"}));
 
     // Entry 1 missing at the next start: hidden, caption kept, overwritten by
     // the next open without moving the others; saving writes shown entries only.
-    list.File_List_Save(store);
+    list.save(store);
     store.writeHistory(1, "");
     list.restore(store);
     EXPECT_EQ(list.entry(1).caption, "C.spd");
     EXPECT_EQ(Visible(list), (Names{"A.spd", "C.spd"}));
     store.writeHistory(2, "D:\\old.spd");
     RecentFileList fresh;
-    fresh.File_List_Ctl("E.spd");
-    fresh.File_List_Save(store);
+    fresh.add("E.spd");
+    fresh.save(store);
     store.sync();
     EXPECT_EQ(Raw(path).value("History/1"), "E.spd");
     EXPECT_EQ(Raw(path).value("History/2"), "D:\\old.spd");
-    list.File_List_Ctl("E.spd");
+    list.add("E.spd");
     EXPECT_EQ(Visible(list), (Names{"E.spd", "A.spd", "C.spd"}));
 }

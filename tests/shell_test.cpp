@@ -327,7 +327,7 @@ TEST(AboutDialog, ShowsProductAndVersion)
     tessaro::ui::AboutDialog dialog;
     EXPECT_EQ(dialog.windowTitle(), QStringLiteral("About TESSARO "));
     EXPECT_EQ(Child<QLabel>(dialog, "lblTitle")->text(), QStringLiteral("TESSARO "));
-    EXPECT_EQ(Child<QLabel>(dialog, "lblVersion")->text(), QStringLiteral("Version 1.1.0"));
+    EXPECT_EQ(Child<QLabel>(dialog, "lblVersion")->text(), QStringLiteral("Version 1.1.0")) << "the product's version";
     EXPECT_EQ(Child<QPushButton>(dialog, "cmdOK")->text(), QStringLiteral("關   閉"));
     EXPECT_EQ(Child<QPushButton>(dialog, "cmdSysInfo")->text(), QStringLiteral("系統資訊"));
     EXPECT_NE(Child<QWidget>(dialog, "Picture1"), nullptr);

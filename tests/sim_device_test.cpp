@@ -1,5 +1,5 @@
 #include "core/hex.h"
-#include "document/modulesignals.h"
+#include "pinmap/modulesignals.h"
 #include "devicerecords.h"
 #include "programmerdevice.h"
 

@@ -214,7 +214,7 @@ TEST(SimProgram, UnplugAfterOneFrameCutsTheLineAndKeepsRunning)
 TEST(SimProgram, BadUsageExits2WithOneLineReason)
 {
     for (const auto& args : std::vector<std::vector<std::string>>{
-             {"--bogus"}, {"--fail", "melt"}, {"--fault-drop", "1.5"}, {"--version"}, {"--status", "1G"},
+             {"--bogus"}, {"--fail", "melt"}, {"--fault-drop", "1.5"}, {"--version", "1G"}, {"--status", "1G"},
              {"--fail-pins", "3,144"}, {"--auto-serial", "maybe"}, {"--fast=yes"}, {"stray"}}) {
         Sim sim(args);
         EXPECT_EQ(sim.finish(), 2) << args[0];
@@ -225,6 +225,9 @@ TEST(SimProgram, BadUsageExits2WithOneLineReason)
     EXPECT_EQ(noise.finish(), 2);
     Sim missing({"--spd", "/nonexistent/image.bin"});
     EXPECT_EQ(missing.finish(), 1);
+    Sim version({"--version"});  // alone: the program's version, not the status record's
+    EXPECT_EQ(version.finish(), 0);
+    EXPECT_EQ(version.out(), "tessaro-programmer-sim 1.1.0\n");
     Sim help({"--help"});
     EXPECT_EQ(help.finish(), 0);
     EXPECT_NE(help.out().find("--unplug-after"), std::string::npos);

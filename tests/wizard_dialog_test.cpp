@@ -2,8 +2,8 @@
 // the main window: Cancel creates nothing, Finish a filled document window.
 #include "app/mainwindow.h"
 #include "core/checks.h"
-#include "document/decodedpanels.h"
-#include "document/documentwindow.h"
+#include "documentwindow/decodedpanels.h"
+#include "documentwindow/documentwindow.h"
 #include "files/settingsstore.h"
 #include "uisupport.h"
 #include "workstationtest.h"
@@ -212,7 +212,7 @@ protected:
 TEST_F(WizardCommand, CancelOnAnyPageCreatesNothing)
 {
     DocumentWindow* before = window->activeDocument();
-    before->document().Value_Chang(5, 0x42);
+    before->document().setByte(5, 0x42);
     const SpdImage image = before->document().image();
     for (int page = 0; page <= 4; ++page) {
         test::ModalResponder responder;
@@ -277,7 +277,7 @@ TEST_F(WizardCommand, FinishFillsANewDocumentWindow)
         EXPECT_TRUE(doc->windowTitle().endsWith(QLatin1Char('*'))) << doc->windowTitle().toStdString();
         DecodedPanels* panels = doc->panels();
         if (run.generation == 3) {
-            EXPECT_EQ(d.Get_Type(), 4);
+            EXPECT_EQ(d.memoryTypeCode(), 4);
             EXPECT_TRUE(doc->checkModeButton(1)->isChecked());
             EXPECT_EQ(doc->checkModeButton(1)->text(), QStringLiteral("CRC (0-116)"));
             EXPECT_EQ(d.mark(125), Mark::Generated);
@@ -288,7 +288,7 @@ TEST_F(WizardCommand, FinishFillsANewDocumentWindow)
             EXPECT_EQ(panels->ddr3Text(Ddr3Field::Tras), QStringLiteral("31.5 ns (21T)"));
             EXPECT_TRUE(panels->ddr3Text(Ddr3Field::PartNumber).startsWith(QStringLiteral("PN-1")));
         } else {
-            EXPECT_EQ(d.Get_Type(), 0);
+            EXPECT_EQ(d.memoryTypeCode(), 0);
             EXPECT_TRUE(doc->checkModeButton(0)->isChecked());
             EXPECT_EQ(d.mark(63), Mark::Generated);
             EXPECT_EQ(d.mark(64), Mark::Plain);

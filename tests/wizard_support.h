@@ -65,8 +65,8 @@ inline std::unique_ptr<BuiltDocument> Build(WizardRecord record)
 {
     auto built = std::make_unique<BuiltDocument>();
     built->document.open();
-    warez_set(built->document, record);
-    built->document.Set_form_chang(true);
+    ApplyWizardRecord(built->document, record);
+    built->document.setModified(true);
     return built;
 }
 

@@ -138,7 +138,7 @@ TEST(WizardSynthesis, EverySpeedWithTheDefaultChoicesByteForByte)
         c.speed = (code - 1) % 4;
         const auto built = Build(c);
         EXPECT_EQ(HexString(built->document.image()), HexString(FromHex(images[code - 1]))) << "speedCode " << code;
-        EXPECT_EQ(built->document.Get_Type(), code <= 4 ? 0 : code <= 8 ? 1 : code <= 12 ? 2 : 4);
+        EXPECT_EQ(built->document.memoryTypeCode(), code <= 4 ? 0 : code <= 8 ? 1 : code <= 12 ? 2 : 4);
     }
 }
 
@@ -340,7 +340,7 @@ TEST(WizardSynthesis, ManufacturerIdAndPartNumberForms)
         DecodeContext context;
         SpdDocument document(context);
         document.open();
-        warez_set(document, record);
+        ApplyWizardRecord(document, record);
         EXPECT_EQ(record.jedecIdText, left);
     }
 
@@ -400,7 +400,7 @@ TEST(WizardSynthesis, EveryImageChecksAndDecodesToTheChoices)
             OpenAndSettle(opened, image);
             const DecodedView& v = opened.view();
             const std::string where = "speedCode " + std::to_string(code) + " k " + std::to_string(k);
-            EXPECT_EQ(opened.Get_Type(), built->document.Get_Type()) << where;
+            EXPECT_EQ(opened.memoryTypeCode(), built->document.memoryTypeCode()) << where;
             EXPECT_EQ(opened.checkMode(), built->document.checkMode()) << where;
             const std::string megahertz =
                 std::to_string(kSpeedFrames[static_cast<std::size_t>(kind - 1)].megahertz[static_cast<std::size_t>(c.speed)]) + " MHz";

@@ -2,7 +2,7 @@
 
 #include "app/mainwindow.h"
 #include "document/appvalues.h"
-#include "document/documentwindow.h"
+#include "documentwindow/documentwindow.h"
 #include "files/settingsstore.h"
 #include "uisupport.h"
 
@@ -29,7 +29,7 @@ protected:
     void TearDown() override
     {
         for (DocumentWindow* d : window->documents())
-            d->document().Set_form_chang(false);
+            d->document().setModified(false);
         window.reset();
     }
 

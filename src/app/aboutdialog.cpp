@@ -1,5 +1,7 @@
 #include "app/aboutdialog.h"
 
+#include "tessaroversion.h"
+
 #include "app/messages.h"
 
 #include <QFileInfo>

@@ -10,12 +10,7 @@ class QPushButton;
 
 namespace tessaro {
 
-// The system's own version.
-inline constexpr int kVersionMajor = 1;
-inline constexpr int kVersionMinor = 1;
-inline constexpr int kVersionRevision = 0;
-
-// "Version 1.1.0".
+// "Version " and the product's version, e.g. "Version 1.1.0".
 [[nodiscard]] QString VersionText();
 
 }  // namespace tessaro

@@ -3,7 +3,7 @@
 #include "app/mainwindow.h"
 
 #include "app/messages.h"
-#include "document/documentwindow.h"
+#include "documentwindow/documentwindow.h"
 #include "files/settingsstore.h"
 #include "files/spdfile.h"
 
@@ -103,8 +103,8 @@ void MainWindow::recordRecentFile(const QString& path)
 {
     // Stored absolute, so that an entry opens the same file whatever the
     // working folder of a later start.
-    m_recent.File_List_Ctl(QFileInfo(path).absoluteFilePath());
-    m_recent.File_List_Save(m_settings);
+    m_recent.add(QFileInfo(path).absoluteFilePath());
+    m_recent.save(m_settings);
     updateRecentFileActions();
 }
 
@@ -156,7 +156,7 @@ void MainWindow::openPath(const QString& name)
     recordRecentFile(path);
 }
 
-void MainWindow::mnuFileMRU_Click(int index)
+void MainWindow::openRecentFile(int index)
 {
     if (index < 1 || index > 3)
         return;
@@ -226,7 +226,7 @@ bool MainWindow::writeDocument(DocumentWindow* window, const QString& path, bool
     SpdDocument& doc = window->document();
     SpdImage image{};
     for (int i = 0; i < kSpdSize; ++i)
-        image[static_cast<std::size_t>(i)] = doc.Get_Value(i);
+        image[static_cast<std::size_t>(i)] = doc.byte(i);
     QString error;
     if (!WriteSpdFile(path, image, textFormat ? SpdFormat::Text : SpdFormat::Binary, &error)) {
         // Caption, modified flag and the old file all stay as they were.
@@ -235,7 +235,7 @@ bool MainWindow::writeDocument(DocumentWindow* window, const QString& path, bool
         return false;
     }
     doc.setCaption(path.toStdString());
-    doc.Set_form_chang(false);
+    doc.setModified(false);
     return true;
 }
 

@@ -9,7 +9,7 @@
 #include "app/windowlinkhost.h"
 #include "device/programmerlink.h"
 #include "device/serialline.h"
-#include "document/documentwindow.h"
+#include "documentwindow/documentwindow.h"
 #include "files/optionsdialog.h"
 #include "files/settingsstore.h"
 #include "print/printcommand.h"
@@ -61,9 +61,9 @@ MainWindow::MainWindow(AppValues& app, SettingsStore& settings, QWidget* parent)
 MainWindow::~MainWindow()
 {
     if (m_link) {
-        m_link->timer1().stop();
-        m_link->timer2().stop();
-        m_link->timer3().stop();
+        m_link->pollTimer().stop();
+        m_link->statusReplyTimer().stop();
+        m_link->rowPaceTimer().stop();
     }
 }
 
@@ -78,7 +78,7 @@ void MainWindow::connectHandshake()
 {
     emit statusRequested();
     if (m_link)
-        m_link->STATUSIC();
+        m_link->requestStatus();
 }
 
 void MainWindow::wireDocument(DocumentWindow* window)
@@ -92,7 +92,7 @@ void MainWindow::wireDocument(DocumentWindow* window)
     connect(window, &DocumentWindow::deviceCommandRequested, this, &MainWindow::runDeviceCommand);
     connect(window, &DocumentWindow::autoNumberingClicked, this, [this] {
         if (m_link)
-            m_link->Auto_Command();
+            m_link->setAutoSerial();
     });
     connect(window, &DocumentWindow::testFlagPressed, this, [this](int box, bool ticked) {
         if (m_link)
@@ -105,11 +105,11 @@ void MainWindow::runDeviceCommand(DeviceCommand command)
     if (!m_link)
         return;
     switch (command) {
-    case DeviceCommand::Download: m_link->DownloadAndCheck(); break;
-    case DeviceCommand::ReadTester: m_link->ReadIC(); break;
-    case DeviceCommand::Compare: m_link->VerifyIc(); break;
-    case DeviceCommand::Erase: m_link->EraseIC(); break;
-    case DeviceCommand::ReadModule: m_link->ReadModule(); break;
+    case DeviceCommand::Download: m_link->downloadAndCheck(); break;
+    case DeviceCommand::ReadTester: m_link->readProgrammer(); break;
+    case DeviceCommand::Compare: m_link->compareWithProgrammer(); break;
+    case DeviceCommand::Erase: m_link->eraseProgrammer(); break;
+    case DeviceCommand::ReadModule: m_link->readModule(); break;
     case DeviceCommand::ModuleRead: m_link->runTesterCommand(TesterCommand::Read); break;
     case DeviceCommand::ModuleCopy: m_link->runTesterCommand(TesterCommand::Copy); break;
     case DeviceCommand::ModuleCompare: m_link->runTesterCommand(TesterCommand::Verify); break;
@@ -127,7 +127,7 @@ void MainWindow::runLoadSequence()
         SetUpCommPort(m_settings, [this](int number) { return setUpPort(number); }));
     // The test-result polling runs from now on.
     if (m_link)
-        m_link->timer1().start();
+        m_link->pollTimer().start();
     // 2. The recent files.
     m_recent.restore(m_settings);
     updateRecentFileActions();
@@ -257,7 +257,7 @@ void MainWindow::createActions()
     make("mnuFileWizard", "精    靈", [this] { OpenWizard(this, ApplicationWizardRecord(), [this] { return newDocument(); }); });
     for (int i = 0; i < 3; ++i) {
         auto* a = make(QStringLiteral("mnuFileMRU%1").arg(i + 1).toLatin1().constData(), "",
-                       [this, i] { mnuFileMRU_Click(i + 1); });
+                       [this, i] { openRecentFile(i + 1); });
         a->setVisible(false);
         m_mruActions[static_cast<std::size_t>(i)] = a;
     }
@@ -274,8 +274,8 @@ void MainWindow::createActions()
     make("mnuViewOptions", "通訊設定", [this] { showOptions(); });
     make("mnuViewWebSite", "Korvalen科技網站", [this] { openWebSite(); });
 
-    make("mnuICpin", "IC 腳位圖", [this] { mnuICpin_Click(); });
-    make("mnuMODULEpin", "模組腳位圖", [this] { mnuMODULEpin_Click(); });
+    make("mnuICpin", "IC 腳位圖", [this] { showIcPinMap(); });
+    make("mnuMODULEpin", "模組腳位圖", [this] { showModulePinMap(); });
 
     make("mnuWindowCascade", "重疊顯示", [this] { m_mdi->cascadeSubWindows(); });
     make("mnuWindowMinimise", "最小化", [this] { minimiseAll(); });
@@ -473,13 +473,13 @@ void MainWindow::printReport()
 
 // --- Pin maps ---
 
-void MainWindow::mnuICpin_Click()
+void MainWindow::showIcPinMap()
 {
     if (DocumentWindow* doc = activeDocument())
         doc->icPinMapFromMenu();
 }
 
-void MainWindow::mnuMODULEpin_Click()
+void MainWindow::showModulePinMap()
 {
     if (DocumentWindow* doc = activeDocument())
         doc->modulePinMapFromMenu();
@@ -586,8 +586,8 @@ void MainWindow::closeEvent(QCloseEvent* event)
     }
     m_clock.stop();
     if (m_link) {
-        m_link->timer1().stop();
-        m_link->timer2().stop();
+        m_link->pollTimer().stop();
+        m_link->statusReplyTimer().stop();
         m_link->closePort();
     }
     event->accept();

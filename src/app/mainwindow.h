@@ -56,7 +56,7 @@ public:
     bool saveDocument(DocumentWindow* window);    // Save on one window; false when nothing was written
     void closeActive();                           // "關    閉"
     bool closeAll();                              // "關閉所有檔案": false when a window stayed open
-    void mnuFileMRU_Click(int index);             // recent-file entry 1-3
+    void openRecentFile(int index);             // recent-file entry 1-3
     void exitApplication();                       // "離    開"
 
     // --- Print ("列    印", PRINT): the SPD report of the active document ---
@@ -65,8 +65,8 @@ public:
     void setReportPrinter(std::unique_ptr<ReportPrinter> printer);
 
     // --- Pin maps, on the active document window ---
-    void mnuICpin_Click();      // "IC 腳位圖"
-    void mnuMODULEpin_Click();  // "模組腳位圖"
+    void showIcPinMap();      // "IC 腳位圖"
+    void showModulePinMap();  // "模組腳位圖"
     void icButton();            // tool-bar IC
     void dramButton();          // tool-bar DRAM
 

@@ -2,6 +2,7 @@
 
 #include "app/aboutdialog.h"
 #include "app/messages.h"
+#include "tessaroversion.h"
 
 #include <QLabel>
 #include <QLinearGradient>

@@ -2,7 +2,7 @@
 
 #include "app/mainwindow.h"
 #include "app/messages.h"
-#include "document/documentwindow.h"
+#include "documentwindow/documentwindow.h"
 
 #include <QAction>
 #include <QCheckBox>

@@ -172,7 +172,7 @@ void SetManufacturer(DecodedView& view, const SpdImage& image)
     view.legacyManufacturerName = " ";
     const std::string_view keys(view[LegacyField::JedecId].data(), 14);
     for (std::size_t length = 2; length <= keys.size(); length += 2)
-        if (const char* name = JEDEC_PROG(keys.substr(0, length)))
+        if (const char* name = ManufacturerName(keys.substr(0, length)))
             view.legacyManufacturerName = name;
     if (view.legacyManufacturerName == " ")
         view.legacyManufacturerNameVisible = false;
@@ -195,7 +195,7 @@ std::int16_t LegacyModuleForm(const SpdImage& image)
 
 }  // namespace
 
-void ddr2_table_chang(const SpdImage& image, DecodedView& view, DecodeContext& context, int index)
+void DecodeSdrDdrDdr2Byte(const SpdImage& image, DecodedView& view, DecodeContext& context, int index)
 {
     const std::uint8_t type = image[2];
     const std::uint8_t value = image[static_cast<std::size_t>(index & 0xFF)];

@@ -112,7 +112,7 @@ void SetManufacturer(DecodedView& view, const SpdImage& image)
     const std::string code = ByteToHex(image[149]);
     key[length++] = code[0];
     key[length++] = code[1];
-    if (const char* name = JEDEC_PROG(std::string_view(key, length)))
+    if (const char* name = ManufacturerName(std::string_view(key, length)))
         view.ddr3ManufacturerName = name;
 }
 
@@ -126,7 +126,7 @@ std::int16_t Ddr3ModuleForm(const SpdImage& image)
 
 }  // namespace
 
-void ddr3_table_chang(const SpdImage& image, DecodedView& view, DecodeContext& context, int index)
+void DecodeDdr3Byte(const SpdImage& image, DecodedView& view, DecodeContext& context, int index)
 {
     const std::uint8_t value = image[static_cast<std::size_t>(index & 0xFF)];
 

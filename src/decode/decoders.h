@@ -7,15 +7,15 @@ namespace tessaro {
 
 // Refreshes the decoded text of the field that byte `index` belongs to: sets
 // CurrentMemoryType from byte 2, titles the module I/O panel, then shows the
-// DDR3 panels and runs ddr3_table_chang when byte 2 is above 8, or shows the
-// SDR/DDR/DDR2 panels and runs ddr2_table_chang otherwise.
-void table_chang(const SpdImage& image, DecodedView& view, DecodeContext& context, int index);
+// DDR3 panels and runs DecodeDdr3Byte when byte 2 is above 8, or shows the
+// SDR/DDR/DDR2 panels and runs DecodeSdrDdrDdr2Byte otherwise.
+void DecodeByte(const SpdImage& image, DecodedView& view, DecodeContext& context, int index);
 
 // Decoder of images whose byte 2 is 8 or less (SDR 4, DDR 7, DDR2 8).
-void ddr2_table_chang(const SpdImage& image, DecodedView& view, DecodeContext& context, int index);
+void DecodeSdrDdrDdr2Byte(const SpdImage& image, DecodedView& view, DecodeContext& context, int index);
 
 // Decoder of images whose byte 2 is above 8 (DDR3 and the FB-DIMM codes).
-void ddr3_table_chang(const SpdImage& image, DecodedView& view, DecodeContext& context, int index);
+void DecodeDdr3Byte(const SpdImage& image, DecodedView& view, DecodeContext& context, int index);
 
 // Decodes bytes 0-255 in ascending order.
 void DecodeAll(const SpdImage& image, DecodedView& view, DecodeContext& context);

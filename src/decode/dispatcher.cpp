@@ -15,7 +15,7 @@ const char* IoPanelTitle(std::uint8_t type, std::int16_t form)
 
 }  // namespace
 
-void table_chang(const SpdImage& image, DecodedView& view, DecodeContext& context, int index)
+void DecodeByte(const SpdImage& image, DecodedView& view, DecodeContext& context, int index)
 {
     const std::uint8_t type = image[2];
     context.currentMemoryType = type;
@@ -23,17 +23,17 @@ void table_chang(const SpdImage& image, DecodedView& view, DecodeContext& contex
     view.ioPanelTitle = IoPanelTitle(type, context.currentModuleForm);
     if (type > 8) {
         view.ddr3PanelsShown = true;
-        ddr3_table_chang(image, view, context, index);
+        DecodeDdr3Byte(image, view, context, index);
     } else {
         view.ddr3PanelsShown = false;
-        ddr2_table_chang(image, view, context, index);
+        DecodeSdrDdrDdr2Byte(image, view, context, index);
     }
 }
 
 void DecodeAll(const SpdImage& image, DecodedView& view, DecodeContext& context)
 {
     for (int n = 0; n < kSpdSize; ++n)
-        table_chang(image, view, context, n);
+        DecodeByte(image, view, context, n);
 }
 
 }  // namespace tessaro

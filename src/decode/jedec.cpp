@@ -56,7 +56,7 @@ int Jep106RowCount()
     return kRowCount;
 }
 
-const char* JEDEC_PROG(std::string_view key)
+const char* ManufacturerName(std::string_view key)
 {
     const std::size_t n = key.size();
     if (n < 2 || n > 2 * kBanks || n % 2 != 0)

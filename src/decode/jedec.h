@@ -17,6 +17,6 @@ struct Jep106Row {
 
 // The manufacturer's name of the row whose key equals key exactly (upper-case
 // digits, whole text), or nullptr when no row matches.
-[[nodiscard]] const char* JEDEC_PROG(std::string_view key);
+[[nodiscard]] const char* ManufacturerName(std::string_view key);
 
 }  // namespace tessaro

@@ -14,15 +14,15 @@ ProgrammerLink::ProgrammerLink(AppValues& app, SerialLine& line, LinkHost& host,
     , m_host(host)
     , m_clock(SystemSettleClock())
 {
-    m_timer1.setInterval(2000);
-    m_timer2.setInterval(1000);
-    m_timer3.setInterval(800);
-    m_timer3.setTimerType(Qt::PreciseTimer);
-    connect(&m_timer1, &QTimer::timeout, this, &ProgrammerLink::pollTick);
-    connect(&m_timer2, &QTimer::timeout, this, &ProgrammerLink::statusReplyTick);
-    connect(&m_timer3, &QTimer::timeout, this, [this] {
+    m_pollTimer.setInterval(2000);
+    m_statusReplyTimer.setInterval(1000);
+    m_rowPaceTimer.setInterval(800);
+    m_rowPaceTimer.setTimerType(Qt::PreciseTimer);
+    connect(&m_pollTimer, &QTimer::timeout, this, &ProgrammerLink::pollTick);
+    connect(&m_statusReplyTimer, &QTimer::timeout, this, &ProgrammerLink::statusReplyTick);
+    connect(&m_rowPaceTimer, &QTimer::timeout, this, [this] {
         m_rowPauseElapsed = true;
-        m_timer3.stop();
+        m_rowPaceTimer.stop();
     });
 }
 
@@ -92,9 +92,9 @@ void ProgrammerLink::succeed(const char* text)
 
 // --- Connect handshake ---
 
-void ProgrammerLink::STATUSIC()
+void ProgrammerLink::requestStatus()
 {
-    m_timer1.stop();
+    m_pollTimer.stop();
     if (!openPort() || !write(CommandFrame("q"))) {
         // Timer2 is not started: the polling stays stopped until a later
         // command or handshake starts it.
@@ -102,18 +102,18 @@ void ProgrammerLink::STATUSIC()
         return;
     }
     settle(1);
-    m_timer2.start();
+    m_statusReplyTimer.start();
 }
 
 void ProgrammerLink::requestStatusForNewWindow()
 {
-    m_timer2.stop();
-    STATUSIC();
+    m_statusReplyTimer.stop();
+    requestStatus();
 }
 
 void ProgrammerLink::statusReplyTick()
 {
-    m_timer2.stop();
+    m_statusReplyTimer.stop();
     std::string reply;
     if (openPort())
         read(reply);
@@ -128,7 +128,7 @@ void ProgrammerLink::statusReplyTick()
         m_host.statusAccess(m_app.operatorAuthorized);
     }
     m_host.statusDone(m_app.operatorAuthorized);
-    m_timer1.start();
+    m_pollTimer.start();
 }
 
 void ProgrammerLink::pollTick()
@@ -159,8 +159,8 @@ void ProgrammerLink::pollTick()
     }
     std::string rest;
     m_line.readAvailable(rest);
-    if (!m_timer1.isActive())
-        m_timer1.start();
+    if (!m_pollTimer.isActive())
+        m_pollTimer.start();
 }
 
 // --- SPD transfers ---
@@ -168,17 +168,17 @@ void ProgrammerLink::pollTick()
 void ProgrammerLink::waitForRowPause()
 {
     m_rowPauseElapsed = false;
-    m_timer3.start();
+    m_rowPaceTimer.start();
     while (!m_rowPauseElapsed) {
         QEventLoop loop;
-        connect(&m_timer3, &QTimer::timeout, &loop, &QEventLoop::quit);
+        connect(&m_rowPaceTimer, &QTimer::timeout, &loop, &QEventLoop::quit);
         loop.exec();
     }
 }
 
-bool ProgrammerLink::ProgramIC()
+bool ProgrammerLink::downloadToProgrammer()
 {
-    m_timer1.stop();
+    m_pollTimer.stop();
     SpdDocument* doc = m_host.activeDocument();
     if (doc == nullptr || !openPort())
         return fail(msg::kDownloadFailed);  // the check that follows starts Timer1
@@ -186,14 +186,14 @@ bool ProgrammerLink::ProgramIC()
         // The bytes are taken row by row, as they stand when the row leaves.
         doc = m_host.activeDocument();
         if (doc == nullptr || !write(CommandFrame(DownloadRowText(doc->image(), row)))) {
-            m_timer3.stop();
+            m_rowPaceTimer.stop();
             return fail(msg::kDownloadFailed);
         }
         waitForRowPause();
     }
     m_line.close();
-    m_timer1.start();
-    m_timer3.stop();
+    m_pollTimer.start();
+    m_rowPaceTimer.stop();
     return true;
 }
 
@@ -221,8 +221,8 @@ bool ProgrammerLink::storeDump(const std::array<std::uint8_t, kSpdSize>& bytes, 
         SpdDocument* doc = m_host.activeDocument();
         if (doc == nullptr)
             return false;
-        doc->Value_Chang(i, bytes[static_cast<std::size_t>(i)]);
-        doc->table_chang(i);
+        doc->setByte(i, bytes[static_cast<std::size_t>(i)]);
+        doc->decodeByte(i);
     }
     return count == kSpdSize;
 }
@@ -230,7 +230,7 @@ bool ProgrammerLink::storeDump(const std::array<std::uint8_t, kSpdSize>& bytes, 
 bool ProgrammerLink::compareWithDocument(int waitSeconds, const char* equalText, const char* differsText,
                                          const char* failureText)
 {
-    m_timer1.stop();
+    m_pollTimer.stop();
     bool ok = openPort() && write(CommandFrame("l"));
     std::array<std::uint8_t, kSpdSize> dump{};
     if (ok) {
@@ -240,35 +240,35 @@ bool ProgrammerLink::compareWithDocument(int waitSeconds, const char* equalText,
     SpdDocument* doc = m_host.activeDocument();
     if (!ok || doc == nullptr) {
         fail(failureText);
-        m_timer1.start();
+        m_pollTimer.start();
         return false;
     }
     int differences = 0;
     for (int i = 0; i < kSpdSize; ++i)
-        differences += dump[static_cast<std::size_t>(i)] != doc->Get_Value(i) ? 1 : 0;
+        differences += dump[static_cast<std::size_t>(i)] != doc->byte(i) ? 1 : 0;
     const bool equal = differences == 0;
     if (equal)
         succeed(equalText);
     else
         fail(differsText);
-    m_timer1.start();
+    m_pollTimer.start();
     return equal;
 }
 
-bool ProgrammerLink::VcopyIc()
+bool ProgrammerLink::checkDownload()
 {
     return compareWithDocument(2, msg::kCopyCheckSucceeded, msg::kCopyCheckDiffers, msg::kCopyCheckFailed);
 }
 
-bool ProgrammerLink::VerifyIc()
+bool ProgrammerLink::compareWithProgrammer()
 {
     return compareWithDocument(4, msg::kCompareEqual, msg::kCompareDiffers, msg::kCompareDiffers);
 }
 
-bool ProgrammerLink::DownloadAndCheck()
+bool ProgrammerLink::downloadAndCheck()
 {
-    const bool sent = ProgramIC();
-    const bool checked = VcopyIc();
+    const bool sent = downloadToProgrammer();
+    const bool checked = checkDownload();
     return sent && checked;
 }
 
@@ -281,25 +281,25 @@ bool ProgrammerLink::readIntoDocument(const char* letter, SpdImage& image)
     return count >= 0 && storeDump(image, count);
 }
 
-bool ProgrammerLink::ReadModule()
+bool ProgrammerLink::readModule()
 {
-    m_timer1.stop();
+    m_pollTimer.stop();
     SpdImage image{};
     if (!readIntoDocument("k", image)) {
         fail(msg::kReadModuleFailed);
-        m_timer1.start();
+        m_pollTimer.start();
         return false;
     }
-    m_timer1.start();
+    m_pollTimer.start();
     succeed(msg::kReadModuleOk);
     // The image stays as read; a mismatch is only pointed out.
     m_host.showNote(CheckBytesMismatch(image));
     return true;
 }
 
-bool ProgrammerLink::ReadIC()
+bool ProgrammerLink::readProgrammer()
 {
-    m_timer1.stop();
+    m_pollTimer.stop();
     SpdImage image{};
     bool ok = readIntoDocument("l", image);
     std::optional<bool> numbering;
@@ -313,22 +313,22 @@ bool ProgrammerLink::ReadIC()
     }
     if (!ok || m_host.activeDocument() == nullptr) {
         fail(msg::kReadProgrammerFailed);
-        m_timer1.start();
+        m_pollTimer.start();
         return false;
     }
     // Setting the box runs its click action, which tells the programmer the
     // box's new state.
     if (m_host.setAutoNumbering(*numbering))
-        Auto_Command();
-    m_timer1.start();
+        setAutoSerial();
+    m_pollTimer.start();
     succeed(msg::kReadProgrammerOk);
     m_host.showNote(CheckBytesMismatch(image));
     return true;
 }
 
-bool ProgrammerLink::EraseIC()
+bool ProgrammerLink::eraseProgrammer()
 {
-    m_timer1.stop();
+    m_pollTimer.stop();
     bool ok = openPort() && write(CommandFrame("e"));
     if (ok) {
         m_line.close();
@@ -337,27 +337,27 @@ bool ProgrammerLink::EraseIC()
     }
     if (!ok) {
         fail(msg::kEraseFailed);
-        m_timer1.start();
+        m_pollTimer.start();
         return false;
     }
     succeed(msg::kEraseOk);
-    m_timer1.start();
+    m_pollTimer.start();
     return true;
 }
 
-bool ProgrammerLink::Auto_Command()
+bool ProgrammerLink::setAutoSerial()
 {
-    m_timer1.stop();
-    m_timer2.stop();  // a pending status reply is dropped
+    m_pollTimer.stop();
+    m_statusReplyTimer.stop();  // a pending status reply is dropped
     const bool on = m_host.autoNumbering();
     if (!openPort() || !write(CommandFrame(on ? "a" : "A"))) {
         fail(msg::kAutoSerialFailed);
-        m_timer1.start();
+        m_pollTimer.start();
         return false;
     }
     m_line.close();
     settle(1);
-    m_timer1.start();
+    m_pollTimer.start();
     return true;
 }
 
@@ -366,7 +366,7 @@ bool ProgrammerLink::Auto_Command()
 bool ProgrammerLink::runTesterCommand(TesterCommand command)
 {
     const TesterCommandInfo& info = TesterCommandInfoFor(command);
-    m_timer1.stop();
+    m_pollTimer.stop();
     bool ok = openPort() && write(CommandFrame(std::string(1, info.letter)));
     if (ok) {
         if (info.closesPort)
@@ -377,7 +377,7 @@ bool ProgrammerLink::runTesterCommand(TesterCommand command)
     }
     if (!ok)
         fail(info.failureText, info.failureTitle);
-    m_timer1.start();
+    m_pollTimer.start();
     return ok;
 }
 

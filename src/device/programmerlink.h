@@ -74,9 +74,9 @@ public:
 
     void setSettleClock(SettleClock clock) { m_clock = std::move(clock); }
     [[nodiscard]] SerialLine& line() { return m_line; }
-    [[nodiscard]] QTimer& timer1() { return m_timer1; }
-    [[nodiscard]] QTimer& timer2() { return m_timer2; }
-    [[nodiscard]] QTimer& timer3() { return m_timer3; }
+    [[nodiscard]] QTimer& pollTimer() { return m_pollTimer; }
+    [[nodiscard]] QTimer& statusReplyTimer() { return m_statusReplyTimer; }
+    [[nodiscard]] QTimer& rowPaceTimer() { return m_rowPaceTimer; }
 
     // "Open the port if it is closed"; false when it cannot be opened.
     bool openPort();
@@ -85,22 +85,22 @@ public:
     void changePort(int number);
 
     // --- Connect handshake ---
-    void STATUSIC();
+    void requestStatus();
     // A new document window's request: a pending status reply is dropped first.
     void requestStatusForNewWindow();
     void statusReplyTick();  // Timer2
     void pollTick();         // Timer1
 
     // --- SPD transfers; each returns false when it showed its failure ---
-    bool ProgramIC();
-    bool VcopyIc();
-    bool ReadIC();
-    bool ReadModule();
-    bool VerifyIc();
-    bool EraseIC();
-    bool Auto_Command();
-    // The download button: ProgramIC, then VcopyIc (which reports the outcome).
-    bool DownloadAndCheck();
+    bool downloadToProgrammer();
+    bool checkDownload();
+    bool readProgrammer();
+    bool readModule();
+    bool compareWithProgrammer();
+    bool eraseProgrammer();
+    bool setAutoSerial();
+    // The download button: downloadToProgrammer, then checkDownload (which reports the outcome).
+    bool downloadAndCheck();
 
     // --- Module-tester commands ---
     bool runTesterCommand(TesterCommand command);
@@ -133,9 +133,9 @@ private:
     SerialLine& m_line;
     LinkHost& m_host;
     SettleClock m_clock;
-    QTimer m_timer1;
-    QTimer m_timer2;
-    QTimer m_timer3;
+    QTimer m_pollTimer;
+    QTimer m_statusReplyTimer;
+    QTimer m_rowPaceTimer;
     bool m_rowPauseElapsed = true;  // RowPauseElapsed
     std::string m_reason;  // why the last step failed, for the note after the failure message
 };

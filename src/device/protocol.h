@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/spdimage.h"
-#include "document/modulesignals.h"
+#include "pinmap/modulesignals.h"
 
 #include <array>
 #include <cstdint>

@@ -39,9 +39,9 @@ void DocumentEditor::open(const Today& today)
 {
     m_doc.open();
     m_current = 0;
-    m_savedDateYear = m_doc.Get_Value(kDateYearByte);
-    m_savedDateWeek = m_doc.Get_Value(kDateWeekByte);
-    m_savedByte127 = m_doc.Get_Value(kSecurityByte);
+    m_savedDateYear = m_doc.byte(kDateYearByte);
+    m_savedDateWeek = m_doc.byte(kDateWeekByte);
+    m_savedByte127 = m_doc.byte(kSecurityByte);
     m_dateYearByte = 0;
     m_securityStamped = false;
     computeDate(today);
@@ -67,11 +67,11 @@ void DocumentEditor::recomputeCheckBytes()
 {
     switch (m_doc.checkMode()) {
     case CheckMode::Checksum:
-        m_doc.cal_chksum63();
+        m_doc.updateChecksum();
         m_doc.setMark(kChecksumByte, Mark::Edited);
         break;
     case CheckMode::Crc:
-        m_doc.warz_crc();  // marks 126 and 127 edited and shows the CRC
+        m_doc.updateCrc();  // marks 126 and 127 edited and shows the CRC
         break;
     case CheckMode::None:
         break;
@@ -89,10 +89,10 @@ void DocumentEditor::entryKey(std::string& box, bool enter)
         m_doc.setMark(m_current, Mark::Edited);
         if (m_doc.checkMode() == CheckMode::Checksum && m_current < kChecksumByte)
             m_doc.setMark(kChecksumByte, Mark::Edited);
-        m_doc.Value_Chang(m_current, HexPairToByte(box));
+        m_doc.setByte(m_current, HexPairToByte(box));
     }
     recomputeCheckBytes();
-    m_doc.table_chang(m_current);
+    m_doc.decodeByte(m_current);
     if (enter) {
         m_current = (m_current + 1) & 0xFF;
         // Wrapping from 255 to 0 must not open the password-protected bytes.
@@ -101,7 +101,7 @@ void DocumentEditor::entryKey(std::string& box, bool enter)
         box.clear();
     }
     m_doc.decodeAll();
-    m_doc.Set_form_chang(true);
+    m_doc.setModified(true);
 }
 
 int DocumentEditor::fillFrom() const
@@ -117,10 +117,10 @@ void DocumentEditor::fillKey(std::string& box, bool enter)
             box = "00";
         const std::uint8_t value = HexPairToByte(box);
         for (int i = fillFrom(); i < kSpdSize; ++i)
-            m_doc.Value_Chang(i, value);
+            m_doc.setByte(i, value);
         // A fill is an edit: the check bytes follow it and closing asks to save.
         recomputeCheckBytes();
-        m_doc.Set_form_chang(true);
+        m_doc.setModified(true);
     }
     m_doc.decodeAll();
 }
@@ -140,26 +140,26 @@ void DocumentEditor::dateCodeClicked(bool checked, const Today& today)
     if (checked) {
         const int year = IsDdr3Image(m_doc.image()) ? kDdr3DateYearByte : kDateYearByte;
         m_dateYearByte = year;
-        m_savedDateYear = m_doc.Get_Value(year);
-        m_savedDateWeek = m_doc.Get_Value(year + 1);
-        m_doc.Value_Chang(year, ToBcd(m_week.yearSince2000));
-        m_doc.Value_Chang(year + 1, ToBcd(m_week.week));
+        m_savedDateYear = m_doc.byte(year);
+        m_savedDateWeek = m_doc.byte(year + 1);
+        m_doc.setByte(year, ToBcd(m_week.yearSince2000));
+        m_doc.setByte(year + 1, ToBcd(m_week.week));
         m_redText.set(static_cast<std::size_t>(year));
         m_redText.set(static_cast<std::size_t>(year + 1));
-        m_doc.table_chang(year);
-        m_doc.table_chang(year + 1);
+        m_doc.decodeByte(year);
+        m_doc.decodeByte(year + 1);
     } else if (m_dateYearByte != 0) {
         const int year = m_dateYearByte;
         m_dateYearByte = 0;
-        m_doc.Value_Chang(year, m_savedDateYear);
-        m_doc.Value_Chang(year + 1, m_savedDateWeek);
+        m_doc.setByte(year, m_savedDateYear);
+        m_doc.setByte(year + 1, m_savedDateWeek);
         m_redText.reset(static_cast<std::size_t>(year));
         m_redText.reset(static_cast<std::size_t>(year + 1));
     }
     if (IsDdr3Image(m_doc.image()) && m_doc.checkMode() == CheckMode::Crc)
-        m_doc.warz_crc();
+        m_doc.updateCrc();
     m_doc.decodeAll();
-    m_doc.Set_form_chang(true);
+    m_doc.setModified(true);
 }
 
 void DocumentEditor::securityClicked(bool checked)
@@ -168,12 +168,12 @@ void DocumentEditor::securityClicked(bool checked)
         if (!securityAvailable())
             return;
         m_securityStamped = true;
-        m_savedByte127 = m_doc.Get_Value(kSecurityByte);
-        m_doc.Value_Chang(kSecurityByte, m_doc.view().securityCode);
+        m_savedByte127 = m_doc.byte(kSecurityByte);
+        m_doc.setByte(kSecurityByte, m_doc.view().securityCode);
         m_redText.set(kSecurityByte);
     } else if (m_securityStamped) {
         m_securityStamped = false;
-        m_doc.Value_Chang(kSecurityByte, m_savedByte127);
+        m_doc.setByte(kSecurityByte, m_savedByte127);
         m_redText.reset(kSecurityByte);
     }
 }

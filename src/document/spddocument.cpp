@@ -27,26 +27,26 @@ SpdDocument::SpdDocument(DecodeContext& context, std::string caption)
 void SpdDocument::open()
 {
     for (int n = 0; n < kSpdSize; ++n)
-        Value_Chang(n, 0);
+        setByte(n, 0);
     m_descriptions = &DescriptionTableFor(MemoryTypeCode::Ddr);
     m_typeCode = 0;
     showInPanel(0);
-    cal_chksum63();
+    updateChecksum();
     decodeAll();
 }
 
-void SpdDocument::Value_Chang(int index, std::uint8_t value)
+void SpdDocument::setByte(int index, std::uint8_t value)
 {
     m_image[At(index)] = value;
     notify(&SpdDocumentObserver::byteChanged, index);
 }
 
-std::uint8_t SpdDocument::Get_Value(int index) const
+std::uint8_t SpdDocument::byte(int index) const
 {
     return m_image[At(index)];
 }
 
-void SpdDocument::Type_Chang(int code)
+void SpdDocument::setMemoryTypeCode(int code)
 {
     if (code >= 0 && code <= 4) {
         m_typeCode = static_cast<std::int16_t>(code);
@@ -56,38 +56,38 @@ void SpdDocument::Type_Chang(int code)
     showInPanel(0);
 }
 
-std::int16_t SpdDocument::Get_Type() const
+std::int16_t SpdDocument::memoryTypeCode() const
 {
     return m_typeCode;
 }
 
-void SpdDocument::cal_chksum63()
+void SpdDocument::updateChecksum()
 {
-    Value_Chang(63, Checksum63(m_image));
+    setByte(63, Checksum63(m_image));
 }
 
-void SpdDocument::warz_crc()
+void SpdDocument::updateCrc()
 {
     const std::uint16_t crc = SpdCrc(m_image);
-    Value_Chang(126, static_cast<std::uint8_t>(crc & 0xFF));
-    Value_Chang(127, static_cast<std::uint8_t>(crc >> 8));
+    setByte(126, static_cast<std::uint8_t>(crc & 0xFF));
+    setByte(127, static_cast<std::uint8_t>(crc >> 8));
     m_view.crcValue = WordToHex(crc);
     setMark(126, Mark::Edited);
     setMark(127, Mark::Edited);
     notify(&SpdDocumentObserver::decodedViewChanged);
 }
 
-void SpdDocument::Set_Value_color_diff(int index)
+void SpdDocument::markGenerated(int index)
 {
     setMark(index, Mark::Generated);
 }
 
-std::int16_t SpdDocument::Chk_Form_Chang() const
+std::int16_t SpdDocument::modifiedFlag() const
 {
     return m_modified ? -1 : 0;
 }
 
-void SpdDocument::Set_form_chang(bool modified)
+void SpdDocument::setModified(bool modified)
 {
     m_modified = modified;
     const bool marked = !m_caption.empty() && m_caption.back() == '*';
@@ -98,23 +98,23 @@ void SpdDocument::Set_form_chang(bool modified)
     notify(&SpdDocumentObserver::captionChanged);
 }
 
-void SpdDocument::table_chang(int index)
+void SpdDocument::decodeByte(int index)
 {
-    tessaro::table_chang(m_image, m_view, m_context, index);
+    tessaro::DecodeByte(m_image, m_view, m_context, index);
     notify(&SpdDocumentObserver::decodedViewChanged);
 }
 
 void SpdDocument::decodeAll()
 {
     for (int n = 0; n < kSpdSize; ++n)
-        table_chang(n);
+        decodeByte(n);
 }
 
 void SpdDocument::load(const SpdImage& image)
 {
     for (int n = 0; n < kSpdSize; ++n) {
-        Value_Chang(n, image[static_cast<std::size_t>(n)]);
-        table_chang(n);
+        setByte(n, image[static_cast<std::size_t>(n)]);
+        decodeByte(n);
     }
     applyLoadTypeRule();
 }
@@ -125,7 +125,7 @@ void SpdDocument::applyLoadTypeRule()
     const LoadTypeRule rule = LoadTypeRuleFor(m_image[2]);
     setCheckMode(rule.checkMode);
     if (rule.typeCode)
-        Type_Chang(static_cast<int>(*rule.typeCode));
+        setMemoryTypeCode(static_cast<int>(*rule.typeCode));
 }
 
 void SpdDocument::setMark(int index, Mark mark)
@@ -167,7 +167,7 @@ void SpdDocument::showInPanel(int index, bool spaced)
     m_panel.byteCaption = spaced ? "Byte " : "Byte";
     m_panel.byteCaption += std::to_string(index);
     m_panel.description = description(index);
-    m_panel.value = ByteToHex(Get_Value(index));
+    m_panel.value = ByteToHex(byte(index));
     notify(&SpdDocumentObserver::selectedPanelChanged);
 }
 

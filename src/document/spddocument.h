@@ -24,7 +24,7 @@ public:
     virtual void typeChanged() {}                   // memory-type code and description table
     virtual void checkModeChanged() {}
     virtual void selectedPanelChanged() {}
-    virtual void decodedViewChanged() {}            // after every table_chang
+    virtual void decodedViewChanged() {}            // after every decodeByte
 };
 
 // One SPD image with everything that belongs to it: memory-type code,
@@ -45,26 +45,26 @@ public:
     // --- The document operations ---
     // Stores a byte and rewrites its cell. Nothing else: no check byte, mark,
     // modified flag or decode.
-    void Value_Chang(int index, std::uint8_t value);
-    [[nodiscard]] std::uint8_t Get_Value(int index) const;
+    void setByte(int index, std::uint8_t value);
+    [[nodiscard]] std::uint8_t byte(int index) const;
     // Codes 0-4 switch the description table; any other code keeps it. Either
     // way the selected-byte panel returns to byte 0.
-    void Type_Chang(int code);
-    [[nodiscard]] std::int16_t Get_Type() const;
+    void setMemoryTypeCode(int code);
+    [[nodiscard]] std::int16_t memoryTypeCode() const;
     // Byte 63 = sum of bytes 0-62 modulo 256; no mark, modified flag untouched.
-    void cal_chksum63();
+    void updateChecksum();
     // Bytes 126 (low) and 127 (high) = CRC of the covered bytes, shown high byte
     // first in the CRC item, both cells marked edited.
-    void warz_crc();
-    void Set_Value_color_diff(int index);  // marks the cell generated (green)
-    [[nodiscard]] std::int16_t Chk_Form_Chang() const;  // modified flag, -1 or 0
-    void Set_form_chang(bool modified);
+    void updateCrc();
+    void markGenerated(int index);  // marks the cell generated (green)
+    [[nodiscard]] std::int16_t modifiedFlag() const;  // modified flag, -1 or 0
+    void setModified(bool modified);
     // Refreshes the decoded text of the field of byte `index`.
-    void table_chang(int index);
+    void decodeByte(int index);
 
     // --- Bulk operations built on the above ---
-    void decodeAll();                    // table_chang(0) ... table_chang(255)
-    // A load: Value_Chang + table_chang for n = 0..255, then the memory-type
+    void decodeAll();                    // decodeByte(0) ... decodeByte(255)
+    // A load: setByte + decodeByte for n = 0..255, then the memory-type
     // and check-mode rule of byte 2. Check bytes and modified flag stay as they are.
     void load(const SpdImage& image);
     void applyLoadTypeRule();

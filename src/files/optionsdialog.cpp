@@ -68,7 +68,7 @@ OptionsDialog::OptionsDialog(std::uint8_t& currentCommPort, std::uint8_t& number
     cmdOK->setDefault(true);
     auto* cmdCancel = new QPushButton(QStringLiteral("取  消"), this);
     cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
-    connect(cmdOK, &QPushButton::clicked, this, &OptionsDialog::cmdOK_Click);
+    connect(cmdOK, &QPushButton::clicked, this, &OptionsDialog::applyChoices);
     connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
 
     auto* frames = new QHBoxLayout;
@@ -98,7 +98,7 @@ void OptionsDialog::setPortDevices(const std::function<QString(int port)>& devic
         m_portDevices[port - 1]->setText(deviceOf ? deviceOf(port) : QString());
 }
 
-void OptionsDialog::cmdOK_Click()
+void OptionsDialog::applyChoices()
 {
     const int port = m_optCom->checkedId();
     m_numberInputMode = static_cast<std::uint8_t>(m_OptNum->checkedId());
@@ -106,7 +106,7 @@ void OptionsDialog::cmdOK_Click()
     if (m_setPort)
         m_setPort(port);
     m_store.writeCommPort(port);
-    accept();
+    QDialog::accept();
 }
 
 }  // namespace tessaro

@@ -33,7 +33,8 @@ public:
     void setPortDevices(const std::function<QString(int port)>& deviceOf);
 
 private:
-    void cmdOK_Click();
+    // Stores the chosen port and number mode and closes the dialog.
+    void applyChoices();
 
     std::uint8_t& m_currentCommPort;
     std::uint8_t& m_numberInputMode;

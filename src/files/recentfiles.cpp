@@ -34,7 +34,7 @@ void RecentFileList::restore(SettingsStore& store)
     }
 }
 
-void RecentFileList::File_List_Ctl(const QString& name)
+void RecentFileList::add(const QString& name)
 {
     Entry& e1 = at(1);
     Entry& e2 = at(2);
@@ -65,7 +65,7 @@ void RecentFileList::File_List_Ctl(const QString& name)
     e1.caption = name;
 }
 
-void RecentFileList::File_List_Save(SettingsStore& store) const
+void RecentFileList::save(SettingsStore& store) const
 {
     for (int i = 1; i <= kEntries; ++i) {
         if (entry(i).visible)

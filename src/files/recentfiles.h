@@ -28,11 +28,11 @@ public:
 
     // Puts name (the full path of a file just opened) at the top. Names are
     // compared exactly, upper and lower case distinct.
-    void File_List_Ctl(const QString& name);
+    void add(const QString& name);
 
     // Writes every visible entry back as its "History" value; the stored
     // values of hidden entries stay as they are.
-    void File_List_Save(SettingsStore& store) const;
+    void save(SettingsStore& store) const;
 
     // Entry i, i = 1..3.
     [[nodiscard]] const Entry& entry(int i) const;

@@ -164,7 +164,7 @@ void ReportPage::print(std::string text)
     m_y += kLineHeight;
 }
 
-void SDR_PRINTER(ReportPage& page, const ReportSource& source)
+void LayoutSdrReport(ReportPage& page, const ReportSource& source)
 {
     const LayoutShape shape{
         800,
@@ -182,7 +182,7 @@ void SDR_PRINTER(ReportPage& page, const ReportSource& source)
     Lay(page, source, FillReportTables().sdr, shape);
 }
 
-void DDR_PRINTER(ReportPage& page, const ReportSource& source)
+void LayoutDdrReport(ReportPage& page, const ReportSource& source)
 {
     const LayoutShape shape{
         800,
@@ -200,7 +200,7 @@ void DDR_PRINTER(ReportPage& page, const ReportSource& source)
     Lay(page, source, FillReportTables().ddr, shape);
 }
 
-void DDR2_PRINTER(ReportPage& page, const ReportSource& source)
+void LayoutDdr2Report(ReportPage& page, const ReportSource& source)
 {
     const LayoutShape shape{
         600,
@@ -236,9 +236,9 @@ std::vector<PrintItem> LayoutReport(const ReportSource& source)
 {
     ReportPage page;
     switch (ReportKindFor(source.image[2])) {
-    case ReportKind::Sdr: SDR_PRINTER(page, source); break;
-    case ReportKind::Ddr: DDR_PRINTER(page, source); break;
-    case ReportKind::Ddr2: DDR2_PRINTER(page, source); break;
+    case ReportKind::Sdr: LayoutSdrReport(page, source); break;
+    case ReportKind::Ddr: LayoutDdrReport(page, source); break;
+    case ReportKind::Ddr2: LayoutDdr2Report(page, source); break;
     }
     return page.takeItems();
 }

@@ -73,9 +73,9 @@ struct ReportSource {
 
 // The three layouts of the one-page report, each laid out on `page` from the
 // report table of its generation.
-void SDR_PRINTER(ReportPage& page, const ReportSource& source);
-void DDR_PRINTER(ReportPage& page, const ReportSource& source);
-void DDR2_PRINTER(ReportPage& page, const ReportSource& source);
+void LayoutSdrReport(ReportPage& page, const ReportSource& source);
+void LayoutDdrReport(ReportPage& page, const ReportSource& source);
+void LayoutDdr2Report(ReportPage& page, const ReportSource& source);
 
 enum class ReportKind { Sdr, Ddr, Ddr2 };
 // The layout byte 2 selects: 8 DDR2, 4 SDR, anything else (DDR, DDR3 ...) DDR.

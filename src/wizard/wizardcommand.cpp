@@ -1,6 +1,6 @@
 #include "wizard/wizardcommand.h"
 
-#include "document/documentwindow.h"
+#include "documentwindow/documentwindow.h"
 #include "wizard/frmwarez1.h"
 #include "wizard/wizardsynthesis.h"
 
@@ -27,8 +27,8 @@ DocumentWindow* CreateWizardDocument(WizardRecord& record, const std::function<D
     DocumentWindow* window = newDocument();
     if (window == nullptr)
         return nullptr;
-    warez_set(window->document(), record);
-    window->document().Set_form_chang(true);
+    ApplyWizardRecord(window->document(), record);
+    window->document().setModified(true);
     window->refreshNow();
     return window;
 }

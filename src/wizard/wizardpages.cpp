@@ -80,7 +80,7 @@ void WizardPages::back()
     if (!backEnabled())
         return;
     --m_pageIndex;
-    step1();
+    showCurrentPage();
 }
 
 void WizardPages::next()
@@ -88,7 +88,7 @@ void WizardPages::next()
     if (!nextEnabled())
         return;
     ++m_pageIndex;
-    step1();
+    showCurrentPage();
 }
 
 void WizardPages::finish()
@@ -97,10 +97,10 @@ void WizardPages::finish()
         return;
     m_pageIndex = kFinishedPage;
     m_record.wizardFinished = true;
-    step1();
+    showCurrentPage();
 }
 
-void WizardPages::step1()
+void WizardPages::showCurrentPage()
 {
     switch (m_pageIndex) {
     case kGenerationPage: enterGenerationPage(); break;

@@ -53,12 +53,12 @@ public:
     void load();
 
     // The buttons. Cancel needs nothing here: it closes without finishing.
-    void back();    // pageIndex - 1, then step1
-    void next();    // pageIndex + 1, then step1
-    void finish();  // pageIndex 5, finished, step1
+    void back();    // pageIndex - 1, then showCurrentPage
+    void next();    // pageIndex + 1, then showCurrentPage
+    void finish();  // pageIndex 5, finished, showCurrentPage
 
     // Runs the logic of the page that pageIndex names.
-    void step1();
+    void showCurrentPage();
 
     // The operator's choices.
     void selectGeneration(int index);           // optRamType 0-3

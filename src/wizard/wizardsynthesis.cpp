@@ -92,39 +92,39 @@ std::uint8_t CasBits(const std::uint8_t (&bits)[N], int casChoice)
 void WriteSpeedBlock(SpdDocument& doc, std::span<const SpeedByte> block, int speedIndex)
 {
     for (const SpeedByte& b : block)
-        doc.Value_Chang(b.index, b.values[static_cast<std::size_t>(speedIndex)]);
+        doc.setByte(b.index, b.values[static_cast<std::size_t>(speedIndex)]);
 }
 
 void WriteBytes(SpdDocument& doc, int first, const std::vector<std::uint8_t>& bytes)
 {
     for (std::size_t i = 0; i < bytes.size(); ++i)
-        doc.Value_Chang(first + static_cast<int>(i), bytes[i]);
+        doc.setByte(first + static_cast<int>(i), bytes[i]);
 }
 
 void Fill(SpdDocument& doc, int first, int last, std::uint8_t value)
 {
     for (int n = first; n <= last; ++n)
-        doc.Value_Chang(n, value);
+        doc.setByte(n, value);
 }
 
 }  // namespace
 
-void warez_set(SpdDocument& document, WizardRecord& record)
+void ApplyWizardRecord(SpdDocument& document, WizardRecord& record)
 {
     if (record.params.memoryKind > kDdr2Kind) {
         for (int n = 0; n <= 127; ++n)
-            document.Set_Value_color_diff(n);
+            document.markGenerated(n);
         document.setCheckMode(CheckMode::Crc);
-        ddr3_set(document, record);
+        SynthesizeDdr3(document, record);
     } else {
         for (int n = 0; n <= 63; ++n)
-            document.Set_Value_color_diff(n);
+            document.markGenerated(n);
         document.setCheckMode(CheckMode::Checksum);
-        ddr2_set(document, record);
+        SynthesizeSdrDdrDdr2(document, record);
     }
 }
 
-void ddr2_set(SpdDocument& doc, WizardRecord& record)
+void SynthesizeSdrDdrDdr2(SpdDocument& doc, WizardRecord& record)
 {
     const WizardParams& p = record.params;
     const bool sdr = p.memoryKind == kSdrKind;
@@ -132,57 +132,57 @@ void ddr2_set(SpdDocument& doc, WizardRecord& record)
     const bool ecc = p.eccChoice == 2;
     const int speed = SpeedIndex(p.speedCode);
 
-    doc.Value_Chang(0, 128);  // bytes written
-    doc.Value_Chang(1, 8);    // 256-byte SPD device
-    doc.Value_Chang(2, sdr ? 4 : ddr2 ? 8 : 7);
-    doc.Type_Chang(sdr ? 0 : ddr2 ? 2 : 1);
-    doc.Value_Chang(3, Byte(p.rowBits));
-    doc.Value_Chang(4, Byte(p.columnBits));
+    doc.setByte(0, 128);  // bytes written
+    doc.setByte(1, 8);    // 256-byte SPD device
+    doc.setByte(2, sdr ? 4 : ddr2 ? 8 : 7);
+    doc.setMemoryTypeCode(sdr ? 0 : ddr2 ? 2 : 1);
+    doc.setByte(3, Byte(p.rowBits));
+    doc.setByte(4, Byte(p.columnBits));
     // DDR2 keeps the rank count less one in the low bits, above 60h.
     if (ddr2)
-        doc.Value_Chang(5, p.rankCount == 1 ? 96 : 97);
+        doc.setByte(5, p.rankCount == 1 ? 96 : 97);
     else
-        doc.Value_Chang(5, p.rankCount == 1 ? 1 : 2);
-    doc.Value_Chang(6, ecc ? 72 : 64);
-    doc.Value_Chang(7, 0);
-    doc.Value_Chang(11, ecc ? 2 : 0);
-    doc.Value_Chang(8, sdr ? 1 : ddr2 ? 5 : 4);  // LVTTL, SSTL 2.5 V, SSTL 1.8 V
+        doc.setByte(5, p.rankCount == 1 ? 1 : 2);
+    doc.setByte(6, ecc ? 72 : 64);
+    doc.setByte(7, 0);
+    doc.setByte(11, ecc ? 2 : 0);
+    doc.setByte(8, sdr ? 1 : ddr2 ? 5 : 4);  // LVTTL, SSTL 2.5 V, SSTL 1.8 V
 
     const int tck = kClockHundredths[std::clamp(p.speedCode - 1, 0, 11)];
     if (sdr) {
         WriteSpeedBlock(doc, kSdrSpeedBlock, speed);
         // Whole nanoseconds, fraction dropped.
-        doc.Value_Chang(27, Byte(p.trpClocks * tck / 100));
-        doc.Value_Chang(29, Byte(p.trcdClocks * tck / 100));
+        doc.setByte(27, Byte(p.trpClocks * tck / 100));
+        doc.setByte(29, Byte(p.trcdClocks * tck / 100));
     } else {
         WriteSpeedBlock(doc, ddr2 ? std::span<const SpeedByte>(kDdr2SpeedBlock) : std::span<const SpeedByte>(kDdrSpeedBlock),
                         speed);
         // Quarter nanoseconds.
-        doc.Value_Chang(27, Byte(p.trpClocks * tck / 25));
-        doc.Value_Chang(29, Byte(p.trcdClocks * tck / 25));
+        doc.setByte(27, Byte(p.trpClocks * tck / 25));
+        doc.setByte(29, Byte(p.trcdClocks * tck / 25));
     }
-    doc.Value_Chang(30, Byte(p.trasClocks * tck / 100));
+    doc.setByte(30, Byte(p.trasClocks * tck / 100));
 
-    doc.Value_Chang(12, p.refreshTenths == 156 ? 128 : 130);  // 15.625 us or 7.8 us
+    doc.setByte(12, p.refreshTenths == 156 ? 128 : 130);  // 15.625 us or 7.8 us
     const int width = p.widthChoice == 0 ? 4 : p.widthChoice == 1 ? 8 : 16;
-    doc.Value_Chang(13, Byte(width));
-    doc.Value_Chang(14, ecc ? (p.widthChoice == 2 ? 16 : 8) : 0);
-    doc.Value_Chang(16, 12);  // burst lengths 4 and 8
-    doc.Value_Chang(17, Byte(p.bankCount));
-    doc.Value_Chang(18, sdr ? CasBits(kSdrCasBits, p.casChoice)
+    doc.setByte(13, Byte(width));
+    doc.setByte(14, ecc ? (p.widthChoice == 2 ? 16 : 8) : 0);
+    doc.setByte(16, 12);  // burst lengths 4 and 8
+    doc.setByte(17, Byte(p.bankCount));
+    doc.setByte(18, sdr ? CasBits(kSdrCasBits, p.casChoice)
                             : ddr2 ? CasBits(kDdr2CasBits, p.casChoice) : CasBits(kDdrCasBits, p.casChoice));
-    doc.Value_Chang(19, 0);
-    doc.Value_Chang(20, ddr2 ? 2 : 1);
-    doc.Value_Chang(21, 0);
-    doc.Value_Chang(31, Byte(p.rankDensityCode));
-    doc.Value_Chang(62, sdr ? 32 : 18);  // SPD revision
+    doc.setByte(19, 0);
+    doc.setByte(20, ddr2 ? 2 : 1);
+    doc.setByte(21, 0);
+    doc.setByte(31, Byte(p.rankDensityCode));
+    doc.setByte(62, sdr ? 32 : 18);  // SPD revision
 
     std::u32string id = Utf8Characters(record.jedecIdText);
     if (id.size() > kLegacyIdLength) {
         id.resize(kLegacyIdLength);
         record.jedecIdText = Utf8Text(id);
     }
-    doc.cal_chksum63();
+    doc.updateChecksum();
 
     // Manufacturer and part number lie above byte 62, outside the checksum.
     if (id.empty()) {
@@ -194,56 +194,56 @@ void ddr2_set(SpdDocument& doc, WizardRecord& record)
     doc.decodeAll();
 }
 
-void ddr3_set(SpdDocument& doc, WizardRecord& record)
+void SynthesizeDdr3(SpdDocument& doc, WizardRecord& record)
 {
     const WizardParams& p = record.params;
     const int speed = SpeedIndex(p.speedCode);
 
-    doc.Value_Chang(0, 146);  // 176 bytes used, 256 in the device, CRC over 0-116
-    doc.Value_Chang(1, 0);
-    doc.Value_Chang(2, 11);   // DDR3 SDRAM
-    doc.Value_Chang(3, 2);    // unbuffered DIMM
-    doc.Value_Chang(6, 0);
-    doc.Value_Chang(8, 3);
-    doc.Value_Chang(9, 82);
-    doc.Value_Chang(10, 1);   // medium time base 1/8 ns
-    doc.Value_Chang(11, 8);
-    doc.Value_Chang(13, 0);
-    doc.Value_Chang(17, 120);
-    doc.Value_Chang(24, 208);
-    doc.Value_Chang(25, 2);
-    doc.Value_Chang(26, 60);
-    doc.Value_Chang(27, 60);
-    doc.Value_Chang(30, 3);
-    doc.Value_Chang(31, 13);
+    doc.setByte(0, 146);  // 176 bytes used, 256 in the device, CRC over 0-116
+    doc.setByte(1, 0);
+    doc.setByte(2, 11);   // DDR3 SDRAM
+    doc.setByte(3, 2);    // unbuffered DIMM
+    doc.setByte(6, 0);
+    doc.setByte(8, 3);
+    doc.setByte(9, 82);
+    doc.setByte(10, 1);   // medium time base 1/8 ns
+    doc.setByte(11, 8);
+    doc.setByte(13, 0);
+    doc.setByte(17, 120);
+    doc.setByte(24, 208);
+    doc.setByte(25, 2);
+    doc.setByte(26, 60);
+    doc.setByte(27, 60);
+    doc.setByte(30, 3);
+    doc.setByte(31, 13);
     Fill(doc, 32, 59, 0);
-    doc.Value_Chang(60, 16);
-    doc.Value_Chang(61, 17);
-    doc.Value_Chang(62, 0);
-    doc.Value_Chang(63, 0);
+    doc.setByte(60, 16);
+    doc.setByte(61, 17);
+    doc.setByte(62, 0);
+    doc.setByte(63, 0);
     Fill(doc, 64, 116, 0);
-    doc.Type_Chang(4);
+    doc.setMemoryTypeCode(4);
 
     // Density and banks; a pair without a density code leaves byte 4 alone.
     if (p.widthChoice >= 0 && p.widthChoice <= 2 && p.sizeChoice >= 0 && p.sizeChoice <= 5) {
         const int density = kDdr3DensityCodes[p.widthChoice][p.sizeChoice];
         if (density >= 0)
-            doc.Value_Chang(4, Byte(p.bankCount == 8 ? density + 16 : density));
+            doc.setByte(4, Byte(p.bankCount == 8 ? density + 16 : density));
     }
-    doc.Value_Chang(5, Byte((p.rowBits - 12) * 8 + (p.columnBits - 9)));
-    doc.Value_Chang(7, Byte(p.widthChoice + (p.rankCount == 2 ? 8 : 0)));
-    doc.Value_Chang(8, p.eccChoice == 2 ? 11 : 3);
+    doc.setByte(5, Byte((p.rowBits - 12) * 8 + (p.columnBits - 9)));
+    doc.setByte(7, Byte(p.widthChoice + (p.rankCount == 2 ? 8 : 0)));
+    doc.setByte(8, p.eccChoice == 2 ? 11 : 3);
 
     WriteSpeedBlock(doc, kDdr3SpeedBlock, speed);
     const int tck = kDdr3ClockEighths[speed];
-    doc.Value_Chang(20, Byte(p.trpClocks * tck));
-    doc.Value_Chang(18, Byte(p.trcdClocks * tck));
+    doc.setByte(20, Byte(p.trpClocks * tck));
+    doc.setByte(18, Byte(p.trcdClocks * tck));
     const int tras = p.trasClocks * tck;
-    doc.Value_Chang(21, Byte(16 + tras / 256));  // high nibble: upper bits of tRC
-    doc.Value_Chang(22, Byte(tras % 256));
+    doc.setByte(21, Byte(16 + tras / 256));  // high nibble: upper bits of tRC
+    doc.setByte(22, Byte(tras % 256));
 
-    doc.Value_Chang(15, 0);
-    doc.Value_Chang(14, CasBits(kDdr3CasBits, p.casChoice));
+    doc.setByte(15, 0);
+    doc.setByte(14, CasBits(kDdr3CasBits, p.casChoice));
 
     std::u32string id = Utf8Characters(record.jedecIdText);
     if (id.empty()) {
@@ -251,13 +251,13 @@ void ddr3_set(SpdDocument& doc, WizardRecord& record)
         record.jedecIdText = "  ";
     }
     const Ddr3ManufacturerId manufacturer = Ddr3ManufacturerIdOf(id);
-    doc.Value_Chang(117, manufacturer.bank);
-    doc.Value_Chang(148, manufacturer.bank);
-    doc.Value_Chang(118, manufacturer.code);
-    doc.Value_Chang(149, manufacturer.code);
+    doc.setByte(117, manufacturer.bank);
+    doc.setByte(148, manufacturer.bank);
+    doc.setByte(118, manufacturer.code);
+    doc.setByte(149, manufacturer.code);
 
     WriteBytes(doc, kDdr3PartNumberByte, PartNumberBytes(record.partNumberText, kPartNumberLength));
-    doc.warz_crc();
+    doc.updateCrc();
     doc.decodeAll();
 }
 

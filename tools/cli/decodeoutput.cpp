@@ -58,7 +58,7 @@ void AppendDecodeJson(std::string& out, const std::string& file, const SpdDocume
     AppendJsonString(out, file);
     out += ",\"error\":null";
     AppendKey(out, "memoryTypeCode");
-    out += std::to_string(document.Get_Type());
+    out += std::to_string(document.memoryTypeCode());
     AppendKey(out, "checkMode");
     out += std::to_string(static_cast<int>(document.checkMode()));
     AppendKey(out, "panel");
@@ -118,8 +118,8 @@ void AppendDecodeListing(std::string& out, const std::string& file, const SpdDoc
     static constexpr const char* kModes[] = {"Checksum", "CRC", "None"};
     const auto mode = static_cast<std::size_t>(document.checkMode());
     out += file + "\n";
-    out += "  memory type code " + std::to_string(document.Get_Type()) + " (" +
-           MemoryTypeCodeName(static_cast<MemoryTypeCode>(document.Get_Type())) + "), check mode " + std::to_string(mode) + " (" + kModes[mode] +
+    out += "  memory type code " + std::to_string(document.memoryTypeCode()) + " (" +
+           MemoryTypeCodeName(static_cast<MemoryTypeCode>(document.memoryTypeCode())) + "), check mode " + std::to_string(mode) + " (" + kModes[mode] +
            ")\n";
     out += "  " + view.ioPanelTitle + "\n";
     ForEachShownField(view, [&](int i, const char* caption, const std::string& text) {

@@ -210,7 +210,7 @@ int Run(const Request& r)
     const std::string& c = r.command;
     if (c == "status") {
         ExpectOperands(r, 0, "status");
-        link.STATUSIC();
+        link.requestStatus();
         if (host.failed())
             return kExitFailed;
         RunUntil([&] { return host.statusHandled(); });
@@ -226,7 +226,7 @@ int Run(const Request& r)
         ExpectOperands(r, 1, (c + " FILE").c_str());
         if (!LoadFile(r.operands[0], doc))
             return kExitFailed;
-        const bool ok = c == "program" ? link.DownloadAndCheck() : link.VerifyIc();
+        const bool ok = c == "program" ? link.downloadAndCheck() : link.compareWithProgrammer();
         return ok ? kExitOk : kExitFailed;
     }
     if (c == "read-programmer" || c == "read-module") {
@@ -238,24 +238,24 @@ int Run(const Request& r)
             return kExitFailed;
         }
         if (c == "read-programmer") {
-            if (!link.ReadIC())
+            if (!link.readProgrammer())
                 return kExitFailed;
             Out(std::string("auto-serial: ") + (host.autoNumbering() ? "on" : "off") + "\n");
-        } else if (!link.ReadModule()) {
+        } else if (!link.readModule()) {
             return kExitFailed;
         }
         return SaveFile(out, doc) ? kExitOk : kExitFailed;
     }
     if (c == "erase") {
         ExpectOperands(r, 0, "erase");
-        return link.EraseIC() ? kExitOk : kExitFailed;
+        return link.eraseProgrammer() ? kExitOk : kExitFailed;
     }
     if (c == "auto-serial") {
         ExpectOperands(r, 1, "auto-serial on|off");
         if (r.operands[0] != "on" && r.operands[0] != "off")
             throw UsageError{"auto-serial takes on or off"};
         host.setAutoNumbering(r.operands[0] == "on");
-        return link.Auto_Command() ? kExitOk : kExitFailed;
+        return link.setAutoSerial() ? kExitOk : kExitFailed;
     }
     if (c == "tester") {
         ExpectOperands(r, 1, "tester read|copy|compare|test|learn");
@@ -292,7 +292,7 @@ int Run(const Request& r)
         }
         int ticks = 0;
         // After the link's own handling of each tick.
-        QObject::connect(&link.timer1(), &QTimer::timeout, [&] {
+        QObject::connect(&link.pollTimer(), &QTimer::timeout, [&] {
             ++ticks;
             const ConsoleHost::Record record = host.takeRecord();
             if (!record.seen || record.result.empty())
@@ -302,9 +302,9 @@ int Run(const Request& r)
                 "\npass pins: " + PinList(record.pins, PinMark::Pass) +
                 "\nfail pins: " + PinList(record.pins, PinMark::Fail) + "\n");
         });
-        link.timer1().start();
+        link.pollTimer().start();
         RunUntil([&] { return ticks >= count; });
-        link.timer1().stop();
+        link.pollTimer().stop();
         return kExitOk;
     }
     throw UsageError{"unknown device command \"" + c + "\""};

@@ -11,6 +11,7 @@
 #include "document/settle.h"
 #include "files/safefile.h"
 #include "files/spdfile.h"
+#include "tessaroversion.h"
 
 #include <QString>
 
@@ -213,7 +214,7 @@ int Jedec(Args& args)
     int status = kExitOk;
     std::string out;
     for (const std::string& key : args.operands()) {
-        if (const char* name = JEDEC_PROG(key)) {
+        if (const char* name = ManufacturerName(key)) {
             out += name;
         } else {
             out += "unknown";
@@ -239,7 +240,7 @@ int main(int argc, char** argv)
         return kExitOk;
     }
     if (command == "--version") {
-        Print(stdout, "tessaro-cli 0.1.0\n");
+        Print(stdout, std::string("tessaro-cli ") + kVersionText + "\n");
         return kExitOk;
     }
     for (int i = 2; i < argc; ++i) {

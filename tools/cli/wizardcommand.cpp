@@ -203,8 +203,8 @@ int RunWizardCommand(Args& args)
     DecodeContext context;
     SpdDocument document(context, "SPD_File 1");
     document.open();
-    warez_set(document, record);
-    document.Set_form_chang(true);
+    ApplyWizardRecord(document, record);
+    document.setModified(true);
 
     if (printParams) {
         Print(stdout, ParamsJson(record.params));

@@ -17,9 +17,9 @@
 #include "files/optionsdialog.h"
 #include "device/programmerlink.h"
 #include "device/serialline.h"
-#include "document/documentwindow.h"
-#include "document/pinmapart.h"
-#include "document/pinmappanel.h"
+#include "documentwindow/documentwindow.h"
+#include "pinmapui/pinmapart.h"
+#include "pinmapui/pinmappanel.h"
 #include "files/settingsstore.h"
 #include "wizard/frmwarez1.h"
 #include "wizard/wizardcommand.h"
@@ -107,7 +107,7 @@ int ShowWizard(const QDir& out, tessaro::SettingsStore& settings)
     const QString name = out.filePath(QStringLiteral("wizard-document.png"));
     ok &= QApplication::primaryScreen()->grabWindow(0).save(name);
     std::printf("%s\n", qPrintable(name));
-    doc->document().Set_form_chang(false);
+    doc->document().setModified(false);
     return ok ? 0 : 1;
 }
 int ShowPinMaps(const QDir& out)
@@ -173,7 +173,7 @@ int main(int argc, char** argv)
         if (!device.isEmpty()) {
             window.attachProgrammer(std::make_unique<tessaro::QtSerialLine>([device](int) { return device; }));
             window.programmerLink()->openPort();
-            window.programmerLink()->timer1().start();
+            window.programmerLink()->pollTimer().start();
         }
         window.setGeometry(QApplication::primaryScreen()->availableGeometry());
         window.show();
@@ -214,7 +214,7 @@ int main(int argc, char** argv)
             failures += shoot(base + QStringLiteral("-tested")) ? 0 : 1;
         }
         for (tessaro::DocumentWindow* d : window.documents())
-            d->document().Set_form_chang(false);
+            d->document().setModified(false);
     }
     return failures == 0 ? 0 : 1;
 }

@@ -5,6 +5,7 @@
 #include "framereader.h"
 #include "programmerdevice.h"
 #include "simoptions.h"
+#include "tessaroversion.h"
 
 #include <QString>
 
@@ -340,6 +341,12 @@ bool MakeLink(const std::string& link, const std::string& target)
 
 int main(int argc, char** argv)
 {
+    // "--version" alone prints the program's version; with a value it is the
+    // version byte of the status record.
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::printf("tessaro-programmer-sim %s\n", kVersionText);
+        return kExitOk;
+    }
     SimOptions options;
     std::string reason;
     if (!ParseSimOptions(std::vector<std::string>(argv + 1, argv + argc), options, reason)) {

@@ -2,7 +2,7 @@
 
 #include "core/hex.h"
 #include "devicerecords.h"
-#include "document/modulesignals.h"
+#include "pinmap/modulesignals.h"
 #include "document/settle.h"
 #include "document/spddocument.h"
 

@@ -1,4 +1,4 @@
-#include "document/drampackages.h"
+#include "pinmap/drampackages.h"
 
 #include <algorithm>
 #include <cstddef>

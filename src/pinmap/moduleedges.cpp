@@ -1,4 +1,4 @@
-#include "document/moduleedges.h"
+#include "pinmap/moduleedges.h"
 
 #include <array>
 #include <cstddef>

@@ -1,8 +1,8 @@
-#include "document/bytegrid.h"
+#include "documentwindow/bytegrid.h"
 
 #include "core/hex.h"
 #include "document/documenteditor.h"
-#include "document/markcolours.h"
+#include "documentwindow/markcolours.h"
 
 #include <QHelpEvent>
 #include <QMouseEvent>

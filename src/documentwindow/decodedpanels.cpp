@@ -1,4 +1,4 @@
-#include "document/decodedpanels.h"
+#include "documentwindow/decodedpanels.h"
 
 #include <QGridLayout>
 #include <QGroupBox>

@@ -1,4 +1,4 @@
-#include "document/modulesignals.h"
+#include "pinmap/modulesignals.h"
 
 #include <string>
 
@@ -89,7 +89,7 @@ namespace {
 // The four DDR DIMM 184 clocks CLK1, /CLK1, CLK2 and /CLK2 show the real
 // connector pins 16, 17, 76 and 75.
 constexpr int kPins[kModuleSignalCount][5] = {
-#include "document/modulepins.inc"
+#include "pinmap/modulepins.inc"
 };
 }  // namespace
 

@@ -1,7 +1,7 @@
-#include "document/pinmapart.h"
+#include "pinmapui/pinmapart.h"
 
-#include "document/drampackageart.h"
-#include "document/moduleedgeart.h"
+#include "pinmapui/drampackageart.h"
+#include "pinmapui/moduleedgeart.h"
 
 #include <QPainter>
 

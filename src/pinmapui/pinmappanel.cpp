@@ -1,6 +1,6 @@
-#include "document/pinmappanel.h"
+#include "pinmapui/pinmappanel.h"
 
-#include "document/pinmapart.h"
+#include "pinmapui/pinmapart.h"
 
 #include <QComboBox>
 #include <QHBoxLayout>

@@ -1,6 +1,6 @@
-#include "document/drampackageart.h"
+#include "pinmapui/drampackageart.h"
 
-#include "document/pinmapstyle.h"
+#include "pinmapui/pinmapstyle.h"
 
 #include <QFontMetricsF>
 #include <QPainter>

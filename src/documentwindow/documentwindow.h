@@ -2,8 +2,8 @@
 
 #include "document/appvalues.h"
 #include "document/documenteditor.h"
-#include "document/modulesignals.h"
-#include "document/pinmappanels.h"
+#include "pinmap/modulesignals.h"
+#include "pinmap/pinmappanels.h"
 #include "document/spddocument.h"
 
 #include <QDate>
@@ -30,10 +30,10 @@ class PinMapPanel;
 // The programmer commands that the document window's buttons start; the main
 // window runs them.
 enum class DeviceCommand {
-    Download,       // Command1: ProgramIC, then VcopyIc
-    ReadTester,     // Command2: ReadIC
-    Compare,        // Command3: VerifyIc
-    Erase,          // Command4: EraseIC
+    Download,       // Command1: downloadToProgrammer, then checkDownload
+    ReadTester,     // Command2: readProgrammer
+    Compare,        // Command3: compareWithProgrammer
+    Erase,          // Command4: eraseProgrammer
     ReadModule,     // Command9: ReadModule
     ModuleRead,     // Command5: Read_Command
     ModuleCopy,     // Command6: Copy_Command
@@ -111,7 +111,7 @@ public:
 signals:
     void statusRequested();                     // the status request of a newly opened window
     void deviceCommandRequested(tessaro::DeviceCommand command);
-    void autoNumberingClicked();                // Check1, checked or not: Auto_Command
+    void autoNumberingClicked();                // Check1, checked or not: setAutoSerial
     // A mouse press on a test-function box (Check4 ... Check10) with the
     // box's value before the press; delivered after the press was handled.
     void testFlagPressed(int checkBox, bool tickedBeforePress);

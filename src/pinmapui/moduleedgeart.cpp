@@ -1,6 +1,6 @@
-#include "document/moduleedgeart.h"
+#include "pinmapui/moduleedgeart.h"
 
-#include "document/pinmapstyle.h"
+#include "pinmapui/pinmapstyle.h"
 
 #include <QFontMetricsF>
 #include <QPainter>

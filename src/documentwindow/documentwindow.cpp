@@ -1,10 +1,10 @@
-#include "document/documentwindow.h"
+#include "documentwindow/documentwindow.h"
 
 #include "core/hex.h"
-#include "document/bytegrid.h"
-#include "document/decodedpanels.h"
-#include "document/modulesignals.h"
-#include "document/pinmappanel.h"
+#include "documentwindow/bytegrid.h"
+#include "documentwindow/decodedpanels.h"
+#include "pinmap/modulesignals.h"
+#include "pinmapui/pinmappanel.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "document/moduleedges.h"
-#include "document/signalclass.h"
+#include "pinmap/moduleedges.h"
+#include "pinmap/signalclass.h"
 
 #include <QColor>
 #include <QRectF>

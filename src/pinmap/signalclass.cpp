@@ -1,4 +1,4 @@
-#include "document/signalclass.h"
+#include "pinmap/signalclass.h"
 
 #include <cctype>
 #include <string>

@@ -1,4 +1,4 @@
-#include "document/pinmappanels.h"
+#include "pinmap/pinmappanels.h"
 
 namespace tessaro {
 

@@ -1,4 +1,4 @@
-#include "document/pinmapstyle.h"
+#include "pinmapui/pinmapstyle.h"
 
 #include <QFontMetricsF>
 #include <QPainter>

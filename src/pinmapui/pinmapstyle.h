@@ -1,6 +1,6 @@
 #pragma once
 
-#include "document/signalclass.h"
+#include "pinmap/signalclass.h"
 
 #include <QColor>
 #include <QFont>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "document/pinmappanels.h"
+#include "pinmap/pinmappanels.h"
 
 #include <QGroupBox>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "document/drampackages.h"
-#include "document/signalclass.h"
+#include "pinmap/drampackages.h"
+#include "pinmap/signalclass.h"
 
 #include <QColor>
 #include <QPainterPath>
