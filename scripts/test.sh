@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Sets everything up and runs every test: the suite (with the fuzz-corpus
 # replayers) under AddressSanitizer + UndefinedBehaviorSanitizer, each libFuzzer
-# target for a bounded time, and finally the suite of the ordinary build, whose
-# ctest summary is the last thing printed.
+# target for a bounded time, and finally the suite of the Release build, whose
+# ctest summary is the last thing printed. Warnings are errors in every build.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 fuzz_seconds=${TESSARO_FUZZ_SECONDS:-30}
@@ -10,7 +10,7 @@ fuzz_seconds=${TESSARO_FUZZ_SECONDS:-30}
 bash "$here/scripts/setup-deps.sh"
 
 echo "== build (sanitizers)"
-bash "$here/scripts/build.sh" "$here/build-asan" -DCMAKE_BUILD_TYPE=Debug -DTESSARO_SANITIZE=ON -DTESSARO_BUILD_BENCH=OFF
+bash "$here/scripts/build.sh" "$here/build-asan" -DTESSARO_WERROR=ON -DCMAKE_BUILD_TYPE=Debug -DTESSARO_SANITIZE=ON -DTESSARO_BUILD_BENCH=OFF
 echo "== tests (sanitizers)"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir "$here/build-asan" --output-on-failure --timeout 300 -j "$(nproc)" > "$here/build-asan.ctest.log" 2>&1 ||
@@ -18,7 +18,7 @@ ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 tail -n 3 "$here/build-asan.ctest.log"
 
 echo "== fuzzers (${fuzz_seconds} s each)"
-CC=clang CXX=clang++ bash "$here/scripts/build.sh" "$here/build-fuzz" \
+CC=clang CXX=clang++ bash "$here/scripts/build.sh" "$here/build-fuzz" -DTESSARO_WERROR=ON \
   -DTESSARO_BUILD_FUZZ=ON -DTESSARO_BUILD_TESTS=OFF -DTESSARO_BUILD_BENCH=OFF -DTESSARO_BUILD_APP=OFF
 for target in text_reader binary_reader hexpair decode replies; do
   work=$(mktemp -d)
@@ -33,7 +33,7 @@ for target in text_reader binary_reader hexpair decode replies; do
   rm -rf "$work"
 done
 
-echo "== build"
-bash "$here/scripts/build.sh" "$here/build"
-echo "== tests"
-ctest --test-dir "$here/build" --output-on-failure --timeout 300 -j "$(nproc)"
+echo "== build (Release)"
+bash "$here/scripts/build.sh" "$here/build-release" -DTESSARO_WERROR=ON -DCMAKE_BUILD_TYPE=Release
+echo "== tests (Release)"
+ctest --test-dir "$here/build-release" --output-on-failure --timeout 300 -j "$(nproc)"

@@ -7,7 +7,7 @@
 #include "files/settingsstore.h"
 #include "uisupport.h"
 #include "workstationtest.h"
-#include "wizard/frmwarez1.h"
+#include "wizard/wizarddialog.h"
 #include "wizard/wizardcommand.h"
 #include "wizard_support.h"
 
@@ -93,7 +93,7 @@ TEST(WizardDialog, PagesFramesButtonsAndListsFromPageToPage)
 {
     WizardRecord record;
     record.resetForOpening();
-    Frmwarez1 dialog(record);
+    WizardDialog dialog(record);
     dialog.show();
     EXPECT_EQ(dialog.windowTitle(), QStringLiteral("SPD 精靈"));
     EXPECT_TRUE(dialog.isModal());
@@ -221,7 +221,7 @@ TEST_F(WizardCommand, CancelOnAnyPageCreatesNothing)
             Click(dialog, "optRamType3");
             for (int i = 0; i < page; ++i)
                 Click(dialog, "Command3");
-            pageSeen = qobject_cast<Frmwarez1*>(dialog)->pages().pageIndex();
+            pageSeen = qobject_cast<WizardDialog*>(dialog)->pages().pageIndex();
             Click(dialog, "Command1");
         });
         if (page % 2)

@@ -1,7 +1,7 @@
 #include "wizard/wizardcommand.h"
 
 #include "documentwindow/documentwindow.h"
-#include "wizard/frmwarez1.h"
+#include "wizard/wizarddialog.h"
 #include "wizard/wizardsynthesis.h"
 
 namespace tessaro {
@@ -16,7 +16,7 @@ DocumentWindow* OpenWizard(QWidget* parent, WizardRecord& record, const std::fun
 {
     record.resetForOpening();
     {
-        Frmwarez1 dialog(record, parent);
+        WizardDialog dialog(record, parent);
         dialog.exec();
     }
     return record.wizardFinished ? CreateWizardDocument(record, newDocument) : nullptr;

@@ -39,7 +39,7 @@ struct ChoiceList {
     [[nodiscard]] int indexOfText(const std::string& entry) const;
 };
 
-// Frmwarez1 without its window: the five pages, their controls' contents and
+// The wizard dialog without its window: the five pages, their controls' contents and
 // the step logic that turns the operator's choices into the wizard record.
 // The dialog shows this state and forwards the operator's actions; the
 // command line drives it the same way.

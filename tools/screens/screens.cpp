@@ -21,7 +21,7 @@
 #include "pinmapui/pinmapart.h"
 #include "pinmapui/pinmappanel.h"
 #include "files/settingsstore.h"
-#include "wizard/frmwarez1.h"
+#include "wizard/wizarddialog.h"
 #include "wizard/wizardcommand.h"
 
 #include <QAbstractButton>
@@ -81,7 +81,7 @@ int ShowWizard(const QDir& out, tessaro::SettingsStore& settings)
 {
     bool ok = true;
     tessaro::WizardRecord record;
-    tessaro::Frmwarez1 wizard(record);
+    tessaro::WizardDialog wizard(record);
     auto click = [&wizard](const char* name) { wizard.findChild<QAbstractButton*>(QString::fromLatin1(name))->click(); };
     click("optRamType2");
     ok &= Save(wizard, out, "wizard-page0");

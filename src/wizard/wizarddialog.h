@@ -19,11 +19,11 @@ namespace tessaro {
 // beside a picture, and the buttons Cancel, Back, Next and Finish. It shows
 // the state of WizardPages and hands the operator's choices to it; Finish
 // leaves the parameters and texts in the record and accepts the dialog.
-class Frmwarez1 : public QDialog
+class WizardDialog : public QDialog
 {
     Q_OBJECT
 public:
-    explicit Frmwarez1(WizardRecord& record, QWidget* parent = nullptr);
+    explicit WizardDialog(WizardRecord& record, QWidget* parent = nullptr);
 
     [[nodiscard]] const WizardPages& pages() const { return m_pages; }
     [[nodiscard]] QGroupBox* frame(WizardFrame frame) const { return m_frames[static_cast<std::size_t>(frame)]; }

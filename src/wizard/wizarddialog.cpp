@@ -1,4 +1,4 @@
-#include "wizard/frmwarez1.h"
+#include "wizard/wizarddialog.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -95,7 +95,7 @@ QPushButton* AddButton(QHBoxLayout* row, const char* caption, const char* name, 
 
 }  // namespace
 
-Frmwarez1::Frmwarez1(WizardRecord& record, QWidget* parent)
+WizardDialog::WizardDialog(WizardRecord& record, QWidget* parent)
     : QDialog(parent)
     , m_pages(record)
 {
@@ -107,7 +107,7 @@ Frmwarez1::Frmwarez1(WizardRecord& record, QWidget* parent)
     showState();
 }
 
-void Frmwarez1::buildUi()
+void WizardDialog::buildUi()
 {
     auto* outer = new QVBoxLayout(this);
     auto* body = new QHBoxLayout;
@@ -151,7 +151,7 @@ void Frmwarez1::buildUi()
     });
 }
 
-QGroupBox* Frmwarez1::buildGenerationFrame()
+QGroupBox* WizardDialog::buildGenerationFrame()
 {
     auto* frame = new QGroupBox(QStringLiteral("Module Type"), this);
     frame->setObjectName(QStringLiteral("Frame1"));
@@ -171,7 +171,7 @@ QGroupBox* Frmwarez1::buildGenerationFrame()
     return frame;
 }
 
-QGroupBox* Frmwarez1::buildSpeedFrame(int generation)
+QGroupBox* WizardDialog::buildSpeedFrame(int generation)
 {
     const SpeedFrame& spec = kSpeedFrames[static_cast<std::size_t>(generation)];
     auto* frame = new QGroupBox(Text(spec.caption), this);
@@ -193,7 +193,7 @@ QGroupBox* Frmwarez1::buildSpeedFrame(int generation)
     return frame;
 }
 
-QGroupBox* Frmwarez1::buildParameterFrame()
+QGroupBox* WizardDialog::buildParameterFrame()
 {
     auto* frame = new QGroupBox(QStringLiteral("DRAM  Module Parameter"), this);
     frame->setObjectName(QStringLiteral("fraDramIC"));
@@ -225,7 +225,7 @@ QGroupBox* Frmwarez1::buildParameterFrame()
     return frame;
 }
 
-QGroupBox* Frmwarez1::buildTimingFrame()
+QGroupBox* WizardDialog::buildTimingFrame()
 {
     auto* frame = new QGroupBox(QStringLiteral("Module Timing"), this);
     frame->setObjectName(QStringLiteral("fraDramTime"));
@@ -253,7 +253,7 @@ QGroupBox* Frmwarez1::buildTimingFrame()
     return frame;
 }
 
-QGroupBox* Frmwarez1::buildInformationFrame()
+QGroupBox* WizardDialog::buildInformationFrame()
 {
     auto* frame = new QGroupBox(QStringLiteral("Module Manufacture's Information"), this);
     frame->setObjectName(QStringLiteral("fraInfo"));
@@ -275,7 +275,7 @@ QGroupBox* Frmwarez1::buildInformationFrame()
     return frame;
 }
 
-void Frmwarez1::showList(QComboBox* box, const ChoiceList& list)
+void WizardDialog::showList(QComboBox* box, const ChoiceList& list)
 {
     QStringList entries;
     for (const std::string& entry : list.entries)
@@ -290,7 +290,7 @@ void Frmwarez1::showList(QComboBox* box, const ChoiceList& list)
     box->setCurrentIndex(list.selected);
 }
 
-void Frmwarez1::showState()
+void WizardDialog::showState()
 {
     m_showing = true;
     const WizardFrame visible = m_pages.visibleFrame();
