@@ -114,15 +114,16 @@ void SetCasLatencies(std::string& text, std::uint8_t type, std::uint8_t b)
         text = "Undefined";
         return;
     }
-    text = " ";
+    // Built apart and moved in: GCC 12 at -O3 mistakes an assignment of a
+    // literal to `text` here for an overlapping copy (-Wrestrict).
+    std::string list(1, ' ');
     if (b >= top)
-        text += topText;
+        list += topText;
     const int rest = b % top;
     for (const Token& token : tokens)
         if (rest & (1 << token.bit))
-            text += token.text;
-    if (text.size() == 1)
-        text = "Undefined";
+            list += token.text;
+    text = list.size() == 1 ? std::string("Undefined") : std::move(list);
 }
 
 // Bytes 27-29 count quarter nanoseconds (whole nanoseconds on SDR), byte 30
