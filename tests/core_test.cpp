@@ -6,6 +6,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <random>
+#include <string>
+#include <vector>
+
 using namespace tessaro;
 
 TEST(Hex, ByteToTextIsTwoUpperCaseDigits)
@@ -19,18 +24,39 @@ TEST(Hex, ByteToTextIsTwoUpperCaseDigits)
 
 TEST(Hex, HexPairToByteLooksAtFirstAndLastCharacterOnly)
 {
-    EXPECT_EQ(HexPairToByte("00"), 0);
-    EXPECT_EQ(HexPairToByte("0f"), 15);
-    EXPECT_EQ(HexPairToByte("FF"), 255);
-    EXPECT_EQ(HexPairToByte("F"), 15);      // one character: its own digit
-    EXPECT_EQ(HexPairToByte("A?"), 10);     // invalid last: the high digit alone
-    EXPECT_EQ(HexPairToByte("?A"), 10);     // invalid first counts as 0
-    EXPECT_EQ(HexPairToByte("ABC"), 0xAC);  // middle ignored
-    EXPECT_EQ(HexPairToByte("zz"), 0);
-    EXPECT_EQ(HexPairToByte("G5"), 5);
-    EXPECT_EQ(HexPairToByte("5G"), 5);
-    EXPECT_EQ(HexPairToByte("123"), 0x13);
-    EXPECT_EQ(HexPairToByte(""), 0);        // never relied on; must not fail
+    const struct {
+        const char* text;
+        int value;
+        const char* why;
+    } cases[] = {
+        {"00", 0, ""},
+        {"0f", 15, "lower case"},
+        {"FF", 255, ""},
+        {"F", 15, "one character: its own digit"},
+        {"A?", 10, "invalid last: the high digit alone"},
+        {"?A", 10, "invalid first counts as 0"},
+        {"ABC", 0xAC, "middle ignored"},
+        {"zz", 0, ""},
+        {"G5", 5, ""},
+        {"5G", 5, ""},
+        {"123", 0x13, ""},
+        {"", 0, "never relied on; must not fail"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(HexPairToByte(c.text), c.value) << '"' << c.text << "\" " << c.why;
+}
+
+TEST(Hex, EveryByteSurvivesItsTextInEitherCase)
+{
+    for (int b = 0; b < 256; ++b) {
+        const std::string text = ByteToHex(static_cast<std::uint8_t>(b));
+        ASSERT_EQ(text.size(), 2u);
+        EXPECT_EQ(HexPairToByte(text), b) << text;
+        std::string lower = text;
+        for (char& ch : lower)
+            ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+        EXPECT_EQ(HexPairToByte(lower), b) << lower;
+    }
 }
 
 TEST(Checks, SumMod256AndChecksum63)
@@ -50,6 +76,37 @@ TEST(Checks, CrcIsXmodemWithCheckValue31C3)
     EXPECT_EQ(Crc16(digits), 0x31C3);
     const std::uint8_t zeros[40] = {};
     EXPECT_EQ(Crc16(zeros), 0x0000);
+}
+
+// Properties that hold for every image, checked on many random ones: a CRC
+// followed by itself (high byte first) leaves a remainder of 0, and a stored
+// checksum agrees with the bytes it covers.
+TEST(Checks, RandomImagesSatisfyTheCheckProperties)
+{
+    std::mt19937 random(20261210);
+    std::uniform_int_distribution<int> byte(0, 255);
+    for (int round = 0; round < 500; ++round) {
+        SpdImage image{};
+        for (auto& b : image)
+            b = static_cast<std::uint8_t>(byte(random));
+        const int last = CrcLastByte(image);
+        const std::uint16_t crc = SpdCrc(image);
+        std::vector<std::uint8_t> covered(image.begin(), image.begin() + last + 1);
+        covered.push_back(static_cast<std::uint8_t>(crc >> 8));
+        covered.push_back(static_cast<std::uint8_t>(crc & 0xFF));
+        EXPECT_EQ(Crc16(covered), 0) << "round " << round;
+
+        image[kCrcLowByte] = static_cast<std::uint8_t>(crc & 0xFF);
+        image[kCrcHighByte] = static_cast<std::uint8_t>(crc >> 8);
+        EXPECT_EQ(StoredCrc(image), crc);
+        EXPECT_EQ(SpdCrc(image), crc) << "the CRC never covers its own bytes";
+
+        image[kChecksumByte] = Checksum63(image);
+        int sum = 0;
+        for (int i = 0; i < kChecksumByte; ++i)
+            sum += image[static_cast<std::size_t>(i)];
+        EXPECT_EQ(image[kChecksumByte], sum % 256);
+    }
 }
 
 TEST(Checks, CrcCoverageFollowsBit7OfByte0)
