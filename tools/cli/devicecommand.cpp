@@ -51,7 +51,7 @@ public:
     struct Record {
         bool seen = false;
         std::string result;
-        std::array<PinMark, kSignalCount> pins{};
+        std::array<PinMark, kModuleSignalCount> pins{};
     };
     Record takeRecord() { return std::exchange(m_record, Record{}); }
 
@@ -80,7 +80,7 @@ public:
     void testResultStarted() override { m_record.seen = true; }
     void testResultText(const std::string& text, bool) override { m_record.result = text; }
     void testCounts(int, int) override {}
-    void testPins(const std::array<PinMark, kSignalCount>& marks, bool) override { m_record.pins = marks; }
+    void testPins(const std::array<PinMark, kModuleSignalCount>& marks, bool) override { m_record.pins = marks; }
     bool autoNumbering() override { return m_autoNumbering; }
     bool setAutoNumbering(bool on) override { return std::exchange(m_autoNumbering, on) != on; }
 
@@ -94,10 +94,10 @@ private:
     bool m_autoNumbering = false;
 };
 
-std::string PinList(const std::array<PinMark, kSignalCount>& pins, PinMark wanted)
+std::string PinList(const std::array<PinMark, kModuleSignalCount>& pins, PinMark wanted)
 {
     std::string list;
-    for (int i = 0; i < kSignalCount; ++i) {
+    for (int i = 0; i < kModuleSignalCount; ++i) {
         if (pins[static_cast<std::size_t>(i)] == wanted) {
             if (!list.empty())
                 list += ' ';
