@@ -2,8 +2,8 @@
 // serial line without hardware.
 #include "core/checks.h"
 #include "core/hex.h"
-#include "device/programmerlink.h"
 #include "device/operatormessages.h"
+#include "device/programmerlink.h"
 #include "device/protocol.h"
 #include "document/spddocument.h"
 #include "fakeline.h"
@@ -120,7 +120,7 @@ TEST(Protocol, StatusRecord)
     ASSERT_TRUE(record);
     EXPECT_EQ(record->version, "11");
     EXPECT_EQ(record->status, 0xA4);
-    // A4h: bits 2, 5 and 7 clear Check6, Check8, Check10; the others are ticked.
+    // A4h: bits 2, 5 and 7 clear boxes 6, 8 and 10; the others are ticked.
     std::map<int, bool> ticked;
     for (const TestFlag& flag : TestFlags())
         ticked[flag.checkBox] = TestFlagTicked(record->status, flag.statusBit);

@@ -197,6 +197,65 @@ void RunUntil(Done done)
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 }
 
+// "status": the connect handshake, then the version and the test-function boxes.
+int RunStatus(ProgrammerLink& link, const ConsoleHost& host)
+{
+    link.requestStatus();
+    if (host.failed())
+        return kExitFailed;
+    RunUntil([&] { return host.statusHandled(); });
+    if (host.failed() || !host.version())
+        return kExitFailed;
+    std::string out = "Ver: " + *host.version() + "\n";
+    for (const TestFlag& flag : TestFlags())
+        out += std::string(flag.caption) + ": " + (TestFlagTicked(host.status(), flag.statusBit) ? "1" : "0") + "\n";
+    Out(out);
+    return kExitOk;
+}
+
+// "poll": `count` ticks of the result polling, each test record that arrives
+// printed after the link has handled it.
+int RunPoll(int count, ProgrammerLink& link, ConsoleHost& host, const AppValues& values)
+{
+    if (!link.openPort()) {
+        Err("tessaro-cli: " + link.line().errorText().toStdString() + "\n");
+        return kExitFailed;
+    }
+    int ticks = 0;
+    // After the link's own handling of each tick.
+    QObject::connect(&link.pollTimer(), &QTimer::timeout, [&] {
+        ++ticks;
+        const ConsoleHost::Record record = host.takeRecord();
+        if (!record.seen || record.result.empty())
+            return;
+        Out("result: " + record.result + "\npassed: " + std::to_string(values.testPassCount) +
+            "\nfailed: " + std::to_string(values.testFailCount) +
+            "\npass pins: " + PinList(record.pins, PinMark::Pass) +
+            "\nfail pins: " + PinList(record.pins, PinMark::Fail) + "\n");
+    });
+    link.pollTimer().start();
+    RunUntil([&] { return ticks >= count; });
+    link.pollTimer().stop();
+    return kExitOk;
+}
+
+// The value of "--count": a whole number of at least 1, 1 when not given.
+int PollCount(const Request& r)
+{
+    const auto it = r.options.find("--count");
+    if (it == r.options.end())
+        return 1;
+    try {
+        std::size_t used = 0;
+        const int count = std::stoi(it->second, &used);
+        if (used != it->second.size() || count < 1)
+            throw std::invalid_argument("count");
+        return count;
+    } catch (const std::exception&) {
+        throw UsageError{"--count needs a whole number of at least 1"};
+    }
+}
+
 int Run(const Request& r)
 {
     AppValues values;
@@ -210,17 +269,7 @@ int Run(const Request& r)
     const std::string& c = r.command;
     if (c == "status") {
         ExpectOperands(r, 0, "status");
-        link.requestStatus();
-        if (host.failed())
-            return kExitFailed;
-        RunUntil([&] { return host.statusHandled(); });
-        if (host.failed() || !host.version())
-            return kExitFailed;
-        std::string out = "Ver: " + *host.version() + "\n";
-        for (const TestFlag& flag : TestFlags())
-            out += std::string(flag.caption) + ": " + (TestFlagTicked(host.status(), flag.statusBit) ? "1" : "0") + "\n";
-        Out(out);
-        return kExitOk;
+        return RunStatus(link, host);
     }
     if (c == "program" || c == "verify") {
         ExpectOperands(r, 1, (c + " FILE").c_str());
@@ -275,37 +324,7 @@ int Run(const Request& r)
     }
     if (c == "poll") {
         ExpectOperands(r, 0, "poll [--count N]");
-        int count = 1;
-        if (const auto it = r.options.find("--count"); it != r.options.end()) {
-            try {
-                std::size_t used = 0;
-                count = std::stoi(it->second, &used);
-                if (used != it->second.size() || count < 1)
-                    throw std::invalid_argument("count");
-            } catch (const std::exception&) {
-                throw UsageError{"--count needs a whole number of at least 1"};
-            }
-        }
-        if (!link.openPort()) {
-            Err("tessaro-cli: " + line.errorText().toStdString() + "\n");
-            return kExitFailed;
-        }
-        int ticks = 0;
-        // After the link's own handling of each tick.
-        QObject::connect(&link.pollTimer(), &QTimer::timeout, [&] {
-            ++ticks;
-            const ConsoleHost::Record record = host.takeRecord();
-            if (!record.seen || record.result.empty())
-                return;
-            Out("result: " + record.result + "\npassed: " + std::to_string(values.testPassCount) +
-                "\nfailed: " + std::to_string(values.testFailCount) +
-                "\npass pins: " + PinList(record.pins, PinMark::Pass) +
-                "\nfail pins: " + PinList(record.pins, PinMark::Fail) + "\n");
-        });
-        link.pollTimer().start();
-        RunUntil([&] { return ticks >= count; });
-        link.pollTimer().stop();
-        return kExitOk;
+        return RunPoll(PollCount(r), link, host, values);
     }
     throw UsageError{"unknown device command \"" + c + "\""};
 }
