@@ -579,7 +579,9 @@ TEST_F(Link, TesterCommandsCloseThePortDuringTheirWait)
 TEST_F(Link, PollingPausesForEachCommandAndRunsAgainAfterIt)
 {
     // A message box runs the event loop, so when the polling restarts matters:
-    // only the two reads restart it before their success message.
+    // only the two reads restart it before their success message. Failures are
+    // shown while it is paused; it runs again after every one but the
+    // download's, whose check restarts it.
     host.polling = &link.pollTimer();
     host.document.load(test::CountingImage());
     line.respond = [&](const std::string& w) -> std::string {
@@ -590,48 +592,32 @@ TEST_F(Link, PollingPausesForEachCommandAndRunsAgainAfterIt)
     struct Command {
         const char* name;
         std::function<bool()> run;
-        bool pollingAtSuccessMessage;
+        std::vector<bool> pollingAtSuccessMessages;
+        bool pollingAfterFailure;
     };
     const Command commands[] = {
-        {"readModule", [&] { return link.readModule(); }, true},
-        {"readProgrammer", [&] { return link.readProgrammer(); }, true},
-        {"compareWithProgrammer", [&] { return link.compareWithProgrammer(); }, false},
-        {"checkDownload", [&] { return link.checkDownload(); }, false},
-        {"eraseProgrammer", [&] { return link.eraseProgrammer(); }, false},
+        {"readModule", [&] { return link.readModule(); }, {true}, true},
+        {"readProgrammer", [&] { return link.readProgrammer(); }, {true}, true},
+        {"compareWithProgrammer", [&] { return link.compareWithProgrammer(); }, {false}, true},
+        {"checkDownload", [&] { return link.checkDownload(); }, {false}, true},
+        {"eraseProgrammer", [&] { return link.eraseProgrammer(); }, {false}, true},
+        {"setAutoSerial", [&] { return link.setAutoSerial(); }, {}, true},
+        {"runTesterCommand", [&] { return link.runTesterCommand(TesterCommand::Copy); }, {}, true},
+        {"downloadToProgrammer", [&] { return link.downloadToProgrammer(); }, {}, false},
     };
-    for (const Command& c : commands) {
-        link.pollTimer().start();
-        host.pollingAtMessage.clear();
-        EXPECT_TRUE(c.run()) << c.name;
-        EXPECT_EQ(host.pollingAtMessage, std::vector<bool>{c.pollingAtSuccessMessage}) << c.name;
-        EXPECT_TRUE(link.pollTimer().isActive()) << c.name;
-    }
-
-    // Failures are shown while the polling is paused; it runs again after
-    // every one but the download's, whose check restarts it.
-    line.close();
-    line.openWorks = false;
-    struct Failure {
-        const char* name;
-        std::function<bool()> run;
-        bool pollingAfter;
-    };
-    const Failure failures[] = {
-        {"readModule", [&] { return link.readModule(); }, true},
-        {"readProgrammer", [&] { return link.readProgrammer(); }, true},
-        {"compareWithProgrammer", [&] { return link.compareWithProgrammer(); }, true},
-        {"checkDownload", [&] { return link.checkDownload(); }, true},
-        {"eraseProgrammer", [&] { return link.eraseProgrammer(); }, true},
-        {"setAutoSerial", [&] { return link.setAutoSerial(); }, true},
-        {"runTesterCommand", [&] { return link.runTesterCommand(TesterCommand::Copy); }, true},
-        {"downloadToProgrammer", [&] { return link.downloadToProgrammer(); }, false},
-    };
-    for (const Failure& c : failures) {
-        link.pollTimer().start();
-        host.pollingAtMessage.clear();
-        EXPECT_FALSE(c.run()) << c.name;
-        EXPECT_EQ(host.pollingAtMessage, std::vector<bool>{false}) << c.name;
-        EXPECT_EQ(link.pollTimer().isActive(), c.pollingAfter) << c.name;
+    for (const bool lineWorks : {true, false}) {
+        if (!lineWorks) {
+            line.close();
+            line.openWorks = false;
+        }
+        for (const Command& c : commands) {
+            link.pollTimer().start();
+            host.pollingAtMessage.clear();
+            EXPECT_EQ(c.run(), lineWorks) << c.name;
+            EXPECT_EQ(host.pollingAtMessage, lineWorks ? c.pollingAtSuccessMessages : std::vector<bool>{false})
+                << c.name;
+            EXPECT_EQ(link.pollTimer().isActive(), lineWorks || c.pollingAfterFailure) << c.name;
+        }
     }
 }
 
