@@ -294,7 +294,7 @@ TEST_F(Link, HandshakeWithAndWithoutReply)
     EXPECT_EQ(host.messages[0].title, msg::kErrorTitle);
     EXPECT_TRUE(host.messages[0].failure);
 
-    // A port that does not open: the status cannot be read, Timer2 not started.
+    // A port that does not open: the status cannot be read, no reply awaited.
     host.messages.clear();
     line.close();
     line.openWorks = false;
