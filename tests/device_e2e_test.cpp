@@ -2,6 +2,7 @@
 // every transfer and tester command, the handshake with and without a device,
 // polling, and the faults a real line can have.
 #include "core/hex.h"
+#include "device/operatormessages.h"
 #include "device/protocol.h"
 #include "files/spdfile.h"
 #include "simprocess.h"

@@ -2,6 +2,7 @@
 // serial line without hardware.
 #include "core/checks.h"
 #include "core/hex.h"
+#include "device/operatormessages.h"
 #include "device/programmerlink.h"
 #include "device/protocol.h"
 #include "document/spddocument.h"
@@ -13,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <cctype>
 #include <random>
 
@@ -35,7 +37,11 @@ public:
     explicit RecordingHost(DecodeContext& context) : document(context, "SPD_File 1") { document.open(); }
 
     SpdDocument* activeDocument() override { return hasDocument ? &document : nullptr; }
-    void showMessage(const LinkMessage& message) override { messages.push_back(message); }
+    void showMessage(const LinkMessage& message) override
+    {
+        messages.push_back(message);
+        pollingAtMessage.push_back(polling != nullptr && polling->isActive());
+    }
     void showNote(const std::string& text) override { notes.push_back(text); }
     void statusMissing() override { calls.push_back("missing"); }
     void statusVersion(const std::string& version) override { calls.push_back("version " + version); }
@@ -51,7 +57,7 @@ public:
     {
         calls.push_back("counts " + std::to_string(passed) + "/" + std::to_string(failed));
     }
-    void testPins(const std::array<PinMark, kSignalCount>& marks, bool complete) override
+    void testPins(const std::array<PinMark, kModuleSignalCount>& marks, bool complete) override
     {
         pins = marks;
         calls.push_back(complete ? "pins" : "pins partial");
@@ -63,9 +69,11 @@ public:
     bool hasDocument = true;
     bool check1 = false;
     std::vector<LinkMessage> messages;
+    const QTimer* polling = nullptr;      // the link's result polling, when watched
+    std::vector<bool> pollingAtMessage;   // whether it ran as each message was shown
     std::vector<std::string> notes;
     std::vector<std::string> calls;
-    std::array<PinMark, kSignalCount> pins{};
+    std::array<PinMark, kModuleSignalCount> pins{};
 };
 
 class Link : public ::testing::Test
@@ -112,7 +120,7 @@ TEST(Protocol, StatusRecord)
     ASSERT_TRUE(record);
     EXPECT_EQ(record->version, "11");
     EXPECT_EQ(record->status, 0xA4);
-    // A4h: bits 2, 5 and 7 clear Check6, Check8, Check10; the others are ticked.
+    // A4h: bits 2, 5 and 7 clear boxes 6, 8 and 10; the others are ticked.
     std::map<int, bool> ticked;
     for (const TestFlag& flag : TestFlags())
         ticked[flag.checkBox] = TestFlagTicked(record->status, flag.statusBit);
@@ -286,7 +294,7 @@ TEST_F(Link, HandshakeWithAndWithoutReply)
     EXPECT_EQ(host.messages[0].title, msg::kErrorTitle);
     EXPECT_TRUE(host.messages[0].failure);
 
-    // A port that does not open: the status cannot be read, Timer2 not started.
+    // A port that does not open: the status cannot be read, no reply awaited.
     host.messages.clear();
     line.close();
     line.openWorks = false;
@@ -566,6 +574,51 @@ TEST_F(Link, TesterCommandsCloseThePortDuringTheirWait)
     EXPECT_EQ(host.messages.back().text, msg::kSwitchFailed);
     EXPECT_EQ(host.messages.back().title, msg::kErrorTitle);
     EXPECT_TRUE(link.pollTimer().isActive());
+}
+
+TEST_F(Link, PollingPausesForEachCommandAndRunsAgainAfterIt)
+{
+    // A message box runs the event loop, so when the polling restarts matters:
+    // only the two reads restart it before their success message. Failures are
+    // shown while it is paused; it runs again after every one but the
+    // download's, whose check restarts it.
+    host.polling = &link.pollTimer();
+    host.document.load(test::CountingImage());
+    line.respond = [&](const std::string& w) -> std::string {
+        if (w == CommandFrame("k") || w == CommandFrame("l"))
+            return Dump(test::CountingImage());
+        return w == SerialNumberingQueryFrame() ? "5500" : "";
+    };
+    struct Command {
+        const char* name;
+        std::function<bool()> run;
+        std::vector<bool> pollingAtSuccessMessages;
+        bool pollingAfterFailure;
+    };
+    const Command commands[] = {
+        {"readModule", [&] { return link.readModule(); }, {true}, true},
+        {"readProgrammer", [&] { return link.readProgrammer(); }, {true}, true},
+        {"compareWithProgrammer", [&] { return link.compareWithProgrammer(); }, {false}, true},
+        {"checkDownload", [&] { return link.checkDownload(); }, {false}, true},
+        {"eraseProgrammer", [&] { return link.eraseProgrammer(); }, {false}, true},
+        {"setAutoSerial", [&] { return link.setAutoSerial(); }, {}, true},
+        {"runTesterCommand", [&] { return link.runTesterCommand(TesterCommand::Copy); }, {}, true},
+        {"downloadToProgrammer", [&] { return link.downloadToProgrammer(); }, {}, false},
+    };
+    for (const bool lineWorks : {true, false}) {
+        if (!lineWorks) {
+            line.close();
+            line.openWorks = false;
+        }
+        for (const Command& c : commands) {
+            link.pollTimer().start();
+            host.pollingAtMessage.clear();
+            EXPECT_EQ(c.run(), lineWorks) << c.name;
+            EXPECT_EQ(host.pollingAtMessage, lineWorks ? c.pollingAtSuccessMessages : std::vector<bool>{false})
+                << c.name;
+            EXPECT_EQ(link.pollTimer().isActive(), lineWorks || c.pollingAfterFailure) << c.name;
+        }
+    }
 }
 
 int main(int argc, char** argv)

@@ -148,7 +148,7 @@ TEST(LoginDialog, FourWrongEntriesCloseItWithoutAuthorization)
     for (int attempt = 1; attempt <= 3; ++attempt) {
         Enter(dialog, "txtPassword", QStringLiteral("wrong%1").arg(attempt));
         Press(dialog, "cmdOK");
-        EXPECT_EQ(dialog.FAIL_COUNT(), attempt);
+        EXPECT_EQ(dialog.failCount(), attempt);
         EXPECT_TRUE(dialog.isVisible()) << "attempt " << attempt;
         EXPECT_EQ(dialog.focusWidget(), field);
         EXPECT_EQ(field->selectedText(), QStringLiteral("wrong%1").arg(attempt));
@@ -158,8 +158,8 @@ TEST(LoginDialog, FourWrongEntriesCloseItWithoutAuthorization)
 
     EXPECT_FALSE(dialog.isVisible());
     EXPECT_EQ(dialog.result(), QDialog::Rejected);
-    EXPECT_EQ(dialog.FAIL_COUNT(), 4);
-    EXPECT_FALSE(dialog.LoginSucceeded());
+    EXPECT_EQ(dialog.failCount(), 4);
+    EXPECT_FALSE(dialog.loginSucceeded());
     EXPECT_FALSE(authorized);
     ASSERT_EQ(responder.messages().size(), 4U);
     for (const SeenMessage& seen : responder.messages())
@@ -178,7 +178,7 @@ TEST(LoginDialog, AcceptsTheStoredPasswordInAnyCaseAndTheDefault)
         // Enter presses the confirm button.
         QTest::keyClick(Child<QLineEdit>(dialog, "txtPassword"), Qt::Key_Return);
         EXPECT_EQ(dialog.result(), QDialog::Accepted) << entry.toStdString();
-        EXPECT_TRUE(dialog.LoginSucceeded());
+        EXPECT_TRUE(dialog.loginSucceeded());
         EXPECT_TRUE(authorized);
         EXPECT_TRUE(responder.messages().empty());
     }
@@ -200,7 +200,7 @@ TEST(LoginDialog, RunsModallyAfterAWrongEntry)
         });
     });
     EXPECT_EQ(dialog.exec(), QDialog::Accepted);
-    EXPECT_EQ(dialog.FAIL_COUNT(), 1);
+    EXPECT_EQ(dialog.failCount(), 1);
     EXPECT_TRUE(authorized);
     EXPECT_EQ(responder.messages().size(), 1U);
 }
@@ -219,9 +219,9 @@ TEST(LoginDialog, CancelAndEscapeLeaveTheRunUnauthorized)
         else
             Press(dialog, "cmdCancel");
         EXPECT_EQ(dialog.result(), QDialog::Rejected);
-        EXPECT_FALSE(dialog.LoginSucceeded());
+        EXPECT_FALSE(dialog.loginSucceeded());
         EXPECT_FALSE(authorized);
-        EXPECT_EQ(dialog.FAIL_COUNT(), 0);
+        EXPECT_EQ(dialog.failCount(), 0);
         EXPECT_TRUE(responder.messages().empty());
     }
 }
@@ -249,7 +249,7 @@ TEST(SetPasswordDialog, EntriesMustMatchExactlyBeforeAnythingIsStored)
     Press(dialog, "cmdOK");
     EXPECT_FALSE(dialog.isVisible());
     EXPECT_EQ(stored, QStringLiteral("Secret"));
-    EXPECT_TRUE(dialog.LoginSucceeded());
+    EXPECT_TRUE(dialog.passwordStored());
     EXPECT_EQ(responder.messages().size(), 1U);
 }
 
@@ -278,7 +278,7 @@ TEST(SetPasswordDialog, EmptyPasswordIsRefusedAndCancelStoresNothing)
     Enter(cancelled, "txtPassword1", QStringLiteral("abc"));
     Press(cancelled, "cmdCancel");
     EXPECT_EQ(cancelled.result(), QDialog::Rejected);
-    EXPECT_FALSE(cancelled.LoginSucceeded());
+    EXPECT_FALSE(cancelled.passwordStored());
     EXPECT_FALSE(stored.has_value());
 }
 

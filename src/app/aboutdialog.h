@@ -24,8 +24,8 @@ inline constexpr const char* kSystemInfoUnavailable = "System Information Is Una
 // found on the search path.
 [[nodiscard]] QString FindSystemInfoViewer();
 
-// frmAbout: product name, version, the maker's logo, and a button that starts
-// the system-information viewer.
+// The about box: product name, version, the maker's logo, and a button that
+// starts the system-information viewer.
 class AboutDialog : public QDialog
 {
     Q_OBJECT

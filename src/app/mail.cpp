@@ -5,23 +5,23 @@
 
 namespace tessaro {
 
-QString MailtoLink(const QString& Address, const QString& Subject, const QString& Body, const QString& CC,
-                   const QString& BCC, const QString& ATTACH)
+QString MailtoLink(const QString& address, const QString& subject, const QString& body, const QString& cc,
+                   const QString& bcc, const QString& attachment)
 {
     QString query;
-    if (!Subject.isEmpty())
-        query = QStringLiteral("&Subject=") + Subject;
-    if (!Body.isEmpty())
-        query += QStringLiteral("&Body=") + Body;
-    if (!CC.isEmpty())
-        query += QStringLiteral("&CC=") + CC;
-    if (!BCC.isEmpty())
-        query += QStringLiteral("&BCC=") + BCC;
-    if (!ATTACH.isEmpty())
-        query += QStringLiteral("&Attach=\"") + ATTACH + QLatin1Char('"');
+    if (!subject.isEmpty())
+        query = QStringLiteral("&Subject=") + subject;
+    if (!body.isEmpty())
+        query += QStringLiteral("&Body=") + body;
+    if (!cc.isEmpty())
+        query += QStringLiteral("&CC=") + cc;
+    if (!bcc.isEmpty())
+        query += QStringLiteral("&BCC=") + bcc;
+    if (!attachment.isEmpty())
+        query += QStringLiteral("&Attach=\"") + attachment + QLatin1Char('"');
     if (!query.isEmpty())
         query[0] = QLatin1Char('?');
-    return QStringLiteral("mailto:") + Address + query;
+    return QStringLiteral("mailto:") + address + query;
 }
 
 QString SupportMailAddress()
@@ -57,10 +57,10 @@ void Open(const QString& link, const LinkOpener& open)
 
 }  // namespace
 
-void SendMail(const QString& Address, const QString& Subject, const QString& Body, const QString& CC,
-              const QString& BCC, const QString& ATTACH, const LinkOpener& open)
+void SendMail(const QString& address, const QString& subject, const QString& body, const QString& cc,
+              const QString& bcc, const QString& attachment, const LinkOpener& open)
 {
-    Open(MailtoLink(Address, Subject, Body, CC, BCC, ATTACH), open);
+    Open(MailtoLink(address, subject, body, cc, bcc, attachment), open);
 }
 
 void SendSupportMail(const LinkOpener& open)

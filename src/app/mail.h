@@ -12,8 +12,8 @@ inline constexpr const char* kSupportMailSubject = "TESSARO 技術問題";
 // The mailto link for the six mail texts. Empty parts are left out; the first
 // query part is introduced by "?" and the others by "&"; the attachment is put
 // in double quotes. Nothing is escaped: the texts go into the link as they are.
-[[nodiscard]] QString MailtoLink(const QString& Address, const QString& Subject, const QString& Body,
-                                 const QString& CC, const QString& BCC, const QString& ATTACH);
+[[nodiscard]] QString MailtoLink(const QString& address, const QString& subject, const QString& body,
+                                 const QString& cc, const QString& bcc, const QString& attachment);
 
 // The maker's support mail address and web address, fixed when the system is built.
 [[nodiscard]] QString SupportMailAddress();
@@ -30,8 +30,8 @@ using LinkOpener = std::function<void(const QString& link)>;
 void OpenWithDesktop(const QString& link);
 
 // Builds the mailto link and hands it to the desktop's mail program.
-void SendMail(const QString& Address, const QString& Subject, const QString& Body, const QString& CC,
-              const QString& BCC, const QString& ATTACH, const LinkOpener& open = {});
+void SendMail(const QString& address, const QString& subject, const QString& body, const QString& cc,
+              const QString& bcc, const QString& attachment, const LinkOpener& open = {});
 
 // A support mail to the maker: the support address and the support subject.
 void SendSupportMail(const LinkOpener& open = {});

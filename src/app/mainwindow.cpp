@@ -5,12 +5,12 @@
 #include "app/messages.h"
 #include "app/passworddialogs.h"
 #include "app/passwordrules.h"
+#include "app/portsettingsdialog.h"
 #include "app/toolicons.h"
 #include "app/windowlinkhost.h"
 #include "device/programmerlink.h"
 #include "device/serialline.h"
 #include "documentwindow/documentwindow.h"
-#include "files/optionsdialog.h"
 #include "files/settingsstore.h"
 #include "print/printcommand.h"
 #include "wizard/wizardcommand.h"
@@ -53,7 +53,7 @@ MainWindow::MainWindow(AppValues& app, SettingsStore& settings, QWidget* parent)
     setCentralWidget(m_mdi);
     createActions();
     createMenus();
-    createToolBar();
+    createToolBars();
     createStatusBar();
     updateRecentFileActions();
 }
@@ -199,9 +199,9 @@ void MainWindow::storePassword(const QString& password)
         ui::ShowError(this, Utf8(ui::kDeviceErrorTitle), Utf8(kSettingsNotWritableText) + u'\n' + m_settings.problem());
 }
 
-void MainWindow::showOptions()
+void MainWindow::showPortSettings()
 {
-    OptionsDialog dialog(m_app.currentCommPort, m_app.numberInputMode, m_settings,
+    PortSettingsDialog dialog(m_app.currentCommPort, m_app.numberInputMode, m_settings,
                          [this](int number) {
                              // Closed now; the next command or polling tick opens it.
                              m_portOpen = false;
@@ -225,12 +225,6 @@ void MainWindow::showAbout()
 void MainWindow::openWebSite()
 {
     ui::OpenWebSite(m_openLink);
-}
-
-void MainWindow::SendMail(const QString& Address, const QString& Subject, const QString& Body, const QString& CC,
-                          const QString& BCC, const QString& ATTACH)
-{
-    ui::SendMail(Address, Subject, Body, CC, BCC, ATTACH, m_openLink);
 }
 
 // --- Actions, menus, tool bar, status bar ---
@@ -259,7 +253,7 @@ void MainWindow::createActions()
         auto* a = make(QStringLiteral("mnuFileMRU%1").arg(i + 1).toLatin1().constData(), "",
                        [this, i] { openRecentFile(i + 1); });
         a->setVisible(false);
-        m_mruActions[static_cast<std::size_t>(i)] = a;
+        m_recentFileActions[static_cast<std::size_t>(i)] = a;
     }
     make("mnuFileExit", "離    開", [this] { exitApplication(); });
 
@@ -271,7 +265,7 @@ void MainWindow::createActions()
     statusToggle->setChecked(true);
     make("mnuViewReconnect", "重新連線", [this] { connectHandshake(); });
     make("mnuViewPassword", "密碼設定", [this] { changePassword(); })->setEnabled(false);
-    make("mnuViewOptions", "通訊設定", [this] { showOptions(); });
+    make("mnuViewOptions", "通訊設定", [this] { showPortSettings(); });
     make("mnuViewWebSite", "Korvalen科技網站", [this] { openWebSite(); });
 
     make("mnuICpin", "IC 腳位圖", [this] { showIcPinMap(); });
@@ -291,7 +285,7 @@ void MainWindow::createActions()
         }
     });
 
-    make("mnuHelpMail", "郵     件", [this] { SendMail(SupportMailAddress(), Utf8(kSupportMailSubject), {}, {}, {}, {}); });
+    make("mnuHelpMail", "郵     件", [this] { ui::SendSupportMail(m_openLink); });
     make("mnuHelpAbout", "關      於", [this] { showAbout(); });
 }
 
@@ -320,10 +314,10 @@ void MainWindow::createMenus()
     m_fileMenu->addSeparator();
     m_fileMenu->addAction(a("mnuFileWizard"));
     m_fileMenu->addSeparator();
-    for (QAction* mru : m_mruActions)
-        m_fileMenu->addAction(mru);
-    m_mruSeparator = m_fileMenu->addSeparator();
-    m_mruSeparator->setVisible(false);
+    for (QAction* recent : m_recentFileActions)
+        m_fileMenu->addAction(recent);
+    m_recentFileSeparator = m_fileMenu->addSeparator();
+    m_recentFileSeparator->setVisible(false);
     m_fileMenu->addAction(a("mnuFileExit"));
 
     QMenu* view = menuBar()->addMenu(Utf8("檢視"));
@@ -351,7 +345,7 @@ void MainWindow::createMenus()
     help->addAction(a("mnuHelpAbout"));
 }
 
-void MainWindow::createToolBar()
+void MainWindow::createToolBars()
 {
     m_toolBar = addToolBar(QStringLiteral("tbToolbar"));
     m_toolBar->setObjectName(QStringLiteral("tbToolbar"));
@@ -371,8 +365,8 @@ void MainWindow::createToolBar()
         {"WIZARD", "精靈", [this] { OpenWizard(this, ApplicationWizardRecord(), [this] { return newDocument(); }); }},
         {"MAIL", "郵件", [this] { action(QStringLiteral("mnuHelpMail"))->trigger(); }},
         {"CONNECT", "重新連線", [this] { connectHandshake(); }},
-        {"IC", "IC腳位圖", [this] { icButton(); }},
-        {"DRAM", nullptr, [this] { dramButton(); }},
+        {"IC", "IC腳位圖", [this] { showIcPinMapFromToolBar(); }},
+        {"DRAM", nullptr, [this] { showModulePinMapFromToolBar(); }},
     };
     for (const Button& b : buttons) {
         // DRAM has no tool tip of its own.
@@ -413,11 +407,11 @@ void MainWindow::updateRecentFileActions()
 {
     for (int i = 0; i < 3; ++i) {
         const RecentFileList::Entry& e = m_recent.entry(i + 1);
-        QAction* a = m_mruActions[static_cast<std::size_t>(i)];
+        QAction* a = m_recentFileActions[static_cast<std::size_t>(i)];
         a->setText(e.caption);
         a->setVisible(e.visible);
     }
-    m_mruSeparator->setVisible(m_recent.separatorVisible());
+    m_recentFileSeparator->setVisible(m_recent.separatorVisible());
 }
 
 void MainWindow::updateWindowMenu()
@@ -485,13 +479,13 @@ void MainWindow::showModulePinMap()
         doc->modulePinMapFromMenu();
 }
 
-void MainWindow::icButton()
+void MainWindow::showIcPinMapFromToolBar()
 {
     if (DocumentWindow* doc = activeDocument())
         doc->icPinMapButton();
 }
 
-void MainWindow::dramButton()
+void MainWindow::showModulePinMapFromToolBar()
 {
     if (DocumentWindow* doc = activeDocument())
         doc->modulePinMapButton();

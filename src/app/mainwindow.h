@@ -29,8 +29,8 @@ class SettingsStore;
 class WindowLinkHost;
 enum class DeviceCommand;
 
-// frmMain: the multi-document main window with its menus, tool bar and status
-// bar, the file commands and the start-up load sequence.
+// The multi-document main window with its menus, tool bar and status bar, the
+// file commands and the start-up load sequence.
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
@@ -44,7 +44,7 @@ public:
     [[nodiscard]] ProgrammerLink* programmerLink() const { return m_link.get(); }
 
     // The load sequence: port, recent files, password values, the password
-    // dialog, DeviceIdle, and the first empty document window.
+    // dialog, the programmer marked idle, and the first empty document window.
     void runLoadSequence();
 
     // --- File commands (they act on the active document window) ---
@@ -56,7 +56,7 @@ public:
     bool saveDocument(DocumentWindow* window);    // Save on one window; false when nothing was written
     void closeActive();                           // "關    閉"
     bool closeAll();                              // "關閉所有檔案": false when a window stayed open
-    void openRecentFile(int index);             // recent-file entry 1-3
+    void openRecentFile(int index);               // recent-file entry 1-3
     void exitApplication();                       // "離    開"
 
     // --- Print ("列    印", PRINT): the SPD report of the active document ---
@@ -65,17 +65,13 @@ public:
     void setReportPrinter(std::unique_ptr<ReportPrinter> printer);
 
     // --- Pin maps, on the active document window ---
-    void showIcPinMap();      // "IC 腳位圖"
-    void showModulePinMap();  // "模組腳位圖"
-    void icButton();            // tool-bar IC
-    void dramButton();          // tool-bar DRAM
+    void showIcPinMap();                 // menu "IC 腳位圖"
+    void showModulePinMap();             // menu "模組腳位圖"
+    void showIcPinMapFromToolBar();      // tool-bar IC
+    void showModulePinMapFromToolBar();  // tool-bar DRAM
 
     // --- Window menu ---
     void minimiseAll();
-
-    // --- Mail ---
-    void SendMail(const QString& Address, const QString& Subject, const QString& Body, const QString& CC,
-                  const QString& BCC, const QString& ATTACH);
 
     [[nodiscard]] DocumentWindow* activeDocument() const;
     [[nodiscard]] QList<DocumentWindow*> documents() const;
@@ -98,14 +94,14 @@ protected:
 private:
     void createActions();
     void createMenus();
-    void createToolBar();
+    void createToolBars();
     void createStatusBar();
     void updateRecentFileActions();
     void updateWindowMenu();
     void showPasswordDialogAtStart();
     void changePassword();
     void storePassword(const QString& password);
-    void showOptions();
+    void showPortSettings();
     void showAbout();
     void openWebSite();
     bool setUpPort(int number);
@@ -123,8 +119,8 @@ private:
     SettingsStore& m_settings;
     RecentFileList m_recent;
     QMdiArea* m_mdi = nullptr;
-    QString m_storedPasswordMarker;   // StoredPasswordMarker
-    QString m_storedPassword;         // StoredPassword
+    QString m_storedPasswordMarker;   // as read at start-up: set once a password has been set
+    QString m_storedPassword;         // as read at start-up: the password's stored form
     int m_portNumber = 1;
     bool m_portOpen = false;
     std::unique_ptr<SerialLine> m_line;
@@ -136,8 +132,8 @@ private:
     QMenu* m_fileMenu = nullptr;
     QMenu* m_windowMenu = nullptr;
     QToolBar* m_toolBar = nullptr;
-    std::array<QAction*, 3> m_mruActions{};
-    QAction* m_mruSeparator = nullptr;
+    std::array<QAction*, 3> m_recentFileActions{};
+    QAction* m_recentFileSeparator = nullptr;
     QList<QAction*> m_windowListActions;
     QLabel* m_dateLabel = nullptr;
     QLabel* m_timeLabel = nullptr;

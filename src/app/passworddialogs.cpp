@@ -158,13 +158,13 @@ void SetPasswordDialog::confirm()
     }
     if (m_storePassword)
         m_storePassword(m_newPassword->text());
-    m_loginSucceeded = true;
+    m_passwordStored = true;
     accept();
 }
 
 void SetPasswordDialog::reject()
 {
-    m_loginSucceeded = false;
+    m_passwordStored = false;
     QDialog::reject();
 }
 

@@ -16,8 +16,8 @@ inline constexpr const char* kFirstPasswordCaption = "第一次密碼設定";
 // The password setting dialog's answer to an empty new password.
 inline constexpr const char* kEmptyPasswordText = " *****  密碼不可空白，請重新輸入 !  *****";
 
-// frmLogin: asks for the operator password at start-up. The answer is written
-// into the application's OperatorAuthorized flag, which must outlive the dialog.
+// Asks for the operator password at start-up. The answer is written into the
+// application's operatorAuthorized flag, which must outlive the dialog.
 class LoginDialog : public QDialog
 {
     Q_OBJECT
@@ -25,9 +25,9 @@ class LoginDialog : public QDialog
 public:
     LoginDialog(QString storedPassword, bool& operatorAuthorized, QWidget* parent = nullptr);
 
-    [[nodiscard]] bool LoginSucceeded() const { return m_loginSucceeded; }
+    [[nodiscard]] bool loginSucceeded() const { return m_loginSucceeded; }
     // Wrong entries since the dialog was created.
-    [[nodiscard]] int FAIL_COUNT() const { return m_failCount; }
+    [[nodiscard]] int failCount() const { return m_failCount; }
 
 public slots:
     // "取 消", Escape and the close box: no authorization for this run.
@@ -40,12 +40,12 @@ private:
     bool& m_operatorAuthorized;
     bool m_loginSucceeded = false;
     int m_failCount = 0;
-    QLineEdit* m_password = nullptr;  // txtPassword
+    QLineEdit* m_password = nullptr;
 };
 
-// frmLogin1: sets a new password. An empty one is refused; a confirmed one is
-// handed to storePassword as typed, which keeps it in the settings store;
-// OperatorAuthorized is never touched.
+// Sets a new password. An empty one is refused; a confirmed one is handed to
+// storePassword as typed, which keeps it in the settings store;
+// operatorAuthorized is never touched.
 class SetPasswordDialog : public QDialog
 {
     Q_OBJECT
@@ -58,7 +58,8 @@ public:
     // The first-start caption, or back to the ordinary one.
     void setFirstStart(bool firstStart);
 
-    [[nodiscard]] bool LoginSucceeded() const { return m_loginSucceeded; }
+    // Whether a password was confirmed and handed on to be stored.
+    [[nodiscard]] bool passwordStored() const { return m_passwordStored; }
 
 public slots:
     // "取 消", Escape and the close box: nothing is stored.
@@ -68,9 +69,9 @@ private:
     void confirm();
 
     PasswordStore m_storePassword;
-    bool m_loginSucceeded = false;
-    QLineEdit* m_newPassword = nullptr;  // txtPassword2
-    QLineEdit* m_confirm = nullptr;      // txtPassword1
+    bool m_passwordStored = false;
+    QLineEdit* m_newPassword = nullptr;
+    QLineEdit* m_confirm = nullptr;
 };
 
 }  // namespace tessaro::ui

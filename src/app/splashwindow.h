@@ -6,9 +6,10 @@
 
 namespace tessaro::ui {
 
-// frmSplash: the product picture with "TESSARO   Ver: 1.1", shown modally at
-// start-up. It closes itself a while after it is shown, or at once when the
-// operator clicks the picture; exec() returns when it has closed.
+// The product picture with the product name and its version ("TESSARO  Ver:"
+// major.minor), shown modally at start-up. It closes itself a while after it
+// is shown, or at once when the operator clicks the picture; exec() returns
+// when it has closed.
 class SplashWindow : public QDialog
 {
     Q_OBJECT

@@ -96,7 +96,7 @@ void WindowLinkHost::testCounts(int passed, int failed)
         window->showTestCounts(passed, failed);
 }
 
-void WindowLinkHost::testPins(const std::array<PinMark, kSignalCount>& marks, bool complete)
+void WindowLinkHost::testPins(const std::array<PinMark, kModuleSignalCount>& marks, bool complete)
 {
     if (DocumentWindow* window = m_window.activeDocument())
         window->showPinMarks(marks, complete);

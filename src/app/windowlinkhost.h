@@ -24,7 +24,7 @@ public:
     void testResultStarted() override;
     void testResultText(const std::string& text, bool pass) override;
     void testCounts(int passed, int failed) override;
-    void testPins(const std::array<PinMark, kSignalCount>& marks, bool complete) override;
+    void testPins(const std::array<PinMark, kModuleSignalCount>& marks, bool complete) override;
     bool autoNumbering() override;
     bool setAutoNumbering(bool on) override;
 

@@ -5,7 +5,43 @@
 
 #include <QEventLoop>
 
+#include <utility>
+
 namespace tessaro {
+
+namespace {
+
+// Pauses the test-result polling while a command talks to the programmer (a
+// record arriving then would be mistaken for the command's reply) and starts
+// it again when the command ends, whichever way it ends.
+class PollingPause
+{
+public:
+    explicit PollingPause(QTimer& polling) : m_polling(polling) { m_polling.stop(); }
+    ~PollingPause()
+    {
+        if (m_restartOnExit)
+            m_polling.start();
+    }
+    PollingPause(const PollingPause&) = delete;
+    PollingPause& operator=(const PollingPause&) = delete;
+
+    // Starts the polling now rather than on exit (before a success message,
+    // whose box runs the event loop).
+    void restartNow()
+    {
+        if (std::exchange(m_restartOnExit, false))
+            m_polling.start();
+    }
+    // Leaves the polling stopped on exit, for a command that another follows.
+    void stayPaused() { m_restartOnExit = false; }
+
+private:
+    QTimer& m_polling;
+    bool m_restartOnExit = true;
+};
+
+}  // namespace
 
 ProgrammerLink::ProgrammerLink(AppValues& app, SerialLine& line, LinkHost& host, QObject* parent)
     : QObject(parent)
@@ -96,8 +132,8 @@ void ProgrammerLink::requestStatus()
 {
     m_pollTimer.stop();
     if (!openPort() || !write(CommandFrame("q"))) {
-        // Timer2 is not started: the polling stays stopped until a later
-        // command or handshake starts it.
+        // No status reply is awaited: the polling stays stopped until a
+        // later command or handshake starts it.
         fail(msg::kStatusUnreadable);
         return;
     }
@@ -178,21 +214,24 @@ void ProgrammerLink::waitForRowPause()
 
 bool ProgrammerLink::downloadToProgrammer()
 {
-    m_pollTimer.stop();
+    PollingPause pause(m_pollTimer);
     SpdDocument* doc = m_host.activeDocument();
-    if (doc == nullptr || !openPort())
-        return fail(msg::kDownloadFailed);  // the check that follows starts Timer1
+    if (doc == nullptr || !openPort()) {
+        pause.stayPaused();  // the check that follows restarts the polling
+        return fail(msg::kDownloadFailed);
+    }
     for (int row = 0; row < 16; ++row) {
         // The bytes are taken row by row, as they stand when the row leaves.
         doc = m_host.activeDocument();
         if (doc == nullptr || !write(CommandFrame(DownloadRowText(doc->image(), row)))) {
             m_rowPaceTimer.stop();
+            pause.stayPaused();
             return fail(msg::kDownloadFailed);
         }
         waitForRowPause();
     }
     m_line.close();
-    m_pollTimer.start();
+    pause.restartNow();
     m_rowPaceTimer.stop();
     return true;
 }
@@ -230,7 +269,7 @@ bool ProgrammerLink::storeDump(const std::array<std::uint8_t, kSpdSize>& bytes, 
 bool ProgrammerLink::compareWithDocument(int waitSeconds, const char* equalText, const char* differsText,
                                          const char* failureText)
 {
-    m_pollTimer.stop();
+    PollingPause pause(m_pollTimer);
     bool ok = openPort() && write(CommandFrame("l"));
     std::array<std::uint8_t, kSpdSize> dump{};
     if (ok) {
@@ -238,21 +277,16 @@ bool ProgrammerLink::compareWithDocument(int waitSeconds, const char* equalText,
         ok = readDump(dump) == kSpdSize;
     }
     SpdDocument* doc = m_host.activeDocument();
-    if (!ok || doc == nullptr) {
-        fail(failureText);
-        m_pollTimer.start();
-        return false;
-    }
+    if (!ok || doc == nullptr)
+        return fail(failureText);
     int differences = 0;
     for (int i = 0; i < kSpdSize; ++i)
         differences += dump[static_cast<std::size_t>(i)] != doc->byte(i) ? 1 : 0;
     const bool equal = differences == 0;
-    if (equal)
-        succeed(equalText);
-    else
-        fail(differsText);
-    m_pollTimer.start();
-    return equal;
+    if (!equal)
+        return fail(differsText);
+    succeed(equalText);
+    return true;
 }
 
 bool ProgrammerLink::checkDownload()
@@ -283,14 +317,11 @@ bool ProgrammerLink::readIntoDocument(const char* letter, SpdImage& image)
 
 bool ProgrammerLink::readModule()
 {
-    m_pollTimer.stop();
+    PollingPause pause(m_pollTimer);
     SpdImage image{};
-    if (!readIntoDocument("k", image)) {
-        fail(msg::kReadModuleFailed);
-        m_pollTimer.start();
-        return false;
-    }
-    m_pollTimer.start();
+    if (!readIntoDocument("k", image))
+        return fail(msg::kReadModuleFailed);
+    pause.restartNow();
     succeed(msg::kReadModuleOk);
     // The image stays as read; a mismatch is only pointed out.
     m_host.showNote(CheckBytesMismatch(image));
@@ -299,7 +330,7 @@ bool ProgrammerLink::readModule()
 
 bool ProgrammerLink::readProgrammer()
 {
-    m_pollTimer.stop();
+    PollingPause pause(m_pollTimer);
     SpdImage image{};
     bool ok = readIntoDocument("l", image);
     std::optional<bool> numbering;
@@ -311,16 +342,13 @@ bool ProgrammerLink::readProgrammer()
             ok = read(reply) && (numbering = ReadSerialNumbering(reply)).has_value();
         }
     }
-    if (!ok || m_host.activeDocument() == nullptr) {
-        fail(msg::kReadProgrammerFailed);
-        m_pollTimer.start();
-        return false;
-    }
+    if (!ok || m_host.activeDocument() == nullptr)
+        return fail(msg::kReadProgrammerFailed);
     // Setting the box runs its click action, which tells the programmer the
     // box's new state.
     if (m_host.setAutoNumbering(*numbering))
         setAutoSerial();
-    m_pollTimer.start();
+    pause.restartNow();
     succeed(msg::kReadProgrammerOk);
     m_host.showNote(CheckBytesMismatch(image));
     return true;
@@ -328,36 +356,28 @@ bool ProgrammerLink::readProgrammer()
 
 bool ProgrammerLink::eraseProgrammer()
 {
-    m_pollTimer.stop();
+    PollingPause pause(m_pollTimer);
     bool ok = openPort() && write(CommandFrame("e"));
     if (ok) {
         m_line.close();
         settle(2);
         ok = openPort();
     }
-    if (!ok) {
-        fail(msg::kEraseFailed);
-        m_pollTimer.start();
-        return false;
-    }
+    if (!ok)
+        return fail(msg::kEraseFailed);
     succeed(msg::kEraseOk);
-    m_pollTimer.start();
     return true;
 }
 
 bool ProgrammerLink::setAutoSerial()
 {
-    m_pollTimer.stop();
+    PollingPause pause(m_pollTimer);
     m_statusReplyTimer.stop();  // a pending status reply is dropped
     const bool on = m_host.autoNumbering();
-    if (!openPort() || !write(CommandFrame(on ? "a" : "A"))) {
-        fail(msg::kAutoSerialFailed);
-        m_pollTimer.start();
-        return false;
-    }
+    if (!openPort() || !write(CommandFrame(on ? "a" : "A")))
+        return fail(msg::kAutoSerialFailed);
     m_line.close();
     settle(1);
-    m_pollTimer.start();
     return true;
 }
 
@@ -366,7 +386,7 @@ bool ProgrammerLink::setAutoSerial()
 bool ProgrammerLink::runTesterCommand(TesterCommand command)
 {
     const TesterCommandInfo& info = TesterCommandInfoFor(command);
-    m_pollTimer.stop();
+    PollingPause pause(m_pollTimer);
     bool ok = openPort() && write(CommandFrame(std::string(1, info.letter)));
     if (ok) {
         if (info.closesPort)
@@ -376,9 +396,8 @@ bool ProgrammerLink::runTesterCommand(TesterCommand command)
             ok = openPort();
     }
     if (!ok)
-        fail(info.failureText, info.failureTitle);
-    m_pollTimer.start();
-    return ok;
+        return fail(info.failureText, info.failureTitle);
+    return true;
 }
 
 }  // namespace tessaro

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "device/operatormessages.h"
 #include "device/protocol.h"
 #include "device/settlewait.h"
 #include "document/appvalues.h"
@@ -53,18 +54,20 @@ public:
     virtual void testResultStarted() = 0;
     virtual void testResultText(const std::string& text, bool pass) = 0;
     virtual void testCounts(int passed, int failed) = 0;
-    virtual void testPins(const std::array<PinMark, kSignalCount>& marks, bool complete) = 0;
+    virtual void testPins(const std::array<PinMark, kModuleSignalCount>& marks, bool complete) = 0;
 
-    // Check1 "自動產生序號" of the active document window. Setting it returns
-    // whether its value changed; it never runs the box's click action.
+    // The "自動產生序號" (automatic serial numbers) box of the active document
+    // window. Setting it returns whether its value changed; it never runs the
+    // box's click action.
     virtual bool autoNumbering() = 0;
     virtual bool setAutoNumbering(bool on) = 0;
 };
 
-// The programmer link: the serial line, the three timers of the main window
-// (Timer1 test-result polling, Timer2 status reply, Timer3 download pacing),
-// the connect handshake and every programmer and module-tester command. One
-// per application. All waits run the event loop.
+// The programmer link: the serial line, its three timers (the test-result
+// polling every 2 s, the status reply 1 s after the status request, the 800 ms
+// pause between download rows), the connect handshake and every programmer
+// and module-tester command. One per application. All waits run the event
+// loop.
 class ProgrammerLink : public QObject
 {
     Q_OBJECT
@@ -88,8 +91,8 @@ public:
     void requestStatus();
     // A new document window's request: a pending status reply is dropped first.
     void requestStatusForNewWindow();
-    void statusReplyTick();  // Timer2
-    void pollTick();         // Timer1
+    void statusReplyTick();  // the status reply timer's timeout
+    void pollTick();         // the polling timer's timeout
 
     // --- SPD transfers; each returns false when it showed its failure ---
     bool downloadToProgrammer();
@@ -136,7 +139,7 @@ private:
     QTimer m_pollTimer;
     QTimer m_statusReplyTimer;
     QTimer m_rowPaceTimer;
-    bool m_rowPauseElapsed = true;  // RowPauseElapsed
+    bool m_rowPauseElapsed = true;  // the pause after the last download row is over
     std::string m_reason;  // why the last step failed, for the note after the failure message
 };
 

@@ -2,6 +2,7 @@
 
 #include "core/checks.h"
 #include "core/hex.h"
+#include "device/operatormessages.h"
 
 #include <algorithm>
 
@@ -107,7 +108,7 @@ TestRecordReading ReadTestRecord(std::string_view reply)
                 if (((*bits >> b) & 1) == 0)
                     continue;
                 const int signal = 8 * (k - 1) + b;
-                if (signal >= kSignalCount)
+                if (signal >= kModuleSignalCount)
                     return reading;
                 reading.pins[static_cast<std::size_t>(signal)] = mark;
             }
@@ -186,23 +187,23 @@ const std::array<TesterCommandInfo, kTesterCommandCount>& TesterCommands()
 {
     using enum TesterCommand;
     static constexpr std::array<TesterCommandInfo, kTesterCommandCount> commands{{
-        {EnPower, "EN_POWER", 'x', 1, true, msg::kSwitchFailed, msg::kErrorTitle},
-        {DisPower, "DIS_POWER", 'X', 1, true, msg::kSwitchFailed, msg::kErrorTitle},
-        {EnOpen, "EN_OPEN", 'o', 1, true, msg::kSwitchFailed, msg::kErrorTitle},
-        {DisOpen, "DIS_OPEN", 'O', 1, true, msg::kSwitchFailed, msg::kErrorTitle},
-        {EnShort, "EN_SHORT", 's', 1, true, msg::kSwitchFailed, msg::kErrorTitle},
-        {DisShort, "DIS_SHORT", 'S', 1, true, msg::kSwitchFailed, msg::kErrorTitle},
-        {EnSpd, "EN_SPD", 'd', 1, true, msg::kSwitchFailed, msg::kErrorTitle},
-        {DisSpd, "DIS_SPD", 'D', 1, true, msg::kSwitchFailed, msg::kErrorTitle},
-        {EnSpdV, "EN_SPD_V", 'y', 1, true, msg::kSwitchFailed, msg::kErrorTitle},
-        {DisSpdV, "DIS_SPD_V", 'Y', 1, true, msg::kSwitchFailed, msg::kErrorTitle},
-        {EnProtect, "EN_PROTECT", 'b', 1, true, msg::kSwitchFailed, msg::kErrorTitle},
-        {DisProtect, "DIS_PROTECT", 'B', 1, true, msg::kSwitchFailed, msg::kErrorTitle},
-        {Learn, "LEARN_Command", 'n', 1, true, msg::kSwitchFailed, msg::kErrorTitle},
-        {Read, "Read_Command", 'r', 3, true, msg::kSwitchFailed, msg::kErrorTitle},
-        {Copy, "Copy_Command", 'c', 4, true, msg::kCopyFailed, msg::kErrorTitle},
-        {Verify, "Verify_Command", 'v', 2, true, msg::kVerifyFailed, "ERROR"},
-        {Test, "TEST_Command", 'p', 2, false, msg::kTestFailed, msg::kErrorTitle},
+        {EnPower, 'x', 1, true, msg::kSwitchFailed, msg::kErrorTitle},
+        {DisPower, 'X', 1, true, msg::kSwitchFailed, msg::kErrorTitle},
+        {EnOpen, 'o', 1, true, msg::kSwitchFailed, msg::kErrorTitle},
+        {DisOpen, 'O', 1, true, msg::kSwitchFailed, msg::kErrorTitle},
+        {EnShort, 's', 1, true, msg::kSwitchFailed, msg::kErrorTitle},
+        {DisShort, 'S', 1, true, msg::kSwitchFailed, msg::kErrorTitle},
+        {EnSpd, 'd', 1, true, msg::kSwitchFailed, msg::kErrorTitle},
+        {DisSpd, 'D', 1, true, msg::kSwitchFailed, msg::kErrorTitle},
+        {EnSpdV, 'y', 1, true, msg::kSwitchFailed, msg::kErrorTitle},
+        {DisSpdV, 'Y', 1, true, msg::kSwitchFailed, msg::kErrorTitle},
+        {EnProtect, 'b', 1, true, msg::kSwitchFailed, msg::kErrorTitle},
+        {DisProtect, 'B', 1, true, msg::kSwitchFailed, msg::kErrorTitle},
+        {Learn, 'n', 1, true, msg::kSwitchFailed, msg::kErrorTitle},
+        {Read, 'r', 3, true, msg::kSwitchFailed, msg::kErrorTitle},
+        {Copy, 'c', 4, true, msg::kCopyFailed, msg::kErrorTitle},
+        {Verify, 'v', 2, true, msg::kVerifyFailed, "ERROR"},
+        {Test, 'p', 2, false, msg::kTestFailed, msg::kErrorTitle},
     }};
     return commands;
 }

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/spdimage.h"
-#include "pinmap/modulesignals.h"
+#include "core/signalmarks.h"
 
 #include <array>
 #include <cstdint>
@@ -49,7 +49,7 @@ struct StatusRecord {
 // The six test-function boxes in the order of the function-settings panel:
 // their check-box number, caption, status bit and switch letters.
 struct TestFlag {
-    int checkBox;             // Check4 ... Check10
+    int checkBox;             // 4-8 and 10; the box's object name is "Check" and this number
     const char* caption;
     int statusBit;
     char enableLetter;        // sent when the box is pressed while ticked
@@ -65,12 +65,11 @@ inline constexpr int kTestFlagCount = 6;
 // character it cannot use (missing or not a hex digit) or at a bitmap bit
 // above signal 143; what was read before stays usable, as the window applies
 // it step by step.
-inline constexpr int kSignalCount = kModuleSignalCount;
 struct TestRecordReading {
     bool isRecord = false;           // begins with "55AA"
     bool hasResult = false;          // the result byte could be read
     std::uint8_t result = 0;
-    std::array<PinMark, kSignalCount> pins{};  // marks in the order read: pass bitmap, then fail bitmap
+    std::array<PinMark, kModuleSignalCount> pins{};  // marks in the order read: pass bitmap, then fail bitmap
     bool pinsComplete = false;       // both bitmaps read to the end
 };
 [[nodiscard]] TestRecordReading ReadTestRecord(std::string_view reply);
@@ -106,7 +105,6 @@ enum class TesterCommand {
 };
 struct TesterCommandInfo {
     TesterCommand command;
-    const char* name;          // EN_POWER ... TEST_Command
     char letter;
     int waitSeconds;
     bool closesPort;
@@ -118,29 +116,5 @@ inline constexpr int kTesterCommandCount = 17;
 [[nodiscard]] const TesterCommandInfo& TesterCommandInfoFor(TesterCommand command);
 // The switch command of a test-function box pressed with the given value.
 [[nodiscard]] TesterCommand SwitchCommandFor(int checkBox, bool tickedBeforePress);
-
-// The operator's messages of the link and its commands.
-namespace msg {
-inline constexpr const char* kErrorTitle = "錯誤訊息";
-inline constexpr const char* kStatusUnreadable = "      *****   無法讀取狀態 !   *****      ";
-inline constexpr const char* kRs232Failed = "*****    RS-232 連結失敗    *****";
-inline constexpr const char* kDownloadFailed = "      *****   SPD 檔案下傳失敗 !   *****      ";
-inline constexpr const char* kCopyCheckSucceeded = "      *****    SPD 檔案下傳成功 !    *****      ";
-inline constexpr const char* kCopyCheckDiffers = "      *****    SPD 檔案下傳失敗 !    *****      ";
-inline constexpr const char* kCopyCheckFailed = "      *****    SPD 檔案下傳失敗 !   *****      ";
-inline constexpr const char* kCompareEqual = "      *****   PC 與 SPD 機器比對成功 !    *****      ";
-inline constexpr const char* kCompareDiffers = "      *****   PC 與 SPD 機器比對失敗 !    *****      ";
-inline constexpr const char* kReadModuleOk = "*****   電腦讀取模組 SPD 成功!   ***** ";
-inline constexpr const char* kReadModuleFailed = "*****   電腦讀取模組 SPD 失敗!   ***** ";
-inline constexpr const char* kReadProgrammerOk = "*****   電腦讀取機器 SPD 成功!   ***** ";
-inline constexpr const char* kReadProgrammerFailed = "*****   電腦讀取機器 SPD 失敗!   ***** ";
-inline constexpr const char* kEraseOk = "*****   SPD燒錄機清除成功 !   *****      ";
-inline constexpr const char* kEraseFailed = "*****   SPD燒錄機清除失敗 !   *****      ";
-inline constexpr const char* kAutoSerialFailed = "      *****   SPD燒錄機,自動燒錄功能失敗 !   *****      ";
-inline constexpr const char* kSwitchFailed = "*****   SPD 讀取失敗 !   *****";
-inline constexpr const char* kCopyFailed = "*****   SPD 拷貝失敗 !   *****";
-inline constexpr const char* kVerifyFailed = "*****   SPD 比對失敗 !   *****";
-inline constexpr const char* kTestFailed = "*****   SPD 測試失敗 !   *****";
-}  // namespace msg
 
 }  // namespace tessaro

@@ -51,7 +51,7 @@ public:
     struct Record {
         bool seen = false;
         std::string result;
-        std::array<PinMark, kSignalCount> pins{};
+        std::array<PinMark, kModuleSignalCount> pins{};
     };
     Record takeRecord() { return std::exchange(m_record, Record{}); }
 
@@ -80,7 +80,7 @@ public:
     void testResultStarted() override { m_record.seen = true; }
     void testResultText(const std::string& text, bool) override { m_record.result = text; }
     void testCounts(int, int) override {}
-    void testPins(const std::array<PinMark, kSignalCount>& marks, bool) override { m_record.pins = marks; }
+    void testPins(const std::array<PinMark, kModuleSignalCount>& marks, bool) override { m_record.pins = marks; }
     bool autoNumbering() override { return m_autoNumbering; }
     bool setAutoNumbering(bool on) override { return std::exchange(m_autoNumbering, on) != on; }
 
@@ -94,10 +94,10 @@ private:
     bool m_autoNumbering = false;
 };
 
-std::string PinList(const std::array<PinMark, kSignalCount>& pins, PinMark wanted)
+std::string PinList(const std::array<PinMark, kModuleSignalCount>& pins, PinMark wanted)
 {
     std::string list;
-    for (int i = 0; i < kSignalCount; ++i) {
+    for (int i = 0; i < kModuleSignalCount; ++i) {
         if (pins[static_cast<std::size_t>(i)] == wanted) {
             if (!list.empty())
                 list += ' ';
@@ -197,6 +197,65 @@ void RunUntil(Done done)
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 }
 
+// "status": the connect handshake, then the version and the test-function boxes.
+int RunStatus(ProgrammerLink& link, const ConsoleHost& host)
+{
+    link.requestStatus();
+    if (host.failed())
+        return kExitFailed;
+    RunUntil([&] { return host.statusHandled(); });
+    if (host.failed() || !host.version())
+        return kExitFailed;
+    std::string out = "Ver: " + *host.version() + "\n";
+    for (const TestFlag& flag : TestFlags())
+        out += std::string(flag.caption) + ": " + (TestFlagTicked(host.status(), flag.statusBit) ? "1" : "0") + "\n";
+    Out(out);
+    return kExitOk;
+}
+
+// "poll": `count` ticks of the result polling, each test record that arrives
+// printed after the link has handled it.
+int RunPoll(int count, ProgrammerLink& link, ConsoleHost& host, const AppValues& values)
+{
+    if (!link.openPort()) {
+        Err("tessaro-cli: " + link.line().errorText().toStdString() + "\n");
+        return kExitFailed;
+    }
+    int ticks = 0;
+    // After the link's own handling of each tick.
+    QObject::connect(&link.pollTimer(), &QTimer::timeout, [&] {
+        ++ticks;
+        const ConsoleHost::Record record = host.takeRecord();
+        if (!record.seen || record.result.empty())
+            return;
+        Out("result: " + record.result + "\npassed: " + std::to_string(values.testPassCount) +
+            "\nfailed: " + std::to_string(values.testFailCount) +
+            "\npass pins: " + PinList(record.pins, PinMark::Pass) +
+            "\nfail pins: " + PinList(record.pins, PinMark::Fail) + "\n");
+    });
+    link.pollTimer().start();
+    RunUntil([&] { return ticks >= count; });
+    link.pollTimer().stop();
+    return kExitOk;
+}
+
+// The value of "--count": a whole number of at least 1, 1 when not given.
+int PollCount(const Request& r)
+{
+    const auto it = r.options.find("--count");
+    if (it == r.options.end())
+        return 1;
+    try {
+        std::size_t used = 0;
+        const int count = std::stoi(it->second, &used);
+        if (used != it->second.size() || count < 1)
+            throw std::invalid_argument("count");
+        return count;
+    } catch (const std::exception&) {
+        throw UsageError{"--count needs a whole number of at least 1"};
+    }
+}
+
 int Run(const Request& r)
 {
     AppValues values;
@@ -210,17 +269,7 @@ int Run(const Request& r)
     const std::string& c = r.command;
     if (c == "status") {
         ExpectOperands(r, 0, "status");
-        link.requestStatus();
-        if (host.failed())
-            return kExitFailed;
-        RunUntil([&] { return host.statusHandled(); });
-        if (host.failed() || !host.version())
-            return kExitFailed;
-        std::string out = "Ver: " + *host.version() + "\n";
-        for (const TestFlag& flag : TestFlags())
-            out += std::string(flag.caption) + ": " + (TestFlagTicked(host.status(), flag.statusBit) ? "1" : "0") + "\n";
-        Out(out);
-        return kExitOk;
+        return RunStatus(link, host);
     }
     if (c == "program" || c == "verify") {
         ExpectOperands(r, 1, (c + " FILE").c_str());
@@ -275,37 +324,7 @@ int Run(const Request& r)
     }
     if (c == "poll") {
         ExpectOperands(r, 0, "poll [--count N]");
-        int count = 1;
-        if (const auto it = r.options.find("--count"); it != r.options.end()) {
-            try {
-                std::size_t used = 0;
-                count = std::stoi(it->second, &used);
-                if (used != it->second.size() || count < 1)
-                    throw std::invalid_argument("count");
-            } catch (const std::exception&) {
-                throw UsageError{"--count needs a whole number of at least 1"};
-            }
-        }
-        if (!link.openPort()) {
-            Err("tessaro-cli: " + line.errorText().toStdString() + "\n");
-            return kExitFailed;
-        }
-        int ticks = 0;
-        // After the link's own handling of each tick.
-        QObject::connect(&link.pollTimer(), &QTimer::timeout, [&] {
-            ++ticks;
-            const ConsoleHost::Record record = host.takeRecord();
-            if (!record.seen || record.result.empty())
-                return;
-            Out("result: " + record.result + "\npassed: " + std::to_string(values.testPassCount) +
-                "\nfailed: " + std::to_string(values.testFailCount) +
-                "\npass pins: " + PinList(record.pins, PinMark::Pass) +
-                "\nfail pins: " + PinList(record.pins, PinMark::Fail) + "\n");
-        });
-        link.pollTimer().start();
-        RunUntil([&] { return ticks >= count; });
-        link.pollTimer().stop();
-        return kExitOk;
+        return RunPoll(PollCount(r), link, host, values);
     }
     throw UsageError{"unknown device command \"" + c + "\""};
 }

@@ -13,8 +13,8 @@
 #include "app/aboutdialog.h"
 #include "app/mainwindow.h"
 #include "app/passworddialogs.h"
+#include "app/portsettingsdialog.h"
 #include "app/splashwindow.h"
-#include "files/optionsdialog.h"
 #include "device/programmerlink.h"
 #include "device/serialline.h"
 #include "documentwindow/documentwindow.h"
@@ -69,7 +69,7 @@ int ShowDialogs(const QDir& out, tessaro::SettingsStore& settings)
     ok &= Save(first, out, "password-first");
     std::uint8_t port = 2;
     std::uint8_t mode = 0;
-    tessaro::OptionsDialog options(port, mode, settings, [](int) {});
+    tessaro::PortSettingsDialog options(port, mode, settings, [](int) {});
     ok &= Save(options, out, "settings");
     tessaro::ui::AboutDialog about;
     ok &= Save(about, out, "about");

@@ -14,11 +14,11 @@ namespace tessaro {
 
 class SettingsStore;
 
-// frmOptions, the communication settings: the number input mode and the
+// The communication settings ("通訊設定"): the number input mode and the
 // programmer's port. "確  定" takes both choices, closes the port, sets its
 // number and stores it as "CommPort"; the port opens again with the next
 // command or polling tick. "取  消" changes nothing.
-class OptionsDialog : public QDialog
+class PortSettingsDialog : public QDialog
 {
     Q_OBJECT
 
@@ -26,7 +26,7 @@ public:
     // currentCommPort and numberInputMode are the application-wide values the
     // dialog shows and, on "確  定", sets. setPort(n) closes the port if it is
     // open and sets port number n.
-    OptionsDialog(std::uint8_t& currentCommPort, std::uint8_t& numberInputMode, SettingsStore& store,
+    PortSettingsDialog(std::uint8_t& currentCommPort, std::uint8_t& numberInputMode, SettingsStore& store,
                   std::function<void(int port)> setPort, QWidget* parent = nullptr);
 
     // Shows beside each port option the device that its number names.
@@ -40,8 +40,8 @@ private:
     std::uint8_t& m_numberInputMode;
     SettingsStore& m_store;
     std::function<void(int port)> m_setPort;
-    QButtonGroup* m_OptNum = nullptr;  // ids 0 "Dec Mode", 1 "Hex Mode"
-    QButtonGroup* m_optCom = nullptr;  // ids 1-4, "Com1"-"Com4"
+    QButtonGroup* m_numberModes = nullptr;  // ids 0 "Dec Mode", 1 "Hex Mode"
+    QButtonGroup* m_ports = nullptr;        // ids 1-4, "Com1"-"Com4"
     QLabel* m_portDevices[4] = {};
 };
 

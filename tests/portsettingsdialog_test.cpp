@@ -1,5 +1,5 @@
+#include "app/portsettingsdialog.h"
 #include "device/serialline.h"
-#include "files/optionsdialog.h"
 #include "files/settingsstore.h"
 #include "uisupport.h"
 
@@ -38,7 +38,7 @@ struct Options {
                 QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(6, button->height() / 2));
             }
         });
-        OptionsDialog dialog(commPort, inputMode, store, [this](int port) { portsSet.push_back(port); });
+        PortSettingsDialog dialog(commPort, inputMode, store, [this](int port) { portsSet.push_back(port); });
         return dialog.exec();
     }
     QString storedPort()
@@ -50,7 +50,7 @@ struct Options {
 
 }  // namespace
 
-TEST(OptionsDialog, OkSetsTheChosenValuesAndStoresThePort)
+TEST(PortSettingsDialog, OkSetsTheChosenValuesAndStoresThePort)
 {
     Options o;
     EXPECT_EQ(o.run({"optCom2", "OptNum1", "cmdOK"}), QDialog::Accepted);
@@ -66,7 +66,7 @@ TEST(OptionsDialog, OkSetsTheChosenValuesAndStoresThePort)
     EXPECT_EQ(o.storedPort(), "3");
 }
 
-TEST(OptionsDialog, CancelAfterChangingTheSelectionsChangesNothing)
+TEST(PortSettingsDialog, CancelAfterChangingTheSelectionsChangesNothing)
 {
     Options o;
     o.commPort = 3;
@@ -78,13 +78,13 @@ TEST(OptionsDialog, CancelAfterChangingTheSelectionsChangesNothing)
     EXPECT_EQ(o.storedPort(), "");
 
     o.commPort = 0;
-    OptionsDialog dialog(o.commPort, o.inputMode, o.store, {});
+    PortSettingsDialog dialog(o.commPort, o.inputMode, o.store, {});
     EXPECT_EQ(o.commPort, 1);
     EXPECT_TRUE(dialog.findChild<QAbstractButton*>("optCom1")->isChecked());
     EXPECT_TRUE(dialog.findChild<QAbstractButton*>("OptNum1")->isChecked());
 }
 
-TEST(OptionsDialog, ShowsTheDeviceOfEachPortNumber)
+TEST(PortSettingsDialog, ShowsTheDeviceOfEachPortNumber)
 {
     Options o;
     {
@@ -92,7 +92,7 @@ TEST(OptionsDialog, ShowsTheDeviceOfEachPortNumber)
         direct.setValue("Settings/Com2Device", "/dev/ttyUSB0");
     }
     o.store.sync();
-    OptionsDialog dialog(o.commPort, o.inputMode, o.store, {});
+    PortSettingsDialog dialog(o.commPort, o.inputMode, o.store, {});
     dialog.setPortDevices([&o](int port) { return PortDeviceName(port, [&o](int n) { return o.store.readPortDevice(n); }); });
     auto device = [&dialog](int port) {
         return dialog.findChild<QLabel*>(QStringLiteral("portDevice%1").arg(port))->text();
