@@ -195,7 +195,7 @@ std::vector<QString> FbgaNotes(const DramPackageData& data)
     case DramPackage::Ddr3Fbga96:
         notes.push_back(QStringLiteral("A13-A15: NC on densities that do not use them."));
         break;
-    case DramPackage::Ddr66Tsop: break;
+    case DramPackage::DdrTsop66: break;
     }
     return notes;
 }
