@@ -19,8 +19,8 @@ inline constexpr int kModuleSignalCount = 144;
 // What a test record says of one signal: not named, passed, failed.
 enum class PinMark : unsigned char { None, Pass, Fail };
 
-// The connector of the image last decoded, from CurrentMemoryType and
-// CurrentModuleForm; first match wins: DDR2 (8) small outline, DDR3 (11) small
+// The connector of the image last decoded, from the memory type and module
+// form the decoder kept of it; first match wins: DDR2 (8) small outline, DDR3 (11) small
 // outline, DDR3, DDR (7), anything else DDR2 DIMM 240.
 [[nodiscard]] ModuleEdge ConnectorFor(int memoryType, int moduleForm);
 
