@@ -26,7 +26,7 @@ bool Inside(const QRectF& inner, const QRectF& outer)
            inner.right() <= outer.right() + 0.01 && inner.bottom() <= outer.bottom() + 0.01;
 }
 
-std::string Describe(const DramArtText& text)
+std::string Describe(const PinMapText& text)
 {
     return text.text.toStdString() + " at " + std::to_string(text.box.x()) + "," + std::to_string(text.box.y());
 }
@@ -65,7 +65,7 @@ TEST(DramPackageArt, EveryPinIsDrawnWithItsName)
                         continue;
                     expected = QStringLiteral("x4: ") + expected;
                 }
-                const bool found = std::any_of(layout.texts.begin(), layout.texts.end(), [&](const DramArtText& t) {
+                const bool found = std::any_of(layout.texts.begin(), layout.texts.end(), [&](const PinMapText& t) {
                     return t.text == expected && (data.kind == DramPackageKind::Fbga
                                                       ? Inside(t.box, art.shape)
                                                       : std::abs(t.box.center().y() - art.shape.center().y()) < 0.5);
@@ -90,15 +90,15 @@ TEST(DramPackageArt, NothingOverlapsAndEverythingLiesInside)
         for (const QPolygonF& mark : layout.indexMark.toSubpathPolygons())
             marks.push_back(mark.boundingRect());
         for (std::size_t i = 0; i < layout.texts.size(); ++i) {
-            const DramArtText& text = layout.texts[i];
+            const PinMapText& text = layout.texts[i];
             EXPECT_TRUE(Inside(text.box, bounds)) << Describe(text);
             for (std::size_t j = i + 1; j < layout.texts.size(); ++j)
                 EXPECT_FALSE(Overlap(text.box, layout.texts[j].box)) << Describe(text) << " / " << Describe(layout.texts[j]);
             // A name lies within its ball or clear of every pin.
             for (const DramArtPin& pin : layout.pins)
                 EXPECT_TRUE(!Overlap(text.box, pin.shape) || Inside(text.box, pin.shape)) << Describe(text);
-            for (const DramArtLegendEntry& entry : layout.legend)
-                EXPECT_FALSE(Overlap(text.box, entry.box)) << Describe(text);
+            for (const PinMapLegendEntry& entry : layout.legend)
+                EXPECT_FALSE(Overlap(text.box, entry.box())) << Describe(text);
             for (const QRectF& mark : marks)
                 EXPECT_FALSE(Overlap(text.box, mark)) << Describe(text);
         }
@@ -109,9 +109,9 @@ TEST(DramPackageArt, NothingOverlapsAndEverythingLiesInside)
             for (const QRectF& mark : marks)
                 EXPECT_FALSE(Overlap(layout.pins[i].shape, mark)) << layout.pins[i].position.toStdString();
         }
-        for (const DramArtLegendEntry& entry : layout.legend) {
-            EXPECT_TRUE(Inside(entry.box, bounds));
-            EXPECT_FALSE(Overlap(entry.box, layout.body));
+        for (const PinMapLegendEntry& entry : layout.legend) {
+            EXPECT_TRUE(Inside(entry.box(), bounds));
+            EXPECT_FALSE(Overlap(entry.box(), layout.body));
         }
         EXPECT_TRUE(Inside(layout.body, bounds));
     }
@@ -122,7 +122,7 @@ TEST(DramPackageArt, TextsAreLegibleAndFitTheirBoxes)
     for (DramPackage package : kDramPackages) {
         const DramArtLayout layout = LayoutDramPackage(package);
         SCOPED_TRACE(std::string(DramPackageInfo(package).title));
-        for (const DramArtText& text : layout.texts) {
+        for (const PinMapText& text : layout.texts) {
             EXPECT_GE(text.pixelSize, 9.0) << Describe(text);
             const QFontMetricsF metrics(PinMapFont(text.pixelSize, text.bold));
             EXPECT_LE(metrics.horizontalAdvance(text.text), text.box.width() + 0.01) << Describe(text);
@@ -132,19 +132,19 @@ TEST(DramPackageArt, TextsAreLegibleAndFitTheirBoxes)
     }
 }
 
-// The legend boxes the layout reserves hold what PaintSignalLegend really draws.
+// The legend boxes the layout reserves hold what is really drawn of them.
 TEST(DramPackageArt, LegendEntriesCoverWhatIsDrawn)
 {
     for (DramPackage package : kDramPackages) {
         const DramArtLayout layout = LayoutDramPackage(package);
         ASSERT_GE(layout.legend.size(), 8u);
-        for (const DramArtLegendEntry& entry : layout.legend) {
+        for (const PinMapLegendEntry& entry : layout.legend) {
             QImage image(layout.size.toSize() + QSize(40, 40), QImage::Format_ARGB32_Premultiplied);
             image.fill(Qt::white);
             QPainter painter(&image);
-            PaintSignalLegend(painter, entry.topLeft, layout.legendPixelSize, {entry.cls});
+            PaintLegendEntry(painter, entry, layout.legendPixelSize);
             painter.end();
-            const QRectF allowed = entry.box.adjusted(-1, -1, 1, 1);
+            const QRectF allowed = entry.box().adjusted(-1, -1, 1, 1);
             for (int y = 0; y < image.height(); ++y) {
                 for (int x = 0; x < image.width(); ++x) {
                     if (image.pixel(x, y) != qRgb(255, 255, 255)) {
@@ -179,7 +179,7 @@ TEST(DramPackageArt, PaintingFillsEachPinAndNameWithItsColour)
             const QPoint at = (probe * scale).toPoint();
             EXPECT_TRUE(near(image.pixel(at), pin.fill)) << pin.position.toStdString();
         }
-        for (const DramArtText& text : layout.texts) {
+        for (const PinMapText& text : layout.texts) {
             if (!text.chip.isValid())
                 continue;
             const QPoint at = (QPointF(text.box.left() + 3, text.box.center().y()) * scale).toPoint();

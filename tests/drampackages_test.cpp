@@ -31,11 +31,11 @@ bool IsDdr2(DramPackage p) { return p == DramPackage::Ddr2Fbga60 || p == DramPac
 std::set<std::string> StrobesAndMasks(DramPackage package, DramWidth width)
 {
     if (width == DramWidth::X16) {
-        if (package == DramPackage::Ddr66Tsop)
+        if (package == DramPackage::DdrTsop66)
             return {"LDQS", "UDQS", "LDM", "UDM"};
         return {"LDQS", "/LDQS", "UDQS", "/UDQS", "LDM", "UDM"};
     }
-    if (package == DramPackage::Ddr66Tsop)
+    if (package == DramPackage::DdrTsop66)
         return {"DQS", "DM"};
     if (width == DramWidth::X4)
         return {"DQS", "/DQS", "DM"};
@@ -49,7 +49,7 @@ std::set<std::string> StrobesAndMasks(DramPackage package, DramWidth width)
 TEST(DramPackages, PinCountsAndPositionsFitThePackage)
 {
     const std::map<DramPackage, std::size_t> counts = {
-        {DramPackage::Ddr66Tsop, 66}, {DramPackage::Ddr2Fbga60, 60}, {DramPackage::Ddr2Fbga84, 84},
+        {DramPackage::DdrTsop66, 66}, {DramPackage::Ddr2Fbga60, 60}, {DramPackage::Ddr2Fbga84, 84},
         {DramPackage::Ddr3Fbga78, 78}, {DramPackage::Ddr3Fbga96, 96}};
     for (DramPackage package : kDramPackages) {
         const DramPackageData& data = DramPackageInfo(package);
@@ -109,7 +109,7 @@ TEST(DramPackages, CommandAddressAndClockPinsAppearOnceOnEveryWidth)
         std::vector<std::string> once = {"A0", "A1", "A2", "A3", "A4", "A5", "A6", "A7", "A8", "A9", "A10/AP",
                                          "A11", "BA0", "BA1", "CK", "/CK", "CKE", "/CS", "/RAS", "/CAS", "/WE"};
         once.push_back(IsDdr3(package) ? "A12/BC" : "A12");
-        if (package != DramPackage::Ddr66Tsop)
+        if (package != DramPackage::DdrTsop66)
             once.insert(once.end(), {"BA2", "ODT", "A13"});
         if (IsDdr2(package))
             once.insert(once.end(), {"VREF", "VDDL", "VSSDL"});
@@ -194,10 +194,10 @@ TEST(DramPackages, HandCheckedPositions)
     using enum DramPackage;
     using enum DramWidth;
     const Check checks[] = {
-        {Ddr66Tsop, "2", X16, "DQ0"},     {Ddr66Tsop, "5", X4, "DQ0"},     {Ddr66Tsop, "65", X8, "DQ7"},
-        {Ddr66Tsop, "65", X4, "NC"},      {Ddr66Tsop, "45", X8, "CK"},     {Ddr66Tsop, "46", X4, "/CK"},
-        {Ddr66Tsop, "44", X16, "CKE"},    {Ddr66Tsop, "24", X16, "/CS"},   {Ddr66Tsop, "47", X8, "DM"},
-        {Ddr66Tsop, "51", X16, "UDQS"},   {Ddr66Tsop, "49", X4, "VREF"},   {Ddr66Tsop, "28", X8, "A10/AP"},
+        {DdrTsop66, "2", X16, "DQ0"},     {DdrTsop66, "5", X4, "DQ0"},     {DdrTsop66, "65", X8, "DQ7"},
+        {DdrTsop66, "65", X4, "NC"},      {DdrTsop66, "45", X8, "CK"},     {DdrTsop66, "46", X4, "/CK"},
+        {DdrTsop66, "44", X16, "CKE"},    {DdrTsop66, "24", X16, "/CS"},   {DdrTsop66, "47", X8, "DM"},
+        {DdrTsop66, "51", X16, "UDQS"},   {DdrTsop66, "49", X4, "VREF"},   {DdrTsop66, "28", X8, "A10/AP"},
         {Ddr2Fbga60, "C8", X8, "DQ0"},    {Ddr2Fbga60, "B7", X4, "DQS"},   {Ddr2Fbga60, "A8", X8, "/DQS"},
         {Ddr2Fbga60, "B3", X4, "DM"},     {Ddr2Fbga60, "B1", X4, "NU"},    {Ddr2Fbga60, "H8", X8, "A0"},
         {Ddr2Fbga60, "F9", X8, "ODT"},    {Ddr2Fbga60, "G8", X8, "/CS"},   {Ddr2Fbga60, "E2", X8, "VREF"},

@@ -77,20 +77,20 @@ TEST(ModuleEdgeArt, TextIsLegibleFitsAndNothingOverlaps)
         EXPECT_TRUE(layout.size.width() >= 620 && layout.size.width() <= 670) << layout.size.width();
         EXPECT_TRUE(layout.size.height() >= 420 && layout.size.height() <= 490) << layout.size.height();
         std::vector<QRectF> texts;
-        for (const EdgeArtText& t : layout.texts) {
+        for (const PinMapText& t : layout.texts) {
             EXPECT_GE(t.pixelSize, 9) << t.text.toStdString();
-            EXPECT_TRUE(Inside(t.rect, layout.size)) << t.text.toStdString();
+            EXPECT_TRUE(Inside(t.box, layout.size)) << t.text.toStdString();
             const qreal advance = QFontMetricsF(PinMapFont(t.pixelSize, t.bold)).horizontalAdvance(t.text);
-            EXPECT_LE(advance, t.rect.width() + 0.5) << t.text.toStdString();
-            EXPECT_GE(t.rect.height(), t.pixelSize) << t.text.toStdString();
-            texts.push_back(t.rect);
+            EXPECT_LE(advance, t.box.width() + 0.5) << t.text.toStdString();
+            EXPECT_GE(t.box.height(), t.pixelSize) << t.text.toStdString();
+            texts.push_back(t.box);
         }
         EXPECT_GE(layout.legendPixelSize, 9);
-        for (const EdgeArtLegendItem& item : layout.legend) {
+        for (const PinMapLegendEntry& item : layout.legend) {
             EXPECT_TRUE(Inside(item.swatch, layout.size));
-            EXPECT_TRUE(Inside(item.text, layout.size));
+            EXPECT_TRUE(Inside(item.label, layout.size));
             texts.push_back(item.swatch);
-            texts.push_back(item.text);
+            texts.push_back(item.label);
         }
         for (std::size_t i = 0; i < texts.size(); ++i) {
             for (std::size_t j = i + 1; j < texts.size(); ++j) {

@@ -2,17 +2,23 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <optional>
+
 using namespace tessaro;
 
 namespace {
 
-std::vector<int> Shown(const PinMapPanels& panels)
+using enum PinMapPicture;
+
+// The visible pictures in their stacking order.
+std::vector<PinMapPicture> Shown(const PinMapPanels& panels)
 {
-    std::vector<int> shown;
+    std::vector<PinMapPicture> shown;
     for (int i = 0; i < kPinMapPictureCount; ++i) {
         const auto picture = static_cast<PinMapPicture>(i);
         if (panels.isShown(picture))
-            shown.push_back(PictureNumber(picture));
+            shown.push_back(picture);
     }
     return shown;
 }
@@ -29,54 +35,54 @@ SpdImage WithByte(int index, std::uint8_t value)
 TEST(PinMapPanels, ListsSelectOnePictureEachAndHideTheRestOfThePanel)
 {
     PinMapPanels panels;
-    EXPECT_EQ(panels.combo1Text(), "DDR ( x4 , x8 , x16 )");
-    EXPECT_EQ(panels.combo2Text(), "DDR-DIMM184");
+    EXPECT_EQ(panels.icListText(), "DDR ( x4 , x8 , x16 )");
+    EXPECT_EQ(panels.moduleListText(), "DDR-DIMM184");
     EXPECT_TRUE(Shown(panels).empty());
 
     panels.chooseIcEntry(4);   // DDR3 ( x16 )
     panels.chooseModuleEntry(0);
     panels.chooseModuleEntry(3);  // DDR2-SODIMM200
-    EXPECT_EQ(Shown(panels), (std::vector<int>{7, 11}));
-    EXPECT_EQ(panels.combo2Text(), "DDR2-SODIMM200");
-    EXPECT_EQ(panels.topPicture(false), static_cast<int>(PinMapPicture::Image7));
+    EXPECT_EQ(Shown(panels), (std::vector{Ddr2SoDimm200, Ddr3Fbga96}));
+    EXPECT_EQ(panels.moduleListText(), "DDR2-SODIMM200");
+    EXPECT_EQ(panels.topPicture(false), static_cast<int>(PinMapPicture::Ddr2SoDimm200));
 
     panels.chooseIcEntry(7);  // no such entry: nothing changes
-    EXPECT_EQ(Shown(panels), (std::vector<int>{7, 11}));
-    EXPECT_EQ(panels.combo1Text(), "DDR3 ( x16 )");
+    EXPECT_EQ(Shown(panels), (std::vector{Ddr2SoDimm200, Ddr3Fbga96}));
+    EXPECT_EQ(panels.icListText(), "DDR3 ( x16 )");
 }
 
 TEST(PinMapPanels, MenuCommandsKeepTheDdr3PicturesAndUseTheirOwnTexts)
 {
     PinMapPanels panels;
-    panels.chooseIcEntry(3);  // Image10 up
+    panels.chooseIcEntry(3);  // DDR3 ( x4 , x8 ) up
     panels.icFromMenu(11, SpdImage{});
-    // A DDR3 image from the menu: the DDR picture, and Image10 keeps its visibility.
+    // A DDR3 image from the menu: the DDR picture, and the DDR3 x4/x8 picture keeps its visibility.
     EXPECT_TRUE(panels.icPanelShown());
     EXPECT_FALSE(panels.modulePanelShown());
-    EXPECT_EQ(panels.combo1Text(), "DDR ( x4 , x8 , x16)");
-    EXPECT_EQ(Shown(panels), (std::vector<int>{3, 10}));
-    EXPECT_EQ(panels.topPicture(true), static_cast<int>(PinMapPicture::Image3));
+    EXPECT_EQ(panels.icListText(), "DDR ( x4 , x8 , x16)");
+    EXPECT_EQ(Shown(panels), (std::vector{DdrTsop66, Ddr3Fbga78}));
+    EXPECT_EQ(panels.topPicture(true), static_cast<int>(PinMapPicture::DdrTsop66));
 
     panels.icFromMenu(8, WithByte(13, 8));
-    EXPECT_EQ(panels.combo1Text(), "DDR2 ( x4 , x8)");
-    EXPECT_EQ(Shown(panels), (std::vector<int>{9, 10}));
+    EXPECT_EQ(panels.icListText(), "DDR2 ( x4 , x8)");
+    EXPECT_EQ(Shown(panels), (std::vector{Ddr2Fbga60, Ddr3Fbga78}));
     panels.icFromMenu(8, WithByte(13, 16));
-    EXPECT_EQ(panels.combo1Text(), "DDR2 ( x16 )");
-    EXPECT_EQ(Shown(panels), (std::vector<int>{8, 10}));
+    EXPECT_EQ(panels.icListText(), "DDR2 ( x16 )");
+    EXPECT_EQ(Shown(panels), (std::vector{Ddr2Fbga84, Ddr3Fbga78}));
 
-    panels.chooseModuleEntry(5);  // Image13
+    panels.chooseModuleEntry(5);  // DDR3-SODIMM204
     panels.moduleFromMenu(8);
     EXPECT_FALSE(panels.icPanelShown());
     EXPECT_TRUE(panels.modulePanelShown());
-    EXPECT_EQ(panels.combo2Text(), "DDR2-DIMM");
-    EXPECT_EQ(Shown(panels), (std::vector<int>{6, 8, 10, 13}));
+    EXPECT_EQ(panels.moduleListText(), "DDR2-DIMM");
+    EXPECT_EQ(Shown(panels), (std::vector{Ddr2Dimm240, Ddr2Fbga84, Ddr3Fbga78, Ddr3SoDimm204}));
     panels.moduleFromMenu(4);
-    EXPECT_EQ(panels.combo2Text(), "DDR-DIMM");
-    EXPECT_EQ(Shown(panels), (std::vector<int>{4, 8, 10, 13}));
+    EXPECT_EQ(panels.moduleListText(), "DDR-DIMM");
+    EXPECT_EQ(Shown(panels), (std::vector{DdrDimm184, Ddr2Fbga84, Ddr3Fbga78, Ddr3SoDimm204}));
 
     panels.closeModulePanel();
     EXPECT_FALSE(panels.modulePanelShown());
-    EXPECT_TRUE(panels.isShown(PinMapPicture::Image4));  // pictures stay as they were
+    EXPECT_TRUE(panels.isShown(PinMapPicture::DdrDimm184));  // pictures stay as they were
 }
 
 TEST(PinMapPanels, IcButtonByMemoryTypeAndSdramWidth)
@@ -85,16 +91,16 @@ TEST(PinMapPanels, IcButtonByMemoryTypeAndSdramWidth)
         int type;
         SpdImage image;
         const char* text;
-        int picture;  // 0: none
+        std::optional<PinMapPicture> picture;
     };
     const Case cases[] = {
-        {8, WithByte(13, 4), "DDR2 ( x4 , x8)", 9},
-        {8, WithByte(13, 16), "DDR2 ( x16 )", 8},
-        {11, WithByte(7, 0x01), "DDR3 ( x4 , x8 )", 10},
-        {11, WithByte(7, 0x0A), "DDR3 ( x16 )", 11},  // two ranks of x16
-        {4, SpdImage{}, "DDR ( x4 , x8 , x16)", 3},
-        {7, SpdImage{}, "DDR ( x4 , x8 , x16)", 3},
-        {2, SpdImage{}, "DDR3 ( x16 )", 0},  // EDO: the panel opens without a picture, the text as it was
+        {8, WithByte(13, 4), "DDR2 ( x4 , x8)", Ddr2Fbga60},
+        {8, WithByte(13, 16), "DDR2 ( x16 )", Ddr2Fbga84},
+        {11, WithByte(7, 0x01), "DDR3 ( x4 , x8 )", Ddr3Fbga78},
+        {11, WithByte(7, 0x0A), "DDR3 ( x16 )", Ddr3Fbga96},  // two ranks of x16
+        {4, SpdImage{}, "DDR ( x4 , x8 , x16)", DdrTsop66},
+        {7, SpdImage{}, "DDR ( x4 , x8 , x16)", DdrTsop66},
+        {2, SpdImage{}, "DDR3 ( x16 )", std::nullopt},  // EDO: the panel opens without a picture, the text as it was
     };
     for (const Case& c : cases) {
         PinMapPanels panels;
@@ -105,11 +111,11 @@ TEST(PinMapPanels, IcButtonByMemoryTypeAndSdramWidth)
         SCOPED_TRACE(c.type);
         EXPECT_TRUE(panels.icPanelShown());
         EXPECT_FALSE(panels.modulePanelShown());
-        EXPECT_EQ(panels.combo1Text(), c.text);
-        std::vector<int> expected;
+        EXPECT_EQ(panels.icListText(), c.text);
+        std::vector<PinMapPicture> expected;
         if (c.picture)
-            expected.push_back(c.picture);
-        expected.push_back(12);  // the module panel's picture is not the IC button's business
+            expected.push_back(*c.picture);
+        expected.push_back(Ddr3Dimm240);  // the module panel's picture is not the IC button's business
         EXPECT_EQ(Shown(panels), expected);
     }
 }
@@ -120,11 +126,12 @@ TEST(PinMapPanels, DramButtonByMemoryTypeAndModuleForm)
         int type;
         int form;
         const char* text;
-        int picture;
+        PinMapPicture picture;
     };
     const Case cases[] = {
-        {8, 4, "DDR2-SODIMM200", 7}, {8, 1, "DDR2-DIMM240", 6},  {11, 4, "DDR3-SODIMM204", 13},
-        {11, 2, "DDR3-DIMM240", 12}, {7, 4, "DDR-DIMM184", 4},   {4, 0, "DDR-DIMM184", 4},
+        {8, 4, "DDR2-SODIMM200", Ddr2SoDimm200}, {8, 1, "DDR2-DIMM240", Ddr2Dimm240},
+        {11, 4, "DDR3-SODIMM204", Ddr3SoDimm204}, {11, 2, "DDR3-DIMM240", Ddr3Dimm240},
+        {7, 4, "DDR-DIMM184", DdrDimm184},        {4, 0, "DDR-DIMM184", DdrDimm184},
     };
     for (const Case& c : cases) {
         PinMapPanels panels;
@@ -135,8 +142,9 @@ TEST(PinMapPanels, DramButtonByMemoryTypeAndModuleForm)
         SCOPED_TRACE(c.text);
         EXPECT_FALSE(panels.icPanelShown());
         EXPECT_TRUE(panels.modulePanelShown());
-        EXPECT_EQ(panels.combo2Text(), c.text);
-        EXPECT_EQ(Shown(panels), (std::vector<int>{std::min(c.picture, 10), std::max(c.picture, 10)}));
+        EXPECT_EQ(panels.moduleListText(), c.text);
+        // The IC panel keeps its DDR3 x4/x8 picture.
+        EXPECT_EQ(Shown(panels), (std::vector{std::min(c.picture, Ddr3Fbga78), std::max(c.picture, Ddr3Fbga78)}));
     }
 }
 

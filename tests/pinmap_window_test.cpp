@@ -82,7 +82,7 @@ TEST_F(PinMapWindow, ModuleMapFromTheMenuCoversTheWindow)
     // instead); the panel follows the window's size and the picture grows with it.
     auto* picture = module->findChild<PinMapView*>(QStringLiteral("Image6"));
     QCoreApplication::processEvents();
-    const QSizeF natural = PinMapNaturalSize(PinMapPicture::Image6);
+    const QSizeF natural = PinMapNaturalSize(PinMapPicture::Ddr2Dimm240);
     EXPECT_GE(picture->width(), natural.width());
     EXPECT_GE(picture->height(), natural.height());
     doc->parentWidget()->resize(doc->parentWidget()->size() + QSize(900, 700));

@@ -119,7 +119,7 @@ SpdImage DdrDimm()
     return image;
 }
 
-std::set<int> ConnectorSignals(ModuleConnector connector)
+std::set<int> ConnectorSignals(ModuleEdge connector)
 {
     std::set<int> signals;
     for (int i = 0; i < kModuleSignalCount; ++i)
@@ -343,8 +343,8 @@ TEST(SimDevice, NumberedCopiesCountUpFromTheStoredSerial)
 
 TEST(SimDevice, ModuleTestMarksTheConnectorsSignalsAndFailsOnce)
 {
-    for (const auto& [image, connector] : {std::pair{Ddr3SoDimm(), ModuleConnector::Ddr3SoDimm204},
-                                           std::pair{DdrDimm(), ModuleConnector::DdrDimm184}}) {
+    for (const auto& [image, connector] : {std::pair{Ddr3SoDimm(), ModuleEdge::Ddr3SoDimm204},
+                                           std::pair{DdrDimm(), ModuleEdge::DdrDimm184}}) {
         DeviceSettings settings;
         settings.module = image;
         settings.failure = TestFailure::Short;
@@ -368,7 +368,7 @@ TEST(SimDevice, ModuleTestMarksTheConnectorsSignalsAndFailsOnce)
         EXPECT_EQ(passed.pass, expected);
         EXPECT_TRUE(passed.fail.empty());
     }
-    EXPECT_NE(ConnectorSignals(ModuleConnector::Ddr3SoDimm204), ConnectorSignals(ModuleConnector::DdrDimm184));
+    EXPECT_NE(ConnectorSignals(ModuleEdge::Ddr3SoDimm204), ConnectorSignals(ModuleEdge::DdrDimm184));
 }
 
 TEST(SimDevice, ModuleTestFailureKinds)

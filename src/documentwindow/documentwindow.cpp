@@ -626,7 +626,7 @@ bool DocumentWindow::eventFilter(QObject* watched, QEvent* event)
         // A signal's pin on the connector of the image last decoded, in any window.
         const QVariant index = watched->property("signalIndex");
         if (index.isValid()) {
-            const ModuleConnector connector =
+            const ModuleEdge connector =
                 ConnectorFor(m_app.decode.currentMemoryType, m_app.decode.currentModuleForm);
             static_cast<QWidget*>(watched)->setToolTip(
                 QString::fromStdString(ModuleSignalTip(connector, index.toInt())));

@@ -206,7 +206,7 @@ DramPackageData Build(DramPackage package)
 {
     const std::vector<int> columns(kFbgaColumns.begin(), kFbgaColumns.end());
     switch (package) {
-    case DramPackage::Ddr66Tsop:
+    case DramPackage::DdrTsop66:
         return {package, "DDR ( x4 , x8 , x16 )", "DDR SDRAM, 66-pin TSOP-II, x4 / x8 / x16", "DDR SDRAM",
                 "66-pin TSOP-II", DramPackageKind::Tsop, {DramWidth::X4, DramWidth::X8, DramWidth::X16}, {},
                 {}, TsopPins()};
@@ -227,7 +227,7 @@ DramPackageData Build(DramPackage package)
                 DramPackageKind::Fbga, {DramWidth::X16}, "ABCDEFGHJKLMNPRT", columns,
                 FbgaPins("ABCDEFGHJKLMNPRT", kDdr3X16, DramWidth::X16, {})};
     }
-    return Build(DramPackage::Ddr66Tsop);
+    return Build(DramPackage::DdrTsop66);
 }
 
 }  // namespace

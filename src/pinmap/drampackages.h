@@ -10,7 +10,7 @@ namespace tessaro {
 
 // The DRAM packages of the IC pin-map pictures.
 enum class DramPackage {
-    Ddr66Tsop,   // DDR SDRAM, 66-pin TSOP-II, x4 / x8 / x16
+    DdrTsop66,   // DDR SDRAM, 66-pin TSOP-II, x4 / x8 / x16
     Ddr2Fbga60,  // DDR2 SDRAM, 60-ball FBGA, x4 / x8
     Ddr2Fbga84,  // DDR2 SDRAM, 84-ball FBGA, x16
     Ddr3Fbga78,  // DDR3 SDRAM, 78-ball FBGA, x4 / x8
@@ -18,7 +18,7 @@ enum class DramPackage {
 };
 
 inline constexpr std::array<DramPackage, 5> kDramPackages = {
-    DramPackage::Ddr66Tsop, DramPackage::Ddr2Fbga60, DramPackage::Ddr2Fbga84,
+    DramPackage::DdrTsop66, DramPackage::Ddr2Fbga60, DramPackage::Ddr2Fbga84,
     DramPackage::Ddr3Fbga78, DramPackage::Ddr3Fbga96,
 };
 

@@ -93,29 +93,44 @@ namespace {
 constexpr int kPins[kModuleSignalCount][5] = {
 #include "pinmap/modulepins.inc"
 };
+
+// The column of a connector in kPins, or -1 for one the table leaves out.
+int PinColumn(ModuleEdge connector)
+{
+    switch (connector) {
+    case ModuleEdge::DdrDimm184: return 0;
+    case ModuleEdge::Ddr2SoDimm200: return 1;
+    case ModuleEdge::Ddr2Dimm240: return 2;
+    case ModuleEdge::Ddr3SoDimm204: return 3;
+    case ModuleEdge::Ddr3Dimm240: return 4;
+    case ModuleEdge::DdrSoDimm200: return -1;
+    }
+    return -1;
+}
 }  // namespace
 
-ModuleConnector ConnectorFor(int memoryType, int moduleForm)
+ModuleEdge ConnectorFor(int memoryType, int moduleForm)
 {
     if (memoryType == 8 && moduleForm == 4)
-        return ModuleConnector::Ddr2SoDimm200;
+        return ModuleEdge::Ddr2SoDimm200;
     if (memoryType == 11 && moduleForm == 4)
-        return ModuleConnector::Ddr3SoDimm204;
+        return ModuleEdge::Ddr3SoDimm204;
     if (memoryType == 11)
-        return ModuleConnector::Ddr3Dimm240;
+        return ModuleEdge::Ddr3Dimm240;
     if (memoryType == 7)
-        return ModuleConnector::DdrDimm184;
-    return ModuleConnector::Ddr2Dimm240;
+        return ModuleEdge::DdrDimm184;
+    return ModuleEdge::Ddr2Dimm240;
 }
 
-int ModuleSignalPin(ModuleConnector connector, int index)
+int ModuleSignalPin(ModuleEdge connector, int index)
 {
-    if (index < 0 || index >= kModuleSignalCount)
+    const int column = PinColumn(connector);
+    if (index < 0 || index >= kModuleSignalCount || column < 0)
         return 0;
-    return kPins[index][static_cast<int>(connector)];
+    return kPins[index][column];
 }
 
-std::string ModuleSignalTip(ModuleConnector connector, int index)
+std::string ModuleSignalTip(ModuleEdge connector, int index)
 {
     const int pin = ModuleSignalPin(connector, index);
     return pin > 0 ? "Pin " + std::to_string(pin) : std::string(6, ' ');

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/signalmarks.h"
+#include "pinmap/moduleedges.h"
 
 #include <array>
 #include <string>
@@ -14,26 +15,18 @@ namespace tessaro {
 // eight a row): DQ0-DQ7 ... DQ56-DQ63, CB0-CB7, A0-A7, A8-A14, BA0-BA2, ...
 [[nodiscard]] const std::vector<std::vector<int>>& ModuleSignalRows();
 
-// The module connectors whose pins the signal labels' tool tips name.
-enum class ModuleConnector {
-    DdrDimm184,
-    Ddr2SoDimm200,
-    Ddr2Dimm240,
-    Ddr3SoDimm204,
-    Ddr3Dimm240,
-};
-
-// The connector of the image last decoded, from CurrentMemoryType and
-// CurrentModuleForm; first match wins: DDR2 (8) small outline, DDR3 (11) small
+// The connector of the image last decoded, from the memory type and module
+// form the decoder kept of it; first match wins: DDR2 (8) small outline, DDR3 (11) small
 // outline, DDR3, DDR (7), anything else DDR2 DIMM 240.
-[[nodiscard]] ModuleConnector ConnectorFor(int memoryType, int moduleForm);
+[[nodiscard]] ModuleEdge ConnectorFor(int memoryType, int moduleForm);
 
 // The connector pin of signal `index` (0-143), or 0 where the connector has
-// none (and for an index outside 0-143).
-[[nodiscard]] int ModuleSignalPin(ModuleConnector connector, int index);
+// none (and for an index outside 0-143). The signal labels name no pins of the
+// DDR SO-DIMM 200, which the tool tips never show: 0 for all its signals.
+[[nodiscard]] int ModuleSignalPin(ModuleEdge connector, int index);
 
 // The tool tip of a signal label: "Pin 122", or a run of spaces where the
 // connector has no pin.
-[[nodiscard]] std::string ModuleSignalTip(ModuleConnector connector, int index);
+[[nodiscard]] std::string ModuleSignalTip(ModuleEdge connector, int index);
 
 }  // namespace tessaro

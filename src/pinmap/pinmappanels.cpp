@@ -17,19 +17,22 @@ std::size_t Slot(PinMapPicture picture)
 
 }  // namespace
 
-int PictureNumber(PinMapPicture picture)
+const char* PictureObjectName(PinMapPicture picture)
 {
-    return static_cast<int>(picture) + 3;
+    static constexpr const char* names[kPinMapPictureCount] = {
+        "Image3", "Image4", "Image5", "Image6", "Image7", "Image8", "Image9", "Image10", "Image11", "Image12", "Image13",
+    };
+    return names[Slot(picture)];
 }
 
 bool IsIcPicture(PinMapPicture picture)
 {
     switch (picture) {
-    case PinMapPicture::Image3:
-    case PinMapPicture::Image8:
-    case PinMapPicture::Image9:
-    case PinMapPicture::Image10:
-    case PinMapPicture::Image11:
+    case PinMapPicture::DdrTsop66:
+    case PinMapPicture::Ddr2Fbga84:
+    case PinMapPicture::Ddr2Fbga60:
+    case PinMapPicture::Ddr3Fbga78:
+    case PinMapPicture::Ddr3Fbga96:
         return true;
     default:
         return false;
@@ -39,11 +42,11 @@ bool IsIcPicture(PinMapPicture picture)
 const std::array<PinMapListEntry, 5>& IcPinMapList()
 {
     static const std::array<PinMapListEntry, 5> list{{
-        {"DDR ( x4 , x8 , x16 )", PinMapPicture::Image3},
-        {"DDR2 ( x4 , x8 )", PinMapPicture::Image9},
-        {"DDR2 ( x16 )", PinMapPicture::Image8},
-        {"DDR3 ( x4 , x8 )", PinMapPicture::Image10},
-        {"DDR3 ( x16 )", PinMapPicture::Image11},
+        {"DDR ( x4 , x8 , x16 )", PinMapPicture::DdrTsop66},
+        {"DDR2 ( x4 , x8 )", PinMapPicture::Ddr2Fbga60},
+        {"DDR2 ( x16 )", PinMapPicture::Ddr2Fbga84},
+        {"DDR3 ( x4 , x8 )", PinMapPicture::Ddr3Fbga78},
+        {"DDR3 ( x16 )", PinMapPicture::Ddr3Fbga96},
     }};
     return list;
 }
@@ -51,12 +54,12 @@ const std::array<PinMapListEntry, 5>& IcPinMapList()
 const std::array<PinMapListEntry, 6>& ModulePinMapList()
 {
     static const std::array<PinMapListEntry, 6> list{{
-        {"DDR-DIMM184", PinMapPicture::Image4},
-        {"DDR-SODIMM200", PinMapPicture::Image5},
-        {"DDR2-DIMM240", PinMapPicture::Image6},
-        {"DDR2-SODIMM200", PinMapPicture::Image7},
-        {"DDR3-DIMM240", PinMapPicture::Image12},
-        {"DDR3-SODIMM204", PinMapPicture::Image13},
+        {"DDR-DIMM184", PinMapPicture::DdrDimm184},
+        {"DDR-SODIMM200", PinMapPicture::DdrSoDimm200},
+        {"DDR2-DIMM240", PinMapPicture::Ddr2Dimm240},
+        {"DDR2-SODIMM200", PinMapPicture::Ddr2SoDimm200},
+        {"DDR3-DIMM240", PinMapPicture::Ddr3Dimm240},
+        {"DDR3-SODIMM204", PinMapPicture::Ddr3SoDimm204},
     }};
     return list;
 }
@@ -90,65 +93,64 @@ void PinMapPanels::hide(PinMapPicture picture)
     m_shownAt[Slot(picture)] = 0;
 }
 
-void PinMapPanels::chooseIcEntry(int index)
+template <std::size_t N>
+void PinMapPanels::chooseEntry(const std::array<PinMapListEntry, N>& list, int index, std::string& listText)
 {
-    const auto& list = IcPinMapList();
-    if (index < 0 || index >= static_cast<int>(list.size()))
+    if (index < 0 || index >= static_cast<int>(N))
         return;
     for (const PinMapListEntry& entry : list)
         hide(entry.picture);
     show(list[static_cast<std::size_t>(index)].picture);
-    m_combo1 = list[static_cast<std::size_t>(index)].text;
+    listText = list[static_cast<std::size_t>(index)].text;
+}
+
+void PinMapPanels::chooseIcEntry(int index)
+{
+    chooseEntry(IcPinMapList(), index, m_icListText);
 }
 
 void PinMapPanels::chooseModuleEntry(int index)
 {
-    const auto& list = ModulePinMapList();
-    if (index < 0 || index >= static_cast<int>(list.size()))
-        return;
-    for (const PinMapListEntry& entry : list)
-        hide(entry.picture);
-    show(list[static_cast<std::size_t>(index)].picture);
-    m_combo2 = list[static_cast<std::size_t>(index)].text;
+    chooseEntry(ModulePinMapList(), index, m_moduleListText);
 }
 
 void PinMapPanels::icFromMenu(int memoryType, const SpdImage& image)
 {
     // The menu leaves the DDR3 pictures as they are.
-    hide(PinMapPicture::Image3);
-    hide(PinMapPicture::Image8);
-    hide(PinMapPicture::Image9);
+    hide(PinMapPicture::DdrTsop66);
+    hide(PinMapPicture::Ddr2Fbga84);
+    hide(PinMapPicture::Ddr2Fbga60);
     m_modulePanel = false;
     m_icPanel = true;
     if (memoryType == kDdr2) {
         if (SdramWidthBits(memoryType, image) == 16) {
-            m_combo1 = "DDR2 ( x16 )";
-            show(PinMapPicture::Image8);
+            m_icListText = "DDR2 ( x16 )";
+            show(PinMapPicture::Ddr2Fbga84);
         } else {
-            m_combo1 = "DDR2 ( x4 , x8)";
-            show(PinMapPicture::Image9);
+            m_icListText = "DDR2 ( x4 , x8)";
+            show(PinMapPicture::Ddr2Fbga60);
         }
     } else {
-        m_combo1 = "DDR ( x4 , x8 , x16)";
-        show(PinMapPicture::Image3);
+        m_icListText = "DDR ( x4 , x8 , x16)";
+        show(PinMapPicture::DdrTsop66);
     }
 }
 
 void PinMapPanels::moduleFromMenu(int memoryType)
 {
     // The menu leaves the DDR3 pictures as they are.
-    hide(PinMapPicture::Image4);
-    hide(PinMapPicture::Image5);
-    hide(PinMapPicture::Image6);
-    hide(PinMapPicture::Image7);
+    hide(PinMapPicture::DdrDimm184);
+    hide(PinMapPicture::DdrSoDimm200);
+    hide(PinMapPicture::Ddr2Dimm240);
+    hide(PinMapPicture::Ddr2SoDimm200);
     m_icPanel = false;
     m_modulePanel = true;
     if (memoryType == kDdr2) {
-        m_combo2 = "DDR2-DIMM";
-        show(PinMapPicture::Image6);
+        m_moduleListText = "DDR2-DIMM";
+        show(PinMapPicture::Ddr2Dimm240);
     } else {
-        m_combo2 = "DDR-DIMM";
-        show(PinMapPicture::Image4);
+        m_moduleListText = "DDR-DIMM";
+        show(PinMapPicture::DdrDimm184);
     }
 }
 
@@ -160,15 +162,15 @@ void PinMapPanels::icButton(int memoryType, const SpdImage& image)
     m_icPanel = true;
     const bool x16 = SdramWidthBits(memoryType, image) == 16;
     if (memoryType == kDdr2) {
-        m_combo1 = x16 ? "DDR2 ( x16 )" : "DDR2 ( x4 , x8)";
-        show(x16 ? PinMapPicture::Image8 : PinMapPicture::Image9);
+        m_icListText = x16 ? "DDR2 ( x16 )" : "DDR2 ( x4 , x8)";
+        show(x16 ? PinMapPicture::Ddr2Fbga84 : PinMapPicture::Ddr2Fbga60);
     } else if (memoryType == kDdr3) {
-        m_combo1 = x16 ? "DDR3 ( x16 )" : "DDR3 ( x4 , x8 )";
-        show(x16 ? PinMapPicture::Image11 : PinMapPicture::Image10);
+        m_icListText = x16 ? "DDR3 ( x16 )" : "DDR3 ( x4 , x8 )";
+        show(x16 ? PinMapPicture::Ddr3Fbga96 : PinMapPicture::Ddr3Fbga78);
     } else if (memoryType == kSdr || memoryType == kDdr) {
         // The DDR package drawing is the only one for DDR; SDR images get it too.
-        m_combo1 = "DDR ( x4 , x8 , x16)";
-        show(PinMapPicture::Image3);
+        m_icListText = "DDR ( x4 , x8 , x16)";
+        show(PinMapPicture::DdrTsop66);
     }
 }
 
@@ -180,20 +182,20 @@ void PinMapPanels::dramButton(int memoryType, int moduleForm)
     m_modulePanel = true;
     if (memoryType == kDdr2 && moduleForm == kSmallOutline) {
         // The picture follows the text: the DDR2 small-outline connector.
-        m_combo2 = "DDR2-SODIMM200";
-        show(PinMapPicture::Image7);
+        m_moduleListText = "DDR2-SODIMM200";
+        show(PinMapPicture::Ddr2SoDimm200);
     } else if (memoryType == kDdr2) {
-        m_combo2 = "DDR2-DIMM240";
-        show(PinMapPicture::Image6);
+        m_moduleListText = "DDR2-DIMM240";
+        show(PinMapPicture::Ddr2Dimm240);
     } else if (memoryType == kDdr3 && moduleForm == kSmallOutline) {
-        m_combo2 = "DDR3-SODIMM204";
-        show(PinMapPicture::Image13);
+        m_moduleListText = "DDR3-SODIMM204";
+        show(PinMapPicture::Ddr3SoDimm204);
     } else if (memoryType == kDdr3) {
-        m_combo2 = "DDR3-DIMM240";
-        show(PinMapPicture::Image12);
+        m_moduleListText = "DDR3-DIMM240";
+        show(PinMapPicture::Ddr3Dimm240);
     } else {
-        m_combo2 = "DDR-DIMM184";
-        show(PinMapPicture::Image4);
+        m_moduleListText = "DDR-DIMM184";
+        show(PinMapPicture::DdrDimm184);
     }
 }
 

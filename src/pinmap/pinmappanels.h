@@ -8,28 +8,30 @@
 
 namespace tessaro {
 
-// The eleven pictures of the two pin-map panels, by their control names.
+// The eleven pictures of the two pin-map panels. The order is the stacking
+// order of the pictures in their panels and the order of their object names
+// ("Image3" for the first ... "Image13" for the last).
 enum class PinMapPicture : unsigned char {
-    Image3,   // IC: DDR ( x4 , x8 , x16 )
-    Image4,   // module: DDR-DIMM184
-    Image5,   // module: DDR-SODIMM200
-    Image6,   // module: DDR2-DIMM240
-    Image7,   // module: DDR2-SODIMM200
-    Image8,   // IC: DDR2 ( x16 )
-    Image9,   // IC: DDR2 ( x4 , x8 )
-    Image10,  // IC: DDR3 ( x4 , x8 )
-    Image11,  // IC: DDR3 ( x16 )
-    Image12,  // module: DDR3-DIMM240
-    Image13,  // module: DDR3-SODIMM204
+    DdrTsop66,      // IC: DDR ( x4 , x8 , x16 )
+    DdrDimm184,     // module: DDR-DIMM184
+    DdrSoDimm200,   // module: DDR-SODIMM200
+    Ddr2Dimm240,    // module: DDR2-DIMM240
+    Ddr2SoDimm200,  // module: DDR2-SODIMM200
+    Ddr2Fbga84,     // IC: DDR2 ( x16 )
+    Ddr2Fbga60,     // IC: DDR2 ( x4 , x8 )
+    Ddr3Fbga78,     // IC: DDR3 ( x4 , x8 )
+    Ddr3Fbga96,     // IC: DDR3 ( x16 )
+    Ddr3Dimm240,    // module: DDR3-DIMM240
+    Ddr3SoDimm204,  // module: DDR3-SODIMM204
 };
 inline constexpr int kPinMapPictureCount = 11;
 
-// The picture's control number: 3 for Image3 ... 13 for Image13.
-[[nodiscard]] int PictureNumber(PinMapPicture picture);
-// Whether the picture belongs to the IC panel (Frame11) or the module panel (Frame12).
+// The object name of the picture's view: "Image3" ... "Image13".
+[[nodiscard]] const char* PictureObjectName(PinMapPicture picture);
+// Whether the picture belongs to the IC panel or the module panel.
 [[nodiscard]] bool IsIcPicture(PinMapPicture picture);
 
-// The list entries of Combo1 (IC) and Combo2 (module) and the picture each selects.
+// The entries of the IC and the module picture lists and the picture each selects.
 struct PinMapListEntry {
     const char* text;
     PinMapPicture picture;
@@ -43,13 +45,14 @@ struct PinMapListEntry {
 class PinMapPanels
 {
 public:
-    [[nodiscard]] bool icPanelShown() const { return m_icPanel; }      // Frame11 "IC 腳位圖"
-    [[nodiscard]] bool modulePanelShown() const { return m_modulePanel; }  // Frame12 "模組腳位圖"
+    [[nodiscard]] bool icPanelShown() const { return m_icPanel; }          // "IC 腳位圖"
+    [[nodiscard]] bool modulePanelShown() const { return m_modulePanel; }  // "模組腳位圖"
     [[nodiscard]] bool isShown(PinMapPicture picture) const;
     // The visible picture of a panel drawn on top (the one shown last), or -1.
     [[nodiscard]] int topPicture(bool icPanel) const;
-    [[nodiscard]] const std::string& combo1Text() const { return m_combo1; }
-    [[nodiscard]] const std::string& combo2Text() const { return m_combo2; }
+    // The text in the picture list of each panel.
+    [[nodiscard]] const std::string& icListText() const { return m_icListText; }
+    [[nodiscard]] const std::string& moduleListText() const { return m_moduleListText; }
 
     // Choosing list entry `index`: shows its picture and hides the panel's others.
     void chooseIcEntry(int index);
@@ -58,8 +61,9 @@ public:
     void closeIcPanel() { m_icPanel = false; }
     void closeModulePanel() { m_modulePanel = false; }
 
-    // mnuICpin / mnuMODULEpin on this window. `image` is the window's image,
-    // read only for the SDRAM width that picks the x16 DDR2 picture.
+    // The menu commands for the IC and the module pin map on this window.
+    // `image` is the window's image, read only for the SDRAM width that picks
+    // the x16 DDR2 picture.
     void icFromMenu(int memoryType, const SpdImage& image);
     void moduleFromMenu(int memoryType);
     // The tool-bar buttons IC and DRAM on this window.
@@ -67,6 +71,10 @@ public:
     void dramButton(int memoryType, int moduleForm);
 
 private:
+    // Shows the picture of entry `index` of `list`, hides the list's others and
+    // puts the entry's text in `listText`; an index outside the list changes nothing.
+    template <std::size_t N>
+    void chooseEntry(const std::array<PinMapListEntry, N>& list, int index, std::string& listText);
     void show(PinMapPicture picture);
     void hide(PinMapPicture picture);
 
@@ -74,8 +82,8 @@ private:
     bool m_modulePanel = false;
     std::array<std::uint32_t, kPinMapPictureCount> m_shownAt{};  // 0 hidden, else the order shown
     std::uint32_t m_showCount = 0;
-    std::string m_combo1 = "DDR ( x4 , x8 , x16 )";
-    std::string m_combo2 = "DDR-DIMM184";
+    std::string m_icListText = "DDR ( x4 , x8 , x16 )";
+    std::string m_moduleListText = "DDR-DIMM184";
 };
 
 // The SDRAM width in bits that an image states for its devices: byte 13 of a

@@ -1,13 +1,10 @@
 #include "pinmapui/drampackageart.h"
 
-#include "pinmapui/pinmapstyle.h"
-
 #include <QFontMetricsF>
 #include <QPainter>
 
 #include <algorithm>
 #include <cmath>
-#include <map>
 #include <string_view>
 
 namespace tessaro {
@@ -48,21 +45,16 @@ qreal TextHeight(qreal px, bool bold = false)
     return QFontMetricsF(PinMapFont(px, bold)).height();
 }
 
-qreal TextWidth(const QString& text, qreal px, bool bold = false)
-{
-    return QFontMetricsF(PinMapFont(px, bold)).horizontalAdvance(text);
-}
-
 // The preferred size, or the smallest one when the text would not fit `width`.
 qreal FittingPixelSize(const QString& text, qreal width, qreal preferred, bool bold = false)
 {
-    return TextWidth(text, preferred, bold) <= width ? preferred : kSmallPx;
+    return PinMapTextWidth(text, preferred, bold) <= width ? preferred : kSmallPx;
 }
 
 void AddText(DramArtLayout& layout, const QRectF& box, const QString& text, qreal px, bool bold,
              const QColor& ink, int align = Qt::AlignCenter, const QColor& chip = {})
 {
-    layout.texts.push_back({box, text, px, bold, ink, chip, align});
+    layout.texts.push_back({box, text, px, bold, ink, align, chip});
 }
 
 void AddTitle(DramArtLayout& layout, const DramPackageData& data)
@@ -78,7 +70,7 @@ std::vector<QString> WrapText(const QString& text, qreal width, qreal px, bool b
     QString line;
     for (const QString& word : text.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
         const QString longer = line.isEmpty() ? word : line + QLatin1Char(' ') + word;
-        if (!line.isEmpty() && TextWidth(longer, px, bold) > width) {
+        if (!line.isEmpty() && PinMapTextWidth(longer, px, bold) > width) {
             lines.push_back(line);
             line = word;
         } else {
@@ -106,53 +98,50 @@ qreal AddNotes(DramArtLayout& layout, QPointF top, qreal width, const std::vecto
     return y;
 }
 
-// What one legend entry covers when PaintSignalLegend draws it at `topLeft`,
-// and how far it moves the pen (the entry plus the gap to the next one).
-QRectF LegendEntryBox(SignalClass cls, QPointF topLeft, qreal px)
+// The classes the package's pins carry in any width.
+std::vector<SignalClass> PackageClasses(const DramPackageData& data)
 {
-    const qreal textWidth = TextWidth(QString::fromLatin1(SignalClassName(cls)), px);
-    return {topLeft.x(), topLeft.y() - px * 0.2, px * 1.4 + textWidth + 2, px * 1.4};
+    std::vector<std::string_view> names;
+    for (const DramPin& pin : data.pins)
+        names.insert(names.end(), pin.names.begin(), pin.names.end());
+    return ClassesUsed(names);
 }
 
-qreal LegendEntryAdvance(SignalClass cls, qreal px)
+// The width a legend row of entries [from, to) is centred by.
+qreal LegendRowWidth(const std::vector<SignalClass>& shown, std::size_t from, std::size_t to, qreal px)
 {
-    return px * 2.6 + TextWidth(QString::fromLatin1(SignalClassName(cls)), px);
+    const qreal gap = px * 1.2 - 2;  // between one entry's text and the next swatch
+    qreal width = 0;
+    for (std::size_t i = from; i < to; ++i)
+        width += LegendEntryAdvance(shown[i], px);
+    return to > from ? width - gap - px * 1.2 + 2 : 0.0;
+}
+
+// The first entry of the second legend row: none (the count) when one row
+// fits, else the break that makes the wider of the two rows narrowest.
+std::size_t LegendBreak(const std::vector<SignalClass>& shown, qreal px)
+{
+    std::size_t split = shown.size();
+    if (LegendRowWidth(shown, 0, shown.size(), px) <= kWidth - 2 * kMargin)
+        return split;
+    qreal best = 1e9;
+    for (std::size_t k = 1; k < shown.size(); ++k) {
+        const qreal widest = std::max(LegendRowWidth(shown, 0, k, px), LegendRowWidth(shown, k, shown.size(), px));
+        if (widest < best) {
+            best = widest;
+            split = k;
+        }
+    }
+    return split;
 }
 
 // The legend of the classes the package uses, centred in one or two rows
 // whose last ends at `bottom`; returns the top of the first row.
 qreal AddLegend(DramArtLayout& layout, const DramPackageData& data, qreal bottom)
 {
-    std::vector<SignalClass> shown;
-    for (int i = 0; i < kSignalClassCount; ++i) {
-        const auto cls = static_cast<SignalClass>(i);
-        const bool used = std::any_of(data.pins.begin(), data.pins.end(), [&](const DramPin& pin) {
-            return std::any_of(pin.names.begin(), pin.names.end(),
-                               [&](std::string_view name) { return !name.empty() && ClassifySignal(name) == cls; });
-        });
-        if (used)
-            shown.push_back(cls);
-    }
+    const std::vector<SignalClass> shown = PackageClasses(data);
     const qreal px = kLegendPx;
-    const qreal gap = px * 1.2 - 2;  // between one entry's text and the next swatch
-    auto rowWidth = [&](std::size_t from, std::size_t to) {
-        qreal width = 0;
-        for (std::size_t i = from; i < to; ++i)
-            width += LegendEntryAdvance(shown[i], px);
-        return to > from ? width - gap - px * 1.2 + 2 : 0.0;
-    };
-    const qreal available = kWidth - 2 * kMargin;
-    std::size_t split = shown.size();
-    if (rowWidth(0, shown.size()) > available) {
-        qreal best = 1e9;
-        for (std::size_t k = 1; k < shown.size(); ++k) {
-            const qreal widest = std::max(rowWidth(0, k), rowWidth(k, shown.size()));
-            if (widest < best) {
-                best = widest;
-                split = k;
-            }
-        }
-    }
+    const std::size_t split = LegendBreak(shown, px);
     std::vector<std::pair<std::size_t, std::size_t>> rows{{0, split}};
     if (split < shown.size())
         rows.emplace_back(split, shown.size());
@@ -161,10 +150,9 @@ qreal AddLegend(DramArtLayout& layout, const DramPackageData& data, qreal bottom
     qreal y = bottom - px * 1.2 - kLegendRowPitch * static_cast<qreal>(rows.size() - 1);
     const qreal top = y - px * 0.2;
     for (const auto& [from, to] : rows) {
-        qreal x = (kWidth - rowWidth(from, to)) / 2;
+        qreal x = (kWidth - LegendRowWidth(shown, from, to, px)) / 2;
         for (std::size_t i = from; i < to; ++i) {
-            const QPointF at(x, y);
-            layout.legend.push_back({shown[i], at, LegendEntryBox(shown[i], at, px)});
+            layout.legend.push_back(LegendEntryAt(shown[i], QPointF(x, y), px));
             x += LegendEntryAdvance(shown[i], px);
         }
         y += kLegendRowPitch;
@@ -195,18 +183,32 @@ std::vector<QString> FbgaNotes(const DramPackageData& data)
     case DramPackage::Ddr3Fbga96:
         notes.push_back(QStringLiteral("A13-A15: NC on densities that do not use them."));
         break;
-    case DramPackage::Ddr66Tsop: break;
+    case DramPackage::DdrTsop66: break;
     }
     return notes;
 }
 
-DramArtLayout LayoutFbga(const DramPackageData& data)
-{
-    DramArtLayout layout;
-    layout.size = {kWidth, kFbgaHeight};
-    AddTitle(layout, data);
-    const qreal legendTop = AddLegend(layout, data, kFbgaHeight - 8);
+// Where the ball map of an FBGA goes.
+struct FbgaGrid {
+    QRectF body;  // the package outline
+    qreal pitch;  // from one ball row to the next
+    qreal headerHeight;
 
+    // The left of ball column `c`, counted among the populated columns.
+    [[nodiscard]] qreal columnX(std::size_t c) const
+    {
+        return body.left() + kMapPad + static_cast<qreal>(c) * kCellWidth + (c >= 3 ? kGapWidth : 0);
+    }
+    // The top of ball row `r`.
+    [[nodiscard]] qreal rowY(qreal r) const { return body.top() + kMapPad + r * pitch; }
+};
+
+constexpr qreal kLetterX = kMargin + 2;  // the row letters left of the map
+
+// The map between the title and the legend, as tall as the rows allow,
+// centred in the room left.
+FbgaGrid PlaceFbgaGrid(const DramPackageData& data, qreal legendTop)
+{
     const auto rows = static_cast<int>(data.rows.size());
     const qreal headerHeight = TextHeight(kNamePx, true);
     const qreal headerTop = 30;
@@ -215,14 +217,15 @@ DramArtLayout LayoutFbga(const DramPackageData& data)
     const qreal pitch = std::min(kMaxRowPitch, (mapBottom - mapTop - 2 * kMapPad) / rows);
     const qreal outlineHeight = rows * pitch + 2 * kMapPad;
     const qreal shift = std::floor((mapBottom - mapTop - outlineHeight) / 2);
-
-    const qreal letterX = kMargin + 2;
-    const qreal outlineX = letterX + kLetterWidth + 4;
+    const qreal outlineX = kLetterX + kLetterWidth + 4;
     const qreal outlineWidth = 2 * kMapPad + 6 * kCellWidth + kGapWidth;
-    const QRectF body(outlineX, mapTop + shift, outlineWidth, outlineHeight);
-    layout.body = body;
+    return {QRectF(outlineX, mapTop + shift, outlineWidth, outlineHeight), pitch, headerHeight};
+}
 
-    // The outline with the ball A1 corner cut off, and a mark pointing at it.
+// The outline with the ball A1 corner cut off, and a mark pointing at it.
+void AddFbgaOutline(DramArtLayout& layout)
+{
+    const QRectF& body = layout.body;
     const qreal cut = 8;
     QPolygonF outline;
     outline << QPointF(body.left() + cut, body.top()) << body.topRight() << body.bottomRight()
@@ -232,59 +235,74 @@ DramArtLayout LayoutFbga(const DramPackageData& data)
     mark << QPointF(body.left() - 2, body.top() - 2) << QPointF(body.left() - 14, body.top() - 2)
          << QPointF(body.left() - 2, body.top() - 14) << QPointF(body.left() - 2, body.top() - 2);
     layout.indexMark.addPolygon(mark);
+}
 
-    auto columnX = [&](std::size_t c) {
-        return body.left() + kMapPad + static_cast<qreal>(c) * kCellWidth + (c >= 3 ? kGapWidth : 0);
-    };
-    const qreal headerY = body.top() - 3 - headerHeight;
+// The column numbers above the map (the empty columns 4-6 faint) and the row
+// letters either side of it.
+void AddFbgaHeadings(DramArtLayout& layout, const DramPackageData& data, const FbgaGrid& grid)
+{
+    const qreal headerY = grid.body.top() - 3 - grid.headerHeight;
     for (std::size_t c = 0; c < data.columns.size(); ++c) {
-        AddText(layout, QRectF(columnX(c), headerY, kCellWidth, headerHeight),
+        AddText(layout, QRectF(grid.columnX(c), headerY, kCellWidth, grid.headerHeight),
                 QString::number(data.columns[c]), kNamePx, true, kHeadingInk);
     }
     for (int n = 0; n < 3; ++n) {
         const qreal slot = kGapWidth / 3;
-        AddText(layout, QRectF(columnX(3) - kGapWidth + n * slot, headerY, slot, headerHeight),
+        AddText(layout, QRectF(grid.columnX(3) - kGapWidth + n * slot, headerY, slot, grid.headerHeight),
                 QString::number(4 + n), kSmallPx, false, kFaintInk);
     }
-    for (int r = 0; r < rows; ++r) {
+    for (int r = 0; r < static_cast<int>(data.rows.size()); ++r) {
         const QString letter(QLatin1Char(data.rows[static_cast<std::size_t>(r)]));
-        const qreal y = body.top() + kMapPad + r * pitch;
-        AddText(layout, QRectF(letterX, y, kLetterWidth, pitch), letter, kNamePx, true, kHeadingInk);
-        AddText(layout, QRectF(body.right() + 4, y, kLetterWidth, pitch), letter, kNamePx, true, kHeadingInk);
+        const qreal y = grid.rowY(r);
+        AddText(layout, QRectF(kLetterX, y, kLetterWidth, grid.pitch), letter, kNamePx, true, kHeadingInk);
+        AddText(layout, QRectF(grid.body.right() + 4, y, kLetterWidth, grid.pitch), letter, kNamePx, true,
+                kHeadingInk);
     }
+}
 
+// The name on a ball, with the x4 name on a grey second line where it differs.
+void AddBallNames(DramArtLayout& layout, const QRectF& inner, std::string_view name, std::string_view x4)
+{
+    const QColor ink = SignalInk(ClassifySignal(name));
+    const QString text = PinText(name);
+    if (x4.empty() || x4 == name) {
+        AddText(layout, inner, text, FittingPixelSize(text, inner.width(), kNamePx), false, ink);
+        return;
+    }
+    const QString second = QStringLiteral("x4: ") + PinText(x4);
+    const qreal h1 = TextHeight(kNamePx);
+    const qreal h2 = TextHeight(kSmallPx);
+    const qreal top = inner.center().y() - (h1 + h2) / 2;
+    AddText(layout, QRectF(inner.left(), top, inner.width(), h1), text,
+            FittingPixelSize(text, inner.width(), kNamePx), false, ink);
+    AddText(layout, QRectF(inner.left(), top + h1, inner.width(), h2), second, kSmallPx, false, kX4Ink);
+}
+
+// Every ball in its class's colours, with its names.
+void AddFbgaBalls(DramArtLayout& layout, const DramPackageData& data, const FbgaGrid& grid)
+{
     const bool showX4 = data.Offers(DramWidth::X4) && data.MainWidth() != DramWidth::X4;
     const qreal ballWidth = kCellWidth - 4;
-    const qreal ballHeight = pitch - 3;
+    const qreal ballHeight = grid.pitch - 3;
     for (const DramPin& pin : data.pins) {
         const auto r = data.rows.find(pin.position.front());
         const int column = std::stoi(pin.position.substr(1));
         const auto c = static_cast<std::size_t>(
             std::find(data.columns.begin(), data.columns.end(), column) - data.columns.begin());
-        const QRectF ball(columnX(c) + (kCellWidth - ballWidth) / 2,
-                          body.top() + kMapPad + static_cast<qreal>(r) * pitch + (pitch - ballHeight) / 2, ballWidth,
-                          ballHeight);
+        const QRectF ball(grid.columnX(c) + (kCellWidth - ballWidth) / 2,
+                          grid.rowY(static_cast<qreal>(r)) + (grid.pitch - ballHeight) / 2, ballWidth, ballHeight);
         const std::string_view name = pin.Name(data.MainWidth());
         const SignalClass cls = ClassifySignal(name);
         layout.pins.push_back({QString::fromStdString(pin.position), ball, true, SignalFill(cls), SignalInk(cls)});
-
-        const QRectF inner = ball.adjusted(2, 0, -2, 0);
-        const QString text = PinText(name);
-        const std::string_view x4 = showX4 ? pin.Name(DramWidth::X4) : std::string_view();
-        if (x4.empty() || x4 == name) {
-            AddText(layout, inner, text, FittingPixelSize(text, inner.width(), kNamePx), false, SignalInk(cls));
-            continue;
-        }
-        const QString second = QStringLiteral("x4: ") + PinText(x4);
-        const qreal h1 = TextHeight(kNamePx);
-        const qreal h2 = TextHeight(kSmallPx);
-        const qreal top = inner.center().y() - (h1 + h2) / 2;
-        AddText(layout, QRectF(inner.left(), top, inner.width(), h1), text,
-                FittingPixelSize(text, inner.width(), kNamePx), false, SignalInk(cls));
-        AddText(layout, QRectF(inner.left(), top + h1, inner.width(), h2), second, kSmallPx, false, kX4Ink);
+        AddBallNames(layout, ball.adjusted(2, 0, -2, 0), name,
+                     showX4 ? pin.Name(DramWidth::X4) : std::string_view());
     }
+}
 
-    // Notes beside the map.
+// "Top view", the key of the corner mark and the package's notes, beside the map.
+void AddFbgaNotes(DramArtLayout& layout, const DramPackageData& data)
+{
+    const QRectF& body = layout.body;
     const qreal notesX = body.right() + 4 + kLetterWidth + 14;
     const qreal notesWidth = kWidth - kMargin - notesX;
     const qreal headingHeight = TextHeight(11, true);
@@ -300,70 +318,108 @@ DramArtLayout LayoutFbga(const DramPackageData& data)
             kNamePx, false, kHeadingInk, Qt::AlignLeft | Qt::AlignVCenter);
     y += TextHeight(kNamePx) + 6;
     AddNotes(layout, QPointF(notesX, y), notesWidth, FbgaNotes(data));
+}
+
+DramArtLayout LayoutFbga(const DramPackageData& data)
+{
+    DramArtLayout layout;
+    layout.size = {kWidth, kFbgaHeight};
+    AddTitle(layout, data);
+    const qreal legendTop = AddLegend(layout, data, kFbgaHeight - 8);
+    const FbgaGrid grid = PlaceFbgaGrid(data, legendTop);
+    layout.body = grid.body;
+    AddFbgaOutline(layout);
+    AddFbgaHeadings(layout, data, grid);
+    AddFbgaBalls(layout, data, grid);
+    AddFbgaNotes(layout, data);
     return layout;
 }
 
-DramArtLayout LayoutTsop(const DramPackageData& data)
-{
-    DramArtLayout layout;
-    AddTitle(layout, data);
+// Where the leads of a TSOP go: the body in the middle, the name columns
+// either side of it.
+struct TsopFrame {
+    QRectF body;
+    qreal headerTop;
+    qreal headerHeight;
+    qreal leadsTop;  // the top of pin 1's row
+};
 
+constexpr qreal kTsopNumberWidth = 22;  // the pin numbers inside the body
+
+TsopFrame PlaceTsopFrame()
+{
     const qreal headerHeight = TextHeight(kNamePx, true);
     const qreal headerTop = 30;
     const qreal bodyTop = headerTop + headerHeight + 4;
-    const qreal leadsTop = bodyTop + 4;
     const qreal bodyHeight = kTsopPinsPerSide * kTsopPitch + 8;
     const qreal sideWidth = kLeadWidth + kLeadGap + 3 * kChipWidth + 2 * kChipGap;
     const qreal bodyWidth = kWidth - 2 * kMargin - 2 * sideWidth;
-    const QRectF body(kMargin + sideWidth, bodyTop, bodyWidth, bodyHeight);
-    layout.body = body;
-    layout.outline.addRect(body);
-    layout.indexMark.addEllipse(QPointF(body.left() + 34, leadsTop + 7), 4.5, 4.5);
+    return {QRectF(kMargin + sideWidth, bodyTop, bodyWidth, bodyHeight), headerTop, headerHeight, bodyTop + 4};
+}
 
-    const qreal legendBottom = body.bottom() + 10 + kLegendPx * 1.4 + kLegendRowPitch;
-    const qreal height = std::ceil(legendBottom + 8);
-    layout.size = {kWidth, height};
-    AddLegend(layout, data, height - 8);
+// The widths the package comes in, widest first: the widest part's names
+// stand next to the leads, narrower ones outwards.
+std::vector<DramWidth> OutwardWidths(const DramPackageData& data)
+{
+    return {data.widths.rbegin(), data.widths.rend()};
+}
 
-    // Name columns: the widest part's names next to the leads, narrower ones outwards.
-    const std::vector<DramWidth> outward(data.widths.rbegin(), data.widths.rend());
-    auto chipX = [&](bool left, std::size_t column) {
-        const qreal offset = kLeadWidth + kLeadGap + static_cast<qreal>(column) * (kChipWidth + kChipGap);
-        return left ? body.left() - offset - kChipWidth : body.right() + offset;
-    };
+// The left of name column `column` (0 next to the leads) on one side.
+qreal NameColumnX(const QRectF& body, bool left, std::size_t column)
+{
+    const qreal offset = kLeadWidth + kLeadGap + static_cast<qreal>(column) * (kChipWidth + kChipGap);
+    return left ? body.left() - offset - kChipWidth : body.right() + offset;
+}
+
+// The width ("x16") above each name column, on both sides.
+void AddTsopHeadings(DramArtLayout& layout, const DramPackageData& data, const TsopFrame& frame)
+{
+    const std::vector<DramWidth> outward = OutwardWidths(data);
     for (std::size_t column = 0; column < outward.size(); ++column) {
         const QString heading = PinText(DramWidthName(outward[column]));
         for (bool left : {true, false}) {
-            AddText(layout, QRectF(chipX(left, column), headerTop, kChipWidth, headerHeight), heading, kNamePx, true,
-                    kHeadingInk);
+            AddText(layout, QRectF(NameColumnX(frame.body, left, column), frame.headerTop, kChipWidth,
+                                   frame.headerHeight),
+                    heading, kNamePx, true, kHeadingInk);
         }
     }
+}
 
-    const qreal numberWidth = 22;
+// Each lead with its number inside the body and its names, one a width, on
+// chips of the class's colours.
+void AddTsopPins(DramArtLayout& layout, const DramPackageData& data, const TsopFrame& frame)
+{
+    const QRectF& body = frame.body;
+    const std::vector<DramWidth> outward = OutwardWidths(data);
     for (const DramPin& pin : data.pins) {
         const int number = std::stoi(pin.position);
         const bool left = number <= kTsopPinsPerSide;
         const int row = left ? number - 1 : 2 * kTsopPinsPerSide - number;
-        const qreal y = leadsTop + row * kTsopPitch;
+        const qreal y = frame.leadsTop + row * kTsopPitch;
         const QRectF lead(left ? body.left() - kLeadWidth : body.right(), y + 2.5, kLeadWidth, kTsopPitch - 5);
         layout.pins.push_back({QString::fromStdString(pin.position), lead, false, QColor(205, 205, 205),
                                QColor(120, 120, 120)});
         AddText(layout,
-                QRectF(left ? body.left() + 3 : body.right() - 3 - numberWidth, y, numberWidth, kTsopPitch),
+                QRectF(left ? body.left() + 3 : body.right() - 3 - kTsopNumberWidth, y, kTsopNumberWidth,
+                       kTsopPitch),
                 QString::number(number), kNamePx, false, kHeadingInk,
                 (left ? Qt::AlignLeft : Qt::AlignRight) | Qt::AlignVCenter);
         for (std::size_t column = 0; column < outward.size(); ++column) {
             const std::string_view name = pin.Name(outward[column]);
             const SignalClass cls = ClassifySignal(name);
             const QString text = PinText(name);
-            AddText(layout, QRectF(chipX(left, column), y, kChipWidth, kTsopPitch), text,
+            AddText(layout, QRectF(NameColumnX(body, left, column), y, kChipWidth, kTsopPitch), text,
                     FittingPixelSize(text, kChipWidth - 4, kNamePx), false, SignalInk(cls), Qt::AlignCenter,
                     SignalFill(cls));
         }
     }
+}
 
-    // The package described in its middle.
-    const qreal inner = body.width() - 2 * (numberWidth + 10);
+// The package described in the middle of its body, and "pin 1" by its mark.
+void AddTsopDescription(DramArtLayout& layout, const DramPackageData& data, const TsopFrame& frame)
+{
+    const QRectF& body = frame.body;
+    const qreal inner = body.width() - 2 * (kTsopNumberWidth + 10);
     const std::vector<std::pair<QString, qreal>> lines = {
         {PinText(data.memory), 13},
         {PinText(data.outline), 11},
@@ -380,8 +436,27 @@ DramArtLayout LayoutTsop(const DramPackageData& data)
         AddText(layout, QRectF(body.center().x() - inner / 2, y, inner, h), text, px, px > 12, kHeadingInk);
         y += h + 4;
     }
-    AddText(layout, QRectF(body.left() + 42, leadsTop + 1, 40, TextHeight(kSmallPx)), QStringLiteral("pin 1"),
+    AddText(layout, QRectF(body.left() + 42, frame.leadsTop + 1, 40, TextHeight(kSmallPx)), QStringLiteral("pin 1"),
             kSmallPx, false, kHeadingInk, Qt::AlignLeft | Qt::AlignVCenter);
+}
+
+DramArtLayout LayoutTsop(const DramPackageData& data)
+{
+    DramArtLayout layout;
+    AddTitle(layout, data);
+    const TsopFrame frame = PlaceTsopFrame();
+    layout.body = frame.body;
+    layout.outline.addRect(frame.body);
+    layout.indexMark.addEllipse(QPointF(frame.body.left() + 34, frame.leadsTop + 7), 4.5, 4.5);
+
+    const qreal legendBottom = frame.body.bottom() + 10 + kLegendPx * 1.4 + kLegendRowPitch;
+    const qreal height = std::ceil(legendBottom + 8);
+    layout.size = {kWidth, height};
+    AddLegend(layout, data, height - 8);
+
+    AddTsopHeadings(layout, data, frame);
+    AddTsopPins(layout, data, frame);
+    AddTsopDescription(layout, data, frame);
     return layout;
 }
 
@@ -393,29 +468,16 @@ DramArtLayout LayoutDramPackage(DramPackage package)
     return data.kind == DramPackageKind::Tsop ? LayoutTsop(data) : LayoutFbga(data);
 }
 
-namespace {
-// The layout never changes for a package; every paint of a panel uses it,
-// so it is made once.
-const DramArtLayout& CachedLayout(DramPackage package)
-{
-    static std::map<DramPackage, DramArtLayout> layouts;
-    auto it = layouts.find(package);
-    if (it == layouts.end())
-        it = layouts.emplace(package, LayoutDramPackage(package)).first;
-    return it->second;
-}
-}  // namespace
-
 QSizeF DramPackageSize(DramPackage package)
 {
     if (DramPackageInfo(package).kind == DramPackageKind::Fbga)
         return {kWidth, kFbgaHeight};
-    return CachedLayout(package).size;
+    return CachedLayout<&LayoutDramPackage>(package).size;
 }
 
 void PaintDramPackage(QPainter& painter, DramPackage package)
 {
-    const DramArtLayout& layout = CachedLayout(package);
+    const DramArtLayout& layout = CachedLayout<&LayoutDramPackage>(package);
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setRenderHint(QPainter::TextAntialiasing);
@@ -438,20 +500,7 @@ void PaintDramPackage(QPainter& painter, DramPackage package)
             painter.drawRect(pin.shape);
         }
     }
-
-    for (const DramArtText& text : layout.texts) {
-        if (text.chip.isValid()) {
-            painter.setPen(QPen(text.ink.lighter(170), 0.8));
-            painter.setBrush(text.chip);
-            painter.drawRoundedRect(text.box.adjusted(0.5, 1, -0.5, -1), 2, 2);
-        }
-        painter.setFont(PinMapFont(text.pixelSize, text.bold));
-        painter.setPen(text.ink);
-        painter.drawText(text.box, text.align, text.text);
-    }
-
-    for (const DramArtLegendEntry& entry : layout.legend)
-        PaintSignalLegend(painter, entry.topLeft, layout.legendPixelSize, {entry.cls});
+    PaintTextsAndLegend(painter, layout);
     painter.restore();
 }
 

@@ -1,14 +1,11 @@
 #include "pinmapui/moduleedgeart.h"
 
-#include "pinmapui/pinmapstyle.h"
-
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QPainterPath>
 
 #include <algorithm>
 #include <cmath>
-#include <map>
 
 namespace tessaro {
 
@@ -36,11 +33,6 @@ const QColor kText(20, 20, 20);
 const QColor kNumberInk(90, 90, 90);
 const QColor kKeyInk(150, 60, 60);
 
-qreal Advance(int pixelSize, bool bold, const QString& text)
-{
-    return QFontMetricsF(PinMapFont(pixelSize, bold)).horizontalAdvance(text);
-}
-
 QString Num(int n)
 {
     return QString::number(n);
@@ -60,255 +52,248 @@ QString SideLabel(ModuleEdge edge, bool front)
                  : QStringLiteral("Back: even pins ") + range + QStringLiteral(" (pin 2 behind pin 1)");
 }
 
-class Builder {
-public:
-    explicit Builder(ModuleEdge edge) : edge_(edge), info_(EdgeInfo(edge)), perSide_(info_.pinCount / 2) {}
+// The widths of the pin list and of the picture, which is as wide as the
+// list needs and at least kMinWidth.
+struct ListColumns {
+    qreal pictureWidth = kMinWidth;
+    qreal numberWidth = 0;  // the widest pin number
+    qreal columnWidth = 0;  // one column of cells, the picture's width shared out
+};
 
-    EdgeArtLayout Build()
+ListColumns MeasureListColumns(ModuleEdge edge)
+{
+    const ModuleEdgeInfo& info = EdgeInfo(edge);
+    qreal numberWidth = 0;
+    qreal nameWidth = 0;
+    for (int pin = 1; pin <= info.pinCount; ++pin) {
+        numberWidth = std::max(numberWidth, PinMapTextWidth(Num(pin), kPinPx));
+        nameWidth = std::max(nameWidth, PinMapTextWidth(PinText(EdgePinName(edge, pin)), kPinPx));
+    }
+    ListColumns columns;
+    columns.numberWidth = std::ceil(numberWidth);
+    const qreal widest = 1 + columns.numberWidth + kNameGap + std::ceil(nameWidth) + 1;
+    const qreal listWidth = 2 * kMargin + 2 * kListColumns * widest + 2 * (kListColumns - 1) * kColumnGap + kGroupGap;
+    columns.pictureWidth = std::ceil(std::max(kMinWidth, listWidth));
+    columns.columnWidth =
+        (columns.pictureWidth - 2 * kMargin - 2 * (kListColumns - 1) * kColumnGap - kGroupGap) / (2 * kListColumns);
+    return columns;
+}
+
+// Lays out a connector's drawing from the top down: the heading, the two
+// sides of the edge, the pin list, the legend.
+class EdgeLayoutBuilder
+{
+public:
+    explicit EdgeLayoutBuilder(ModuleEdge edge)
+        : m_edge(edge)
+        , m_info(EdgeInfo(edge))
+        , m_perSide(m_info.pinCount / 2)
+        , m_columns(MeasureListColumns(edge))
     {
-        MeasureList();
-        Header();
+    }
+
+    EdgeArtLayout build()
+    {
+        addHeading();
         qreal y = 30;
         for (bool front : {true, false})
-            y = Side(front, y) + 4;
-        y = List(y + 2);
-        y = Legend(y + 7);
-        layout_.size = QSizeF(width_, std::ceil(y + 6));
-        return std::move(layout_);
+            y = addSide(front, y) + 4;
+        y = addList(y + 2);
+        y = addLegend(y + 7);
+        m_layout.size = QSizeF(width(), std::ceil(y + 6));
+        return std::move(m_layout);
     }
 
 private:
-    void AddText(const QRectF& rect, const QString& text, int px, bool bold, int align, const QColor& ink)
+    [[nodiscard]] qreal width() const { return m_columns.pictureWidth; }
+
+    void addText(const QRectF& rect, const QString& text, int px, bool bold, int align, const QColor& ink)
     {
-        layout_.texts.push_back({rect, text, px, bold, align, ink});
+        m_layout.texts.push_back({rect, text, static_cast<qreal>(px), bold, ink, align, {}});
     }
 
     // A text of natural width starting at `x` (or ending there when right-aligned).
-    QRectF TextRect(qreal x, qreal y, int px, bool bold, const QString& text, bool rightAligned = false)
+    static QRectF textRect(qreal x, qreal y, int px, bool bold, const QString& text, bool rightAligned = false)
     {
-        const qreal w = std::ceil(Advance(px, bold, text)) + 1;
+        const qreal w = std::ceil(PinMapTextWidth(text, px, bold)) + 1;
         const qreal h = px + 3;
         return rightAligned ? QRectF(x - w, y, w, h) : QRectF(x, y, w, h);
     }
 
-    // Column width from the widest pin number and name; sets the picture width.
-    void MeasureList()
+    // The title on the left, where the key notch is on the right.
+    void addHeading()
     {
-        qreal numberWidth = 0;
-        qreal nameWidth = 0;
-        for (int pin = 1; pin <= info_.pinCount; ++pin) {
-            numberWidth = std::max(numberWidth, Advance(kPinPx, false, Num(pin)));
-            nameWidth = std::max(nameWidth, Advance(kPinPx, false, PinText(EdgePinName(edge_, pin))));
-        }
-        numberWidth_ = std::ceil(numberWidth);
-        nameWidth_ = std::ceil(nameWidth);
-        columnWidth_ = 1 + numberWidth_ + kNameGap + nameWidth_ + 1;
-        const qreal listWidth =
-            2 * kMargin + 2 * kListColumns * columnWidth_ + 2 * (kListColumns - 1) * kColumnGap + kGroupGap;
-        width_ = std::ceil(std::max(kMinWidth, listWidth));
-        columnWidth_ = (width_ - 2 * kMargin - 2 * (kListColumns - 1) * kColumnGap - kGroupGap) / (2 * kListColumns);
-    }
-
-    void Header()
-    {
-        const QString title = PinText(info_.title);
-        AddText(TextRect(kMargin, 6, kTitlePx, true, title), title, kTitlePx, true, Qt::AlignLeft | Qt::AlignVCenter,
+        const QString title = PinText(m_info.title);
+        addText(textRect(kMargin, 6, kTitlePx, true, title), title, kTitlePx, true, Qt::AlignLeft | Qt::AlignVCenter,
                 kText);
-        const KeyPins front = EdgeKeyPins(edge_, true);
-        const KeyPins back = EdgeKeyPins(edge_, false);
+        const KeyPins front = EdgeKeyPins(m_edge, true);
+        const KeyPins back = EdgeKeyPins(m_edge, false);
         const QString key = QStringLiteral("Key notch between pins %1/%2 (front) and %3/%4 (back)")
                                 .arg(front.left)
                                 .arg(front.right)
                                 .arg(back.left)
                                 .arg(back.right);
-        AddText(TextRect(width_ - kMargin, 9, kLabelPx, false, key, true), key, kLabelPx, false,
+        addText(textRect(width() - kMargin, 9, kLabelPx, false, key, true), key, kLabelPx, false,
                 Qt::AlignRight | Qt::AlignVCenter, kKeyInk);
     }
 
-    // One side of the edge: label, board with contacts and notch, pin numbers.
-    qreal Side(bool front, qreal y)
+    // One side of the edge from `y`: label, board with contacts and notch,
+    // pin numbers; returns the bottom.
+    qreal addSide(bool front, qreal y)
     {
-        const QString label = SideLabel(edge_, front);
-        AddText(TextRect(kMargin, y, kLabelPx, true, label), label, kLabelPx, true, Qt::AlignLeft | Qt::AlignVCenter,
+        const QString label = SideLabel(m_edge, front);
+        addText(textRect(kMargin, y, kLabelPx, true, label), label, kLabelPx, true, Qt::AlignLeft | Qt::AlignVCenter,
                 kText);
         y += kLabelPx + 5;
 
-        const QRectF board(kMargin, y, width_ - 2 * kMargin, kBoardHeight);
-        const qreal pitch = (board.width() - 2 * kBoardEnd) / (perSide_ + kKeySlots);
+        const QRectF board(kMargin, y, width() - 2 * kMargin, kBoardHeight);
+        const qreal pitch = (board.width() - 2 * kBoardEnd) / (m_perSide + kKeySlots);
         const qreal contactTop = board.bottom() - kContactHeight;
         const qreal contactWidth = pitch * 0.66;
         auto slotLeft = [&](int position) {
-            const int slot = position + (position >= info_.contactsLeftOfKey ? kKeySlots : 0);
+            const int slot = position + (position >= m_info.contactsLeftOfKey ? kKeySlots : 0);
             return board.left() + kBoardEnd + slot * pitch;
         };
-        for (int pin : EdgeSidePins(edge_, front)) {
-            const qreal x = slotLeft(EdgePosition(edge_, pin)) + (pitch - contactWidth) / 2;
-            layout_.contacts.push_back({pin, QRectF(x, contactTop, contactWidth, kContactHeight)});
+        for (int pin : EdgeSidePins(m_edge, front)) {
+            const qreal x = slotLeft(EdgePosition(m_edge, pin)) + (pitch - contactWidth) / 2;
+            m_layout.contacts.push_back({pin, QRectF(x, contactTop, contactWidth, kContactHeight)});
         }
-        const qreal notchLeft = slotLeft(info_.contactsLeftOfKey - 1) + pitch * 1.25;
-        const qreal notchRight = slotLeft(info_.contactsLeftOfKey) - pitch * 0.25;
+        const qreal notchLeft = slotLeft(m_info.contactsLeftOfKey - 1) + pitch * 1.25;
+        const qreal notchRight = slotLeft(m_info.contactsLeftOfKey) - pitch * 0.25;
         const QRectF notch(notchLeft, contactTop - 5, notchRight - notchLeft, board.bottom() - contactTop + 5);
-        layout_.sides.push_back({front, board, notch});
+        m_layout.sides.push_back({front, board, notch});
+        return addSidePinNumbers(front, board, notch);
+    }
 
-        // Pin numbers at both ends and either side of the notch.
-        const std::vector<int> pins = EdgeSidePins(edge_, front);
-        const KeyPins key = EdgeKeyPins(edge_, front);
+    // The pin numbers under a side: at both ends and either side of the
+    // notch; returns their bottom.
+    qreal addSidePinNumbers(bool front, const QRectF& board, const QRectF& notch)
+    {
+        const std::vector<int> pins = EdgeSidePins(m_edge, front);
+        const KeyPins key = EdgeKeyPins(m_edge, front);
         const qreal ny = board.bottom() + 2;
         const qreal markerWidth = front ? 9 : 0;  // the pin-1 triangle
         const QString first = Num(pins.front());
         const QString last = Num(pins.back());
-        AddText(TextRect(board.left() + markerWidth, ny, kPinPx, true, first), first, kPinPx, true,
+        addText(textRect(board.left() + markerWidth, ny, kPinPx, true, first), first, kPinPx, true,
                 Qt::AlignLeft | Qt::AlignVCenter, kText);
-        AddText(TextRect(board.right(), ny, kPinPx, true, last, true), last, kPinPx, true,
+        addText(textRect(board.right(), ny, kPinPx, true, last, true), last, kPinPx, true,
                 Qt::AlignRight | Qt::AlignVCenter, kText);
-        AddText(TextRect(notch.left() - 1, ny, kPinPx, false, Num(key.left), true), Num(key.left), kPinPx, false,
+        addText(textRect(notch.left() - 1, ny, kPinPx, false, Num(key.left), true), Num(key.left), kPinPx, false,
                 Qt::AlignRight | Qt::AlignVCenter, kKeyInk);
-        AddText(TextRect(notch.right() + 1, ny, kPinPx, false, Num(key.right)), Num(key.right), kPinPx, false,
+        addText(textRect(notch.right() + 1, ny, kPinPx, false, Num(key.right)), Num(key.right), kPinPx, false,
                 Qt::AlignLeft | Qt::AlignVCenter, kKeyInk);
         return ny + kPinPx + 3;
     }
 
-    // The pin list: front pins in the left columns, back pins in the right
-    // ones, the key notch as a slot between the pins either side of it.
-    qreal List(qreal y)
+    // The pin list from `y`: front pins in the left columns, back pins in the
+    // right ones, the key notch as a slot between the pins either side of
+    // it; returns the bottom.
+    qreal addList(qreal y)
     {
-        const int slotCount = perSide_ + 1;
+        const int slotCount = m_perSide + 1;
         const int rows = (slotCount + kListColumns - 1) / kListColumns;
         const qreal rowHeight = rows > 22 ? 11 : 12;
-        const qreal groupWidth = kListColumns * columnWidth_ + (kListColumns - 1) * kColumnGap;
+        const qreal groupWidth = kListColumns * m_columns.columnWidth + (kListColumns - 1) * kColumnGap;
+        const qreal top = y + kLabelPx + 5;
         for (bool front : {true, false}) {
             const qreal left = front ? kMargin : kMargin + groupWidth + kGroupGap;
             const QString header = front ? QStringLiteral("Front") : QStringLiteral("Back");
-            AddText(TextRect(left, y, kLabelPx, true, header), header, kLabelPx, true,
+            addText(textRect(left, y, kLabelPx, true, header), header, kLabelPx, true,
                     Qt::AlignLeft | Qt::AlignVCenter, kText);
-            const qreal top = y + kLabelPx + 5;
-            std::vector<int> pins = EdgeSidePins(edge_, front);
-            pins.insert(pins.begin() + info_.contactsLeftOfKey, 0);
+            std::vector<int> pins = EdgeSidePins(m_edge, front);
+            pins.insert(pins.begin() + m_info.contactsLeftOfKey, 0);
             for (int i = 0; i < static_cast<int>(pins.size()); ++i) {
-                const QRectF cell(left + (i / rows) * (columnWidth_ + kColumnGap), top + (i % rows) * rowHeight,
-                                  columnWidth_, rowHeight);
-                Cell(pins[static_cast<std::size_t>(i)], cell);
+                const QRectF cell(left + (i / rows) * (m_columns.columnWidth + kColumnGap),
+                                  top + (i % rows) * rowHeight, m_columns.columnWidth, rowHeight);
+                addListCell(pins[static_cast<std::size_t>(i)], cell);
             }
-            listBottom_ = top + rows * rowHeight;
         }
-        return listBottom_;
+        return top + rows * rowHeight;
     }
 
-    void Cell(int pin, const QRectF& cell)
+    // A cell of the list: the pin's number and name, or the key slot (pin 0).
+    void addListCell(int pin, const QRectF& cell)
     {
-        layout_.cells.push_back({pin, cell});
+        m_layout.cells.push_back({pin, cell});
         if (pin == 0) {
-            const QString key = QStringLiteral("key notch");
-            AddText(cell, key, kPinPx, false, Qt::AlignCenter, kKeyInk);
+            addText(cell, QStringLiteral("key notch"), kPinPx, false, Qt::AlignCenter, kKeyInk);
             return;
         }
-        const QString name = PinText(EdgePinName(edge_, pin));
-        const QRectF number(cell.left() + 1, cell.top(), numberWidth_, cell.height());
+        const std::string_view name = EdgePinName(m_edge, pin);
+        const QRectF number(cell.left() + 1, cell.top(), m_columns.numberWidth, cell.height());
         const qreal nameLeft = number.right() + kNameGap;
         const QRectF label(nameLeft, cell.top(), cell.right() - 1 - nameLeft, cell.height());
-        AddText(number, Num(pin), kPinPx, false, Qt::AlignRight | Qt::AlignVCenter, kNumberInk);
-        AddText(label, name, kPinPx, false, Qt::AlignLeft | Qt::AlignVCenter, SignalInk(ClassifySignal(EdgePinName(edge_, pin))));
+        addText(number, Num(pin), kPinPx, false, Qt::AlignRight | Qt::AlignVCenter, kNumberInk);
+        addText(label, PinText(name), kPinPx, false, Qt::AlignLeft | Qt::AlignVCenter, SignalInk(ClassifySignal(name)));
     }
 
-    // The classes the connector has, placed as PaintSignalLegend places them:
-    // one row at 10 px, or at 9 px when that is too wide, else two rows.
-    qreal Legend(qreal y)
+    // The classes the connector has from `y`: one row at 10 px, or at 9 px
+    // when that is too wide, else two rows; returns the bottom.
+    qreal addLegend(qreal y)
     {
-        std::vector<SignalClass> shown;
-        for (int c = 0; c < kSignalClassCount; ++c) {
-            const auto cls = static_cast<SignalClass>(c);
-            for (int pin = 1; pin <= info_.pinCount; ++pin) {
-                if (ClassifySignal(EdgePinName(edge_, pin)) == cls) {
-                    shown.push_back(cls);
-                    break;
-                }
-            }
-        }
+        std::vector<std::string_view> names;
+        for (int pin = 1; pin <= m_info.pinCount; ++pin)
+            names.push_back(EdgePinName(m_edge, pin));
+        const std::vector<SignalClass> shown = ClassesUsed(names);
         int px = kLegendPx;
         for (int candidate : {kLegendPx, kLegendPx - 1}) {
-            if (PlaceLegend(shown, candidate, y, false) <= width_ - kMargin) {
+            if (placeLegend(shown, candidate, y, false) <= width() - kMargin) {
                 px = candidate;
                 break;
             }
         }
-        layout_.legendPixelSize = px;
-        PlaceLegend(shown, px, y, true);
+        m_layout.legendPixelSize = px;
+        placeLegend(shown, px, y, true);
         qreal bottom = y;
-        for (const EdgeArtLegendItem& item : layout_.legend)
-            bottom = std::max(bottom, item.text.bottom());
+        for (const PinMapLegendEntry& entry : m_layout.legend)
+            bottom = std::max(bottom, entry.label.bottom());
         return bottom;
     }
 
-    // Places the legend items from `y` (wrapping when `wrap`) and returns the
-    // right end of the widest row.
-    qreal PlaceLegend(const std::vector<SignalClass>& shown, int px, qreal y, bool wrap)
+    // Places the legend entries from `y` (wrapping when `wrap`) and returns
+    // the right end of the widest row.
+    qreal placeLegend(const std::vector<SignalClass>& shown, int px, qreal y, bool wrap)
     {
-        layout_.legend.clear();
+        m_layout.legend.clear();
         qreal x = kMargin;
         qreal right = x;
         for (SignalClass cls : shown) {
-            const qreal advance = Advance(px, false, QString::fromLatin1(SignalClassName(cls)));
-            const qreal itemWidth = px + px * 0.4 + advance + 2;
-            if (wrap && x > kMargin && x + itemWidth > width_ - kMargin) {
+            PinMapLegendEntry entry = LegendEntryAt(cls, QPointF(x, y), px);
+            if (wrap && x > kMargin && entry.label.right() > width() - kMargin) {
                 x = kMargin;
                 y += px * 1.4 + 4;
+                entry = LegendEntryAt(cls, QPointF(x, y), px);
             }
-            const QRectF swatch(x, y, px, px);
-            const qreal textX = x + px + px * 0.4;
-            const QRectF text(textX, y - px * 0.2, advance + 2, px + px * 0.4);
-            layout_.legend.push_back({cls, swatch, text});
-            right = std::max(right, text.right());
-            x = textX + advance + px * 1.2;
+            m_layout.legend.push_back(entry);
+            right = std::max(right, entry.label.right());
+            x += LegendEntryAdvance(cls, px);
         }
         return right;
     }
 
-    ModuleEdge edge_;
-    const ModuleEdgeInfo& info_;
-    int perSide_;
-    EdgeArtLayout layout_;
-    qreal width_ = kMinWidth;
-    qreal numberWidth_ = 0;
-    qreal nameWidth_ = 0;
-    qreal columnWidth_ = 0;
-    qreal listBottom_ = 0;
+    ModuleEdge m_edge;
+    const ModuleEdgeInfo& m_info;
+    int m_perSide;
+    ListColumns m_columns;
+    EdgeArtLayout m_layout;
 };
-
-void PaintText(QPainter& painter, const EdgeArtText& text)
-{
-    painter.setFont(PinMapFont(text.pixelSize, text.bold));
-    painter.setPen(text.ink);
-    painter.drawText(text.rect, text.align, text.text);
-}
 
 }  // namespace
 
 EdgeArtLayout ModuleEdgeLayout(ModuleEdge edge)
 {
-    return Builder(edge).Build();
+    return EdgeLayoutBuilder(edge).build();
 }
-
-namespace {
-// The layout never changes for a connector; every paint of a panel uses it,
-// so it is made once.
-const EdgeArtLayout& CachedLayout(ModuleEdge edge)
-{
-    static std::map<ModuleEdge, EdgeArtLayout> layouts;
-    auto it = layouts.find(edge);
-    if (it == layouts.end())
-        it = layouts.emplace(edge, ModuleEdgeLayout(edge)).first;
-    return it->second;
-}
-}  // namespace
 
 QSizeF ModuleEdgeSize(ModuleEdge edge)
 {
-    return CachedLayout(edge).size;
+    return CachedLayout<&ModuleEdgeLayout>(edge).size;
 }
 
 void PaintModuleEdge(QPainter& painter, ModuleEdge edge)
 {
-    const EdgeArtLayout& layout = CachedLayout(edge);
+    const EdgeArtLayout& layout = CachedLayout<&ModuleEdgeLayout>(edge);
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setRenderHint(QPainter::TextAntialiasing);
@@ -351,10 +336,7 @@ void PaintModuleEdge(QPainter& painter, ModuleEdge edge)
         painter.setBrush(SignalFill(ClassifySignal(EdgePinName(edge, cell.pin))));
         painter.drawRect(cell.rect.adjusted(0, 0.5, 0, -0.5));
     }
-    for (const EdgeArtText& text : layout.texts)
-        PaintText(painter, text);
-    for (const EdgeArtLegendItem& item : layout.legend)
-        PaintSignalLegend(painter, item.swatch.topLeft(), layout.legendPixelSize, {item.cls});
+    PaintTextsAndLegend(painter, layout);
     painter.restore();
 }
 

@@ -1,12 +1,10 @@
 #pragma once
 
 #include "pinmap/moduleedges.h"
-#include "pinmap/signalclass.h"
+#include "pinmapui/pinmapstyle.h"
 
-#include <QColor>
 #include <QRectF>
 #include <QSizeF>
-#include <QString>
 
 #include <vector>
 
@@ -18,19 +16,6 @@ namespace tessaro {
 [[nodiscard]] QSizeF ModuleEdgeSize(ModuleEdge edge);
 // Draws the connector's pin-out with (0, 0) at the top left of its size.
 void PaintModuleEdge(QPainter& painter, ModuleEdge edge);
-
-// Where everything of a connector's drawing goes. The top band shows the
-// module's edge twice, front and back, a contact for every pin and the key
-// notch at its place; below it the pins are listed in columns, front pins
-// and back pins as two groups, with the notch as a "key" slot in the list.
-struct EdgeArtText {
-    QRectF rect;
-    QString text;
-    int pixelSize = 9;
-    bool bold = false;
-    int align = 0;  // Qt::Alignment flags
-    QColor ink;
-};
 
 // A contact of the edge, or a cell of the pin list.
 struct EdgeArtPin {
@@ -44,20 +29,15 @@ struct EdgeArtSide {
     QRectF notch;  // the cut of the key notch
 };
 
-struct EdgeArtLegendItem {
-    SignalClass cls = SignalClass::Unused;
-    QRectF swatch;
-    QRectF text;  // as PaintSignalLegend puts the name
-};
-
-struct EdgeArtLayout {
-    QSizeF size;
-    std::vector<EdgeArtText> texts;  // every text of the drawing
+// Where everything of a connector's drawing goes. The top band shows the
+// module's edge twice, front and back, a contact for every pin and the key
+// notch at its place; below it the pins are listed in columns, front pins
+// and back pins as two groups, with the notch as a "key" slot in the list.
+// The size, texts and legend are those every drawing has.
+struct EdgeArtLayout : PinMapDrawing {
     std::vector<EdgeArtSide> sides;  // front, back
     std::vector<EdgeArtPin> contacts;
     std::vector<EdgeArtPin> cells;
-    std::vector<EdgeArtLegendItem> legend;
-    int legendPixelSize = 10;
 };
 
 [[nodiscard]] EdgeArtLayout ModuleEdgeLayout(ModuleEdge edge);

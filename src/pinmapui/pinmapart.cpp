@@ -21,19 +21,19 @@ struct Drawing {
 Drawing DrawingOf(PinMapPicture picture)
 {
     switch (picture) {
-    case PinMapPicture::Image3: return {true, DramPackage::Ddr66Tsop, {}};
-    case PinMapPicture::Image9: return {true, DramPackage::Ddr2Fbga60, {}};
-    case PinMapPicture::Image8: return {true, DramPackage::Ddr2Fbga84, {}};
-    case PinMapPicture::Image10: return {true, DramPackage::Ddr3Fbga78, {}};
-    case PinMapPicture::Image11: return {true, DramPackage::Ddr3Fbga96, {}};
-    case PinMapPicture::Image4: return {false, {}, ModuleEdge::DdrDimm184};
-    case PinMapPicture::Image5: return {false, {}, ModuleEdge::DdrSoDimm200};
-    case PinMapPicture::Image6: return {false, {}, ModuleEdge::Ddr2Dimm240};
-    case PinMapPicture::Image7: return {false, {}, ModuleEdge::Ddr2SoDimm200};
-    case PinMapPicture::Image12: return {false, {}, ModuleEdge::Ddr3Dimm240};
-    case PinMapPicture::Image13: return {false, {}, ModuleEdge::Ddr3SoDimm204};
+    case PinMapPicture::DdrTsop66: return {true, DramPackage::DdrTsop66, {}};
+    case PinMapPicture::Ddr2Fbga60: return {true, DramPackage::Ddr2Fbga60, {}};
+    case PinMapPicture::Ddr2Fbga84: return {true, DramPackage::Ddr2Fbga84, {}};
+    case PinMapPicture::Ddr3Fbga78: return {true, DramPackage::Ddr3Fbga78, {}};
+    case PinMapPicture::Ddr3Fbga96: return {true, DramPackage::Ddr3Fbga96, {}};
+    case PinMapPicture::DdrDimm184: return {false, {}, ModuleEdge::DdrDimm184};
+    case PinMapPicture::DdrSoDimm200: return {false, {}, ModuleEdge::DdrSoDimm200};
+    case PinMapPicture::Ddr2Dimm240: return {false, {}, ModuleEdge::Ddr2Dimm240};
+    case PinMapPicture::Ddr2SoDimm200: return {false, {}, ModuleEdge::Ddr2SoDimm200};
+    case PinMapPicture::Ddr3Dimm240: return {false, {}, ModuleEdge::Ddr3Dimm240};
+    case PinMapPicture::Ddr3SoDimm204: return {false, {}, ModuleEdge::Ddr3SoDimm204};
     }
-    return {true, DramPackage::Ddr66Tsop, {}};
+    return {true, DramPackage::DdrTsop66, {}};
 }
 
 }  // namespace

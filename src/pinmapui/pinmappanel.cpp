@@ -46,7 +46,7 @@ PinMapView::PinMapView(PinMapPicture picture, QWidget* parent)
     : QWidget(parent)
     , m_picture(picture)
 {
-    setObjectName(QStringLiteral("Image%1").arg(PictureNumber(picture)));
+    setObjectName(QString::fromLatin1(PictureObjectName(picture)));
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
@@ -61,13 +61,13 @@ PinMapPanel::PinMapPanel(bool icPanel, QWidget* parent)
     : QGroupBox(Utf8(icPanel ? "IC 腳位圖" : "模組腳位圖"), parent)
     , m_ic(icPanel)
 {
-    setObjectName(QString::fromLatin1(icPanel ? "Frame11" : "Frame12"));
+    setObjectName(QString::fromLatin1(icPanel ? "icPinMapPanel" : "modulePinMapPanel"));
     setAutoFillBackground(true);
 
     auto* layout = new QVBoxLayout(this);
     auto* top = new QHBoxLayout;
     m_list = new QComboBox(this);
-    m_list->setObjectName(QString::fromLatin1(icPanel ? "Combo1" : "Combo2"));
+    m_list->setObjectName(QString::fromLatin1(icPanel ? "icPinMapList" : "modulePinMapList"));
     // The commands write texts that are not list entries, so the text is
     // free; the operator still only chooses from the list.
     m_list->setEditable(true);
@@ -124,7 +124,7 @@ PinMapView* PinMapPanel::view(PinMapPicture picture) const
 
 void PinMapPanel::apply(const PinMapPanels& state)
 {
-    const std::string& text = m_ic ? state.combo1Text() : state.combo2Text();
+    const std::string& text = m_ic ? state.icListText() : state.moduleListText();
     if (m_list->currentText() != Utf8(text.c_str()))
         m_list->setEditText(Utf8(text.c_str()));
     for (PinMapView* view : m_views)

@@ -11,8 +11,8 @@ class QPushButton;
 
 namespace tessaro {
 
-// One picture of a pin-map panel (Image3 ... Image13): the drawing scaled to
-// fill the widget, proportions kept, on white.
+// One picture of a pin-map panel: the drawing scaled to fill the widget,
+// proportions kept, on white.
 class PinMapView : public QWidget
 {
     Q_OBJECT
@@ -27,9 +27,9 @@ private:
     PinMapPicture m_picture;
 };
 
-// A pin-map panel: "IC 腳位圖" (Frame11, list Combo1) or "模組腳位圖"
-// (Frame12, list Combo2), with its pictures stacked in one place and a close
-// button. It shows what a PinMapPanels says and reports the operator's choices.
+// A pin-map panel: "IC 腳位圖" or "模組腳位圖", a list of its pictures, the
+// pictures stacked in one place and a close button. It shows what a
+// PinMapPanels says and reports the operator's choices.
 class PinMapPanel : public QGroupBox
 {
     Q_OBJECT

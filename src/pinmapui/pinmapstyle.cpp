@@ -3,6 +3,8 @@
 #include <QFontMetricsF>
 #include <QPainter>
 
+#include <array>
+
 namespace tessaro {
 
 QColor SignalFill(SignalClass cls)
@@ -46,30 +48,78 @@ QFont PinMapFont(qreal pixelSize, bool bold)
     return font;
 }
 
-qreal PaintSignalLegend(QPainter& painter, QPointF topLeft, qreal pixelSize,
-                        std::initializer_list<SignalClass> shown)
+qreal PinMapTextWidth(const QString& text, qreal pixelSize, bool bold)
+{
+    return QFontMetricsF(PinMapFont(pixelSize, bold)).horizontalAdvance(text);
+}
+
+namespace {
+QString ClassName(SignalClass cls)
+{
+    return QString::fromLatin1(SignalClassName(cls));
+}
+}  // namespace
+
+PinMapLegendEntry LegendEntryAt(SignalClass cls, QPointF topLeft, qreal pixelSize)
+{
+    const qreal x = topLeft.x();
+    const qreal y = topLeft.y();
+    const qreal textX = x + pixelSize + pixelSize * 0.4;
+    return {cls, QRectF(x, y, pixelSize, pixelSize),
+            QRectF(textX, y - pixelSize * 0.2, PinMapTextWidth(ClassName(cls), pixelSize) + 2,
+                   pixelSize + pixelSize * 0.4)};
+}
+
+qreal LegendEntryAdvance(SignalClass cls, qreal pixelSize)
+{
+    return pixelSize * 2.6 + PinMapTextWidth(ClassName(cls), pixelSize);
+}
+
+std::vector<SignalClass> ClassesUsed(const std::vector<std::string_view>& names)
+{
+    std::array<bool, kSignalClassCount> used{};
+    for (std::string_view name : names) {
+        if (!name.empty())
+            used[static_cast<std::size_t>(ClassifySignal(name))] = true;
+    }
+    std::vector<SignalClass> classes;
+    for (int i = 0; i < kSignalClassCount; ++i) {
+        if (used[static_cast<std::size_t>(i)])
+            classes.push_back(static_cast<SignalClass>(i));
+    }
+    return classes;
+}
+
+void PaintPinMapText(QPainter& painter, const PinMapText& text)
+{
+    if (text.chip.isValid()) {
+        painter.setPen(QPen(text.ink.lighter(170), 0.8));
+        painter.setBrush(text.chip);
+        painter.drawRoundedRect(text.box.adjusted(0.5, 1, -0.5, -1), 2, 2);
+    }
+    painter.setFont(PinMapFont(text.pixelSize, text.bold));
+    painter.setPen(text.ink);
+    painter.drawText(text.box, text.align, text.text);
+}
+
+void PaintLegendEntry(QPainter& painter, const PinMapLegendEntry& entry, qreal pixelSize)
 {
     painter.save();
-    const QFont font = PinMapFont(pixelSize);
-    painter.setFont(font);
-    const QFontMetricsF metrics(font);
-    const qreal swatch = pixelSize;
-    qreal x = topLeft.x();
-    for (SignalClass cls : shown) {
-        const QRectF box(x, topLeft.y(), swatch, swatch);
-        painter.setPen(QPen(SignalInk(cls), 1));
-        painter.setBrush(SignalFill(cls));
-        painter.drawRect(box);
-        const QString name = QString::fromLatin1(SignalClassName(cls));
-        painter.setPen(Qt::black);
-        const qreal textX = x + swatch + pixelSize * 0.4;
-        painter.drawText(QRectF(textX, topLeft.y() - pixelSize * 0.2, metrics.horizontalAdvance(name) + 2,
-                                swatch + pixelSize * 0.4),
-                         Qt::AlignLeft | Qt::AlignVCenter, name);
-        x = textX + metrics.horizontalAdvance(name) + pixelSize * 1.2;
-    }
+    painter.setFont(PinMapFont(pixelSize));
+    painter.setPen(QPen(SignalInk(entry.cls), 1));
+    painter.setBrush(SignalFill(entry.cls));
+    painter.drawRect(entry.swatch);
+    painter.setPen(Qt::black);
+    painter.drawText(entry.label, Qt::AlignLeft | Qt::AlignVCenter, ClassName(entry.cls));
     painter.restore();
-    return x - topLeft.x();
+}
+
+void PaintTextsAndLegend(QPainter& painter, const PinMapDrawing& drawing)
+{
+    for (const PinMapText& text : drawing.texts)
+        PaintPinMapText(painter, text);
+    for (const PinMapLegendEntry& entry : drawing.legend)
+        PaintLegendEntry(painter, entry, drawing.legendPixelSize);
 }
 
 }  // namespace tessaro

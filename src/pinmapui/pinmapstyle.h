@@ -5,7 +5,14 @@
 #include <QColor>
 #include <QFont>
 #include <QPointF>
+#include <QRectF>
+#include <QSizeF>
 #include <QString>
+
+#include <map>
+#include <string_view>
+#include <type_traits>
+#include <vector>
 
 class QPainter;
 
@@ -21,10 +28,64 @@ namespace tessaro {
 // The face used by every picture, at a pixel size (9 is the smallest used).
 [[nodiscard]] QFont PinMapFont(qreal pixelSize, bool bold = false);
 
-// A row of colour swatches with the class names, starting at `topLeft`;
-// returns the width used. Only the classes in `shown` are drawn.
-qreal PaintSignalLegend(QPainter& painter, QPointF topLeft, qreal pixelSize,
-                        std::initializer_list<SignalClass> shown);
+// One text of a drawing and the box it is drawn in. A text with a `chip`
+// colour is drawn on a rounded box of that colour (the TSOP name columns).
+struct PinMapText {
+    QRectF box;
+    QString text;
+    qreal pixelSize = 10;
+    bool bold = false;
+    QColor ink;
+    int align = Qt::AlignCenter;  // Qt::Alignment flags
+    QColor chip;
+};
+
+// One entry of a colour legend: a swatch of the class's colours and its name
+// beside it.
+struct PinMapLegendEntry {
+    SignalClass cls = SignalClass::Unused;
+    QRectF swatch;
+    QRectF label;  // the box the name is drawn in
+    // Everything the entry covers.
+    [[nodiscard]] QRectF box() const { return swatch.united(label); }
+};
+
+// What every drawing has besides its shapes, in the drawing's logical units:
+// its size, its texts and its legend.
+struct PinMapDrawing {
+    QSizeF size;
+    std::vector<PinMapText> texts;
+    std::vector<PinMapLegendEntry> legend;
+    qreal legendPixelSize = 10;
+};
+
+// The legend entry of `cls` with its swatch's top left at `topLeft`.
+[[nodiscard]] PinMapLegendEntry LegendEntryAt(SignalClass cls, QPointF topLeft, qreal pixelSize);
+// From the left of an entry to the left of the next one in a row.
+[[nodiscard]] qreal LegendEntryAdvance(SignalClass cls, qreal pixelSize);
+// The classes of the names that are not empty, in the order of the legend.
+[[nodiscard]] std::vector<SignalClass> ClassesUsed(const std::vector<std::string_view>& names);
+
+// The width of `text` in the pictures' face.
+[[nodiscard]] qreal PinMapTextWidth(const QString& text, qreal pixelSize, bool bold = false);
+
+void PaintPinMapText(QPainter& painter, const PinMapText& text);
+void PaintLegendEntry(QPainter& painter, const PinMapLegendEntry& entry, qreal pixelSize);
+// The texts, then the legend on top.
+void PaintTextsAndLegend(QPainter& painter, const PinMapDrawing& drawing);
+
+// The layout `MakeLayout(key)` of a drawing, made on first use and kept: a
+// drawing's layout never changes and every paint of a panel needs it.
+template <auto MakeLayout, typename Key>
+const auto& CachedLayout(Key key)
+{
+    using Layout = std::invoke_result_t<decltype(MakeLayout), Key>;
+    static std::map<Key, Layout> layouts;
+    auto it = layouts.find(key);
+    if (it == layouts.end())
+        it = layouts.emplace(key, MakeLayout(key)).first;
+    return it->second;
+}
 
 // Text as the pictures print signal names: UTF-8 to QString.
 [[nodiscard]] inline QString PinText(std::string_view s)

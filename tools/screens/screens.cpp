@@ -110,15 +110,35 @@ int ShowWizard(const QDir& out, tessaro::SettingsStore& settings)
     doc->document().setModified(false);
     return ok ? 0 : 1;
 }
+// The file name of a pin-map picture: pinmap-ddr2-fbga60.png.
+QString PinMapFileName(tessaro::PinMapPicture picture, int scale)
+{
+    using tessaro::PinMapPicture;
+    const char* stem = "";
+    switch (picture) {
+    case PinMapPicture::DdrTsop66: stem = "ddr-tsop66"; break;
+    case PinMapPicture::DdrDimm184: stem = "ddr-dimm184"; break;
+    case PinMapPicture::DdrSoDimm200: stem = "ddr-sodimm200"; break;
+    case PinMapPicture::Ddr2Dimm240: stem = "ddr2-dimm240"; break;
+    case PinMapPicture::Ddr2SoDimm200: stem = "ddr2-sodimm200"; break;
+    case PinMapPicture::Ddr2Fbga84: stem = "ddr2-fbga84"; break;
+    case PinMapPicture::Ddr2Fbga60: stem = "ddr2-fbga60"; break;
+    case PinMapPicture::Ddr3Fbga78: stem = "ddr3-fbga78"; break;
+    case PinMapPicture::Ddr3Fbga96: stem = "ddr3-fbga96"; break;
+    case PinMapPicture::Ddr3Dimm240: stem = "ddr3-dimm240"; break;
+    case PinMapPicture::Ddr3SoDimm204: stem = "ddr3-sodimm204"; break;
+    }
+    return QStringLiteral("pinmap-%1%2.png")
+        .arg(QString::fromLatin1(stem), scale == 1 ? QString() : QStringLiteral("-x%1").arg(scale));
+}
+
 int ShowPinMaps(const QDir& out)
 {
     bool ok = true;
     for (int i = 0; i < tessaro::kPinMapPictureCount; ++i) {
         const auto picture = static_cast<tessaro::PinMapPicture>(i);
         for (int scale : {1, 2}) {
-            const QString file = out.filePath(QStringLiteral("pinmap-image%1%2.png")
-                                                  .arg(tessaro::PictureNumber(picture))
-                                                  .arg(scale == 1 ? QString() : QStringLiteral("-x2")));
+            const QString file = out.filePath(PinMapFileName(picture, scale));
             ok &= tessaro::RenderPinMap(picture, scale).save(file);
             std::printf("%s\n", qPrintable(file));
         }

@@ -48,7 +48,7 @@ std::vector<int> ConnectorSignals(const SpdImage& image)
     DecodeContext context;
     SpdDocument document(context);
     OpenAndSettle(document, image);
-    const ModuleConnector connector = ConnectorFor(context.currentMemoryType, context.currentModuleForm);
+    const ModuleEdge connector = ConnectorFor(context.currentMemoryType, context.currentModuleForm);
     std::vector<int> signals;
     for (int i = 0; i < kSignalCount; ++i)
         if (ModuleSignalPin(connector, i) != 0)
