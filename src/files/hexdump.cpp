@@ -164,11 +164,13 @@ private:
 
         std::vector<std::uint8_t> bytes;
         std::string_view stop;
+        bool overfull = false;
         for (std::size_t i = 1; i < tokens.size(); ++i) {
             const std::string_view token = tokens[i];
             const bool group = token.size() == 2 || (colon && (token.size() == 4 || token.size() == 8));
             if (!group || !IsHexDigits(token) || bytes.size() + token.size() / 2 > kBytesPerOffsetLine) {
                 stop = token;
+                overfull = group && IsHexDigits(token);
                 break;
             }
             for (std::size_t d = 0; d < token.size(); d += 2)
@@ -197,9 +199,8 @@ private:
         if (offset > result_.count) {
             std::string reason = "offset " + HexNumber(offset) + " leaves a gap after the bytes read so far, " +
                                  HexNumber(result_.count);
-            if (previousStop_.size() > 0)
-                reason += " (line " + std::to_string(previousLine_) + " ends its bytes at \"" + Shown(previousStop_) +
-                          "\")";
+            if (!previousNote_.empty())
+                reason += " (line " + std::to_string(previousLine_) + " " + previousNote_ + ")";
             fail(number, reason);
             return;
         }
@@ -223,7 +224,12 @@ private:
         append(bytes);
         previous_ = std::move(bytes);
         previousLine_ = number;
-        previousStop_ = previous_.size() < kBytesPerOffsetLine ? stop : std::string_view{};
+        if (overfull)
+            previousNote_ = "holds more than 16 bytes";
+        else if (!stop.empty() && previous_.size() < kBytesPerOffsetLine)
+            previousNote_ = "ends its bytes at \"" + Shown(stop) + "\"";
+        else
+            previousNote_.clear();
     }
 
     void readBareLine(int number, const std::vector<std::string_view>& tokens)
@@ -244,14 +250,14 @@ private:
         append(bytes);
         previous_ = std::move(bytes);
         previousLine_ = number;
-        previousStop_ = {};
+        previousNote_.clear();
     }
 
     std::size_t keep_;
     DumpBytes result_;
     std::vector<std::uint8_t> previous_;  // the bytes of the last line that had any
     int previousLine_ = 0;
-    std::string_view previousStop_;  // the token that ended that line's bytes early
+    std::string previousNote_;  // why that line's bytes ended early, if they did
     int repeatLine_ = 0;             // a "*" waiting for its offset line
     int endLine_ = 0;                // the offset line that ended the data
 };
