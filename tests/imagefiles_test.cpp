@@ -12,6 +12,7 @@
 #include <fstream>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace tessaro;
 namespace fs = std::filesystem;
