@@ -1,0 +1,26 @@
+#include "files/imagefile.h"
+
+#include "files/regularfile.h"
+
+namespace tessaro {
+
+ImageRead ReadImageFile(const std::string& path, InputFormat format)
+{
+    // A binary image needs no more than its largest size; the other forms are
+    // read whole, up to a limit.
+    const FileContents file = ReadRegularFile(path, format == InputFormat::Binary ? kMaxImageSize : kMaxTextFileSize);
+    if (!file.ok())
+        return {{}, file.error};
+    if (format == InputFormat::Auto)
+        format = DetectInputFormat(file.data);
+    if (format == InputFormat::Dump && file.fileSize > kMaxTextFileSize) {
+        return {{}, "\"" + path + "\": " + std::to_string(file.fileSize) +
+                        " bytes is too large for a hex dump (at most 4 MiB)"};
+    }
+    ImageRead result = ParseImage(file.data, format);
+    if (!result.ok())
+        result.error = "\"" + path + "\": " + result.error;
+    return result;
+}
+
+}  // namespace tessaro

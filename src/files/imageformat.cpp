@@ -1,0 +1,296 @@
+#include "files/imageformat.h"
+
+#include "core/hex.h"
+#include "files/hexdump.h"
+#include "files/spdformat.h"
+
+#include <algorithm>
+
+namespace tessaro {
+
+namespace {
+
+constexpr int kBaseSize = 256;
+constexpr int kBytesPerLine = 16;
+constexpr std::size_t kFieldWidth = 3;
+// Of a 1024-byte type, at least this much must be there.
+constexpr int kShortestTruncated = 512;
+
+std::string_view Trim(std::string_view s)
+{
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
+        s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t'))
+        s.remove_suffix(1);
+    return s;
+}
+
+bool IsBlank(std::string_view s)
+{
+    for (char c : s)
+        if (c != ' ' && c != '\t' && c != '\r' && c != '\n')
+            return false;
+    return true;
+}
+
+// A field for an error message: printable ASCII as it stands, anything else as \xHH.
+std::string Shown(std::string_view field)
+{
+    std::string out;
+    for (char c : field) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u >= 0x20 && u < 0x7F) {
+            out += c;
+        } else {
+            out += "\\x";
+            AppendHex(out, u);
+        }
+    }
+    return out;
+}
+
+std::string Plural(std::size_t n, const char* noun)
+{
+    return std::to_string(n) + " " + noun + (n == 1 ? "" : "s");
+}
+
+// "an image needs 256" / "an image whose byte 2 is 0Ch needs 512".
+std::string Needs(std::uint8_t byte2, int size, int unit, const char* unitName)
+{
+    if (size == kBaseSize)
+        return "an image needs " + std::to_string(kBaseSize / unit) + unitName;
+    std::string text = "an image whose byte 2 is " + ByteToHex(byte2) + "h needs " + std::to_string(size / unit) +
+                       unitName;
+    if (size == kMaxImageSize)
+        text += " (at least " + std::to_string(kShortestTruncated / unit) + " when truncated)";
+    return text;
+}
+
+std::string_view StripByteOrderMark(std::string_view data)
+{
+    if (data.substr(0, 3) == "\xEF\xBB\xBF")
+        data.remove_prefix(3);
+    return data;
+}
+
+// The next line of data (up to LF, a CR before it dropped); data moves past it.
+std::string_view NextLine(std::string_view& data)
+{
+    const std::size_t eol = data.find('\n');
+    std::string_view text = data.substr(0, eol);
+    data = eol == std::string_view::npos ? std::string_view{} : data.substr(eol + 1);
+    if (!text.empty() && text.back() == '\r')
+        text.remove_suffix(1);
+    return text;
+}
+
+bool IsHexPair(std::string_view field)
+{
+    return field.size() == 2 && HexDigitValue(field[0]) >= 0 && HexDigitValue(field[1]) >= 0;
+}
+
+std::string_view Field(std::string_view line, int k)
+{
+    const std::size_t start = static_cast<std::size_t>(k) * kFieldWidth;
+    return start < line.size() ? Trim(line.substr(start, kFieldWidth)) : std::string_view{};
+}
+
+// True when the line holds 16 text-form fields and nothing else but blanks.
+bool IsTextFormLine(std::string_view line)
+{
+    for (int k = 0; k < kBytesPerLine; ++k)
+        if (!IsHexPair(Field(line, k)))
+            return false;
+    const std::size_t rest = kBytesPerLine * kFieldWidth;
+    return line.size() <= rest || IsBlank(line.substr(rest));
+}
+
+}  // namespace
+
+int ImageSizeForType(std::uint8_t byte0, std::uint8_t byte2)
+{
+    switch (byte2) {
+    case 0x0C:  // DDR4
+    case 0x0E:  // DDR4E
+    case 0x10:  // LPDDR4
+    case 0x11:  // LPDDR4X
+        return 512;
+    case 0x12:  // DDR5
+        return 1024;
+    case 0x13:  // LPDDR5
+    case 0x15:  // LPDDR5X
+        if (byte0 == 0x23)
+            return 512;
+        if (((byte0 >> 4) & 7) == 3)
+            return 1024;
+        return kBaseSize;
+    default:
+        return kBaseSize;
+    }
+}
+
+std::string ImageData::truncationWarning() const
+{
+    if (!truncated())
+        return {};
+    return "truncated: " + std::to_string(bytes.size()) + " of " + std::to_string(size) + " bytes";
+}
+
+ImageRead ImageFromBytes(std::span<const std::uint8_t> data, std::string_view holder)
+{
+    ImageRead result;
+    if (data.size() < static_cast<std::size_t>(kBaseSize)) {
+        result.error = std::string(holder) + " " + Plural(data.size(), "byte") + "; an image needs 256";
+        return result;
+    }
+    const int size = ImageSizeForType(data[0], data[2]);
+    const auto wanted = static_cast<std::size_t>(size);
+    if (data.size() < wanted && !(size == kMaxImageSize && data.size() >= static_cast<std::size_t>(kShortestTruncated))) {
+        result.error = std::string(holder) + " " + Plural(data.size(), "byte") + "; " + Needs(data[2], size, 1, "");
+        return result;
+    }
+    result.image.size = size;
+    result.image.bytes.assign(data.begin(), data.begin() + static_cast<std::ptrdiff_t>(std::min(wanted, data.size())));
+    return result;
+}
+
+ImageRead ParseImageBinary(std::string_view data)
+{
+    if (data.empty())
+        return {{}, "the file is empty"};
+    const std::span<const std::uint8_t> bytes(reinterpret_cast<const std::uint8_t*>(data.data()), data.size());
+    return ImageFromBytes(bytes.first(std::min<std::size_t>(bytes.size(), kMaxImageSize)), "binary SPD file has");
+}
+
+ImageRead ParseImageText(std::string_view data)
+{
+    ImageRead result;
+    if (data.empty()) {
+        result.error = "the file is empty";
+        return result;
+    }
+    data = StripByteOrderMark(data);
+
+    std::vector<std::uint8_t>& bytes = result.image.bytes;
+    bytes.reserve(kMaxImageSize);
+    int size = kBaseSize;
+    std::uint8_t byte2 = 0;
+    // A 1024-byte image may end early once this much of it is there.
+    auto mayEndHere = [&] { return size == kMaxImageSize && bytes.size() >= static_cast<std::size_t>(kShortestTruncated); };
+
+    for (int line = 0; line < size / kBytesPerLine; ++line) {
+        if (data.empty() || (mayEndHere() && IsBlank(data))) {
+            if (mayEndHere())
+                break;
+            result.error = "text SPD file has " + Plural(static_cast<std::size_t>(line), "line") + "; " +
+                           Needs(byte2, size, kBytesPerLine, " lines of 16 hex bytes");
+            bytes.clear();
+            return result;
+        }
+        const std::string_view text = NextLine(data);
+        for (int k = 0; k < kBytesPerLine; ++k) {
+            const std::string_view field = Field(text, k);
+            if (field.empty()) {
+                // The last line of a truncated image holds what is left of it.
+                bool restEmpty = k > 0;
+                for (int j = k + 1; j < kBytesPerLine && restEmpty; ++j)
+                    restEmpty = Field(text, j).empty();
+                if (restEmpty && mayEndHere() && IsBlank(data))
+                    return result;
+                result.error = "line " + std::to_string(line + 1) + " is short: it has " + std::to_string(k) +
+                               " of its 16 hex bytes";
+                bytes.clear();
+                return result;
+            }
+            if (!IsHexPair(field)) {
+                result.error = "line " + std::to_string(line + 1) + ", byte " + std::to_string(k + 1) + ": \"" +
+                               Shown(field) + "\" is not a two-digit hex byte";
+                bytes.clear();
+                return result;
+            }
+            bytes.push_back(HexPairToByte(field));
+        }
+        if (line == 0) {
+            byte2 = bytes[2];
+            size = ImageSizeForType(bytes[0], byte2);
+            result.image.size = size;
+        }
+    }
+    return result;
+}
+
+std::string ImageTextBytes(std::span<const std::uint8_t> bytes)
+{
+    std::string out;
+    out.reserve((bytes.size() + kBytesPerLine - 1) / kBytesPerLine * 51);
+    for (std::size_t n = 0; n < bytes.size(); n += kBytesPerLine) {
+        out += ' ';
+        for (std::size_t k = n; k < bytes.size() && k < n + kBytesPerLine; ++k) {
+            AppendHex(out, bytes[k]);
+            out += ' ';
+        }
+        out += "\r\n";
+    }
+    return out;
+}
+
+std::string ImageBinaryBytes(std::span<const std::uint8_t> bytes)
+{
+    return std::string(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+}
+
+std::optional<InputFormat> InputFormatFromName(std::string_view name)
+{
+    if (name == "binary")
+        return InputFormat::Binary;
+    if (name == "text")
+        return InputFormat::Text;
+    if (name == "dump")
+        return InputFormat::Dump;
+    if (name == "auto")
+        return InputFormat::Auto;
+    return std::nullopt;
+}
+
+InputFormat InputFormatForFileName(std::string_view fileName)
+{
+    return FormatForName(fileName) == SpdFormat::Text ? InputFormat::Text : InputFormat::Binary;
+}
+
+InputFormat DetectInputFormat(std::string_view data)
+{
+    data = StripByteOrderMark(data);
+    for (char c : data) {
+        const auto u = static_cast<unsigned char>(c);
+        if (!(u == 0x09 || u == 0x0A || u == 0x0D || (u >= 0x20 && u <= 0x7E)))
+            return InputFormat::Binary;
+    }
+    // Trailing blank lines do not count.
+    std::string_view rest = data;
+    while (!rest.empty() && IsBlank(rest.substr(rest.size() - 1)))
+        rest.remove_suffix(1);
+    int lines = 0;
+    while (!rest.empty()) {
+        if (!IsTextFormLine(NextLine(rest)) || ++lines > kMaxImageSize / kBytesPerLine)
+            return InputFormat::Dump;
+    }
+    return (lines == 16 || lines == 32 || lines == 64) ? InputFormat::Text : InputFormat::Dump;
+}
+
+ImageRead ParseImage(std::string_view data, InputFormat format)
+{
+    if (format == InputFormat::Auto)
+        format = DetectInputFormat(data);
+    switch (format) {
+    case InputFormat::Text:
+        return ParseImageText(data);
+    case InputFormat::Dump:
+        return ParseHexDump(data);
+    case InputFormat::Binary:
+    case InputFormat::Auto:
+        break;
+    }
+    return ParseImageBinary(data);
+}
+
+}  // namespace tessaro

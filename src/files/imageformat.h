@@ -1,0 +1,81 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tessaro {
+
+// The largest image: a DDR5 SPD.
+inline constexpr int kMaxImageSize = 1024;
+
+// Bytes in an image, from its bytes 0 and 2: 512 for the DDR4 family (byte 2 =
+// 0Ch, 0Eh, 10h, 11h) and for LPDDR5/5X memory-down images whose byte 0 is 23h;
+// 1024 for DDR5 (12h) and for LPDDR5/5X whose byte 0 bits 6-4 are 3; 256 for
+// every other type.
+[[nodiscard]] int ImageSizeForType(std::uint8_t byte0, std::uint8_t byte2);
+
+// The bytes of an image of any size. A truncated image (a 1024-byte type of
+// which only 512 or more bytes were there) keeps what was read; the rest is absent.
+struct ImageData {
+    std::vector<std::uint8_t> bytes;
+    int size = 0;  // 256, 512 or 1024, by the image's type
+
+    [[nodiscard]] bool truncated() const { return static_cast<int>(bytes.size()) < size; }
+    // "truncated: 512 of 1024 bytes", or empty when the image is whole.
+    [[nodiscard]] std::string truncationWarning() const;
+};
+
+// Outcome of reading an image; error is empty on success.
+struct ImageRead {
+    ImageData image;
+    std::string error;
+    [[nodiscard]] bool ok() const { return error.empty(); }
+};
+
+// The size rule for bytes read from anywhere: the image takes as many bytes as
+// its type calls for and ignores the rest; fewer than 256 bytes, or fewer than
+// its type's size, is an error, except that 512 or more bytes of a 1024-byte
+// type are read as a truncated image. holder starts the error text ("binary SPD
+// file has", "the dump holds").
+[[nodiscard]] ImageRead ImageFromBytes(std::span<const std::uint8_t> data, std::string_view holder);
+
+// Binary form: the image's bytes from offset 0.
+[[nodiscard]] ImageRead ParseImageBinary(std::string_view data);
+
+// Text form: 16 lines per 256 bytes (32 for 512, 64 for 1024), byte 16r+k in
+// characters 3k+1..3k+3 of line r, blanks trimmed, two hex digits of either
+// case; lines end in LF or CR LF and may lack the leading space; characters
+// after the 48th and lines after the image are ignored. The first line decides
+// the size. A 1024-byte image whose file ends (only blank lines left) after 32
+// or more lines is read as truncated, and its last line may then hold fewer
+// than 16 bytes.
+[[nodiscard]] ImageRead ParseImageText(std::string_view data);
+
+// The writers' layouts: per 16 bytes a line of a space, "HH " per byte, CR LF
+// (the last line of a truncated image holds what is left); binary as it stands.
+[[nodiscard]] std::string ImageTextBytes(std::span<const std::uint8_t> bytes);
+[[nodiscard]] std::string ImageBinaryBytes(std::span<const std::uint8_t> bytes);
+
+enum class InputFormat { Binary, Text, Dump, Auto };
+
+// "binary", "text", "dump" or "auto"; nullopt for anything else.
+[[nodiscard]] std::optional<InputFormat> InputFormatFromName(std::string_view name);
+
+// The format a file's name calls for when none is given: text for a name
+// ending in "spd" (any case), binary otherwise.
+[[nodiscard]] InputFormat InputFormatForFileName(std::string_view fileName);
+
+// What "auto" reads a file's contents as: binary when any byte is outside 09h,
+// 0Ah, 0Dh and 20h-7Eh (a leading UTF-8 byte-order mark aside); text when its
+// lines, 16, 32 or 64 of them, all have the text form's 16 fields; a hex dump
+// otherwise.
+[[nodiscard]] InputFormat DetectInputFormat(std::string_view data);
+
+// Reads file contents in the given format (Auto detects it first).
+[[nodiscard]] ImageRead ParseImage(std::string_view data, InputFormat format);
+
+}  // namespace tessaro

@@ -1,0 +1,309 @@
+#include "core/hex.h"
+#include "files/bytecompare.h"
+#include "files/hexdump.h"
+#include "files/imagefile.h"
+#include "files/imageformat.h"
+#include "files/installedmodules.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace tessaro;
+namespace fs = std::filesystem;
+
+namespace {
+
+// An image of the given size and type whose other bytes count up.
+std::vector<std::uint8_t> Image(std::size_t size, std::uint8_t byte2, std::uint8_t byte0 = 0x23)
+{
+    std::vector<std::uint8_t> bytes(size);
+    for (std::size_t n = 0; n < size; ++n)
+        bytes[n] = static_cast<std::uint8_t>(n * 7 + n / 256);
+    bytes[0] = byte0;
+    bytes[2] = byte2;
+    return bytes;
+}
+
+std::string AsText(const std::vector<std::uint8_t>& bytes)
+{
+    return ImageBinaryBytes(bytes);
+}
+
+std::string Hex(unsigned value, int digits)
+{
+    char text[20];
+    std::snprintf(text, sizeof text, "%0*x", digits, value);
+    return text;
+}
+
+// What `hexdump -C` prints, lines equal to the one before folded into "*".
+std::string HexdumpC(const std::vector<std::uint8_t>& bytes)
+{
+    std::string out;
+    std::string previous;
+    bool folded = false;
+    for (std::size_t n = 0; n < bytes.size(); n += 16) {
+        std::string row;
+        for (std::size_t k = n; k < n + 16; ++k)
+            row += (k == n + 8 ? "  " : " ") + Hex(bytes[k], 2);
+        if (row == previous) {
+            if (!folded)
+                out += "*\n";
+            folded = true;
+            continue;
+        }
+        folded = false;
+        previous = row;
+        out += Hex(static_cast<unsigned>(n), 8) + " " + row + "  |................|\n";
+    }
+    return out + Hex(static_cast<unsigned>(bytes.size()), 8) + "\n";
+}
+
+// What `xxd` prints: two bytes per group, then the text column.
+std::string Xxd(const std::vector<std::uint8_t>& bytes)
+{
+    std::string out;
+    for (std::size_t n = 0; n < bytes.size(); n += 16) {
+        out += Hex(static_cast<unsigned>(n), 8) + ":";
+        for (std::size_t k = n; k < n + 16; k += 2)
+            out += " " + Hex(bytes[k], 2) + Hex(bytes[k + 1], 2);
+        out += "  A B.c...d...e..f\n";
+    }
+    return out;
+}
+
+// What i2cdump prints: a column header, "00:" offsets, a text column.
+std::string I2cdump(const std::vector<std::uint8_t>& bytes)
+{
+    std::string out = "     0  1  2  3  4  5  6  7  8  9  a  b  c  d  e  f    0123456789abcdef\r\n";
+    for (std::size_t n = 0; n < bytes.size(); n += 16) {
+        out += Hex(static_cast<unsigned>(n), 2) + ":";
+        for (std::size_t k = n; k < n + 16; ++k)
+            out += " " + Hex(bytes[k], 2);
+        out += "    #???F).?.`.???..\r\n";
+    }
+    return out;
+}
+
+std::string Bare(const std::vector<std::uint8_t>& bytes, std::size_t perLine)
+{
+    std::string out = "# bare bytes\n\n";
+    for (std::size_t n = 0; n < bytes.size(); ++n)
+        out += Hex(bytes[n], 2) + ((n + 1) % perLine == 0 ? "\n" : " ");
+    return out;
+}
+
+void Write(const fs::path& path, const std::string& data)
+{
+    fs::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary) << data;
+}
+
+class TempDir {
+public:
+    TempDir() : path_(fs::temp_directory_path() / ("imagefiles-" + std::to_string(::getpid()) + "-" + std::to_string(counter_++))) {}
+    ~TempDir() { fs::remove_all(path_); }
+    const fs::path& path() const { return path_; }
+
+private:
+    static inline int counter_ = 0;
+    fs::path path_;
+};
+
+}  // namespace
+
+TEST(ImageSize, TypeAndLengthDecideSizeTruncationOrError)
+{
+    struct Case {
+        std::uint8_t byte0, byte2;
+        std::size_t length;
+        int size;             // 0: an error
+        std::size_t present;  // bytes kept
+    };
+    const Case cases[] = {
+        {0x92, 0x0B, 256, 256, 256},  {0x92, 0x0B, 1100, 256, 256}, {0x23, 0x0C, 512, 512, 512},
+        {0x23, 0x11, 600, 512, 512},  {0x23, 0x0C, 256, 0, 0},      {0x30, 0x12, 1024, 1024, 1024},
+        {0x30, 0x12, 512, 1024, 512}, {0x30, 0x12, 700, 1024, 700}, {0x30, 0x12, 511, 0, 0},
+        {0x23, 0x13, 512, 512, 512},  {0x30, 0x15, 1024, 1024, 1024}, {0x11, 0x15, 300, 256, 256},
+        {0x00, 0x00, 255, 0, 0},
+    };
+    for (const Case& c : cases) {
+        const ImageRead read = ParseImageBinary(AsText(Image(c.length, c.byte2, c.byte0)));
+        SCOPED_TRACE(std::to_string(c.byte2) + "/" + std::to_string(c.length));
+        EXPECT_EQ(read.ok(), c.size != 0) << read.error;
+        EXPECT_EQ(read.image.size, c.size);
+        EXPECT_EQ(read.image.bytes.size(), c.present);
+    }
+    EXPECT_EQ(ParseImageBinary(AsText(Image(512, 0x12, 0x30))).image.truncationWarning(), "truncated: 512 of 1024 bytes");
+    EXPECT_EQ(ParseImageBinary(AsText(Image(300, 0x0C))).error,
+              "binary SPD file has 300 bytes; an image whose byte 2 is 0Ch needs 512");
+    EXPECT_EQ(ParseImageBinary(AsText(Image(100, 0x0B))).error, "binary SPD file has 100 bytes; an image needs 256");
+    EXPECT_EQ(ParseImageBinary("").error, "the file is empty");
+}
+
+TEST(ImageText, EverySizeRoundTripsByteIdentical)
+{
+    const std::vector<std::vector<std::uint8_t>> images = {Image(256, 0x0B), Image(512, 0x0C), Image(1024, 0x12, 0x30),
+                                                           Image(512, 0x12, 0x30), Image(700, 0x12, 0x30)};
+    for (const auto& bytes : images) {
+        const std::string text = ImageTextBytes(bytes);
+        EXPECT_EQ(text.size(), bytes.size() / 16 * 51 + (bytes.size() % 16 ? 2 + 3 * (bytes.size() % 16) + 1 : 0));
+        const ImageRead read = ParseImageText(text);
+        ASSERT_TRUE(read.ok()) << read.error;
+        EXPECT_EQ(read.image.bytes, bytes);
+        EXPECT_EQ(ImageTextBytes(read.image.bytes), text);
+        // A partial last line is not the text form, but a dump reads it the same.
+        EXPECT_EQ(DetectInputFormat(text), bytes.size() == 700 ? InputFormat::Dump : InputFormat::Text);
+        EXPECT_EQ(ParseImage(text, InputFormat::Auto).image.bytes, bytes);
+        // Lines after the image are ignored, as for 256 bytes.
+        EXPECT_EQ(ParseImageText(text + " 00\r\nrubbish\r\n").image.bytes.size(),
+                  bytes.size() < 1024 && bytes[2] == 0x12 ? 0u : bytes.size());
+    }
+    EXPECT_EQ(ParseImageText(ImageTextBytes(Image(256, 0x0C))).error,
+              "text SPD file has 16 lines; an image whose byte 2 is 0Ch needs 32 lines of 16 hex bytes");
+    EXPECT_EQ(ParseImageText(ImageTextBytes(Image(496, 0x12, 0x30))).error,
+              "text SPD file has 31 lines; an image whose byte 2 is 12h needs 64 lines of 16 hex bytes (at least 32 "
+              "when truncated)");
+}
+
+TEST(HexDump, EveryFormReadsToTheBinaryImage)
+{
+    std::vector<std::uint8_t> ddr4 = Image(512, 0x0C);
+    std::fill(ddr4.begin() + 384, ddr4.end(), 0);  // folded by hexdump -C
+    const std::vector<std::uint8_t> ddr3 = Image(256, 0x0B, 0x92);
+    const std::pair<std::string, std::vector<std::uint8_t>> dumps[] = {
+        {HexdumpC(ddr4), ddr4},    {Xxd(ddr4), ddr4},          {I2cdump(ddr3), ddr3}, {Bare(ddr4, 16), ddr4},
+        {Bare(ddr4, 7), ddr4},     {Bare(ddr3, 1000), ddr3},
+    };
+    for (const auto& [dump, bytes] : dumps) {
+        EXPECT_EQ(DetectInputFormat(dump), InputFormat::Dump) << dump.substr(0, 80);
+        const ImageRead read = ParseImage(dump, InputFormat::Auto);
+        ASSERT_TRUE(read.ok()) << read.error << "\n" << dump.substr(0, 200);
+        EXPECT_EQ(read.image.bytes, bytes) << dump.substr(0, 80);
+    }
+    EXPECT_EQ(ParseHexDump(Bare(Image(32, 0x12), 40)).error,
+              "the dump holds 32 bytes; an image needs 256");
+}
+
+TEST(HexDump, MalformedDumpsNameTheLine)
+{
+    const std::pair<std::string, std::string> cases[] = {
+        {"0000: 23 11\n0004: 00\n", "line 2: offset 0x4 leaves a gap after the bytes read so far, 0x2"},
+        {"0000: 23 11\n0001: 00\n", "line 2: offset 0x1 repeats bytes already read; they end at 0x2"},
+        {"# x\n23 11\n0c 3 00\n", "line 3: \"3\" is not a two-digit hex byte"},
+        {"0000: 23 1 0c\n0003: 00\n", "line 2: offset 0x3 leaves a gap after the bytes read so far, 0x1 (line 1 ends "
+                                      "its bytes at \"1\")"},
+        {"0000: 23 11\n0002: 0c 03", "line 2: the file ends in the middle of this line"},
+        {"0000: 23 11\n*\n23 11\n", "line 2: \"*\" is not followed by an offset line"},
+        {"0000: 23 11 0c 03\n*\n0006\n", "line 3: offset 0x6 is not a whole number of repeats of the 4 bytes that "
+                                         "\"*\" on line 2 repeats"},
+        {"0000: 23\n0001\n0001: 00\n", "line 3: more data after the dump ended on line 2"},
+        {"00: XX XX\n", "line 1: \"XX\" after the offset is not a hex byte"},
+        {"\n# only a comment\n", "the dump holds no bytes"},
+    };
+    for (const auto& [dump, error] : cases)
+        EXPECT_EQ(ReadHexDumpBytes(dump).error, error) << dump;
+}
+
+TEST(ImageFile, AutoPicksTheFormAndRefusesWhatIsNotARegularFile)
+{
+    const TempDir dir;
+    const std::vector<std::uint8_t> ddr5 = Image(1024, 0x12, 0x30);
+    Write(dir.path() / "a.bin", AsText(ddr5));
+    Write(dir.path() / "a.txt", ImageTextBytes(ddr5));
+    Write(dir.path() / "a.dump", HexdumpC(ddr5));
+    for (const char* name : {"a.bin", "a.txt", "a.dump"}) {
+        const ImageRead read = ReadImageFile((dir.path() / name).string(), InputFormat::Auto);
+        ASSERT_TRUE(read.ok()) << read.error;
+        EXPECT_EQ(read.image.bytes, ddr5) << name;
+    }
+    const fs::path fifo = dir.path() / "fifo";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_NE(ReadImageFile(fifo.string(), InputFormat::Auto).error.find("FIFO"), std::string::npos);
+}
+
+TEST(InstalledModules, FakeTreesOfEveryDriver)
+{
+    const TempDir root;
+    const fs::path devices = root.path() / "sys/bus/i2c/devices";
+    fs::create_directories(devices);
+    EXPECT_FALSE(ScanInstalledModules(root.path().string()).found());
+    const std::string hint = NoInstalledModulesHint(ScanInstalledModules(root.path().string()));
+    EXPECT_NE(hint.find("ee1004"), std::string::npos);
+    EXPECT_NE(hint.find("spd5118"), std::string::npos);
+    EXPECT_EQ(hint.find('\n'), std::string::npos);
+
+    auto device = [&](const std::string& entry, const std::string& name, const std::string& eeprom) {
+        Write(devices / entry / "name", name + "\n");
+        if (!eeprom.empty())
+            Write(devices / entry / "eeprom", eeprom);
+    };
+    device("1-0051", "spd5118", AsText(Image(1024, 0x12, 0x30)));
+    device("0-0052", "spd", AsText(Image(256, 0x0B, 0x92)));
+    device("0-0050", "ee1004", AsText(Image(512, 0x0C)));
+    device("0-0053", "eeprom", "");
+    fs::create_directories(devices / "0-0053" / "eeprom");  // unreadable whoever runs the test
+    device("0-0018", "jc42", "x");
+    device("i2c-0", "SMBus I801 adapter", "");
+    device("0-0054", "ee1004", AsText(Image(256, 0x0C)));  // a DDR4 module read through at24
+
+    const InstalledModules scan = ScanInstalledModules(root.path().string());
+    ASSERT_EQ(scan.modules.size(), 5u);
+    const std::string entries[] = {"0-0050", "0-0052", "0-0053", "0-0054", "1-0051"};
+    const int sizes[] = {512, 256, 0, 0, 1024};
+    for (std::size_t i = 0; i < 5; ++i) {
+        EXPECT_EQ(scan.modules[i].entry, entries[i]);
+        EXPECT_EQ(scan.modules[i].image.image.size, sizes[i]) << scan.modules[i].image.error;
+    }
+    EXPECT_EQ(scan.modules[4].bus, 1);
+    EXPECT_EQ(scan.modules[4].address, "0051");
+    EXPECT_EQ(scan.modules[4].driver, "spd5118");
+    EXPECT_NE(scan.modules[2].image.error.find("it is a folder"), std::string::npos);
+    EXPECT_NE(scan.modules[3].image.error.find("whose byte 2 is 0Ch needs 512"), std::string::npos);
+}
+
+TEST(CompareBytes, DifferencesOfImagesOfAnySize)
+{
+    const std::vector<std::uint8_t> a = Image(512, 0x0C);
+    std::vector<std::uint8_t> b = a;
+    EXPECT_TRUE(CompareBytes(a, b).same);
+    EXPECT_EQ(CompareBytes(a, b).exitCode(), 0);
+    b[0x7E] ^= 0xFF;
+    b.push_back(0x5A);
+    const ByteComparison diff = CompareBytes(a, b);
+    EXPECT_FALSE(diff.same);
+    EXPECT_EQ(diff.exitCode(), 1);
+    EXPECT_EQ(diff.sizeB, 513u);
+    ASSERT_EQ(diff.differences.size(), 2u);
+    EXPECT_EQ(ByteDifferenceText(diff.differences[0]), "07E: " + ByteToHex(a[0x7E]) + " " + ByteToHex(b[0x7E]));
+    EXPECT_EQ(ByteDifferenceText(diff.differences[1]), "200: -- 5A");
+}
+
+TEST(ImageFile, CorpusImagesReadAlikeInEveryForm)
+{
+    const fs::path corpus = TESSARO_CORPUS_DIR;
+    int seen = 0;
+    for (const char* folder : {"ddr3", "ddr4", "ddr5"}) {
+        std::error_code ec;
+        for (fs::directory_iterator it(corpus / folder, ec), end; !ec && it != end; it.increment(ec)) {
+            const ImageRead binary = ReadImageFile(it->path().string(), InputFormat::Binary);
+            ASSERT_TRUE(binary.ok()) << binary.error;
+            const std::vector<std::uint8_t>& bytes = binary.image.bytes;
+            for (const std::string& form : {ImageTextBytes(bytes), HexdumpC(bytes), Xxd(bytes), Bare(bytes, 16)}) {
+                const ImageRead read = ParseImage(form, InputFormat::Auto);
+                EXPECT_EQ(read.image.bytes, bytes) << it->path() << read.error;
+                EXPECT_EQ(read.image.size, binary.image.size);
+            }
+            EXPECT_EQ(ImageBinaryBytes(bytes).size(), bytes.size());
+            ++seen;
+        }
+    }
+    if (seen == 0)
+        GTEST_SKIP() << "no corpus at " << corpus;
+}
