@@ -1,0 +1,333 @@
+#include "decode/decodejson.h"
+
+#include <cstdio>
+
+namespace tessaro {
+
+namespace {
+
+constexpr char kLowerHex[] = "0123456789abcdef";
+
+// Length of the valid UTF-8 sequence at s[i], or 0.
+std::size_t Utf8Length(std::string_view s, std::size_t i)
+{
+    const auto lead = static_cast<unsigned char>(s[i]);
+    std::size_t n = 0;
+    unsigned cp = 0;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        n = 2;
+        cp = lead & 0x1F;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        n = 3;
+        cp = lead & 0x0F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        n = 4;
+        cp = lead & 0x07;
+    } else {
+        return 0;
+    }
+    if (i + n > s.size())
+        return 0;
+    for (std::size_t k = 1; k < n; ++k) {
+        const auto c = static_cast<unsigned char>(s[i + k]);
+        if ((c & 0xC0) != 0x80)
+            return 0;
+        cp = cp << 6 | (c & 0x3F);
+    }
+    if ((n == 3 && (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF))) || (n == 4 && (cp < 0x10000 || cp > 0x10FFFF)))
+        return 0;
+    return n;
+}
+
+void AppendEscape(std::string& out, unsigned code)
+{
+    out += "\\u";
+    for (int shift = 12; shift >= 0; shift -= 4)
+        out += kLowerHex[(code >> shift) & 15];
+}
+
+void AppendKey(std::string& out, const char* key)
+{
+    if (out.back() != '{')
+        out += ", ";
+    out += '"';
+    out += key;
+    out += "\": ";
+}
+
+void AppendText(std::string& out, const std::optional<std::string>& text)
+{
+    if (text)
+        AppendJsonText(out, *text);
+    else
+        out += "null";
+}
+
+void AppendInt(std::string& out, std::optional<int> value)
+{
+    out += value ? std::to_string(*value) : "null";
+}
+
+void AppendBool(std::string& out, std::optional<bool> value)
+{
+    out += value ? (*value ? "true" : "false") : "null";
+}
+
+void AppendIntList(std::string& out, const std::optional<std::vector<int>>& values)
+{
+    if (!values) {
+        out += "null";
+        return;
+    }
+    out += '[';
+    for (std::size_t i = 0; i < values->size(); ++i) {
+        if (i)
+            out += ", ";
+        out += std::to_string((*values)[i]);
+    }
+    out += ']';
+}
+
+std::string Hex4(std::uint16_t value)
+{
+    char text[8];
+    std::snprintf(text, sizeof text, "%04X", value);
+    return text;
+}
+
+std::string ListText(const std::vector<int>& values)
+{
+    std::string text;
+    for (int v : values)
+        text += (text.empty() ? "" : " ") + std::to_string(v);
+    return text;
+}
+
+}  // namespace
+
+void AppendJsonText(std::string& out, std::string_view text)
+{
+    out += '"';
+    for (std::size_t i = 0; i < text.size();) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c < 0x80) {
+            if (c == '"')
+                out += "\\\"";
+            else if (c == '\\')
+                out += "\\\\";
+            else if (c < 0x20 || c == 0x7F)
+                AppendEscape(out, c);
+            else
+                out += static_cast<char>(c);
+            ++i;
+            continue;
+        }
+        const std::size_t n = Utf8Length(text, i);
+        const auto next = n > 1 ? static_cast<unsigned char>(text[i + 1]) : 0;
+        if (n == 0) {
+            out += "\xEF\xBF\xBD";
+            ++i;
+            continue;
+        }
+        if (n == 2 && c == 0xC2 && next < 0xA0)
+            AppendEscape(out, next);  // C1 controls
+        else if (n == 3 && c == 0xE2 && next == 0x80 && (text[i + 2] == '\xA8' || text[i + 2] == '\xA9'))
+            AppendEscape(out, text[i + 2] == '\xA8' ? 0x2028 : 0x2029);
+        else
+            out.append(text.substr(i, n));
+        i += n;
+    }
+    out += '"';
+}
+
+void AppendSummaryJson(std::string& out, const ModuleSummary& s)
+{
+    out += '{';
+    AppendKey(out, "generation");
+    AppendJsonText(out, s.generation);
+    AppendKey(out, "moduleType");
+    AppendText(out, s.moduleType);
+    AppendKey(out, "capacityMB");
+    AppendInt(out, s.capacityMB);
+    AppendKey(out, "ranks");
+    AppendInt(out, s.ranks);
+    AppendKey(out, "deviceWidth");
+    AppendInt(out, s.deviceWidth);
+    AppendKey(out, "busWidth");
+    AppendInt(out, s.busWidth);
+    AppendKey(out, "ecc");
+    AppendBool(out, s.ecc);
+    AppendKey(out, "organisation");
+    AppendText(out, s.organisation);
+    AppendKey(out, "speedMTs");
+    AppendInt(out, s.speedMTs);
+    AppendKey(out, "speedName");
+    AppendText(out, s.speedName);
+    AppendKey(out, "pcName");
+    AppendText(out, s.pcName);
+    AppendKey(out, "manufacturer");
+    if (s.manufacturer) {
+        out += "{\"bank\": " + std::to_string(s.manufacturer->bank) + ", \"code\": ";
+        AppendJsonText(out, s.manufacturer->code);
+        out += ", \"name\": ";
+        AppendText(out, s.manufacturer->name);
+        out += '}';
+    } else {
+        out += "null";
+    }
+    AppendKey(out, "partNumber");
+    AppendText(out, s.partNumber);
+    AppendKey(out, "serialNumber");
+    AppendText(out, s.serialNumber);
+    AppendKey(out, "manufactured");
+    AppendText(out, s.manufactured);
+    out += '}';
+}
+
+void AppendTimingsJson(std::string& out, const TimingSet& timings)
+{
+    out += '{';
+    for (int i = 0; i < kTimingCount; ++i) {
+        const auto name = static_cast<TimingName>(i);
+        AppendKey(out, TimingKey(name, timings.ddr5));
+        if (const auto& value = timings[name]) {
+            out += "{\"ps\": " + std::to_string(value->ps) + ", \"clocks\": ";
+            AppendInt(out, value->clocks);
+            out += '}';
+        } else {
+            out += "null";
+        }
+    }
+    out += '}';
+}
+
+void AppendProfilesJson(std::string& out, const std::vector<OverclockProfile>& profiles)
+{
+    out += '[';
+    for (std::size_t i = 0; i < profiles.size(); ++i) {
+        const auto& p = profiles[i];
+        if (i)
+            out += ", ";
+        out += '{';
+        AppendKey(out, "kind");
+        AppendJsonText(out, p.kind);
+        AppendKey(out, "index");
+        out += std::to_string(p.index);
+        AppendKey(out, "enabled");
+        AppendBool(out, p.enabled);
+        AppendKey(out, "name");
+        AppendText(out, p.name);
+        AppendKey(out, "speedMTs");
+        AppendInt(out, p.speedMTs);
+        AppendKey(out, "tCKminPs");
+        AppendInt(out, p.clockPs);
+        AppendKey(out, "voltage");
+        AppendText(out, p.voltage);
+        AppendKey(out, "casLatencies");
+        AppendIntList(out, p.casLatencies);
+        AppendKey(out, "timings");
+        AppendTimingsJson(out, p.timings);
+        AppendKey(out, "crcOk");
+        AppendBool(out, p.crcOk);
+        out += '}';
+    }
+    out += ']';
+}
+
+void AppendDecodeJson(std::string& out, std::string_view file, const ModuleDecode& d)
+{
+    out += '{';
+    AppendKey(out, "file");
+    AppendJsonText(out, file);
+    AppendKey(out, "error");
+    out += "null";
+    AppendKey(out, "size");
+    out += std::to_string(d.layout.size);
+    AppendKey(out, "typeCode");
+    out += std::to_string(d.layout.typeCode);
+    AppendKey(out, "summary");
+    AppendSummaryJson(out, d.summary);
+    AppendKey(out, "timings");
+    AppendTimingsJson(out, d.timings);
+    AppendKey(out, "casLatencies");
+    AppendIntList(out, d.casLatencies);
+    AppendKey(out, "voltage");
+    AppendText(out, d.voltage);
+    AppendKey(out, "checks");
+    out += '{';
+    for (const auto& check : d.checks) {
+        AppendKey(out, check.key.c_str());
+        out += "{\"stored\": \"" + Hex4(check.stored) + "\", \"computed\": \"" + Hex4(check.computed) +
+            "\", \"ok\": " + (check.ok() ? "true" : "false") + '}';
+    }
+    out += '}';
+    AppendKey(out, "profiles");
+    AppendProfilesJson(out, d.profiles);
+    AppendKey(out, "warnings");
+    out += '[';
+    for (std::size_t i = 0; i < d.warnings.size(); ++i) {
+        if (i)
+            out += ", ";
+        AppendJsonText(out, d.warnings[i]);
+    }
+    out += "]}";
+}
+
+std::string DecodeListing(const ModuleDecode& d)
+{
+    const ModuleSummary& s = d.summary;
+    std::string out = s.line() + "\n";
+    auto line = [&out](const char* caption, const std::string& value) {
+        out += caption;
+        out += ": ";
+        out += value;
+        out += '\n';
+    };
+    line("Size", std::to_string(d.layout.size) + " bytes");
+    line("Generation", s.generation);
+    if (s.manufacturer) {
+        line("Manufacturer", (s.manufacturer->name ? *s.manufacturer->name + " " : std::string()) + "(bank " +
+                std::to_string(s.manufacturer->bank) + ", code " + s.manufacturer->code + ")");
+    }
+    if (s.partNumber)
+        line("Part number", *s.partNumber);
+    if (s.serialNumber)
+        line("Serial number", *s.serialNumber);
+    if (s.manufactured)
+        line("Manufactured", *s.manufactured);
+    if (d.voltage)
+        line("Voltage", *d.voltage);
+    if (d.casLatencies)
+        line("CAS latencies", ListText(*d.casLatencies));
+    for (int i = 0; i < kTimingCount; ++i) {
+        const auto name = static_cast<TimingName>(i);
+        if (const auto& value = d.timings[name]) {
+            line(TimingKey(name, d.timings.ddr5),
+                std::to_string(value->ps) + " ps" +
+                    (value->clocks ? " (" + std::to_string(*value->clocks) + " clocks)" : std::string()));
+        }
+    }
+    for (const auto& check : d.checks) {
+        line(check.key.c_str(),
+            "stored " + Hex4(check.stored) + ", computed " + Hex4(check.computed) + (check.ok() ? " ok" : " BAD"));
+    }
+    for (const auto& p : d.profiles) {
+        std::string text = std::string(p.enabled ? "enabled" : "disabled");
+        if (p.name)
+            text += " \"" + *p.name + "\"";
+        if (p.speedMTs)
+            text += ", " + std::to_string(*p.speedMTs) + " MT/s";
+        if (p.voltage)
+            text += ", " + *p.voltage;
+        if (p.casLatencies && !p.casLatencies->empty())
+            text += ", CL " + ListText(*p.casLatencies);
+        if (p.crcOk)
+            text += *p.crcOk ? ", CRC ok" : ", CRC BAD";
+        line((p.kind + " profile " + std::to_string(p.index)).c_str(), text);
+    }
+    for (const auto& warning : d.warnings)
+        line("Warning", warning);
+    return out;
+}
+
+}  // namespace tessaro

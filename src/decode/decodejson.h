@@ -1,0 +1,30 @@
+#pragma once
+
+#include "decode/moduledecode.h"
+
+#include <string>
+#include <string_view>
+
+namespace tessaro {
+
+// Appends text as a JSON string literal; control characters are escaped and
+// invalid UTF-8 becomes U+FFFD, so a record never spans lines.
+void AppendJsonText(std::string& out, std::string_view text);
+
+// {"generation": ..., "moduleType": ..., ... "manufactured": ...}
+void AppendSummaryJson(std::string& out, const ModuleSummary& summary);
+
+// {"tCKmin": {"ps": 625, "clocks": 1}, ..., "tWR": null}
+void AppendTimingsJson(std::string& out, const TimingSet& timings);
+
+// [{"kind": "XMP 2.0", "index": 1, ...}, ...]
+void AppendProfilesJson(std::string& out, const std::vector<OverclockProfile>& profiles);
+
+// The decode object of a 512- or 1024-byte image, from "file" to "warnings",
+// without a line end.
+void AppendDecodeJson(std::string& out, std::string_view file, const ModuleDecode& decode);
+
+// A readable listing of the same facts, the summary line first, one fact per line.
+[[nodiscard]] std::string DecodeListing(const ModuleDecode& decode);
+
+}  // namespace tessaro

@@ -1,0 +1,201 @@
+#include "decode/moduledecode.h"
+
+#include "core/checks.h"
+
+#include <cstdio>
+
+namespace tessaro {
+
+namespace {
+
+std::string Hex4(std::uint16_t value)
+{
+    char text[8];
+    std::snprintf(text, sizeof text, "%04X", value);
+    return text;
+}
+
+void AddBlock(std::vector<CrcBlock>& blocks, const SpdBytes& b, std::string key, int first, int last, int storedAt)
+{
+    if (!b.has(first, last) || !b.has(storedAt, storedAt + 1))
+        return;
+    CrcBlock block;
+    block.key = std::move(key);
+    block.first = first;
+    block.last = last;
+    block.storedAt = storedAt;
+    block.stored = static_cast<std::uint16_t>(b.le16(storedAt));
+    block.computed = Crc16(b.range(first, last));
+    blocks.push_back(std::move(block));
+}
+
+bool HasXmp3(const SpdBytes& b)
+{
+    return b.has(0x280, 0x281) && b.at(0x280) == 0x0C && b.at(0x281) == 0x4A;
+}
+
+bool HasExpo(const SpdBytes& b)
+{
+    return b.has(0x340, 0x343) && b.at(0x340) == 'E' && b.at(0x341) == 'X' && b.at(0x342) == 'P' &&
+        b.at(0x343) == 'O';
+}
+
+std::string CrcWarning(const CrcBlock& block)
+{
+    const bool blank = block.stored == 0x0000 || block.stored == 0xFFFF;
+    return "CRC of bytes " + std::to_string(block.first) + "-" + std::to_string(block.last) +
+        (blank ? " not filled" : " wrong") + " (stored " + Hex4(block.stored) + ", computed " +
+        Hex4(block.computed) + ")";
+}
+
+int MtbFtb(const SpdBytes& b, int mtbByte, int ftbByte)
+{
+    return b.at(mtbByte) * 125 + b.signedAt(ftbByte);
+}
+
+void DecodeDdr4Timings(const SpdBytes& b, ModuleDecode& d)
+{
+    if (b.has(18) && b.has(125))
+        d.timings.set(TimingName::ClockPeriod, MtbFtb(b, 18, 125));
+    if (IsLowPower(d.layout.generation) || !b.has(0, 127))
+        return;
+    d.timings.set(TimingName::CasLatency, MtbFtb(b, 24, 123));
+    d.timings.set(TimingName::RasToCas, MtbFtb(b, 25, 122));
+    d.timings.set(TimingName::Precharge, MtbFtb(b, 26, 121));
+    d.timings.set(TimingName::ActiveToPrecharge, ((b.at(27) & 0x0F) << 8 | b.at(28)) * 125);
+    d.timings.set(TimingName::ActiveToActive, ((b.at(27) & 0xF0) << 4 | b.at(29)) * 125 + b.signedAt(120));
+    d.timings.set(TimingName::Refresh1, b.le16(30) * 125);
+    d.timings.set(TimingName::Refresh2, b.le16(32) * 125);
+    d.timings.set(TimingName::Refresh4OrSameBank, b.le16(34) * 125);
+    d.timings.set(TimingName::FourActivateWindow, ((b.at(36) & 0x0F) << 8 | b.at(37)) * 125);
+    d.timings.set(TimingName::RowToRowShort, MtbFtb(b, 38, 119));
+    d.timings.set(TimingName::RowToRowLong, MtbFtb(b, 39, 118));
+    d.timings.set(TimingName::ColumnToColumnLong, MtbFtb(b, 40, 117));
+    d.timings.set(TimingName::WriteRecovery, ((b.at(41) & 0x0F) << 8 | b.at(42)) * 125);
+
+    const std::uint64_t bits = static_cast<std::uint64_t>(b.at(20)) | static_cast<std::uint64_t>(b.at(21)) << 8 |
+        static_cast<std::uint64_t>(b.at(22)) << 16 | static_cast<std::uint64_t>(b.at(23)) << 24;
+    d.casLatencies = LatenciesFromBitmap(bits, 30, (b.at(23) & 0x80) ? 23 : 7, 1);
+    if (b.at(11) & 1)
+        d.voltage = "1.2 V";
+}
+
+void DecodeDdr5Timings(const SpdBytes& b, ModuleDecode& d)
+{
+    d.timings.ddr5 = true;
+    if (d.layout.generation != SpdGeneration::Ddr5 || !b.has(0, 255))
+        return;
+    d.timings.set(TimingName::ClockPeriod, b.le16(20));
+    d.timings.set(TimingName::CasLatency, b.le16(30));
+    d.timings.set(TimingName::RasToCas, b.le16(32));
+    d.timings.set(TimingName::Precharge, b.le16(34));
+    d.timings.set(TimingName::ActiveToPrecharge, b.le16(36));
+    d.timings.set(TimingName::ActiveToActive, b.le16(38));
+    d.timings.set(TimingName::WriteRecovery, b.le16(40));
+    // The refresh times are stored in nanoseconds.
+    d.timings.set(TimingName::Refresh1, b.le16(42) * 1000);
+    d.timings.set(TimingName::Refresh2, b.le16(44) * 1000);
+    d.timings.set(TimingName::Refresh4OrSameBank, b.le16(46) * 1000);
+    d.timings.set(TimingName::RowToRowLong, b.le16(70));
+    d.timings.set(TimingName::ColumnToColumnLong, b.le16(73));
+    d.timings.set(TimingName::FourActivateWindow, b.le16(82));
+
+    std::uint64_t bits = 0;
+    for (int i = 0; i < 5; ++i)
+        bits |= static_cast<std::uint64_t>(b.at(24 + i)) << (8 * i);
+    d.casLatencies = LatenciesFromBitmap(bits, 40, 20, 2);
+    if ((b.at(16) >> 4) == 0)
+        d.voltage = "1.1 V";
+}
+
+}  // namespace
+
+void TimingSet::countClocks()
+{
+    const auto& clock = values[static_cast<std::size_t>(TimingName::ClockPeriod)];
+    for (auto& value : values) {
+        if (value)
+            value->clocks = clock ? ClocksWithGuard(value->ps, clock->ps, ddr5) : std::nullopt;
+    }
+}
+
+const char* TimingKey(TimingName name, bool ddr5)
+{
+    static constexpr const char* kKeys[kTimingCount] = {"tCKmin", "tAA", "tRCD", "tRP", "tRAS", "tRC", "tRFC1",
+        "tRFC2", "tRFC4", "tFAW", "tRRD_S", "tRRD_L", "tCCD_L", "tWR"};
+    if (name == TimingName::Refresh4OrSameBank && ddr5)
+        return "tRFCsb";
+    return kKeys[static_cast<int>(name)];
+}
+
+std::vector<CrcBlock> CrcBlocks(std::span<const std::uint8_t> data)
+{
+    const SpdBytes b(data);
+    const SpdLayout layout = LayoutOf(data);
+    std::vector<CrcBlock> blocks;
+    if (layout.size == 512) {
+        AddBlock(blocks, b, "crc16_0_125", 0, 125, 126);
+        AddBlock(blocks, b, "crc16_128_253", 128, 253, 254);
+    } else if (layout.size == 1024) {
+        AddBlock(blocks, b, "crc16_0_509", 0, 509, 510);
+        if (layout.generation != SpdGeneration::Ddr5)
+            return blocks;
+        const bool expo = HasExpo(b);
+        if (HasXmp3(b)) {
+            AddBlock(blocks, b, "xmp3_header", 0x280, 0x2BD, 0x2BE);
+            for (int i = 0; i < (expo ? 2 : 3); ++i) {
+                const int at = 0x2C0 + 0x40 * i;
+                AddBlock(blocks, b, "xmp3_profile" + std::to_string(i + 1), at, at + 61, at + 62);
+            }
+        }
+        if (expo)
+            AddBlock(blocks, b, "expo", 0x340, 0x3BD, 0x3BE);
+    }
+    return blocks;
+}
+
+std::vector<CrcBlock> FixCrcBlocks(std::span<std::uint8_t> data)
+{
+    auto blocks = CrcBlocks(data);
+    for (const auto& block : blocks) {
+        data[static_cast<std::size_t>(block.storedAt)] = static_cast<std::uint8_t>(block.computed & 0xFF);
+        data[static_cast<std::size_t>(block.storedAt) + 1] = static_cast<std::uint8_t>(block.computed >> 8);
+    }
+    return blocks;
+}
+
+ModuleDecode DecodeModule(std::span<const std::uint8_t> data)
+{
+    const SpdBytes b(data);
+    ModuleDecode d;
+    d.layout = LayoutOf(data);
+    d.bytesPresent = std::min(b.size(), d.layout.size);
+    d.summary = SummarizeModule(data);
+    d.profiles = OverclockProfiles(data);
+    if (d.layout.generation == SpdGeneration::Unknown)
+        d.warnings.push_back("unknown memory type (" + d.summary.generation.substr(9));
+    if (d.bytesPresent < d.layout.size)
+        d.warnings.push_back(
+            "truncated: " + std::to_string(d.bytesPresent) + " of " + std::to_string(d.layout.size) + " bytes");
+    if (d.layout.size == 256)
+        return d;
+
+    if (d.layout.size == 512)
+        DecodeDdr4Timings(b, d);
+    else
+        DecodeDdr5Timings(b, d);
+    d.timings.countClocks();
+
+    for (auto& block : CrcBlocks(data)) {
+        if (block.key.rfind("crc16_", 0) == 0) {
+            if (!block.ok())
+                d.warnings.push_back(CrcWarning(block));
+            d.checks.push_back(std::move(block));
+        } else if (block.key == "xmp3_header" && !block.ok()) {
+            d.warnings.push_back("XMP 3.0 header " + CrcWarning(block));
+        }
+    }
+    return d;
+}
+
+}  // namespace tessaro

@@ -1,0 +1,215 @@
+#include "decode/moduledecode.h"
+
+#include "core/checks.h"
+
+namespace tessaro {
+
+namespace {
+
+// A profile's clock period as a fraction of picoseconds: it sets the speed,
+// tCKminPs (rounded to whole ps) and the clock counts of every time.
+void FinishProfile(OverclockProfile& profile, std::int64_t clockNum, std::int64_t clockDen, bool ddr5)
+{
+    profile.timings.ddr5 = ddr5;
+    profile.speedMTs = SpeedFromClockPeriod(clockNum, clockDen, false);
+    if (clockDen > 0 && clockNum >= 0) {
+        const int ps = static_cast<int>((2 * clockNum + clockDen) / (2 * clockDen));
+        profile.clockPs = ps;
+        profile.timings.set(TimingName::ClockPeriod, ps);
+    }
+    profile.timings.countClocks();
+}
+
+// DDR2 clock coding of the enhanced-performance profiles: low nibble Eh is 0.875 ns.
+int EppClockPs(int code)
+{
+    static constexpr int kFractions[16] = {0, 100, 200, 300, 400, 500, 600, 700, 800, 900, 250, 330, 660, 750, 875, 0};
+    return (code >> 4) * 1000 + kFractions[code & 15];
+}
+
+void AddEppProfiles(const SpdBytes& b, std::vector<OverclockProfile>& profiles)
+{
+    if (!b.has(0, 127) || b.at(99) != 0x6D || b.at(102) != 0xB1)
+        return;
+    for (int i = 0; i < 2; ++i) {
+        const int at = 109 + 12 * i;
+        OverclockProfile p;
+        p.kind = "EPP";
+        p.index = i + 1;
+        p.enabled = (b.at(103) & 3) == i;
+        p.casLatencies = LatenciesFromBitmap(static_cast<std::uint64_t>(b.at(at + 1)), 8, 0, 1);
+        auto quarterNs = [&](int index) { return (b.at(index) >> 2) * 1000 + (b.at(index) & 3) * 250; };
+        p.timings.set(TimingName::RasToCas, quarterNs(at + 2));
+        p.timings.set(TimingName::Precharge, quarterNs(at + 3));
+        p.timings.set(TimingName::ActiveToPrecharge, b.at(at + 4) * 1000);
+        FinishProfile(p, EppClockPs(b.at(at)), 1, false);
+        profiles.push_back(std::move(p));
+    }
+}
+
+void AddXmp1Profiles(const SpdBytes& b, std::vector<OverclockProfile>& profiles)
+{
+    if (!b.has(0, 254) || b.at(176) != 0x0C || b.at(177) != 0x4A)
+        return;
+    for (int i = 0; i < 2; ++i) {
+        // The profile's time base: dividend / divisor ns, 1/8 ns when either is zero.
+        std::int64_t mtbNum = 1000LL * b.at(180 + 2 * i);
+        std::int64_t mtbDen = b.at(181 + 2 * i);
+        if (mtbNum == 0 || mtbDen == 0) {
+            mtbNum = 125;
+            mtbDen = 1;
+        }
+        auto ps = [&](int units) { return static_cast<int>((2 * units * mtbNum + mtbDen) / (2 * mtbDen)); };
+        const int at = 185 + 35 * i;
+        OverclockProfile p;
+        p.kind = "XMP 1.x";
+        p.index = i + 1;
+        p.enabled = (b.at(178) >> i) & 1;
+        const int v = b.at(at);
+        p.voltage = VoltageText(((v >> 5) & 3) * 100 + (v & 31) * 5);
+        p.casLatencies = LatenciesFromBitmap(static_cast<std::uint64_t>(b.le16(at + 3)), 16, 4, 1);
+        p.timings.set(TimingName::CasLatency, ps(b.at(at + 2)));
+        p.timings.set(TimingName::Precharge, ps(b.at(at + 6)));
+        p.timings.set(TimingName::RasToCas, ps(b.at(at + 7)));
+        p.timings.set(TimingName::WriteRecovery, ps(b.at(at + 8)));
+        p.timings.set(TimingName::ActiveToPrecharge, ps((b.at(at + 9) & 0x0F) << 8 | b.at(at + 10)));
+        p.timings.set(TimingName::ActiveToActive, ps((b.at(at + 9) & 0xF0) << 4 | b.at(at + 11)));
+        p.timings.set(TimingName::Refresh1, ps(b.le16(at + 14)));
+        p.timings.set(TimingName::FourActivateWindow, ps((b.at(at + 18) & 0x0F) << 8 | b.at(at + 19)));
+        FinishProfile(p, b.at(at + 1) * mtbNum, mtbDen, false);
+        profiles.push_back(std::move(p));
+    }
+}
+
+void AddXmp2Profiles(const SpdBytes& b, std::vector<OverclockProfile>& profiles)
+{
+    if (!b.has(384, 486) || b.at(384) != 0x0C || b.at(385) != 0x4A)
+        return;
+    for (int i = 0; i < 2; ++i) {
+        const int at = 393 + 47 * i;
+        auto mtbFtb = [&](int mtb, int ftb) { return b.at(at + mtb) * 125 + b.signedAt(at + ftb); };
+        OverclockProfile p;
+        p.kind = "XMP 2.0";
+        p.index = i + 1;
+        p.enabled = (b.at(386) >> i) & 1;
+        const int v = b.at(at);
+        p.voltage = VoltageText((v >> 7) * 100 + (v & 0x7F));
+        const std::uint64_t cas = static_cast<std::uint64_t>(b.at(at + 4)) |
+            static_cast<std::uint64_t>(b.at(at + 5)) << 8 | static_cast<std::uint64_t>(b.at(at + 6)) << 16;
+        p.casLatencies = LatenciesFromBitmap(cas, 24, 7, 1);
+        p.timings.set(TimingName::CasLatency, mtbFtb(8, 37));
+        p.timings.set(TimingName::RasToCas, mtbFtb(9, 36));
+        p.timings.set(TimingName::Precharge, mtbFtb(10, 35));
+        p.timings.set(TimingName::ActiveToPrecharge, ((b.at(at + 11) & 0x0F) << 8 | b.at(at + 12)) * 125);
+        p.timings.set(TimingName::ActiveToActive,
+            ((b.at(at + 11) & 0xF0) << 4 | b.at(at + 13)) * 125 + b.signedAt(at + 34));
+        p.timings.set(TimingName::Refresh1, b.le16(at + 14) * 125);
+        p.timings.set(TimingName::Refresh2, b.le16(at + 16) * 125);
+        p.timings.set(TimingName::Refresh4OrSameBank, b.le16(at + 18) * 125);
+        p.timings.set(TimingName::FourActivateWindow, ((b.at(at + 20) & 0x0F) << 8 | b.at(at + 21)) * 125);
+        p.timings.set(TimingName::RowToRowShort, mtbFtb(22, 33));
+        p.timings.set(TimingName::RowToRowLong, mtbFtb(23, 32));
+        FinishProfile(p, mtbFtb(3, 38), 1, false);
+        profiles.push_back(std::move(p));
+    }
+}
+
+// DDR5 overclocking voltages: bits 7-5 whole volts, bits 4-0 steps of 0.05 V.
+std::optional<std::string> Ddr5Voltage(int code)
+{
+    return VoltageText(((code >> 5) & 7) * 100 + (code & 31) * 5);
+}
+
+bool CrcMatches(const SpdBytes& b, int first, int last)
+{
+    return Crc16(b.range(first, last)) == b.le16(last + 1);
+}
+
+void AddXmp3Profiles(const SpdBytes& b, bool expo, std::vector<OverclockProfile>& profiles)
+{
+    if (b.at(0x280) != 0x0C || b.at(0x281) != 0x4A)
+        return;
+    // With EXPO present, 340h-3BFh belongs to EXPO and there is no third profile.
+    for (int i = 0; i < (expo ? 2 : 3); ++i) {
+        const int at = 0x2C0 + 0x40 * i;
+        OverclockProfile p;
+        p.kind = "XMP 3.0";
+        p.index = i + 1;
+        p.enabled = (b.at(0x283) >> i) & 1;
+        p.name = AsciiField(b, 0x28E + 16 * i, 16);
+        p.voltage = Ddr5Voltage(b.at(at + 1));
+        std::uint64_t cas = 0;
+        for (int k = 0; k < 5; ++k)
+            cas |= static_cast<std::uint64_t>(b.at(at + 7 + k)) << (8 * k);
+        p.casLatencies = LatenciesFromBitmap(cas, 40, 20, 2);
+        p.timings.set(TimingName::CasLatency, b.le16(at + 13));
+        p.timings.set(TimingName::RasToCas, b.le16(at + 15));
+        p.timings.set(TimingName::Precharge, b.le16(at + 17));
+        p.timings.set(TimingName::ActiveToPrecharge, b.le16(at + 19));
+        p.timings.set(TimingName::ActiveToActive, b.le16(at + 21));
+        p.timings.set(TimingName::WriteRecovery, b.le16(at + 23));
+        p.timings.set(TimingName::Refresh1, b.le16(at + 25) * 1000);
+        p.timings.set(TimingName::Refresh2, b.le16(at + 27) * 1000);
+        p.timings.set(TimingName::Refresh4OrSameBank, b.le16(at + 29) * 1000);
+        p.timings.set(TimingName::RowToRowLong, b.le16(at + 31));
+        p.timings.set(TimingName::ColumnToColumnLong, b.le16(at + 46));
+        p.timings.set(TimingName::FourActivateWindow, b.le16(at + 52));
+        p.crcOk = CrcMatches(b, at, at + 61);
+        FinishProfile(p, b.le16(at + 5), 1, true);
+        profiles.push_back(std::move(p));
+    }
+}
+
+void AddExpoProfiles(const SpdBytes& b, std::vector<OverclockProfile>& profiles)
+{
+    const bool blockOk = CrcMatches(b, 0x340, 0x3BD);
+    for (int i = 0; i < 2; ++i) {
+        const int at = 0x34A + 0x28 * i;
+        OverclockProfile p;
+        p.kind = "EXPO";
+        p.index = i + 1;
+        p.enabled = (b.at(0x345) >> (4 * i)) & 1;
+        p.voltage = Ddr5Voltage(b.at(at));
+        p.timings.set(TimingName::CasLatency, b.le16(at + 6));
+        p.timings.set(TimingName::RasToCas, b.le16(at + 8));
+        p.timings.set(TimingName::Precharge, b.le16(at + 10));
+        p.timings.set(TimingName::ActiveToPrecharge, b.le16(at + 12));
+        p.timings.set(TimingName::ActiveToActive, b.le16(at + 14));
+        p.timings.set(TimingName::WriteRecovery, b.le16(at + 16));
+        p.timings.set(TimingName::Refresh1, b.le16(at + 18) * 1000);
+        p.timings.set(TimingName::Refresh2, b.le16(at + 20) * 1000);
+        p.timings.set(TimingName::Refresh4OrSameBank, b.le16(at + 22) * 1000);
+        p.timings.set(TimingName::RowToRowLong, b.le16(at + 24));
+        p.timings.set(TimingName::ColumnToColumnLong, b.le16(at + 26));
+        p.timings.set(TimingName::FourActivateWindow, b.le16(at + 32));
+        p.crcOk = blockOk;
+        FinishProfile(p, b.le16(at + 4), 1, true);
+        profiles.push_back(std::move(p));
+    }
+}
+
+}  // namespace
+
+std::vector<OverclockProfile> OverclockProfiles(std::span<const std::uint8_t> data)
+{
+    const SpdBytes b(data);
+    std::vector<OverclockProfile> profiles;
+    switch (LayoutOf(data).generation) {
+    case SpdGeneration::Ddr2: AddEppProfiles(b, profiles); break;
+    case SpdGeneration::Ddr3: AddXmp1Profiles(b, profiles); break;
+    case SpdGeneration::Ddr4:
+    case SpdGeneration::Ddr4E: AddXmp2Profiles(b, profiles); break;
+    case SpdGeneration::Ddr5:
+        if (b.has(0x280, 0x3FF)) {
+            const bool expo = b.at(0x340) == 'E' && b.at(0x341) == 'X' && b.at(0x342) == 'P' && b.at(0x343) == 'O';
+            AddXmp3Profiles(b, expo, profiles);
+            if (expo)
+                AddExpoProfiles(b, profiles);
+        }
+        break;
+    default: break;
+    }
+    return profiles;
+}
+
+}  // namespace tessaro

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+
+namespace tessaro {
+
+// Read-only view of the bytes of an SPD image of any length; bytes beyond the
+// data read are absent, and every reader below says so instead of guessing.
+class SpdBytes {
+public:
+    explicit SpdBytes(std::span<const std::uint8_t> data) : m_data(data) {}
+
+    [[nodiscard]] int size() const { return static_cast<int>(m_data.size()); }
+    [[nodiscard]] bool has(int index) const { return index >= 0 && index < size(); }
+    [[nodiscard]] bool has(int first, int last) const { return first >= 0 && first <= last && last < size(); }
+    // Byte value, 0 when absent.
+    [[nodiscard]] int at(int index) const { return has(index) ? m_data[static_cast<std::size_t>(index)] : 0; }
+    // The byte read as a signed two's-complement value.
+    [[nodiscard]] int signedAt(int index) const { return static_cast<std::int8_t>(at(index)); }
+    // Two bytes, low byte first.
+    [[nodiscard]] int le16(int index) const { return at(index) | at(index + 1) << 8; }
+    [[nodiscard]] std::span<const std::uint8_t> range(int first, int last) const
+    {
+        return m_data.subspan(static_cast<std::size_t>(first), static_cast<std::size_t>(last - first + 1));
+    }
+
+private:
+    std::span<const std::uint8_t> m_data;
+};
+
+// Memory generation named by byte 2 (and, for LPDDR5, byte 0).
+enum class SpdGeneration { Unknown, Sdr, Ddr, Ddr2, Ddr3, Ddr4, Ddr4E, Lpddr4, Lpddr4X, Ddr5, Lpddr5, Lpddr5X };
+
+struct SpdLayout {
+    SpdGeneration generation = SpdGeneration::Unknown;
+    int typeCode = 0;  // byte 2
+    int size = 256;    // 256, 512 or 1024 bytes
+};
+
+// Size and generation from byte 2 and byte 0: the DDR4 family (and LPDDR5
+// memory-down images with byte 0 = 23h) hold 512 bytes, DDR5 (and LPDDR5 with
+// byte 0 bits 6-4 = 3) 1024, everything else 256.
+[[nodiscard]] SpdLayout LayoutOf(std::span<const std::uint8_t> data);
+
+// "DDR4", "LPDDR4X", "unknown (13h)" ...
+[[nodiscard]] std::string GenerationText(SpdGeneration generation, int typeCode);
+
+[[nodiscard]] bool IsLowPower(SpdGeneration generation);
+
+}  // namespace tessaro
