@@ -131,6 +131,30 @@ TEST_F(Main, NewWindowsAreNumberedAndMinimisedTogether)
     EXPECT_EQ(ShownWindowTitle(window->activeDocument()), QStringLiteral("SPD_File 4")) << "numbers are not reused";
 }
 
+TEST_F(Main, ModifiedMarkShowsInTheWindowListAndTheMaximisedTitle)
+{
+    DocumentWindow* doc = window->newDocument();
+    QMenu* windows = window->menuBar()->actions().at(3)->menu();
+    const auto listed = [&] {
+        emit windows->aboutToShow();
+        return windows->actions().constLast()->text();
+    };
+    doc->document().setModified(true);
+    EXPECT_EQ(listed(), QStringLiteral("&1 SPD_File 1*"));
+    qobject_cast<QMdiSubWindow*>(doc->parentWidget())->showMaximized();
+    EXPECT_EQ(ShownWindowTitle(window.get()), QStringLiteral("TESSARO  - [SPD_File 1*]"));
+    doc->document().setModified(false);
+    EXPECT_EQ(ShownWindowTitle(window.get()), QStringLiteral("TESSARO  - [SPD_File 1]"));
+    EXPECT_EQ(listed(), QStringLiteral("&1 SPD_File 1"));
+
+    // A "[*]" in a file name is part of the name, not a mark.
+    doc->document().setCaption("/tmp/a[*][*]b.spd");
+    doc->document().setModified(true);
+    EXPECT_EQ(ShownWindowTitle(doc), QStringLiteral("/tmp/a[*][*]b.spd*"));
+    doc->document().setModified(false);
+    EXPECT_EQ(listed(), QStringLiteral("&1 /tmp/a[*][*]b.spd"));
+}
+
 TEST_F(Main, OpenAndSaveRoundTripsInBothFormats)
 {
     const SpdImage image = Ddr2Image();

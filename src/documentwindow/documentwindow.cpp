@@ -3,7 +3,6 @@
 #include "core/hex.h"
 #include "documentwindow/bytegrid.h"
 #include "documentwindow/decodedpanels.h"
-#include "pinmap/modulesignals.h"
 #include "pinmapui/pinmappanel.h"
 
 #include <QCheckBox>
@@ -15,9 +14,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
-#include <QMouseEvent>
 #include <QMessageBox>
-#include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpressionValidator>
 #include <QScrollArea>

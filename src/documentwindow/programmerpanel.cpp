@@ -21,7 +21,7 @@ QString Utf8(const char* text)
     return QString::fromUtf8(text);
 }
 
-// The object names are the ones the tests and the screenshot tool look up.
+// Object names stay stable: tests and the screenshot tool find widgets by them.
 struct ButtonSpec {
     const char* objectName;
     const char* caption;
