@@ -61,12 +61,6 @@ bool TypesNonHexText(const QKeyEvent* key)
     });
 }
 
-// The byte entry box and the fill box hold hexadecimal digits only, also
-// when text is pasted or dropped into them.
-void AcceptHexDigitsOnly(QLineEdit* box)
-{
-    box->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9A-Fa-f]*")), box));
-}
 
 }  // namespace
 
@@ -271,17 +265,24 @@ QWidget* DocumentWindow::buildSelectedPanel()
     m_value->setFrameShadow(QFrame::Sunken);
     m_value->setMinimumWidth(28);
     m_value->setAlignment(Qt::AlignCenter);
-    m_byteEntry = new QLineEdit(panel);
-    m_byteEntry->setObjectName(QStringLiteral("Text1"));
-    m_byteEntry->setFixedWidth(48);
-    m_byteEntry->installEventFilter(this);
-    AcceptHexDigitsOnly(m_byteEntry);
+    m_byteEntry = buildHexBox(panel, QStringLiteral("Text1"));
     row->addWidget(m_byteCaption);
     row->addWidget(m_description, 1);
     row->addWidget(valueCaption);
     row->addWidget(m_value);
     row->addWidget(m_byteEntry);
     return panel;
+}
+
+QLineEdit* DocumentWindow::buildHexBox(QWidget* parent, const QString& objectName)
+{
+    auto* box = new QLineEdit(parent);
+    box->setObjectName(objectName);
+    box->setFixedWidth(48);
+    box->installEventFilter(this);
+    // Hexadecimal digits only, also when text is pasted or dropped in.
+    box->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9A-Fa-f]*")), box));
+    return box;
 }
 
 QWidget* DocumentWindow::buildGridFrame()
@@ -302,11 +303,7 @@ QWidget* DocumentWindow::buildGridFrame()
         m_editor.headerClicked(header);
         m_grid->update();
     });
-    m_fillBox = new QLineEdit(frame);
-    m_fillBox->setObjectName(QStringLiteral("Text2"));
-    m_fillBox->setFixedWidth(48);
-    m_fillBox->installEventFilter(this);
-    AcceptHexDigitsOnly(m_fillBox);
+    m_fillBox = buildHexBox(frame, QStringLiteral("Text2"));
     layout->addWidget(m_fillBox);
     return frame;
 }

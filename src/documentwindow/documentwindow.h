@@ -122,6 +122,9 @@ private:
 
     void buildUi();
     QWidget* buildSelectedPanel();
+    // The byte entry box and the fill box: hexadecimal digits only, keys seen
+    // by eventFilter first.
+    QLineEdit* buildHexBox(QWidget* parent, const QString& objectName);
     QWidget* buildGridFrame();
     QWidget* buildCheckFrame();
     QWidget* buildComputerFrame();
