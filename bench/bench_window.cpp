@@ -63,7 +63,7 @@ void BM_KeyPressInByteEntryBox(benchmark::State& state)
     window.document().setCheckMode(state.range(0) == 0 ? CheckMode::Checksum : CheckMode::Crc);
     QLineEdit* box = window.byteEntryBox();
     if (qEnvironmentVariableIsSet("BENCH_HIDE_FRAME"))
-        window.frame(qEnvironmentVariableIntValue("BENCH_HIDE_FRAME"))->hide();
+        window.findChild<QWidget*>(QStringLiteral("Frame%1").arg(qEnvironmentVariableIntValue("BENCH_HIDE_FRAME")))->hide();
     PaintCounter counter;
     window.grid()->installEventFilter(&counter);
     for (auto _ : state) {

@@ -68,7 +68,7 @@ TEST_F(Window, ByteEntryBoxStoresWrapsAndMarksModified)
     EXPECT_EQ(doc.byte(37), 0x23);
     EXPECT_EQ(labelText("byteCaption"), QStringLiteral("Byte 38"));
     EXPECT_TRUE(window->byteEntryBox()->text().isEmpty());
-    EXPECT_EQ(window->windowTitle(), QStringLiteral("SPD_File 1*"));
+    EXPECT_EQ(ShownWindowTitle(window), QStringLiteral("SPD_File 1*"));
     EXPECT_EQ(doc.mark(37), Mark::Edited);
     EXPECT_EQ(doc.byte(63), Checksum63(doc.image()));
 
@@ -104,7 +104,7 @@ TEST_F(Window, FillBoxWritesFromTheClickedRow)
     EXPECT_EQ(doc.byte(0xA0), 0xFF);
     EXPECT_EQ(doc.byte(0xFF), 0xFF);
     EXPECT_TRUE(doc.isModified()) << "closing asks to save a fill";
-    EXPECT_EQ(window->windowTitle(), QStringLiteral("SPD_File 1*"));
+    EXPECT_EQ(ShownWindowTitle(window), QStringLiteral("SPD_File 1*"));
 }
 
 TEST_F(Window, BoxesTakeHexadecimalDigitsOnly)
@@ -154,8 +154,8 @@ TEST_F(Window, DateCodeAndSecurityOptions)
     SpdDocument& doc = window->document();
     doc.setByte(93, 0x07);
     doc.setByte(127, 0x5A);
-    QCheckBox* dateCode = window->option(2);
-    QCheckBox* security = window->option(3);
+    QCheckBox* dateCode = window->dateCodeOption();
+    QCheckBox* security = window->securityOption();
     QTest::mouseClick(dateCode, Qt::LeftButton);
     EXPECT_EQ(doc.byte(93), 0x17);
     EXPECT_EQ(doc.byte(94), 0x02) << "8 January 2017 is in week 2";
@@ -172,7 +172,7 @@ TEST_F(Window, DateCodeAndSecurityOptions)
 
 TEST_F(Window, SecurityOptionIsClosedOnDdr3Images)
 {
-    QCheckBox* security = window->option(3);
+    QCheckBox* security = window->securityOption();
     QTest::mouseClick(security, Qt::LeftButton);
     ASSERT_TRUE(security->isChecked());
     SpdImage image{};
@@ -196,9 +196,9 @@ TEST_F(Window, DecodedPanelsFollowTheImage)
     window->document().decodeAll();  // what the settle timer does two seconds later
     window->refreshNow();
     EXPECT_TRUE(window->panels()->ddr3Shown());
-    EXPECT_EQ(window->checkModeButton(1)->text(), QStringLiteral("CRC (0-116)"));
-    EXPECT_TRUE(window->checkModeButton(1)->isChecked());
-    EXPECT_EQ(window->frame(10)->title(), QStringLiteral("DDR3-SODIMM I/O"));
+    EXPECT_EQ(window->checkModeButton(CheckMode::Crc)->text(), QStringLiteral("CRC (0-116)"));
+    EXPECT_TRUE(window->checkModeButton(CheckMode::Crc)->isChecked());
+    EXPECT_EQ(window->programmerPanel()->moduleIoFrame()->title(), QStringLiteral("DDR3-SODIMM I/O"));
     EXPECT_EQ(window->panels()->ddr3Text(Ddr3Field::MemoryType), QStringLiteral("DDR3 SDRAM"));
 }
 
@@ -268,8 +268,8 @@ TEST_F(Window, ProgrammerButtonsHonourDeviceIdle)
     app.deviceIdle = true;
 
     app.testPassCount = 7;
-    window->label(94)->setText(QStringLiteral("7"));
+    window->programmerPanel()->passCountLabel()->setText(QStringLiteral("7"));
     QTest::mouseClick(window->findChild<QAbstractButton*>(QStringLiteral("Command10")), Qt::LeftButton);
     EXPECT_EQ(app.testPassCount, 0);
-    EXPECT_EQ(window->label(94)->text(), QStringLiteral("0"));
+    EXPECT_EQ(window->programmerPanel()->passCountLabel()->text(), QStringLiteral("0"));
 }

@@ -75,7 +75,7 @@ TEST_F(WindowSim, EveryButtonAndOptionAgainstTheSimulator)
     ASSERT_TRUE(sim.start({"--fast", "--version", "21", "--module", moduleFile, "--fail", "open", "--fail-pins", "3,17"}));
     attach(sim.device());
     DocumentWindow* doc = openWindow();
-    EXPECT_EQ(doc->label(52)->text(), QStringLiteral("Ver: 21"));
+    EXPECT_EQ(doc->programmerPanel()->versionLabel()->text(), QStringLiteral("Ver: 21"));
     EXPECT_TRUE(responder.messages().empty());
 
     SpdImage image = test::CountingImage();
@@ -112,22 +112,22 @@ TEST_F(WindowSim, EveryButtonAndOptionAgainstTheSimulator)
     // The module test: its record shows at a later polling tick.
     press(doc, "Command8");
     EXPECT_EQ(lastFrame(), "p<10><7F>");
-    ASSERT_TRUE(QTest::qWaitFor([&] { return doc->label(51)->text() == QStringLiteral("OPEN FAIL"); }, 8000));
-    EXPECT_EQ(doc->label(51)->palette().color(QPalette::Window), QColor(255, 0, 0));
-    EXPECT_EQ(doc->moduleSignalLabel(3)->palette().color(QPalette::WindowText), QColor(255, 0, 0));
-    EXPECT_EQ(doc->moduleSignalLabel(4)->palette().color(QPalette::WindowText), QColor(0, 192, 0));
-    EXPECT_EQ(doc->moduleSignalLabel(127)->palette().color(QPalette::WindowText), QColor(128, 128, 128));  // A14: no pin
+    ASSERT_TRUE(QTest::qWaitFor([&] { return doc->programmerPanel()->resultLabel()->text() == QStringLiteral("OPEN FAIL"); }, 8000));
+    EXPECT_EQ(doc->programmerPanel()->resultLabel()->palette().color(QPalette::Window), QColor(255, 0, 0));
+    EXPECT_EQ(doc->programmerPanel()->moduleSignalLabel(3)->palette().color(QPalette::WindowText), QColor(255, 0, 0));
+    EXPECT_EQ(doc->programmerPanel()->moduleSignalLabel(4)->palette().color(QPalette::WindowText), QColor(0, 192, 0));
+    EXPECT_EQ(doc->programmerPanel()->moduleSignalLabel(127)->palette().color(QPalette::WindowText), QColor(128, 128, 128));  // A14: no pin
 
     // Test flags and the serial-numbering option.
-    ASSERT_TRUE(doc->option(5)->isChecked());
-    QTest::mouseClick(doc->option(5), Qt::LeftButton, {}, QPoint(6, doc->option(5)->height() / 2));
+    ASSERT_TRUE(doc->programmerPanel()->testFunctionOption(TestFunction::LineOpen)->isChecked());
+    QTest::mouseClick(doc->programmerPanel()->testFunctionOption(TestFunction::LineOpen), Qt::LeftButton, {}, QPoint(6, doc->programmerPanel()->testFunctionOption(TestFunction::LineOpen)->height() / 2));
     ASSERT_TRUE(QTest::qWaitFor([&] { return lastFrame() == "o<10><7F>"; }, 4000));
-    QTest::mouseClick(doc->option(1), Qt::LeftButton, {}, QPoint(6, doc->option(1)->height() / 2));
+    QTest::mouseClick(doc->programmerPanel()->autoSerialOption(), Qt::LeftButton, {}, QPoint(6, doc->programmerPanel()->autoSerialOption()->height() / 2));
     EXPECT_EQ(lastFrame(), "a<10><7F>");
     window->action(QStringLiteral("mnuViewReconnect"))->trigger();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !window->programmerLink()->statusReplyTimer().isActive(); }, 4000));
-    EXPECT_FALSE(doc->option(5)->isChecked());  // the programmer now reports the function off
-    EXPECT_TRUE(doc->option(4)->isChecked());
+    EXPECT_FALSE(doc->programmerPanel()->testFunctionOption(TestFunction::LineOpen)->isChecked());  // the programmer now reports the function off
+    EXPECT_TRUE(doc->programmerPanel()->testFunctionOption(TestFunction::PowerShort)->isChecked());
 }
 
 TEST_F(WindowSim, NoDeviceGivesTheMessagesAndKeepsRunning)

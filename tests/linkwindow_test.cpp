@@ -26,6 +26,7 @@
 
 #include <fstream>
 #include <random>
+#include <vector>
 
 using namespace tessaro;
 using test::StatusReply;
@@ -38,6 +39,14 @@ QString TipOf(QLabel* label)
     QHelpEvent event(QEvent::ToolTip, QPoint(1, 1), label->mapToGlobal(QPoint(1, 1)));
     QCoreApplication::sendEvent(label, &event);
     return label->toolTip();
+}
+
+// The frames hidden while no programmer answers.
+std::vector<QGroupBox*> ProgrammerFrames(const DocumentWindow* doc)
+{
+    const ProgrammerPanel* panel = doc->programmerPanel();
+    return {panel->ioFrame(),           panel->testResultFrame(), panel->testCountFrame(),
+            panel->testFunctionFrame(), panel->moduleIoFrame(),   doc->checkFrame()};
 }
 
 long ResidentKilobytes()
@@ -85,13 +94,17 @@ TEST_F(LinkWindow, HandshakeSetsVersionFlagsAndAccess)
 {
     DocumentWindow* doc = openWindow();
     EXPECT_EQ(line->writes.front(), CommandFrame("q"));
-    EXPECT_EQ(doc->label(52)->text(), QStringLiteral("Ver: 11"));
-    for (auto [box, ticked] : {std::pair{4, true}, {5, true}, {6, false}, {7, true}, {8, false}, {10, false}})
-        EXPECT_EQ(doc->option(box)->isChecked(), ticked) << "Check" << box;
+    EXPECT_EQ(doc->programmerPanel()->versionLabel()->text(), QStringLiteral("Ver: 11"));
+    // Status A4: bits 2, 5 and 7 set clear their boxes.
+    using enum TestFunction;
+    for (auto [function, ticked] : {std::pair{PowerShort, true}, {LineOpen, true}, {LineShort, false},
+                                    {ProgramSpd, true}, {CompareSpd, false}, {SoftwareProtect, false}})
+        EXPECT_EQ(doc->programmerPanel()->testFunctionOption(function)->isChecked(), ticked)
+            << "function " << static_cast<int>(function);
     EXPECT_TRUE(doc->byteEntryBox()->isVisible());
     EXPECT_TRUE(doc->fillBox()->isEnabled());
-    for (int frame : {4, 7, 8, 9, 10, 13})
-        EXPECT_TRUE(doc->frame(frame)->isVisible()) << "Frame" << frame;
+    for (QGroupBox* frame : ProgrammerFrames(doc))
+        EXPECT_TRUE(frame->isVisible()) << frame->title().toStdString();
     EXPECT_TRUE(saveEnabled());
     EXPECT_TRUE(window->action(QStringLiteral("mnuViewPassword"))->isEnabled());
     EXPECT_TRUE(link().pollTimer().isActive());
@@ -100,8 +113,8 @@ TEST_F(LinkWindow, HandshakeSetsVersionFlagsAndAccess)
     status = StatusReply("12", "00");
     window->action(QStringLiteral("mnuViewReconnect"))->trigger();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !link().statusReplyTimer().isActive(); }, 3000));
-    EXPECT_EQ(doc->label(52)->text(), QStringLiteral("Ver: 12"));
-    EXPECT_TRUE(doc->option(10)->isChecked());
+    EXPECT_EQ(doc->programmerPanel()->versionLabel()->text(), QStringLiteral("Ver: 12"));
+    EXPECT_TRUE(doc->programmerPanel()->testFunctionOption(TestFunction::SoftwareProtect)->isChecked());
 }
 
 TEST_F(LinkWindow, MissingProgrammerHidesTheProgrammerPartsAndDisablesSaving)
@@ -115,8 +128,8 @@ TEST_F(LinkWindow, MissingProgrammerHidesTheProgrammerPartsAndDisablesSaving)
     EXPECT_EQ(responder.messages()[0].icon, QMessageBox::Critical);
     EXPECT_FALSE(doc->byteEntryBox()->isVisible());
     EXPECT_FALSE(doc->byteEntryBox()->isEnabled());
-    for (int frame : {4, 7, 8, 9, 10, 13})
-        EXPECT_FALSE(doc->frame(frame)->isVisible()) << "Frame" << frame;
+    for (QGroupBox* frame : ProgrammerFrames(doc))
+        EXPECT_FALSE(frame->isVisible()) << frame->title().toStdString();
     EXPECT_FALSE(saveEnabled());
     EXPECT_FALSE(window->action(QStringLiteral("mnuFileSaveAs"))->isEnabled());
 }
@@ -127,9 +140,9 @@ TEST_F(LinkWindow, NotAuthorisedOperatorGetsNoEntryBoxes)
     DocumentWindow* doc = openWindow();
     EXPECT_FALSE(doc->byteEntryBox()->isVisible());
     EXPECT_FALSE(doc->fillBox()->isVisible());
-    EXPECT_FALSE(doc->option(1)->isEnabled());
-    EXPECT_FALSE(doc->option(2)->isEnabled());
-    EXPECT_TRUE(doc->frame(9)->isVisible());
+    EXPECT_FALSE(doc->programmerPanel()->autoSerialOption()->isEnabled());
+    EXPECT_FALSE(doc->dateCodeOption()->isEnabled());
+    EXPECT_TRUE(doc->programmerPanel()->testFunctionFrame()->isVisible());
     EXPECT_FALSE(saveEnabled());
     EXPECT_FALSE(window->action(QStringLiteral("mnuFilePrint"))->isEnabled());
     EXPECT_FALSE(window->action(QStringLiteral("mnuViewPassword"))->isEnabled());
@@ -138,7 +151,7 @@ TEST_F(LinkWindow, NotAuthorisedOperatorGetsNoEntryBoxes)
 TEST_F(LinkWindow, TestFlagsSendTheCommandOfTheirValueBeforeTheMouseClick)
 {
     DocumentWindow* doc = openWindow();
-    QCheckBox* power = doc->option(4);
+    QCheckBox* power = doc->programmerPanel()->testFunctionOption(TestFunction::PowerShort);
     ASSERT_TRUE(power->isChecked());
     QTest::mouseClick(power, Qt::LeftButton);
     ASSERT_TRUE(QTest::qWaitFor([&] { return line->writes.back() != CommandFrame("q"); }, 2000));
@@ -150,10 +163,10 @@ TEST_F(LinkWindow, TestFlagsSendTheCommandOfTheirValueBeforeTheMouseClick)
 
     // The keyboard toggles the box and sends nothing.
     const std::size_t written = line->writes.size();
-    doc->option(6)->setFocus();
-    QTest::keyClick(doc->option(6), Qt::Key_Space);
+    doc->programmerPanel()->testFunctionOption(TestFunction::LineShort)->setFocus();
+    QTest::keyClick(doc->programmerPanel()->testFunctionOption(TestFunction::LineShort), Qt::Key_Space);
     QCoreApplication::processEvents();
-    EXPECT_TRUE(doc->option(6)->isChecked());
+    EXPECT_TRUE(doc->programmerPanel()->testFunctionOption(TestFunction::LineShort)->isChecked());
     EXPECT_EQ(line->writes.size(), written);
 }
 
@@ -162,28 +175,28 @@ TEST_F(LinkWindow, TestRecordsColourTheResultCountersAndPins)
     DocumentWindow* doc = openWindow();
     line->received = TestRecordText(0x12, {0, 2}, {0});
     link().pollTick();
-    EXPECT_EQ(doc->label(51)->text(), QStringLiteral("SPD FAIL"));
-    EXPECT_EQ(doc->label(51)->palette().color(QPalette::Window), QColor(255, 0, 0));
-    EXPECT_EQ(doc->label(95)->text(), QStringLiteral("1"));
-    QLabel* pin0 = doc->moduleSignalLabel(0);
+    EXPECT_EQ(doc->programmerPanel()->resultLabel()->text(), QStringLiteral("SPD FAIL"));
+    EXPECT_EQ(doc->programmerPanel()->resultLabel()->palette().color(QPalette::Window), QColor(255, 0, 0));
+    EXPECT_EQ(doc->programmerPanel()->failCountLabel()->text(), QStringLiteral("1"));
+    QLabel* pin0 = doc->programmerPanel()->moduleSignalLabel(0);
     EXPECT_EQ(pin0->palette().color(QPalette::WindowText), QColor(255, 0, 0));
     EXPECT_EQ(pin0->frameShape(), QFrame::Box);
-    EXPECT_EQ(doc->moduleSignalLabel(2)->palette().color(QPalette::WindowText), QColor(0, 192, 0));
-    EXPECT_EQ(doc->moduleSignalLabel(1)->palette().color(QPalette::WindowText), QColor(128, 128, 128));
-    EXPECT_EQ(doc->moduleSignalLabel(1)->frameShape(), QFrame::NoFrame);
+    EXPECT_EQ(doc->programmerPanel()->moduleSignalLabel(2)->palette().color(QPalette::WindowText), QColor(0, 192, 0));
+    EXPECT_EQ(doc->programmerPanel()->moduleSignalLabel(1)->palette().color(QPalette::WindowText), QColor(128, 128, 128));
+    EXPECT_EQ(doc->programmerPanel()->moduleSignalLabel(1)->frameShape(), QFrame::NoFrame);
 
     line->received = TestRecordText(0x00, {1}, {});
     link().pollTick();
-    EXPECT_EQ(doc->label(51)->text(), QStringLiteral("PASS"));
-    EXPECT_EQ(doc->label(51)->palette().color(QPalette::Window), QColor(0, 255, 0));
-    EXPECT_EQ(doc->label(94)->text(), QStringLiteral("1"));
-    EXPECT_EQ(doc->moduleSignalLabel(0)->frameShape(), QFrame::NoFrame);
+    EXPECT_EQ(doc->programmerPanel()->resultLabel()->text(), QStringLiteral("PASS"));
+    EXPECT_EQ(doc->programmerPanel()->resultLabel()->palette().color(QPalette::Window), QColor(0, 255, 0));
+    EXPECT_EQ(doc->programmerPanel()->passCountLabel()->text(), QStringLiteral("1"));
+    EXPECT_EQ(doc->programmerPanel()->moduleSignalLabel(0)->frameShape(), QFrame::NoFrame);
 
     // "重置" sets both counters back.
     QTest::mouseClick(doc->findChild<QPushButton*>(QStringLiteral("Command10")), Qt::LeftButton);
     EXPECT_EQ(app.testPassCount, 0);
     EXPECT_EQ(app.testFailCount, 0);
-    EXPECT_EQ(doc->label(94)->text(), QStringLiteral("0"));
+    EXPECT_EQ(doc->programmerPanel()->passCountLabel()->text(), QStringLiteral("0"));
 }
 
 TEST_F(LinkWindow, PinToolTipsFollowTheModuleLastDecoded)
@@ -201,7 +214,7 @@ TEST_F(LinkWindow, PinToolTipsFollowTheModuleLastDecoded)
     for (const Case& c : cases) {
         app.decode.currentMemoryType = static_cast<std::int16_t>(c.type);
         app.decode.currentModuleForm = static_cast<std::int16_t>(c.form);
-        EXPECT_EQ(TipOf(doc->moduleSignalLabel(c.signal)), QString::fromLatin1(c.tip))
+        EXPECT_EQ(TipOf(doc->programmerPanel()->moduleSignalLabel(c.signal)), QString::fromLatin1(c.tip))
             << "type " << c.type << " form " << c.form << " signal " << c.signal;
     }
 }

@@ -121,14 +121,38 @@ TEST_F(Main, NewWindowsAreNumberedAndMinimisedTogether)
     window->newDocument();
     QStringList captions;
     for (DocumentWindow* d : window->documents())
-        captions << d->windowTitle();
+        captions << ShownWindowTitle(d);
     EXPECT_EQ(captions, QStringList({"SPD_File 1", "SPD_File 2", "SPD_File 3"}));
     window->minimiseAll();
     for (QMdiSubWindow* sub : window->workspace()->subWindowList())
         EXPECT_TRUE(sub->isMinimized());
     window->closeAll();
     window->newDocument();
-    EXPECT_EQ(window->activeDocument()->windowTitle(), QStringLiteral("SPD_File 4")) << "numbers are not reused";
+    EXPECT_EQ(ShownWindowTitle(window->activeDocument()), QStringLiteral("SPD_File 4")) << "numbers are not reused";
+}
+
+TEST_F(Main, ModifiedMarkShowsInTheWindowListAndTheMaximisedTitle)
+{
+    DocumentWindow* doc = window->newDocument();
+    QMenu* windows = window->menuBar()->actions().at(3)->menu();
+    const auto listed = [&] {
+        emit windows->aboutToShow();
+        return windows->actions().constLast()->text();
+    };
+    doc->document().setModified(true);
+    EXPECT_EQ(listed(), QStringLiteral("&1 SPD_File 1*"));
+    qobject_cast<QMdiSubWindow*>(doc->parentWidget())->showMaximized();
+    EXPECT_EQ(ShownWindowTitle(window.get()), QStringLiteral("TESSARO  - [SPD_File 1*]"));
+    doc->document().setModified(false);
+    EXPECT_EQ(ShownWindowTitle(window.get()), QStringLiteral("TESSARO  - [SPD_File 1]"));
+    EXPECT_EQ(listed(), QStringLiteral("&1 SPD_File 1"));
+
+    // A "[*]" in a file name is part of the name, not a mark.
+    doc->document().setCaption("/tmp/a[*][*]b.spd");
+    doc->document().setModified(true);
+    EXPECT_EQ(ShownWindowTitle(doc), QStringLiteral("/tmp/a[*][*]b.spd*"));
+    doc->document().setModified(false);
+    EXPECT_EQ(listed(), QStringLiteral("&1 /tmp/a[*][*]b.spd"));
 }
 
 TEST_F(Main, OpenAndSaveRoundTripsInBothFormats)
@@ -141,7 +165,7 @@ TEST_F(Main, OpenAndSaveRoundTripsInBothFormats)
     trigger("mnuFileOpen");
     ASSERT_EQ(window->documents().size(), 1) << "the empty untitled window takes the file";
     DocumentWindow* doc = window->activeDocument();
-    EXPECT_EQ(doc->windowTitle(), path("in.spd"));
+    EXPECT_EQ(ShownWindowTitle(doc), path("in.spd"));
     EXPECT_EQ(doc->document().image(), image);
     EXPECT_EQ(doc->document().memoryTypeCode(), 2);
 
@@ -149,7 +173,7 @@ TEST_F(Main, OpenAndSaveRoundTripsInBothFormats)
     responder.handleDialog(ChooseFile(path("out.bin"), QStringLiteral("Bin Files (*.bin)")));
     trigger("mnuFileSaveAs");
     EXPECT_EQ(FileBytes(path("out.bin")), SpdBinaryBytes(image));
-    EXPECT_EQ(doc->windowTitle(), path("out.bin"));
+    EXPECT_EQ(ShownWindowTitle(doc), path("out.bin"));
 
     doc->document().setByte(200, 0x5A);
     doc->document().setModified(true);
@@ -157,7 +181,7 @@ TEST_F(Main, OpenAndSaveRoundTripsInBothFormats)
     SpdImage changed = image;
     changed[200] = 0x5A;
     EXPECT_EQ(FileBytes(path("out.bin")), SpdBinaryBytes(changed));
-    EXPECT_EQ(doc->windowTitle(), path("out.bin")) << "the save clears the mark";
+    EXPECT_EQ(ShownWindowTitle(doc), path("out.bin")) << "the save clears the mark";
     EXPECT_EQ(responder.dialogsSeen(), 2);
 
     // Text through Save As, read back into a new window: the same image.
@@ -176,7 +200,7 @@ TEST_F(Main, UntitledSaveAsksForANameAndWritesTheFormatItsNameIsReadIn)
     test::ModalResponder responder;
     responder.handleDialog(ChooseFile(path("module")));  // no ending typed: the filter's ".spd" is added
     trigger("mnuFileSave");
-    EXPECT_EQ(window->activeDocument()->windowTitle(), path("module.spd"));
+    EXPECT_EQ(ShownWindowTitle(window->activeDocument()), path("module.spd"));
     SpdImage read{};
     ASSERT_TRUE(ReadSpdFile(path("module.spd"), read, nullptr));
     EXPECT_EQ(read[3], 0x0E);
@@ -184,7 +208,7 @@ TEST_F(Main, UntitledSaveAsksForANameAndWritesTheFormatItsNameIsReadIn)
     responder.handleDialog([](QWidget* w) { QMetaObject::invokeMethod(w, "reject", Qt::QueuedConnection); });
     window->newDocument();
     trigger("mnuFileSave");
-    EXPECT_EQ(window->activeDocument()->windowTitle(), QStringLiteral("SPD_File 2")) << "a cancelled dialog does nothing";
+    EXPECT_EQ(ShownWindowTitle(window->activeDocument()), QStringLiteral("SPD_File 2")) << "a cancelled dialog does nothing";
 }
 
 TEST_F(Main, FileProblemsAreReportedAndChangeNothing)
@@ -211,7 +235,7 @@ TEST_F(Main, FileProblemsAreReportedAndChangeNothing)
     responder.clear();
     responder.handleDialog(ChooseFile(path("nowhere/x.spd")));
     trigger("mnuFileSave");
-    EXPECT_EQ(doc->windowTitle(), QStringLiteral("SPD_File 1*"));
+    EXPECT_EQ(ShownWindowTitle(doc), QStringLiteral("SPD_File 1*"));
     EXPECT_FALSE(QFileInfo::exists(path("nowhere/x.spd")));
 
     app.operatorAuthorized = false;
@@ -244,7 +268,7 @@ TEST_F(Main, SaveOnAFullDiskKeepsTheOldFileTheMarkAndTheCaption)
     EXPECT_TRUE(responder.messages()[0].text.contains(QStringLiteral("無法儲存檔案")));
     EXPECT_TRUE(responder.messages()[0].text.contains(QStringLiteral("No space left on device")));
     EXPECT_EQ(FileBytes(path("g.bin")), SpdBinaryBytes(before));
-    EXPECT_EQ(doc->windowTitle(), path("g.bin") + QLatin1Char('*'));
+    EXPECT_EQ(ShownWindowTitle(doc), path("g.bin") + QLatin1Char('*'));
     EXPECT_TRUE(doc->document().isModified());
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList({"g.bin"})) << "no temporary file left";
 }
@@ -301,7 +325,7 @@ TEST_F(Main, FilesNamedRelativelyAreCaptionedAndRememberedByTheirFullPath)
     QDir::setCurrent(dir.path());
     window->openPath(QStringLiteral("rel.bin"));
     QDir::setCurrent(before);
-    EXPECT_EQ(window->activeDocument()->windowTitle(), path("rel.bin"));
+    EXPECT_EQ(ShownWindowTitle(window->activeDocument()), path("rel.bin"));
     EXPECT_EQ(QSettings(settingsPath, QSettings::IniFormat).value(QStringLiteral("History/1")).toString(), path("rel.bin"));
 }
 

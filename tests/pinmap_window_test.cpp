@@ -63,7 +63,7 @@ TEST_F(PinMapWindow, ModuleMapFromTheMenuCoversTheWindow)
     PinMapPanel* module = doc->pinMapPanel(false);
     EXPECT_TRUE(ic->isHidden());
     EXPECT_TRUE(module->isHidden());
-    EXPECT_EQ(doc->frame(12), module);
+    EXPECT_EQ(doc->findChild<PinMapPanel*>(QStringLiteral("modulePinMapPanel")), module);
     EXPECT_EQ(module->title(), QStringLiteral("模組腳位圖"));
     EXPECT_EQ(module->closeButton()->text(), QStringLiteral("關           閉"));
     EXPECT_EQ(ic->closeButton()->text(), QStringLiteral("關       閉"));

@@ -274,12 +274,12 @@ TEST_F(WizardCommand, FinishFillsANewDocumentWindow)
         c.part = "PN-1";
         EXPECT_EQ(d.image(), test::Build(c)->document.image());
         EXPECT_TRUE(d.isModified());
-        EXPECT_TRUE(doc->windowTitle().endsWith(QLatin1Char('*'))) << doc->windowTitle().toStdString();
+        EXPECT_TRUE(ShownWindowTitle(doc).endsWith(QLatin1Char('*'))) << ShownWindowTitle(doc).toStdString();
         DecodedPanels* panels = doc->panels();
         if (run.generation == 3) {
             EXPECT_EQ(d.memoryTypeCode(), 4);
-            EXPECT_TRUE(doc->checkModeButton(1)->isChecked());
-            EXPECT_EQ(doc->checkModeButton(1)->text(), QStringLiteral("CRC (0-116)"));
+            EXPECT_TRUE(doc->checkModeButton(CheckMode::Crc)->isChecked());
+            EXPECT_EQ(doc->checkModeButton(CheckMode::Crc)->text(), QStringLiteral("CRC (0-116)"));
             EXPECT_EQ(d.mark(125), Mark::Generated);
             EXPECT_EQ(d.mark(127), Mark::Edited);
             EXPECT_EQ(d.mark(128), Mark::Plain);
@@ -289,7 +289,7 @@ TEST_F(WizardCommand, FinishFillsANewDocumentWindow)
             EXPECT_TRUE(panels->ddr3Text(Ddr3Field::PartNumber).startsWith(QStringLiteral("PN-1")));
         } else {
             EXPECT_EQ(d.memoryTypeCode(), 0);
-            EXPECT_TRUE(doc->checkModeButton(0)->isChecked());
+            EXPECT_TRUE(doc->checkModeButton(CheckMode::Checksum)->isChecked());
             EXPECT_EQ(d.mark(63), Mark::Generated);
             EXPECT_EQ(d.mark(64), Mark::Plain);
             EXPECT_FALSE(panels->ddr3Shown());

@@ -428,8 +428,8 @@ void MainWindow::updateWindowMenu()
     int n = 0;
     for (QMdiSubWindow* sub : windows) {
         ++n;
-        const QString text = n < 10 ? QStringLiteral("&%1 %2").arg(n).arg(sub->windowTitle())
-                                    : QStringLiteral("%1 %2").arg(n).arg(sub->windowTitle());
+        const QString text = n < 10 ? QStringLiteral("&%1 %2").arg(n).arg(ShownWindowTitle(sub))
+                                    : QStringLiteral("%1 %2").arg(n).arg(ShownWindowTitle(sub));
         QAction* a = m_windowMenu->addAction(text);
         a->setCheckable(true);
         a->setChecked(sub == m_mdi->activeSubWindow());

@@ -105,15 +105,15 @@ void WindowLinkHost::testPins(const std::array<PinMark, kModuleSignalCount>& mar
 bool WindowLinkHost::autoNumbering()
 {
     DocumentWindow* window = m_window.activeDocument();
-    return window != nullptr && window->option(1)->isChecked();
+    return window != nullptr && window->programmerPanel()->autoSerialOption()->isChecked();
 }
 
 bool WindowLinkHost::setAutoNumbering(bool on)
 {
     DocumentWindow* window = m_window.activeDocument();
-    if (window == nullptr || window->option(1)->isChecked() == on)
+    if (window == nullptr || window->programmerPanel()->autoSerialOption()->isChecked() == on)
         return false;
-    window->option(1)->setChecked(on);
+    window->programmerPanel()->autoSerialOption()->setChecked(on);
     return true;
 }
 

@@ -12,13 +12,13 @@ namespace tessaro {
 struct AppValues {
     bool operatorAuthorized = false;  // the password entry accepted a password in this run
     bool deviceIdle = true;           // no document-started programmer command runs
-    DecodeContext decode;             // CurrentMemoryType / CurrentModuleForm
+    DecodeContext decode;             // memory type and module form of the image decoded last
     std::int16_t testPassCount = 0;
     std::int16_t testFailCount = 0;
     std::uint8_t currentCommPort = 1;  // 1-4
     std::uint8_t numberInputMode = 0;  // 0 "Dec Mode", 1 "Hex Mode"
     int fillStart = 255;               // first byte the fill box writes
-    int documentCount = 0;             // lDocumentCount: windows created since start-up
+    int documentCount = 0;             // windows created since start-up ("SPD_File n" numbering)
 };
 
 }  // namespace tessaro

@@ -34,7 +34,8 @@ public:
 class SpdDocument
 {
 public:
-    // context: the application-wide CurrentMemoryType / CurrentModuleForm.
+    // context: the application-wide memory type and module form of the image
+    // decoded last, which every decode reads and updates.
     explicit SpdDocument(DecodeContext& context, std::string caption = {});
 
     // The opening of a new window: all bytes 0 with byte 63 = their checksum,
@@ -74,6 +75,8 @@ public:
     [[nodiscard]] Mark mark(int index) const { return m_marks[static_cast<std::size_t>(index)]; }
     void setMark(int index, Mark mark);
     [[nodiscard]] bool isModified() const { return m_modified; }
+    // The caption ends in "*" while modified; windows show captionWithoutMark()
+    // and mark the title themselves.
     [[nodiscard]] const std::string& caption() const { return m_caption; }
     void setCaption(const std::string& caption);  // a file name; keeps "*" while modified
     [[nodiscard]] std::string captionWithoutMark() const;

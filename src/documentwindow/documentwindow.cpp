@@ -3,7 +3,6 @@
 #include "core/hex.h"
 #include "documentwindow/bytegrid.h"
 #include "documentwindow/decodedpanels.h"
-#include "pinmap/modulesignals.h"
 #include "pinmapui/pinmappanel.h"
 
 #include <QCheckBox>
@@ -15,9 +14,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
-#include <QMouseEvent>
 #include <QMessageBox>
-#include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpressionValidator>
 #include <QScrollArea>
@@ -45,6 +42,8 @@ QString FromStd(const std::string& text)
     return QString::fromStdString(text);
 }
 
+const QLatin1String kModifiedPlaceholder("[*]");
+
 bool IsModifierOnly(int key)
 {
     return key == Qt::Key_Shift || key == Qt::Key_Control || key == Qt::Key_Alt || key == Qt::Key_Meta ||
@@ -62,45 +61,28 @@ bool TypesNonHexText(const QKeyEvent* key)
     });
 }
 
-// The byte entry box and the fill box hold hexadecimal digits only, also
-// when text is pasted or dropped into them.
-void AcceptHexDigitsOnly(QLineEdit* box)
-{
-    box->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9A-Fa-f]*")), box));
-}
 
-struct ButtonSpec {
-    const char* name;
-    const char* caption;
-    const char* toolTip;
-    DeviceCommand command;
-};
-
-const ButtonSpec kIoButtons[] = {
-    {"Command1", "下   傳 =>", "檔案下傳到測試機", DeviceCommand::Download},
-    {"Command2", "<= 讀取測試機", "讀取測試機SPD值", DeviceCommand::ReadTester},
-    {"Command3", "<=  比  對  =>", "電腦與測試機做比對", DeviceCommand::Compare},
-    {"Command4", "清除 (00) =>", "清除測試機SPD值", DeviceCommand::Erase},
-    {"Command9", "<= 讀取模組", "讀取模組SPD值", DeviceCommand::ReadModule},
-};
-
-const ButtonSpec kTesterButtons[] = {
-    {"Command5", "讀  取", "讀取模組SPD值到測試機", DeviceCommand::ModuleRead},
-    {"Command6", "拷  貝", "將測試機SPD值拷貝到模組", DeviceCommand::ModuleCopy},
-    {"Command7", "比  對", "測試機與模組做比對", DeviceCommand::ModuleCompare},
-    {"Command8", "測  試", "測試記憶體模組", DeviceCommand::ModuleTest},
-    {"Command11", "學習模式", "學習記憶體 I/O ", DeviceCommand::Learn},
-};
-
-struct FlagSpec {
-    int number;
-    const char* caption;
-    int statusBit;  // the programmer's status bit of the box
-};
-const FlagSpec kTestFlags[] = {
-    {4, "電源短路", 0}, {5, "線路開路", 1}, {6, "線路短路", 2}, {7, "燒錄SPD", 3}, {8, "比對SPD", 5}, {10, "軟體保護(0-127)", 7},
-};
 }  // namespace
+
+QString ShownWindowTitle(const QWidget* window)
+{
+    // Each run of placeholders shows half of them as they are; an odd one
+    // left over is the modified mark.
+    const QString title = window->windowTitle();
+    const int width = kModifiedPlaceholder.size();
+    QString shown;
+    int from = 0;
+    for (int at = title.indexOf(kModifiedPlaceholder); at >= 0; at = title.indexOf(kModifiedPlaceholder, from)) {
+        shown += title.mid(from, at - from);
+        int run = 0;
+        for (from = at; title.mid(from, width) == kModifiedPlaceholder; from += width)
+            ++run;
+        shown += QString(kModifiedPlaceholder).repeated(run / 2);
+        if (run % 2 == 1 && window->isWindowModified())
+            shown += QLatin1Char('*');
+    }
+    return shown + title.mid(from);
+}
 
 DocumentWindow::DocumentWindow(AppValues& app, const QString& caption, QWidget* parent)
     : QWidget(parent)
@@ -109,7 +91,7 @@ DocumentWindow::DocumentWindow(AppValues& app, const QString& caption, QWidget* 
     , m_editor(m_doc, app)
 {
     setAttribute(Qt::WA_DeleteOnClose);
-    setWindowTitle(caption);
+    captionChanged();
     buildUi();
     m_doc.addObserver(this);
     m_settleTimer.setSingleShot(true);
@@ -137,11 +119,16 @@ void DocumentWindow::open(std::function<QDate()> today)
     if (today)
         m_today = std::move(today);
     m_editor.open(this->today());
-    m_text1->setEnabled(m_editor.entryBoxShown());
-    m_text1->setVisible(m_editor.entryBoxShown());
+    updateEntryBox();
     refreshNow();
     emit statusRequested();
     m_settleTimer.start();
+}
+
+void DocumentWindow::updateEntryBox()
+{
+    m_byteEntry->setEnabled(m_editor.entryBoxShown());
+    m_byteEntry->setVisible(m_editor.entryBoxShown());
 }
 
 DocumentEditor::Today DocumentWindow::today() const
@@ -176,7 +163,11 @@ void DocumentWindow::buildUi()
 
     m_panels = new DecodedPanels(content);
     columns->addWidget(m_panels, 1, Qt::AlignTop);
-    columns->addWidget(buildProgrammerColumn(), 0, Qt::AlignTop);
+    m_programmer = new ProgrammerPanel(m_app, content);
+    columns->addWidget(m_programmer, 0, Qt::AlignTop);
+    connect(m_programmer, &ProgrammerPanel::commandClicked, this, &DocumentWindow::runDeviceCommand);
+    connect(m_programmer, &ProgrammerPanel::autoSerialClicked, this, &DocumentWindow::autoNumberingClicked);
+    connect(m_programmer, &ProgrammerPanel::testFlagPressed, this, &DocumentWindow::testFlagPressed);
     buildPinMapPanels();
 }
 
@@ -185,8 +176,6 @@ void DocumentWindow::buildPinMapPanels()
     // Both panels lie over the whole window, hidden until a command shows one.
     m_icPanel = new PinMapPanel(true, this);
     m_modulePanel = new PinMapPanel(false, this);
-    m_frames[11] = m_icPanel;
-    m_frames[12] = m_modulePanel;
     for (PinMapPanel* panel : {m_icPanel, m_modulePanel}) {
         panel->hide();
         panel->setGeometry(rect());
@@ -276,32 +265,37 @@ QWidget* DocumentWindow::buildSelectedPanel()
     m_value->setFrameShadow(QFrame::Sunken);
     m_value->setMinimumWidth(28);
     m_value->setAlignment(Qt::AlignCenter);
-    m_text1 = new QLineEdit(panel);
-    m_text1->setObjectName(QStringLiteral("Text1"));
-    m_text1->setFixedWidth(48);
-    m_text1->installEventFilter(this);
-    AcceptHexDigitsOnly(m_text1);
+    m_byteEntry = buildHexBox(panel, QStringLiteral("Text1"));
     row->addWidget(m_byteCaption);
     row->addWidget(m_description, 1);
     row->addWidget(valueCaption);
     row->addWidget(m_value);
-    row->addWidget(m_text1);
+    row->addWidget(m_byteEntry);
     return panel;
+}
+
+QLineEdit* DocumentWindow::buildHexBox(QWidget* parent, const QString& objectName)
+{
+    auto* box = new QLineEdit(parent);
+    box->setObjectName(objectName);
+    box->setFixedWidth(48);
+    box->installEventFilter(this);
+    // Hexadecimal digits only, also when text is pasted or dropped in.
+    box->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9A-Fa-f]*")), box));
+    return box;
 }
 
 QWidget* DocumentWindow::buildGridFrame()
 {
     auto* frame = new QGroupBox(Utf8("SPD 值"), this);
     frame->setObjectName(QStringLiteral("Frame1"));
-    m_frames[1] = frame;
     auto* layout = new QVBoxLayout(frame);
     m_grid = new ByteGrid(m_editor, frame);
     m_grid->setObjectName(QStringLiteral("spd_l_value"));
     layout->addWidget(m_grid);
     connect(m_grid, &ByteGrid::cellClicked, this, [this](int index) {
         m_editor.selectByte(index);
-        m_text1->setEnabled(m_editor.entryBoxShown());
-        m_text1->setVisible(m_editor.entryBoxShown());
+        updateEntryBox();
         m_grid->update();
         refreshNow();
     });
@@ -309,45 +303,37 @@ QWidget* DocumentWindow::buildGridFrame()
         m_editor.headerClicked(header);
         m_grid->update();
     });
-    m_text2 = new QLineEdit(frame);
-    m_text2->setObjectName(QStringLiteral("Text2"));
-    m_text2->setFixedWidth(48);
-    m_text2->installEventFilter(this);
-    AcceptHexDigitsOnly(m_text2);
-    layout->addWidget(m_text2);
+    m_fillBox = buildHexBox(frame, QStringLiteral("Text2"));
+    layout->addWidget(m_fillBox);
     return frame;
 }
 
 QWidget* DocumentWindow::buildCheckFrame()
 {
-    auto* frame = new QGroupBox(QStringLiteral("Checksum/CRC"), this);
-    frame->setObjectName(QStringLiteral("Frame13"));
-    m_frames[13] = frame;
-    auto* layout = new QVBoxLayout(frame);
+    m_checkFrame = new QGroupBox(QStringLiteral("Checksum/CRC"), this);
+    m_checkFrame->setObjectName(QStringLiteral("Frame13"));
+    auto* layout = new QVBoxLayout(m_checkFrame);
     const char* captions[3] = {"Checksum", kCrcOptionDesignCaption, "None"};
     for (int i = 0; i < 3; ++i) {
-        auto* button = new QRadioButton(QString::fromLatin1(captions[i]), frame);
+        auto* button = new QRadioButton(QString::fromLatin1(captions[i]), m_checkFrame);
         button->setObjectName(QStringLiteral("Optcrc%1").arg(i));
         layout->addWidget(button);
-        m_optcrc[static_cast<std::size_t>(i)] = button;
+        m_checkModeButtons[static_cast<std::size_t>(i)] = button;
         connect(button, &QRadioButton::clicked, this, [this, i] { m_doc.setCheckMode(static_cast<CheckMode>(i)); });
     }
-    m_optcrc[0]->setChecked(true);
-    return frame;
+    checkModeButton(CheckMode::Checksum)->setChecked(true);
+    return m_checkFrame;
 }
 
 QWidget* DocumentWindow::buildComputerFrame()
 {
     auto* frame = new QGroupBox(Utf8("電腦"), this);
     frame->setObjectName(QStringLiteral("Frame5"));
-    m_frames[5] = frame;
     auto* grid = new QGridLayout(frame);
-    auto* check2 = new QCheckBox(Utf8("燒錄日期碼"), frame);
-    auto* check3 = new QCheckBox(QStringLiteral("Secrity on SPD(7F)"), frame);
-    check2->setObjectName(QStringLiteral("Check2"));
-    check3->setObjectName(QStringLiteral("Check3"));
-    m_checks[2] = check2;
-    m_checks[3] = check3;
+    m_dateCode = new QCheckBox(Utf8("燒錄日期碼"), frame);
+    m_security = new QCheckBox(QStringLiteral("Secrity on SPD(7F)"), frame);
+    m_dateCode->setObjectName(QStringLiteral("Check2"));
+    m_security->setObjectName(QStringLiteral("Check3"));
     m_dateText = new QLabel(frame);
     m_dateText->setObjectName(QStringLiteral("dateText"));
     m_weekText = new QLabel(frame);
@@ -359,159 +345,20 @@ QWidget* DocumentWindow::buildComputerFrame()
         label->setFrameShadow(QFrame::Sunken);
         label->setAlignment(Qt::AlignCenter);
     }
-    grid->addWidget(check2, 0, 0);
+    grid->addWidget(m_dateCode, 0, 0);
     grid->addWidget(m_dateText, 0, 1);
     grid->addWidget(m_weekText, 0, 2);
-    grid->addWidget(check3, 1, 0);
+    grid->addWidget(m_security, 1, 0);
     grid->addWidget(m_securityText, 1, 1);
-    connect(check2, &QCheckBox::clicked, this, [this](bool checked) {
+    connect(m_dateCode, &QCheckBox::clicked, this, [this](bool checked) {
         m_editor.dateCodeClicked(checked, today());
         refreshNow();
     });
-    connect(check3, &QCheckBox::clicked, this, [this](bool checked) {
+    connect(m_security, &QCheckBox::clicked, this, [this](bool checked) {
         m_editor.securityClicked(checked);
         refreshNow();
     });
     return frame;
-}
-
-QWidget* DocumentWindow::buildProgrammerColumn()
-{
-    auto* column = new QWidget(this);
-    auto* layout = new QVBoxLayout(column);
-    layout->setContentsMargins(0, 0, 0, 0);
-
-    auto addButtons = [this](QGroupBox* frame, QGridLayout* grid, const auto& specs, int perRow) {
-        int n = 0;
-        for (const ButtonSpec& spec : specs) {
-            auto* button = new QPushButton(Utf8(spec.caption), frame);
-            button->setObjectName(QString::fromLatin1(spec.name));
-            button->setToolTip(Utf8(spec.toolTip));
-            grid->addWidget(button, n / perRow, n % perRow);
-            const DeviceCommand command = spec.command;
-            connect(button, &QPushButton::clicked, this, [this, command] { runDeviceCommand(command); });
-            ++n;
-        }
-        return n;
-    };
-
-    auto* io = new QGroupBox(QStringLiteral("I/O"), column);
-    io->setObjectName(QStringLiteral("Frame4"));
-    m_frames[4] = io;
-    auto* ioGrid = new QGridLayout(io);
-    addButtons(io, ioGrid, kIoButtons, 1);
-    layout->addWidget(io);
-
-    auto* tester = new QGroupBox(Utf8("TESSARO 測試機"), column);
-    tester->setObjectName(QStringLiteral("Frame6"));
-    m_frames[6] = tester;
-    auto* testerGrid = new QGridLayout(tester);
-    const int used = addButtons(tester, testerGrid, kTesterButtons, 2);
-    auto* check1 = new QCheckBox(Utf8("自動產生序號"), tester);
-    check1->setObjectName(QStringLiteral("Check1"));
-    m_checks[1] = check1;
-    connect(check1, &QCheckBox::clicked, this, [this] { emit autoNumberingClicked(); });
-    m_label52 = new QLabel(QStringLiteral("Ver: "), tester);
-    m_label52->setObjectName(QStringLiteral("Label52"));
-    const int nextRow = (used + 1) / 2;
-    testerGrid->addWidget(check1, nextRow, 0);
-    testerGrid->addWidget(m_label52, nextRow, 1);
-    layout->addWidget(tester);
-
-    auto* flags = new QGroupBox(Utf8("功能設定"), column);
-    flags->setObjectName(QStringLiteral("Frame9"));
-    m_frames[9] = flags;
-    auto* flagGrid = new QGridLayout(flags);
-    int n = 0;
-    for (const FlagSpec& spec : kTestFlags) {
-        auto* box = new QCheckBox(Utf8(spec.caption), flags);
-        box->setObjectName(QStringLiteral("Check%1").arg(spec.number));
-        m_checks[static_cast<std::size_t>(spec.number)] = box;
-        box->installEventFilter(this);
-        flagGrid->addWidget(box, n / 3, n % 3);
-        ++n;
-    }
-    layout->addWidget(flags);
-
-    auto* results = new QHBoxLayout;
-    auto* counts = new QGroupBox(Utf8("測試次數"), column);
-    counts->setObjectName(QStringLiteral("Frame8"));
-    m_frames[8] = counts;
-    auto* countGrid = new QGridLayout(counts);
-    m_label94 = new QLabel(QStringLiteral("0"), counts);
-    m_label94->setObjectName(QStringLiteral("Label94"));
-    m_label95 = new QLabel(QStringLiteral("0"), counts);
-    m_label95->setObjectName(QStringLiteral("Label95"));
-    auto* reset = new QPushButton(Utf8("重置"), counts);
-    reset->setObjectName(QStringLiteral("Command10"));
-    connect(reset, &QPushButton::clicked, this, [this] { resetCounters(); });
-    countGrid->addWidget(new QLabel(Utf8("成功 :"), counts), 0, 0);
-    countGrid->addWidget(m_label94, 0, 1);
-    countGrid->addWidget(new QLabel(Utf8("失敗 :"), counts), 1, 0);
-    countGrid->addWidget(m_label95, 1, 1);
-    countGrid->addWidget(reset, 2, 0, 1, 2);
-    results->addWidget(counts);
-
-    auto* result = new QGroupBox(Utf8("測試結果"), column);
-    result->setObjectName(QStringLiteral("Frame7"));
-    m_frames[7] = result;
-    auto* resultLayout = new QVBoxLayout(result);
-    m_label51 = new QLabel(QStringLiteral("PASS"), result);
-    m_label51->setObjectName(QStringLiteral("Label51"));
-    m_label51->setAlignment(Qt::AlignCenter);
-    QFont big = m_label51->font();
-    big.setPointSize(big.pointSize() + 8);
-    big.setBold(true);
-    m_label51->setFont(big);
-    m_label51->setMinimumWidth(130);
-    resultLayout->addWidget(m_label51);
-    results->addWidget(result, 1);
-    layout->addLayout(results);
-
-    auto* module = new QGroupBox(Utf8(kIoPanelDesignTitle), column);
-    module->setObjectName(QStringLiteral("Frame10"));
-    m_frames[10] = module;
-    auto* moduleGrid = new QGridLayout(module);
-    moduleGrid->setHorizontalSpacing(4);
-    moduleGrid->setVerticalSpacing(1);
-    const auto& names = ModuleSignalNames();
-    int r = 0;
-    for (const auto& row : ModuleSignalRows()) {
-        int c = 0;
-        for (int index : row) {
-            auto* label = new QLabel(QString::fromLatin1(names[static_cast<std::size_t>(index)]), module);
-            label->setObjectName(QStringLiteral("DATA_L%1").arg(index));
-            label->setProperty("signalIndex", index);
-            label->installEventFilter(this);
-            moduleGrid->addWidget(label, r, c++);
-            m_dataL[static_cast<std::size_t>(index)] = label;
-        }
-        ++r;
-    }
-    layout->addWidget(module);
-    layout->addStretch(1);
-    return column;
-}
-
-QCheckBox* DocumentWindow::option(int number) const
-{
-    return number >= 0 && number < static_cast<int>(m_checks.size()) ? m_checks[static_cast<std::size_t>(number)] : nullptr;
-}
-
-QGroupBox* DocumentWindow::frame(int number) const
-{
-    return number >= 0 && number < static_cast<int>(m_frames.size()) ? m_frames[static_cast<std::size_t>(number)] : nullptr;
-}
-
-QLabel* DocumentWindow::label(int number) const
-{
-    switch (number) {
-    case 51: return m_label51;
-    case 52: return m_label52;
-    case 94: return m_label94;
-    case 95: return m_label95;
-    default: return nullptr;
-    }
 }
 
 // --- Behaviour ---
@@ -530,126 +377,27 @@ void DocumentWindow::runDeviceCommand(DeviceCommand command)
 
 void DocumentWindow::showProgrammerMissing()
 {
-    m_text1->setEnabled(false);
-    m_text1->setVisible(false);
-    for (int number : {4, 7, 8, 9, 10, 13})
-        m_frames[static_cast<std::size_t>(number)]->setVisible(false);
-}
-
-void DocumentWindow::showProgrammerVersion(const QString& version)
-{
-    m_label52->setText(QStringLiteral("Ver: ") + version);
-}
-
-void DocumentWindow::setTestFlags(std::uint8_t status)
-{
-    for (const FlagSpec& spec : kTestFlags) {
-        const bool bitSet = ((status >> spec.statusBit) & 1) != 0;
-        m_checks[static_cast<std::size_t>(spec.number)]->setChecked(!bitSet);
-    }
+    m_byteEntry->setEnabled(false);
+    m_byteEntry->setVisible(false);
+    m_programmer->setTestFramesVisible(false);
+    m_checkFrame->setVisible(false);
 }
 
 void DocumentWindow::showProgrammerAccess(bool authorized)
 {
-    for (QLineEdit* box : {m_text1, m_text2}) {
+    for (QLineEdit* box : {m_byteEntry, m_fillBox}) {
         box->setEnabled(authorized);
         box->setVisible(authorized);
     }
-    m_checks[1]->setEnabled(authorized);
-    m_checks[2]->setEnabled(authorized);
-    for (int number : {4, 7, 8, 9, 10, 13})
-        m_frames[static_cast<std::size_t>(number)]->setVisible(true);
-}
-
-namespace {
-void SetBackground(QLabel* label, const QColor& colour)
-{
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::Window, colour);
-    label->setPalette(palette);
-    label->setAutoFillBackground(true);
-}
-
-void SetSignalLook(QLabel* label, const QColor& colour, bool border)
-{
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, colour);
-    label->setPalette(palette);
-    label->setFrameStyle(border ? (QFrame::Box | QFrame::Plain) : QFrame::NoFrame);
-    label->setLineWidth(1);
-}
-}  // namespace
-
-void DocumentWindow::showTestResultStarted()
-{
-    SetBackground(m_label51, QColor(255, 0, 0));
-}
-
-void DocumentWindow::showTestResult(const QString& text, bool pass)
-{
-    m_label51->setText(text);
-    if (pass)
-        SetBackground(m_label51, QColor(0, 255, 0));
-}
-
-void DocumentWindow::showTestCounts(int passed, int failed)
-{
-    m_label94->setText(QString::number(passed));
-    m_label95->setText(QString::number(failed));
-}
-
-void DocumentWindow::showPinMarks(const std::array<PinMark, kModuleSignalCount>& marks, bool complete)
-{
-    for (std::size_t i = 0; i < marks.size(); ++i) {
-        switch (marks[i]) {
-        case PinMark::Pass: SetSignalLook(m_dataL[i], QColor(0, 192, 0), true); break;
-        case PinMark::Fail: SetSignalLook(m_dataL[i], QColor(255, 0, 0), true); break;
-        case PinMark::None:
-            if (complete)
-                SetSignalLook(m_dataL[i], QColor(128, 128, 128), false);
-            break;
-        }
-    }
-}
-
-void DocumentWindow::resetCounters()
-{
-    m_label94->setText(QStringLiteral("0"));
-    m_label95->setText(QStringLiteral("0"));
-    m_app.testPassCount = 0;
-    m_app.testFailCount = 0;
+    m_programmer->setAuthorized(authorized);
+    m_dateCode->setEnabled(authorized);
+    m_programmer->setTestFramesVisible(true);
+    m_checkFrame->setVisible(true);
 }
 
 bool DocumentWindow::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::ToolTip) {
-        // A signal's pin on the connector of the image last decoded, in any window.
-        const QVariant index = watched->property("signalIndex");
-        if (index.isValid()) {
-            const ModuleEdge connector =
-                ConnectorFor(m_app.decode.currentMemoryType, m_app.decode.currentModuleForm);
-            static_cast<QWidget*>(watched)->setToolTip(
-                QString::fromStdString(ModuleSignalTip(connector, index.toInt())));
-        }
-        return QWidget::eventFilter(watched, event);
-    }
-    if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick) {
-        // The value before the click decides the command; it runs once the
-        // press itself has been handled. Keyboard toggles send nothing.
-        auto* box = qobject_cast<QCheckBox*>(watched);
-        const auto* mouse = static_cast<QMouseEvent*>(event);
-        if (box != nullptr && box->isEnabled() && mouse->button() == Qt::LeftButton) {
-            for (int number : {4, 5, 6, 7, 8, 10}) {
-                if (m_checks[static_cast<std::size_t>(number)] == box) {
-                    const bool ticked = box->isChecked();
-                    QMetaObject::invokeMethod(
-                        this, [this, number, ticked] { emit testFlagPressed(number, ticked); }, Qt::QueuedConnection);
-                }
-            }
-        }
-        return QWidget::eventFilter(watched, event);
-    }
-    if (event->type() != QEvent::KeyPress || (watched != m_text1 && watched != m_text2))
+    if (event->type() != QEvent::KeyPress || (watched != m_byteEntry && watched != m_fillBox))
         return QWidget::eventFilter(watched, event);
     auto* key = static_cast<QKeyEvent*>(event);
     if (IsModifierOnly(key->key()))
@@ -659,12 +407,10 @@ bool DocumentWindow::eventFilter(QObject* watched, QEvent* event)
     const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
     auto* box = static_cast<QLineEdit*>(watched);
     std::string text = box->text().toStdString();
-    if (box == m_text1) {
+    if (box == m_byteEntry) {
         m_editor.entryKey(text, enter);
-        if (enter) {
-            m_text1->setEnabled(m_editor.entryBoxShown());
-            m_text1->setVisible(m_editor.entryBoxShown());
-        }
+        if (enter)
+            updateEntryBox();
     } else {
         m_editor.fillKey(text, enter);
     }
@@ -678,7 +424,7 @@ bool DocumentWindow::eventFilter(QObject* watched, QEvent* event)
 void DocumentWindow::closeEvent(QCloseEvent* event)
 {
     if (m_doc.isModified()) {
-        QMessageBox prompt(QMessageBox::Question, windowTitle(), Utf8(" SPD 檔案已被修改 , 是否儲存該檔案 ?"),
+        QMessageBox prompt(QMessageBox::Question, ShownWindowTitle(this), Utf8(" SPD 檔案已被修改 , 是否儲存該檔案 ?"),
                            QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, this);
         const int answer = prompt.exec();
         // Cancel keeps the window and its image; so does a Yes whose save
@@ -705,11 +451,11 @@ void DocumentWindow::byteChanged(int index)
 void DocumentWindow::followImageKind()
 {
     m_editor.followImageKind();
-    m_checks[2]->setChecked(m_editor.dateCodeStamped());
-    m_checks[3]->setChecked(m_editor.securityStamped());
+    m_dateCode->setChecked(m_editor.dateCodeStamped());
+    m_security->setChecked(m_editor.securityStamped());
     const bool security = m_editor.securityAvailable();
-    m_checks[3]->setEnabled(security);
-    m_checks[3]->setToolTip(security ? QString() : Utf8(kSecurityOnDdr3Tip));
+    m_security->setEnabled(security);
+    m_security->setToolTip(security ? QString() : Utf8(kSecurityOnDdr3Tip));
 }
 
 void DocumentWindow::markChanged(int /*index*/)
@@ -719,7 +465,12 @@ void DocumentWindow::markChanged(int /*index*/)
 
 void DocumentWindow::captionChanged()
 {
-    setWindowTitle(FromStd(m_doc.caption()));
+    // Qt shows the last "[*]" as "*" while the window is modified; one that is
+    // part of the caption itself is doubled so that it shows as it is.
+    QString title = FromStd(m_doc.captionWithoutMark());
+    title.replace(kModifiedPlaceholder, QStringLiteral("[*][*]"));
+    setWindowTitle(title + kModifiedPlaceholder);
+    setWindowModified(m_doc.isModified());
 }
 
 void DocumentWindow::typeChanged()
@@ -729,7 +480,7 @@ void DocumentWindow::typeChanged()
 
 void DocumentWindow::checkModeChanged()
 {
-    m_optcrc[static_cast<std::size_t>(m_doc.checkMode())]->setChecked(true);
+    checkModeButton(m_doc.checkMode())->setChecked(true);
 }
 
 void DocumentWindow::selectedPanelChanged()
@@ -762,8 +513,8 @@ void DocumentWindow::refreshNow()
         m_viewDirty = false;
         const DecodedView& view = m_doc.view();
         m_panels->showView(view);
-        m_optcrc[1]->setText(FromStd(view.crcOptionCaption));
-        m_frames[10]->setTitle(FromStd(view.ioPanelTitle));
+        checkModeButton(CheckMode::Crc)->setText(FromStd(view.crcOptionCaption));
+        m_programmer->moduleIoFrame()->setTitle(FromStd(view.ioPanelTitle));
         m_securityText->setText(FromStd(ByteToHex(view.securityCode)));
     }
     m_dateText->setText(FromStd(m_editor.dateText()));

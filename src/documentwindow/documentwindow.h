@@ -2,9 +2,10 @@
 
 #include "document/appvalues.h"
 #include "document/documenteditor.h"
+#include "document/spddocument.h"
+#include "documentwindow/programmerpanel.h"
 #include "pinmap/modulesignals.h"
 #include "pinmap/pinmappanels.h"
-#include "document/spddocument.h"
 
 #include <QDate>
 #include <QTimer>
@@ -14,7 +15,6 @@
 #include <functional>
 #include <memory>
 
-class QAbstractButton;
 class QCheckBox;
 class QGroupBox;
 class QLabel;
@@ -27,23 +27,9 @@ class ByteGrid;
 class DecodedPanels;
 class PinMapPanel;
 
-// The programmer commands that the document window's buttons start; the main
-// window runs them.
-enum class DeviceCommand {
-    Download,       // Command1: downloadToProgrammer, then checkDownload
-    ReadTester,     // Command2: readProgrammer
-    Compare,        // Command3: compareWithProgrammer
-    Erase,          // Command4: eraseProgrammer
-    ReadModule,     // Command9: ReadModule
-    ModuleRead,     // Command5: Read_Command
-    ModuleCopy,     // Command6: Copy_Command
-    ModuleCompare,  // Command7: Verify_Command
-    ModuleTest,     // Command8: TEST_Command
-    Learn,          // Command11: LEARN_Command
-};
-
-// frmDocument: the window that shows and edits one SPD image. It owns the
-// document and draws it; the rules live in SpdDocument and DocumentEditor.
+// The window that shows and edits one SPD image. It owns the document and
+// draws it; the rules live in SpdDocument and DocumentEditor. Its title is the
+// document's caption with Qt's modified mark ("SPD_File 1*" while modified).
 class DocumentWindow : public QWidget, private SpdDocumentObserver
 {
     Q_OBJECT
@@ -71,21 +57,24 @@ public:
     [[nodiscard]] static QSize openingSize(const QWidget* reference);
 
     // Controls that the main window and the programmer link set.
-    [[nodiscard]] QLineEdit* byteEntryBox() const { return m_text1; }
-    [[nodiscard]] QLineEdit* fillBox() const { return m_text2; }
+    [[nodiscard]] QLineEdit* byteEntryBox() const { return m_byteEntry; }
+    [[nodiscard]] QLineEdit* fillBox() const { return m_fillBox; }
     [[nodiscard]] ByteGrid* grid() const { return m_grid; }
     [[nodiscard]] DecodedPanels* panels() const { return m_panels; }
-    [[nodiscard]] QCheckBox* option(int number) const;  // Check1 ... Check10
-    [[nodiscard]] QGroupBox* frame(int number) const;   // Frame4 ... Frame13
-    [[nodiscard]] QLabel* label(int number) const;      // Label51, Label52, Label94, Label95
-    [[nodiscard]] QRadioButton* checkModeButton(int index) const { return m_optcrc[static_cast<std::size_t>(index)]; }
-    [[nodiscard]] QLabel* moduleSignalLabel(int index) const { return m_dataL[static_cast<std::size_t>(index)]; }
+    [[nodiscard]] ProgrammerPanel* programmerPanel() const { return m_programmer; }
+    [[nodiscard]] QGroupBox* checkFrame() const { return m_checkFrame; }  // "Checksum/CRC"
+    [[nodiscard]] QRadioButton* checkModeButton(CheckMode mode) const
+    {
+        return m_checkModeButtons[static_cast<std::size_t>(mode)];
+    }
+    [[nodiscard]] QCheckBox* dateCodeOption() const { return m_dateCode; }  // "燒錄日期碼"
+    [[nodiscard]] QCheckBox* securityOption() const { return m_security; }  // "Secrity on SPD(7F)"
 
-    // --- Pin maps: the panels "IC 腳位圖" (Frame11) and "模組腳位圖" (Frame12) ---
+    // --- Pin maps: the panels "IC 腳位圖" and "模組腳位圖" ---
     // They cover the window when shown and pick the picture of the image last
-    // decoded (CurrentMemoryType, CurrentModuleForm).
-    void icPinMapFromMenu();      // mnuICpin
-    void modulePinMapFromMenu();  // mnuMODULEpin
+    // decoded (the memory type and module form of AppValues::decode).
+    void icPinMapFromMenu();      // menu "腳位圖", "IC 腳位圖"
+    void modulePinMapFromMenu();  // menu "腳位圖", "模組腳位圖"
     void icPinMapButton();        // tool-bar IC
     void modulePinMapButton();    // tool-bar DRAM
     [[nodiscard]] const PinMapPanels& pinMaps() const { return m_pinMaps; }
@@ -95,25 +84,25 @@ public:
     // No status reply: the entry box is disabled and hidden, the programmer
     // frames and the check frame hidden.
     void showProgrammerMissing();
-    void showProgrammerVersion(const QString& version);   // Label52 "Ver: " + version
-    // Each test-function box from its status bit: a set bit clears it.
-    void setTestFlags(std::uint8_t status);
-    // The entry box, the fill box and the options Check1 / Check2 follow the
-    // authorisation; the programmer frames and the check frame are shown.
+    void showProgrammerVersion(const QString& version) { m_programmer->showVersion(version); }
+    void setTestFlags(std::uint8_t status) { m_programmer->setTestFlags(status); }
+    // The entry box, the fill box, the automatic serial number and the date
+    // code options follow the authorisation; the programmer frames and the
+    // check frame are shown.
     void showProgrammerAccess(bool authorized);
-    void showTestResultStarted();                          // Label51 on red
-    void showTestResult(const QString& text, bool pass);   // PASS on green
-    void showTestCounts(int passed, int failed);
-    // Pins named by a test record get their colour and a border; when the whole
-    // record was read, the others turn grey without a border.
-    void showPinMarks(const std::array<PinMark, kModuleSignalCount>& marks, bool complete);
+    void showTestResultStarted() { m_programmer->showTestResultStarted(); }
+    void showTestResult(const QString& text, bool pass) { m_programmer->showTestResult(text, pass); }
+    void showTestCounts(int passed, int failed) { m_programmer->showTestCounts(passed, failed); }
+    void showPinMarks(const std::array<PinMark, kModuleSignalCount>& marks, bool complete)
+    {
+        m_programmer->showPinMarks(marks, complete);
+    }
 
 signals:
-    void statusRequested();                     // the status request of a newly opened window
+    void statusRequested();  // the status request of a newly opened window
     void deviceCommandRequested(tessaro::DeviceCommand command);
-    void autoNumberingClicked();                // Check1, checked or not: setAutoSerial
-    // A mouse press on a test-function box (Check4 ... Check10) with the
-    // box's value before the press; delivered after the press was handled.
+    void autoNumberingClicked();  // the automatic serial number option, checked or not
+    // A mouse press on a test-function box (see ProgrammerPanel::testFlagPressed).
     void testFlagPressed(int checkBox, bool tickedBeforePress);
 
 protected:
@@ -133,17 +122,19 @@ private:
 
     void buildUi();
     QWidget* buildSelectedPanel();
+    // The byte entry box and the fill box: hexadecimal digits only, keys seen
+    // by eventFilter first.
+    QLineEdit* buildHexBox(QWidget* parent, const QString& objectName);
     QWidget* buildGridFrame();
     QWidget* buildCheckFrame();
     QWidget* buildComputerFrame();
-    QWidget* buildProgrammerColumn();
     void scheduleRefresh();
     void runDeviceCommand(DeviceCommand command);
-    void resetCounters();
     // The date-code and security options after byte 2 changed (DDR3 or not).
     void followImageKind();
     void buildPinMapPanels();
     void showPinMaps();
+    void updateEntryBox();  // the byte entry box shown and enabled as the editor says
     DocumentEditor::Today today() const;
 
     AppValues& m_app;
@@ -158,24 +149,25 @@ private:
     QLabel* m_byteCaption = nullptr;
     QLabel* m_description = nullptr;
     QLabel* m_value = nullptr;
-    QLineEdit* m_text1 = nullptr;
-    QLineEdit* m_text2 = nullptr;
+    QLineEdit* m_byteEntry = nullptr;
+    QLineEdit* m_fillBox = nullptr;
     ByteGrid* m_grid = nullptr;
     DecodedPanels* m_panels = nullptr;
-    std::array<QRadioButton*, 3> m_optcrc{};
+    ProgrammerPanel* m_programmer = nullptr;
+    QGroupBox* m_checkFrame = nullptr;
+    std::array<QRadioButton*, 3> m_checkModeButtons{};
+    QCheckBox* m_dateCode = nullptr;
+    QCheckBox* m_security = nullptr;
     QLabel* m_dateText = nullptr;
     QLabel* m_weekText = nullptr;
     QLabel* m_securityText = nullptr;
-    std::array<QCheckBox*, 11> m_checks{};
-    std::array<QGroupBox*, 14> m_frames{};
-    QLabel* m_label51 = nullptr;
-    QLabel* m_label52 = nullptr;
-    QLabel* m_label94 = nullptr;
-    QLabel* m_label95 = nullptr;
-    std::array<QLabel*, 144> m_dataL{};
     PinMapPanels m_pinMaps;
     PinMapPanel* m_icPanel = nullptr;
     PinMapPanel* m_modulePanel = nullptr;
 };
+
+// The title as the window's frame shows it: Qt's "[*]" placeholder replaced
+// by "*" while the window is modified, and by nothing otherwise.
+[[nodiscard]] QString ShownWindowTitle(const QWidget* window);
 
 }  // namespace tessaro
