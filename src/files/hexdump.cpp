@@ -1,6 +1,7 @@
 #include "files/hexdump.h"
 
 #include "core/hex.h"
+#include "files/spdformat.h"
 
 namespace tessaro {
 
@@ -46,23 +47,6 @@ bool IsColumnHeader(const std::vector<std::string_view>& tokens)
     return true;
 }
 
-// A token for an error message: printable ASCII as it stands, anything else as \xHH.
-std::string Shown(std::string_view token)
-{
-    std::string out;
-    for (char c : token.substr(0, 40)) {
-        const auto u = static_cast<unsigned char>(c);
-        if (u >= 0x20 && u < 0x7F) {
-            out += c;
-        } else {
-            out += "\\x";
-            AppendHex(out, u);
-        }
-    }
-    if (token.size() > 40)
-        out += "...";
-    return out;
-}
 
 std::string HexNumber(std::uint64_t value)
 {
@@ -155,7 +139,7 @@ private:
         while (offsetText.size() > 1 && offsetText.front() == '0')
             offsetText.remove_prefix(1);
         if (offsetText.size() > kMaxOffsetDigits) {
-            fail(number, "offset " + Shown(offsetText) + " is too large");
+            fail(number, "offset " + PrintableField(offsetText, 40) + " is too large");
             return;
         }
         std::uint64_t offset = 0;
@@ -210,7 +194,7 @@ private:
             return;
         }
         if (bytes.empty() && !stop.empty()) {
-            fail(number, "\"" + Shown(stop) + "\" after the offset is not a hex byte");
+            fail(number, "\"" + PrintableField(stop, 40) + "\" after the offset is not a hex byte");
             return;
         }
         if (bytes.empty()) {
@@ -227,7 +211,7 @@ private:
         if (overfull)
             previousNote_ = "holds more than 16 bytes";
         else if (!stop.empty() && previous_.size() < kBytesPerOffsetLine)
-            previousNote_ = "ends its bytes at \"" + Shown(stop) + "\"";
+            previousNote_ = "ends its bytes at \"" + PrintableField(stop, 40) + "\"";
         else
             previousNote_.clear();
     }
@@ -242,7 +226,7 @@ private:
         bytes.reserve(tokens.size());
         for (const std::string_view token : tokens) {
             if (token.size() != 2 || !IsHexDigits(token)) {
-                fail(number, "\"" + Shown(token) + "\" is not a two-digit hex byte");
+                fail(number, "\"" + PrintableField(token, 40) + "\" is not a two-digit hex byte");
                 return;
             }
             bytes.push_back(HexPairToByte(token));

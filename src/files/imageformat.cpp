@@ -33,21 +33,6 @@ bool IsBlank(std::string_view s)
     return true;
 }
 
-// A field for an error message: printable ASCII as it stands, anything else as \xHH.
-std::string Shown(std::string_view field)
-{
-    std::string out;
-    for (char c : field) {
-        const auto u = static_cast<unsigned char>(c);
-        if (u >= 0x20 && u < 0x7F) {
-            out += c;
-        } else {
-            out += "\\x";
-            AppendHex(out, u);
-        }
-    }
-    return out;
-}
 
 std::string Plural(std::size_t n, const char* noun)
 {
@@ -204,7 +189,7 @@ ImageRead ParseImageText(std::string_view data)
             }
             if (!IsHexPair(field)) {
                 result.error = "line " + std::to_string(line + 1) + ", byte " + std::to_string(k + 1) + ": \"" +
-                               Shown(field) + "\" is not a two-digit hex byte";
+                               PrintableField(field) + "\" is not a two-digit hex byte";
                 bytes.clear();
                 return result;
             }

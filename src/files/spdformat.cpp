@@ -19,11 +19,13 @@ std::string_view Trim(std::string_view s)
     return s;
 }
 
-// A field for an error message: printable ASCII as it stands, anything else as \xHH.
-std::string Shown(std::string_view field)
+
+}  // namespace
+
+std::string PrintableField(std::string_view field, std::size_t longest)
 {
     std::string out;
-    for (char c : field) {
+    for (char c : field.substr(0, longest)) {
         const auto u = static_cast<unsigned char>(c);
         if (u >= 0x20 && u < 0x7F) {
             out += c;
@@ -32,10 +34,10 @@ std::string Shown(std::string_view field)
             AppendHex(out, u);
         }
     }
+    if (field.size() > longest)
+        out += "...";
     return out;
 }
-
-}  // namespace
 
 SpdFormat FormatForName(std::string_view fileName)
 {
@@ -80,7 +82,7 @@ ParsedImage ParseSpdText(std::string_view data)
             }
             if (field.size() != 2 || HexDigitValue(field[0]) < 0 || HexDigitValue(field[1]) < 0) {
                 result.error = "line " + std::to_string(line + 1) + ", byte " + std::to_string(k + 1) + ": \"" +
-                               Shown(field) + "\" is not a two-digit hex byte";
+                               PrintableField(field) + "\" is not a two-digit hex byte";
                 return result;
             }
             result.image[static_cast<std::size_t>(line * kFieldsPerLine + k)] = HexPairToByte(field);

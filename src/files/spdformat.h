@@ -39,4 +39,8 @@ struct ParsedImage {
 [[nodiscard]] std::string SpdBinaryBytes(const SpdImage& image);
 [[nodiscard]] std::string SpdBytes(const SpdImage& image, SpdFormat format);
 
+// A field for an error message: printable ASCII as it stands, anything else
+// as \xHH; a field longer than `longest` characters is cut and ends in "...".
+[[nodiscard]] std::string PrintableField(std::string_view field, std::size_t longest = std::string_view::npos);
+
 }  // namespace tessaro
