@@ -19,7 +19,6 @@ std::string_view Trim(std::string_view s)
     return s;
 }
 
-
 }  // namespace
 
 std::string PrintableField(std::string_view field, std::size_t longest)
