@@ -1,0 +1,134 @@
+// Every decision taken from byte 2, for all 256 values at once: the decoded
+// panels and their I/O title, the rule after a load, the check, the report
+// layout, the module connector, the pin-map pictures, the SDRAM width and what
+// the SDR/DDR/DDR2 decoder makes of the clock and the module form.
+
+#include "core/checks.h"
+#include "core/memorytype.h"
+#include "decode/decoders.h"
+#include "pinmap/modulesignals.h"
+#include "pinmap/pinmappanels.h"
+#include "print/reportlayout.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+
+using namespace tessaro;
+
+namespace {
+
+struct Byte2Row {
+    int first;
+    int last;
+    bool ddr3Panels;
+    const char* ioTitle;              // module form 0
+    const char* ioTitleSmallOutline;  // module form 4
+    std::optional<MemoryTypeCode> loadCode;
+    CheckMode loadMode;
+    int reportLayout;  // 0 SDR, 1 DDR, 2 DDR2
+    ModuleConnector connector;
+    ModuleConnector connectorSmallOutline;
+    int icPicture;      // picture number the IC button shows, 0 none
+    int dimmPicture;    // picture number the DRAM button shows, module form 0
+    int soDimmPicture;  // module form 4
+    bool statesWidth;   // SdramWidthBits reads the image
+    const char* legacyClock;  // byte 9 = 50h through the SDR/DDR/DDR2 decoder
+    int legacyForm;           // byte 20 = 04h through the SDR/DDR/DDR2 decoder
+};
+
+constexpr const char* kDdrTitle = "DDR Unbuffer DIMM I/O";
+constexpr auto kDdr2Dimm = ModuleConnector::Ddr2Dimm240;
+
+// Undefined codes 0-3, 5, 6 and 12-255 fall through every rule as the
+// unnamed codes do; 9 and 10 are decoded as DDR3 but named nowhere else, and
+// only 9 selects the CRC.
+const Byte2Row kRows[] = {
+    {0, 3, false, kDdrTitle, kDdrTitle, std::nullopt, CheckMode::Checksum, 1, kDdr2Dimm, kDdr2Dimm, 0, 4, 4, false,
+     "Undefined", 0},
+    {4, 4, false, kDdrTitle, kDdrTitle, MemoryTypeCode::Sdr, CheckMode::Checksum, 0, kDdr2Dimm, kDdr2Dimm, 3, 4, 4,
+     false, "166 MHz(PC-166)", 0},
+    {5, 6, false, kDdrTitle, kDdrTitle, std::nullopt, CheckMode::Checksum, 1, kDdr2Dimm, kDdr2Dimm, 0, 4, 4, false,
+     "Undefined", 0},
+    {7, 7, false, kDdrTitle, kDdrTitle, MemoryTypeCode::Ddr, CheckMode::Checksum, 1, ModuleConnector::DdrDimm184,
+     ModuleConnector::DdrDimm184, 3, 4, 4, false, "400 MHz(PC-3200)", 0},
+    {8, 8, false, "DDR2 Unbuffer DIMM I/O", "DDR2 SODIMM I/O", MemoryTypeCode::Ddr2, CheckMode::Checksum, 2, kDdr2Dimm,
+     ModuleConnector::Ddr2SoDimm200, 9, 6, 7, true, "400 MHz(PC2-3200)", 4},
+    {9, 9, true, kDdrTitle, kDdrTitle, MemoryTypeCode::Ddr3, CheckMode::Crc, 1, kDdr2Dimm, kDdr2Dimm, 0, 4, 4, false,
+     "Undefined", 0},
+    {10, 10, true, kDdrTitle, kDdrTitle, std::nullopt, CheckMode::Checksum, 1, kDdr2Dimm, kDdr2Dimm, 0, 4, 4, false,
+     "Undefined", 0},
+    {11, 11, true, "DDR3-Unbuffer DIMM I/O", "DDR3-SODIMM I/O", MemoryTypeCode::Ddr3, CheckMode::Crc, 1,
+     ModuleConnector::Ddr3Dimm240, ModuleConnector::Ddr3SoDimm204, 10, 12, 13, true, "Undefined", 0},
+    {12, 255, true, kDdrTitle, kDdrTitle, std::nullopt, CheckMode::Checksum, 1, kDdr2Dimm, kDdr2Dimm, 0, 4, 4, false,
+     "Undefined", 0},
+};
+
+std::string IoTitle(const SpdImage& image, std::int16_t form)
+{
+    DecodedView view;
+    DecodeContext context;
+    context.currentModuleForm = form;
+    DecodeByte(image, view, context, 0);
+    return view.ioPanelTitle;
+}
+
+int ShownPicture(const PinMapPanels& panels, bool icPanel)
+{
+    const int top = panels.topPicture(icPanel);
+    return top < 0 ? 0 : PictureNumber(static_cast<PinMapPicture>(top));
+}
+
+}  // namespace
+
+TEST(MemoryType, EveryByte2DecisionMatchesItsTable)
+{
+    int covered = 0;
+    for (const Byte2Row& row : kRows) {
+        for (int b = row.first; b <= row.last; ++b, ++covered) {
+            SCOPED_TRACE(b);
+            const auto byte2 = static_cast<std::uint8_t>(b);
+            SpdImage image{};
+            image[2] = byte2;
+
+            DecodedView view;
+            DecodeContext context;
+            DecodeByte(image, view, context, 0);
+            EXPECT_EQ(view.ddr3PanelsShown, row.ddr3Panels);
+            EXPECT_EQ(context.currentMemoryType, b);
+            EXPECT_EQ(IoTitle(image, 0), row.ioTitle);
+            EXPECT_EQ(IoTitle(image, kSmallOutlineForm), row.ioTitleSmallOutline);
+
+            const LoadTypeRule rule = LoadTypeRuleFor(byte2);
+            EXPECT_EQ(rule.typeCode, row.loadCode);
+            EXPECT_EQ(rule.checkMode, row.loadMode);
+            EXPECT_EQ(UsesCrc(image), row.loadMode == CheckMode::Crc);
+
+            EXPECT_EQ(static_cast<int>(ReportKindFor(byte2)), row.reportLayout);
+
+            EXPECT_EQ(ConnectorFor(b, 0), row.connector);
+            EXPECT_EQ(ConnectorFor(b, kSmallOutlineForm), row.connectorSmallOutline);
+
+            PinMapPanels panels;
+            panels.icButton(b, image);
+            EXPECT_EQ(ShownPicture(panels, true), row.icPicture);
+            panels.dramButton(b, 0);
+            EXPECT_EQ(ShownPicture(panels, false), row.dimmPicture);
+            panels.dramButton(b, kSmallOutlineForm);
+            EXPECT_EQ(ShownPicture(panels, false), row.soDimmPicture);
+
+            SpdImage wide = image;
+            wide[13] = 16;  // DDR2: x16 devices
+            wide[7] = 0x02;  // DDR3: x16 devices
+            EXPECT_EQ(SdramWidthBits(b, wide), row.statesWidth ? 16 : 0);
+
+            SpdImage legacy = image;
+            legacy[9] = 0x50;  // 5.0 ns cycle
+            legacy[20] = 0x04;  // small-outline DIMM type on DDR2
+            DecodeSdrDdrDdr2Byte(legacy, view, context, 9);
+            EXPECT_EQ(view[LegacyField::DramClock], row.legacyClock);
+            EXPECT_EQ(context.currentModuleForm, row.legacyForm);
+        }
+    }
+    EXPECT_EQ(covered, 256);
+}
