@@ -21,46 +21,84 @@ namespace {
 struct Byte2Row {
     int first;
     int last;
+    MemoryType type;  // the one conversion of byte 2
     bool ddr3Panels;
     const char* ioTitle;              // module form 0
     const char* ioTitleSmallOutline;  // module form 4
     std::optional<MemoryTypeCode> loadCode;
     CheckMode loadMode;
-    int reportLayout;  // 0 SDR, 1 DDR, 2 DDR2
-    ModuleConnector connector;
-    ModuleConnector connectorSmallOutline;
-    int icPicture;      // picture number the IC button shows, 0 none
-    int dimmPicture;    // picture number the DRAM button shows, module form 0
-    int soDimmPicture;  // module form 4
+    MemoryType reportLayout;
+    ModuleEdge connector;
+    ModuleEdge connectorSmallOutline;
+    std::optional<PinMapPicture> icPicture;  // what the IC button shows
+    PinMapPicture dimmPicture;               // what the DRAM button shows, module form 0
+    PinMapPicture soDimmPicture;             // module form 4
     bool statesWidth;   // SdramWidthBits reads the image
     const char* legacyClock;  // byte 9 = 50h through the SDR/DDR/DDR2 decoder
     int legacyForm;           // byte 20 = 04h through the SDR/DDR/DDR2 decoder
 };
 
 constexpr const char* kDdrTitle = "DDR Unbuffer DIMM I/O";
-constexpr auto kDdr2Dimm = ModuleConnector::Ddr2Dimm240;
+constexpr auto kDdr2Dimm = ModuleEdge::Ddr2Dimm240;
+using Picture = PinMapPicture;
 
 // Undefined codes 0-3, 5, 6 and 12-255 fall through every rule as the
 // unnamed codes do; 9 and 10 are decoded as DDR3 but named nowhere else, and
 // only 9 selects the CRC.
 const Byte2Row kRows[] = {
-    {0, 3, false, kDdrTitle, kDdrTitle, std::nullopt, CheckMode::Checksum, 1, kDdr2Dimm, kDdr2Dimm, 0, 4, 4, false,
+    {0, 3, MemoryType::Unknown, false,
+     kDdrTitle, kDdrTitle,
+     std::nullopt, CheckMode::Checksum,
+     MemoryType::Ddr, kDdr2Dimm, kDdr2Dimm,
+     std::nullopt, Picture::DdrDimm184, Picture::DdrDimm184, false,
      "Undefined", 0},
-    {4, 4, false, kDdrTitle, kDdrTitle, MemoryTypeCode::Sdr, CheckMode::Checksum, 0, kDdr2Dimm, kDdr2Dimm, 3, 4, 4,
-     false, "166 MHz(PC-166)", 0},
-    {5, 6, false, kDdrTitle, kDdrTitle, std::nullopt, CheckMode::Checksum, 1, kDdr2Dimm, kDdr2Dimm, 0, 4, 4, false,
+    {4, 4, MemoryType::Sdr, false,
+     kDdrTitle, kDdrTitle,
+     MemoryTypeCode::Sdr, CheckMode::Checksum,
+     MemoryType::Sdr, kDdr2Dimm, kDdr2Dimm,
+     Picture::DdrTsop66, Picture::DdrDimm184, Picture::DdrDimm184, false,
+     "166 MHz(PC-166)", 0},
+    {5, 6, MemoryType::Unknown, false,
+     kDdrTitle, kDdrTitle,
+     std::nullopt, CheckMode::Checksum,
+     MemoryType::Ddr, kDdr2Dimm, kDdr2Dimm,
+     std::nullopt, Picture::DdrDimm184, Picture::DdrDimm184, false,
      "Undefined", 0},
-    {7, 7, false, kDdrTitle, kDdrTitle, MemoryTypeCode::Ddr, CheckMode::Checksum, 1, ModuleConnector::DdrDimm184,
-     ModuleConnector::DdrDimm184, 3, 4, 4, false, "400 MHz(PC-3200)", 0},
-    {8, 8, false, "DDR2 Unbuffer DIMM I/O", "DDR2 SODIMM I/O", MemoryTypeCode::Ddr2, CheckMode::Checksum, 2, kDdr2Dimm,
-     ModuleConnector::Ddr2SoDimm200, 9, 6, 7, true, "400 MHz(PC2-3200)", 4},
-    {9, 9, true, kDdrTitle, kDdrTitle, MemoryTypeCode::Ddr3, CheckMode::Crc, 1, kDdr2Dimm, kDdr2Dimm, 0, 4, 4, false,
+    {7, 7, MemoryType::Ddr, false,
+     kDdrTitle, kDdrTitle,
+     MemoryTypeCode::Ddr, CheckMode::Checksum,
+     MemoryType::Ddr, ModuleEdge::DdrDimm184, ModuleEdge::DdrDimm184,
+     Picture::DdrTsop66, Picture::DdrDimm184, Picture::DdrDimm184, false,
+     "400 MHz(PC-3200)", 0},
+    {8, 8, MemoryType::Ddr2, false,
+     "DDR2 Unbuffer DIMM I/O", "DDR2 SODIMM I/O",
+     MemoryTypeCode::Ddr2, CheckMode::Checksum,
+     MemoryType::Ddr2, kDdr2Dimm, ModuleEdge::Ddr2SoDimm200,
+     Picture::Ddr2Fbga60, Picture::Ddr2Dimm240, Picture::Ddr2SoDimm200, true,
+     "400 MHz(PC2-3200)", 4},
+    {9, 9, MemoryType::Ddr2FbDimm, true,
+     kDdrTitle, kDdrTitle,
+     MemoryTypeCode::Ddr3, CheckMode::Crc,
+     MemoryType::Ddr, kDdr2Dimm, kDdr2Dimm,
+     std::nullopt, Picture::DdrDimm184, Picture::DdrDimm184, false,
      "Undefined", 0},
-    {10, 10, true, kDdrTitle, kDdrTitle, std::nullopt, CheckMode::Checksum, 1, kDdr2Dimm, kDdr2Dimm, 0, 4, 4, false,
+    {10, 10, MemoryType::Ddr2FbDimmProbe, true,
+     kDdrTitle, kDdrTitle,
+     std::nullopt, CheckMode::Checksum,
+     MemoryType::Ddr, kDdr2Dimm, kDdr2Dimm,
+     std::nullopt, Picture::DdrDimm184, Picture::DdrDimm184, false,
      "Undefined", 0},
-    {11, 11, true, "DDR3-Unbuffer DIMM I/O", "DDR3-SODIMM I/O", MemoryTypeCode::Ddr3, CheckMode::Crc, 1,
-     ModuleConnector::Ddr3Dimm240, ModuleConnector::Ddr3SoDimm204, 10, 12, 13, true, "Undefined", 0},
-    {12, 255, true, kDdrTitle, kDdrTitle, std::nullopt, CheckMode::Checksum, 1, kDdr2Dimm, kDdr2Dimm, 0, 4, 4, false,
+    {11, 11, MemoryType::Ddr3, true,
+     "DDR3-Unbuffer DIMM I/O", "DDR3-SODIMM I/O",
+     MemoryTypeCode::Ddr3, CheckMode::Crc,
+     MemoryType::Ddr, ModuleEdge::Ddr3Dimm240, ModuleEdge::Ddr3SoDimm204,
+     Picture::Ddr3Fbga78, Picture::Ddr3Dimm240, Picture::Ddr3SoDimm204, true,
+     "Undefined", 0},
+    {12, 255, MemoryType::Unknown, true,
+     kDdrTitle, kDdrTitle,
+     std::nullopt, CheckMode::Checksum,
+     MemoryType::Ddr, kDdr2Dimm, kDdr2Dimm,
+     std::nullopt, Picture::DdrDimm184, Picture::DdrDimm184, false,
      "Undefined", 0},
 };
 
@@ -73,10 +111,10 @@ std::string IoTitle(const SpdImage& image, std::int16_t form)
     return view.ioPanelTitle;
 }
 
-int ShownPicture(const PinMapPanels& panels, bool icPanel)
+std::optional<PinMapPicture> ShownPicture(const PinMapPanels& panels, bool icPanel)
 {
     const int top = panels.topPicture(icPanel);
-    return top < 0 ? 0 : PictureNumber(static_cast<PinMapPicture>(top));
+    return top < 0 ? std::nullopt : std::optional<PinMapPicture>(static_cast<PinMapPicture>(top));
 }
 
 }  // namespace
@@ -91,6 +129,10 @@ TEST(MemoryType, EveryByte2DecisionMatchesItsTable)
             SpdImage image{};
             image[2] = byte2;
 
+            EXPECT_EQ(MemoryTypeOf(b), row.type);
+            EXPECT_EQ(SpdByte2Of(row.type), row.type == MemoryType::Unknown ? 0 : b);
+            EXPECT_EQ(UsesDdr3Layout(byte2), row.ddr3Panels);
+
             DecodedView view;
             DecodeContext context;
             DecodeByte(image, view, context, 0);
@@ -104,7 +146,7 @@ TEST(MemoryType, EveryByte2DecisionMatchesItsTable)
             EXPECT_EQ(rule.checkMode, row.loadMode);
             EXPECT_EQ(UsesCrc(image), row.loadMode == CheckMode::Crc);
 
-            EXPECT_EQ(static_cast<int>(ReportKindFor(byte2)), row.reportLayout);
+            EXPECT_EQ(ReportLayoutFor(byte2), row.reportLayout);
 
             EXPECT_EQ(ConnectorFor(b, 0), row.connector);
             EXPECT_EQ(ConnectorFor(b, kSmallOutlineForm), row.connectorSmallOutline);
@@ -131,4 +173,6 @@ TEST(MemoryType, EveryByte2DecisionMatchesItsTable)
         }
     }
     EXPECT_EQ(covered, 256);
+    EXPECT_EQ(MemoryTypeOf(-1), MemoryType::Unknown);
+    EXPECT_EQ(MemoryTypeOf(0x108), MemoryType::Unknown) << "no wrap into 08h";
 }
