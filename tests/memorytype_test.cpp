@@ -42,28 +42,31 @@ constexpr const char* kDdrTitle = "DDR Unbuffer DIMM I/O";
 constexpr auto kDdr2Dimm = ModuleEdge::Ddr2Dimm240;
 using Picture = PinMapPicture;
 
-// Undefined codes 0-3, 5, 6 and 12-255 fall through every rule as the
-// unnamed codes do; 9 and 10 are decoded as DDR3 but named nowhere else, and
-// only 9 selects the CRC.
+// A code no rule names beyond the panel choice: the DDR title, no code after a
+// load, the checksum, the DDR report, the DDR2 DIMM connector, no IC picture,
+// the DDR DIMM picture, no width and no clock.
+constexpr Byte2Row Unnamed(int first, int last, MemoryType type, bool ddr3Panels)
+{
+    return {first, last, type, ddr3Panels,
+            kDdrTitle, kDdrTitle,
+            std::nullopt, CheckMode::Checksum,
+            MemoryType::Ddr, kDdr2Dimm, kDdr2Dimm,
+            std::nullopt, Picture::DdrDimm184, Picture::DdrDimm184, false,
+            "Undefined", 0};
+}
+
+// Codes 0-3, 5, 6 and 12-255 are unnamed. The FB-DIMM codes 9 and 10 get the
+// DDR3 panels and are otherwise taken for unnamed codes, except that 9 selects
+// the CRC and the DDR3 code after a load.
 const Byte2Row kRows[] = {
-    {0, 3, MemoryType::Unknown, false,
-     kDdrTitle, kDdrTitle,
-     std::nullopt, CheckMode::Checksum,
-     MemoryType::Ddr, kDdr2Dimm, kDdr2Dimm,
-     std::nullopt, Picture::DdrDimm184, Picture::DdrDimm184, false,
-     "Undefined", 0},
+    Unnamed(0, 3, MemoryType::Unknown, false),
     {4, 4, MemoryType::Sdr, false,
      kDdrTitle, kDdrTitle,
      MemoryTypeCode::Sdr, CheckMode::Checksum,
      MemoryType::Sdr, kDdr2Dimm, kDdr2Dimm,
      Picture::DdrTsop66, Picture::DdrDimm184, Picture::DdrDimm184, false,
      "166 MHz(PC-166)", 0},
-    {5, 6, MemoryType::Unknown, false,
-     kDdrTitle, kDdrTitle,
-     std::nullopt, CheckMode::Checksum,
-     MemoryType::Ddr, kDdr2Dimm, kDdr2Dimm,
-     std::nullopt, Picture::DdrDimm184, Picture::DdrDimm184, false,
-     "Undefined", 0},
+    Unnamed(5, 6, MemoryType::Unknown, false),
     {7, 7, MemoryType::Ddr, false,
      kDdrTitle, kDdrTitle,
      MemoryTypeCode::Ddr, CheckMode::Checksum,
@@ -82,24 +85,14 @@ const Byte2Row kRows[] = {
      MemoryType::Ddr, kDdr2Dimm, kDdr2Dimm,
      std::nullopt, Picture::DdrDimm184, Picture::DdrDimm184, false,
      "Undefined", 0},
-    {10, 10, MemoryType::Ddr2FbDimmProbe, true,
-     kDdrTitle, kDdrTitle,
-     std::nullopt, CheckMode::Checksum,
-     MemoryType::Ddr, kDdr2Dimm, kDdr2Dimm,
-     std::nullopt, Picture::DdrDimm184, Picture::DdrDimm184, false,
-     "Undefined", 0},
+    Unnamed(10, 10, MemoryType::Ddr2FbDimmProbe, true),
     {11, 11, MemoryType::Ddr3, true,
      "DDR3-Unbuffer DIMM I/O", "DDR3-SODIMM I/O",
      MemoryTypeCode::Ddr3, CheckMode::Crc,
      MemoryType::Ddr, ModuleEdge::Ddr3Dimm240, ModuleEdge::Ddr3SoDimm204,
      Picture::Ddr3Fbga78, Picture::Ddr3Dimm240, Picture::Ddr3SoDimm204, true,
      "Undefined", 0},
-    {12, 255, MemoryType::Unknown, true,
-     kDdrTitle, kDdrTitle,
-     std::nullopt, CheckMode::Checksum,
-     MemoryType::Ddr, kDdr2Dimm, kDdr2Dimm,
-     std::nullopt, Picture::DdrDimm184, Picture::DdrDimm184, false,
-     "Undefined", 0},
+    Unnamed(12, 255, MemoryType::Unknown, true),
 };
 
 std::string IoTitle(const SpdImage& image, std::int16_t form)
