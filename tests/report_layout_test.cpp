@@ -198,10 +198,10 @@ TEST(ReportLayout, Ddr2PageStartsHigherAndHasNoBlankLines)
 
 TEST(ReportLayout, LayoutChosenByByte2)
 {
-    EXPECT_EQ(ReportKindFor(8), ReportKind::Ddr2);
-    EXPECT_EQ(ReportKindFor(4), ReportKind::Sdr);
+    EXPECT_EQ(ReportLayoutFor(8), MemoryType::Ddr2);
+    EXPECT_EQ(ReportLayoutFor(4), MemoryType::Sdr);
     for (std::uint8_t other : {0, 7, 11, 12, 255})
-        EXPECT_EQ(ReportKindFor(other), ReportKind::Ddr) << int(other);
+        EXPECT_EQ(ReportLayoutFor(other), MemoryType::Ddr) << int(other);
 
     // A DDR3 image prints the DDR page with the DDR descriptions.
     const std::vector<PrintItem> ddr3 = LayoutReport(Source(CountingWithType(11)));

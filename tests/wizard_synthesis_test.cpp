@@ -189,7 +189,7 @@ TEST(WizardSynthesis, OrganisationSidesAndEccBytes)
     for (int kind = 1; kind <= 4; ++kind) {
         for (int width = 0; width < 3; ++width) {
             for (int size = 0; size < 6; ++size) {
-                if (!SizeOffered(kind, width, size))
+                if (!SizeOffered(MemoryTypeOfKind(kind), width, size))
                     continue;
                 for (int variant = 0; variant < 4; ++variant) {
                     WizardChoices c;
@@ -374,7 +374,7 @@ TEST(WizardSynthesis, EveryImageChecksAndDecodesToTheChoices)
         std::vector<std::pair<int, int>> pairs;
         for (int width = 0; width < 3; ++width)
             for (int size = 0; size < 6; ++size)
-                if (SizeOffered(kind, width, size))
+                if (SizeOffered(MemoryTypeOfKind(kind), width, size))
                     pairs.emplace_back(width, size);
         const int tclCount = static_cast<int>(t.tcl.size());
         const int count = std::max({tclCount, t.trasLast - t.trasFirst + 1, static_cast<int>(pairs.size()) * 4});

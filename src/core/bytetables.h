@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/spdimage.h"
+#include "core/memorytype.h"
 
 #include <array>
 #include <string>

@@ -1,6 +1,7 @@
 #include "core/checks.h"
 
 #include "core/hex.h"
+#include "core/memorytype.h"
 
 #include <array>
 
@@ -54,7 +55,7 @@ std::uint16_t StoredCrc(const SpdImage& image)
 
 bool UsesCrc(const SpdImage& image)
 {
-    return image[2] == 0x09 || image[2] == 0x0B;
+    return KeepsCrc(MemoryTypeOf(image[2]));
 }
 
 }  // namespace tessaro

@@ -6,6 +6,42 @@
 
 namespace tessaro {
 
+// The memory type byte 2 of an SPD image states. Only the codes this system
+// tells apart have a name; every other value of byte 2 is Unknown.
+enum class MemoryType : std::uint8_t {
+    Unknown,
+    Sdr,              // 04h SDRAM
+    Ddr,              // 07h DDR SDRAM
+    Ddr2,             // 08h DDR2 SDRAM
+    Ddr2FbDimm,       // 09h DDR2 FB-DIMM
+    Ddr2FbDimmProbe,  // 0Ah DDR2 FB-DIMM P
+    Ddr3,             // 0Bh DDR3 SDRAM
+};
+
+// The type byte 2 names; Unknown for every other value, values outside
+// 0-255 included.
+[[nodiscard]] MemoryType MemoryTypeOf(int byte2);
+// The byte 2 value of a named type; 0 for Unknown.
+[[nodiscard]] std::uint8_t SpdByte2Of(MemoryType type);
+
+// Images whose byte 2 is above DDR2's 08h are laid out as DDR3 images: DDR3,
+// both FB-DIMM codes and every undefined code above 08h.
+[[nodiscard]] bool UsesDdr3Layout(std::uint8_t byte2);
+
+// The types whose SPD keeps a CRC in bytes 126-127 rather than a checksum in
+// byte 63: DDR3 and DDR2 FB-DIMM (not the FB-DIMM P code).
+[[nodiscard]] bool KeepsCrc(MemoryType type);
+
+// Memory-type code of a document; it selects the document's description table.
+// The code is a stored value of its own: RAMBUS has one, no byte 2 selects it.
+enum class MemoryTypeCode : std::int16_t { Sdr = 0, Ddr = 1, Ddr2 = 2, Rambus = 3, Ddr3 = 4 };
+
+// The code whose descriptions fit a type: SDR, DDR and DDR2 their own, the
+// types that keep a CRC DDR3's; none for the others.
+[[nodiscard]] std::optional<MemoryTypeCode> TypeCodeOf(MemoryType type);
+
+[[nodiscard]] const char* MemoryTypeCodeName(MemoryTypeCode code);
+
 // What a load does to the document after the bytes are in: the check mode to
 // select and the memory-type code to switch to (none: keep the current code).
 struct LoadTypeRule {
@@ -13,11 +49,8 @@ struct LoadTypeRule {
     std::optional<MemoryTypeCode> typeCode;
 };
 
-// Byte 2 after a load: 04h SDR, 07h DDR, 08h DDR2 keep the checksum;
-// 09h and 0Bh select the CRC and DDR3; anything else selects the checksum and
-// leaves the code alone.
+// Byte 2 after a load: the type's code, if it has one, and its check (the CRC
+// for the types that keep one, else the checksum).
 [[nodiscard]] LoadTypeRule LoadTypeRuleFor(std::uint8_t byte2);
-
-[[nodiscard]] const char* MemoryTypeCodeName(MemoryTypeCode code);
 
 }  // namespace tessaro

@@ -16,9 +16,6 @@ inline std::span<const std::uint8_t> ByteRange(const SpdImage& image, int first,
     return {image.data() + first, static_cast<std::size_t>(last - first + 1)};
 }
 
-// Memory-type code of a document; it selects the document's description table.
-enum class MemoryTypeCode : std::int16_t { Sdr = 0, Ddr = 1, Ddr2 = 2, Rambus = 3, Ddr3 = 4 };
-
 // Which check bytes an edit keeps up to date (the "Checksum/CRC" option group).
 enum class CheckMode : std::int16_t { Checksum = 0, Crc = 1, None = 2 };
 

@@ -1,6 +1,7 @@
 // Field decoding of SDR (byte 2 = 4), DDR (7) and DDR2 (8) images.
 
 #include "core/hex.h"
+#include "core/memorytype.h"
 #include "decode/decoders.h"
 #include "decode/jedec.h"
 #include "decode/textformat.h"
@@ -10,10 +11,6 @@
 namespace tessaro {
 
 namespace {
-
-constexpr std::uint8_t kSdr = 4;
-constexpr std::uint8_t kDdr = 7;
-constexpr std::uint8_t kDdr2 = 8;
 
 constexpr const char* kInterfaceLevels[] = {"TTL", "LVTTL", "HSTL", "SSTL 3.3V", "SSTL 2.5V", "SSTL 1.8V", "TBD"};
 constexpr const char* kRefreshTimes[] = {"15.625us", "3.9us", "7.8us", "31.3us", "62.5us", "125us"};
@@ -50,20 +47,20 @@ void SetLowNibble(std::string& text, std::uint8_t value)
     AppendInt(text, low);
 }
 
-void SetClock(std::string& text, std::uint8_t type, int n)
+void SetClock(std::string& text, MemoryType type, int n)
 {
     const char* clock = nullptr;
-    if (type == kSdr) {
+    if (type == MemoryType::Sdr) {
         if (n <= 600) clock = "166 MHz(PC-166)";
         else if (n <= 750) clock = "133 MHz(PC-133)";
         else if (n <= 1000) clock = "100 MHz(PC-100)";
         else if (n <= 1600) clock = "66 MHz(PC-66)";
-    } else if (type == kDdr) {
+    } else if (type == MemoryType::Ddr) {
         if (n <= 500) clock = "400 MHz(PC-3200)";
         else if (n <= 600) clock = "333 MHz(PC-2700)";
         else if (n <= 750) clock = "266 MHz(PC-2100)";
         else if (n <= 1000) clock = "200 MHz(PC-1600)";
-    } else if (type == kDdr2) {
+    } else if (type == MemoryType::Ddr2) {
         if (n <= 250) clock = "800 MHz(PC2-6400)";
         else if (n <= 300) clock = "667 MHz(PC2-5300)";
         else if (n <= 375) clock = "533 MHz(PC2-4200)";
@@ -85,7 +82,7 @@ void SetRefresh(std::string& text, std::uint8_t value)
         text = "TBD";
 }
 
-void SetCasLatencies(std::string& text, std::uint8_t type, std::uint8_t b)
+void SetCasLatencies(std::string& text, MemoryType type, std::uint8_t b)
 {
     struct Token {
         int bit;
@@ -98,15 +95,15 @@ void SetCasLatencies(std::string& text, std::uint8_t type, std::uint8_t b)
     std::span<const Token> tokens;
     int top = 0;
     const char* topText = nullptr;
-    if (type == kDdr) {
+    if (type == MemoryType::Ddr) {
         tokens = kDdrTokens;
         top = 32;
         topText = "3.5T ";
-    } else if (type == kDdr2) {
+    } else if (type == MemoryType::Ddr2) {
         tokens = kDdr2Tokens;
         top = 64;
         topText = "6T ";
-    } else if (type == kSdr) {
+    } else if (type == MemoryType::Sdr) {
         tokens = kSdrTokens;
         top = 64;
         topText = "7T ";
@@ -135,7 +132,7 @@ void SetTiming(std::string& text, const SpdImage& image, int index, int n)
         text = "Undefined";
         return;
     }
-    const bool wholeNs = index == 30 || image[2] == kSdr;
+    const bool wholeNs = index == 30 || MemoryTypeOf(image[2]) == MemoryType::Sdr;
     const int x = value * (wholeNs ? 100 : 25);
     const int clocks = x / n + (x % n ? 1 : 0);
     text.clear();
@@ -184,7 +181,7 @@ void SetManufacturer(DecodedView& view, const SpdImage& image)
 // SO-RDIMM) are small-outline modules. SDR and DDR SPDs have no such byte.
 std::int16_t LegacyModuleForm(const SpdImage& image)
 {
-    if (image[2] != kDdr2)
+    if (MemoryTypeOf(image[2]) != MemoryType::Ddr2)
         return 0;
     switch (image[20]) {
     case 0x04:
@@ -198,7 +195,7 @@ std::int16_t LegacyModuleForm(const SpdImage& image)
 
 void DecodeSdrDdrDdr2Byte(const SpdImage& image, DecodedView& view, DecodeContext& context, int index)
 {
-    const std::uint8_t type = image[2];
+    const MemoryType type = MemoryTypeOf(image[2]);
     const std::uint8_t value = image[static_cast<std::size_t>(index & 0xFF)];
 
     switch (index) {
@@ -213,7 +210,7 @@ void DecodeSdrDdrDdr2Byte(const SpdImage& image, DecodedView& view, DecodeContex
             text = "Undefined";
         } else {
             text.clear();
-            AppendInt(text, (value & 0x0F) + (type == kDdr2 ? 1 : 0));
+            AppendInt(text, (value & 0x0F) + (type == MemoryType::Ddr2 ? 1 : 0));
         }
         break;
     }

@@ -36,7 +36,7 @@ inline constexpr const char* kCrcOptionDesignCaption = "CRC(0-125)";
 
 // Application-wide values left by the last decoder call in any window.
 struct DecodeContext {
-    std::int16_t currentMemoryType = 0;  // byte 2 of the image last dispatched
+    std::int16_t currentMemoryType = 0;  // byte 2 of the image last dispatched, as is (MemoryTypeOf names it)
     std::int16_t currentModuleForm = 0;  // 4: a small-outline module
 };
 

@@ -5,10 +5,11 @@
 
 namespace tessaro {
 
-// Refreshes the decoded text of the field that byte `index` belongs to: sets
-// CurrentMemoryType from byte 2, titles the module I/O panel, then shows the
-// DDR3 panels and runs DecodeDdr3Byte when byte 2 is above 8, or shows the
-// SDR/DDR/DDR2 panels and runs DecodeSdrDdrDdr2Byte otherwise.
+// Refreshes the decoded text of the field that byte `index` belongs to: keeps
+// byte 2 as the context's current memory type, titles the module I/O panel,
+// then shows the DDR3 panels and runs DecodeDdr3Byte when byte 2 is above 8
+// (UsesDdr3Layout), or shows the SDR/DDR/DDR2 panels and runs
+// DecodeSdrDdrDdr2Byte otherwise.
 void DecodeByte(const SpdImage& image, DecodedView& view, DecodeContext& context, int index);
 
 // Decoder of images whose byte 2 is 8 or less (SDR 4, DDR 7, DDR2 8).
@@ -20,7 +21,7 @@ void DecodeDdr3Byte(const SpdImage& image, DecodedView& view, DecodeContext& con
 // Decodes bytes 0-255 in ascending order.
 void DecodeAll(const SpdImage& image, DecodedView& view, DecodeContext& context);
 
-// The value of CurrentModuleForm that stands for a small-outline module.
+// The current module form that stands for a small-outline module.
 inline constexpr std::int16_t kSmallOutlineForm = 4;
 
 }  // namespace tessaro

@@ -1,14 +1,16 @@
 #include "decode/decoders.h"
 
+#include "core/memorytype.h"
+
 namespace tessaro {
 
 namespace {
 
-const char* IoPanelTitle(std::uint8_t type, std::int16_t form)
+const char* IoPanelTitle(MemoryType type, std::int16_t form)
 {
-    if (type == 11)
+    if (type == MemoryType::Ddr3)
         return form == kSmallOutlineForm ? "DDR3-SODIMM I/O" : "DDR3-Unbuffer DIMM I/O";
-    if (type == 8)
+    if (type == MemoryType::Ddr2)
         return form == kSmallOutlineForm ? "DDR2 SODIMM I/O" : "DDR2 Unbuffer DIMM I/O";
     return "DDR Unbuffer DIMM I/O";
 }
@@ -17,11 +19,11 @@ const char* IoPanelTitle(std::uint8_t type, std::int16_t form)
 
 void DecodeByte(const SpdImage& image, DecodedView& view, DecodeContext& context, int index)
 {
-    const std::uint8_t type = image[2];
-    context.currentMemoryType = type;
+    const std::uint8_t byte2 = image[2];
+    context.currentMemoryType = byte2;
     // The title follows the module form left by the previous call.
-    view.ioPanelTitle = IoPanelTitle(type, context.currentModuleForm);
-    if (type > 8) {
+    view.ioPanelTitle = IoPanelTitle(MemoryTypeOf(byte2), context.currentModuleForm);
+    if (UsesDdr3Layout(byte2)) {
         view.ddr3PanelsShown = true;
         DecodeDdr3Byte(image, view, context, index);
     } else {

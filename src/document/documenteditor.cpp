@@ -2,6 +2,7 @@
 
 #include "core/checks.h"
 #include "core/hex.h"
+#include "core/memorytype.h"
 
 #include <algorithm>
 
@@ -25,7 +26,7 @@ std::string Trimmed(const std::string& text)
 
 bool IsDdr3Image(const SpdImage& image)
 {
-    return image[2] == 0x0B;
+    return MemoryTypeOf(image[2]) == MemoryType::Ddr3;
 }
 }  // namespace
 

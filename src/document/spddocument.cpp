@@ -125,7 +125,7 @@ void SpdDocument::applyLoadTypeRule()
     const LoadTypeRule rule = LoadTypeRuleFor(m_image[2]);
     setCheckMode(rule.checkMode);
     if (rule.typeCode)
-        setMemoryTypeCode(static_cast<int>(*rule.typeCode));
+        setMemoryTypeCode(*rule.typeCode);
 }
 
 void SpdDocument::setMark(int index, Mark mark)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/bytetables.h"
+#include "core/memorytype.h"
 #include "core/spdimage.h"
 #include "decode/decodedview.h"
 
@@ -51,6 +52,7 @@ public:
     // Codes 0-4 switch the description table; any other code keeps it. Either
     // way the selected-byte panel returns to byte 0.
     void setMemoryTypeCode(int code);
+    void setMemoryTypeCode(MemoryTypeCode code) { setMemoryTypeCode(static_cast<int>(code)); }
     [[nodiscard]] std::int16_t memoryTypeCode() const;
     // Byte 63 = sum of bytes 0-62 modulo 256; no mark, modified flag untouched.
     void updateChecksum();

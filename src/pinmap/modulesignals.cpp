@@ -1,5 +1,7 @@
 #include "pinmap/modulesignals.h"
 
+#include "core/memorytype.h"
+
 #include <string>
 
 namespace tessaro {
@@ -111,13 +113,14 @@ int PinColumn(ModuleEdge connector)
 
 ModuleEdge ConnectorFor(int memoryType, int moduleForm)
 {
-    if (memoryType == 8 && moduleForm == 4)
+    const MemoryType type = MemoryTypeOf(memoryType);
+    if (type == MemoryType::Ddr2 && moduleForm == 4)
         return ModuleEdge::Ddr2SoDimm200;
-    if (memoryType == 11 && moduleForm == 4)
+    if (type == MemoryType::Ddr3 && moduleForm == 4)
         return ModuleEdge::Ddr3SoDimm204;
-    if (memoryType == 11)
+    if (type == MemoryType::Ddr3)
         return ModuleEdge::Ddr3Dimm240;
-    if (memoryType == 7)
+    if (type == MemoryType::Ddr)
         return ModuleEdge::DdrDimm184;
     return ModuleEdge::Ddr2Dimm240;
 }

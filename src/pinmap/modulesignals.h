@@ -15,9 +15,9 @@ namespace tessaro {
 // eight a row): DQ0-DQ7 ... DQ56-DQ63, CB0-CB7, A0-A7, A8-A14, BA0-BA2, ...
 [[nodiscard]] const std::vector<std::vector<int>>& ModuleSignalRows();
 
-// The connector of the image last decoded, from the memory type and module
-// form the decoder kept of it; first match wins: DDR2 (8) small outline, DDR3 (11) small
-// outline, DDR3, DDR (7), anything else DDR2 DIMM 240.
+// The connector of the image last decoded, from the byte 2 and module form the
+// decoder kept of it; first match wins: DDR2 small outline, DDR3 small
+// outline, DDR3, DDR, anything else DDR2 DIMM 240.
 [[nodiscard]] ModuleEdge ConnectorFor(int memoryType, int moduleForm);
 
 // The connector pin of signal `index` (0-143), or 0 where the connector has

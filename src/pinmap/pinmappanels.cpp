@@ -1,13 +1,11 @@
 #include "pinmap/pinmappanels.h"
 
+#include "core/memorytype.h"
+
 namespace tessaro {
 
 namespace {
 
-constexpr int kDdr2 = 8;
-constexpr int kDdr3 = 11;
-constexpr int kDdr = 7;
-constexpr int kSdr = 4;
 constexpr int kSmallOutline = 4;
 
 std::size_t Slot(PinMapPicture picture)
@@ -122,7 +120,7 @@ void PinMapPanels::icFromMenu(int memoryType, const SpdImage& image)
     hide(PinMapPicture::Ddr2Fbga60);
     m_modulePanel = false;
     m_icPanel = true;
-    if (memoryType == kDdr2) {
+    if (MemoryTypeOf(memoryType) == MemoryType::Ddr2) {
         if (SdramWidthBits(memoryType, image) == 16) {
             m_icListText = "DDR2 ( x16 )";
             show(PinMapPicture::Ddr2Fbga84);
@@ -145,7 +143,7 @@ void PinMapPanels::moduleFromMenu(int memoryType)
     hide(PinMapPicture::Ddr2SoDimm200);
     m_icPanel = false;
     m_modulePanel = true;
-    if (memoryType == kDdr2) {
+    if (MemoryTypeOf(memoryType) == MemoryType::Ddr2) {
         m_moduleListText = "DDR2-DIMM";
         show(PinMapPicture::Ddr2Dimm240);
     } else {
@@ -161,13 +159,14 @@ void PinMapPanels::icButton(int memoryType, const SpdImage& image)
     m_modulePanel = false;
     m_icPanel = true;
     const bool x16 = SdramWidthBits(memoryType, image) == 16;
-    if (memoryType == kDdr2) {
+    const MemoryType type = MemoryTypeOf(memoryType);
+    if (type == MemoryType::Ddr2) {
         m_icListText = x16 ? "DDR2 ( x16 )" : "DDR2 ( x4 , x8)";
         show(x16 ? PinMapPicture::Ddr2Fbga84 : PinMapPicture::Ddr2Fbga60);
-    } else if (memoryType == kDdr3) {
+    } else if (type == MemoryType::Ddr3) {
         m_icListText = x16 ? "DDR3 ( x16 )" : "DDR3 ( x4 , x8 )";
         show(x16 ? PinMapPicture::Ddr3Fbga96 : PinMapPicture::Ddr3Fbga78);
-    } else if (memoryType == kSdr || memoryType == kDdr) {
+    } else if (type == MemoryType::Sdr || type == MemoryType::Ddr) {
         // The DDR package drawing is the only one for DDR; SDR images get it too.
         m_icListText = "DDR ( x4 , x8 , x16)";
         show(PinMapPicture::DdrTsop66);
@@ -180,17 +179,18 @@ void PinMapPanels::dramButton(int memoryType, int moduleForm)
         hide(entry.picture);
     m_icPanel = false;
     m_modulePanel = true;
-    if (memoryType == kDdr2 && moduleForm == kSmallOutline) {
+    const MemoryType type = MemoryTypeOf(memoryType);
+    if (type == MemoryType::Ddr2 && moduleForm == kSmallOutline) {
         // The picture follows the text: the DDR2 small-outline connector.
         m_moduleListText = "DDR2-SODIMM200";
         show(PinMapPicture::Ddr2SoDimm200);
-    } else if (memoryType == kDdr2) {
+    } else if (type == MemoryType::Ddr2) {
         m_moduleListText = "DDR2-DIMM240";
         show(PinMapPicture::Ddr2Dimm240);
-    } else if (memoryType == kDdr3 && moduleForm == kSmallOutline) {
+    } else if (type == MemoryType::Ddr3 && moduleForm == kSmallOutline) {
         m_moduleListText = "DDR3-SODIMM204";
         show(PinMapPicture::Ddr3SoDimm204);
-    } else if (memoryType == kDdr3) {
+    } else if (type == MemoryType::Ddr3) {
         m_moduleListText = "DDR3-DIMM240";
         show(PinMapPicture::Ddr3Dimm240);
     } else {
@@ -201,11 +201,12 @@ void PinMapPanels::dramButton(int memoryType, int moduleForm)
 
 int SdramWidthBits(int memoryType, const SpdImage& image)
 {
-    if (memoryType == kDdr2) {
+    const MemoryType type = MemoryTypeOf(memoryType);
+    if (type == MemoryType::Ddr2) {
         const int width = image[13];
         return (width == 4 || width == 8 || width == 16 || width == 32) ? width : 0;
     }
-    if (memoryType == kDdr3) {
+    if (type == MemoryType::Ddr3) {
         const int code = image[7] & 0x07;
         return code <= 3 ? 4 << code : 0;
     }

@@ -223,22 +223,19 @@ std::string MakerWebAddress()
     return TESSARO_WEB_ADDRESS;
 }
 
-ReportKind ReportKindFor(std::uint8_t memoryType)
+MemoryType ReportLayoutFor(std::uint8_t byte2)
 {
-    if (memoryType == 8)
-        return ReportKind::Ddr2;
-    if (memoryType == 4)
-        return ReportKind::Sdr;
-    return ReportKind::Ddr;
+    const MemoryType type = MemoryTypeOf(byte2);
+    return type == MemoryType::Sdr || type == MemoryType::Ddr2 ? type : MemoryType::Ddr;
 }
 
 std::vector<PrintItem> LayoutReport(const ReportSource& source)
 {
     ReportPage page;
-    switch (ReportKindFor(source.image[2])) {
-    case ReportKind::Sdr: LayoutSdrReport(page, source); break;
-    case ReportKind::Ddr: LayoutDdrReport(page, source); break;
-    case ReportKind::Ddr2: LayoutDdr2Report(page, source); break;
+    switch (ReportLayoutFor(source.image[2])) {
+    case MemoryType::Sdr: LayoutSdrReport(page, source); break;
+    case MemoryType::Ddr2: LayoutDdr2Report(page, source); break;
+    default: LayoutDdrReport(page, source); break;
     }
     return page.takeItems();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/memorytype.h"
 #include "core/spdimage.h"
 
 #include <cstdint>
@@ -77,9 +78,9 @@ void LayoutSdrReport(ReportPage& page, const ReportSource& source);
 void LayoutDdrReport(ReportPage& page, const ReportSource& source);
 void LayoutDdr2Report(ReportPage& page, const ReportSource& source);
 
-enum class ReportKind { Sdr, Ddr, Ddr2 };
-// The layout byte 2 selects: 8 DDR2, 4 SDR, anything else (DDR, DDR3 ...) DDR.
-[[nodiscard]] ReportKind ReportKindFor(std::uint8_t memoryType);
+// The type whose layout byte 2 selects: SDR and DDR2 their own, every other
+// type (DDR, DDR3, unknown codes ...) DDR's.
+[[nodiscard]] MemoryType ReportLayoutFor(std::uint8_t byte2);
 
 // The whole page of a document's report, in print order.
 [[nodiscard]] std::vector<PrintItem> LayoutReport(const ReportSource& source);

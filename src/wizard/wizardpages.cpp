@@ -203,7 +203,7 @@ void WizardPages::enterTimingPage()
     p.widthChoice = static_cast<std::int16_t>(m_widths.selectedValue());
     p.sizeChoice = static_cast<std::int16_t>(m_sizes.selectedValue());
     // A pair without an organisation keeps the entries it had.
-    if (const auto organisation = OrganisationFor(p.memoryKind, p.widthChoice, p.sizeChoice)) {
+    if (const auto organisation = OrganisationFor(p.memoryType(), p.widthChoice, p.sizeChoice)) {
         p.rowBits = static_cast<std::int16_t>(organisation->rowBits);
         p.columnBits = static_cast<std::int16_t>(organisation->columnBits);
         p.rankDensityCode = static_cast<std::int16_t>(organisation->rankDensityCode);
@@ -259,12 +259,12 @@ void WizardPages::applyDataWidthRule()
     m_sides.clear();
     if (m_widths.selected < 0)
         return;
-    const int kind = m_record.params.memoryKind;
+    const MemoryType type = m_record.params.memoryType();
     const int width = m_widths.selectedValue();
     for (std::size_t i = 0; i < kSizeCaptions.size(); ++i)
-        if (SizeOffered(kind, width, static_cast<int>(i)))
+        if (SizeOffered(type, width, static_cast<int>(i)))
             m_sizes.add(kSizeCaptions[i], static_cast<int>(i));
-    m_sizes.selectValue(DefaultSizeChoice(kind));
+    m_sizes.selectValue(DefaultSizeChoice(type));
     m_sides.add(kSideCaptions[0], 1);
     m_sides.add(kSideCaptions[1], 2);
     m_sides.selected = 0;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/memorytype.h"
+
 #include <array>
 #include <cstdint>
 #include <string>
@@ -7,10 +9,21 @@
 
 namespace tessaro {
 
+// The memory type a memoryKind entry stands for: 1 SDR, 2 DDR, 3 DDR2, 4 DDR3;
+// Unknown before a generation is chosen (0) and for any other value.
+[[nodiscard]] inline MemoryType MemoryTypeOfKind(int memoryKind)
+{
+    constexpr std::array<MemoryType, 5> kTypeOfKind = {
+        MemoryType::Unknown, MemoryType::Sdr, MemoryType::Ddr, MemoryType::Ddr2, MemoryType::Ddr3};
+    return memoryKind >= 0 && memoryKind < static_cast<int>(kTypeOfKind.size())
+               ? kTypeOfKind[static_cast<std::size_t>(memoryKind)]
+               : MemoryType::Unknown;
+}
+
 // The wizard's parameter record: sixteen signed 16-bit entries, all 0 when the
 // wizard opens. The pages fill them in; the synthesis reads them.
 struct WizardParams {
-    std::int16_t memoryKind = 0;       // 1 SDR, 2 DDR, 3 DDR2, 4 DDR3
+    std::int16_t memoryKind = 0;       // 1 SDR, 2 DDR, 3 DDR2, 4 DDR3: MemoryTypeOfKind
     std::int16_t speedCode = 0;        // 1-16: four per generation, slowest first
     std::int16_t eccChoice = 0;        // 1 without ECC, 2 with ECC
     std::int16_t rowBits = 0;
@@ -47,6 +60,8 @@ struct WizardParams {
                  {"bankCount", bankCount},
                  {"refreshTenths", refreshTenths}}};
     }
+
+    [[nodiscard]] MemoryType memoryType() const { return MemoryTypeOfKind(memoryKind); }
 };
 
 // What the wizard hands to the synthesis: the parameters, the two texts (UTF-8)
@@ -65,11 +80,5 @@ struct WizardRecord {
         params = {};
     }
 };
-
-// Memory generations as memoryKind numbers them.
-inline constexpr int kSdrKind = 1;
-inline constexpr int kDdrKind = 2;
-inline constexpr int kDdr2Kind = 3;
-inline constexpr int kDdr3Kind = 4;
 
 }  // namespace tessaro

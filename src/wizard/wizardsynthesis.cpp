@@ -111,7 +111,7 @@ void Fill(SpdDocument& doc, int first, int last, std::uint8_t value)
 
 void ApplyWizardRecord(SpdDocument& document, WizardRecord& record)
 {
-    if (record.params.memoryKind > kDdr2Kind) {
+    if (record.params.memoryType() == MemoryType::Ddr3) {
         for (int n = 0; n <= 127; ++n)
             document.markGenerated(n);
         document.setCheckMode(CheckMode::Crc);
@@ -127,15 +127,18 @@ void ApplyWizardRecord(SpdDocument& document, WizardRecord& record)
 void SynthesizeSdrDdrDdr2(SpdDocument& doc, WizardRecord& record)
 {
     const WizardParams& p = record.params;
-    const bool sdr = p.memoryKind == kSdrKind;
-    const bool ddr2 = p.memoryKind == kDdr2Kind;
+    // SDR and DDR2 are built as such, every other kind as DDR.
+    const MemoryType chosen = p.memoryType();
+    const MemoryType type = chosen == MemoryType::Sdr || chosen == MemoryType::Ddr2 ? chosen : MemoryType::Ddr;
+    const bool sdr = type == MemoryType::Sdr;
+    const bool ddr2 = type == MemoryType::Ddr2;
     const bool ecc = p.eccChoice == 2;
     const int speed = SpeedIndex(p.speedCode);
 
     doc.setByte(0, 128);  // bytes written
     doc.setByte(1, 8);    // 256-byte SPD device
-    doc.setByte(2, sdr ? 4 : ddr2 ? 8 : 7);
-    doc.setMemoryTypeCode(sdr ? 0 : ddr2 ? 2 : 1);
+    doc.setByte(2, SpdByte2Of(type));
+    doc.setMemoryTypeCode(TypeCodeOf(type).value());
     doc.setByte(3, Byte(p.rowBits));
     doc.setByte(4, Byte(p.columnBits));
     // DDR2 keeps the rank count less one in the low bits, above 60h.
@@ -201,7 +204,7 @@ void SynthesizeDdr3(SpdDocument& doc, WizardRecord& record)
 
     doc.setByte(0, 146);  // 176 bytes used, 256 in the device, CRC over 0-116
     doc.setByte(1, 0);
-    doc.setByte(2, 11);   // DDR3 SDRAM
+    doc.setByte(2, SpdByte2Of(MemoryType::Ddr3));
     doc.setByte(3, 2);    // unbuffered DIMM
     doc.setByte(6, 0);
     doc.setByte(8, 3);
@@ -222,7 +225,7 @@ void SynthesizeDdr3(SpdDocument& doc, WizardRecord& record)
     doc.setByte(62, 0);
     doc.setByte(63, 0);
     Fill(doc, 64, 116, 0);
-    doc.setMemoryTypeCode(4);
+    doc.setMemoryTypeCode(MemoryTypeCode::Ddr3);
 
     // Density and banks; a pair without a density code leaves byte 4 alone.
     if (p.widthChoice >= 0 && p.widthChoice <= 2 && p.sizeChoice >= 0 && p.sizeChoice <= 5) {

@@ -94,16 +94,16 @@ const Organisation* Find(std::span<const OrganisationRow> rows, int widthChoice,
     return nullptr;
 }
 
-const Organisation* ListedRow(int memoryKind, int widthChoice, int sizeChoice)
+const Organisation* ListedRow(MemoryType type, int widthChoice, int sizeChoice)
 {
-    switch (memoryKind) {
-    case kSdrKind:
-    case kDdrKind: return Find(kSdrDdrRows, widthChoice, sizeChoice);
-    case kDdr2Kind:
+    switch (type) {
+    case MemoryType::Sdr:
+    case MemoryType::Ddr: return Find(kSdrDdrRows, widthChoice, sizeChoice);
+    case MemoryType::Ddr2:
         if (const Organisation* row = Find(kDdr2Rows, widthChoice, sizeChoice))
             return row;
         return Find(kSdrDdrRows, widthChoice, sizeChoice);
-    case kDdr3Kind: return Find(kDdr3Rows, widthChoice, sizeChoice);
+    case MemoryType::Ddr3: return Find(kDdr3Rows, widthChoice, sizeChoice);
     default: return nullptr;
     }
 }
@@ -140,32 +140,32 @@ const std::array<const char*, 3> kDataWidthCaptions = {"x 4", "x 8", "x 16"};
 const std::array<const char*, 6> kSizeCaptions = {"8 Mb", "16 Mb", "32 Mb", "64 Mb", "128 Mb", "256 Mb"};
 const std::array<const char*, 2> kSideCaptions = {"Single Side", "Double Side"};
 
-int DefaultSizeChoice(int memoryKind)
+int DefaultSizeChoice(MemoryType type)
 {
-    if (memoryKind == kSdrKind)
+    if (type == MemoryType::Sdr)
         return 1;
-    if (memoryKind == kDdrKind)
+    if (type == MemoryType::Ddr)
         return 2;
     return 3;
 }
 
-std::optional<Organisation> OrganisationFor(int memoryKind, int widthChoice, int sizeChoice)
+std::optional<Organisation> OrganisationFor(MemoryType type, int widthChoice, int sizeChoice)
 {
-    if (const Organisation* row = ListedRow(memoryKind, widthChoice, sizeChoice))
+    if (const Organisation* row = ListedRow(type, widthChoice, sizeChoice))
         return *row;
-    switch (memoryKind) {
-    case kSdrKind:
-    case kDdrKind: return kSdrDdrDefault;
-    case kDdr3Kind: return kDdr3Default;
+    switch (type) {
+    case MemoryType::Sdr:
+    case MemoryType::Ddr: return kSdrDdrDefault;
+    case MemoryType::Ddr3: return kDdr3Default;
     default: return std::nullopt;
     }
 }
 
-bool SizeOffered(int memoryKind, int widthChoice, int sizeChoice)
+bool SizeOffered(MemoryType type, int widthChoice, int sizeChoice)
 {
-    if (memoryKind == kSdrKind || memoryKind == kDdrKind)
+    if (type == MemoryType::Sdr || type == MemoryType::Ddr)
         return sizeChoice >= 0 && sizeChoice < static_cast<int>(kSizeCaptions.size());
-    return ListedRow(memoryKind, widthChoice, sizeChoice) != nullptr;
+    return ListedRow(type, widthChoice, sizeChoice) != nullptr;
 }
 
 }  // namespace tessaro

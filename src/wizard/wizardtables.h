@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/memorytype.h"
+
 #include <array>
 #include <optional>
 #include <span>
@@ -49,7 +51,7 @@ extern const std::array<const char*, 2> kSideCaptions;       // rankCount 1, 2
 
 // The size selected after a data width is chosen: "16 Mb" for SDR, "32 Mb" for
 // DDR, "64 Mb" for DDR2 and DDR3.
-[[nodiscard]] int DefaultSizeChoice(int memoryKind);
+[[nodiscard]] int DefaultSizeChoice(MemoryType type);
 
 // Row and column address bits, capacity code of one rank, banks and refresh
 // interval of a DRAM of the chosen width and size.
@@ -63,13 +65,13 @@ struct Organisation {
 
 // The generation's organisation table. SDR, DDR and DDR3 give a default row
 // for the pairs they do not list; DDR2 gives nothing for them.
-[[nodiscard]] std::optional<Organisation> OrganisationFor(int memoryKind, int widthChoice, int sizeChoice);
+[[nodiscard]] std::optional<Organisation> OrganisationFor(MemoryType type, int widthChoice, int sizeChoice);
 
 // The sizes "DRAM Memory Size" offers for a width: the pairs whose image the
 // organisation table defines. SDR and DDR offer all six (their default row
 // stands for the others); DDR2 and DDR3 only the pairs their tables list: a
 // DDR2 pair outside its table has no organisation at all, and the DDR3 default
 // row does not match the density byte of the pair.
-[[nodiscard]] bool SizeOffered(int memoryKind, int widthChoice, int sizeChoice);
+[[nodiscard]] bool SizeOffered(MemoryType type, int widthChoice, int sizeChoice);
 
 }  // namespace tessaro
