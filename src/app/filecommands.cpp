@@ -99,6 +99,16 @@ DocumentWindow* MainWindow::findDocument(const QString& path) const
     return nullptr;
 }
 
+bool MainWindow::showIfOpen(const QString& path)
+{
+    DocumentWindow* open = findDocument(path);
+    if (open == nullptr)
+        return false;
+    activate(open);
+    recordRecentFile(path);
+    return true;
+}
+
 void MainWindow::recordRecentFile(const QString& path)
 {
     // Stored absolute, so that an entry opens the same file whatever the
@@ -137,11 +147,8 @@ void MainWindow::openPath(const QString& name)
 {
     // A window carries the full path of its file, however it was named.
     const QString path = QFileInfo(name).absoluteFilePath();
-    if (DocumentWindow* open = findDocument(path)) {
-        activate(open);
-        recordRecentFile(path);
+    if (showIfOpen(path))
         return;
-    }
     SpdImage image{};
     if (!readImage(path, image))
         return;
@@ -161,11 +168,8 @@ void MainWindow::openRecentFile(int index)
     if (index < 1 || index > 3)
         return;
     const QString name = m_recent.entry(index).caption;
-    if (DocumentWindow* open = findDocument(name)) {
-        activate(open);
-        recordRecentFile(name);
+    if (showIfOpen(name))
         return;
-    }
     SpdImage image{};
     if (!readImage(name, image))
         return;  // the window keeps what it shows; no file is created

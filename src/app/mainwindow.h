@@ -114,6 +114,9 @@ private:
     bool readImage(const QString& path, SpdImage& image);
     bool writeDocument(DocumentWindow* window, const QString& path, bool textFormat);
     void recordRecentFile(const QString& path);
+    // A file already open in a window: that window comes to the front and the
+    // name to the top of the recent files; the file is not read again.
+    bool showIfOpen(const QString& path);
 
     AppValues& m_app;
     SettingsStore& m_settings;
