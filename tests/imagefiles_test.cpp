@@ -72,7 +72,7 @@ std::string Xxd(const std::vector<std::uint8_t>& bytes)
     for (std::size_t n = 0; n < bytes.size(); n += 16) {
         out += Hex(static_cast<unsigned>(n), 8) + ":";
         for (std::size_t k = n; k < n + 16; k += 2)
-            out += " " + Hex(bytes[k], 2) + Hex(bytes[k + 1], 2);
+            (out += ' ') += Hex(bytes[k], 2) + Hex(bytes[k + 1], 2);
         out += "  A B.c...d...e..f\n";
     }
     return out;
@@ -85,7 +85,7 @@ std::string I2cdump(const std::vector<std::uint8_t>& bytes)
     for (std::size_t n = 0; n < bytes.size(); n += 16) {
         out += Hex(static_cast<unsigned>(n), 2) + ":";
         for (std::size_t k = n; k < n + 16; ++k)
-            out += " " + Hex(bytes[k], 2);
+            (out += ' ') += Hex(bytes[k], 2);
         out += "    #???F).?.`.???..\r\n";
     }
     return out;

@@ -98,8 +98,11 @@ std::string Hex4(std::uint16_t value)
 std::string ListText(const std::vector<int>& values)
 {
     std::string text;
-    for (int v : values)
-        text += (text.empty() ? "" : " ") + std::to_string(v);
+    for (int v : values) {
+        if (!text.empty())
+            text += ' ';
+        text += std::to_string(v);
+    }
     return text;
 }
 
