@@ -98,7 +98,7 @@ ProgrammerPanel::ProgrammerPanel(AppValues& app, QWidget* parent)
 }
 
 namespace {
-// One button per spec, `perRow` to a row of `grid`; returns how many.
+// One button for each entry of `specs`, `perRow` to a row of `grid`; returns how many.
 template <std::size_t N>
 int AddButtons(ProgrammerPanel* panel, QGroupBox* frame, QGridLayout* grid, const ButtonSpec (&specs)[N], int perRow)
 {
