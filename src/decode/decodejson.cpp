@@ -6,10 +6,8 @@ namespace tessaro {
 
 namespace {
 
-constexpr char kLowerHex[] = "0123456789abcdef";
-
 // Length of the valid UTF-8 sequence at s[i], or 0.
-std::size_t Utf8Length(std::string_view s, std::size_t i)
+std::size_t Utf8SequenceLength(std::string_view s, std::size_t i)
 {
     const auto lead = static_cast<unsigned char>(s[i]);
     std::size_t n = 0;
@@ -39,12 +37,6 @@ std::size_t Utf8Length(std::string_view s, std::size_t i)
     return n;
 }
 
-void AppendEscape(std::string& out, unsigned code)
-{
-    out += "\\u";
-    for (int shift = 12; shift >= 0; shift -= 4)
-        out += kLowerHex[(code >> shift) & 15];
-}
 
 void AppendKey(std::string& out, const char* key)
 {
@@ -110,35 +102,48 @@ std::string ListText(const std::vector<int>& values)
 
 void AppendJsonText(std::string& out, std::string_view text)
 {
+    static constexpr char kHex[] = "0123456789abcdef";
     out += '"';
     for (std::size_t i = 0; i < text.size();) {
         const auto c = static_cast<unsigned char>(text[i]);
         if (c < 0x80) {
-            if (c == '"')
-                out += "\\\"";
-            else if (c == '\\')
-                out += "\\\\";
-            else if (c < 0x20 || c == 0x7F)
-                AppendEscape(out, c);
-            else
-                out += static_cast<char>(c);
+            switch (c) {
+            case '"': out += "\\\""; break;
+            case '\\': out += "\\\\"; break;
+            case '\n': out += "\\n"; break;
+            case '\r': out += "\\r"; break;
+            case '\t': out += "\\t"; break;
+            default:
+                if (c < 0x20 || c == 0x7F) {
+                    out += "\\u00";
+                    out += kHex[c >> 4];
+                    out += kHex[c & 0x0F];
+                } else {
+                    out += static_cast<char>(c);
+                }
+            }
             ++i;
             continue;
         }
-        const std::size_t n = Utf8Length(text, i);
+        const std::size_t n = Utf8SequenceLength(text, i);
         const auto next = n > 1 ? static_cast<unsigned char>(text[i + 1]) : 0;
         if (n == 0) {
             out += "\xEF\xBF\xBD";
             ++i;
-            continue;
-        }
-        if (n == 2 && c == 0xC2 && next < 0xA0)
-            AppendEscape(out, next);  // C1 controls
-        else if (n == 3 && c == 0xE2 && next == 0x80 && (text[i + 2] == '\xA8' || text[i + 2] == '\xA9'))
-            AppendEscape(out, text[i + 2] == '\xA8' ? 0x2028 : 0x2029);
-        else
+        } else if (n == 2 && c == 0xC2 && next < 0xA0) {
+            // C1 controls U+0080-U+009F (NEL among them) break lines for some readers.
+            out += "\\u00";
+            out += kHex[next >> 4];
+            out += kHex[next & 0x0F];
+            i += n;
+        } else if (n == 3 && c == 0xE2 && next == 0x80 && (text[i + 2] == '\xA8' || text[i + 2] == '\xA9')) {
+            // U+2028 and U+2029, the line and paragraph separators.
+            out += text[i + 2] == '\xA8' ? "\\u2028" : "\\u2029";
+            i += n;
+        } else {
             out.append(text.substr(i, n));
-        i += n;
+            i += n;
+        }
     }
     out += '"';
 }
