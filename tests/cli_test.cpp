@@ -68,12 +68,13 @@ TEST(Cli, DecodeContinuesPastBadFilesAndReportsThemInJson)
     std::size_t at = 0;
     for (const char* key : {"\"file\"", "\"error\"", "\"memoryTypeCode\"", "\"checkMode\"", "\"panel\"",
                             "\"ioPanelTitle\"", "\"fields\"", "\"manufacturerName\"", "\"securityCode\"",
-                            "\"crcCaption\"", "\"crcValue\"", "\"checks\""}) {
+                            "\"crcCaption\"", "\"crcValue\"", "\"checks\"", "\"profiles\"", "\"summary\""}) {
         const std::size_t next = raw.find(key, at);
         ASSERT_NE(next, std::string::npos) << key;
         at = next;
     }
-    EXPECT_EQ(keys.size(), 12);
+    EXPECT_EQ(keys.size(), 14);
+    EXPECT_EQ(lines[2].value("summary").toObject().value("generation").toString(), "DDR2");
 }
 
 TEST(Cli, FixRecomputesOnlyTheCheckBytes)

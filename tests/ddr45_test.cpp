@@ -121,10 +121,10 @@ TEST(SpdRulesTest, SpeedBinsNamesAndClockRounding)
     EXPECT_FALSE(SpeedFromClockPeriod(-5, 1, false));
     EXPECT_FALSE(SpeedFromClockPeriod(10000000, 1, false));  // n = 0
 
-    EXPECT_EQ(PcName(SpdGeneration::Ddr, 333), "PC2700");
-    EXPECT_EQ(PcName(SpdGeneration::Ddr2, 667), "PC2-5300");
-    EXPECT_EQ(PcName(SpdGeneration::Ddr4, 2666), "PC4-21300");
-    EXPECT_FALSE(PcName(SpdGeneration::Lpddr4X, 4266));
+    EXPECT_EQ(PcName(MemoryType::Ddr, 333), "PC2700");
+    EXPECT_EQ(PcName(MemoryType::Ddr2, 667), "PC2-5300");
+    EXPECT_EQ(PcName(MemoryType::Ddr4, 2666), "PC4-21300");
+    EXPECT_FALSE(PcName(MemoryType::Lpddr4X, 4266));
 
     EXPECT_EQ(ClocksWithGuard(13750, 625, false), 22);
     EXPECT_EQ(ClocksWithGuard(625, 625, false), 1);
@@ -149,9 +149,9 @@ TEST(SpdRulesTest, LayoutFollowsTypeAndFirstByte)
     EXPECT_EQ(layout(0x30, 0x12).size, 1024);
     EXPECT_EQ(layout(0x23, 0x15).size, 512);
     EXPECT_EQ(layout(0x30, 0x13).size, 1024);
-    EXPECT_EQ(layout(0x80, 0x13).generation, SpdGeneration::Unknown);
+    EXPECT_EQ(layout(0x80, 0x13).generation, MemoryType::Unknown);
     EXPECT_EQ(layout(0x80, 0x13).size, 256);
-    EXPECT_EQ(GenerationText(SpdGeneration::Unknown, 0x13), "unknown (13h)");
+    EXPECT_EQ(GenerationText(MemoryType::Unknown, 0x13), "unknown (13h)");
     EXPECT_EQ(LayoutOf({}).size, 256);
 }
 

@@ -92,7 +92,19 @@ const Byte2Row kRows[] = {
      MemoryType::Ddr, ModuleEdge::Ddr3Dimm240, ModuleEdge::Ddr3SoDimm204,
      Picture::Ddr3Fbga78, Picture::Ddr3Dimm240, Picture::Ddr3SoDimm204, true,
      "Undefined", 0},
-    Unnamed(12, 255, MemoryType::Unknown, true),
+    // DDR4 and DDR5 codes are named for the decoders of larger images; the
+    // 256-byte window treats them as every other code above DDR2.
+    Unnamed(12, 12, MemoryType::Ddr4, true),
+    Unnamed(13, 13, MemoryType::Unknown, true),
+    Unnamed(14, 14, MemoryType::Ddr4E, true),
+    Unnamed(15, 15, MemoryType::Unknown, true),
+    Unnamed(16, 16, MemoryType::Lpddr4, true),
+    Unnamed(17, 17, MemoryType::Lpddr4X, true),
+    Unnamed(18, 18, MemoryType::Ddr5, true),
+    Unnamed(19, 19, MemoryType::Lpddr5, true),
+    Unnamed(20, 20, MemoryType::Unknown, true),
+    Unnamed(21, 21, MemoryType::Lpddr5X, true),
+    Unnamed(22, 255, MemoryType::Unknown, true),
 };
 
 std::string IoTitle(const SpdImage& image, std::int16_t form)

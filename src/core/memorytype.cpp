@@ -11,6 +11,13 @@ MemoryType MemoryTypeOf(int byte2)
     case 0x09: return MemoryType::Ddr2FbDimm;
     case 0x0A: return MemoryType::Ddr2FbDimmProbe;
     case 0x0B: return MemoryType::Ddr3;
+    case 0x0C: return MemoryType::Ddr4;
+    case 0x0E: return MemoryType::Ddr4E;
+    case 0x10: return MemoryType::Lpddr4;
+    case 0x11: return MemoryType::Lpddr4X;
+    case 0x12: return MemoryType::Ddr5;
+    case 0x13: return MemoryType::Lpddr5;
+    case 0x15: return MemoryType::Lpddr5X;
     default: return MemoryType::Unknown;
     }
 }
@@ -25,8 +32,38 @@ std::uint8_t SpdByte2Of(MemoryType type)
     case MemoryType::Ddr2FbDimm: return 0x09;
     case MemoryType::Ddr2FbDimmProbe: return 0x0A;
     case MemoryType::Ddr3: return 0x0B;
+    case MemoryType::Ddr4: return 0x0C;
+    case MemoryType::Ddr4E: return 0x0E;
+    case MemoryType::Lpddr4: return 0x10;
+    case MemoryType::Lpddr4X: return 0x11;
+    case MemoryType::Ddr5: return 0x12;
+    case MemoryType::Lpddr5: return 0x13;
+    case MemoryType::Lpddr5X: return 0x15;
     }
     return 0;
+}
+
+int ImageSizeOf(std::uint8_t byte0, std::uint8_t byte2)
+{
+    switch (MemoryTypeOf(byte2)) {
+    case MemoryType::Ddr4:
+    case MemoryType::Ddr4E:
+    case MemoryType::Lpddr4:
+    case MemoryType::Lpddr4X:
+        return 512;
+    case MemoryType::Ddr5:
+        return 1024;
+    case MemoryType::Lpddr5:
+    case MemoryType::Lpddr5X:
+        // Byte 0 tells a memory-down image (23h: 512 bytes) from a module (bits 6-4 = 3: 1024).
+        if (byte0 == 0x23)
+            return 512;
+        if (((byte0 >> 4) & 7) == 3)
+            return 1024;
+        return kSpdSize;
+    default:
+        return kSpdSize;
+    }
 }
 
 bool UsesDdr3Layout(std::uint8_t byte2)

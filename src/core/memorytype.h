@@ -16,6 +16,13 @@ enum class MemoryType : std::uint8_t {
     Ddr2FbDimm,       // 09h DDR2 FB-DIMM
     Ddr2FbDimmProbe,  // 0Ah DDR2 FB-DIMM P
     Ddr3,             // 0Bh DDR3 SDRAM
+    Ddr4,             // 0Ch DDR4 SDRAM
+    Ddr4E,            // 0Eh DDR4E SDRAM
+    Lpddr4,           // 10h LPDDR4 SDRAM
+    Lpddr4X,          // 11h LPDDR4X SDRAM
+    Ddr5,             // 12h DDR5 SDRAM
+    Lpddr5,           // 13h LPDDR5 SDRAM
+    Lpddr5X,          // 15h LPDDR5X SDRAM
 };
 
 // The type byte 2 names; Unknown for every other value, values outside
@@ -23,6 +30,12 @@ enum class MemoryType : std::uint8_t {
 [[nodiscard]] MemoryType MemoryTypeOf(int byte2);
 // The byte 2 value of a named type; 0 for Unknown.
 [[nodiscard]] std::uint8_t SpdByte2Of(MemoryType type);
+
+// Bytes in an image, from its bytes 0 and 2: 512 for the DDR4 family (0Ch,
+// 0Eh, 10h, 11h) and for LPDDR5/5X memory-down images whose byte 0 is 23h;
+// 1024 for DDR5 (12h) and for LPDDR5/5X whose byte 0 bits 6-4 are 3; 256 for
+// every other type.
+[[nodiscard]] int ImageSizeOf(std::uint8_t byte0, std::uint8_t byte2);
 
 // Images whose byte 2 is above DDR2's 08h are laid out as DDR3 images: DDR3,
 // both FB-DIMM codes and every undefined code above 08h.

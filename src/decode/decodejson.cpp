@@ -40,11 +40,11 @@ std::size_t Utf8SequenceLength(std::string_view s, std::size_t i)
 
 void AppendKey(std::string& out, const char* key)
 {
-    if (out.back() != '{')
-        out += ", ";
+    if (!out.empty() && out.back() != '{')
+        out += ',';
     out += '"';
     out += key;
-    out += "\": ";
+    out += "\":";
 }
 
 void AppendText(std::string& out, const std::optional<std::string>& text)
@@ -74,7 +74,7 @@ void AppendIntList(std::string& out, const std::optional<std::vector<int>>& valu
     out += '[';
     for (std::size_t i = 0; i < values->size(); ++i) {
         if (i)
-            out += ", ";
+            out += ',';
         out += std::to_string((*values)[i]);
     }
     out += ']';
@@ -175,9 +175,9 @@ void AppendSummaryJson(std::string& out, const ModuleSummary& s)
     AppendText(out, s.pcName);
     AppendKey(out, "manufacturer");
     if (s.manufacturer) {
-        out += "{\"bank\": " + std::to_string(s.manufacturer->bank) + ", \"code\": ";
+        out += "{\"bank\":" + std::to_string(s.manufacturer->bank) + ",\"code\":";
         AppendJsonText(out, s.manufacturer->code);
-        out += ", \"name\": ";
+        out += ",\"name\":";
         AppendText(out, s.manufacturer->name);
         out += '}';
     } else {
@@ -199,7 +199,7 @@ void AppendTimingsJson(std::string& out, const TimingSet& timings)
         const auto name = static_cast<TimingName>(i);
         AppendKey(out, TimingKey(name, timings.ddr5));
         if (const auto& value = timings[name]) {
-            out += "{\"ps\": " + std::to_string(value->ps) + ", \"clocks\": ";
+            out += "{\"ps\":" + std::to_string(value->ps) + ",\"clocks\":";
             AppendInt(out, value->clocks);
             out += '}';
         } else {
@@ -215,7 +215,7 @@ void AppendProfilesJson(std::string& out, const std::vector<OverclockProfile>& p
     for (std::size_t i = 0; i < profiles.size(); ++i) {
         const auto& p = profiles[i];
         if (i)
-            out += ", ";
+            out += ',';
         out += '{';
         AppendKey(out, "kind");
         AppendJsonText(out, p.kind);
@@ -242,9 +242,15 @@ void AppendProfilesJson(std::string& out, const std::vector<OverclockProfile>& p
     out += ']';
 }
 
-void AppendDecodeJson(std::string& out, std::string_view file, const ModuleDecode& d)
+void AppendDecodeJson(std::string& out, std::string_view file, const ModuleDecode& decode)
 {
     out += '{';
+    AppendDecodeJsonMembers(out, file, decode);
+    out += '}';
+}
+
+void AppendDecodeJsonMembers(std::string& out, std::string_view file, const ModuleDecode& d)
+{
     AppendKey(out, "file");
     AppendJsonText(out, file);
     AppendKey(out, "error");
@@ -265,8 +271,8 @@ void AppendDecodeJson(std::string& out, std::string_view file, const ModuleDecod
     out += '{';
     for (const auto& check : d.checks) {
         AppendKey(out, check.key.c_str());
-        out += "{\"stored\": \"" + Hex4(check.stored) + "\", \"computed\": \"" + Hex4(check.computed) +
-            "\", \"ok\": " + (check.ok() ? "true" : "false") + '}';
+        out += "{\"stored\":\"" + Hex4(check.stored) + "\",\"computed\":\"" + Hex4(check.computed) +
+            "\",\"ok\":" + (check.ok() ? "true" : "false") + '}';
     }
     out += '}';
     AppendKey(out, "profiles");
@@ -275,10 +281,30 @@ void AppendDecodeJson(std::string& out, std::string_view file, const ModuleDecod
     out += '[';
     for (std::size_t i = 0; i < d.warnings.size(); ++i) {
         if (i)
-            out += ", ";
+            out += ',';
         AppendJsonText(out, d.warnings[i]);
     }
-    out += "]}";
+    out += ']';
+}
+
+std::string ProfilesListing(const std::vector<OverclockProfile>& profiles)
+{
+    std::string out;
+    for (const auto& p : profiles) {
+        std::string text = std::string(p.enabled ? "enabled" : "disabled");
+        if (p.name)
+            text += " \"" + *p.name + "\"";
+        if (p.speedMTs)
+            text += ", " + std::to_string(*p.speedMTs) + " MT/s";
+        if (p.voltage)
+            text += ", " + *p.voltage;
+        if (p.casLatencies && !p.casLatencies->empty())
+            text += ", CL " + ListText(*p.casLatencies);
+        if (p.crcOk)
+            text += *p.crcOk ? ", CRC ok" : ", CRC BAD";
+        out += p.kind + " profile " + std::to_string(p.index) + ": " + text + "\n";
+    }
+    return out;
 }
 
 std::string DecodeListing(const ModuleDecode& d)
@@ -312,27 +338,14 @@ std::string DecodeListing(const ModuleDecode& d)
         if (const auto& value = d.timings[name]) {
             line(TimingKey(name, d.timings.ddr5),
                 std::to_string(value->ps) + " ps" +
-                    (value->clocks ? " (" + std::to_string(*value->clocks) + " clocks)" : std::string()));
+                    (value->clocks ? " (" + std::to_string(*value->clocks) + (*value->clocks == 1 ? " clock)" : " clocks)") : std::string()));
         }
     }
     for (const auto& check : d.checks) {
         line(check.key.c_str(),
             "stored " + Hex4(check.stored) + ", computed " + Hex4(check.computed) + (check.ok() ? " ok" : " BAD"));
     }
-    for (const auto& p : d.profiles) {
-        std::string text = std::string(p.enabled ? "enabled" : "disabled");
-        if (p.name)
-            text += " \"" + *p.name + "\"";
-        if (p.speedMTs)
-            text += ", " + std::to_string(*p.speedMTs) + " MT/s";
-        if (p.voltage)
-            text += ", " + *p.voltage;
-        if (p.casLatencies && !p.casLatencies->empty())
-            text += ", CL " + ListText(*p.casLatencies);
-        if (p.crcOk)
-            text += *p.crcOk ? ", CRC ok" : ", CRC BAD";
-        line((p.kind + " profile " + std::to_string(p.index)).c_str(), text);
-    }
+    out += ProfilesListing(d.profiles);
     for (const auto& warning : d.warnings)
         line("Warning", warning);
     return out;

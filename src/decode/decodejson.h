@@ -23,6 +23,11 @@ void AppendProfilesJson(std::string& out, const std::vector<OverclockProfile>& p
 // The decode object of a 512- or 1024-byte image, from "file" to "warnings",
 // without a line end.
 void AppendDecodeJson(std::string& out, std::string_view file, const ModuleDecode& decode);
+// The same members without the braces, for an object that holds more keys.
+void AppendDecodeJsonMembers(std::string& out, std::string_view file, const ModuleDecode& decode);
+
+// One line per profile: "XMP 2.0 profile 1: enabled, 3200 MT/s, 1.35 V, CL 16, CRC ok".
+[[nodiscard]] std::string ProfilesListing(const std::vector<OverclockProfile>& profiles);
 
 // A readable listing of the same facts, the summary line first, one fact per line.
 [[nodiscard]] std::string DecodeListing(const ModuleDecode& decode);

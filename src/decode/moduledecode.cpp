@@ -83,7 +83,7 @@ void DecodeDdr4Timings(const SpdBytes& b, ModuleDecode& d)
 void DecodeDdr5Timings(const SpdBytes& b, ModuleDecode& d)
 {
     d.timings.ddr5 = true;
-    if (d.layout.generation != SpdGeneration::Ddr5 || !b.has(0, 255))
+    if (d.layout.generation != MemoryType::Ddr5 || !b.has(0, 255))
         return;
     d.timings.set(TimingName::ClockPeriod, b.le16(20));
     d.timings.set(TimingName::CasLatency, b.le16(30));
@@ -138,7 +138,7 @@ std::vector<CrcBlock> CrcBlocks(std::span<const std::uint8_t> data)
         AddBlock(blocks, b, "crc16_128_253", 128, 253, 254);
     } else if (layout.size == 1024) {
         AddBlock(blocks, b, "crc16_0_509", 0, 509, 510);
-        if (layout.generation != SpdGeneration::Ddr5)
+        if (layout.generation != MemoryType::Ddr5)
             return blocks;
         const bool expo = HasExpo(b);
         if (HasXmp3(b)) {
@@ -172,7 +172,7 @@ ModuleDecode DecodeModule(std::span<const std::uint8_t> data)
     d.bytesPresent = std::min(b.size(), d.layout.size);
     d.summary = SummarizeModule(data);
     d.profiles = OverclockProfiles(data);
-    if (d.layout.generation == SpdGeneration::Unknown)
+    if (d.layout.generation == MemoryType::Unknown)
         d.warnings.push_back("unknown memory type (" + d.summary.generation.substr(9));
     if (d.bytesPresent < d.layout.size)
         d.warnings.push_back(

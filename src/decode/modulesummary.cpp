@@ -6,7 +6,7 @@ namespace tessaro {
 
 namespace {
 
-void SetSpeed(ModuleSummary& summary, SpdGeneration generation, std::optional<int> speed)
+void SetSpeed(ModuleSummary& summary, MemoryType generation, std::optional<int> speed)
 {
     summary.speedMTs = speed;
     summary.speedName = SpeedName(generation, speed);
@@ -20,9 +20,9 @@ void SetOrganisation(ModuleSummary& summary)
 }
 
 // SDR, DDR and DDR2 share the byte meanings apart from ranks, widths and the clock coding.
-void SummarizeSdrDdrDdr2(const SpdBytes& b, SpdGeneration generation, ModuleSummary& s)
+void SummarizeSdrDdrDdr2(const SpdBytes& b, MemoryType generation, ModuleSummary& s)
 {
-    const bool ddr2 = generation == SpdGeneration::Ddr2;
+    const bool ddr2 = generation == MemoryType::Ddr2;
     if (b.has(20) && ddr2) {
         static constexpr std::array<const char*, 6> kForms = {
             "RDIMM", "UDIMM", "SO-DIMM", "Micro-DIMM", "Mini-RDIMM", "Mini-UDIMM"};
@@ -64,7 +64,7 @@ void SummarizeSdrDdrDdr2(const SpdBytes& b, SpdGeneration generation, ModuleSumm
             tenths = kFractions[static_cast<std::size_t>((code & 15) - 10)];
         }
         const int clockPs = (code >> 4) * 1000 + tenths;
-        SetSpeed(s, generation, SpeedFromClockPeriod(clockPs, 1, generation == SpdGeneration::Sdr));
+        SetSpeed(s, generation, SpeedFromClockPeriod(clockPs, 1, generation == MemoryType::Sdr));
     }
     s.manufacturer = MakerFromContinuationCodes(b, 64);
     s.partNumber = AsciiField(b, 73, 18);
@@ -97,7 +97,7 @@ void SummarizeDdr3(const SpdBytes& b, ModuleSummary& s)
         const std::int64_t ftbNum = b.at(9) >> 4, ftbDen = b.at(9) & 15;
         if (mtbNum > 0 && mtbDen > 0 && ftbDen > 0) {
             const std::int64_t num = b.at(12) * mtbNum * ftbDen + b.signedAt(34) * ftbNum * mtbDen;
-            SetSpeed(s, SpdGeneration::Ddr3, SpeedFromClockPeriod(num, mtbDen * ftbDen, false));
+            SetSpeed(s, MemoryType::Ddr3, SpeedFromClockPeriod(num, mtbDen * ftbDen, false));
         }
     }
     s.manufacturer = MakerFromBankAndCode(b, 117, 118);
@@ -106,7 +106,7 @@ void SummarizeDdr3(const SpdBytes& b, ModuleSummary& s)
     s.manufactured = ManufacturedText(b, 120, 121);
 }
 
-void SummarizeDdr4(const SpdBytes& b, SpdGeneration generation, ModuleSummary& s)
+void SummarizeDdr4(const SpdBytes& b, MemoryType generation, ModuleSummary& s)
 {
     if (!IsLowPower(generation)) {
         static constexpr std::array<const char*, 14> kForms = {nullptr, "RDIMM", "UDIMM", "SO-DIMM", "LRDIMM",
@@ -161,9 +161,9 @@ std::optional<int> Ddr5Dies(int byte)
     return kDies[static_cast<std::size_t>(code)];
 }
 
-void SummarizeDdr5(const SpdBytes& b, SpdGeneration generation, ModuleSummary& s)
+void SummarizeDdr5(const SpdBytes& b, MemoryType generation, ModuleSummary& s)
 {
-    if (generation == SpdGeneration::Ddr5) {
+    if (generation == MemoryType::Ddr5) {
         static constexpr std::array<const char*, 12> kForms = {nullptr, "RDIMM", "UDIMM", "SO-DIMM", "LRDIMM",
             "CUDIMM", "CSODIMM", "MRDIMM", "CAMM2", nullptr, "DDIMM", "Solder-down"};
         if (b.has(3) && (b.at(3) & 15) < 12 && kForms[static_cast<std::size_t>(b.at(3) & 15)])
@@ -220,23 +220,23 @@ ModuleSummary SummarizeModule(std::span<const std::uint8_t> data)
     ModuleSummary summary;
     summary.generation = GenerationText(layout.generation, layout.typeCode);
     switch (layout.generation) {
-    case SpdGeneration::Sdr:
-    case SpdGeneration::Ddr:
-    case SpdGeneration::Ddr2: SummarizeSdrDdrDdr2(bytes, layout.generation, summary); break;
-    case SpdGeneration::Ddr3: SummarizeDdr3(bytes, summary); break;
-    case SpdGeneration::Ddr4:
-    case SpdGeneration::Ddr4E:
-    case SpdGeneration::Lpddr4:
-    case SpdGeneration::Lpddr4X: SummarizeDdr4(bytes, layout.generation, summary); break;
-    case SpdGeneration::Lpddr5:
-    case SpdGeneration::Lpddr5X:
+    case MemoryType::Sdr:
+    case MemoryType::Ddr:
+    case MemoryType::Ddr2: SummarizeSdrDdrDdr2(bytes, layout.generation, summary); break;
+    case MemoryType::Ddr3: SummarizeDdr3(bytes, summary); break;
+    case MemoryType::Ddr4:
+    case MemoryType::Ddr4E:
+    case MemoryType::Lpddr4:
+    case MemoryType::Lpddr4X: SummarizeDdr4(bytes, layout.generation, summary); break;
+    case MemoryType::Lpddr5:
+    case MemoryType::Lpddr5X:
         if (layout.size == 512)
             SummarizeDdr4(bytes, layout.generation, summary);
         else
             SummarizeDdr5(bytes, layout.generation, summary);
         break;
-    case SpdGeneration::Ddr5: SummarizeDdr5(bytes, layout.generation, summary); break;
-    case SpdGeneration::Unknown: break;
+    case MemoryType::Ddr5: SummarizeDdr5(bytes, layout.generation, summary); break;
+    default: break;  // FB-DIMM and unknown types: the generation text only
     }
     SetOrganisation(summary);
     return summary;

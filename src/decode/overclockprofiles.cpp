@@ -195,11 +195,11 @@ std::vector<OverclockProfile> OverclockProfiles(std::span<const std::uint8_t> da
     const SpdBytes b(data);
     std::vector<OverclockProfile> profiles;
     switch (LayoutOf(data).generation) {
-    case SpdGeneration::Ddr2: AddEppProfiles(b, profiles); break;
-    case SpdGeneration::Ddr3: AddXmp1Profiles(b, profiles); break;
-    case SpdGeneration::Ddr4:
-    case SpdGeneration::Ddr4E: AddXmp2Profiles(b, profiles); break;
-    case SpdGeneration::Ddr5:
+    case MemoryType::Ddr2: AddEppProfiles(b, profiles); break;
+    case MemoryType::Ddr3: AddXmp1Profiles(b, profiles); break;
+    case MemoryType::Ddr4:
+    case MemoryType::Ddr4E: AddXmp2Profiles(b, profiles); break;
+    case MemoryType::Ddr5:
         if (b.has(0x280, 0x3FF)) {
             const bool expo = b.at(0x340) == 'E' && b.at(0x341) == 'X' && b.at(0x342) == 'P' && b.at(0x343) == 'O';
             AddXmp3Profiles(b, expo, profiles);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/memorytype.h"
+
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -31,11 +33,10 @@ private:
     std::span<const std::uint8_t> m_data;
 };
 
-// Memory generation named by byte 2 (and, for LPDDR5, byte 0).
-enum class SpdGeneration { Unknown, Sdr, Ddr, Ddr2, Ddr3, Ddr4, Ddr4E, Lpddr4, Lpddr4X, Ddr5, Lpddr5, Lpddr5X };
-
 struct SpdLayout {
-    SpdGeneration generation = SpdGeneration::Unknown;
+    // The type byte 2 names; Unknown for FB-DIMM, which no summary reads, and for
+    // LPDDR5 whose byte 0 names neither a module nor a memory-down image.
+    MemoryType generation = MemoryType::Unknown;
     int typeCode = 0;  // byte 2
     int size = 256;    // 256, 512 or 1024 bytes
 };
@@ -46,8 +47,8 @@ struct SpdLayout {
 [[nodiscard]] SpdLayout LayoutOf(std::span<const std::uint8_t> data);
 
 // "DDR4", "LPDDR4X", "unknown (13h)" ...
-[[nodiscard]] std::string GenerationText(SpdGeneration generation, int typeCode);
+[[nodiscard]] std::string GenerationText(MemoryType generation, int typeCode);
 
-[[nodiscard]] bool IsLowPower(SpdGeneration generation);
+[[nodiscard]] bool IsLowPower(MemoryType generation);
 
 }  // namespace tessaro

@@ -56,56 +56,50 @@ SpdLayout LayoutOf(std::span<const std::uint8_t> data)
     const SpdBytes bytes(data);
     SpdLayout layout;
     layout.typeCode = bytes.at(2);
-    const int byte0 = bytes.at(0);
-    switch (layout.typeCode) {
-    case 0x04: layout.generation = SpdGeneration::Sdr; break;
-    case 0x07: layout.generation = SpdGeneration::Ddr; break;
-    case 0x08: layout.generation = SpdGeneration::Ddr2; break;
-    case 0x0B: layout.generation = SpdGeneration::Ddr3; break;
-    case 0x0C: layout = {SpdGeneration::Ddr4, 0x0C, 512}; break;
-    case 0x0E: layout = {SpdGeneration::Ddr4E, 0x0E, 512}; break;
-    case 0x10: layout = {SpdGeneration::Lpddr4, 0x10, 512}; break;
-    case 0x11: layout = {SpdGeneration::Lpddr4X, 0x11, 512}; break;
-    case 0x12: layout = {SpdGeneration::Ddr5, 0x12, 1024}; break;
-    case 0x13:
-    case 0x15: {
-        const auto generation = layout.typeCode == 0x13 ? SpdGeneration::Lpddr5 : SpdGeneration::Lpddr5X;
-        if (byte0 == 0x23)
-            layout = {generation, layout.typeCode, 512};
-        else if (((byte0 >> 4) & 7) == 3)
-            layout = {generation, layout.typeCode, 1024};
+    layout.size = ImageSizeOf(static_cast<std::uint8_t>(bytes.at(0)), static_cast<std::uint8_t>(layout.typeCode));
+    layout.generation = MemoryTypeOf(layout.typeCode);
+    switch (layout.generation) {
+    case MemoryType::Ddr2FbDimm:
+    case MemoryType::Ddr2FbDimmProbe:
+        // No module summary reads the FB-DIMM layout.
+        layout.generation = MemoryType::Unknown;
         break;
-    }
+    case MemoryType::Lpddr5:
+    case MemoryType::Lpddr5X:
+        // Neither a module nor a memory-down image: byte 0 does not say how to read it.
+        if (layout.size == kSpdSize)
+            layout.generation = MemoryType::Unknown;
+        break;
     default: break;
     }
     return layout;
 }
 
-std::string GenerationText(SpdGeneration generation, int typeCode)
+std::string GenerationText(MemoryType generation, int typeCode)
 {
     switch (generation) {
-    case SpdGeneration::Sdr: return "SDR";
-    case SpdGeneration::Ddr: return "DDR";
-    case SpdGeneration::Ddr2: return "DDR2";
-    case SpdGeneration::Ddr3: return "DDR3";
-    case SpdGeneration::Ddr4: return "DDR4";
-    case SpdGeneration::Ddr4E: return "DDR4E";
-    case SpdGeneration::Lpddr4: return "LPDDR4";
-    case SpdGeneration::Lpddr4X: return "LPDDR4X";
-    case SpdGeneration::Ddr5: return "DDR5";
-    case SpdGeneration::Lpddr5: return "LPDDR5";
-    case SpdGeneration::Lpddr5X: return "LPDDR5X";
-    case SpdGeneration::Unknown: break;
+    case MemoryType::Sdr: return "SDR";
+    case MemoryType::Ddr: return "DDR";
+    case MemoryType::Ddr2: return "DDR2";
+    case MemoryType::Ddr3: return "DDR3";
+    case MemoryType::Ddr4: return "DDR4";
+    case MemoryType::Ddr4E: return "DDR4E";
+    case MemoryType::Lpddr4: return "LPDDR4";
+    case MemoryType::Lpddr4X: return "LPDDR4X";
+    case MemoryType::Ddr5: return "DDR5";
+    case MemoryType::Lpddr5: return "LPDDR5";
+    case MemoryType::Lpddr5X: return "LPDDR5X";
+    default: break;
     }
     std::string text = "unknown (";
     AppendHexByte(text, typeCode);
     return text + "h)";
 }
 
-bool IsLowPower(SpdGeneration generation)
+bool IsLowPower(MemoryType generation)
 {
-    return generation == SpdGeneration::Lpddr4 || generation == SpdGeneration::Lpddr4X ||
-        generation == SpdGeneration::Lpddr5 || generation == SpdGeneration::Lpddr5X;
+    return generation == MemoryType::Lpddr4 || generation == MemoryType::Lpddr4X ||
+        generation == MemoryType::Lpddr5 || generation == MemoryType::Lpddr5X;
 }
 
 std::optional<int> SpeedFromClockPeriod(std::int64_t num, std::int64_t den, bool singleDataRate)
@@ -122,26 +116,26 @@ std::optional<int> SpeedFromClockPeriod(std::int64_t num, std::int64_t den, bool
     return speed;
 }
 
-std::optional<std::string> SpeedName(SpdGeneration generation, std::optional<int> speedMTs)
+std::optional<std::string> SpeedName(MemoryType generation, std::optional<int> speedMTs)
 {
-    if (!speedMTs || generation == SpdGeneration::Unknown)
+    if (!speedMTs || generation == MemoryType::Unknown)
         return std::nullopt;
     return GenerationText(generation, 0) + "-" + std::to_string(*speedMTs);
 }
 
-std::optional<std::string> PcName(SpdGeneration generation, std::optional<int> speedMTs)
+std::optional<std::string> PcName(MemoryType generation, std::optional<int> speedMTs)
 {
     if (!speedMTs)
         return std::nullopt;
     const int speed = *speedMTs;
     switch (generation) {
-    case SpdGeneration::Sdr: return "PC" + std::to_string(speed);
-    case SpdGeneration::Ddr: return "PC" + std::to_string((speed * 8 + 50) / 100 * 100);
-    case SpdGeneration::Ddr2: return "PC2-" + std::to_string(speed * 8 / 100 * 100);
-    case SpdGeneration::Ddr3: return "PC3-" + std::to_string(speed * 8 / 100 * 100);
-    case SpdGeneration::Ddr4:
-    case SpdGeneration::Ddr4E: return "PC4-" + std::to_string(speed * 8 / 100 * 100);
-    case SpdGeneration::Ddr5: return "PC5-" + std::to_string(speed * 8 / 100 * 100);
+    case MemoryType::Sdr: return "PC" + std::to_string(speed);
+    case MemoryType::Ddr: return "PC" + std::to_string((speed * 8 + 50) / 100 * 100);
+    case MemoryType::Ddr2: return "PC2-" + std::to_string(speed * 8 / 100 * 100);
+    case MemoryType::Ddr3: return "PC3-" + std::to_string(speed * 8 / 100 * 100);
+    case MemoryType::Ddr4:
+    case MemoryType::Ddr4E: return "PC4-" + std::to_string(speed * 8 / 100 * 100);
+    case MemoryType::Ddr5: return "PC5-" + std::to_string(speed * 8 / 100 * 100);
     default: return std::nullopt;
     }
 }

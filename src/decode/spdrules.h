@@ -15,9 +15,9 @@ namespace tessaro {
 [[nodiscard]] std::optional<int> SpeedFromClockPeriod(std::int64_t num, std::int64_t den, bool singleDataRate);
 
 // "DDR4-3200", "LPDDR4X-4266".
-[[nodiscard]] std::optional<std::string> SpeedName(SpdGeneration generation, std::optional<int> speedMTs);
+[[nodiscard]] std::optional<std::string> SpeedName(MemoryType generation, std::optional<int> speedMTs);
 // "PC4-25600", "PC3200", "PC133"; null for the low-power types.
-[[nodiscard]] std::optional<std::string> PcName(SpdGeneration generation, std::optional<int> speedMTs);
+[[nodiscard]] std::optional<std::string> PcName(MemoryType generation, std::optional<int> speedMTs);
 
 // Clock count of a time at a clock period (both ps) with the guard band JEDEC
 // gives each generation: 2.5 % for DDR4 and older, 0.3 % for DDR5.

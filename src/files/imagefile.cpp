@@ -20,6 +20,8 @@ ImageRead ReadImageFile(const std::string& path, InputFormat format)
     ImageRead result = ParseImage(file.data, format);
     if (!result.ok())
         result.error = "\"" + path + "\": " + result.error;
+    else if (file.fileSize > file.data.size())
+        result.bytesAfterImage += file.fileSize - file.data.size();
     return result;
 }
 

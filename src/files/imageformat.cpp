@@ -1,6 +1,7 @@
 #include "files/imageformat.h"
 
 #include "core/hex.h"
+#include "core/memorytype.h"
 #include "files/hexdump.h"
 #include "files/spdformat.h"
 
@@ -92,28 +93,6 @@ bool IsTextFormLine(std::string_view line)
 
 }  // namespace
 
-int ImageSizeForType(std::uint8_t byte0, std::uint8_t byte2)
-{
-    switch (byte2) {
-    case 0x0C:  // DDR4
-    case 0x0E:  // DDR4E
-    case 0x10:  // LPDDR4
-    case 0x11:  // LPDDR4X
-        return 512;
-    case 0x12:  // DDR5
-        return 1024;
-    case 0x13:  // LPDDR5
-    case 0x15:  // LPDDR5X
-        if (byte0 == 0x23)
-            return 512;
-        if (((byte0 >> 4) & 7) == 3)
-            return 1024;
-        return kBaseSize;
-    default:
-        return kBaseSize;
-    }
-}
-
 std::string ImageData::truncationWarning() const
 {
     if (!truncated())
@@ -121,14 +100,14 @@ std::string ImageData::truncationWarning() const
     return "truncated: " + std::to_string(bytes.size()) + " of " + std::to_string(size) + " bytes";
 }
 
-ImageRead ImageFromBytes(std::span<const std::uint8_t> data, std::string_view holder)
+ImageRead ImageFromBytes(std::span<const std::uint8_t> data, std::string_view holder, ImageSizeRule rule)
 {
     ImageRead result;
     if (data.size() < static_cast<std::size_t>(kBaseSize)) {
         result.error = std::string(holder) + " " + Plural(data.size(), "byte") + "; an image needs 256";
         return result;
     }
-    const int size = ImageSizeForType(data[0], data[2]);
+    const int size = rule == ImageSizeRule::ByType ? ImageSizeOf(data[0], data[2]) : kBaseSize;
     const auto wanted = static_cast<std::size_t>(size);
     if (data.size() < wanted && !(size == kMaxImageSize && data.size() >= static_cast<std::size_t>(kShortestTruncated))) {
         result.error = std::string(holder) + " " + Plural(data.size(), "byte") + "; " + Needs(data[2], size, 1, "");
@@ -139,15 +118,18 @@ ImageRead ImageFromBytes(std::span<const std::uint8_t> data, std::string_view ho
     return result;
 }
 
-ImageRead ParseImageBinary(std::string_view data)
+ImageRead ParseImageBinary(std::string_view data, ImageSizeRule rule)
 {
     if (data.empty())
         return {{}, "the file is empty"};
     const std::span<const std::uint8_t> bytes(reinterpret_cast<const std::uint8_t*>(data.data()), data.size());
-    return ImageFromBytes(bytes.first(std::min<std::size_t>(bytes.size(), kMaxImageSize)), "binary SPD file has");
+    ImageRead result = ImageFromBytes(bytes.first(std::min<std::size_t>(bytes.size(), kMaxImageSize)), "binary SPD file has", rule);
+    if (result.ok())
+        result.bytesAfterImage = bytes.size() - result.image.bytes.size();
+    return result;
 }
 
-ImageRead ParseImageText(std::string_view data)
+ImageRead ParseImageText(std::string_view data, ImageSizeRule rule)
 {
     ImageRead result;
     if (data.empty()) {
@@ -180,8 +162,10 @@ ImageRead ParseImageText(std::string_view data)
                 bool restEmpty = k > 0;
                 for (int j = k + 1; j < kBytesPerLine && restEmpty; ++j)
                     restEmpty = Field(text, j).empty();
-                if (restEmpty && mayEndHere() && IsBlank(data))
+                if (restEmpty && mayEndHere() && IsBlank(data)) {
+                    result.bytesAfterImage = data.size();
                     return result;
+                }
                 result.error = "line " + std::to_string(line + 1) + " is short: it has " + std::to_string(k) +
                                " of its 16 hex bytes";
                 bytes.clear();
@@ -197,10 +181,11 @@ ImageRead ParseImageText(std::string_view data)
         }
         if (line == 0) {
             byte2 = bytes[2];
-            size = ImageSizeForType(bytes[0], byte2);
+            size = rule == ImageSizeRule::ByType ? ImageSizeOf(bytes[0], byte2) : kBaseSize;
             result.image.size = size;
         }
     }
+    result.bytesAfterImage = data.size();
     return result;
 }
 

@@ -12,11 +12,10 @@ namespace tessaro {
 // The largest image: a DDR5 SPD.
 inline constexpr int kMaxImageSize = 1024;
 
-// Bytes in an image, from its bytes 0 and 2: 512 for the DDR4 family (byte 2 =
-// 0Ch, 0Eh, 10h, 11h) and for LPDDR5/5X memory-down images whose byte 0 is 23h;
-// 1024 for DDR5 (12h) and for LPDDR5/5X whose byte 0 bits 6-4 are 3; 256 for
-// every other type.
-[[nodiscard]] int ImageSizeForType(std::uint8_t byte0, std::uint8_t byte2);
+// How many bytes a reader takes: as many as the image's type calls for (256,
+// 512 or 1024, see ImageSizeOf), or the first 256 whatever the type, as the
+// 256-byte EEPROM of the programmer and the 256-byte document hold.
+enum class ImageSizeRule { ByType, First256 };
 
 // The bytes of an image of any size. A truncated image (a 1024-byte type of
 // which only 512 or more bytes were there) keeps what was read; the rest is absent.
@@ -33,6 +32,9 @@ struct ImageData {
 struct ImageRead {
     ImageData image;
     std::string error;
+    // What follows the image in the data (or the file) it was read from: a
+    // rewrite in place drops it. Zero for a hex dump, which is read whole.
+    std::uint64_t bytesAfterImage = 0;
     [[nodiscard]] bool ok() const { return error.empty(); }
 };
 
@@ -41,10 +43,11 @@ struct ImageRead {
 // its type's size, is an error, except that 512 or more bytes of a 1024-byte
 // type are read as a truncated image. holder starts the error text ("binary SPD
 // file has", "the dump holds").
-[[nodiscard]] ImageRead ImageFromBytes(std::span<const std::uint8_t> data, std::string_view holder);
+[[nodiscard]] ImageRead ImageFromBytes(std::span<const std::uint8_t> data, std::string_view holder,
+                                       ImageSizeRule rule = ImageSizeRule::ByType);
 
 // Binary form: the image's bytes from offset 0.
-[[nodiscard]] ImageRead ParseImageBinary(std::string_view data);
+[[nodiscard]] ImageRead ParseImageBinary(std::string_view data, ImageSizeRule rule = ImageSizeRule::ByType);
 
 // Text form: 16 lines per 256 bytes (32 for 512, 64 for 1024), byte 16r+k in
 // characters 3k+1..3k+3 of line r, blanks trimmed, two hex digits of either
@@ -53,7 +56,7 @@ struct ImageRead {
 // the size. A 1024-byte image whose file ends (only blank lines left) after 32
 // or more lines is read as truncated, and its last line may then hold fewer
 // than 16 bytes.
-[[nodiscard]] ImageRead ParseImageText(std::string_view data);
+[[nodiscard]] ImageRead ParseImageText(std::string_view data, ImageSizeRule rule = ImageSizeRule::ByType);
 
 // The writers' layouts: per 16 bytes a line of a space, "HH " per byte, CR LF
 // (the last line of a truncated image holds what is left); binary as it stands.

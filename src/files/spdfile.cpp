@@ -1,5 +1,6 @@
 #include "files/spdfile.h"
 
+#include "files/imageformat.h"
 #include "files/safefile.h"
 
 #include <QFile>
@@ -92,8 +93,13 @@ bool ReadSpdFile(const QString& path, SpdFormat format, SpdImage& image, QString
 
 bool WriteSpdFile(const QString& path, const SpdImage& image, SpdFormat format, QString* error)
 {
-    const std::string bytes = SpdBytes(image, format);
-    return WriteFileAtomically(path, QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())), error);
+    return WriteImageFile(path, image, format, error);
+}
+
+bool WriteImageFile(const QString& path, std::span<const std::uint8_t> bytes, SpdFormat format, QString* error)
+{
+    const std::string data = format == SpdFormat::Text ? ImageTextBytes(bytes) : ImageBinaryBytes(bytes);
+    return WriteFileAtomically(path, QByteArray(data.data(), static_cast<qsizetype>(data.size())), error);
 }
 
 }  // namespace tessaro

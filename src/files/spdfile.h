@@ -5,6 +5,9 @@
 
 #include <QString>
 
+#include <cstdint>
+#include <span>
+
 namespace tessaro {
 
 // Reads the image of a file in the format its name calls for. On failure the
@@ -20,5 +23,9 @@ namespace tessaro {
 // intact until the new one is complete and on the disk, and a failed write
 // leaves no partial file behind.
 [[nodiscard]] bool WriteSpdFile(const QString& path, const SpdImage& image, SpdFormat format, QString* error);
+// The same for an image of any size (256, 512 or 1024 bytes, or what is there
+// of a truncated one).
+[[nodiscard]] bool WriteImageFile(const QString& path, std::span<const std::uint8_t> bytes, SpdFormat format,
+                                  QString* error);
 
 }  // namespace tessaro

@@ -3,7 +3,12 @@
 #include "core/checks.h"
 #include "core/hex.h"
 #include "core/memorytype.h"
+#include "decode/decodejson.h"
+#include "decode/moduledecode.h"
+#include "document/settle.h"
 #include "jsonwriter.h"
+
+#include <algorithm>
 
 namespace tessaro::cli {
 
@@ -49,12 +54,24 @@ void AppendKey(std::string& out, const char* key)
     out += ':';
 }
 
-}  // namespace
+SpdImage FirstPage(const ImageData& image)
+{
+    SpdImage page{};
+    std::copy_n(image.bytes.begin(), std::min<std::size_t>(image.bytes.size(), page.size()), page.begin());
+    return page;
+}
 
-void AppendDecodeJson(std::string& out, const std::string& file, const SpdDocument& document)
+std::span<const std::uint8_t> BytesOf(const ImageData& image)
+{
+    return image.bytes;
+}
+
+// The facts of a settled document: the file read into a brand-new window,
+// with its own application-wide values.
+void AppendDocumentJsonMembers(std::string& out, const std::string& file, const SpdDocument& document)
 {
     const DecodedView& view = document.view();
-    out += "{\"file\":";
+    out += "\"file\":";
     AppendJsonString(out, file);
     out += ",\"error\":null";
     AppendKey(out, "memoryTypeCode");
@@ -89,7 +106,35 @@ void AppendDecodeJson(std::string& out, const std::string& file, const SpdDocume
     const CheckFacts c = Checks(document.image());
     out += ",\"checks\":{\"checksum63\":{\"stored\":\"" + c.storedSum + "\",\"computed\":\"" + c.computedSum +
            "\",\"ok\":" + (c.sumOk ? "true" : "false") + "},\"crc16\":{\"stored\":\"" + c.storedCrc +
-           "\",\"computed\":\"" + c.computedCrc + "\",\"ok\":" + (c.crcOk ? "true" : "false") + "}}}\n";
+           "\",\"computed\":\"" + c.computedCrc + "\",\"ok\":" + (c.crcOk ? "true" : "false") + "}}";
+}
+
+void AppendDocumentText(std::string& out, const std::string& file, const SpdDocument& document,
+                        const ModuleSummary& summary);
+
+}  // namespace
+
+void AppendDecodeJsonMembers(std::string& out, const std::string& file, const ImageData& image)
+{
+    if (image.size != kSpdSize) {
+        AppendDecodeJsonMembers(out, file, DecodeModule(BytesOf(image)));
+        return;
+    }
+    DecodeContext context;
+    SpdDocument document(context, file);
+    OpenAndSettle(document, FirstPage(image));
+    AppendDocumentJsonMembers(out, file, document);
+    AppendKey(out, "profiles");
+    AppendProfilesJson(out, OverclockProfiles(BytesOf(image)));
+    AppendKey(out, "summary");
+    AppendSummaryJson(out, SummarizeModule(BytesOf(image)));
+}
+
+void AppendDecodeJson(std::string& out, const std::string& file, const ImageData& image)
+{
+    out += '{';
+    AppendDecodeJsonMembers(out, file, image);
+    out += "}\n";
 }
 
 void AppendDecodeErrorJson(std::string& out, const std::string& file, const std::string& error)
@@ -101,7 +146,42 @@ void AppendDecodeErrorJson(std::string& out, const std::string& file, const std:
     out += "}\n";
 }
 
-void AppendDecodeListing(std::string& out, const std::string& file, const SpdDocument& document)
+void AppendDecodeText(std::string& out, const std::string& file, const ImageData& image)
+{
+    if (image.size != kSpdSize) {
+        // The module decode, indented under the file name as the 256-byte listing is.
+        out += file + "\n";
+        const std::string listing = DecodeListing(DecodeModule(BytesOf(image)));
+        std::size_t start = 0;
+        while (start < listing.size()) {
+            const std::size_t end = listing.find('\n', start);
+            out += "  ";
+            out.append(listing, start, end - start + 1);
+            start = end + 1;
+        }
+        return;
+    }
+    DecodeContext context;
+    SpdDocument document(context, file);
+    OpenAndSettle(document, FirstPage(image));
+    AppendDocumentText(out, file, document, SummarizeModule(BytesOf(image)));
+    const std::string profiles = ProfilesListing(OverclockProfiles(BytesOf(image)));
+    if (!profiles.empty()) {
+        out += "  profiles\n";
+        std::size_t start = 0;
+        while (start < profiles.size()) {
+            const std::size_t end = profiles.find('\n', start);
+            out += "    ";
+            out.append(profiles, start, end - start + 1);
+            start = end + 1;
+        }
+    }
+}
+
+namespace {
+
+void AppendDocumentText(std::string& out, const std::string& file, const SpdDocument& document,
+                        const ModuleSummary& summary)
 {
     const DecodedView& view = document.view();
     auto line = [&out](const std::string& label, const std::string& value) {
@@ -118,6 +198,7 @@ void AppendDecodeListing(std::string& out, const std::string& file, const SpdDoc
     static constexpr const char* kModes[] = {"Checksum", "CRC", "None"};
     const auto mode = static_cast<std::size_t>(document.checkMode());
     out += file + "\n";
+    out += "  " + summary.line() + "\n";
     out += "  memory type code " + std::to_string(document.memoryTypeCode()) + " (" +
            MemoryTypeCodeName(static_cast<MemoryTypeCode>(document.memoryTypeCode())) + "), check mode " + std::to_string(mode) + " (" + kModes[mode] +
            ")\n";
@@ -157,5 +238,7 @@ void AppendDecodeListing(std::string& out, const std::string& file, const SpdDoc
     line("checksum (byte 63)", "stored " + c.storedSum + ", computed " + c.computedSum + verdict(!crcKept, c.sumOk));
     line("CRC-16 (bytes 126-127)", "stored " + c.storedCrc + ", computed " + c.computedCrc + verdict(crcKept, c.crcOk));
 }
+
+}  // namespace
 
 }  // namespace tessaro::cli

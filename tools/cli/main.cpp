@@ -9,6 +9,8 @@
 #include "reportcommand.h"
 #include "wizardcommand.h"
 #include "document/settle.h"
+#include "decode/moduledecode.h"
+#include "files/imagefile.h"
 #include "files/safefile.h"
 #include "files/spdfile.h"
 #include "tessaroversion.h"
@@ -20,7 +22,9 @@
 #include <cstring>
 #include <map>
 #include <optional>
+#include <span>
 #include <string>
+#include <thread>
 #include <vector>
 
 using namespace tessaro;
@@ -32,8 +36,11 @@ constexpr const char* kUsage =
     "usage: tessaro-cli COMMAND [ARGS]\n"
     "\n"
     "commands:\n"
-    "  decode [--json] FILE...                       decode SPD images as a settled document window shows them\n"
-    "  fix [--mode auto|checksum|crc] FILE [-o OUT]  recompute the check bytes and write the image back\n"
+    "  decode [--json] FILE...                       decode SPD images (256, 512 or 1024 bytes): the module summary,\n"
+    "                                                and what a settled document window shows (256 bytes) or the\n"
+    "                                                timings, CRC blocks and overclocking profiles (DDR4, DDR5)\n"
+    "  fix [--mode auto|checksum|crc] FILE [-o OUT]  recompute the check bytes (every CRC block of DDR4/DDR5)\n"
+    "                                                and write the image back\n"
     "  convert IN OUT [--format text|binary]         write an image in another file format\n"
     "  jedec KEY...                                  look up JEP106 manufacturer keys (\"7F7F9E\")\n"
     "  wizard [OPTIONS] -o OUT                       build the image the SPD wizard builds from its choices:\n"
@@ -46,7 +53,9 @@ constexpr const char* kUsage =
     "      auto-serial on|off | tester read|copy|compare|test|learn\n"
     "      switch power|open|short|spd|spd-verify|protect enable|disable | poll [--count N]\n"
     "\n"
-    "Files whose names end in \"spd\" (any case) are text SPD files, all others binary.\n"
+    "Files whose names end in \"spd\" (any case) are text SPD files, all others binary. decode, fix, convert\n"
+    "and compare take --input-format auto|binary|text|dump to read a file otherwise: dump reads hex dumps\n"
+    "(bare hex bytes, \"0000: 23 11 ...\" and i2cdump lines, hexdump -C, xxd); auto tells the forms apart.\n"
     "Exit status: 0 success, 1 failure, 2 bad usage.\n";
 
 std::string Utf8(const QString& s)
@@ -59,14 +68,22 @@ QString PathArg(const std::string& arg)
     return QString::fromLocal8Bit(arg.c_str());
 }
 
-bool ReadImage(const std::string& file, SpdImage& image, std::string& error, qint64* bytesAfterImage = nullptr)
+// The form a file is read in: --input-format when given, else by its name
+// (text for a name ending in "spd", binary otherwise).
+std::optional<InputFormat> InputFormatOption(const Args& args)
 {
-    QString message;
-    const QString path = PathArg(file);
-    if (ReadSpdFile(path, FormatForName(file), image, &message, bytesAfterImage))
-        return true;
-    error = Utf8(message);
-    return false;
+    const std::optional<std::string> name = args.value("--input-format");
+    if (!name)
+        return std::nullopt;
+    const std::optional<InputFormat> format = InputFormatFromName(*name);
+    if (!format)
+        throw UsageError{"invalid --input-format \"" + *name + "\" (auto, binary, text or dump)"};
+    return format;
+}
+
+ImageRead ReadImage(const std::string& file, std::optional<InputFormat> format)
+{
+    return ReadImageFile(file, format.value_or(InputFormatForFileName(file)));
 }
 
 // An output that names the input file of a command that is not meant to
@@ -79,94 +96,166 @@ bool RefuseOutputOverInput(const std::string& in, const std::string& out)
     return true;
 }
 
+bool WriteImage(const std::string& file, const ImageData& image, SpdFormat format)
+{
+    QString message;
+    if (WriteImageFile(PathArg(file), image.bytes, format, &message))
+        return true;
+    PrintError(Utf8(message));
+    return false;
+}
+
+// What decoding one file gives: its output, or why it could not be read.
+struct DecodedFile {
+    std::string output;
+    std::string error;
+};
+
+void DecodeFile(const std::string& file, std::optional<InputFormat> format, bool json, DecodedFile& result)
+{
+    const ImageRead read = ReadImage(file, format);
+    if (!read.ok()) {
+        result.error = read.error;
+        if (json)
+            AppendDecodeErrorJson(result.output, file, read.error);
+        return;
+    }
+    // Every file gets its own new window and its own application-wide values,
+    // so files decode independently of each other.
+    if (json)
+        AppendDecodeJson(result.output, file, read.image);
+    else
+        AppendDecodeText(result.output, file, read.image);
+}
+
+// Decodes the files of one batch, on several threads when there are many of
+// them; the results keep the order of the files.
+void DecodeBatch(std::span<const std::string> files, std::optional<InputFormat> format, bool json,
+                 std::vector<DecodedFile>& results)
+{
+    results.assign(files.size(), {});
+    constexpr std::size_t kFilesPerThread = 32;
+    const std::size_t threads =
+        std::clamp<std::size_t>(files.size() / kFilesPerThread, 1, std::max(1U, std::thread::hardware_concurrency()));
+    auto work = [&](std::size_t first) {
+        for (std::size_t i = first; i < files.size(); i += threads)
+            DecodeFile(files[i], format, json, results[i]);
+    };
+    std::vector<std::thread> helpers;
+    for (std::size_t t = 1; t < threads; ++t)
+        helpers.emplace_back(work, t);
+    work(0);
+    for (std::thread& helper : helpers)
+        helper.join();
+}
+
 int Decode(Args& args)
 {
-    args.parse({"--json"}, {});
+    args.parse({"--json"}, {"--input-format"});
     if (args.operands().empty())
         throw UsageError{"decode needs at least one FILE"};
     const bool json = args.has("--json");
+    const std::optional<InputFormat> format = InputFormatOption(args);
+    const std::vector<std::string>& files = args.operands();
     int status = kExitOk;
     std::string out;
-    out.reserve(1 << 16);
-    for (const std::string& file : args.operands()) {
-        SpdImage image{};
-        std::string error;
-        if (!ReadImage(file, image, error)) {
-            status = kExitFailed;
-            if (json) {
-                AppendDecodeErrorJson(out, file, error);
-            } else {
+    std::vector<DecodedFile> results;
+    constexpr std::size_t kBatch = 1024;
+    for (std::size_t first = 0; first < files.size(); first += kBatch) {
+        const std::span<const std::string> batch(files.data() + first, std::min(kBatch, files.size() - first));
+        DecodeBatch(batch, format, json, results);
+        for (std::size_t i = 0; i < batch.size(); ++i) {
+            DecodedFile& result = results[i];
+            if (!result.error.empty()) {
+                status = kExitFailed;
+                if (!json) {
+                    // The reason goes to stderr where the listing would have been.
+                    Print(stdout, out);
+                    out.clear();
+                    std::fflush(stdout);
+                    PrintError(result.error);
+                    continue;
+                }
+            }
+            if (!json && first + i > 0)
+                out += '\n';
+            out += result.output;
+            if (out.size() > (1 << 16)) {
                 Print(stdout, out);
                 out.clear();
-                std::fflush(stdout);
-                PrintError(error);
             }
-            continue;
-        }
-        // Every file gets its own new window and its own application-wide values.
-        DecodeContext context;
-        SpdDocument document(context, file);
-        OpenAndSettle(document, image);
-        if (json) {
-            AppendDecodeJson(out, file, document);
-        } else {
-            if (&file != &args.operands().front())
-                out += '\n';
-            AppendDecodeListing(out, file, document);
-        }
-        if (out.size() > (1 << 15)) {
-            Print(stdout, out);
-            out.clear();
         }
     }
     Print(stdout, out);
     return status;
 }
 
+// "crc16 (0-125): stored 1234, new 5678" for the check of a 256-byte image.
+std::string FixPage(SpdImage& image, const std::string& mode)
+{
+    const bool crc = mode == "crc" || (mode == "auto" && UsesCrc(image));
+    if (crc) {
+        const std::uint16_t stored = StoredCrc(image);
+        const std::uint16_t fresh = SpdCrc(image);
+        image[kCrcLowByte] = static_cast<std::uint8_t>(fresh & 0xFF);
+        image[kCrcHighByte] = static_cast<std::uint8_t>(fresh >> 8);
+        return "crc16 (0-" + std::to_string(CrcLastByte(image)) + "): stored " + WordToHex(stored) + ", new " +
+               WordToHex(fresh) + "\n";
+    }
+    const std::uint8_t stored = image[kChecksumByte];
+    image[kChecksumByte] = Checksum63(image);
+    return "checksum63: stored " + ByteToHex(stored) + ", new " + ByteToHex(image[kChecksumByte]) + "\n";
+}
+
 int Fix(Args& args)
 {
-    args.parse({}, {"--mode", "-o", "--output"});
+    args.parse({}, {"--mode", "-o", "--output", "--input-format"});
     if (args.operands().size() != 1)
         throw UsageError{"fix needs exactly one FILE"};
     const std::string mode = args.value("--mode").value_or("auto");
     if (mode != "auto" && mode != "checksum" && mode != "crc")
         throw UsageError{"invalid --mode \"" + mode + "\" (auto, checksum or crc)"};
+    const std::optional<InputFormat> format = InputFormatOption(args);
     const std::string in = args.operands()[0];
     const std::optional<std::string> named = args.value("-o") ? args.value("-o") : args.value("--output");
     if (named && named->empty())
         throw UsageError{"-o needs a file name"};
     const std::string out = named.value_or(in);
 
-    SpdImage image{};
-    std::string error;
-    qint64 dropped = 0;
-    if (!ReadImage(in, image, error, &dropped)) {
-        PrintError(error);
+    ImageRead read = ReadImage(in, format);
+    if (!read.ok()) {
+        PrintError(read.error);
         return kExitFailed;
     }
+    ImageData& image = read.image;
+    if (!named && format && *format != InputFormat::Binary && *format != InputFormat::Text) {
+        // Written back by its name, a hex dump would silently change its form.
+        throw UsageError{"fix of a file read with --input-format " + *args.value("--input-format") +
+                         " needs -o OUT"};
+    }
+    if (image.size != kSpdSize && mode == "checksum")
+        throw UsageError{"--mode checksum: a " + std::to_string(image.size) +
+                         "-byte image keeps CRC blocks, not a checksum"};
     if (named && RefuseOutputOverInput(in, out))
         return kExitFailed;
-    const bool crc = mode == "crc" || (mode == "auto" && UsesCrc(image));
     std::string report;
-    if (crc) {
-        const std::uint16_t stored = StoredCrc(image);
-        const std::uint16_t fresh = SpdCrc(image);
-        image[kCrcLowByte] = static_cast<std::uint8_t>(fresh & 0xFF);
-        image[kCrcHighByte] = static_cast<std::uint8_t>(fresh >> 8);
-        report = "crc16 (0-" + std::to_string(CrcLastByte(image)) + "): stored " + WordToHex(stored) + ", new " +
-                 WordToHex(fresh) + "\n";
+    if (image.size == kSpdSize) {
+        SpdImage page{};
+        std::copy(image.bytes.begin(), image.bytes.end(), page.begin());
+        report = FixPage(page, mode);
+        image.bytes.assign(page.begin(), page.end());
     } else {
-        const std::uint8_t stored = image[kChecksumByte];
-        image[kChecksumByte] = Checksum63(image);
-        report = "checksum63: stored " + ByteToHex(stored) + ", new " + ByteToHex(image[kChecksumByte]) + "\n";
+        for (const CrcBlock& block : FixCrcBlocks(image.bytes)) {
+            report += block.key + ": stored " + WordToHex(block.stored) + ", new " + WordToHex(block.computed) +
+                      "\n";
+        }
+        if (report.empty())
+            report = "no CRC block in the " + std::to_string(image.bytes.size()) + " bytes read\n";
     }
-    QString message;
-    const QString outPath = PathArg(out);
-    if (!WriteSpdFile(outPath, image, FormatForName(out), &message)) {
-        PrintError(Utf8(message));
+    if (!WriteImage(out, image, FormatForName(out)))
         return kExitFailed;
-    }
     Print(stdout, report);
+    const std::uint64_t dropped = read.bytesAfterImage;
     if (!named && dropped > 0)
         PrintError("note: " + std::to_string(dropped) + (dropped == 1 ? " byte" : " bytes") + " after the image in \"" +
                    in + "\" were dropped");
@@ -175,7 +264,7 @@ int Fix(Args& args)
 
 int Convert(Args& args)
 {
-    args.parse({}, {"--format"});
+    args.parse({}, {"--format", "--input-format"});
     if (args.operands().size() != 2)
         throw UsageError{"convert needs IN and OUT"};
     const std::string& in = args.operands()[0];
@@ -189,20 +278,14 @@ int Convert(Args& args)
         else
             throw UsageError{"invalid --format \"" + *f + "\" (text or binary)"};
     }
-    SpdImage image{};
-    std::string error;
-    if (!ReadImage(in, image, error)) {
-        PrintError(error);
+    const ImageRead read = ReadImage(in, InputFormatOption(args));
+    if (!read.ok()) {
+        PrintError(read.error);
         return kExitFailed;
     }
     if (RefuseOutputOverInput(in, out))
         return kExitFailed;
-    QString message;
-    if (!WriteSpdFile(PathArg(out), image, format, &message)) {
-        PrintError(Utf8(message));
-        return kExitFailed;
-    }
-    return kExitOk;
+    return WriteImage(out, read.image, format) ? kExitOk : kExitFailed;
 }
 
 // One line per key in order: the name, or "unknown" (and exit 1 at the end).
