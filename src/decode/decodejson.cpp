@@ -251,7 +251,7 @@ void AppendDecodeJson(std::string& out, std::string_view file, const ModuleDecod
 
 void AppendDecodeJsonMembers(std::string& out, std::string_view file, const ModuleDecode& d)
 {
-    AppendKey(out, "file");
+    out += "\"file\":";  // the caller separates the members from what comes before
     AppendJsonText(out, file);
     AppendKey(out, "error");
     out += "null";

@@ -6,6 +6,7 @@
 #include "args.h"
 #include "decodeoutput.h"
 #include "devicecommand.h"
+#include "modulecommands.h"
 #include "reportcommand.h"
 #include "wizardcommand.h"
 #include "document/settle.h"
@@ -43,6 +44,12 @@ constexpr const char* kUsage =
     "                                                and write the image back\n"
     "  convert IN OUT [--format text|binary]         write an image in another file format\n"
     "  jedec KEY...                                  look up JEP106 manufacturer keys (\"7F7F9E\")\n"
+    "  compare A B [--json] [--input-format auto|binary|text|dump]\n"
+    "                                                the differing bytes and decoded facts of two images;\n"
+    "                                                exit 0 identical, 1 different, 2 trouble\n"
+    "  installed [--json] [--save DIR] [--sysfs ROOT]\n"
+    "                                                list the SPD of this machine's memory modules (Linux);\n"
+    "                                                --save writes each image as DIR/<bus>-<address>.bin\n"
     "  wizard [OPTIONS] -o OUT                       build the image the SPD wizard builds from its choices:\n"
     "      --type sdr|ddr|ddr2|ddr3 --speed MHZ --width x4|x8|x16 --size 8Mb..256Mb --sides single|double\n"
     "      --ecc --tcl TEXT --trp N --trcd N --tras N --jedec TEXT --part TEXT --print-params\n"
@@ -346,6 +353,10 @@ int main(int argc, char** argv)
             return Convert(args);
         if (command == "jedec")
             return Jedec(args);
+        if (command == "compare")
+            return RunCompareCommand(args);
+        if (command == "installed")
+            return RunInstalledCommand(args);
         if (command == "wizard")
             return RunWizardCommand(args);
         if (command == "report")
