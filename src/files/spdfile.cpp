@@ -92,7 +92,7 @@ bool ReadSpdFile(const QString& path, SpdFormat format, SpdImage& image, QString
 
 bool WriteSpdFile(const QString& path, const SpdImage& image, SpdFormat format, QString* error)
 {
-    const std::string bytes = SpdBytes(image, format);
+    const std::string bytes = SpdFileBytes(image, format);
     return WriteFileAtomically(path, QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())), error);
 }
 

@@ -131,7 +131,7 @@ std::string SpdBinaryBytes(const SpdImage& image)
     return std::string(reinterpret_cast<const char*>(image.data()), image.size());
 }
 
-std::string SpdBytes(const SpdImage& image, SpdFormat format)
+std::string SpdFileBytes(const SpdImage& image, SpdFormat format)
 {
     return format == SpdFormat::Text ? SpdTextBytes(image) : SpdBinaryBytes(image);
 }

@@ -37,7 +37,7 @@ struct ParsedImage {
 // bytes, then CR LF; 816 bytes in all.
 [[nodiscard]] std::string SpdTextBytes(const SpdImage& image);
 [[nodiscard]] std::string SpdBinaryBytes(const SpdImage& image);
-[[nodiscard]] std::string SpdBytes(const SpdImage& image, SpdFormat format);
+[[nodiscard]] std::string SpdFileBytes(const SpdImage& image, SpdFormat format);
 
 // A field for an error message: printable ASCII as it stands, anything else
 // as \xHH; a field longer than `longest` characters is cut and ends in "...".
