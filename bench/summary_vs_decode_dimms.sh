@@ -3,6 +3,7 @@
 # beside what decode-dimms (i2c-tools) reads from the same bytes.
 # Our side comes from `tessaro-cli decode --json` (its "summary" key) or,
 # where the command line has none, from bench's tessaro_spd_summary.
+# decode-dimms runs with -c, so that images whose checksum fails are decoded too.
 # usage: bench/summary_vs_decode_dimms.sh BUILD_DIR
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
@@ -27,7 +28,7 @@ fi
 for f in "${images[@]}"; do
   hexdump -C "$f" > "$work/dump.txt"
   echo "=== $f"
-  decode-dimms -x "$work/dump.txt" 2>&1 || true
+  decode-dimms -c -x "$work/dump.txt" 2>&1 || true
 done > "$work/theirs.txt"
 
 python3 - "$work/ours.jsonl" "$work/theirs.txt" "$corpus" <<'PY'
@@ -55,10 +56,11 @@ def ours_cells(s):
             s.get("organisation") or "—", maker["name"] if maker else "—", s.get("partNumber") or "—"]
 
 def theirs_cells(t):
-    ranks = t.get("Ranks") or t.get("Number of Ranks") or t.get("Banks x Rows x Columns x Bits")
-    width = t.get("SDRAM Device Width") or t.get("Primary SDRAM Component Width") or t.get("Module Data Width")
+    ranks = t.get("Ranks") or t.get("Number of Module Rows")
+    width = (t.get("SDRAM Device Width") or t.get("Primary SDRAM Component Widths")
+             or t.get("Primary SDRAM Component Width"))
     return [t.get("Size", "—"), t.get("Maximum module speed", "—"), f"{ranks or '—'} × {width or '—'}",
-            t.get("Module Manufacturer", "—"), (t.get("Part Number") or "—").strip()]
+            t.get("Module Manufacturer") or t.get("Manufacturer", "—"), (t.get("Part Number") or "—").strip()]
 
 print("| image | our size | our speed | our organisation | our manufacturer | our part | "
       "dd Size | dd Maximum module speed | dd Ranks × width | dd Module Manufacturer | dd Part Number |")
