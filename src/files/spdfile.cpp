@@ -65,18 +65,45 @@ bool ReadSpdFile(const QString& path, SpdFormat format, SpdImage& image, QString
             *error = QStringLiteral("cannot open \"%1\": %2").arg(path, fd < 0 ? QString::fromLocal8Bit(std::strerror(errno)) : QStringLiteral("not a regular file"));
         return false;
     }
-    QFile file;
-    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+    QByteArray data;
+    qint64 consumed = 0;
+    if (format == SpdFormat::Text) {
+        QFile file;
+        if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+            ::close(fd);
+            if (error)
+                *error = QStringLiteral("cannot open \"%1\": %2").arg(path, file.errorString());
+            return false;
+        }
+        data = ReadTextHead(file);
+        if (file.error() != QFileDevice::NoError) {
+            if (error)
+                *error = QStringLiteral("cannot read \"%1\": %2").arg(path, file.errorString());
+            return false;
+        }
+        consumed = file.pos();
+    } else {
+        // The image's bytes straight from the descriptor: one read for a
+        // whole image, where a buffered file costs three more system calls.
+        data.resize(kSpdSize);
+        int readError = 0;
+        while (consumed < kSpdSize) {
+            const ssize_t count = ::read(fd, data.data() + consumed, static_cast<std::size_t>(kSpdSize - consumed));
+            if (count < 0 && errno == EINTR)
+                continue;
+            if (count < 0)
+                readError = errno;
+            if (count <= 0)
+                break;
+            consumed += count;
+        }
         ::close(fd);
-        if (error)
-            *error = QStringLiteral("cannot open \"%1\": %2").arg(path, file.errorString());
-        return false;
-    }
-    const QByteArray data = format == SpdFormat::Text ? ReadTextHead(file) : file.read(kSpdSize);
-    if (file.error() != QFileDevice::NoError) {
-        if (error)
-            *error = QStringLiteral("cannot read \"%1\": %2").arg(path, file.errorString());
-        return false;
+        if (readError != 0) {
+            if (error)
+                *error = QStringLiteral("cannot read \"%1\": %2").arg(path, QString::fromLocal8Bit(std::strerror(readError)));
+            return false;
+        }
+        data.resize(consumed);
     }
     const ParsedImage parsed = ParseSpd(std::string_view(data.constData(), static_cast<std::size_t>(data.size())), format);
     if (!parsed.ok()) {
@@ -85,7 +112,7 @@ bool ReadSpdFile(const QString& path, SpdFormat format, SpdImage& image, QString
         return false;
     }
     if (bytesAfterImage)
-        *bytesAfterImage = std::max<qint64>(0, static_cast<qint64>(st.st_size) - file.pos());
+        *bytesAfterImage = std::max<qint64>(0, static_cast<qint64>(st.st_size) - consumed);
     image = parsed.image;
     return true;
 }
