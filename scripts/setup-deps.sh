@@ -9,6 +9,8 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-serialport-dev libgl-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   xvfb xauth fonts-wqy-microhei fonts-dejavu-core fonts-liberation2
+  # decode-dimms, only for the comparison benchmarks in bench/
+  i2c-tools
 )
 
 missing=()

@@ -162,6 +162,16 @@ TEST(SpdFile, ReadWriteAndErrorsLeaveImageUntouched)
     EXPECT_TRUE(error.contains("short.bin") && error.contains("10 bytes")) << error.toStdString();
     for (auto b : untouched)
         ASSERT_EQ(b, 0x77);
+
+    // A longer binary file gives its first 256 bytes and says how many follow.
+    std::string longer(300, '\0');
+    for (std::size_t i = 0; i < longer.size(); ++i)
+        longer[i] = static_cast<char>(i * 7);
+    test::WriteAll(dir.filePath("long.bin").toStdString(), longer);
+    qint64 after = -1;
+    ASSERT_TRUE(ReadSpdFile(dir.filePath("long.bin"), SpdFormat::Binary, back, &error, &after));
+    EXPECT_EQ(after, 44);
+    EXPECT_EQ(back[255], static_cast<std::uint8_t>(255 * 7));
 }
 
 TEST(SpdFile, WritesReplaceWholeFilesAndFailuresCreateNothing)

@@ -179,9 +179,9 @@ void SetManufacturer(DecodedView& view, const SpdImage& image)
 // Module form of an SDR/DDR/DDR2 image. Only DDR2 SPDs say it: byte 20 holds
 // the DIMM type, where 04h (SO-DIMM), 06h (72-bit SO-CDIMM) and 07h (72-bit
 // SO-RDIMM) are small-outline modules. SDR and DDR SPDs have no such byte.
-std::int16_t LegacyModuleForm(const SpdImage& image)
+std::int16_t LegacyModuleForm(MemoryType type, const SpdImage& image)
 {
-    if (MemoryTypeOf(image[2]) != MemoryType::Ddr2)
+    if (type != MemoryType::Ddr2)
         return 0;
     switch (image[20]) {
     case 0x04:
@@ -264,7 +264,7 @@ void DecodeSdrDdrDdr2Byte(const SpdImage& image, DecodedView& view, DecodeContex
             AssignHexString(view[LegacyField::SpecificData], ByteRange(image, 99, 127));
         break;
     }
-    context.currentModuleForm = LegacyModuleForm(image);
+    context.currentModuleForm = LegacyModuleForm(type, image);
 }
 
 }  // namespace tessaro

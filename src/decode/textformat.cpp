@@ -1,5 +1,6 @@
 #include "decode/textformat.h"
 
+#include <algorithm>
 #include <charconv>
 #include <iterator>
 
@@ -34,6 +35,11 @@ void AppendUtf8(std::string& out, unsigned cp)
 
 void AssignAnsiText(std::string& out, std::span<const std::uint8_t> bytes)
 {
+    // Plain ASCII, as part numbers nearly always are, is the same text in UTF-8.
+    if (std::all_of(bytes.begin(), bytes.end(), [](std::uint8_t b) { return b < 0x80; })) {
+        out.assign(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+        return;
+    }
     out.clear();
     for (std::uint8_t b : bytes) {
         if (b >= 0x80 && b < 0xA0)

@@ -263,7 +263,7 @@ DumpBytes ReadHexDumpBytes(std::string_view text, std::size_t keep)
     return DumpReader(keep).read(text);
 }
 
-ImageRead ParseHexDump(std::string_view text)
+ImageRead ParseHexDump(std::string_view text, ImageSizeRule rule)
 {
     if (text.empty())
         return {{}, "the file is empty"};
@@ -271,7 +271,7 @@ ImageRead ParseHexDump(std::string_view text)
     if (!dump.ok())
         return {{}, dump.error};
     // What is kept is all of a short dump, and enough for any image of a long one.
-    return ImageFromBytes(dump.bytes, "the dump holds");
+    return ImageFromBytes(dump.bytes, "the dump holds", rule);
 }
 
 }  // namespace tessaro

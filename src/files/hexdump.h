@@ -33,6 +33,6 @@ struct DumpBytes {
 [[nodiscard]] DumpBytes ReadHexDumpBytes(std::string_view text, std::size_t keep = kMaxImageSize);
 
 // A hex dump read into an image by the size rule of binary files.
-[[nodiscard]] ImageRead ParseHexDump(std::string_view text);
+[[nodiscard]] ImageRead ParseHexDump(std::string_view text, ImageSizeRule rule = ImageSizeRule::ByType);
 
 }  // namespace tessaro

@@ -4,7 +4,7 @@
 
 namespace tessaro {
 
-ImageRead ReadImageFile(const std::string& path, InputFormat format)
+ImageRead ReadImageFile(const std::string& path, InputFormat format, ImageSizeRule rule)
 {
     // A binary image needs no more than its largest size; the other forms are
     // read whole, up to a limit.
@@ -17,7 +17,7 @@ ImageRead ReadImageFile(const std::string& path, InputFormat format)
         return {{}, "\"" + path + "\": " + std::to_string(file.fileSize) +
                         " bytes is too large for a hex dump (at most 4 MiB)"};
     }
-    ImageRead result = ParseImage(file.data, format);
+    ImageRead result = ParseImage(file.data, format, rule);
     if (!result.ok())
         result.error = "\"" + path + "\": " + result.error;
     else if (file.fileSize > file.data.size())

@@ -13,6 +13,8 @@ inline constexpr std::size_t kMaxTextFileSize = 4 * 1024 * 1024;
 // contents). Only regular files are read, never waiting on a FIFO or device.
 // On failure error holds one line: "cannot open "PATH": reason" or
 // ""PATH": reason".
-[[nodiscard]] ImageRead ReadImageFile(const std::string& path, InputFormat format);
+// With ImageSizeRule::First256 the image is the first 256 bytes whatever its type.
+[[nodiscard]] ImageRead ReadImageFile(const std::string& path, InputFormat format,
+                                      ImageSizeRule rule = ImageSizeRule::ByType);
 
 }  // namespace tessaro

@@ -247,20 +247,20 @@ InputFormat DetectInputFormat(std::string_view data)
     return (lines == 16 || lines == 32 || lines == 64) ? InputFormat::Text : InputFormat::Dump;
 }
 
-ImageRead ParseImage(std::string_view data, InputFormat format)
+ImageRead ParseImage(std::string_view data, InputFormat format, ImageSizeRule rule)
 {
     if (format == InputFormat::Auto)
         format = DetectInputFormat(data);
     switch (format) {
     case InputFormat::Text:
-        return ParseImageText(data);
+        return ParseImageText(data, rule);
     case InputFormat::Dump:
-        return ParseHexDump(data);
+        return ParseHexDump(data, rule);
     case InputFormat::Binary:
     case InputFormat::Auto:
         break;
     }
-    return ParseImageBinary(data);
+    return ParseImageBinary(data, rule);
 }
 
 }  // namespace tessaro

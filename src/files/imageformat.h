@@ -79,6 +79,7 @@ enum class InputFormat { Binary, Text, Dump, Auto };
 [[nodiscard]] InputFormat DetectInputFormat(std::string_view data);
 
 // Reads file contents in the given format (Auto detects it first).
-[[nodiscard]] ImageRead ParseImage(std::string_view data, InputFormat format);
+[[nodiscard]] ImageRead ParseImage(std::string_view data, InputFormat format,
+                                   ImageSizeRule rule = ImageSizeRule::ByType);
 
 }  // namespace tessaro

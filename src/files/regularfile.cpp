@@ -38,6 +38,11 @@ FileContents ReadRegularFile(const std::string& path, std::size_t maxBytes)
 {
     if (path.empty())
         return Failed("open", path, "no file name given");
+    // Looked at before it is opened: opening a serial device raises its
+    // modem lines, and a FIFO is never waited on.
+    struct stat before {};
+    if (::stat(path.c_str(), &before) == 0 && !S_ISREG(before.st_mode))
+        return Failed("read", path, KindOf(before.st_mode));
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return Failed("open", path, std::strerror(errno));
@@ -72,6 +77,10 @@ FileContents ReadRegularFile(const std::string& path, std::size_t maxBytes)
         if (n == 0)
             break;
         got += static_cast<std::size_t>(n);
+        // A file whose size is known needs no read that only finds its end;
+        // kernel files that give no size (or a wrong one) are read to the end.
+        if (st.st_size > 0 && got == static_cast<std::size_t>(st.st_size))
+            break;
     }
     ::close(fd);
     result.data.resize(got);

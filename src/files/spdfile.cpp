@@ -1,45 +1,13 @@
 #include "files/spdfile.h"
 
-#include "files/imageformat.h"
+#include "files/imagefile.h"
 #include "files/safefile.h"
 
 #include <QFile>
 
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace tessaro {
-
-namespace {
-
-constexpr int kTextLines = 16;
-constexpr qint64 kKeptLineLength = 80;  // the reader looks at 48 characters of a line
-
-// The first 16 lines of a text file, each cut to its first characters, so that
-// a huge file costs no more than a small one.
-QByteArray ReadTextHead(QFile& file)
-{
-    QByteArray head;
-    for (int line = 0; line < kTextLines && !file.atEnd(); ++line) {
-        QByteArray text = file.readLine(kKeptLineLength);
-        if (!text.endsWith('\n')) {
-            while (!file.atEnd()) {
-                if (file.readLine(4096).endsWith('\n'))
-                    break;
-            }
-            text.append('\n');
-        }
-        head += text;
-    }
-    return head;
-}
-
-}  // namespace
 
 bool ReadSpdFile(const QString& path, SpdImage& image, QString* error)
 {
@@ -53,41 +21,18 @@ bool ReadSpdFile(const QString& path, SpdFormat format, SpdImage& image, QString
 
 bool ReadSpdFile(const QString& path, SpdFormat format, SpdImage& image, QString* error, qint64* bytesAfterImage)
 {
-    if (!CheckInputFile(path, error))
-        return false;
-    // Opened without blocking and checked again on the open file, so that a
-    // FIFO put in its place after the check cannot hang the read.
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    struct stat st {};
-    if (fd < 0 || ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        if (fd >= 0)
-            ::close(fd);
+    // The reader of images of every size, taking the first 256 bytes.
+    const ImageRead read = ReadImageFile(QFile::encodeName(path).toStdString(),
+                                         format == SpdFormat::Text ? InputFormat::Text : InputFormat::Binary,
+                                         ImageSizeRule::First256);
+    if (!read.ok()) {
         if (error)
-            *error = QStringLiteral("cannot open \"%1\": %2").arg(path, fd < 0 ? QString::fromLocal8Bit(std::strerror(errno)) : QStringLiteral("not a regular file"));
+            *error = QString::fromStdString(read.error);
         return false;
     }
-    QFile file;
-    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-        ::close(fd);
-        if (error)
-            *error = QStringLiteral("cannot open \"%1\": %2").arg(path, file.errorString());
-        return false;
-    }
-    const QByteArray data = format == SpdFormat::Text ? ReadTextHead(file) : file.read(kSpdSize);
-    if (file.error() != QFileDevice::NoError) {
-        if (error)
-            *error = QStringLiteral("cannot read \"%1\": %2").arg(path, file.errorString());
-        return false;
-    }
-    const ParsedImage parsed = ParseSpd(std::string_view(data.constData(), static_cast<std::size_t>(data.size())), format);
-    if (!parsed.ok()) {
-        if (error)
-            *error = QStringLiteral("\"%1\": %2").arg(path, QString::fromStdString(parsed.error));
-        return false;
-    }
+    std::copy_n(read.image.bytes.begin(), kSpdSize, image.begin());
     if (bytesAfterImage)
-        *bytesAfterImage = std::max<qint64>(0, static_cast<qint64>(st.st_size) - file.pos());
-    image = parsed.image;
+        *bytesAfterImage = static_cast<qint64>(read.bytesAfterImage);
     return true;
 }
 
