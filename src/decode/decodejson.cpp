@@ -105,6 +105,19 @@ void AppendJsonText(std::string& out, std::string_view text)
     static constexpr char kHex[] = "0123456789abcdef";
     out += '"';
     for (std::size_t i = 0; i < text.size();) {
+        // A run of printable ASCII other than the quote and the backslash goes as it is.
+        std::size_t plain = i;
+        while (plain < text.size()) {
+            const auto p = static_cast<unsigned char>(text[plain]);
+            if (p < 0x20 || p >= 0x7F || p == '"' || p == '\\')
+                break;
+            ++plain;
+        }
+        if (plain > i) {
+            out.append(text, i, plain - i);
+            i = plain;
+            continue;
+        }
         const auto c = static_cast<unsigned char>(text[i]);
         if (c < 0x80) {
             switch (c) {

@@ -2,6 +2,8 @@
 
 #include "core/memorytype.h"
 
+#include <string_view>
+
 namespace tessaro {
 
 namespace {
@@ -22,7 +24,9 @@ void DecodeByte(const SpdImage& image, DecodedView& view, DecodeContext& context
     const std::uint8_t byte2 = image[2];
     context.currentMemoryType = byte2;
     // The title follows the module form left by the previous call.
-    view.ioPanelTitle = IoPanelTitle(MemoryTypeOf(byte2), context.currentModuleForm);
+    const std::string_view title = IoPanelTitle(MemoryTypeOf(byte2), context.currentModuleForm);
+    if (view.ioPanelTitle != title)
+        view.ioPanelTitle = title;
     if (UsesDdr3Layout(byte2)) {
         view.ddr3PanelsShown = true;
         DecodeDdr3Byte(image, view, context, index);

@@ -14,6 +14,32 @@ std::size_t At(int index)
 {
     return static_cast<std::size_t>(index & 0xFF);
 }
+
+// What decoding every byte of a blank image gives a view and a context that
+// nothing has decoded into yet: every new window starts this way, so it is
+// worked out once.
+struct BlankDecode {
+    DecodedView view;
+    DecodeContext context;
+};
+
+const BlankDecode& FreshBlankDecode()
+{
+    static const BlankDecode blank = [] {
+        BlankDecode result;
+        SpdImage image{};
+        image[kChecksumByte] = Checksum63(image);
+        DecodeAll(image, result.view, result.context);
+        return result;
+    }();
+    return blank;
+}
+
+bool IsFresh(const DecodeContext& context)
+{
+    const DecodeContext fresh;
+    return context.currentMemoryType == fresh.currentMemoryType && context.currentModuleForm == fresh.currentModuleForm;
+}
 }  // namespace
 
 SpdDocument::SpdDocument(DecodeContext& context, std::string caption)
@@ -32,6 +58,14 @@ void SpdDocument::open()
     m_typeCode = 0;
     showInPanel(0);
     updateChecksum();
+    if (m_viewUntouched && IsFresh(m_context)) {
+        const BlankDecode& blank = FreshBlankDecode();
+        m_view = blank.view;
+        m_context = blank.context;
+        m_viewUntouched = false;
+        notify(&SpdDocumentObserver::decodedViewChanged);
+        return;
+    }
     decodeAll();
 }
 
@@ -101,6 +135,7 @@ void SpdDocument::setModified(bool modified)
 void SpdDocument::decodeByte(int index)
 {
     tessaro::DecodeByte(m_image, m_view, m_context, index);
+    m_viewUntouched = false;
     notify(&SpdDocumentObserver::decodedViewChanged);
 }
 

@@ -124,6 +124,7 @@ private:
     std::string m_caption;
     SelectedPanel m_panel;
     DecodedView m_view;
+    bool m_viewUntouched = true;  // no byte decoded into the view yet
     std::vector<SpdDocumentObserver*> m_observers;
 };
 

@@ -38,24 +38,18 @@ FileContents ReadRegularFile(const std::string& path, std::size_t maxBytes)
 {
     if (path.empty())
         return Failed("open", path, "no file name given");
-    // Looked at before it is opened: opening a serial device raises its
-    // modem lines, and a FIFO is never waited on.
-    struct stat before {};
-    if (::stat(path.c_str(), &before) == 0 && !S_ISREG(before.st_mode))
-        return Failed("read", path, KindOf(before.st_mode));
+    // Looked at before it is opened: opening a serial device raises its modem
+    // lines, and a FIFO must not be waited on. Should the path change between
+    // this look and the open, the read still cannot hang (the file is opened
+    // without blocking) nor run on (it stops after maxBytes).
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0)
+        return Failed("open", path, std::strerror(errno));
+    if (!S_ISREG(st.st_mode))
+        return Failed("read", path, KindOf(st.st_mode));
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return Failed("open", path, std::strerror(errno));
-    struct stat st {};
-    if (::fstat(fd, &st) != 0) {
-        const int code = errno;
-        ::close(fd);
-        return Failed("open", path, std::strerror(code));
-    }
-    if (!S_ISREG(st.st_mode)) {
-        ::close(fd);
-        return Failed("read", path, KindOf(st.st_mode));
-    }
     FileContents result;
     result.fileSize = static_cast<std::uint64_t>(st.st_size);
     // Kernel attribute files report a size of their own, so read until the end
@@ -69,6 +63,8 @@ FileContents ReadRegularFile(const std::string& path, std::size_t maxBytes)
         const ssize_t n = ::read(fd, result.data.data() + got, result.data.size() - got);
         if (n < 0 && errno == EINTR)
             continue;
+        if (n < 0 && errno == EAGAIN)
+            break;  // a FIFO put in its place: nothing more to read
         if (n < 0) {
             const int code = errno;
             ::close(fd);
