@@ -1,4 +1,5 @@
 #include "core/checks.h"
+#include "core/hex.h"
 #include "document/imagefacts.h"
 #include "files/imageformat.h"
 #include "files/spdformat.h"
@@ -339,4 +340,94 @@ TEST(CliInstalled, NothingFoundOrNothingReadableExits1)
     EXPECT_EQ(r.out.rfind("0-0050 spd: cannot open", 0), 0u) << r.out;
     locked.add("0-0051", "spd", Ddr2Image());
     EXPECT_EQ(RunCli({"installed", "--sysfs", locked.root()}).exitCode, 0);
+}
+
+TEST(CliLargerImages, DecodeGivesTheSummaryFirstAndTheContractObjectInArgumentOrder)
+{
+    QTemporaryDir dir;
+    const std::string ddr4 = dir.filePath("ddr4.bin").toStdString();
+    const std::string ddr5 = dir.filePath("ddr5.spd").toStdString();
+    const std::string ddr2 = dir.filePath("ddr2.bin").toStdString();
+    const std::string shortDdr4 = dir.filePath("short.bin").toStdString();
+    test::WriteAll(ddr4, AsText(Ddr4Image()));
+    test::WriteAll(ddr5, ImageTextBytes(Ddr5Image()));
+    test::WriteAll(ddr2, AsText(Ddr2Image()));
+    Bytes cut = Ddr4Image();
+    cut.resize(256);  // a DDR4 type needs 512 bytes
+    test::WriteAll(shortDdr4, AsText(cut));
+
+    // Enough files that the batch is shared out over threads: the records keep the argument order.
+    std::vector<std::string> args{"decode", "--json"};
+    for (int i = 0; i < 100; ++i)
+        args.push_back(i % 4 == 0 ? ddr4 : i % 4 == 1 ? ddr5 : i % 4 == 2 ? ddr2 : shortDdr4);
+    auto r = RunCli(args);
+    EXPECT_EQ(r.exitCode, 1) << "one file could not be read";
+    const std::vector<std::string> lines = Lines(r.out);
+    ASSERT_EQ(lines.size(), 100u);
+    for (std::size_t i = 0; i < lines.size(); ++i)
+        ASSERT_EQ(ParseJson(lines[i]).value("file").toString().toStdString(), args[i + 2]) << i;
+
+    const QJsonObject first = ParseJson(lines[0]);
+    EXPECT_EQ(first.value("size").toInt(), 512);
+    EXPECT_EQ(first.value("typeCode").toInt(), 12);
+    EXPECT_EQ(first.value("summary").toObject().value("speedName").toString(), "DDR4-3200");
+    EXPECT_EQ(first.value("timings").toObject().value("tAA").toObject().value("clocks").toInt(), 22);
+    EXPECT_TRUE(first.value("checks").toObject().contains("crc16_128_253"));
+    const QJsonObject second = ParseJson(lines[1]);
+    EXPECT_EQ(second.value("size").toInt(), 1024) << "a 64-line text file";
+    EXPECT_EQ(second.value("summary").toObject().value("generation").toString(), "DDR5");
+    EXPECT_NE(ParseJson(lines[3]).value("error").toString().toStdString().find("needs 512"), std::string::npos);
+
+    r = RunCli({"decode", ddr4, ddr2});
+    EXPECT_EQ(r.exitCode, 0);
+    const std::vector<std::string> listing = Lines(r.out);
+    ASSERT_GE(listing.size(), 3u);
+    EXPECT_EQ(listing[0], ddr4);
+    EXPECT_EQ(listing[1].rfind("  8 GB SO-DIMM 1Rx8 DDR4-3200 PC4-25600", 0), 0u) << listing[1];
+    const auto second256 = std::find(listing.begin(), listing.end(), ddr2);
+    ASSERT_NE(second256, listing.end());
+    EXPECT_NE((second256 + 1)->find("DDR2"), std::string::npos) << "the summary line opens every listing";
+}
+
+TEST(CliLargerImages, FixWritesEveryCrcBlockAndTheFormsRoundTrip)
+{
+    QTemporaryDir dir;
+    const std::string in = dir.filePath("in.bin").toStdString();
+    const std::string out = dir.filePath("out.spd").toStdString();
+    const std::string back = dir.filePath("back.bin").toStdString();
+    test::WriteAll(in, AsText(Ddr4Image()));
+
+    auto r = RunCli({"fix", in, "-o", out});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.out.find("crc16_0_125: stored 0000, new "), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("crc16_128_253: stored 0000, new "), std::string::npos) << r.out;
+    ASSERT_EQ(RunCli({"convert", out, back}).exitCode, 0);
+    const std::string fixed = test::ReadAll(back);
+    ASSERT_EQ(fixed.size(), 512u);
+    const std::string textForm = test::ReadAll(out);
+    EXPECT_EQ(std::count(textForm.begin(), textForm.end(), '\n'), 32) << "32 text lines";
+    r = RunCli({"decode", "--json", back});
+    EXPECT_NE(r.out.find("\"crc16_0_125\":{\"stored\":"), std::string::npos);
+    EXPECT_EQ(r.out.find("\"ok\":false"), std::string::npos) << "both blocks right after fix: " << r.out;
+    const Bytes original = Ddr4Image();
+    for (std::size_t i = 0; i < original.size(); ++i) {
+        if (i != 126 && i != 127 && i != 254 && i != 255) {
+            ASSERT_EQ(static_cast<std::uint8_t>(fixed[i]), original[i]) << "byte " << i << " untouched";
+        }
+    }
+
+    // A hex dump reads to the same image, and may not be rewritten in place.
+    const std::string dump = dir.filePath("dump.txt").toStdString();
+    std::string text;
+    for (std::size_t i = 0; i < fixed.size(); i += 16) {
+        text += ByteToHex(static_cast<std::uint8_t>(i >> 8)) + ByteToHex(static_cast<std::uint8_t>(i & 0xFF)) + ": ";
+        for (std::size_t k = i; k < i + 16; ++k)
+            text += ByteToHex(static_cast<std::uint8_t>(fixed[k])) + " ";
+        text += "\n";
+    }
+    test::WriteAll(dump, text);
+    EXPECT_EQ(RunCli({"compare", "--input-format", "auto", dump, back}).exitCode, 0);
+    EXPECT_EQ(RunCli({"fix", "--input-format", "dump", dump}).exitCode, 2);
+    EXPECT_EQ(RunCli({"fix", "--mode", "checksum", back}).exitCode, 2);
+    EXPECT_EQ(RunCli({"decode", "--input-format", "hex", back}).exitCode, 2);
 }
