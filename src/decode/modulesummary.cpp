@@ -101,6 +101,7 @@ void SummarizeDdr3(const SpdBytes& b, ModuleSummary& s)
         }
     }
     s.manufacturer = MakerFromBankAndCode(b, 117, 118);
+    s.dramMaker = MakerFromBankAndCode(b, 148, 149);
     s.partNumber = AsciiField(b, 128, 18);
     s.serialNumber = HexField(b, 122, 4);
     s.manufactured = ManufacturedText(b, 120, 121);
@@ -137,6 +138,7 @@ void SummarizeDdr4(const SpdBytes& b, MemoryType generation, ModuleSummary& s)
     if (b.has(18) && b.has(125))
         SetSpeed(s, generation, SpeedFromClockPeriod(b.at(18) * 125 + b.signedAt(125), 1, false));
     s.manufacturer = MakerFromBankAndCode(b, 320, 321);
+    s.dramMaker = MakerFromBankAndCode(b, 350, 351);
     s.partNumber = AsciiField(b, 329, 20);
     s.serialNumber = HexField(b, 325, 4);
     s.manufactured = ManufacturedText(b, 323, 324);
@@ -206,6 +208,7 @@ void SummarizeDdr5(const SpdBytes& b, MemoryType generation, ModuleSummary& s)
             SetSpeed(s, generation, SpeedFromClockPeriod(b.le16(20), 1, false));
     }
     s.manufacturer = MakerFromBankAndCode(b, 512, 513);
+    s.dramMaker = MakerFromBankAndCode(b, 552, 553);
     s.partNumber = AsciiField(b, 521, 30);
     s.serialNumber = HexField(b, 517, 4);
     s.manufactured = ManufacturedText(b, 515, 516);

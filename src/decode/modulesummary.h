@@ -28,6 +28,7 @@ struct ModuleSummary {
     std::optional<std::string> partNumber;
     std::optional<std::string> serialNumber;
     std::optional<std::string> manufactured;  // "2021-W43"
+    std::optional<JedecMaker> dramMaker;      // the DRAM's maker (DDR3 and later)
 
     // "8 GB SO-DIMM 1Rx16 DDR4-3200 PC4-25600 Samsung M471A1G44AB0-CWE"
     [[nodiscard]] std::string line() const;

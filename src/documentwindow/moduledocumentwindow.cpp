@@ -1,0 +1,522 @@
+#include "documentwindow/moduledocumentwindow.h"
+
+#include "decode/modulesummary.h"
+#include "documentwindow/documentwindow.h"
+#include "documentwindow/modulebytegrid.h"
+
+#include <QCloseEvent>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QRadioButton>
+#include <QRegularExpressionValidator>
+#include <QScrollArea>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+namespace tessaro {
+
+namespace {
+
+const QColor kCrcOkColour(0, 128, 0);
+const QColor kCrcBadColour(200, 0, 0);
+const QLatin1String kModifiedPlaceholder("[*]");
+
+QString FromStd(const std::string& text)
+{
+    return QString::fromStdString(text);
+}
+
+QString Optional(const std::optional<std::string>& text)
+{
+    return text ? FromStd(*text) : QStringLiteral("-");
+}
+
+// "Samsung (bank 1, code 4E)"
+QString MakerText(const std::optional<JedecMaker>& maker)
+{
+    if (!maker)
+        return QStringLiteral("-");
+    const QString where = QStringLiteral("bank %1, code %2").arg(maker->bank).arg(FromStd(maker->code));
+    return maker->name ? QStringLiteral("%1 (%2)").arg(FromStd(DisplayMakerName(*maker->name)), where)
+                       : QStringLiteral("unknown (%1)").arg(where);
+}
+
+QString ListText(const std::vector<int>& values)
+{
+    QStringList parts;
+    for (int value : values)
+        parts << QString::number(value);
+    return parts.join(QStringLiteral(", "));
+}
+
+// "13.750 ns, 22 clocks"
+QString TimingText(const TimingValue& value)
+{
+    QString text = QStringLiteral("%1 ns").arg(value.ps / 1000.0, 0, 'f', 3);
+    if (value.clocks)
+        text += *value.clocks == 1 ? QStringLiteral(", 1 clock") : QStringLiteral(", %1 clocks").arg(*value.clocks);
+    return text;
+}
+
+// The primary timings of a profile in clocks ("16-18-18-38"), or in ns where a
+// clock count is missing.
+QString ProfileTimings(const TimingSet& timings)
+{
+    QStringList parts;
+    for (TimingName name : {TimingName::CasLatency, TimingName::RasToCas, TimingName::Precharge, TimingName::ActiveToPrecharge}) {
+        const auto& value = timings[name];
+        if (!value)
+            parts << QStringLiteral("?");
+        else if (value->clocks)
+            parts << QString::number(*value->clocks);
+        else
+            parts << QStringLiteral("%1 ns").arg(value->ps / 1000.0, 0, 'f', 3);
+    }
+    return parts.join(QLatin1Char('-'));
+}
+
+// The captions of the fields panel, in the order shown; the object name of a
+// value label is "field" and its caption without spaces.
+const QStringList& FieldCaptions()
+{
+    static const QStringList captions = {
+        QStringLiteral("Generation"), QStringLiteral("Module type"), QStringLiteral("Capacity"),
+        QStringLiteral("Organisation"), QStringLiteral("Speed"), QStringLiteral("PC name"),
+        QStringLiteral("CAS latencies"), QStringLiteral("Voltage"), QStringLiteral("Manufacturer"),
+        QStringLiteral("DRAM maker"), QStringLiteral("Manufactured"), QStringLiteral("Serial number"),
+        QStringLiteral("Part number")};
+    return captions;
+}
+
+QString FieldObjectName(QString caption)
+{
+    return QStringLiteral("field") + caption.remove(QLatin1Char(' '));
+}
+
+QString Hex4(std::uint16_t value)
+{
+    return QString::number(value, 16).toUpper().rightJustified(4, QLatin1Char('0'));
+}
+
+void SetText(QLabel* label, const QString& text)
+{
+    if (label->text() != text)
+        label->setText(text);
+}
+
+}  // namespace
+
+ModuleDocumentWindow::ModuleDocumentWindow(ImageData image, const QString& caption, QWidget* parent)
+    : QWidget(parent)
+    , m_doc(std::move(image), caption.toStdString())
+{
+    setAttribute(Qt::WA_DeleteOnClose);
+    captionChanged();
+    buildUi();
+    m_doc.addObserver(this);
+    refreshNow();
+}
+
+ModuleDocumentWindow::~ModuleDocumentWindow()
+{
+    m_doc.removeObserver(this);
+}
+
+// --- Layout ---
+
+void ModuleDocumentWindow::buildUi()
+{
+    auto* columns = new QHBoxLayout(this);
+    auto* left = new QVBoxLayout;
+    left->addWidget(buildSelectedPanel());
+    left->addWidget(buildGridFrame(), 1);
+    left->addWidget(buildCheckFrame());
+    columns->addLayout(left);
+
+    auto* scroll = new QScrollArea(this);
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidget(buildDecodedSide());
+    columns->addWidget(scroll, 1);
+}
+
+QWidget* ModuleDocumentWindow::buildSelectedPanel()
+{
+    auto* panel = new QWidget(this);
+    auto* row = new QHBoxLayout(panel);
+    row->setContentsMargins(0, 0, 0, 0);
+    m_byteCaption = new QLabel(ModuleByteGrid::byteCaption(0), panel);
+    m_byteCaption->setObjectName(QStringLiteral("byteCaption"));
+    m_byteCaption->setMinimumWidth(QFontMetrics(font()).horizontalAdvance(QStringLiteral("Byte 3FFh")) + 6);
+    m_byteName = new QLabel(panel);
+    m_byteName->setObjectName(QStringLiteral("descriptionCaption"));
+    m_byteName->setFrameShape(QFrame::StyledPanel);
+    m_byteName->setFrameShadow(QFrame::Sunken);
+    m_byteName->setMinimumWidth(230);
+    auto* valueCaption = new QLabel(QStringLiteral("Value"), panel);
+    m_value = new QLabel(QStringLiteral("00"), panel);
+    m_value->setObjectName(QStringLiteral("valueCaption"));
+    m_value->setFrameShape(QFrame::StyledPanel);
+    m_value->setFrameShadow(QFrame::Sunken);
+    m_value->setMinimumWidth(28);
+    m_value->setAlignment(Qt::AlignCenter);
+    m_byteEntry = buildHexBox(panel, QStringLiteral("byteEntry"));
+    m_byteEntry->setToolTip(QStringLiteral("Two hex digits, Enter stores them and moves to the next byte"));
+    connect(m_byteEntry, &QLineEdit::returnPressed, this, &ModuleDocumentWindow::storeEntry);
+    row->addWidget(m_byteCaption);
+    row->addWidget(m_byteName, 1);
+    row->addWidget(valueCaption);
+    row->addWidget(m_value);
+    row->addWidget(m_byteEntry);
+    return panel;
+}
+
+QLineEdit* ModuleDocumentWindow::buildHexBox(QWidget* parent, const QString& objectName)
+{
+    auto* box = new QLineEdit(parent);
+    box->setObjectName(objectName);
+    box->setFixedWidth(48);
+    box->setMaxLength(2);
+    box->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9A-Fa-f]{0,2}")), box));
+    // Digits show in upper case however they are typed.
+    connect(box, &QLineEdit::textEdited, box, [box](const QString& text) {
+        if (text != text.toUpper()) {
+            const int cursor = box->cursorPosition();
+            box->setText(text.toUpper());
+            box->setCursorPosition(cursor);
+        }
+    });
+    return box;
+}
+
+QWidget* ModuleDocumentWindow::buildGridFrame()
+{
+    auto* frame = new QGroupBox(QString::fromUtf8("SPD 值"), this);
+    frame->setObjectName(QStringLiteral("gridFrame"));
+    auto* layout = new QVBoxLayout(frame);
+    m_grid = new ModuleByteGrid(m_doc, frame);
+    m_grid->setObjectName(QStringLiteral("byteGrid"));
+    layout->addWidget(m_grid, 1);
+    connect(m_grid, &ModuleByteGrid::currentByteChanged, this, [this] {
+        m_selectedDirty = true;
+        refreshNow();
+    });
+    auto* fillRow = new QHBoxLayout;
+    auto* fillCaption = new QLabel(QStringLiteral("Fill from the row's first byte to the end"), frame);
+    m_fillBox = buildHexBox(frame, QStringLiteral("fillBox"));
+    fillCaption->setBuddy(m_fillBox);
+    connect(m_fillBox, &QLineEdit::returnPressed, this, &ModuleDocumentWindow::fillFromRowStart);
+    fillRow->addWidget(fillCaption);
+    fillRow->addWidget(m_fillBox);
+    fillRow->addStretch(1);
+    layout->addLayout(fillRow);
+    return frame;
+}
+
+QWidget* ModuleDocumentWindow::buildCheckFrame()
+{
+    m_checkFrame = new QGroupBox(QStringLiteral("Checksum/CRC"), this);
+    m_checkFrame->setObjectName(QStringLiteral("checkFrame"));
+    auto* layout = new QHBoxLayout(m_checkFrame);
+    m_crcButton = new QRadioButton(QStringLiteral("CRC"), m_checkFrame);
+    m_noneButton = new QRadioButton(QStringLiteral("None"), m_checkFrame);
+    layout->addWidget(m_crcButton);
+    layout->addWidget(m_noneButton);
+    layout->addStretch(1);
+    checkModeButton(m_doc.checkMode())->setChecked(true);
+    connect(m_crcButton, &QRadioButton::clicked, this, [this] { m_doc.setCheckMode(CheckMode::Crc); });
+    connect(m_noneButton, &QRadioButton::clicked, this, [this] { m_doc.setCheckMode(CheckMode::None); });
+    return m_checkFrame;
+}
+
+QWidget* ModuleDocumentWindow::buildDecodedSide()
+{
+    auto* side = new QWidget(this);
+    auto* layout = new QVBoxLayout(side);
+    m_summary = new QLabel(side);
+    m_summary->setObjectName(QStringLiteral("summaryLine"));
+    QFont bold = m_summary->font();
+    bold.setBold(true);
+    m_summary->setFont(bold);
+    m_summary->setWordWrap(true);
+    m_summary->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    layout->addWidget(m_summary);
+
+    m_warnings = new QLabel(side);
+    m_warnings->setObjectName(QStringLiteral("warnings"));
+    QPalette warningColours = m_warnings->palette();
+    warningColours.setColor(QPalette::WindowText, kCrcBadColour);
+    m_warnings->setPalette(warningColours);
+    m_warnings->hide();
+    layout->addWidget(m_warnings);
+
+    auto* fieldsFrame = new QGroupBox(QStringLiteral("Decoded"), side);
+    m_fields = fieldsFrame;
+    auto* form = new QFormLayout(fieldsFrame);
+    auto addField = [&](const QString& caption) {
+        auto* value = new QLabel(QStringLiteral("-"), fieldsFrame);
+        value->setObjectName(FieldObjectName(caption));
+        value->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        form->addRow(caption, value);
+    };
+    for (const QString& caption : FieldCaptions())
+        addField(caption);
+    for (int i = 0; i < kTimingCount; ++i)
+        addField(QString::fromLatin1(TimingKey(static_cast<TimingName>(i), m_doc.decode().timings.ddr5)));
+    layout->addWidget(fieldsFrame);
+
+    auto* crcFrame = new QGroupBox(QStringLiteral("CRC"), side);
+    crcFrame->setObjectName(QStringLiteral("crcFrame"));
+    m_crcLayout = new QVBoxLayout(crcFrame);
+    layout->addWidget(crcFrame);
+
+    auto* profilesFrame = new QGroupBox(QStringLiteral("Overclocking profiles"), side);
+    auto* profilesLayout = new QVBoxLayout(profilesFrame);
+    m_profiles = new QTableWidget(0, 8, profilesFrame);
+    m_profiles->setObjectName(QStringLiteral("profiles"));
+    m_profiles->setHorizontalHeaderLabels({QStringLiteral("Kind"), QStringLiteral("Index"), QStringLiteral("Enabled"),
+        QStringLiteral("Name"), QStringLiteral("Speed"), QStringLiteral("Timings"), QStringLiteral("Voltage"),
+        QStringLiteral("CRC")});
+    m_profiles->verticalHeader()->hide();
+    m_profiles->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_profiles->setSelectionMode(QAbstractItemView::NoSelection);
+    m_profiles->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    m_profiles->horizontalHeader()->setStretchLastSection(true);
+    m_profiles->setMinimumHeight(120);
+    profilesLayout->addWidget(m_profiles);
+    layout->addWidget(profilesFrame);
+    layout->addStretch(1);
+    return side;
+}
+
+// --- Behaviour ---
+
+void ModuleDocumentWindow::selectByte(int index)
+{
+    m_grid->setCurrentByte(index);
+}
+
+int ModuleDocumentWindow::currentByte() const
+{
+    return m_grid->currentByte();
+}
+
+void ModuleDocumentWindow::storeEntry()
+{
+    const int index = m_grid->currentByte();
+    const QString text = m_byteEntry->text();
+    if (index >= m_doc.bytesPresent())
+        return;  // an absent byte of a truncated image takes no value
+    if (!text.isEmpty())
+        m_doc.setByte(index, static_cast<std::uint8_t>(text.toInt(nullptr, 16)));
+    m_byteEntry->clear();
+    m_grid->setCurrentByte(index + 1 < m_doc.size() ? index + 1 : 0);
+    refreshNow();
+}
+
+void ModuleDocumentWindow::fillFromRowStart()
+{
+    const QString text = m_fillBox->text();
+    if (text.isEmpty())
+        return;
+    const int rowStart = m_grid->currentByte() / 16 * 16;
+    m_doc.fill(rowStart, m_doc.bytesPresent() - 1, static_cast<std::uint8_t>(text.toInt(nullptr, 16)));
+    refreshNow();
+}
+
+void ModuleDocumentWindow::closeEvent(QCloseEvent* event)
+{
+    if (m_doc.isModified()) {
+        QMessageBox prompt(QMessageBox::Question, ShownWindowTitle(this),
+                           QString::fromUtf8(" SPD 檔案已被修改 , 是否儲存該檔案 ?"),
+                           QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, this);
+        const int answer = prompt.exec();
+        if (answer == QMessageBox::Cancel || (answer == QMessageBox::Yes && !(m_save && m_save(this)))) {
+            event->ignore();
+            return;
+        }
+    }
+    event->accept();
+}
+
+// --- Drawing ---
+
+void ModuleDocumentWindow::byteChanged(int index)
+{
+    m_grid->updateCell(index);
+    if (index == m_grid->currentByte()) {
+        m_selectedDirty = true;
+        scheduleRefresh();
+    }
+}
+
+void ModuleDocumentWindow::captionChanged()
+{
+    // As the 256-byte window: a "[*]" of the caption itself is doubled so that
+    // it shows as it is; the last one is Qt's modified mark.
+    QString title = FromStd(m_doc.caption());
+    title.replace(kModifiedPlaceholder, QStringLiteral("[*][*]"));
+    setWindowTitle(title + kModifiedPlaceholder);
+    setWindowModified(m_doc.isModified());
+}
+
+void ModuleDocumentWindow::decodeChanged()
+{
+    m_decodeDirty = true;
+    scheduleRefresh();
+}
+
+void ModuleDocumentWindow::scheduleRefresh()
+{
+    if (m_refreshPending)
+        return;
+    m_refreshPending = true;
+    QMetaObject::invokeMethod(this, &ModuleDocumentWindow::refreshNow, Qt::QueuedConnection);
+}
+
+void ModuleDocumentWindow::refreshNow()
+{
+    m_refreshPending = false;
+    if (m_selectedDirty) {
+        m_selectedDirty = false;
+        showSelectedByte();
+    }
+    if (m_decodeDirty) {
+        m_decodeDirty = false;
+        showDecode();
+    }
+}
+
+void ModuleDocumentWindow::showSelectedByte()
+{
+    const int index = m_grid->currentByte();
+    const bool present = index < m_doc.bytesPresent();
+    SetText(m_byteCaption, ModuleByteGrid::byteCaption(index));
+    SetText(m_byteName, FromStd(m_doc.byteName(index)));
+    SetText(m_value, present ? QStringLiteral("%1").arg(m_doc.byte(index), 2, 16, QLatin1Char('0')).toUpper()
+                             : QStringLiteral("--"));
+    m_byteEntry->setEnabled(present);
+}
+
+void ModuleDocumentWindow::showDecode()
+{
+    const ModuleDecode& decode = m_doc.decode();
+    SetText(m_summary, FromStd(decode.summary.line()));
+    QStringList warnings;
+    for (const std::string& warning : decode.warnings)
+        warnings << FromStd(warning);
+    SetText(m_warnings, warnings.join(QLatin1Char('\n')));
+    m_warnings->setVisible(!warnings.isEmpty());
+    showFields(decode);
+    showCrcBlocks(decode);
+    showProfiles(decode);
+}
+
+QLabel* ModuleDocumentWindow::fieldLabel(const QString& key) const
+{
+    return m_fields->findChild<QLabel*>(FieldObjectName(key), Qt::FindDirectChildrenOnly);
+}
+
+void ModuleDocumentWindow::showFields(const ModuleDecode& decode)
+{
+    const ModuleSummary& s = decode.summary;
+    const QString values[] = {
+        FromStd(s.generation),
+        Optional(s.moduleType),
+        s.capacityMB ? FromStd(CapacityText(*s.capacityMB)) : QStringLiteral("-"),
+        Optional(s.organisation),
+        s.speedName ? QStringLiteral("%1 (%2 MT/s)").arg(FromStd(*s.speedName)).arg(s.speedMTs.value_or(0))
+                    : QStringLiteral("-"),
+        Optional(s.pcName),
+        decode.casLatencies ? ListText(*decode.casLatencies) : QStringLiteral("-"),
+        Optional(decode.voltage),
+        MakerText(s.manufacturer),
+        MakerText(s.dramMaker),
+        Optional(s.manufactured),
+        Optional(s.serialNumber),
+        Optional(s.partNumber),
+    };
+    const QStringList& captions = FieldCaptions();
+    for (int i = 0; i < captions.size(); ++i)
+        SetText(fieldLabel(captions[i]), values[i]);
+    auto* form = static_cast<QFormLayout*>(m_fields->layout());
+    for (int i = 0; i < kTimingCount; ++i) {
+        const auto name = static_cast<TimingName>(i);
+        const int row = static_cast<int>(captions.size()) + i;
+        // The DDR4 and DDR5 sets differ in one name (tRFC4 / tRFCsb).
+        auto* caption = qobject_cast<QLabel*>(form->itemAt(row, QFormLayout::LabelRole)->widget());
+        SetText(caption, QString::fromLatin1(TimingKey(name, decode.timings.ddr5)));
+        auto* value = qobject_cast<QLabel*>(form->itemAt(row, QFormLayout::FieldRole)->widget());
+        const auto& timing = decode.timings[name];
+        SetText(value, timing ? TimingText(*timing) : QStringLiteral("-"));
+    }
+}
+
+void ModuleDocumentWindow::showCrcBlocks(const ModuleDecode& decode)
+{
+    const int count = static_cast<int>(decode.checks.size());
+    while (static_cast<int>(m_crcLines.size()) < count) {
+        auto* line = new QLabel(m_crcLayout->parentWidget());
+        line->setObjectName(QStringLiteral("crcLine%1").arg(m_crcLines.size()));
+        m_crcLayout->addWidget(line);
+        m_crcLines.push_back(line);
+    }
+    for (int i = 0; i < static_cast<int>(m_crcLines.size()); ++i) {
+        QLabel* line = m_crcLines[static_cast<std::size_t>(i)];
+        line->setVisible(i < count);
+        if (i >= count)
+            continue;
+        const CrcBlock& block = decode.checks[static_cast<std::size_t>(i)];
+        SetText(line, QStringLiteral("%1: stored %2, computed %3")
+                          .arg(FromStd(block.key), Hex4(block.stored), Hex4(block.computed)));
+        const QColor colour = block.ok() ? kCrcOkColour : kCrcBadColour;
+        if (line->palette().color(QPalette::WindowText) != colour) {
+            QPalette colours = line->palette();
+            colours.setColor(QPalette::WindowText, colour);
+            line->setPalette(colours);
+        }
+    }
+    m_crcShown = count;
+}
+
+void ModuleDocumentWindow::showProfiles(const ModuleDecode& decode)
+{
+    std::vector<QStringList> rows;
+    rows.reserve(decode.profiles.size());
+    for (const OverclockProfile& p : decode.profiles) {
+        rows.push_back({FromStd(p.kind), QString::number(p.index), p.enabled ? QStringLiteral("yes") : QStringLiteral("no"),
+                        Optional(p.name), p.speedMTs ? QStringLiteral("%1 MT/s").arg(*p.speedMTs) : QStringLiteral("-"),
+                        ProfileTimings(p.timings), Optional(p.voltage),
+                        p.crcOk ? (*p.crcOk ? QStringLiteral("ok") : QStringLiteral("BAD")) : QStringLiteral("-")});
+    }
+    if (rows == m_profileRows)
+        return;  // an edit outside the profiles leaves the table alone
+    m_profileRows = std::move(rows);
+    m_profiles->setRowCount(static_cast<int>(m_profileRows.size()));
+    for (int r = 0; r < static_cast<int>(m_profileRows.size()); ++r) {
+        const QStringList& row = m_profileRows[static_cast<std::size_t>(r)];
+        for (int c = 0; c < row.size(); ++c) {
+            auto* item = m_profiles->item(r, c);
+            if (item == nullptr)
+                m_profiles->setItem(r, c, new QTableWidgetItem(row[c]));
+            else
+                item->setText(row[c]);
+        }
+        if (row.last() == QStringLiteral("BAD"))
+            m_profiles->item(r, static_cast<int>(row.size()) - 1)->setForeground(kCrcBadColour);
+        else
+            m_profiles->item(r, static_cast<int>(row.size()) - 1)->setForeground(palette().color(QPalette::Text));
+    }
+}
+
+std::vector<QLabel*> ModuleDocumentWindow::crcLines() const
+{
+    return {m_crcLines.begin(), m_crcLines.begin() + m_crcShown};
+}
+
+}  // namespace tessaro

@@ -1,0 +1,111 @@
+#pragma once
+
+#include "document/moduledocument.h"
+
+#include <QWidget>
+
+#include <functional>
+#include <vector>
+
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QRadioButton;
+class QTableWidget;
+class QVBoxLayout;
+
+namespace tessaro {
+
+class ModuleByteGrid;
+
+// The window that shows and edits one 512- or 1024-byte image: the selected
+// byte with its name and value and the entry box, the scrolling byte grid with
+// the fill box, the check mode, and the decode beside them (the summary line,
+// the fields, one line per CRC block, the overclocking profiles). It owns the
+// document; the rules live in ModuleDocument. Its title is the caption with
+// Qt's modified mark, as the 256-byte window's.
+class ModuleDocumentWindow : public QWidget, private ModuleDocumentObserver
+{
+    Q_OBJECT
+public:
+    ModuleDocumentWindow(ImageData image, const QString& caption, QWidget* parent = nullptr);
+    ~ModuleDocumentWindow() override;
+
+    [[nodiscard]] ModuleDocument& document() { return m_doc; }
+    [[nodiscard]] const ModuleDocument& document() const { return m_doc; }
+
+    // Run by the close prompt's Yes; returns whether the image was saved.
+    void setSaveHandler(std::function<bool(ModuleDocumentWindow*)> save) { m_save = std::move(save); }
+
+    // Selects a byte as a click on its cell does.
+    void selectByte(int index);
+    [[nodiscard]] int currentByte() const;
+
+    // Redraws the panels that changed since the last refresh; handlers call it
+    // themselves, other callers' changes are drawn from the event loop.
+    void refreshNow();
+
+    [[nodiscard]] ModuleByteGrid* grid() const { return m_grid; }
+    [[nodiscard]] QLineEdit* byteEntryBox() const { return m_byteEntry; }
+    [[nodiscard]] QLineEdit* fillBox() const { return m_fillBox; }
+    [[nodiscard]] QGroupBox* checkFrame() const { return m_checkFrame; }
+    [[nodiscard]] QRadioButton* checkModeButton(CheckMode mode) const
+    {
+        return mode == CheckMode::None ? m_noneButton : m_crcButton;
+    }
+    [[nodiscard]] QLabel* summaryLabel() const { return m_summary; }
+    // One label per CRC block of the image, in image order.
+    [[nodiscard]] std::vector<QLabel*> crcLines() const;
+    [[nodiscard]] QTableWidget* profilesTable() const { return m_profiles; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    // ModuleDocumentObserver
+    void byteChanged(int index) override;
+    void captionChanged() override;
+    void decodeChanged() override;
+
+    void buildUi();
+    QWidget* buildSelectedPanel();
+    QWidget* buildGridFrame();
+    QWidget* buildCheckFrame();
+    QWidget* buildDecodedSide();
+    QLineEdit* buildHexBox(QWidget* parent, const QString& objectName);
+    void storeEntry();
+    void fillFromRowStart();
+    void scheduleRefresh();
+    void showSelectedByte();
+    void showDecode();
+    void showFields(const ModuleDecode& decode);
+    void showCrcBlocks(const ModuleDecode& decode);
+    void showProfiles(const ModuleDecode& decode);
+    QLabel* fieldLabel(const QString& key) const;
+
+    ModuleDocument m_doc;
+    std::function<bool(ModuleDocumentWindow*)> m_save;
+    bool m_refreshPending = false;
+    bool m_selectedDirty = true;
+    bool m_decodeDirty = true;
+
+    QLabel* m_byteCaption = nullptr;
+    QLabel* m_byteName = nullptr;
+    QLabel* m_value = nullptr;
+    QLineEdit* m_byteEntry = nullptr;
+    QLineEdit* m_fillBox = nullptr;
+    ModuleByteGrid* m_grid = nullptr;
+    QGroupBox* m_checkFrame = nullptr;
+    QRadioButton* m_crcButton = nullptr;
+    QRadioButton* m_noneButton = nullptr;
+    QLabel* m_summary = nullptr;
+    QWidget* m_fields = nullptr;
+    QVBoxLayout* m_crcLayout = nullptr;
+    std::vector<QLabel*> m_crcLines;
+    int m_crcShown = 0;
+    QTableWidget* m_profiles = nullptr;
+    std::vector<QStringList> m_profileRows;  // what the table shows
+    QLabel* m_warnings = nullptr;
+};
+
+}  // namespace tessaro
