@@ -286,7 +286,7 @@ QWidget* ModuleDocumentWindow::buildDecodedSide()
     m_profiles->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_profiles->setSelectionMode(QAbstractItemView::NoSelection);
     m_profiles->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    m_profiles->horizontalHeader()->setStretchLastSection(true);
+    m_profiles->horizontalHeader()->setSectionResizeMode(3, QHeaderView::Stretch);  // the name
     m_profiles->setMinimumHeight(120);
     profilesLayout->addWidget(m_profiles);
     layout->addWidget(profilesFrame);

@@ -4,6 +4,7 @@
 //        tessaro-screens OUTDIR --dialogs  (the splash, password, settings and about windows)
 //        tessaro-screens OUTDIR --wizard   (the SPD wizard, page by page, and the document it builds)
 //        tessaro-screens OUTDIR --pinmaps  (the eleven pin-map pictures at their own size and at twice it)
+//        tessaro-screens OUTDIR --modules FILE...  (the window of each 512- or 1024-byte image, full screen)
 // With --panels each image is also shown with its module and IC pin-map
 // panels (the tool-bar buttons DRAM and IC) at the window's opening size and
 // maximised: NAME-module.png, NAME-ic.png, NAME-module-max.png.
@@ -18,6 +19,8 @@
 #include "device/programmerlink.h"
 #include "device/serialline.h"
 #include "documentwindow/documentwindow.h"
+#include "documentwindow/moduledocumentwindow.h"
+#include "files/imagefile.h"
 #include "pinmapui/pinmapart.h"
 #include "pinmapui/pinmappanel.h"
 #include "files/settingsstore.h"
@@ -147,6 +150,31 @@ int ShowPinMaps(const QDir& out)
 }
 }  // namespace
 
+// Each 512- or 1024-byte image in its own window over the whole screen.
+int ShowModuleWindows(const QDir& out, const QStringList& files)
+{
+    int failures = 0;
+    for (const QString& path : files) {
+        tessaro::ImageRead read = tessaro::ReadImageFile(path.toStdString(), tessaro::InputFormat::Auto);
+        if (!read.ok()) {
+            std::fprintf(stderr, "%s: %s\n", qPrintable(path), read.error.c_str());
+            ++failures;
+            continue;
+        }
+        tessaro::ModuleDocumentWindow window(std::move(read.image), QFileInfo(path).fileName());
+        window.setAttribute(Qt::WA_DeleteOnClose, false);
+        window.setGeometry(QApplication::primaryScreen()->availableGeometry());
+        window.show();
+        Wait(300);
+        const QString file = out.filePath(QFileInfo(path).completeBaseName() + QStringLiteral(".png"));
+        if (QApplication::primaryScreen()->grabWindow(0).save(file))
+            std::printf("%s\n", qPrintable(file));
+        else
+            ++failures;
+    }
+    return failures == 0 ? 0 : 1;
+}
+
 int main(int argc, char** argv)
 {
     QApplication application(argc, argv);
@@ -165,6 +193,8 @@ int main(int argc, char** argv)
         return ShowWizard(out, settings);
     if (args[2] == QLatin1String("--pinmaps"))
         return ShowPinMaps(out);
+    if (args[2] == QLatin1String("--modules"))
+        return ShowModuleWindows(out, args.mid(3));
     QString device;
     QStringList files;
     bool panels = false;
