@@ -6,6 +6,9 @@
 #include "app/mainwindow.h"
 #include "documentwindow/bytegrid.h"
 #include "documentwindow/documentwindow.h"
+#include "documentwindow/modulebytegrid.h"
+#include "documentwindow/moduledocumentwindow.h"
+#include "decode/moduledecode.h"
 #include "pinmapui/pinmapart.h"
 #include "files/settingsstore.h"
 #include "print/reportrender.h"
@@ -78,6 +81,71 @@ void BM_KeyPressInByteEntryBox(benchmark::State& state)
     window.document().setModified(false);
 }
 BENCHMARK(BM_KeyPressInByteEntryBox)->ArgNames({"crc", "whole"})->ArgsProduct({{0, 1}, {0, 1}})->Unit(benchmark::kMicrosecond)->Repetitions(5)->ReportAggregatesOnly(true);
+
+// A whole DDR5 image with its CRC right, as a file would give it.
+ImageData Ddr5Image()
+{
+    ImageData image{std::vector<std::uint8_t>(1024, 0), 1024};
+    image.bytes[0] = 0x30;
+    image.bytes[2] = 0x12;
+    image.bytes[3] = 0x02;
+    image.bytes[20] = 0xA0;
+    image.bytes[21] = 0x01;
+    FixCrcBlocks(image.bytes);
+    return image;
+}
+
+// The window of a 1024-byte image made, shown and painted once the file is read.
+void BM_ModuleWindowOpen(benchmark::State& state)
+{
+    const ImageData image = Ddr5Image();
+    for (auto _ : state) {
+        ModuleDocumentWindow window(image, QStringLiteral("module.bin"));
+        window.setAttribute(Qt::WA_DeleteOnClose, false);
+        window.resize(1600, 1000);
+        window.show();
+        window.repaint();
+        state.PauseTiming();
+        window.hide();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_ModuleWindowOpen)->Unit(benchmark::kMillisecond)->Iterations(20);
+
+// One key press in the window of a 1024-byte image, and what it leaves to
+// paint. Arg 0: an arrow key in the grid; 1: Enter in the entry box storing a
+// byte (store, every CRC block, decode, panels).
+void BM_ModuleWindowKeyPress(benchmark::State& state)
+{
+    ModuleDocumentWindow window(Ddr5Image(), QStringLiteral("module.bin"));
+    window.setAttribute(Qt::WA_DeleteOnClose, false);
+    window.resize(1600, 1000);
+    window.show();
+    if (!QTest::qWaitForWindowExposed(&window))
+        state.SkipWithError("window not exposed");
+    const bool store = state.range(0) != 0;
+    QLineEdit* box = window.byteEntryBox();
+    ModuleByteGrid* grid = window.grid();
+    PaintCounter counter;
+    grid->viewport()->installEventFilter(&counter);
+    int value = 0;
+    for (auto _ : state) {
+        if (store) {
+            state.PauseTiming();
+            window.selectByte(0x40 + (value & 0x3F));
+            box->setText(QString::number(value++ & 0xFF, 16).rightJustified(2, QLatin1Char('0')).toUpper());
+            QApplication::sendPostedEvents(nullptr, QEvent::UpdateRequest);
+            state.ResumeTiming();
+            QTest::keyClick(box, Qt::Key_Return);
+        } else {
+            QTest::keyClick(grid, (value++ / 500) % 2 == 0 ? Qt::Key_Right : Qt::Key_Left);
+        }
+        QApplication::sendPostedEvents(nullptr, QEvent::UpdateRequest);
+    }
+    state.counters["grid_paints_per_press"] = benchmark::Counter(counter.paints, benchmark::Counter::kAvgIterations);
+    window.document().setModified(false);
+}
+BENCHMARK(BM_ModuleWindowKeyPress)->ArgName("store")->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
 void BM_MainWindowAfterSplash(benchmark::State& state)
 {
