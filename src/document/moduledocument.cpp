@@ -114,7 +114,11 @@ void ModuleDocument::setCaption(const std::string& caption)
 std::string ModuleDocument::byteName(int index) const
 {
     // The document's size fixes its layout, whatever its type byte says now.
-    const MemoryType layout = size() == 512 ? MemoryType::Ddr4 : MemoryType::Ddr5;
+    MemoryType layout = MemoryType::Unknown;
+    if (size() == 512)
+        layout = MemoryType::Ddr4;
+    else if (size() == 1024)
+        layout = MemoryType::Ddr5;
     return ModuleByteName(layout, m_image.bytes, index);
 }
 
