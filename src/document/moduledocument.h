@@ -59,7 +59,7 @@ public:
 
     [[nodiscard]] const ModuleDecode& decode() const { return m_decode; }
     // The name of byte `index` in its generation's layout ("tCKAVGmin (MTB)",
-    // "Module Part Number, character 3") for the selected-byte panel.
+    // "Module Part Number (329-348)") for the selected-byte panel.
     [[nodiscard]] std::string byteName(int index) const;
 
     void addObserver(ModuleDocumentObserver* observer);
