@@ -251,8 +251,8 @@ CompareWindow::CompareWindow(const ImageData& a, const QString& captionA, const 
         scroll->setMinimumWidth(grid->sizeHint().width() + scroll->verticalScrollBar()->sizeHint().width() + 4);
         scroll->setMaximumHeight(grid->sizeHint().height() + 4);
         auto* layout = new QVBoxLayout(box);
-        layout->addWidget(scroll);
-        layout->addStretch();
+        layout->addWidget(scroll, 1);
+        layout->addStretch(0);  // below a grid shorter than the window
         return box;
     };
 
@@ -272,15 +272,21 @@ CompareWindow::CompareWindow(const ImageData& a, const QString& captionA, const 
     m_factTable->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_factTable->setSelectionMode(QAbstractItemView::SingleSelection);
     m_factTable->verticalHeader()->hide();
-    m_factTable->horizontalHeader()->setStretchLastSection(true);
+    m_factTable->setWordWrap(false);
+    m_factTable->horizontalHeader()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    m_factTable->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Stretch);
+    m_factTable->horizontalHeader()->setSectionResizeMode(2, QHeaderView::Stretch);
     for (std::size_t i = 0; i < m_facts.size(); ++i) {
         const FactDifference& fact = m_facts[i];
         const int row = static_cast<int>(i);
-        m_factTable->setItem(row, 0, new QTableWidgetItem(QString::fromStdString(fact.name)));
-        m_factTable->setItem(row, 1, new QTableWidgetItem(QString::fromStdString(fact.aText())));
-        m_factTable->setItem(row, 2, new QTableWidgetItem(QString::fromStdString(fact.bText())));
+        const QString texts[3] = {QString::fromStdString(fact.name), QString::fromStdString(fact.aText()),
+                                  QString::fromStdString(fact.bText())};
+        for (int column = 0; column < 3; ++column) {
+            auto* item = new QTableWidgetItem(texts[column]);
+            item->setToolTip(texts[column]);  // a long text is elided in its cell
+            m_factTable->setItem(row, column, item);
+        }
     }
-    m_factTable->resizeColumnsToContents();
     connect(m_factTable, &QTableWidget::itemSelectionChanged, this, [this] {
         const QList<QTableWidgetItem*> items = m_factTable->selectedItems();
         if (!items.isEmpty())
