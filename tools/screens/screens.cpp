@@ -5,6 +5,7 @@
 //        tessaro-screens OUTDIR --wizard   (the SPD wizard, page by page, and the document it builds)
 //        tessaro-screens OUTDIR --pinmaps  (the eleven pin-map pictures at their own size and at twice it)
 //        tessaro-screens OUTDIR --modules FILE...  (the window of each 512- or 1024-byte image, full screen)
+//        tessaro-screens OUTDIR --compare A B  (the compare window of two images, filling the screen)
 // With --panels each image is also shown with its module and IC pin-map
 // panels (the tool-bar buttons DRAM and IC) at the window's opening size and
 // maximised: NAME-module.png, NAME-ic.png, NAME-module-max.png.
@@ -18,6 +19,7 @@
 #include "app/splashwindow.h"
 #include "device/programmerlink.h"
 #include "device/serialline.h"
+#include "documentwindow/comparewindow.h"
 #include "documentwindow/documentwindow.h"
 #include "documentwindow/moduledocumentwindow.h"
 #include "files/imagefile.h"
@@ -148,6 +150,26 @@ int ShowPinMaps(const QDir& out)
     }
     return ok ? 0 : 1;
 }
+
+// The compare window of two image files at the screen's size, its cursor on the first difference.
+int ShowCompare(const QDir& out, const QString& pathA, const QString& pathB)
+{
+    tessaro::ImageRead reads[2];
+    const QString paths[2] = {pathA, pathB};
+    for (int i = 0; i < 2; ++i) {
+        const std::string path = paths[i].toStdString();
+        reads[i] = tessaro::ReadImageFile(path, tessaro::InputFormatForFileName(path));
+        if (!reads[i].ok()) {
+            std::fprintf(stderr, "%s\n", reads[i].error.c_str());
+            return 1;
+        }
+    }
+    tessaro::CompareWindow window(reads[0].image, QFileInfo(pathA).fileName(), reads[1].image,
+                                  QFileInfo(pathB).fileName());
+    window.setGeometry(QApplication::primaryScreen()->availableGeometry());
+    window.nextDifference();
+    return Save(window, out, "compare") ? 0 : 1;
+}
 }  // namespace
 
 // Each 512- or 1024-byte image in its own window over the whole screen.
@@ -195,6 +217,8 @@ int main(int argc, char** argv)
         return ShowPinMaps(out);
     if (args[2] == QLatin1String("--modules"))
         return ShowModuleWindows(out, args.mid(3));
+    if (args[2] == QLatin1String("--compare") && args.size() == 5)
+        return ShowCompare(out, args[3], args[4]);
     QString device;
     QStringList files;
     bool panels = false;

@@ -1,0 +1,495 @@
+#include "documentwindow/comparewindow.h"
+
+#include "core/hex.h"
+#include "documentwindow/markcolours.h"
+#include "files/imagefile.h"
+
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QHelpEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QShortcut>
+#include <QSplitter>
+#include <QTableWidget>
+#include <QToolTip>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace tessaro {
+
+namespace {
+constexpr int kColumns = 16;
+constexpr int kGap = 1;
+
+// The cells of a grid: as many as the image's type calls for, or as were read
+// when that is more.
+int CellCount(const ImageData& image)
+{
+    return std::max(image.size, static_cast<int>(image.bytes.size()));
+}
+
+// Each grid's marks from the byte comparison: a byte only one image has is
+// marked in that image's grid; the other grid shows its cell (if it has one) as absent.
+std::pair<std::vector<CompareMark>, std::vector<CompareMark>> CompareMarks(const ImageData& a, const ImageData& b,
+                                                                           const ByteComparison& comparison)
+{
+    std::vector<CompareMark> marksA(static_cast<std::size_t>(CellCount(a)), CompareMark::Same);
+    std::vector<CompareMark> marksB(static_cast<std::size_t>(CellCount(b)), CompareMark::Same);
+    for (std::size_t i = a.bytes.size(); i < marksA.size(); ++i)
+        marksA[i] = CompareMark::Absent;
+    for (std::size_t i = b.bytes.size(); i < marksB.size(); ++i)
+        marksB[i] = CompareMark::Absent;
+    for (const ByteDifference& d : comparison.differences) {
+        const CompareMark markA = !d.a ? CompareMark::Absent : d.b ? CompareMark::Differs : CompareMark::OnlyHere;
+        const CompareMark markB = !d.b ? CompareMark::Absent : d.a ? CompareMark::Differs : CompareMark::OnlyHere;
+        if (d.offset < marksA.size())
+            marksA[d.offset] = markA;
+        if (d.offset < marksB.size())
+            marksB[d.offset] = markB;
+    }
+    return {std::move(marksA), std::move(marksB)};
+}
+
+QString RowHeader(int row)
+{
+    return QStringLiteral("%1").arg(row * kColumns, 3, 16, QLatin1Char('0')).toUpper();
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+
+CompareGrid::CompareGrid(const ImageData& image, std::vector<CompareMark> marks, QWidget* parent)
+    : QWidget(parent)
+    , m_bytes(image.bytes)
+    , m_marks(std::move(marks))
+{
+    const QFontMetrics metrics(font());
+    m_cellWidth = std::max(26, metrics.horizontalAdvance(QStringLiteral("WW")) + 8);
+    m_cellHeight = std::max(19, metrics.height() + 4);
+    m_headerWidth = std::max(m_cellWidth + 4, metrics.horizontalAdvance(QStringLiteral("WWW")) + 8);
+    for (int v = 0; v < 256; ++v) {
+        QStaticText& text = m_hexTexts[static_cast<std::size_t>(v)];
+        text.setText(QString::fromStdString(ByteToHex(static_cast<std::uint8_t>(v))));
+        text.setTextFormat(Qt::PlainText);
+        text.prepare(QTransform(), font());
+    }
+    m_absentText.setText(QStringLiteral("--"));
+    m_absentText.setTextFormat(Qt::PlainText);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+}
+
+QSize CompareGrid::sizeHint() const
+{
+    return {m_headerWidth + kColumns * (m_cellWidth + kGap) + kGap,
+            m_cellHeight + rowCount() * (m_cellHeight + kGap) + kGap};
+}
+
+CompareMark CompareGrid::mark(int index) const
+{
+    return index >= 0 && index < cellCount() ? m_marks[static_cast<std::size_t>(index)] : CompareMark::Absent;
+}
+
+int CompareGrid::markedCount() const
+{
+    return static_cast<int>(std::count_if(m_marks.begin(), m_marks.end(), [](CompareMark m) {
+        return m == CompareMark::Differs || m == CompareMark::OnlyHere;
+    }));
+}
+
+void CompareGrid::setSelection(std::set<int> indexes)
+{
+    std::erase_if(indexes, [this](int i) { return i < 0 || i >= cellCount(); });
+    if (indexes == m_selection)
+        return;
+    m_selection = std::move(indexes);
+    update();
+}
+
+QRect CompareGrid::cellRect(int index) const
+{
+    const int row = index / kColumns;
+    const int column = index % kColumns;
+    return {m_headerWidth + kGap + column * (m_cellWidth + kGap), m_cellHeight + kGap + row * (m_cellHeight + kGap),
+            m_cellWidth, m_cellHeight};
+}
+
+int CompareGrid::cellAt(const QPoint& pos) const
+{
+    if (pos.x() < m_headerWidth + kGap || pos.y() < m_cellHeight + kGap)
+        return -1;
+    const int column = (pos.x() - m_headerWidth - kGap) / (m_cellWidth + kGap);
+    const int row = (pos.y() - m_cellHeight - kGap) / (m_cellHeight + kGap);
+    const int index = row * kColumns + column;
+    if (column >= kColumns || index >= cellCount())
+        return -1;
+    return cellRect(index).contains(pos) ? index : -1;
+}
+
+void CompareGrid::paintEvent(QPaintEvent* event)
+{
+    QPainter painter(this);
+    painter.fillRect(event->rect(), palette().color(QPalette::Window));
+    const QColor face = palette().color(QPalette::Button);
+    const QColor faceText = palette().color(QPalette::ButtonText);
+    const QColor frame = palette().color(QPalette::Mid);
+
+    painter.setPen(faceText);
+    for (int c = 0; c < kColumns; ++c) {
+        const QRect r(m_headerWidth + kGap + c * (m_cellWidth + kGap), 0, m_cellWidth, m_cellHeight);
+        if (r.intersects(event->rect())) {
+            painter.fillRect(r, face);
+            drawText(painter, r, m_hexTexts[static_cast<std::size_t>(c)]);
+        }
+    }
+    for (int row = 0; row < rowCount(); ++row) {
+        const QRect r(0, m_cellHeight + kGap + row * (m_cellHeight + kGap), m_headerWidth - 2, m_cellHeight);
+        if (r.intersects(event->rect())) {
+            painter.fillRect(r, face);
+            painter.drawText(r, Qt::AlignCenter, RowHeader(row));
+        }
+    }
+
+    for (int i = 0; i < cellCount(); ++i) {
+        const QRect r = cellRect(i);
+        if (!r.intersects(event->rect()))
+            continue;
+        const CompareMark m = m_marks[static_cast<std::size_t>(i)];
+        const bool selected = m_selection.contains(i);
+        QColor background = face;
+        if (selected)
+            background = kSelectedColour;
+        else if (m == CompareMark::Differs)
+            background = kDiffersColour;
+        else if (m == CompareMark::OnlyHere)
+            background = kOnlyHereColour;
+        painter.fillRect(r, background);
+        painter.setPen(frame);
+        painter.drawRect(r.adjusted(0, 0, -1, -1));
+        if (m == CompareMark::Absent) {
+            painter.setPen(selected ? QColor(Qt::white) : palette().color(QPalette::Disabled, QPalette::ButtonText));
+            drawText(painter, r, m_absentText);
+        } else {
+            painter.setPen(selected ? QColor(Qt::white) : faceText);
+            drawText(painter, r, m_hexTexts[m_bytes[static_cast<std::size_t>(i)]]);
+        }
+    }
+}
+
+void CompareGrid::drawText(QPainter& painter, const QRect& cell, const QStaticText& text) const
+{
+    const QSizeF size = text.size();
+    painter.drawStaticText(QPointF(cell.x() + (cell.width() - size.width()) / 2.0,
+                                   cell.y() + (cell.height() - size.height()) / 2.0),
+                           text);
+}
+
+void CompareGrid::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton) {
+        QWidget::mousePressEvent(event);
+        return;
+    }
+    if (const int cell = cellAt(event->position().toPoint()); cell >= 0)
+        emit cellClicked(cell);
+}
+
+bool CompareGrid::event(QEvent* event)
+{
+    if (event->type() == QEvent::ToolTip) {
+        auto* help = static_cast<QHelpEvent*>(event);
+        const int cell = cellAt(help->pos());
+        if (cell >= 0)
+            QToolTip::showText(help->globalPos(), QStringLiteral("Byte%1").arg(cell), this, cellRect(cell));
+        else
+            QToolTip::hideText();
+        return true;
+    }
+    return QWidget::event(event);
+}
+
+// ---------------------------------------------------------------------------
+
+CompareWindow::CompareWindow(const ImageData& a, const QString& captionA, const ImageData& b,
+                             const QString& captionB, QWidget* parent)
+    : QWidget(parent)
+    , m_bytes(CompareImages(a, b))
+{
+    // The same engine calls as the command line's compare: facts only when the bytes differ.
+    if (!m_bytes.same)
+        m_facts = CompareFacts(ImageFacts(a.bytes), ImageFacts(b.bytes));
+
+    setWindowTitle(tr("Compare %1 | %2").arg(captionA, captionB));
+    auto [marksA, marksB] = CompareMarks(a, b, m_bytes);
+    m_gridA = new CompareGrid(a, std::move(marksA));
+    m_gridB = new CompareGrid(b, std::move(marksB));
+    m_gridA->setObjectName(QStringLiteral("compareGridA"));
+    m_gridB->setObjectName(QStringLiteral("compareGridB"));
+
+    const auto framed = [](CompareGrid* grid, const QString& title, QScrollArea*& scroll) {
+        auto* box = new QGroupBox(title);
+        scroll = new QScrollArea;
+        scroll->setWidget(grid);
+        scroll->setFrameShape(QFrame::NoFrame);
+        scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        scroll->setMinimumWidth(grid->sizeHint().width() + scroll->verticalScrollBar()->sizeHint().width() + 4);
+        scroll->setMaximumHeight(grid->sizeHint().height() + 4);
+        auto* layout = new QVBoxLayout(box);
+        layout->addWidget(scroll, 1);
+        layout->addStretch(0);  // below a grid shorter than the window
+        return box;
+    };
+
+    m_header = new QLabel;
+    m_header->setObjectName(QStringLiteral("compareHeader"));
+    m_header->setTextFormat(Qt::PlainText);
+    const QString verdict = m_bytes.same ? tr("same")
+                                         : tr("%1 bytes differ, %2 facts differ")
+                                               .arg(m_bytes.differences.size())
+                                               .arg(m_facts.size());
+    m_header->setText(tr("A: %1    B: %2    %3").arg(captionA, captionB, verdict));
+
+    m_factTable = new QTableWidget(static_cast<int>(m_facts.size()), 3);
+    m_factTable->setObjectName(QStringLiteral("compareFacts"));
+    m_factTable->setHorizontalHeaderLabels({tr("Fact"), tr("A"), tr("B")});
+    m_factTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_factTable->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_factTable->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_factTable->verticalHeader()->hide();
+    m_factTable->setWordWrap(false);
+    m_factTable->horizontalHeader()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    m_factTable->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Stretch);
+    m_factTable->horizontalHeader()->setSectionResizeMode(2, QHeaderView::Stretch);
+    for (std::size_t i = 0; i < m_facts.size(); ++i) {
+        const FactDifference& fact = m_facts[i];
+        const int row = static_cast<int>(i);
+        const QString texts[3] = {QString::fromStdString(fact.name), QString::fromStdString(fact.aText()),
+                                  QString::fromStdString(fact.bText())};
+        for (int column = 0; column < 3; ++column) {
+            auto* item = new QTableWidgetItem(texts[column]);
+            item->setToolTip(texts[column]);  // a long text is elided in its cell
+            m_factTable->setItem(row, column, item);
+        }
+    }
+    connect(m_factTable, &QTableWidget::itemSelectionChanged, this, [this] {
+        const QList<QTableWidgetItem*> items = m_factTable->selectedItems();
+        if (!items.isEmpty())
+            selectFact(items.front()->row());
+    });
+    // A click on the row already selected selects its bytes again (after the cursor moved).
+    connect(m_factTable, &QTableWidget::cellClicked, this, [this](int row, int) { selectFact(row); });
+
+    m_previous = new QPushButton(tr("Previous difference"));
+    m_next = new QPushButton(tr("Next difference"));
+    m_previous->setToolTip(tr("Shift+F8"));
+    m_next->setToolTip(tr("F8"));
+    m_previous->setEnabled(!m_bytes.differences.empty());
+    m_next->setEnabled(!m_bytes.differences.empty());
+    connect(m_previous, &QPushButton::clicked, this, &CompareWindow::previousDifference);
+    connect(m_next, &QPushButton::clicked, this, &CompareWindow::nextDifference);
+    // Window-local shortcuts, so that compare windows side by side in a workspace do not clash.
+    auto* nextKey = new QShortcut(QKeySequence(Qt::Key_F8), this);
+    auto* previousKey = new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F8), this);
+    nextKey->setContext(Qt::WidgetWithChildrenShortcut);
+    previousKey->setContext(Qt::WidgetWithChildrenShortcut);
+    connect(nextKey, &QShortcut::activated, this, &CompareWindow::nextDifference);
+    connect(previousKey, &QShortcut::activated, this, &CompareWindow::previousDifference);
+    m_position = new QLabel;
+    m_position->setObjectName(QStringLiteral("comparePosition"));
+
+    // A click on a byte in either grid selects that offset in both.
+    connect(m_gridA, &CompareGrid::cellClicked, this, [this](int index) { select({index}); });
+    connect(m_gridB, &CompareGrid::cellClicked, this, [this](int index) { select({index}); });
+
+    auto* splitter = new QSplitter(Qt::Horizontal);
+    splitter->addWidget(framed(m_gridA, tr("A: %1").arg(captionA), m_scrollA));
+    splitter->addWidget(framed(m_gridB, tr("B: %1").arg(captionB), m_scrollB));
+    splitter->addWidget(m_factTable);
+    splitter->setStretchFactor(2, 1);
+    splitter->setChildrenCollapsible(false);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(m_previous);
+    buttons->addWidget(m_next);
+    buttons->addWidget(m_position, 1);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_header);
+    layout->addWidget(splitter, 1);
+    layout->addLayout(buttons);
+}
+
+QString CompareWindow::headerText() const
+{
+    return m_header->text();
+}
+
+void CompareWindow::nextDifference()
+{
+    const int count = static_cast<int>(m_bytes.differences.size());
+    if (count > 0)
+        showDifference(m_current < 0 ? 0 : (m_current + 1) % count);
+}
+
+void CompareWindow::previousDifference()
+{
+    const int count = static_cast<int>(m_bytes.differences.size());
+    if (count > 0)
+        showDifference(m_current <= 0 ? count - 1 : m_current - 1);
+}
+
+void CompareWindow::showDifference(int index)
+{
+    m_current = index;
+    const ByteDifference& d = m_bytes.differences[static_cast<std::size_t>(index)];
+    m_position->setText(tr("Difference %1 of %2: %3")
+                            .arg(index + 1)
+                            .arg(m_bytes.differences.size())
+                            .arg(QString::fromStdString(ByteDifferenceText(d))));
+    select({static_cast<int>(d.offset)});
+}
+
+void CompareWindow::selectFact(int row)
+{
+    if (row < 0 || row >= static_cast<int>(m_facts.size()))
+        return;
+    std::set<int> indexes;
+    for (const ByteSpan& span : m_facts[static_cast<std::size_t>(row)].bytes) {
+        for (int i = span.first; i <= span.last && i < kMaxImageSize; ++i)
+            indexes.insert(i);
+    }
+    select(indexes);
+}
+
+void CompareWindow::select(const std::set<int>& indexes)
+{
+    m_gridA->setSelection(indexes);
+    m_gridB->setSelection(indexes);
+    for (auto [grid, scroll] : {std::pair{m_gridA, m_scrollA}, std::pair{m_gridB, m_scrollB}}) {
+        if (grid->selection().empty())
+            continue;
+        const QRect first = grid->cellRect(*grid->selection().begin());
+        scroll->ensureVisible(first.center().x(), first.center().y(), first.width(), first.height() * 2);
+    }
+}
+
+void CompareWindow::chooseAndShow(QWidget* parent, std::vector<std::pair<QString, ImageData>> open,
+                                  const std::function<void(QWidget*)>& addToWorkspace)
+{
+    CompareSourceDialog dialog(std::move(open), parent);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    auto* window = new CompareWindow(dialog.image(0), dialog.caption(0), dialog.image(1), dialog.caption(1));
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    if (addToWorkspace)
+        addToWorkspace(window);
+    else
+        window->show();
+}
+
+// ---------------------------------------------------------------------------
+
+CompareSourceDialog::CompareSourceDialog(std::vector<std::pair<QString, ImageData>> open, QWidget* parent)
+    : QDialog(parent)
+    , m_open(std::move(open))
+{
+    setWindowTitle(tr("Compare"));
+    auto* layout = new QVBoxLayout(this);
+    for (int which = 0; which < 2; ++which) {
+        Side& side = m_sides[static_cast<std::size_t>(which)];
+        auto* box = new QGroupBox(which == 0 ? tr("Image A") : tr("Image B"));
+        auto* grid = new QGridLayout(box);
+        side.document = new QRadioButton(tr("Open document"));
+        side.documents = new QComboBox;
+        for (const auto& [caption, image] : m_open)
+            side.documents->addItem(caption);
+        side.file = new QRadioButton(tr("File"));
+        side.path = new QLineEdit;
+        side.browse = new QPushButton(tr("Browse…"));
+        grid->addWidget(side.document, 0, 0);
+        grid->addWidget(side.documents, 0, 1, 1, 2);
+        grid->addWidget(side.file, 1, 0);
+        grid->addWidget(side.path, 1, 1);
+        grid->addWidget(side.browse, 1, 2);
+        layout->addWidget(box);
+
+        const bool haveDocument = static_cast<int>(m_open.size()) > which;
+        side.document->setEnabled(!m_open.empty());
+        side.documents->setEnabled(!m_open.empty());
+        if (!m_open.empty())
+            side.documents->setCurrentIndex(std::min(which, static_cast<int>(m_open.size()) - 1));
+        (haveDocument ? side.document : side.file)->setChecked(true);
+
+        connect(side.documents, &QComboBox::activated, side.document, [&side] { side.document->setChecked(true); });
+        connect(side.path, &QLineEdit::textEdited, side.file, [&side] { side.file->setChecked(true); });
+        connect(side.browse, &QPushButton::clicked, this, [this, &side] {
+            const QString path = QFileDialog::getOpenFileName(this, tr("Open"), side.path->text(),
+                                                              tr("SPD images (*.spd *.bin *.txt);;All files (*)"));
+            if (!path.isEmpty()) {
+                side.path->setText(path);
+                side.file->setChecked(true);
+            }
+        });
+    }
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+    connect(buttons, &QDialogButtonBox::accepted, this, &CompareSourceDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &CompareSourceDialog::reject);
+    layout->addWidget(buttons);
+}
+
+void CompareSourceDialog::accept()
+{
+    if (resolve(0) && resolve(1))
+        QDialog::accept();
+}
+
+// Takes one side's image and caption; on a file that cannot be read, says why
+// and leaves the dialog open.
+bool CompareSourceDialog::resolve(int which)
+{
+    const Side& side = m_sides[static_cast<std::size_t>(which)];
+    const auto at = static_cast<std::size_t>(which);
+    if (side.document->isChecked()) {
+        const int index = side.documents->currentIndex();
+        if (index < 0 || index >= static_cast<int>(m_open.size()))
+            return false;
+        m_captions[at] = m_open[static_cast<std::size_t>(index)].first;
+        m_images[at] = m_open[static_cast<std::size_t>(index)].second;
+        return true;
+    }
+    const QString path = side.path->text().trimmed();
+    if (path.isEmpty()) {
+        QMessageBox::warning(this, tr("Compare"), which == 0 ? tr("Choose a file for image A.") : tr("Choose a file for image B."));
+        side.path->setFocus();
+        return false;
+    }
+    const std::string name = path.toStdString();
+    const InputFormat byName = InputFormatForFileName(name);
+    const ImageRead read = ReadImageFile(name, byName == InputFormat::Text ? InputFormat::Text : InputFormat::Auto);
+    if (!read.ok()) {
+        QMessageBox::warning(this, tr("Compare"), QString::fromStdString(read.error));
+        side.path->setFocus();
+        return false;
+    }
+    m_captions[at] = QFileInfo(path).fileName();
+    m_images[at] = read.image;
+    return true;
+}
+
+}  // namespace tessaro

@@ -1,0 +1,262 @@
+// The compare window and its source dialog, offscreen: the marks of both
+// grids, the fact list and its selection, the difference cursor.
+#include "documentwindow/comparewindow.h"
+#include "files/imageformat.h"
+#include "testsupport.h"
+#include "uisupport.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using namespace tessaro;
+
+namespace {
+
+// A DDR4 SO-DIMM, DDR4-3200, tAA 13750 ps, part "TEST-PART".
+ImageData Ddr4Image()
+{
+    ImageData image{std::vector<std::uint8_t>(512, 0), 512};
+    auto& b = image.bytes;
+    b[0] = 0x23;
+    b[1] = 0x11;
+    b[2] = 0x0C;
+    b[3] = 0x03;
+    b[4] = 0x45;
+    b[12] = 0x01;
+    b[13] = 0x03;
+    b[18] = 0x05;
+    b[24] = 0x6E;
+    const std::string part = "TEST-PART";
+    std::copy(part.begin(), part.end(), b.begin() + 329);
+    return image;
+}
+
+// The same module with tAA 14000 ps and part "XEST-PART": bytes 24 and 329 differ.
+ImageData OtherDdr4Image()
+{
+    ImageData image = Ddr4Image();
+    image.bytes[24] = 0x70;
+    image.bytes[329] = 'X';
+    return image;
+}
+
+int FactRow(const CompareWindow& window, const QString& name)
+{
+    const QTableWidget* table = window.factTable();
+    for (int row = 0; row < table->rowCount(); ++row) {
+        if (table->item(row, 0)->text() == name)
+            return row;
+    }
+    return -1;
+}
+
+void ClickFact(CompareWindow& window, int row)
+{
+    QTableWidget* table = window.factTable();
+    table->scrollToItem(table->item(row, 0));
+    QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, table->visualItemRect(table->item(row, 0)).center());
+}
+
+std::set<int> Selected(const CompareGrid* grid)
+{
+    return grid->selection();
+}
+
+}  // namespace
+
+TEST(CompareWindow, MarksTheDifferingBytesListsTheDifferingFactsAndChangesNeitherImage)
+{
+    const ImageData a = Ddr4Image();
+    const ImageData b = OtherDdr4Image();
+    CompareWindow window(a, QStringLiteral("left.bin"), b, QStringLiteral("right.bin"));
+    window.show();
+
+    for (const CompareGrid* grid : {window.gridA(), window.gridB()}) {
+        EXPECT_EQ(grid->rowCount(), 32);
+        EXPECT_EQ(grid->markedCount(), 2);
+        EXPECT_EQ(grid->mark(24), CompareMark::Differs);
+        EXPECT_EQ(grid->mark(329), CompareMark::Differs);
+        EXPECT_EQ(grid->mark(25), CompareMark::Same);
+    }
+    const QTableWidget* table = window.factTable();
+    const int taa = FactRow(window, QStringLiteral("timings.tAA"));
+    ASSERT_GE(taa, 0);
+    EXPECT_EQ(table->item(taa, 1)->text(), QStringLiteral("13750 ps / 22 clocks"));
+    EXPECT_EQ(table->item(taa, 2)->text(), QStringLiteral("14000 ps / 23 clocks"));
+    EXPECT_GE(FactRow(window, QStringLiteral("summary.partNumber")), 0);
+    EXPECT_EQ(FactRow(window, QStringLiteral("timings.tCKmin")), -1);
+    EXPECT_EQ(window.headerText(), QStringLiteral("A: left.bin    B: right.bin    2 bytes differ, %1 facts differ")
+                                       .arg(table->rowCount()));
+
+    ClickFact(window, taa);
+    window.nextDifference();
+    window.previousDifference();
+    EXPECT_EQ(a.bytes, Ddr4Image().bytes);
+    EXPECT_EQ(b.bytes, OtherDdr4Image().bytes);
+}
+
+TEST(CompareWindow, ClickingAFactSelectsItsBytesInBothGridsAndScrollsThemIntoView)
+{
+    CompareWindow window(Ddr4Image(), QStringLiteral("A"), OtherDdr4Image(), QStringLiteral("B"));
+    window.resize(1100, 300);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+
+    ClickFact(window, FactRow(window, QStringLiteral("timings.tAA")));
+    EXPECT_EQ(Selected(window.gridA()), (std::set<int>{24, 123}));
+    EXPECT_EQ(Selected(window.gridB()), (std::set<int>{24, 123}));
+
+    // Byte 329 lies well below a 300-pixel-high window's first rows: the
+    // cursor scrolls down to it, and the tAA fact back up to byte 24.
+    const auto shows = [](const CompareGrid* grid, int index) {
+        return grid->visibleRegion().contains(grid->cellRect(index));
+    };
+    window.nextDifference();
+    window.nextDifference();
+    for (const CompareGrid* grid : {window.gridA(), window.gridB()}) {
+        EXPECT_EQ(Selected(grid), std::set<int>{329});
+        EXPECT_TRUE(shows(grid, 329));
+        EXPECT_FALSE(shows(grid, 24));
+    }
+    ClickFact(window, FactRow(window, QStringLiteral("timings.tAA")));
+    for (const CompareGrid* grid : {window.gridA(), window.gridB()}) {
+        EXPECT_TRUE(shows(grid, 24));
+        EXPECT_FALSE(shows(grid, 329));
+    }
+}
+
+TEST(CompareWindow, NextAndPreviousWalkTheDifferingBytesAndWrapRound)
+{
+    CompareWindow window(Ddr4Image(), QStringLiteral("A"), OtherDdr4Image(), QStringLiteral("B"));
+    window.show();
+    EXPECT_EQ(window.currentDifference(), -1);
+
+    QTest::mouseClick(window.nextButton(), Qt::LeftButton);
+    EXPECT_EQ(Selected(window.gridA()), std::set<int>{24});
+    EXPECT_EQ(Selected(window.gridB()), std::set<int>{24});
+    QTest::mouseClick(window.nextButton(), Qt::LeftButton);
+    EXPECT_EQ(Selected(window.gridB()), std::set<int>{329});
+    QTest::mouseClick(window.nextButton(), Qt::LeftButton);
+    EXPECT_EQ(Selected(window.gridA()), std::set<int>{24});  // past the last: the first again
+    QTest::mouseClick(window.previousButton(), Qt::LeftButton);
+    EXPECT_EQ(Selected(window.gridA()), std::set<int>{329});  // before the first: the last
+
+    // F8 and Shift+F8 while the window has the focus.
+    QApplication::setActiveWindow(&window);
+    window.nextButton()->setFocus();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    QTest::keyClick(window.nextButton(), Qt::Key_F8);
+    EXPECT_EQ(window.currentDifference(), 0);
+    QTest::keyClick(window.nextButton(), Qt::Key_F8, Qt::ShiftModifier);
+    EXPECT_EQ(window.currentDifference(), 1);
+
+    // Without differences there is nothing to walk.
+    CompareWindow same(Ddr4Image(), QStringLiteral("A"), Ddr4Image(), QStringLiteral("A again"));
+    EXPECT_TRUE(same.headerText().endsWith(QStringLiteral("same")));
+    EXPECT_EQ(same.factTable()->rowCount(), 0);
+    EXPECT_FALSE(same.nextButton()->isEnabled());
+    same.nextDifference();
+    same.previousDifference();
+    EXPECT_EQ(same.currentDifference(), -1);
+    EXPECT_TRUE(Selected(same.gridA()).empty());
+}
+
+TEST(CompareWindow, ImagesOfDifferentSizesMarkTheBytesOnlyOneHas)
+{
+    ImageData small{std::vector<std::uint8_t>(256, 0), 256};
+    small.bytes[2] = 0x0B;  // DDR3
+    const ImageData large = Ddr4Image();
+    CompareWindow window(small, QStringLiteral("ddr3"), large, QStringLiteral("ddr4"));
+    EXPECT_EQ(window.gridA()->rowCount(), 16);
+    EXPECT_EQ(window.gridB()->rowCount(), 32);
+    EXPECT_EQ(window.gridB()->mark(256), CompareMark::OnlyHere);
+    EXPECT_EQ(window.gridB()->mark(511), CompareMark::OnlyHere);
+    EXPECT_EQ(window.gridB()->mark(2), CompareMark::Differs);
+    EXPECT_EQ(window.gridA()->mark(2), CompareMark::Differs);
+    EXPECT_EQ(window.gridB()->markedCount(), window.gridA()->markedCount() + 256);
+    const int size = FactRow(window, QStringLiteral("size"));
+    ASSERT_GE(size, 0);
+    EXPECT_EQ(window.factTable()->item(size, 1)->text(), QStringLiteral("256"));
+    EXPECT_EQ(window.factTable()->item(size, 2)->text(), QStringLiteral("512"));
+    window.previousDifference();  // the last difference: byte 511, which only B has
+    EXPECT_EQ(Selected(window.gridB()), std::set<int>{511});
+    EXPECT_TRUE(Selected(window.gridA()).empty());
+
+    // A truncated DDR5 image shows its missing bytes as absent; the whole one marks them.
+    ImageData whole{std::vector<std::uint8_t>(1024, 0), 1024};
+    whole.bytes[0] = 0x30;
+    whole.bytes[2] = 0x12;
+    whole.bytes[700] = 0x55;
+    ImageData truncated = whole;
+    truncated.bytes.resize(600);
+    CompareWindow cut(truncated, QStringLiteral("cut"), whole, QStringLiteral("whole"));
+    EXPECT_EQ(cut.gridA()->rowCount(), 64);
+    EXPECT_EQ(cut.gridA()->mark(599), CompareMark::Same);
+    EXPECT_EQ(cut.gridA()->mark(600), CompareMark::Absent);
+    EXPECT_EQ(cut.gridA()->markedCount(), 0);
+    EXPECT_EQ(cut.gridB()->mark(600), CompareMark::OnlyHere);
+    EXPECT_EQ(cut.gridB()->markedCount(), 424);
+    EXPECT_TRUE(cut.headerText().endsWith(QStringLiteral("424 bytes differ, %1 facts differ")
+                                              .arg(cut.factTable()->rowCount())));
+    cut.nextDifference();
+    EXPECT_EQ(Selected(cut.gridA()), std::set<int>{600});  // the absent cell is selected too
+}
+
+TEST(CompareSourceDialog, TakesOpenDocumentsOrFilesAndStaysOpenOnAFileItCannotRead)
+{
+    QTemporaryDir dir;
+    const std::string path = dir.filePath(QStringLiteral("other.bin")).toStdString();
+    const ImageData other = OtherDdr4Image();
+    test::WriteAll(path, std::string(other.bytes.begin(), other.bytes.end()));
+    const std::string dump = dir.filePath(QStringLiteral("other.txt")).toStdString();
+    test::WriteAll(dump, ImageTextBytes(other.bytes));
+
+    std::vector<std::pair<QString, ImageData>> open{{QStringLiteral("SPD_File 1"), Ddr4Image()},
+                                                    {QStringLiteral("SPD_File 2"), OtherDdr4Image()}};
+    test::ModalResponder responder;
+    CompareSourceDialog dialog(open);
+    EXPECT_TRUE(dialog.side(0).document->isChecked());
+    EXPECT_EQ(dialog.side(1).documents->currentIndex(), 1);
+
+    dialog.side(1).file->setChecked(true);
+    dialog.side(1).path->setText(dir.filePath(QStringLiteral("missing.bin")));
+    dialog.show();
+    dialog.accept();
+    ASSERT_EQ(responder.messages().size(), 1u);
+    EXPECT_TRUE(responder.messages()[0].text.contains(QStringLiteral("missing.bin")));
+    EXPECT_NE(dialog.result(), QDialog::Accepted);
+    EXPECT_TRUE(dialog.isVisible());
+
+    // A text file with a name other than .spd is read by its contents.
+    dialog.side(1).path->setText(QString::fromStdString(dump));
+    dialog.accept();
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(dialog.caption(0), QStringLiteral("SPD_File 1"));
+    EXPECT_EQ(dialog.caption(1), QStringLiteral("other.txt"));
+    EXPECT_EQ(dialog.image(1).bytes, other.bytes);
+
+    // chooseAndShow hands the window of the chosen pair to the workspace.
+    responder.handleDialog([&](QWidget* widget) {
+        auto* chooser = qobject_cast<CompareSourceDialog*>(widget);
+        ASSERT_NE(chooser, nullptr);
+        chooser->side(0).file->setChecked(true);
+        chooser->side(0).path->setText(QString::fromStdString(path));
+        chooser->accept();
+    });
+    std::unique_ptr<QWidget> shown;
+    CompareWindow::chooseAndShow(nullptr, open, [&](QWidget* window) { shown.reset(window); });
+    auto* window = qobject_cast<CompareWindow*>(shown.get());
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(window->byteComparison().same);  // other.bin against SPD_File 2
+    EXPECT_TRUE(window->headerText().startsWith(QStringLiteral("A: other.bin    B: SPD_File 2")));
+}
