@@ -4,6 +4,8 @@
 
 #include "app/messages.h"
 #include "documentwindow/documentwindow.h"
+#include "documentwindow/moduledocumentwindow.h"
+#include "files/imagefile.h"
 #include "files/settingsstore.h"
 #include "files/spdfile.h"
 
@@ -12,6 +14,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 
+#include <algorithm>
 #include <functional>
 
 namespace tessaro {
@@ -27,6 +30,10 @@ struct Filter {
 const Filter kOpenFilters[] = {
     {"Korvalen SPD Files (*.spd)", "spd"},
     {"Bin Files (*.bin)", "bin"},
+    {"All Files (*.*)", ""},
+};
+const Filter kDumpFilters[] = {
+    {"Hex dumps (*.txt *.hex *.dump)", "txt"},
     {"All Files (*.*)", ""},
 };
 const Filter kSaveAsFilters[] = {
@@ -101,10 +108,17 @@ DocumentWindow* MainWindow::findDocument(const QString& path) const
 
 bool MainWindow::showIfOpen(const QString& path)
 {
-    DocumentWindow* open = findDocument(path);
-    if (open == nullptr)
-        return false;
-    activate(open);
+    if (DocumentWindow* open = findDocument(path)) {
+        activate(open);
+    } else {
+        const QList<ModuleDocumentWindow*> modules = moduleDocuments();
+        const auto it = std::find_if(modules.begin(), modules.end(), [&](ModuleDocumentWindow* w) {
+            return QString::fromStdString(w->document().caption()) == path;
+        });
+        if (it == modules.end())
+            return false;
+        activateWidget(*it);
+    }
     recordRecentFile(path);
     return true;
 }
@@ -143,12 +157,37 @@ void MainWindow::openFile()
         openPath(name);
 }
 
+ModuleDocumentWindow* MainWindow::openModuleDocument(ImageData image, const QString& caption)
+{
+    auto* window = new ModuleDocumentWindow(std::move(image), caption);
+    window->setSaveHandler([this](ModuleDocumentWindow* w) { return saveModuleDocument(w, false); });
+    QMdiSubWindow* sub = m_mdi->addSubWindow(window);
+    sub->setAttribute(Qt::WA_DeleteOnClose);
+    sub->resize(DocumentWindow::openingSize(this));
+    sub->show();
+    m_mdi->setActiveSubWindow(sub);
+    return window;
+}
+
+// A 512- or 1024-byte image opens in a window of its own; every other file
+// opens as it always has, into a 256-byte document.
+static bool IsLargerImage(const ImageRead& read)
+{
+    return read.ok() && read.image.size != kSpdSize;
+}
+
 void MainWindow::openPath(const QString& name)
 {
     // A window carries the full path of its file, however it was named.
     const QString path = QFileInfo(name).absoluteFilePath();
     if (showIfOpen(path))
         return;
+    ImageRead larger = ReadImageFile(QFile::encodeName(path).toStdString(), InputFormatForFileName(path.toStdString()));
+    if (IsLargerImage(larger)) {
+        openModuleDocument(std::move(larger.image), path);
+        recordRecentFile(path);
+        return;
+    }
     SpdImage image{};
     if (!readImage(path, image))
         return;
@@ -170,6 +209,12 @@ void MainWindow::openRecentFile(int index)
     const QString name = m_recent.entry(index).caption;
     if (showIfOpen(name))
         return;
+    ImageRead larger = ReadImageFile(QFile::encodeName(name).toStdString(), InputFormatForFileName(name.toStdString()));
+    if (IsLargerImage(larger)) {
+        openModuleDocument(std::move(larger.image), name);
+        recordRecentFile(name);
+        return;
+    }
     SpdImage image{};
     if (!readImage(name, image))
         return;  // the window keeps what it shows; no file is created
@@ -180,9 +225,67 @@ void MainWindow::openRecentFile(int index)
     recordRecentFile(name);
 }
 
+void MainWindow::importHexDump()
+{
+    const QString name = AskFileName(this, "匯入十六進位傾印", kDumpFilters, false, nullptr);
+    if (name.isEmpty())
+        return;
+    ImageRead read = ReadImageFile(QFile::encodeName(name).toStdString(), InputFormat::Dump);
+    if (!read.ok()) {
+        ui::ShowError(this, QString::fromUtf8(ui::kDeviceErrorTitle),
+                      QStringLiteral("*****   無法開啟檔案 !   *****\n\n%1\n%2").arg(name, QString::fromStdString(read.error)));
+        return;
+    }
+    // The dump is not an SPD file: the document is untitled until it is saved.
+    if (read.image.size != kSpdSize) {
+        ++m_app.documentCount;
+        ModuleDocumentWindow* window =
+            openModuleDocument(std::move(read.image), QStringLiteral("SPD_File %1").arg(m_app.documentCount));
+        window->document().setModified(true);
+        return;
+    }
+    SpdImage image{};
+    std::copy_n(read.image.bytes.begin(), kSpdSize, image.begin());
+    DocumentWindow* target = newDocument();
+    target->document().load(image);
+    target->document().setModified(true);
+    target->refreshNow();
+}
+
 void MainWindow::saveFile()
 {
+    if (ModuleDocumentWindow* module = activeModuleDocument()) {
+        saveModuleDocument(module, false);
+        return;
+    }
     saveDocument(activeDocument());
+}
+
+bool MainWindow::saveModuleDocument(ModuleDocumentWindow* window, bool askName)
+{
+    if (!m_app.operatorAuthorized) {
+        ui::ShowError(this, QString::fromUtf8(ui::kAccessErrorTitle),
+                      QStringLiteral("      *****   權限不足無法存檔,請洽管理人員 !   *****      "));
+        return false;
+    }
+    QString name = QString::fromStdString(window->document().caption());
+    if (askName || name.startsWith(QLatin1String(kUntitledPrefix)) || !QFileInfo(name).isAbsolute()) {
+        activateWidget(window);
+        name = askName ? AskFileName(this, "另存新檔", kSaveAsFilters, true, nullptr)
+                       : AskFileName(this, "儲存", kOpenFilters, true, nullptr);
+        if (name.isEmpty())
+            return false;
+    }
+    QString error;
+    if (!WriteImageFile(name, window->document().bytes(), FormatOfName(name), &error)) {
+        ui::ShowError(this, QString::fromUtf8(ui::kDeviceErrorTitle),
+                      QStringLiteral("*****   無法儲存檔案 !   *****\n\n%1\n%2").arg(name, error));
+        return false;
+    }
+    window->document().setCaption(name.toStdString());
+    window->document().setModified(false);
+    // (the 256-byte Save does not touch the recent files either)
+    return true;
 }
 
 bool MainWindow::saveDocument(DocumentWindow* window)
@@ -210,6 +313,10 @@ void MainWindow::saveFileAs()
     if (!m_app.operatorAuthorized) {
         ui::ShowError(this, QString::fromUtf8(ui::kAccessErrorTitle),
                       QStringLiteral("      *****   權限不足無法存檔,請洽管理人員 !   *****      "));
+        return;
+    }
+    if (ModuleDocumentWindow* module = activeModuleDocument()) {
+        saveModuleDocument(module, true);
         return;
     }
     DocumentWindow* window = activeDocument();

@@ -10,7 +10,10 @@
 #include "app/windowlinkhost.h"
 #include "device/programmerlink.h"
 #include "device/serialline.h"
+#include "app/installedmodulesdialog.h"
+#include "documentwindow/comparewindow.h"
 #include "documentwindow/documentwindow.h"
+#include "documentwindow/moduledocumentwindow.h"
 #include "files/settingsstore.h"
 #include "print/printcommand.h"
 #include "wizard/wizardcommand.h"
@@ -243,6 +246,8 @@ void MainWindow::createActions()
     make("mnuFileOpen", "開啟舊檔", [this] { openFile(); }, QKeySequence(Qt::CTRL | Qt::Key_O));
     make("mnuFileSave", "儲存檔案", [this] { saveFile(); }, QKeySequence(Qt::CTRL | Qt::Key_S));
     make("mnuFileSaveAs", "另存新檔", [this] { saveFileAs(); });
+    make("mnuFileImportDump", "匯入十六進位傾印…", [this] { importHexDump(); });
+    make("mnuFileInstalled", "讀取本機模組", [this] { readInstalledModules(); });
     make("mnuFileImport", "匯入模組狀態", [] {})->setEnabled(false);
     make("mnuFileExport", "匯出模組狀態", [] {})->setEnabled(false);
     make("mnuFileClose", "關    閉", [this] { closeActive(); });
@@ -271,6 +276,7 @@ void MainWindow::createActions()
     make("mnuICpin", "IC 腳位圖", [this] { showIcPinMap(); });
     make("mnuMODULEpin", "模組腳位圖", [this] { showModulePinMap(); });
 
+    make("mnuWindowCompare", "比較…", [this] { compareImages(); });
     make("mnuWindowCascade", "重疊顯示", [this] { m_mdi->cascadeSubWindows(); });
     make("mnuWindowMinimise", "最小化", [this] { minimiseAll(); });
     make("mnuWindowArrange", "排列圖示", [this] {
@@ -300,6 +306,10 @@ void MainWindow::createMenus()
     m_fileMenu = menuBar()->addMenu(Utf8("檔案"));
     m_fileMenu->addAction(a("mnuFileNew"));
     m_fileMenu->addAction(a("mnuFileOpen"));
+    m_fileMenu->addAction(a("mnuFileImportDump"));
+#ifdef Q_OS_LINUX
+    m_fileMenu->addAction(a("mnuFileInstalled"));
+#endif
     m_fileMenu->addSeparator();
     m_fileMenu->addAction(a("mnuFileSave"));
     m_fileMenu->addAction(a("mnuFileSaveAs"));
@@ -334,6 +344,8 @@ void MainWindow::createMenus()
     pins->addAction(a("mnuMODULEpin"));
 
     m_windowMenu = menuBar()->addMenu(Utf8("視窗"));
+    m_windowMenu->addAction(a("mnuWindowCompare"));
+    m_windowMenu->addSeparator();
     m_windowMenu->addAction(a("mnuWindowCascade"));
     m_windowMenu->addAction(a("mnuWindowMinimise"));
     m_windowMenu->addAction(a("mnuWindowArrange"));
@@ -367,6 +379,7 @@ void MainWindow::createToolBars()
         {"CONNECT", "重新連線", [this] { connectHandshake(); }},
         {"IC", "IC腳位圖", [this] { showIcPinMapFromToolBar(); }},
         {"DRAM", nullptr, [this] { showModulePinMapFromToolBar(); }},
+        {"COMPARE", "比較", [this] { compareImages(); }},
     };
     for (const Button& b : buttons) {
         // DRAM has no tool tip of its own.
@@ -493,7 +506,7 @@ void MainWindow::showModulePinMapFromToolBar()
 
 // --- Documents ---
 
-DocumentWindow* MainWindow::activeDocument() const
+QMdiSubWindow* MainWindow::activeSubWindow() const
 {
     QMdiSubWindow* sub = m_mdi->activeSubWindow();
     if (sub == nullptr) {
@@ -501,7 +514,85 @@ DocumentWindow* MainWindow::activeDocument() const
         const QList<QMdiSubWindow*> list = m_mdi->subWindowList(QMdiArea::ActivationHistoryOrder);
         sub = list.isEmpty() ? nullptr : list.last();
     }
+    return sub;
+}
+
+DocumentWindow* MainWindow::activeDocument() const
+{
+    QMdiSubWindow* sub = activeSubWindow();
     return sub != nullptr ? qobject_cast<DocumentWindow*>(sub->widget()) : nullptr;
+}
+
+ModuleDocumentWindow* MainWindow::activeModuleDocument() const
+{
+    QMdiSubWindow* sub = activeSubWindow();
+    return sub != nullptr ? qobject_cast<ModuleDocumentWindow*>(sub->widget()) : nullptr;
+}
+
+QList<ModuleDocumentWindow*> MainWindow::moduleDocuments() const
+{
+    QList<ModuleDocumentWindow*> result;
+    for (QMdiSubWindow* sub : m_mdi->subWindowList(QMdiArea::CreationOrder)) {
+        if (auto* doc = qobject_cast<ModuleDocumentWindow*>(sub->widget()))
+            result.append(doc);
+    }
+    return result;
+}
+
+void MainWindow::activateWidget(QWidget* window)
+{
+    for (QMdiSubWindow* sub : m_mdi->subWindowList()) {
+        if (sub->widget() == window) {
+            if (sub->isMinimized())
+                sub->showNormal();
+            m_mdi->setActiveSubWindow(sub);
+            sub->raise();
+            return;
+        }
+    }
+}
+
+void MainWindow::readInstalledModules()
+{
+    InstalledModulesDialog dialog(m_sysfsRoot, this);
+    dialog.startScan();
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    for (const InstalledModule& module : dialog.chosenModules()) {
+        const QString caption = InstalledModulesDialog::DocumentCaption(module);
+        if (showIfOpen(caption))
+            continue;
+        if (module.image.image.size != kSpdSize) {
+            openModuleDocument(module.image.image, caption);
+            continue;
+        }
+        SpdImage image{};
+        std::copy_n(module.image.image.bytes.begin(), kSpdSize, image.begin());
+        DocumentWindow* window = newDocument();
+        loadInto(window, caption, image);
+    }
+}
+
+void MainWindow::compareImages()
+{
+    // Every open document, in the order the windows were opened.
+    std::vector<std::pair<QString, ImageData>> open;
+    for (QMdiSubWindow* sub : m_mdi->subWindowList(QMdiArea::CreationOrder)) {
+        if (auto* doc = qobject_cast<DocumentWindow*>(sub->widget())) {
+            const SpdImage& image = doc->document().image();
+            open.emplace_back(QString::fromStdString(doc->document().captionWithoutMark()),
+                              ImageData{{image.begin(), image.end()}, kSpdSize});
+        } else if (auto* module = qobject_cast<ModuleDocumentWindow*>(sub->widget())) {
+            open.emplace_back(QString::fromStdString(module->document().caption()), module->document().image());
+        }
+    }
+    CompareWindow::chooseAndShow(this, std::move(open), [this](QWidget* window) {
+        QMdiSubWindow* sub = m_mdi->addSubWindow(window);
+        sub->setAttribute(Qt::WA_DeleteOnClose);
+        sub->resize(DocumentWindow::openingSize(this));
+        sub->show();
+        m_mdi->setActiveSubWindow(sub);
+    });
 }
 
 QList<DocumentWindow*> MainWindow::documents() const
@@ -516,15 +607,7 @@ QList<DocumentWindow*> MainWindow::documents() const
 
 void MainWindow::activate(DocumentWindow* window)
 {
-    for (QMdiSubWindow* sub : m_mdi->subWindowList()) {
-        if (sub->widget() == window) {
-            if (sub->isMinimized())
-                sub->showNormal();
-            m_mdi->setActiveSubWindow(sub);
-            sub->raise();
-            return;
-        }
-    }
+    activateWidget(window);
 }
 
 DocumentWindow* MainWindow::newDocument()
@@ -544,10 +627,8 @@ DocumentWindow* MainWindow::newDocument()
 
 void MainWindow::closeActive()
 {
-    if (DocumentWindow* doc = activeDocument()) {
-        if (auto* sub = qobject_cast<QMdiSubWindow*>(doc->parentWidget()))
-            sub->close();
-    }
+    if (QMdiSubWindow* sub = activeSubWindow())
+        sub->close();
 }
 
 bool MainWindow::closeAll()

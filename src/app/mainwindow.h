@@ -22,7 +22,9 @@ class QToolBar;
 namespace tessaro {
 
 class DocumentWindow;
+class ModuleDocumentWindow;
 class ProgrammerLink;
+struct ImageData;
 class ReportPrinter;
 class SerialLine;
 class SettingsStore;
@@ -51,6 +53,15 @@ public:
     DocumentWindow* newDocument();                // "開新檔案"
     void openFile();                              // "開啟舊檔": asks for a name
     void openPath(const QString& path);           // Open after its dialog
+    void importHexDump();                         // "匯入十六進位傾印…": a dump read into a new document
+    // A 512- or 1024-byte image in a window of its own.
+    ModuleDocumentWindow* openModuleDocument(ImageData image, const QString& caption);
+    // "讀取本機模組" (Linux): this computer's modules, the chosen ones opened.
+    void readInstalledModules();
+    // Where the sysfs tree starts for the installed modules ("/"; tests give a fake tree).
+    void setSysfsRoot(const QString& root) { m_sysfsRoot = root; }
+    // "比較…": two images, open documents or files, side by side.
+    void compareImages();
     void saveFile();                              // "儲存檔案"
     void saveFileAs();                            // "另存新檔"
     bool saveDocument(DocumentWindow* window);    // Save on one window; false when nothing was written
@@ -75,6 +86,8 @@ public:
 
     [[nodiscard]] DocumentWindow* activeDocument() const;
     [[nodiscard]] QList<DocumentWindow*> documents() const;
+    [[nodiscard]] ModuleDocumentWindow* activeModuleDocument() const;
+    [[nodiscard]] QList<ModuleDocumentWindow*> moduleDocuments() const;
     [[nodiscard]] QMdiArea* workspace() const { return m_mdi; }
     [[nodiscard]] RecentFileList& recentFiles() { return m_recent; }
     [[nodiscard]] AppValues& values() { return m_app; }
@@ -113,6 +126,9 @@ private:
     void loadInto(DocumentWindow* window, const QString& path, const SpdImage& image);
     bool readImage(const QString& path, SpdImage& image);
     bool writeDocument(DocumentWindow* window, const QString& path, bool textFormat);
+    bool saveModuleDocument(ModuleDocumentWindow* window, bool askName);
+    [[nodiscard]] QMdiSubWindow* activeSubWindow() const;
+    void activateWidget(QWidget* window);
     void recordRecentFile(const QString& path);
     // A file already open in a window: that window comes to the front and the
     // name to the top of the recent files; the file is not read again.
@@ -131,6 +147,7 @@ private:
     std::unique_ptr<ProgrammerLink> m_link;
     std::function<void(const QString&)> m_openLink;
     std::unique_ptr<ReportPrinter> m_printer;
+    QString m_sysfsRoot = QStringLiteral("/");
 
     QMenu* m_fileMenu = nullptr;
     QMenu* m_windowMenu = nullptr;

@@ -75,6 +75,15 @@ QIcon ToolIcon(const QString& key)
             p.drawLine(s + QPointF(-2, 0), s + QPointF(2, 0));
             p.drawLine(s + QPointF(0, -2), s + QPointF(0, 2));
         }
+    } else if (key == QLatin1String("COMPARE")) {
+        // Two pages side by side with an arrow each way between them.
+        Page(p, QRectF(1, 3, 9, 17));
+        Page(p, QRectF(14, 3, 9, 17));
+        p.setPen(QPen(QColor(200, 40, 40), 1.6));
+        p.drawLine(QPointF(8, 9), QPointF(16, 9));
+        p.drawLine(QPointF(13, 7), QPointF(16, 9));
+        p.drawLine(QPointF(8, 15), QPointF(16, 15));
+        p.drawLine(QPointF(8, 15), QPointF(11, 17));
     } else if (key == QLatin1String("MAIL")) {
         p.setBrush(Qt::white);
         p.drawRect(QRectF(2, 6, 20, 13));
