@@ -10,4 +10,7 @@ gtest_discover_tests(tessaro_print_tests DISCOVERY_TIMEOUT 60)
 if(TESSARO_BUILD_APP)
   tessaro_ui_tests(tessaro_print_window_tests report_render_test.cpp print_command_test.cpp testsupport.cpp)
   add_dependencies(tessaro_print_window_tests tessaro-cli)
+  target_compile_definitions(tessaro_print_window_tests PRIVATE
+    TESSARO_PDF_MODULE="$<TARGET_FILE:tessaro-report-pdf>"
+    TESSARO_PDF_MODULE_DIR="$<TARGET_PROPERTY:tessaro-report-pdf,INSTALL_FROM_BINDIR>")
 endif()

@@ -1,6 +1,7 @@
 #include "print/reportrender.h"
 #include "testsupport.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFontDatabase>
 #include <QPaintEngine>
@@ -235,4 +236,52 @@ TEST(ReportRender, PdfFileIsWrittenWholeOrNotAtAll)
         test::RunCli({"report", image, "--pdf", dir.filePath(QStringLiteral("missing/x.pdf")).toStdString()});
     EXPECT_EQ(failed.exitCode, 1);
     EXPECT_NE(failed.err.find("missing/x.pdf"), std::string::npos);
+}
+
+// The command line opens its PDF writer only for --pdf: beside the executable
+// first, else at the installed place relative to it. A copy of the executable
+// in a folder of its own shows each case.
+TEST(ReportRender, CommandLineLoadsItsPdfWriterOnlyWhenThere)
+{
+    QTemporaryDir dir;
+    const QString bin = dir.filePath(QStringLiteral("bin"));
+    ASSERT_TRUE(QDir().mkpath(bin));
+    const QString cli = bin + QStringLiteral("/tessaro-cli");
+    ASSERT_TRUE(QFile::copy(QStringLiteral(TESSARO_CLI), cli));
+    const std::string image = dir.filePath(QStringLiteral("module.bin")).toStdString();
+    SpdImage bytes = test::CountingImage();
+    bytes[2] = 8;
+    test::WriteAll(image, std::string(bytes.begin(), bytes.end()));
+    const std::string out = dir.filePath(QStringLiteral("page.pdf")).toStdString();
+    const auto run = [&](const std::string& options) {
+        return test::RunShell("'" + cli.toStdString() + "' report '" + image + "' " + options);
+    };
+
+    // No module anywhere: the PDF alone fails, with the loader's reason.
+    test::CommandResult result = run("--pdf '" + out + "'");
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.err.rfind("tessaro-cli: cannot write a PDF: ", 0), 0u) << result.err;
+    EXPECT_NE(result.err.find("libtessaro-report-pdf.so"), std::string::npos) << result.err;
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(out)));
+    result = run("--items");
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_NE(result.out.find("\"text\": "), std::string::npos);
+
+    // At the installed place.
+    const QString installed = QDir::cleanPath(bin + QStringLiteral("/" TESSARO_PDF_MODULE_DIR));
+    ASSERT_TRUE(installed.startsWith(dir.path())) << installed.toStdString();
+    ASSERT_TRUE(QDir().mkpath(installed));
+    ASSERT_TRUE(QFile::copy(QStringLiteral(TESSARO_PDF_MODULE), installed + QStringLiteral("/libtessaro-report-pdf.so")));
+    result = run("--pdf '" + out + "'");
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.err, "");
+    EXPECT_EQ(PdfPageCount(QString::fromStdString(out)), 1);
+
+    // A module beside the executable comes first, and one that does not load
+    // is named rather than passed over.
+    test::WriteAll((bin + QStringLiteral("/libtessaro-report-pdf.so")).toStdString(), "not a library");
+    result = run("--pdf '" + dir.filePath(QStringLiteral("second.pdf")).toStdString() + "'");
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_NE(result.err.find(bin.toStdString() + "/libtessaro-report-pdf.so"), std::string::npos) << result.err;
+    EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("second.pdf"))));
 }

@@ -7,9 +7,10 @@
 #include "print/reportlayout.h"
 
 #ifdef TESSARO_CLI_PDF
-#include "print/reportrender.h"
+#include "reportpdfmodule.h"
 
-#include <QGuiApplication>
+#include <dlfcn.h>
+#include <unistd.h>
 #endif
 
 #include <QString>
@@ -35,22 +36,66 @@ std::string ItemJson(const PrintItem& item)
 }
 
 #ifdef TESSARO_CLI_PDF
-// Fonts need a GUI application; without a display it runs offscreen.
+// The folder of the running executable, with its trailing slash; empty when
+// /proc does not tell.
+std::string ExecutableFolder()
+{
+    std::string path(4096, '\0');
+    const ssize_t length = readlink("/proc/self/exe", path.data(), path.size());
+    if (length <= 0 || static_cast<size_t>(length) >= path.size())
+        return {};
+    path.resize(static_cast<size_t>(length));
+    return path.substr(0, path.rfind('/') + 1);
+}
+
+// The PDF writer, from the module beside the executable (a build tree) or at
+// its installed place relative to the executable. On failure `error` holds
+// the loader's reason: that of a module that is there but does not load, else
+// that of the last place looked at.
+TessaroWriteReportPdfFunction LoadPdfWriter(std::string& error)
+{
+    const std::string folder = ExecutableFolder();
+    const std::string candidates[] = {
+        folder + kReportPdfModuleFile,
+        folder + TESSARO_CLI_PDF_MODULE_DIR + "/" + kReportPdfModuleFile,
+    };
+    for (const std::string& candidate : candidates) {
+        void* module = dlopen(candidate.c_str(), RTLD_NOW | RTLD_LOCAL);
+        if (module == nullptr) {
+            const char* reason = dlerror();
+            error = reason != nullptr ? reason : candidate + ": cannot be loaded";
+            if (access(candidate.c_str(), F_OK) == 0)
+                return nullptr;
+            continue;
+        }
+        // The module stays loaded: the GUI library it maps is in use until the end.
+        void* entry = dlsym(module, kReportPdfEntryPoint);
+        if (entry == nullptr) {
+            const char* reason = dlerror();
+            error = reason != nullptr ? reason : candidate + ": no PDF writer in it";
+            return nullptr;
+        }
+        return reinterpret_cast<TessaroWriteReportPdfFunction>(entry);
+    }
+    return nullptr;
+}
+
 int WritePdf(const std::string& out, const std::vector<PrintItem>& items, int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    // A headless run has no runtime directory; Qt's remark about it is no news here.
-    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& message) {
-        if (!message.startsWith(QLatin1String("QStandardPaths:")))
-            std::fprintf(stderr, "%s\n", qPrintable(message));
-        if (type == QtFatalMsg)
-            std::abort();
-    });
-    QGuiApplication application(argc, argv);
-    QString error;
-    if (!WriteReportPdf(QString::fromLocal8Bit(out.c_str()), items, &error)) {
-        PrintError(error.toUtf8().toStdString());
+    std::string loadError;
+    const TessaroWriteReportPdfFunction write = LoadPdfWriter(loadError);
+    if (write == nullptr) {
+        PrintError("cannot write a PDF: " + loadError);
+        return kExitFailed;
+    }
+    std::vector<TessaroPdfItem> page;
+    page.reserve(items.size());
+    for (const PrintItem& item : items)
+        page.push_back({item.x, item.y, item.size, item.bold ? 1 : 0, item.italic ? 1 : 0, item.color.r,
+                        item.color.g, item.color.b, item.text.data(), item.text.size()});
+    char error[8192] = {};
+    if (write(out.c_str(), page.data(), page.size(), argc, argv, error, sizeof error) != 0) {
+        PrintError(error);
         return kExitFailed;
     }
     return kExitOk;
