@@ -83,7 +83,9 @@ TEST_F(Main, MenusToolBarAndWorkspace)
     QStringList file;
     for (QAction* a : window->menuBar()->actions().first()->menu()->actions())
         file << (a->isSeparator() ? QStringLiteral("-") : a->text());
-    const QStringList expected = {"開新檔案", "開啟舊檔", "-", "儲存檔案", "另存新檔", "-", "匯入模組狀態", "匯出模組狀態",
+    // The specified entries, with the hex-dump import and this computer's
+    // modules (Linux) after Open.
+    const QStringList expected = {"開新檔案", "開啟舊檔", "匯入十六進位傾印…", "讀取本機模組", "-", "儲存檔案", "另存新檔", "-", "匯入模組狀態", "匯出模組狀態",
                                   "-", "關    閉", "關閉所有檔案", "-", "列    印", "-", "精    靈", "-",
                                   "", "", "", "-", "離    開"};
     EXPECT_EQ(file, expected);
@@ -104,7 +106,7 @@ TEST_F(Main, MenusToolBarAndWorkspace)
     for (QAction* a : window->findChild<QToolBar*>(QStringLiteral("tbToolbar"))->actions())
         tips << a->objectName() + QLatin1Char('=') + a->toolTip();
     EXPECT_EQ(tips, QStringList({"NEW=開新檔案", "OPEN=開啟舊檔", "SAVE=儲存", "PRINT=列印", "WIZARD=精靈", "MAIL=郵件",
-                                 "CONNECT=重新連線", "IC=IC腳位圖", "DRAM="}));
+                                 "CONNECT=重新連線", "IC=IC腳位圖", "DRAM=", "COMPARE=比較"}));
     EXPECT_EQ(window->workspace()->background().color(), QColor(128, 128, 255));
     EXPECT_EQ(window->windowTitle(), QStringLiteral("TESSARO "));
 

@@ -1,0 +1,236 @@
+// The main window with 512- and 1024-byte images: Open, Save, the hex-dump
+// import, this computer's modules and the compare window (offscreen).
+#include "app/installedmodulesdialog.h"
+#include "app/mainwindow.h"
+#include "core/hex.h"
+#include "decode/moduledecode.h"
+#include "documentwindow/comparewindow.h"
+#include "documentwindow/documentwindow.h"
+#include "documentwindow/moduledocumentwindow.h"
+#include "files/imageformat.h"
+#include "testsupport.h"
+#include "uisupport.h"
+#include "workstationtest.h"
+
+#include <QAction>
+#include <QDialog>
+#include <QDir>
+#include <QFileDialog>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeWidget>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+using namespace tessaro;
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// A DDR4 image whose CRC blocks are both right.
+Bytes Ddr4Image()
+{
+    Bytes b(512, 0);
+    b[0] = 0x23;
+    b[1] = 0x11;
+    b[2] = 0x0C;
+    b[3] = 0x03;
+    b[4] = 0x45;
+    b[12] = 0x01;
+    b[13] = 0x03;
+    b[18] = 0x05;
+    b[24] = 0x6E;
+    FixCrcBlocks(b);
+    return b;
+}
+
+std::string AsText(const Bytes& bytes)
+{
+    return {bytes.begin(), bytes.end()};
+}
+
+std::function<void(QWidget*)> ChooseFile(const QString& path)
+{
+    return [path](QWidget* w) {
+        auto* dialog = qobject_cast<QFileDialog*>(w);
+        ASSERT_NE(dialog, nullptr);
+        dialog->selectFile(path);
+        QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
+    };
+}
+
+class LargerImages : public test::WorkstationTest
+{
+protected:
+    void TearDown() override
+    {
+        for (ModuleDocumentWindow* d : window->moduleDocuments())
+            d->document().setModified(false);
+        WorkstationTest::TearDown();
+    }
+    [[nodiscard]] QString path(const char* name) const { return QDir(dir.path()).filePath(QString::fromLatin1(name)); }
+
+    QTemporaryDir dir;
+};
+
+}  // namespace
+
+TEST_F(LargerImages, OpenShowsEveryByteAndSaveWritesTheWholeImageInBothForms)
+{
+    const QString file = path("ddr4.bin");
+    test::WriteAll(file.toStdString(), AsText(Ddr4Image()));
+    window->openPath(file);
+    ModuleDocumentWindow* doc = window->activeModuleDocument();
+    ASSERT_NE(doc, nullptr);
+    EXPECT_EQ(window->activeDocument(), nullptr) << "no 256-byte window for a DDR4 file";
+    EXPECT_EQ(doc->document().size(), 512);
+    EXPECT_EQ(QString::fromStdString(doc->document().caption()), file);
+
+    // Opening it again brings the same window to the front.
+    window->openPath(file);
+    EXPECT_EQ(window->moduleDocuments().size(), 1);
+
+    doc->document().setByte(0x10, 0xAB);
+    EXPECT_TRUE(doc->document().isModified());
+    window->saveFile();
+    EXPECT_FALSE(doc->document().isModified());
+    const std::string saved = test::ReadAll(file.toStdString());
+    ASSERT_EQ(saved.size(), 512u);
+    EXPECT_EQ(static_cast<std::uint8_t>(saved[0x10]), 0xAB);
+    for (const CrcBlock& block : CrcBlocks(Bytes(saved.begin(), saved.end())))
+        EXPECT_TRUE(block.ok()) << block.key << ": the CRC followed the edit";
+
+    // Save As a text file: 32 lines, and it opens again as the same image.
+    test::ModalResponder responder;
+    const QString text = path("copy.spd");
+    responder.handleDialog(ChooseFile(text));
+    window->saveFileAs();
+    EXPECT_EQ(QString::fromStdString(doc->document().caption()), text);
+    const ImageRead back = ParseImageText(test::ReadAll(text.toStdString()));
+    ASSERT_TRUE(back.ok()) << back.error;
+    EXPECT_EQ(back.image.bytes, Bytes(saved.begin(), saved.end()));
+
+    // A 256-byte file still opens in the 256-byte window.
+    const QString small = path("ddr2.bin");
+    SpdImage ddr2 = test::CountingImage();
+    ddr2[2] = 0x08;
+    test::WriteAll(small.toStdString(), std::string(ddr2.begin(), ddr2.end()));
+    window->openPath(small);
+    ASSERT_NE(window->activeDocument(), nullptr);
+    EXPECT_EQ(window->activeDocument()->document().image(), ddr2);
+}
+
+TEST_F(LargerImages, HexDumpImportOpensAnUntitledModifiedDocument)
+{
+    const Bytes image = Ddr4Image();
+    std::string dump;
+    for (std::size_t i = 0; i < image.size(); ++i)
+        dump += ByteToHex(image[i]) + ((i % 16 == 15) ? "\n" : " ");
+    const QString file = path("dump.txt");
+    test::WriteAll(file.toStdString(), dump);
+    test::ModalResponder responder;
+    responder.handleDialog(ChooseFile(file));
+    window->importHexDump();
+    ModuleDocumentWindow* doc = window->activeModuleDocument();
+    ASSERT_NE(doc, nullptr);
+    EXPECT_EQ(doc->document().bytes(), image);
+    EXPECT_TRUE(doc->document().isModified());
+    EXPECT_EQ(doc->document().caption().rfind("SPD_File", 0), 0u);
+
+    // A malformed dump: one message, no window.
+    const QString bad = path("bad.txt");
+    test::WriteAll(bad.toStdString(), "0000: 00 00\n0020: 00\n");
+    responder.handleDialog(ChooseFile(bad));
+    window->importHexDump();
+    ASSERT_EQ(responder.messages().size(), 1u);
+    EXPECT_TRUE(responder.messages()[0].text.contains(QStringLiteral("line 2"))) << responder.messages()[0].text.toStdString();
+    EXPECT_EQ(window->moduleDocuments().size(), 1);
+}
+
+TEST_F(LargerImages, ThisComputersModulesOpenAsDocumentsCaptionedBySlot)
+{
+    const std::string devices = dir.path().toStdString() + "/sys/bus/i2c/devices";
+    auto add = [&](const std::string& entry, const std::string& driver, const std::string& bytes) {
+        std::filesystem::create_directories(devices + "/" + entry);
+        test::WriteAll(devices + "/" + entry + "/name", driver + "\n");
+        test::WriteAll(devices + "/" + entry + "/eeprom", bytes);
+    };
+    const Bytes ddr4 = Ddr4Image();
+    add("0-0050", "ee1004", AsText(ddr4));
+    SpdImage ddr2 = test::CountingImage();
+    ddr2[2] = 0x08;
+    add("0-0051", "spd", std::string(ddr2.begin(), ddr2.end()));
+    add("0-0052", "eeprom", std::string(10, '\xFF'));  // unreadable as an image: listed, not offered
+    window->setSysfsRoot(dir.path());
+
+    test::ModalResponder responder;
+    int listed = -1;
+    responder.handleDialog([&](QWidget* w) {
+        auto* dialog = qobject_cast<InstalledModulesDialog*>(w);
+        ASSERT_NE(dialog, nullptr);
+        if (dialog->scanning()) {
+            QSignalSpy finished(dialog, &InstalledModulesDialog::scanFinished);
+            ASSERT_TRUE(finished.wait(5000));
+        }
+        listed = dialog->list()->topLevelItemCount();
+        dialog->accept();
+    });
+    window->readInstalledModules();
+    EXPECT_EQ(listed, 3);
+    ASSERT_EQ(window->moduleDocuments().size(), 1);
+    EXPECT_EQ(window->moduleDocuments()[0]->document().caption(), "0-0050 (ee1004)");
+    EXPECT_EQ(window->moduleDocuments()[0]->document().bytes(), ddr4);
+    ASSERT_EQ(window->documents().size(), 1);
+    EXPECT_EQ(window->documents()[0]->document().captionWithoutMark(), "0-0051 (spd)");
+    EXPECT_EQ(window->documents()[0]->document().image(), ddr2);
+
+    // An empty tree: the command line's hint, nothing opened.
+    QTemporaryDir empty;
+    window->setSysfsRoot(empty.path());
+    responder.handleDialog([&](QWidget* w) {
+        auto* dialog = qobject_cast<InstalledModulesDialog*>(w);
+        ASSERT_NE(dialog, nullptr);
+        if (dialog->scanning()) {
+            QSignalSpy finished(dialog, &InstalledModulesDialog::scanFinished);
+            ASSERT_TRUE(finished.wait(5000));
+        }
+        EXPECT_FALSE(dialog->scan().found());
+        dialog->reject();
+    });
+    window->readInstalledModules();
+    EXPECT_EQ(window->moduleDocuments().size(), 1);
+}
+
+TEST_F(LargerImages, CompareOffersTheOpenDocumentsAndChangesNeither)
+{
+    const QString a = path("a.bin");
+    const QString b = path("b.bin");
+    Bytes other = Ddr4Image();
+    other[24] = 0x70;
+    test::WriteAll(a.toStdString(), AsText(Ddr4Image()));
+    test::WriteAll(b.toStdString(), AsText(other));
+    window->openPath(a);
+    window->openPath(b);
+    test::ModalResponder responder;
+    responder.handleDialog([](QWidget* w) {
+        auto* dialog = qobject_cast<CompareSourceDialog*>(w);
+        ASSERT_NE(dialog, nullptr);
+        dialog->accept();  // the two open documents, A and B
+    });
+    window->action(QStringLiteral("mnuWindowCompare"))->trigger();
+    CompareWindow* compare = nullptr;
+    for (QMdiSubWindow* sub : window->workspace()->subWindowList())
+        if (auto* c = qobject_cast<CompareWindow*>(sub->widget()))
+            compare = c;
+    ASSERT_NE(compare, nullptr);
+    ASSERT_EQ(compare->byteComparison().differences.size(), 1u);
+    EXPECT_EQ(compare->byteComparison().differences[0].offset, 24u);
+    for (ModuleDocumentWindow* d : window->moduleDocuments())
+        EXPECT_FALSE(d->document().isModified());
+}
