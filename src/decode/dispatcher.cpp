@@ -8,13 +8,14 @@ namespace tessaro {
 
 namespace {
 
-const char* IoPanelTitle(MemoryType type, std::int16_t form)
+std::string_view IoPanelTitle(MemoryType type, std::int16_t form)
 {
+    using namespace std::string_view_literals;
     if (type == MemoryType::Ddr3)
-        return form == kSmallOutlineForm ? "DDR3-SODIMM I/O" : "DDR3-Unbuffer DIMM I/O";
+        return form == kSmallOutlineForm ? "DDR3-SODIMM I/O"sv : "DDR3-Unbuffer DIMM I/O"sv;
     if (type == MemoryType::Ddr2)
-        return form == kSmallOutlineForm ? "DDR2 SODIMM I/O" : "DDR2 Unbuffer DIMM I/O";
-    return "DDR Unbuffer DIMM I/O";
+        return form == kSmallOutlineForm ? "DDR2 SODIMM I/O"sv : "DDR2 Unbuffer DIMM I/O"sv;
+    return "DDR Unbuffer DIMM I/O"sv;
 }
 
 }  // namespace
