@@ -7,6 +7,7 @@
 #include "documentwindow/comparewindow.h"
 #include "documentwindow/documentwindow.h"
 #include "documentwindow/moduledocumentwindow.h"
+#include "documentwindow/programmerpanel.h"
 #include "files/imageformat.h"
 #include "testsupport.h"
 #include "uisupport.h"
@@ -18,6 +19,7 @@
 #include <QFileDialog>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -91,6 +93,22 @@ TEST_F(LargerImages, OpenShowsEveryByteAndSaveWritesTheWholeImageInBothForms)
     EXPECT_EQ(window->activeDocument(), nullptr) << "no 256-byte window for a DDR4 file";
     EXPECT_EQ(doc->document().size(), 512);
     EXPECT_EQ(QString::fromStdString(doc->document().caption()), file);
+
+    // Every programmer button says why it sends nothing for this image.
+    auto* programmer = doc->findChild<ProgrammerPanel*>();
+    ASSERT_NE(programmer, nullptr);
+    {
+        test::ModalResponder refusals;
+        QList<QPushButton*> buttons = programmer->findChildren<QPushButton*>();
+        buttons.removeIf([](QPushButton* b) { return b->text() == QStringLiteral("重置"); });  // the counters' reset
+        ASSERT_FALSE(buttons.isEmpty());
+        for (QPushButton* button : buttons)
+            button->click();
+        QTest::qWait(50);
+        EXPECT_EQ(refusals.messages().size(), static_cast<std::size_t>(buttons.size()));
+        for (const test::SeenMessage& m : refusals.messages())
+            EXPECT_TRUE(m.text.contains(QStringLiteral("512"))) << m.text.toStdString();
+    }
 
     // Opening it again brings the same window to the front.
     window->openPath(file);

@@ -5,6 +5,7 @@
 #include "app/messages.h"
 #include "documentwindow/documentwindow.h"
 #include "documentwindow/moduledocumentwindow.h"
+#include "documentwindow/programmerpanel.h"
 #include "files/imagefile.h"
 #include "files/settingsstore.h"
 #include "files/spdfile.h"
@@ -161,6 +162,17 @@ ModuleDocumentWindow* MainWindow::openModuleDocument(ImageData image, const QStr
 {
     auto* window = new ModuleDocumentWindow(std::move(image), caption);
     window->setSaveHandler([this](ModuleDocumentWindow* w) { return saveModuleDocument(w, false); });
+    // The programmer column as the 256-byte window has it; every button of it
+    // says why it sends nothing for this image.
+    auto* programmer = new ProgrammerPanel(m_app);
+    programmer->setAuthorized(m_app.operatorAuthorized);
+    const auto refuse = [this, window] {
+        ui::ShowError(this, QString::fromUtf8(ui::kDeviceErrorTitle), window->programmerRefusal());
+    };
+    connect(programmer, &ProgrammerPanel::commandClicked, window, refuse);
+    connect(programmer, &ProgrammerPanel::autoSerialClicked, window, refuse);
+    connect(programmer, &ProgrammerPanel::testFlagPressed, window, refuse);
+    window->setProgrammerColumn(programmer);
     QMdiSubWindow* sub = m_mdi->addSubWindow(window);
     sub->setAttribute(Qt::WA_DeleteOnClose);
     sub->resize(DocumentWindow::openingSize(this));

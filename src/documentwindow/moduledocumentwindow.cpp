@@ -143,6 +143,23 @@ void ModuleDocumentWindow::buildUi()
     scroll->setFrameShape(QFrame::NoFrame);
     scroll->setWidget(buildDecodedSide());
     columns->addWidget(scroll, 1);
+    m_columns = columns;
+}
+
+void ModuleDocumentWindow::setProgrammerColumn(QWidget* column)
+{
+    column->setParent(this);
+    column->setToolTip(programmerRefusal());
+    m_columns->addWidget(column, 0, Qt::AlignTop);
+}
+
+QString ModuleDocumentWindow::programmerRefusal() const
+{
+    return QStringLiteral("燒錄器與模組測試器只處理 256 位元組的 SPD EEPROM，這份 %1 位元組的 %2 映像不會送到裝置。\n"
+                          "The programmer and the module tester hold 256-byte SPD EEPROMs only: this %1-byte %2 "
+                          "image is not sent to the device.")
+        .arg(m_doc.size())
+        .arg(QString::fromStdString(m_doc.decode().summary.generation));
 }
 
 QWidget* ModuleDocumentWindow::buildSelectedPanel()

@@ -8,6 +8,7 @@
 #include <vector>
 
 class QGroupBox;
+class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 class QRadioButton;
@@ -40,6 +41,14 @@ public:
     // Selects a byte as a click on its cell does.
     void selectByte(int index);
     [[nodiscard]] int currentByte() const;
+
+    // Puts the programmer column at the right edge of the window, as the
+    // 256-byte window has it (its buttons are connected by the caller).
+    void setProgrammerColumn(QWidget* column);
+
+    // The text the programmer's buttons answer with: the programmer and the
+    // module tester hold 256-byte EEPROMs, so a larger image is never sent.
+    [[nodiscard]] QString programmerRefusal() const;
 
     // Redraws the panels that changed since the last refresh; handlers call it
     // themselves, other callers' changes are drawn from the event loop.
@@ -99,6 +108,7 @@ private:
     QRadioButton* m_crcButton = nullptr;
     QRadioButton* m_noneButton = nullptr;
     QLabel* m_summary = nullptr;
+    QHBoxLayout* m_columns = nullptr;
     QWidget* m_fields = nullptr;
     QVBoxLayout* m_crcLayout = nullptr;
     std::vector<QLabel*> m_crcLines;
