@@ -166,6 +166,7 @@ ModuleDocumentWindow* MainWindow::openModuleDocument(ImageData image, const QStr
     // says why it sends nothing for this image.
     auto* programmer = new ProgrammerPanel(m_app);
     programmer->setAuthorized(m_app.operatorAuthorized);
+    programmer->setTestFramesVisible(false);  // the test frames and pins are those of 256-byte modules
     const auto refuse = [this, window] {
         ui::ShowError(this, QString::fromUtf8(ui::kDeviceErrorTitle), window->programmerRefusal());
     };

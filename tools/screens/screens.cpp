@@ -6,6 +6,10 @@
 //        tessaro-screens OUTDIR --pinmaps  (the eleven pin-map pictures at their own size and at twice it)
 //        tessaro-screens OUTDIR --modules FILE...  (the window of each 512- or 1024-byte image, full screen)
 //        tessaro-screens OUTDIR --compare A B  (the compare window of two images, filling the screen)
+//        tessaro-screens OUTDIR --installed ROOT  (this computer's modules read from the sysfs tree at ROOT)
+// A 512- or 1024-byte FILE opens in its own window; with --touch N its byte N
+// is then typed again in the entry box (the CRC blocks follow in CRC mode) and
+// a second picture, NAME-edited.png, shows the result.
 // With --panels each image is also shown with its module and IC pin-map
 // panels (the tool-bar buttons DRAM and IC) at the window's opening size and
 // maximised: NAME-module.png, NAME-ic.png, NAME-module-max.png.
@@ -13,6 +17,7 @@
 // simulator): after each picture the module test runs and a second picture,
 // NAME-tested.png, shows its result on the pins.
 #include "app/aboutdialog.h"
+#include "app/installedmodulesdialog.h"
 #include "app/mainwindow.h"
 #include "app/passworddialogs.h"
 #include "app/portsettingsdialog.h"
@@ -33,6 +38,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMdiSubWindow>
 #include <QPushButton>
@@ -172,6 +178,28 @@ int ShowCompare(const QDir& out, const QString& pathA, const QString& pathB)
 }
 }  // namespace
 
+// The list of this computer's modules, read from a sysfs tree, then the
+// workstation with the chosen ones open.
+int ShowInstalled(const QDir& out, tessaro::SettingsStore& settings, const QString& root)
+{
+    tessaro::AppValues values;
+    values.operatorAuthorized = true;
+    tessaro::MainWindow window(values, settings);
+    window.setGeometry(QApplication::primaryScreen()->availableGeometry());
+    window.show();
+    tessaro::InstalledModulesDialog dialog(root, &window);
+    dialog.show();
+    dialog.startScan();
+    for (int waited = 0; dialog.scanning() && waited < 10000; waited += 50)
+        Wait(50);
+    Wait(300);
+    const QString file = out.filePath(QStringLiteral("installed.png"));
+    if (!QApplication::primaryScreen()->grabWindow(0).save(file))
+        return 1;
+    std::printf("%s\n", qPrintable(file));
+    return 0;
+}
+
 // Each 512- or 1024-byte image in its own window over the whole screen.
 int ShowModuleWindows(const QDir& out, const QStringList& files)
 {
@@ -219,12 +247,17 @@ int main(int argc, char** argv)
         return ShowModuleWindows(out, args.mid(3));
     if (args[2] == QLatin1String("--compare") && args.size() == 5)
         return ShowCompare(out, args[3], args[4]);
+    if (args[2] == QLatin1String("--installed") && args.size() == 4)
+        return ShowInstalled(out, settings, args[3]);
     QString device;
     QStringList files;
     bool panels = false;
+    int touch = -1;
     for (qsizetype i = 2; i < args.size(); ++i) {
         if (args[i] == QLatin1String("--device") && i + 1 < args.size())
             device = args[++i];
+        else if (args[i] == QLatin1String("--touch") && i + 1 < args.size())
+            touch = args[++i].toInt(nullptr, 0);
         else if (args[i] == QLatin1String("--panels"))
             panels = true;
         else
@@ -253,6 +286,23 @@ int main(int argc, char** argv)
         window.show();
         window.newDocument();
         window.openPath(path);
+        if (tessaro::ModuleDocumentWindow* module = window.activeModuleDocument()) {
+            qobject_cast<QMdiSubWindow*>(module->parentWidget())->showMaximized();
+            Wait(500);
+            const QString base = QFileInfo(path).completeBaseName();
+            failures += shoot(base) ? 0 : 1;
+            if (touch >= 0) {
+                module->selectByte(touch);
+                module->byteEntryBox()->setText(QString::asprintf("%02X", module->document().byte(touch)));
+                QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+                QApplication::sendEvent(module->byteEntryBox(), &enter);
+                module->selectByte(touch);
+                Wait(300);
+                failures += shoot(base + QStringLiteral("-edited")) ? 0 : 1;
+            }
+            module->document().setModified(false);
+            continue;
+        }
         tessaro::DocumentWindow* doc = window.activeDocument();
         if (doc == nullptr) {
             ++failures;
