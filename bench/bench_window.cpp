@@ -14,6 +14,8 @@
 #include "print/reportrender.h"
 
 #include <QApplication>
+#include <QMdiSubWindow>
+#include <QMdiArea>
 #include <QGroupBox>
 #include <QFile>
 #include <QLineEdit>
@@ -146,6 +148,42 @@ void BM_ModuleWindowKeyPress(benchmark::State& state)
     window.document().setModified(false);
 }
 BENCHMARK(BM_ModuleWindowKeyPress)->ArgName("store")->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
+// Resident memory with 20 windows of 1024-byte images open in the main
+// window's workspace, as an operator comparing a tray of modules has them
+// (target: under 200 MB). Reported as the counters "rss_MB" and "added_MB".
+long ResidentKilobytes()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').first().toLong();
+    }
+    return 0;
+}
+
+void BM_TwentyModuleWindowsResident(benchmark::State& state)
+{
+    for (auto _ : state) {
+        const long before = ResidentKilobytes();
+        QMdiArea workspace;
+        workspace.resize(1600, 1000);
+        workspace.show();
+        for (int i = 0; i < 20; ++i) {
+            auto* window = new ModuleDocumentWindow(Ddr5Image(), QStringLiteral("module %1.bin").arg(i));
+            QMdiSubWindow* sub = workspace.addSubWindow(window);
+            sub->show();
+        }
+        QApplication::processEvents();
+        workspace.repaint();
+        const long after = ResidentKilobytes();
+        state.counters["rss_MB"] = static_cast<double>(after) / 1024.0;
+        state.counters["added_MB"] = static_cast<double>(after - before) / 1024.0;
+    }
+}
+BENCHMARK(BM_TwentyModuleWindowsResident)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 void BM_MainWindowAfterSplash(benchmark::State& state)
 {
