@@ -19,6 +19,7 @@
 #include <QFileDialog>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -94,20 +95,37 @@ TEST_F(LargerImages, OpenShowsEveryByteAndSaveWritesTheWholeImageInBothForms)
     EXPECT_EQ(doc->document().size(), 512);
     EXPECT_EQ(QString::fromStdString(doc->document().caption()), file);
 
-    // Every programmer button says why it sends nothing for this image.
+    // Every programmer button says why it sends nothing for this image; the
+    // two reads ask first and put the 256 bytes they read into a new window.
     auto* programmer = doc->findChild<ProgrammerPanel*>();
     ASSERT_NE(programmer, nullptr);
     {
-        test::ModalResponder refusals;
         QList<QPushButton*> buttons = programmer->findChildren<QPushButton*>();
         buttons.removeIf([](QPushButton* b) { return b->text() == QStringLiteral("重置"); });  // the counters' reset
-        ASSERT_FALSE(buttons.isEmpty());
-        for (QPushButton* button : buttons)
-            button->click();
+        QList<QPushButton*> reads = buttons;
+        reads.removeIf([](QPushButton* b) { return !b->text().contains(QStringLiteral("讀取")); });
+        ASSERT_EQ(reads.size(), 2);
+        test::ModalResponder refusals;
+        for (QPushButton* button : buttons) {
+            if (!reads.contains(button))
+                button->click();
+        }
         QTest::qWait(50);
-        EXPECT_EQ(refusals.messages().size(), static_cast<std::size_t>(buttons.size()));
+        EXPECT_EQ(refusals.messages().size(), static_cast<std::size_t>(buttons.size() - reads.size()));
         for (const test::SeenMessage& m : refusals.messages())
             EXPECT_TRUE(m.text.contains(QStringLiteral("512"))) << m.text.toStdString();
+        refusals.answer(QMessageBox::No);
+        reads[0]->click();
+        EXPECT_TRUE(window->documents().isEmpty()) << "declined: nothing opened";
+        refusals.answer(QMessageBox::Yes);
+        reads[1]->click();
+        EXPECT_EQ(window->documents().size(), 1) << "a 256-byte window for the read";
+        for (QMdiSubWindow* sub : window->workspace()->subWindowList()) {
+            if (qobject_cast<DocumentWindow*>(sub->widget()) != nullptr)
+                sub->close();
+        }
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_EQ(doc->document().size(), 512) << "the larger image stays";
     }
 
     // Opening it again brings the same window to the front.
