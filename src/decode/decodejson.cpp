@@ -87,6 +87,8 @@ std::string Hex4(std::uint16_t value)
     return text;
 }
 
+}  // namespace
+
 std::string ListText(const std::vector<int>& values)
 {
     std::string text;
@@ -97,8 +99,6 @@ std::string ListText(const std::vector<int>& values)
     }
     return text;
 }
-
-}  // namespace
 
 void AppendJsonText(std::string& out, std::string_view text)
 {

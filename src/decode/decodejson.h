@@ -4,8 +4,12 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tessaro {
+
+// "10 11 12": integers separated by single blanks.
+[[nodiscard]] std::string ListText(const std::vector<int>& values);
 
 // Appends text as a JSON string literal; control characters are escaped and
 // invalid UTF-8 becomes U+FFFD, so a record never spans lines.

@@ -3,6 +3,7 @@
 #include "core/checks.h"
 #include "core/hex.h"
 #include "decode/decodedview.h"
+#include "decode/decodejson.h"
 #include "decode/moduledecode.h"
 #include "document/settle.h"
 #include "document/spddocument.h"
@@ -36,17 +37,6 @@ public:
 private:
     std::vector<ImageFact> m_facts;
 };
-
-std::string ListText(const std::vector<int>& values)
-{
-    std::string text;
-    for (int v : values) {
-        if (!text.empty())
-            text += ' ';
-        text += std::to_string(v);
-    }
-    return text;
-}
 
 void AddSummary(FactList& facts, const ModuleSummary& s)
 {
