@@ -1,3 +1,5 @@
+#include "documentwindow/moduledocumentwindow.h"
+#include "files/imageformat.h"
 #include "print/printcommand.h"
 #include "print/reportrender.h"
 #include "testsupport.h"
@@ -125,4 +127,25 @@ TEST_F(PrintCommand, CancelAndPrinterFailureEndQuietly)
     EXPECT_EQ(dialogs, 2);
     EXPECT_TRUE(responder.messages().empty());
     EXPECT_EQ(window->documents().size(), 1);
+}
+
+TEST_F(PrintCommand, ModuleDocumentPrintsItsOwnPage)
+{
+    usePdf(true);
+    std::vector<std::uint8_t> bytes(1024, 0);
+    bytes[0] = 0x30;
+    bytes[1] = 0x10;
+    bytes[2] = 0x12;
+    ASSERT_NE(window->openModuleDocument(ImageData{bytes, 1024}, QStringLiteral("ddr5.bin")), nullptr);
+    ASSERT_NE(window->activeModuleDocument(), nullptr);
+    window->action(QStringLiteral("mnuFilePrint"))->trigger();
+    EXPECT_EQ(dialogs, 1);
+    EXPECT_TRUE(printed());
+
+    // Cancelled: no page.
+    QFile::remove(pdfPath());
+    usePdf(false);
+    toolButton("PRINT")->trigger();
+    EXPECT_EQ(dialogs, 2);
+    EXPECT_FALSE(printed());
 }

@@ -1,7 +1,7 @@
 # The SPD report: item lists without a window; drawing, printers, the print
 # command and the command line on the offscreen platform.
-add_executable(tessaro_print_tests report_layout_test.cpp testsupport.cpp)
-target_link_libraries(tessaro_print_tests PRIVATE tessaro_report GTest::gtest_main Qt6::Core)
+add_executable(tessaro_print_tests report_layout_test.cpp module_report_test.cpp testsupport.cpp)
+target_link_libraries(tessaro_print_tests PRIVATE tessaro_report tessaro_decode GTest::gtest_main Qt6::Core)
 target_compile_definitions(tessaro_print_tests PRIVATE
   TESSARO_CORPUS_DIR="${TESSARO_CORPUS_DIR}"
   TESSARO_CLI="$<TARGET_FILE:tessaro-cli>")

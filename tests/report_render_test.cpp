@@ -1,3 +1,4 @@
+#include "print/modulereport.h"
 #include "print/reportrender.h"
 #include "testsupport.h"
 
@@ -236,6 +237,30 @@ TEST(ReportRender, PdfFileIsWrittenWholeOrNotAtAll)
         test::RunCli({"report", image, "--pdf", dir.filePath(QStringLiteral("missing/x.pdf")).toStdString()});
     EXPECT_EQ(failed.exitCode, 1);
     EXPECT_NE(failed.err.find("missing/x.pdf"), std::string::npos);
+}
+
+// The page of a 1024-byte image fills the sheet at its own scale, and the
+// command line writes it as one PDF page.
+TEST(ReportRender, ModulePageFitsUnshrunkAndIsOnePdfPage)
+{
+    std::vector<std::uint8_t> bytes(1024, 0xEE);
+    bytes[0] = 0x30;
+    bytes[1] = 0x10;
+    bytes[2] = 0x12;
+    bytes[3] = 0x03;
+    bytes[20] = 0xA0;
+    bytes[21] = 0x01;
+    EXPECT_EQ(ReportFitScale(LayoutModuleReport(bytes, "ddr5.bin"), QSizeF(kModuleReportWidth, kModuleReportHeight)),
+              1.0);
+
+    QTemporaryDir dir;
+    const std::string image = dir.filePath(QStringLiteral("ddr5.bin")).toStdString();
+    test::WriteAll(image, std::string(bytes.begin(), bytes.end()));
+    const std::string out = dir.filePath(QStringLiteral("ddr5.pdf")).toStdString();
+    const test::CommandResult result = test::RunCli({"report", image, "--pdf", out});
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(PdfPageCount(QString::fromStdString(out)), 1);
 }
 
 // The command line opens its PDF writer only for --pdf: beside the executable

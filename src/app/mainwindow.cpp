@@ -468,6 +468,12 @@ void MainWindow::setReportPrinter(std::unique_ptr<ReportPrinter> printer)
 
 void MainWindow::printReport()
 {
+    if (ModuleDocumentWindow* module = activeModuleDocument()) {
+        if (!m_printer)
+            m_printer = std::make_unique<SystemReportPrinter>();
+        (void)PrintModuleReport(this, module->document().bytes(), module->document().caption(), *m_printer);
+        return;
+    }
     DocumentWindow* doc = activeDocument();
     if (doc == nullptr)
         return;

@@ -1,5 +1,6 @@
 #include "print/printcommand.h"
 
+#include "print/modulereport.h"
 #include "print/reportrender.h"
 
 #include <QPrintDialog>
@@ -30,6 +31,15 @@ PrintOutcome PrintReport(QWidget* parent, const ReportSource* document, ReportPr
         return PrintOutcome::Cancelled;
     // The layout fills the report tables afresh before it prints.
     const std::vector<PrintItem> items = LayoutReport(*document);
+    return PrintReportOn(printer.device(), items) ? PrintOutcome::Printed : PrintOutcome::Failed;
+}
+
+PrintOutcome PrintModuleReport(QWidget* parent, std::span<const std::uint8_t> bytes, const std::string& caption,
+                               ReportPrinter& printer)
+{
+    if (!printer.choose(parent))
+        return PrintOutcome::Cancelled;
+    const std::vector<PrintItem> items = LayoutModuleReport(bytes, caption);
     return PrintReportOn(printer.device(), items) ? PrintOutcome::Printed : PrintOutcome::Failed;
 }
 

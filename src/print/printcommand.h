@@ -4,7 +4,10 @@
 
 #include <QPrinter>
 
+#include <cstdint>
 #include <memory>
+#include <span>
+#include <string>
 
 class QPagedPaintDevice;
 class QWidget;
@@ -46,5 +49,10 @@ enum class PrintOutcome {
 // report of the layout that byte 2 selects and sends the page. Printer errors
 // are passed over without a message.
 PrintOutcome PrintReport(QWidget* parent, const ReportSource* document, ReportPrinter& printer);
+
+// The same command for a 512- or 1024-byte document: the same dialog and
+// printer, the page of LayoutModuleReport for its bytes and caption.
+PrintOutcome PrintModuleReport(QWidget* parent, std::span<const std::uint8_t> bytes, const std::string& caption,
+                               ReportPrinter& printer);
 
 }  // namespace tessaro

@@ -3,7 +3,9 @@
 #include "args.h"
 #include "jsonwriter.h"
 #include "files/safefile.h"
+#include "files/imagefile.h"
 #include "files/spdfile.h"
+#include "print/modulereport.h"
 #include "print/reportlayout.h"
 
 #ifdef TESSARO_CLI_PDF
@@ -118,21 +120,29 @@ int RunReportCommand(Args& args, int argc, char** argv)
         throw UsageError{"this build has no PDF output"};
 #endif
 
-    ReportSource source;
-    QString message;
     const QString path = QString::fromLocal8Bit(file.c_str());
-    if (!ReadSpdFile(path, source.image, &message)) {
-        PrintError(message.toUtf8().toStdString());
-        return kExitFailed;
+    std::vector<PrintItem> items;
+    // A 512- or 1024-byte image (a truncated one included) gets the module
+    // page; every other file is read and laid out as a 256-byte document.
+    const ImageRead read = ReadImageFile(file, InputFormatForFileName(file));
+    if (read.ok() && read.image.size > kSpdSize) {
+        items = LayoutModuleReport(read.image.bytes, file);
+    } else {
+        ReportSource source;
+        QString message;
+        if (!ReadSpdFile(path, source.image, &message)) {
+            PrintError(message.toUtf8().toStdString());
+            return kExitFailed;
+        }
+        // The caption of a document opened from FILE: its full path.
+        source.caption = file;
+        source.webAddress = MakerWebAddress();
+        items = LayoutReport(source);
     }
     if (pdf && IsSameFile(path, QString::fromLocal8Bit(pdf->c_str()))) {
         PrintError("cannot write \"" + *pdf + "\": it is the SPD file the report is made from");
         return kExitFailed;
     }
-    // The caption of a document opened from FILE: its full path.
-    source.caption = file;
-    source.webAddress = MakerWebAddress();
-    const std::vector<PrintItem> items = LayoutReport(source);
 
     std::string out;
     if (args.has("--items")) {
