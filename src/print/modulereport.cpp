@@ -46,17 +46,6 @@ std::string MakerText(const std::optional<JedecMaker>& maker)
     return maker->name ? DisplayMakerName(*maker->name) + " (" + where + ")" : where;
 }
 
-std::string ListText(const std::vector<int>& values)
-{
-    std::string text;
-    for (int v : values) {
-        if (!text.empty())
-            text += ' ';
-        text += std::to_string(v);
-    }
-    return text;
-}
-
 std::string OrDash(const std::optional<std::string>& text)
 {
     return text && !text->empty() ? *text : "--";
