@@ -1,5 +1,6 @@
 #include "documentwindow/bytegrid.h"
 
+#include "documentwindow/celltooltip.h"
 #include "core/hex.h"
 #include "document/documenteditor.h"
 #include "documentwindow/markcolours.h"
@@ -137,15 +138,10 @@ void ByteGrid::mousePressEvent(QMouseEvent* event)
 
 bool ByteGrid::event(QEvent* event)
 {
-    if (event->type() == QEvent::ToolTip) {
-        auto* help = static_cast<QHelpEvent*>(event);
-        const int cell = cellAt(help->pos());
-        if (cell >= 0)
-            QToolTip::showText(help->globalPos(), QStringLiteral("Byte%1").arg(cell), this, cellRect(cell));
-        else
-            QToolTip::hideText();
+    if (ShowCellToolTip(
+            event, this, [this](const QPoint& at) { return cellAt(at); },
+            [this](int cell) { return cellRect(cell); }, [](int cell) { return QStringLiteral("Byte%1").arg(cell); }))
         return true;
-    }
     return QWidget::event(event);
 }
 

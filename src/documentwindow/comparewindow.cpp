@@ -1,5 +1,6 @@
 #include "documentwindow/comparewindow.h"
 
+#include "documentwindow/celltooltip.h"
 #include "core/hex.h"
 #include "documentwindow/markcolours.h"
 #include "files/imagefile.h"
@@ -212,15 +213,10 @@ void CompareGrid::mousePressEvent(QMouseEvent* event)
 
 bool CompareGrid::event(QEvent* event)
 {
-    if (event->type() == QEvent::ToolTip) {
-        auto* help = static_cast<QHelpEvent*>(event);
-        const int cell = cellAt(help->pos());
-        if (cell >= 0)
-            QToolTip::showText(help->globalPos(), QStringLiteral("Byte%1").arg(cell), this, cellRect(cell));
-        else
-            QToolTip::hideText();
+    if (ShowCellToolTip(
+            event, this, [this](const QPoint& at) { return cellAt(at); },
+            [this](int cell) { return cellRect(cell); }, [](int cell) { return QStringLiteral("Byte%1").arg(cell); }))
         return true;
-    }
     return QWidget::event(event);
 }
 

@@ -1,5 +1,6 @@
 #include "documentwindow/modulebytegrid.h"
 
+#include "documentwindow/celltooltip.h"
 #include "core/hex.h"
 #include "document/moduledocument.h"
 #include "documentwindow/markcolours.h"
@@ -271,15 +272,10 @@ void ModuleByteGrid::keyPressEvent(QKeyEvent* event)
 
 bool ModuleByteGrid::viewportEvent(QEvent* event)
 {
-    if (event->type() == QEvent::ToolTip) {
-        auto* help = static_cast<QHelpEvent*>(event);
-        const int cell = cellAt(help->pos());
-        if (cell >= 0)
-            QToolTip::showText(help->globalPos(), byteCaption(cell), viewport(), cellRect(cell));
-        else
-            QToolTip::hideText();
+    if (ShowCellToolTip(
+            event, viewport(), [this](const QPoint& at) { return cellAt(at); },
+            [this](int cell) { return cellRect(cell); }, [this](int cell) { return byteCaption(cell); }))
         return true;
-    }
     return QAbstractScrollArea::viewportEvent(event);
 }
 
