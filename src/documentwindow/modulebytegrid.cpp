@@ -274,7 +274,7 @@ bool ModuleByteGrid::viewportEvent(QEvent* event)
 {
     if (ShowCellToolTip(
             event, viewport(), [this](const QPoint& at) { return cellAt(at); },
-            [this](int cell) { return cellRect(cell); }, [this](int cell) { return byteCaption(cell); }))
+            [this](int cell) { return cellRect(cell); }, [](int cell) { return byteCaption(cell); }))
         return true;
     return QAbstractScrollArea::viewportEvent(event);
 }
