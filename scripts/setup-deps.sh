@@ -7,6 +7,8 @@ packages=(
   build-essential cmake ninja-build ccache pkg-config
   clang libclang-rt-dev
   qt6-base-dev qt6-base-dev-tools qt6-serialport-dev libgl-dev
+  # the toolkit's own dialogs in Traditional Chinese
+  qt6-translations-l10n
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   xvfb xauth fonts-wqy-microhei fonts-dejavu-core fonts-liberation2
   # decode-dimms, only for the comparison benchmarks in bench/

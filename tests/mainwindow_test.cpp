@@ -23,6 +23,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
@@ -133,6 +134,64 @@ TEST_F(Main, NewWindowsAreNumberedAndMinimisedTogether)
     EXPECT_EQ(ShownWindowTitle(window->activeDocument()), QStringLiteral("SPD_File 4")) << "numbers are not reused";
 }
 
+TEST_F(Main, FirstDocumentFillsTheWorkspaceLaterOnesCascadeAndTileSharesIt)
+{
+    auto sub = [](QWidget* doc) { return qobject_cast<QMdiSubWindow*>(doc->parentWidget()); };
+    window->resize(800, 600);
+    QMdiSubWindow* first = sub(window->newDocument());
+    EXPECT_TRUE(first->isMaximized());
+    QMdiSubWindow* second = sub(window->newDocument());
+    QMdiSubWindow* third = sub(window->newDocument());
+    for (QMdiSubWindow* s : {first, second, third})
+        EXPECT_FALSE(s->isMaximized()) << "several windows show cascaded";
+    EXPECT_GT(second->pos().x(), first->pos().x());
+    EXPECT_GT(third->pos().y(), second->pos().y());
+    EXPECT_EQ(window->workspace()->activeSubWindow(), third);
+
+    QStringList entries;
+    for (QAction* a : window->menuBar()->actions().at(3)->menu()->actions())
+        entries << (a->isSeparator() ? QStringLiteral("-") : a->text());
+    EXPECT_EQ(entries.mid(0, 6), QStringList({"比較…", "-", "重疊顯示", "並排顯示", "最小化", "排列圖示"}));
+    trigger("mnuWindowTile");
+    const QRect area = window->workspace()->viewport()->rect();
+    for (QMdiSubWindow* s : {first, second, third}) {
+        EXPECT_TRUE(area.contains(s->geometry())) << "tiled inside the workspace";
+        for (QMdiSubWindow* t : {first, second, third})
+            EXPECT_TRUE(s == t || !s->geometry().intersects(t->geometry())) << "tiles do not overlap";
+    }
+
+    // Once all are closed the next one fills the workspace again.
+    window->closeAll();
+    EXPECT_TRUE(sub(window->newDocument())->isMaximized());
+}
+
+TEST(MainWindowPlacement, NeverOpensLargerThanTheScreensAvailableArea)
+{
+    // 1600 x 1000 at 100 %, a panel of 40 pixels at the bottom: the wanted size fits.
+    const QRect full(0, 0, 1600, 960);
+    MainWindowPlacement placed = PlaceMainWindow(QSize(1280, 860), full);
+    EXPECT_FALSE(placed.maximised);
+    EXPECT_EQ(placed.normal.size(), QSize(1280, 860));
+    EXPECT_TRUE(full.contains(placed.normal));
+
+    // The same screen at 150 % (1067 x 640 device-independent pixels), and a
+    // second screen to the right of the first: maximised, restoring inside.
+    for (const QRect& available : {QRect(0, 0, 1067, 640), QRect(1600, 0, 1067, 640)}) {
+        placed = PlaceMainWindow(QSize(1280, 860), available);
+        EXPECT_TRUE(placed.maximised);
+        EXPECT_TRUE(available.contains(placed.normal)) << placed.normal.x() << "," << placed.normal.y();
+    }
+
+    // The offscreen screen is smaller than the wanted size as well.
+    AppValues app;
+    SettingsStore settings(test::TemporarySettingsPath());
+    MainWindow window(app, settings);
+    window.showOnScreen(QSize(1280, 860));
+    const QRect available = window.screen()->availableGeometry();
+    EXPECT_LE(window.frameGeometry().width(), available.width());
+    EXPECT_LE(window.frameGeometry().height(), available.height());
+}
+
 TEST_F(Main, ModifiedMarkShowsInTheWindowListAndTheMaximisedTitle)
 {
     DocumentWindow* doc = window->newDocument();
@@ -155,6 +214,42 @@ TEST_F(Main, ModifiedMarkShowsInTheWindowListAndTheMaximisedTitle)
     EXPECT_EQ(ShownWindowTitle(doc), QStringLiteral("/tmp/a[*][*]b.spd*"));
     doc->document().setModified(false);
     EXPECT_EQ(listed(), QStringLiteral("&1 /tmp/a[*][*]b.spd"));
+}
+
+TEST_F(Main, OpenOffersBothSpdKindsFirstAndOpensSeveralFilesAtOnce)
+{
+    const SpdImage image = Ddr2Image();
+    ASSERT_TRUE(WriteSpdFile(path("a.spd"), image, SpdFormat::Text, nullptr));
+    ASSERT_TRUE(WriteSpdFile(path("b.bin"), test::CountingImage(), SpdFormat::Binary, nullptr));
+    window->newDocument();
+    test::ModalResponder responder;
+    QStringList filters;
+    responder.handleDialog([&](QWidget* w) {
+        auto* dialog = qobject_cast<QFileDialog*>(w);
+        ASSERT_NE(dialog, nullptr);
+        filters = dialog->nameFilters();
+        EXPECT_EQ(dialog->fileMode(), QFileDialog::ExistingFiles);
+        dialog->setDirectory(dir.path());
+        dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(QStringLiteral("\"a.spd\" \"b.bin\""));
+        QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
+    });
+    trigger("mnuFileOpen");
+    EXPECT_EQ(filters, QStringList({"SPD files (*.spd *.bin)", "Korvalen SPD Files (*.spd)", "Bin Files (*.bin)",
+                                    "All Files (*.*)"}));
+    const QList<DocumentWindow*> docs = window->documents();
+    ASSERT_EQ(docs.size(), 2) << "the empty untitled window takes the first file, the second gets its own";
+    EXPECT_EQ(ShownWindowTitle(docs[0]), path("a.spd"));
+    EXPECT_EQ(docs[0]->document().image(), image);
+    EXPECT_EQ(ShownWindowTitle(docs[1]), path("b.bin"));
+    EXPECT_EQ(docs[1]->document().image(), test::CountingImage());
+    EXPECT_EQ(window->recentFiles().entry(1).caption, path("b.bin"));
+    EXPECT_EQ(window->recentFiles().entry(2).caption, path("a.spd"));
+
+    // Chosen again, both come to the front rather than being read twice.
+    responder.handleDialog(ChooseFile(path("a.spd")));
+    trigger("mnuFileOpen");
+    EXPECT_EQ(window->documents().size(), 2);
+    EXPECT_EQ(window->activeDocument(), docs[0]);
 }
 
 TEST_F(Main, OpenAndSaveRoundTripsInBothFormats)

@@ -4,7 +4,8 @@
 #include "uisupport.h"
 
 #include <QAbstractButton>
-#include <QLabel>
+#include <QComboBox>
+#include <QLineEdit>
 #include <QSettings>
 #include <QTest>
 
@@ -95,7 +96,7 @@ TEST(PortSettingsDialog, ShowsTheDeviceOfEachPortNumber)
     PortSettingsDialog dialog(o.commPort, o.inputMode, o.store, {});
     dialog.setPortDevices([&o](int port) { return PortDeviceName(port, [&o](int n) { return o.store.readPortDevice(n); }); });
     auto device = [&dialog](int port) {
-        return dialog.findChild<QLabel*>(QStringLiteral("portDevice%1").arg(port))->text();
+        return dialog.findChild<QComboBox*>(QStringLiteral("portDevice%1").arg(port))->currentText();
     };
 #ifdef Q_OS_WIN
     EXPECT_EQ(device(1), QStringLiteral("COM1"));
@@ -107,4 +108,60 @@ TEST(PortSettingsDialog, ShowsTheDeviceOfEachPortNumber)
     // Reading the device names writes nothing back.
     o.store.sync();
     EXPECT_FALSE(QSettings(o.path, QSettings::IniFormat).contains("Settings/Com1Device"));
+}
+
+TEST(PortSettingsDialog, DeviceOfEachNumberIsChosenFromThePortsPresentOrTyped)
+{
+    Options o;
+    {
+        QSettings direct(o.path, QSettings::IniFormat);
+        direct.setValue("Settings/Com2Device", "/dev/ttyUSB0");
+    }
+    o.store.sync();
+    const auto deviceOf = [&o](int port) { return PortDeviceName(port, [&o](int n) { return o.store.readPortDevice(n); }); };
+    test::ModalResponder responder;
+    responder.handleDialog([](QWidget* dialog) {
+        auto box = [dialog](int port) { return dialog->findChild<QComboBox*>(QStringLiteral("portDevice%1").arg(port)); };
+        ASSERT_EQ(box(3)->count(), 2);
+        EXPECT_EQ(box(3)->itemText(0), QStringLiteral("/dev/ttyUSB0  (FT232R USB UART)"));
+        EXPECT_EQ(box(3)->itemText(1), QStringLiteral("/dev/ttyACM0"));
+        // Port 1 takes the adapter from the list, port 3 the other device,
+        // port 4 a typed path; port 2 is emptied back to its usual device.
+        box(1)->setCurrentIndex(0);
+        emit box(1)->activated(0);
+        EXPECT_EQ(box(1)->currentText(), QStringLiteral("/dev/ttyUSB0")) << "the device alone once chosen";
+        box(3)->setCurrentIndex(1);
+        box(4)->lineEdit()->clear();
+        QTest::keyClicks(box(4)->lineEdit(), QStringLiteral(" /dev/serial/by-id/usb-x "));
+        box(2)->lineEdit()->clear();
+        QTest::mouseClick(dialog->findChild<QAbstractButton*>(QStringLiteral("cmdOK")), Qt::LeftButton);
+    });
+    PortSettingsDialog dialog(o.commPort, o.inputMode, o.store, [&o](int port) { o.portsSet.push_back(port); });
+    dialog.setAvailablePorts({{QStringLiteral("/dev/ttyUSB0"), QStringLiteral("FT232R USB UART")},
+                              {QStringLiteral("/dev/ttyACM0"), QString()}});
+    dialog.setPortDevices(deviceOf);
+    ASSERT_EQ(dialog.exec(), QDialog::Accepted);
+    EXPECT_EQ(o.portsSet, std::vector<int>{1}) << "the port is closed, to open on the new device";
+    o.store.sync();
+    QSettings stored(o.path, QSettings::IniFormat);
+    EXPECT_EQ(stored.value("Settings/Com1Device").toString(), QStringLiteral("/dev/ttyUSB0"));
+    EXPECT_FALSE(stored.contains("Settings/Com2Device"));
+    EXPECT_EQ(stored.value("Settings/Com3Device").toString(), QStringLiteral("/dev/ttyACM0"));
+    EXPECT_EQ(stored.value("Settings/Com4Device").toString(), QStringLiteral("/dev/serial/by-id/usb-x"));
+#ifndef Q_OS_WIN
+    EXPECT_EQ(deviceOf(1), QStringLiteral("/dev/ttyUSB0")) << "what the link opens";
+    EXPECT_EQ(deviceOf(2), QStringLiteral("/dev/ttyS1"));
+#endif
+
+    // Cancel stores no device, whatever was typed.
+    responder.handleDialog([](QWidget* shown) {
+        auto* box = shown->findChild<QComboBox*>(QStringLiteral("portDevice1"));
+        box->setEditText(QStringLiteral("/dev/ttyUSB9"));
+        QTest::mouseClick(shown->findChild<QAbstractButton*>(QStringLiteral("cmdCancel")), Qt::LeftButton);
+    });
+    PortSettingsDialog again(o.commPort, o.inputMode, o.store, {});
+    again.setPortDevices(deviceOf);
+    EXPECT_EQ(again.exec(), QDialog::Rejected);
+    o.store.sync();
+    EXPECT_EQ(QSettings(o.path, QSettings::IniFormat).value("Settings/Com1Device").toString(), QStringLiteral("/dev/ttyUSB0"));
 }

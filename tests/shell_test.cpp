@@ -6,6 +6,7 @@
 #include "app/passwordrules.h"
 #include "app/singleinstance.h"
 #include "app/splashwindow.h"
+#include "app/startup.h"
 #include "uisupport.h"
 
 #include <gtest/gtest.h>
@@ -14,6 +15,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
+#include <QLibraryInfo>
 #include <QLineEdit>
 #include <QLockFile>
 #include <QProcess>
@@ -24,6 +26,7 @@
 #include <QTest>
 #include <QThread>
 #include <QTimer>
+#include <QTranslator>
 
 #include <optional>
 
@@ -322,6 +325,37 @@ TEST(Mail, SupportMailAndWebSiteGoToTheOpener)
     EXPECT_EQ(opened[1], tessaro::WebAddress());
 }
 
+TEST(Mail, NoMailProgramIsToldWithTheAddressToWriteTo)
+{
+    ModalResponder responder;
+    EXPECT_FALSE(tessaro::ui::SendSupportMail([](const QString&) { return false; }));
+    ASSERT_EQ(responder.messages().size(), 1U);
+    ExpectMessage(responder.messages()[0], QStringLiteral("TESSARO "),
+                  tessaro::ui::NoMailProgramText(tessaro::SupportMailAddress()), QMessageBox::Warning);
+    EXPECT_TRUE(responder.messages()[0].text.contains(tessaro::SupportMailAddress()));
+
+    responder.clear();
+    EXPECT_TRUE(tessaro::ui::SendSupportMail([](const QString&) { return true; }));
+    EXPECT_TRUE(tessaro::ui::SendSupportMail([](const QString&) {})) << "an opener that says nothing took the link";
+    EXPECT_TRUE(responder.messages().empty());
+}
+
+TEST(ToolkitTranslations, MissingFileIsNoErrorAndTheInstalledOneTranslatesTheButtons)
+{
+    QTemporaryDir empty;
+    QTranslator none;
+    EXPECT_FALSE(tessaro::LoadToolkitTranslations(none, empty.path()));
+    EXPECT_TRUE(none.isEmpty());
+
+    if (!QFile::exists(QLibraryInfo::path(QLibraryInfo::TranslationsPath) + QStringLiteral("/qtbase_zh_TW.qm")))
+        GTEST_SKIP() << "the toolkit's Traditional Chinese texts are not installed";
+    QTranslator texts;
+    ASSERT_TRUE(tessaro::LoadToolkitTranslations(texts));
+    EXPECT_EQ(texts.language(), QStringLiteral("zh_TW"));
+    EXPECT_FALSE(texts.translate("QPlatformTheme", "Cancel").isEmpty());
+    EXPECT_NE(texts.translate("QPlatformTheme", "Cancel"), QStringLiteral("Cancel"));
+}
+
 TEST(AboutDialog, ShowsProductAndVersion)
 {
     tessaro::ui::AboutDialog dialog;
@@ -407,6 +441,30 @@ TEST_F(SingleInstanceTest, SecondInstanceStepsBackAndActivatesTheFirst)
     EXPECT_FALSE(third.tryBecomePrimary());
     third.activatePrimary();
     EXPECT_TRUE(activated.wait(3000));
+}
+
+TEST_F(SingleInstanceTest, FilesOfALaterStartAreHandedToTheFirstAsAbsolutePaths)
+{
+    tessaro::ui::SingleInstance first(folder);
+    ASSERT_TRUE(first.tryBecomePrimary());
+    QStringList events;
+    QObject::connect(&first, &tessaro::ui::SingleInstance::openRequested, &first,
+                     [&events](const QString& path) { events << QStringLiteral("open ") + path; });
+    QObject::connect(&first, &tessaro::ui::SingleInstance::activateRequested, &first,
+                     [&events] { events << QStringLiteral("activate"); });
+    QSignalSpy activated(&first, &tessaro::ui::SingleInstance::activateRequested);
+
+    tessaro::ui::SingleInstance second(folder);
+    ASSERT_FALSE(second.tryBecomePrimary());
+    // A relative name, and names with spaces, a line break and Chinese characters.
+    const QString odd = QStringLiteral("/tmp/模組 a\nb.spd");
+    const QString longName = QStringLiteral("/tmp/") + QString(250, u'長') + QStringLiteral(".bin");
+    second.activatePrimary({QStringLiteral("relative.spd"), odd, longName});
+    ASSERT_TRUE(activated.wait(3000));
+    EXPECT_EQ(events, QStringList({QStringLiteral("open ") + QDir::current().absoluteFilePath(QStringLiteral("relative.spd")),
+                                   QStringLiteral("open ") + odd, QStringLiteral("open ") + longName,
+                                   QStringLiteral("activate")}))
+        << "the files first, then the window to the front";
 }
 
 TEST_F(SingleInstanceTest, NextStartAfterTheFirstHasEndedBecomesPrimary)

@@ -34,6 +34,13 @@ const Filter kOpenFilters[] = {
     {"Bin Files (*.bin)", "bin"},
     {"All Files (*.*)", ""},
 };
+// Open: both kinds of SPD file together first, then the choices Save offers.
+const Filter kOpenManyFilters[] = {
+    {"SPD files (*.spd *.bin)", "spd"},
+    {"Korvalen SPD Files (*.spd)", "spd"},
+    {"Bin Files (*.bin)", "bin"},
+    {"All Files (*.*)", ""},
+};
 const Filter kDumpFilters[] = {
     {"Hex dumps (*.txt *.hex *.dump)", "txt"},
     {"All Files (*.*)", ""},
@@ -63,16 +70,18 @@ public:
     }
 };
 
-// Shows a file dialog; returns the chosen name (empty when cancelled) and the
-// 1-based number of the filter that was chosen.
+// Shows a file dialog; returns the chosen names (none when cancelled; at
+// most one unless several may be chosen) and the 1-based number of the filter
+// that was chosen.
 template <std::size_t N>
-QString AskFileName(QWidget* parent, const char* title, const Filter (&filters)[N], bool saving, int* chosen)
+QStringList AskFileNames(QWidget* parent, const char* title, const Filter (&filters)[N], bool saving, bool several,
+                         int* chosen)
 {
     SuffixFileDialog dialog(parent, QString::fromUtf8(title), g_lastDirectory);
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(saving ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     // Saving over an existing file asks first (the dialog's own confirmation).
-    dialog.setFileMode(saving ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dialog.setFileMode(saving ? QFileDialog::AnyFile : several ? QFileDialog::ExistingFiles : QFileDialog::ExistingFile);
     QStringList names;
     for (const Filter& f : filters)
         names << QString::fromLatin1(f.name);
@@ -88,9 +97,16 @@ QString AskFileName(QWidget* parent, const char* title, const Filter (&filters)[
         return {};
     if (chosen != nullptr)
         *chosen = static_cast<int>(names.indexOf(dialog.selectedNameFilter())) + 1;
-    const QString name = dialog.selectedFiles().first();
-    g_lastDirectory = QFileInfo(name).absolutePath();
-    return name;
+    const QStringList files = several ? dialog.selectedFiles() : dialog.selectedFiles().mid(0, 1);
+    g_lastDirectory = QFileInfo(files.first()).absolutePath();
+    return files;
+}
+
+template <std::size_t N>
+QString AskFileName(QWidget* parent, const char* title, const Filter (&filters)[N], bool saving, int* chosen)
+{
+    const QStringList names = AskFileNames(parent, title, filters, saving, false, chosen);
+    return names.isEmpty() ? QString() : names.first();
 }
 
 SpdFormat FormatOfName(const QString& name)
@@ -154,8 +170,8 @@ void MainWindow::loadInto(DocumentWindow* window, const QString& path, const Spd
 
 void MainWindow::openFile()
 {
-    const QString name = AskFileName(this, "開啟舊檔", kOpenFilters, false, nullptr);
-    if (!name.isEmpty())
+    // Each chosen file opens as if it had been chosen alone.
+    for (const QString& name : AskFileNames(this, "開啟舊檔", kOpenManyFilters, false, true, nullptr))
         openPath(name);
 }
 
@@ -191,11 +207,7 @@ ModuleDocumentWindow* MainWindow::openModuleDocument(ImageData image, const QStr
     connect(programmer, &ProgrammerPanel::autoSerialClicked, window, refuse);
     connect(programmer, &ProgrammerPanel::testFlagPressed, window, refuse);
     window->setProgrammerColumn(programmer);
-    QMdiSubWindow* sub = m_mdi->addSubWindow(window);
-    sub->setAttribute(Qt::WA_DeleteOnClose);
-    sub->resize(DocumentWindow::openingSize(this));
-    sub->show();
-    m_mdi->setActiveSubWindow(sub);
+    addDocumentSubWindow(window);
     return window;
 }
 

@@ -1,6 +1,9 @@
 #include "app/mail.h"
 
+#include "app/messages.h"
+
 #include <QDesktopServices>
+#include <QMessageBox>
 #include <QUrl>
 
 namespace tessaro {
@@ -38,34 +41,44 @@ QString WebAddress()
 
 namespace tessaro::ui {
 
-void OpenWithDesktop(const QString& link)
+bool OpenWithDesktop(const QString& link)
 {
     // Tolerant parsing: spaces and non-ASCII characters in the link are
     // encoded on the way to the desktop, not rejected.
-    QDesktopServices::openUrl(QUrl(link, QUrl::TolerantMode));
+    return QDesktopServices::openUrl(QUrl(link, QUrl::TolerantMode));
 }
 
 namespace {
 
-void Open(const QString& link, const LinkOpener& open)
+bool Open(const QString& link, const LinkOpener& open)
 {
-    if (open)
-        open(link);
-    else
-        OpenWithDesktop(link);
+    return open ? open(link) : OpenWithDesktop(link);
 }
 
 }  // namespace
 
-void SendMail(const QString& address, const QString& subject, const QString& body, const QString& cc,
+bool SendMail(const QString& address, const QString& subject, const QString& body, const QString& cc,
               const QString& bcc, const QString& attachment, const LinkOpener& open)
 {
-    Open(MailtoLink(address, subject, body, cc, bcc, attachment), open);
+    return Open(MailtoLink(address, subject, body, cc, bcc, attachment), open);
 }
 
-void SendSupportMail(const LinkOpener& open)
+QString NoMailProgramText(const QString& address)
 {
-    SendMail(SupportMailAddress(), QString::fromUtf8(kSupportMailSubject), {}, {}, {}, {}, open);
+    return QStringLiteral("無法啟動郵件程式，請寫信至 %1\nNo mail program could be started: please write to %1")
+        .arg(address);
+}
+
+bool SendSupportMail(const LinkOpener& open, QWidget* parent)
+{
+    if (SendMail(SupportMailAddress(), QString::fromUtf8(kSupportMailSubject), {}, {}, {}, {}, open))
+        return true;
+    QMessageBox box(QMessageBox::Warning, QString::fromUtf8(kProductTitle), NoMailProgramText(SupportMailAddress()),
+                    QMessageBox::Ok, parent);
+    // The address can be selected and copied from the message.
+    box.setTextInteractionFlags(Qt::TextSelectableByMouse);
+    box.exec();
+    return false;
 }
 
 void OpenWebSite(const LinkOpener& open)

@@ -27,8 +27,12 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QScreen>
+#include <QStyle>
 #include <QStatusBar>
 #include <QToolBar>
+
+#include <algorithm>
 
 namespace tessaro {
 
@@ -41,6 +45,19 @@ QString Utf8(const char* text)
     return QString::fromUtf8(text);
 }
 }  // namespace
+
+MainWindowPlacement PlaceMainWindow(QSize wanted, const QRect& available)
+{
+    // Room kept for the title bar and borders the window manager adds.
+    const QMargins frame(8, 32, 8, 8);
+    const QSize room = available.marginsRemoved(frame).size();
+    MainWindowPlacement placement;
+    placement.maximised = wanted.width() > room.width() || wanted.height() > room.height();
+    const QSize size = wanted.boundedTo(room).expandedTo(QSize(1, 1));
+    placement.normal = QRect(QPoint(0, 0), size);
+    placement.normal.moveCenter(available.marginsRemoved(frame).center());
+    return placement;
+}
 
 MainWindow::MainWindow(AppValues& app, SettingsStore& settings, QWidget* parent)
     : QMainWindow(parent)
@@ -278,6 +295,7 @@ void MainWindow::createActions()
 
     make("mnuWindowCompare", "比較…", [this] { compareImages(); });
     make("mnuWindowCascade", "重疊顯示", [this] { m_mdi->cascadeSubWindows(); });
+    make("mnuWindowTile", "並排顯示", [this] { m_mdi->tileSubWindows(); });
     make("mnuWindowMinimise", "最小化", [this] { minimiseAll(); });
     make("mnuWindowArrange", "排列圖示", [this] {
         // Minimised windows side by side along the bottom of the workspace.
@@ -291,7 +309,7 @@ void MainWindow::createActions()
         }
     });
 
-    make("mnuHelpMail", "郵     件", [this] { ui::SendSupportMail(m_openLink); });
+    make("mnuHelpMail", "郵     件", [this] { (void)ui::SendSupportMail(m_openLink, this); });
     make("mnuHelpAbout", "關      於", [this] { showAbout(); });
 }
 
@@ -347,6 +365,7 @@ void MainWindow::createMenus()
     m_windowMenu->addAction(a("mnuWindowCompare"));
     m_windowMenu->addSeparator();
     m_windowMenu->addAction(a("mnuWindowCascade"));
+    m_windowMenu->addAction(a("mnuWindowTile"));
     m_windowMenu->addAction(a("mnuWindowMinimise"));
     m_windowMenu->addAction(a("mnuWindowArrange"));
     connect(m_windowMenu, &QMenu::aboutToShow, this, [this] { updateWindowMenu(); });
@@ -451,12 +470,33 @@ void MainWindow::updateWindowMenu()
     }
 }
 
+void MainWindow::showOnScreen(QSize wanted)
+{
+    const QScreen* shownOn = screen() != nullptr ? screen() : QGuiApplication::primaryScreen();
+    if (shownOn == nullptr) {
+        resize(wanted);
+        show();
+        return;
+    }
+    const MainWindowPlacement placement = PlaceMainWindow(wanted, shownOn->availableGeometry());
+    setGeometry(placement.normal);
+    if (placement.maximised)
+        showMaximized();
+    else
+        show();
+}
+
 void MainWindow::minimiseAll()
 {
     if (m_mdi->activeSubWindow() == nullptr)
         return;
+    // A maximised window hands its state to the window activated after it;
+    // while all go down none may take it.
+    const bool handOn = !m_mdi->testOption(QMdiArea::DontMaximizeSubWindowOnActivation);
+    m_mdi->setOption(QMdiArea::DontMaximizeSubWindowOnActivation, true);
     for (QMdiSubWindow* sub : m_mdi->subWindowList(QMdiArea::CreationOrder))
         sub->showMinimized();
+    m_mdi->setOption(QMdiArea::DontMaximizeSubWindowOnActivation, !handOn);
 }
 
 // --- Print ---
@@ -592,13 +632,7 @@ void MainWindow::compareImages()
             open.emplace_back(QString::fromStdString(module->document().caption()), module->document().image());
         }
     }
-    CompareWindow::chooseAndShow(this, std::move(open), [this](QWidget* window) {
-        QMdiSubWindow* sub = m_mdi->addSubWindow(window);
-        sub->setAttribute(Qt::WA_DeleteOnClose);
-        sub->resize(DocumentWindow::openingSize(this));
-        sub->show();
-        m_mdi->setActiveSubWindow(sub);
-    });
+    CompareWindow::chooseAndShow(this, std::move(open), [this](QWidget* window) { addDocumentSubWindow(window); });
 }
 
 QList<DocumentWindow*> MainWindow::documents() const
@@ -622,13 +656,43 @@ DocumentWindow* MainWindow::newDocument()
     auto* window = new DocumentWindow(m_app, QStringLiteral("SPD_File %1").arg(m_app.documentCount));
     window->setSaveHandler([this](DocumentWindow* w) { return saveDocument(w); });
     wireDocument(window);
+    window->open();
+    addDocumentSubWindow(window);
+    return window;
+}
+
+QMdiSubWindow* MainWindow::addDocumentSubWindow(QWidget* window)
+{
+    QList<QMdiSubWindow*> others = m_mdi->subWindowList(QMdiArea::CreationOrder);
+    others.removeIf([](const QMdiSubWindow* sub) { return sub->isHidden(); });  // closed, not yet deleted
     QMdiSubWindow* sub = m_mdi->addSubWindow(window);
     sub->setAttribute(Qt::WA_DeleteOnClose);
     sub->resize(DocumentWindow::openingSize(this));
-    window->open();
+    if (others.isEmpty()) {
+        sub->showMaximized();
+        m_mdi->setActiveSubWindow(sub);
+        return sub;
+    }
+    // From the second window on the workspace shows them cascaded: a
+    // maximised one returns to its normal size and hands its state to none.
+    const bool handOn = !m_mdi->testOption(QMdiArea::DontMaximizeSubWindowOnActivation);
+    m_mdi->setOption(QMdiArea::DontMaximizeSubWindowOnActivation, true);
+    for (QMdiSubWindow* other : others) {
+        if (other->isMaximized())
+            other->showNormal();
+    }
+    // Each one a title bar's height down and right from the one before,
+    // back at the top left once it would start past the workspace's middle.
+    const int step = sub->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, sub);
+    const QSize area = m_mdi->viewport()->size();
+    const int across = std::max(1, std::min(area.width(), area.height()) / 2 / std::max(1, step));
+    const int place = static_cast<int>(others.size()) % across;
+    const QPoint next(step * place, step * place);
+    sub->move(next);
     sub->show();
     m_mdi->setActiveSubWindow(sub);
-    return window;
+    m_mdi->setOption(QMdiArea::DontMaximizeSubWindowOnActivation, !handOn);
+    return sub;
 }
 
 void MainWindow::closeActive()

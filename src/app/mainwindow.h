@@ -1,10 +1,12 @@
 #pragma once
 
+#include "app/mail.h"
 #include "core/spdimage.h"
 #include "document/appvalues.h"
 #include "files/recentfiles.h"
 
 #include <QList>
+#include <QRect>
 #include <QMainWindow>
 #include <QTimer>
 
@@ -20,6 +22,15 @@ class QMenu;
 class QToolBar;
 
 namespace tessaro {
+
+// Where the main window opens: its normal geometry inside the screen's
+// available area and whether it opens maximised because the wanted size (with
+// the window frame) does not fit there.
+struct MainWindowPlacement {
+    QRect normal;
+    bool maximised = false;
+};
+[[nodiscard]] MainWindowPlacement PlaceMainWindow(QSize wanted, const QRect& available);
 
 class DocumentWindow;
 class ModuleDocumentWindow;
@@ -81,6 +92,10 @@ public:
     void showIcPinMapFromToolBar();      // tool-bar IC
     void showModulePinMapFromToolBar();  // tool-bar DRAM
 
+    // Shows the main window at `wanted` size, centred on its screen, or
+    // maximised when that size does not fit the screen's available area.
+    void showOnScreen(QSize wanted);
+
     // --- Window menu ---
     void minimiseAll();
 
@@ -95,7 +110,7 @@ public:
     [[nodiscard]] int portNumber() const { return m_portNumber; }
 
     // Replaces the shell's "open" of links (mail, web) in tests.
-    void setLinkOpener(std::function<void(const QString&)> opener) { m_openLink = std::move(opener); }
+    void setLinkOpener(ui::LinkOpener opener) { m_openLink = std::move(opener); }
 
 signals:
     // The connect handshake: the status request to the programmer.
@@ -129,6 +144,9 @@ private:
     bool saveModuleDocument(ModuleDocumentWindow* window, bool askName);
     [[nodiscard]] QMdiSubWindow* activeSubWindow() const;
     void activateWidget(QWidget* window);
+    // Puts a document, comparison or module window into the workspace: the
+    // first one fills it (maximised), later ones cascade from the top left.
+    QMdiSubWindow* addDocumentSubWindow(QWidget* window);
     void recordRecentFile(const QString& path);
     // A file already open in a window: that window comes to the front and the
     // name to the top of the recent files; the file is not read again.
@@ -145,7 +163,7 @@ private:
     std::unique_ptr<SerialLine> m_line;
     std::unique_ptr<WindowLinkHost> m_linkHost;
     std::unique_ptr<ProgrammerLink> m_link;
-    std::function<void(const QString&)> m_openLink;
+    ui::LinkOpener m_openLink;
     std::unique_ptr<ReportPrinter> m_printer;
     QString m_sysfsRoot = QStringLiteral("/");
 

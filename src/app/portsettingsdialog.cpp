@@ -3,10 +3,12 @@
 #include "files/settingsstore.h"
 
 #include <QButtonGroup>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QSerialPortInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
@@ -27,6 +29,14 @@ QRadioButton* AddOption(QButtonGroup* group, int id, const QString& caption, con
 
 }  // namespace
 
+QList<SerialPortChoice> AvailableSerialPorts()
+{
+    QList<SerialPortChoice> ports;
+    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts())
+        ports.append({info.systemLocation(), info.description()});
+    return ports;
+}
+
 PortSettingsDialog::PortSettingsDialog(std::uint8_t& currentCommPort, std::uint8_t& numberInputMode,
                                        SettingsStore& store, std::function<void(int port)> setPort, QWidget* parent)
     : QDialog(parent),
@@ -46,7 +56,8 @@ PortSettingsDialog::PortSettingsDialog(std::uint8_t& currentCommPort, std::uint8
     numberLayout->addWidget(AddOption(m_numberModes, 1, QStringLiteral("Hex Mode"), QStringLiteral("OptNum1"), numberBox));
     numberLayout->addStretch();
 
-    // One row per port; the second column is left for a note on each port.
+    // One row per port: the option and the device its number names, chosen
+    // from the serial ports present or typed.
     auto* portBox = new QGroupBox(QStringLiteral("連接埠"), this);
     portBox->setObjectName(QStringLiteral("portBox"));
     m_ports = new QButtonGroup(this);
@@ -55,9 +66,17 @@ PortSettingsDialog::PortSettingsDialog(std::uint8_t& currentCommPort, std::uint8
         portLayout->addWidget(AddOption(m_ports, port, QStringLiteral("Com%1").arg(port),
                                         QStringLiteral("optCom%1").arg(port), portBox),
                               port - 1, 0);
-        auto* device = new QLabel(portBox);
+        auto* device = new QComboBox(portBox);
         device->setObjectName(QStringLiteral("portDevice%1").arg(port));
-        device->setEnabled(false);  // a note, drawn grey
+        device->setEditable(true);
+        device->setInsertPolicy(QComboBox::NoInsert);
+        device->setMinimumContentsLength(24);
+        device->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+        // The list shows each device with its description; the box keeps the
+        // device alone once one is chosen.
+        connect(device, &QComboBox::activated, device, [device](int index) {
+            device->setEditText(device->itemData(index).toString());
+        });
         portLayout->addWidget(device, port - 1, 1);
         m_portDevices[port - 1] = device;
     }
@@ -90,12 +109,41 @@ PortSettingsDialog::PortSettingsDialog(std::uint8_t& currentCommPort, std::uint8
     const int port = m_currentCommPort >= 1 && m_currentCommPort <= kPorts ? m_currentCommPort : 1;
     m_ports->button(port)->setChecked(true);
     m_numberModes->button(m_numberInputMode == 1 ? 1 : 0)->setChecked(true);
+    setAvailablePorts(AvailableSerialPorts());
+}
+
+void PortSettingsDialog::setAvailablePorts(const QList<SerialPortChoice>& ports)
+{
+    for (QComboBox* box : m_portDevices) {
+        const QString typed = box->currentText();
+        box->clear();
+        for (const SerialPortChoice& choice : ports) {
+            const QString shown = choice.description.isEmpty()
+                                      ? choice.device
+                                      : QStringLiteral("%1  (%2)").arg(choice.device, choice.description);
+            box->addItem(shown, choice.device);
+        }
+        box->setCurrentIndex(-1);
+        box->setEditText(typed);
+    }
 }
 
 void PortSettingsDialog::setPortDevices(const std::function<QString(int port)>& deviceOf)
 {
-    for (int port = 1; port <= kPorts; ++port)
-        m_portDevices[port - 1]->setText(deviceOf ? deviceOf(port) : QString());
+    for (int port = 1; port <= kPorts; ++port) {
+        m_shownDevices[port - 1] = deviceOf ? deviceOf(port) : QString();
+        m_portDevices[port - 1]->setEditText(m_shownDevices[port - 1]);
+    }
+}
+
+QString PortSettingsDialog::chosenDevice(int port) const
+{
+    if (port < 1 || port > kPorts)
+        return {};
+    const QComboBox* box = m_portDevices[port - 1];
+    // A list entry stands for its device, description or not.
+    const int listed = box->findText(box->currentText());
+    return (listed >= 0 ? box->itemData(listed).toString() : box->currentText()).trimmed();
 }
 
 void PortSettingsDialog::applyChoices()
@@ -103,6 +151,13 @@ void PortSettingsDialog::applyChoices()
     const int port = m_ports->checkedId();
     m_numberInputMode = static_cast<std::uint8_t>(m_numberModes->checkedId());
     m_currentCommPort = static_cast<std::uint8_t>(port);
+    // Only a device the operator changed is stored: the usual device of a
+    // number stays unwritten.
+    for (int n = 1; n <= kPorts; ++n) {
+        const QString device = chosenDevice(n);
+        if (device != m_shownDevices[n - 1].trimmed())
+            m_store.writePortDevice(n, device);
+    }
     if (m_setPort)
         m_setPort(port);
     m_store.writeCommPort(port);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QList>
 #include <QString>
 
 #include <cstdint>
@@ -8,16 +9,27 @@
 #include <utility>
 
 class QButtonGroup;
-class QLabel;
+class QComboBox;
 
 namespace tessaro {
 
 class SettingsStore;
 
+// A serial port present on this machine: its device ("/dev/ttyUSB0") and
+// what the system says it is ("FT232R USB UART").
+struct SerialPortChoice {
+    QString device;
+    QString description;
+};
+// The serial ports present now.
+[[nodiscard]] QList<SerialPortChoice> AvailableSerialPorts();
+
 // The communication settings ("通訊設定"): the number input mode and the
 // programmer's port. "確  定" takes both choices, closes the port, sets its
 // number and stores it as "CommPort"; the port opens again with the next
-// command or polling tick. "取  消" changes nothing.
+// command or polling tick. Each port number names a device, chosen from the
+// serial ports present or typed; "確  定" stores a changed one as
+// "Com1Device"..."Com4Device". "取  消" changes nothing.
 class PortSettingsDialog : public QDialog
 {
     Q_OBJECT
@@ -31,6 +43,11 @@ public:
 
     // Shows beside each port option the device that its number names.
     void setPortDevices(const std::function<QString(int port)>& deviceOf);
+    // The serial ports offered for each number (the dialog starts with
+    // AvailableSerialPorts()).
+    void setAvailablePorts(const QList<SerialPortChoice>& ports);
+    // The device port number n names as the dialog shows it now.
+    [[nodiscard]] QString chosenDevice(int port) const;
 
 private:
     // Stores the chosen port and number mode and closes the dialog.
@@ -42,7 +59,8 @@ private:
     std::function<void(int port)> m_setPort;
     QButtonGroup* m_numberModes = nullptr;  // ids 0 "Dec Mode", 1 "Hex Mode"
     QButtonGroup* m_ports = nullptr;        // ids 1-4, "Com1"-"Com4"
-    QLabel* m_portDevices[4] = {};
+    QComboBox* m_portDevices[4] = {};
+    QString m_shownDevices[4];  // as set by setPortDevices: unchanged ones are not stored
 };
 
 }  // namespace tessaro

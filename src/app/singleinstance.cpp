@@ -24,8 +24,12 @@ namespace {
 
 constexpr int kConnectTimeoutMs = 500;
 const QByteArray kActivateRequest = QByteArrayLiteral("activate\n");
-// Anything longer than a request is not one of ours.
-constexpr qint64 kMaxRequestLength = 64;
+// "open " and a path, percent-encoded UTF-8, so that a line is one request
+// whatever characters the name holds.
+const QByteArray kOpenRequest = QByteArrayLiteral("open ");
+// Anything longer than a request is not one of ours (a path of 4096 bytes,
+// each encoded as three characters, fits).
+constexpr qint64 kMaxRequestLength = 16 * 1024;
 
 QString UserKey()
 {
@@ -116,7 +120,7 @@ SingleInstance::~SingleInstance()
     m_server = nullptr;
 }
 
-bool SingleInstance::knock(bool activate)
+bool SingleInstance::knock(bool activate, const QStringList& files)
 {
     if (m_name.isEmpty())
         return false;
@@ -125,8 +129,11 @@ bool SingleInstance::knock(bool activate)
     if (!socket.waitForConnected(kConnectTimeoutMs))
         return false;
     if (activate) {
+        for (const QString& file : files)
+            socket.write(kOpenRequest + QDir::current().absoluteFilePath(file).toUtf8().toPercentEncoding() + '\n');
         socket.write(kActivateRequest);
-        socket.waitForBytesWritten(kConnectTimeoutMs);
+        while (socket.bytesToWrite() > 0 && socket.waitForBytesWritten(kConnectTimeoutMs)) {
+        }
     }
     socket.disconnectFromServer();
     if (socket.state() != QLocalSocket::UnconnectedState)
@@ -167,9 +174,9 @@ bool SingleInstance::tryBecomePrimary()
     return true;
 }
 
-void SingleInstance::activatePrimary()
+void SingleInstance::activatePrimary(const QStringList& files)
 {
-    (void)knock(true);  // nobody there: nothing to bring forward
+    (void)knock(true, files);  // nobody there: nothing to bring forward
 }
 
 void SingleInstance::accept()
@@ -187,8 +194,15 @@ void SingleInstance::accept()
 void SingleInstance::read(QLocalSocket* socket)
 {
     while (socket->canReadLine()) {
-        if (socket->readLine() == kActivateRequest)
+        const QByteArray line = socket->readLine();
+        if (line == kActivateRequest) {
             emit activateRequested();
+        } else if (line.startsWith(kOpenRequest) && line.endsWith('\n')) {
+            const QString path = QString::fromUtf8(
+                QByteArray::fromPercentEncoding(line.sliced(kOpenRequest.size(), line.size() - kOpenRequest.size() - 1)));
+            if (QDir::isAbsolutePath(path))
+                emit openRequested(path);
+        }
     }
     if (socket->bytesAvailable() > kMaxRequestLength)
         socket->abort();

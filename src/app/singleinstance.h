@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 
@@ -16,7 +17,7 @@ namespace tessaro::ui {
 // the local socket live in a folder only this user can enter, named after the
 // numeric user id: the primary instance holds the lock and listens on the
 // socket; a later one finds the lock taken, knocks on the socket and asks to
-// be brought to the front. A lock left by a crashed instance is stale (its
+// be brought to the front, handing over the files it was started with. A lock left by a crashed instance is stale (its
 // process is gone) and so is the socket next to it; both are taken over.
 class SingleInstance : public QObject
 {
@@ -43,15 +44,19 @@ public:
     // behind) and the result is true. Without a private folder the check
     // cannot be made and the result is true.
     [[nodiscard]] bool tryBecomePrimary();
-    // Asks the running instance to bring its main window to the front.
-    void activatePrimary();
+    // Asks the running instance to open `files` (made absolute against this
+    // process's working folder) and to bring its main window to the front.
+    void activatePrimary(const QStringList& files = {});
 
 signals:
+    // In the primary: a later instance asked for a file to be opened, by its
+    // absolute path; the requests of one start arrive before its activation.
+    void openRequested(const QString& path);
     // In the primary: a later instance asked for the main window.
     void activateRequested();
 
 private:
-    [[nodiscard]] bool knock(bool activate);
+    [[nodiscard]] bool knock(bool activate, const QStringList& files = {});
     void accept();
     void read(QLocalSocket* socket);
 

@@ -9,15 +9,27 @@
 #include "files/settingsstore.h"
 
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QTranslator>
+#include <QPointer>
 #include <QStringList>
 
 #include <memory>
 
 namespace tessaro {
 
+bool LoadToolkitTranslations(QTranslator& translator, const QString& directory)
+{
+    return translator.load(QStringLiteral("qtbase_zh_TW"),
+                           directory.isEmpty() ? QLibraryInfo::path(QLibraryInfo::TranslationsPath) : directory);
+}
+
 int RunWorkstation(int argc, char** argv)
 {
     QApplication application(argc, argv);
+    QTranslator toolkitTexts;
+    if (LoadToolkitTranslations(toolkitTexts))
+        QApplication::installTranslator(&toolkitTexts);
     QApplication::setApplicationName(QString::fromUtf8(ui::kProductTitle));
     QApplication::setOrganizationName(QStringLiteral("Korvalen inc."));
 
@@ -37,9 +49,20 @@ int RunWorkstation(int argc, char** argv)
     ui::SingleInstance instance;
     if (!instance.tryBecomePrimary()) {
         ui::ShowAlreadyRunning(nullptr);
-        instance.activatePrimary();
+        // The files of this start open in the running instance.
+        instance.activatePrimary(files);
         return 0;
     }
+    // Files handed over by later starts while this one is still starting
+    // wait until the main window is up.
+    QStringList handedOver;
+    QPointer<MainWindow> ready;
+    QObject::connect(&instance, &ui::SingleInstance::openRequested, &instance, [&handedOver, &ready](const QString& path) {
+        if (ready != nullptr)
+            ready->openPath(path);
+        else
+            handedOver << path;
+    }, Qt::QueuedConnection);
 
     {
         ui::SplashWindow splash;
@@ -63,9 +86,9 @@ int RunWorkstation(int argc, char** argv)
         window.activateWindow();
     });
     window.runLoadSequence();
-    window.resize(1280, 860);
-    window.show();
-    for (const QString& file : files)
+    window.showOnScreen(QSize(1280, 860));
+    ready = &window;
+    for (const QString& file : files + handedOver)
         window.openPath(file);
     return QApplication::exec();
 }

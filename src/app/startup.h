@@ -1,5 +1,9 @@
 #pragma once
 
+#include <QString>
+
+class QTranslator;
+
 namespace tessaro {
 
 // The program's entry: refuses a second instance, shows the splash window,
@@ -7,5 +11,11 @@ namespace tessaro {
 // "--settings FILE" keeps the settings in FILE instead of the user's store;
 // any other argument names an SPD file to open after start-up.
 int RunWorkstation(int argc, char** argv);
+
+// Loads the toolkit's own texts (file and print dialogs, message-box buttons)
+// in Traditional Chinese, "qtbase_zh_TW" from `directory` (the toolkit's
+// translations folder when empty). False when there is no such file: the
+// dialogs then stay in English.
+bool LoadToolkitTranslations(QTranslator& translator, const QString& directory = {});
 
 }  // namespace tessaro

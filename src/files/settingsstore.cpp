@@ -262,4 +262,13 @@ QString SettingsStore::readPortDevice(int number)
     return m_settings->value(QStringLiteral("Settings/Com%1Device").arg(number)).toString();
 }
 
+void SettingsStore::writePortDevice(int number, const QString& device)
+{
+    const QString key = QStringLiteral("Settings/Com%1Device").arg(number);
+    if (device.trimmed().isEmpty())
+        m_settings->remove(key);
+    else
+        m_settings->setValue(key, device.trimmed());
+}
+
 }  // namespace tessaro

@@ -59,6 +59,9 @@ public:
     // "Com1Device"..."Com4Device" under "Settings": the serial device that port
     // number n names on this machine; empty when not set. Nothing is written back.
     [[nodiscard]] QString readPortDevice(int number);
+    // Stores the device of port number n; an empty device removes the value,
+    // so that the number names its usual device again.
+    void writePortDevice(int number, const QString& device);
 
     // Writes pending changes out and picks up changes made by others.
     void sync();
