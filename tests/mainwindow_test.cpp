@@ -2,6 +2,8 @@
 // exit, driven through its menus and real dialogs (offscreen).
 #include "app/mainwindow.h"
 #include "app/passwordrules.h"
+#include "app/singleinstance.h"
+#include "app/startup.h"
 #include "core/checks.h"
 #include "documentwindow/documentwindow.h"
 #include "files/safefile.h"
@@ -250,6 +252,29 @@ TEST_F(Main, OpenOffersBothSpdKindsFirstAndOpensSeveralFilesAtOnce)
     trigger("mnuFileOpen");
     EXPECT_EQ(window->documents().size(), 2);
     EXPECT_EQ(window->activeDocument(), docs[0]);
+}
+
+TEST_F(Main, FilesOfALaterStartOpenInTheRunningWindow)
+{
+    QTemporaryDir meeting;
+    ui::SingleInstance running(meeting.path());
+    ASSERT_TRUE(running.tryBecomePrimary());
+    ConnectLaterStarts(running, *window);
+    window->newDocument();
+    const SpdImage image = Ddr2Image();
+    ASSERT_TRUE(WriteSpdFile(path("a.spd"), image, SpdFormat::Text, nullptr));
+
+    test::ModalResponder responder;
+    ui::SingleInstance later(meeting.path());
+    ASSERT_FALSE(later.tryBecomePrimary());
+    later.activatePrimary({path("a.spd"), path("missing.spd")});
+    for (int waited = 0; waited < 3000 && responder.messages().empty(); waited += 20)
+        QTest::qWait(20);
+    ASSERT_EQ(window->documents().size(), 1) << "the empty untitled window takes the file";
+    EXPECT_EQ(ShownWindowTitle(window->activeDocument()), path("a.spd"));
+    EXPECT_EQ(window->activeDocument()->document().image(), image);
+    ASSERT_EQ(responder.messages().size(), 1U);
+    EXPECT_TRUE(responder.messages()[0].text.contains(path("missing.spd"))) << "a file that cannot be read says so";
 }
 
 TEST_F(Main, OpenAndSaveRoundTripsInBothFormats)

@@ -85,6 +85,7 @@ TEST_F(PinMapWindow, ModuleMapFromTheMenuCoversTheWindow)
     const QSizeF natural = PinMapNaturalSize(PinMapPicture::Ddr2Dimm240);
     EXPECT_GE(picture->width(), natural.width());
     EXPECT_GE(picture->height(), natural.height());
+    doc->parentWidget()->showNormal();  // the first document opens maximised
     doc->parentWidget()->resize(doc->parentWidget()->size() + QSize(900, 700));
     QCoreApplication::processEvents();
     EXPECT_EQ(module->geometry(), doc->rect());

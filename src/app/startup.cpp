@@ -11,7 +11,6 @@
 #include <QApplication>
 #include <QLibraryInfo>
 #include <QTranslator>
-#include <QPointer>
 #include <QStringList>
 
 #include <memory>
@@ -22,6 +21,20 @@ bool LoadToolkitTranslations(QTranslator& translator, const QString& directory)
 {
     return translator.load(QStringLiteral("qtbase_zh_TW"),
                            directory.isEmpty() ? QLibraryInfo::path(QLibraryInfo::TranslationsPath) : directory);
+}
+
+void ConnectLaterStarts(ui::SingleInstance& instance, MainWindow& window)
+{
+    // Queued: a file that cannot be read shows its message once the request
+    // has been read off the socket.
+    QObject::connect(&instance, &ui::SingleInstance::openRequested, &window,
+                     [&window](const QString& path) { window.openPath(path); }, Qt::QueuedConnection);
+    QObject::connect(&instance, &ui::SingleInstance::activateRequested, &window, [&window] {
+        window.setWindowState((window.windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+        window.show();
+        window.raise();
+        window.activateWindow();
+    }, Qt::QueuedConnection);
 }
 
 int RunWorkstation(int argc, char** argv)
@@ -56,13 +69,8 @@ int RunWorkstation(int argc, char** argv)
     // Files handed over by later starts while this one is still starting
     // wait until the main window is up.
     QStringList handedOver;
-    QPointer<MainWindow> ready;
-    QObject::connect(&instance, &ui::SingleInstance::openRequested, &instance, [&handedOver, &ready](const QString& path) {
-        if (ready != nullptr)
-            ready->openPath(path);
-        else
-            handedOver << path;
-    }, Qt::QueuedConnection);
+    const QMetaObject::Connection early = QObject::connect(
+        &instance, &ui::SingleInstance::openRequested, &instance, [&handedOver](const QString& path) { handedOver << path; });
 
     {
         ui::SplashWindow splash;
@@ -79,15 +87,10 @@ int RunWorkstation(int argc, char** argv)
     SettingsStore& store = *settings;
     window.attachProgrammer(std::make_unique<QtSerialLine>(
         [&store](int number) { return PortDeviceName(number, [&store](int n) { return store.readPortDevice(n); }); }));
-    QObject::connect(&instance, &ui::SingleInstance::activateRequested, &window, [&window] {
-        window.setWindowState((window.windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
-        window.show();
-        window.raise();
-        window.activateWindow();
-    });
     window.runLoadSequence();
     window.showOnScreen(QSize(1280, 860));
-    ready = &window;
+    QObject::disconnect(early);
+    ConnectLaterStarts(instance, window);
     for (const QString& file : files + handedOver)
         window.openPath(file);
     return QApplication::exec();

@@ -6,6 +6,11 @@ class QTranslator;
 
 namespace tessaro {
 
+class MainWindow;
+namespace ui {
+class SingleInstance;
+}
+
 // The program's entry: refuses a second instance, shows the splash window,
 // creates the main window, runs its load sequence and shows it. Arguments:
 // "--settings FILE" keeps the settings in FILE instead of the user's store;
@@ -17,5 +22,9 @@ int RunWorkstation(int argc, char** argv);
 // translations folder when empty). False when there is no such file: the
 // dialogs then stay in English.
 bool LoadToolkitTranslations(QTranslator& translator, const QString& directory = {});
+
+// A later start of the system: the files it hands over open in `window` as
+// Open opens them, then `window` comes to the front.
+void ConnectLaterStarts(ui::SingleInstance& instance, MainWindow& window);
 
 }  // namespace tessaro
