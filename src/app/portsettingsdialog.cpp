@@ -4,13 +4,12 @@
 
 #include <QButtonGroup>
 #include <QComboBox>
-#include <QLineEdit>
-#include <QSerialPortInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSerialPortInfo>
 #include <QVBoxLayout>
 
 namespace tessaro {
