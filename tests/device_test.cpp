@@ -40,9 +40,15 @@ public:
     void showMessage(const LinkMessage& message) override
     {
         messages.push_back(message);
+        order.push_back("message");
         pollingAtMessage.push_back(polling != nullptr && polling->isActive());
     }
     void showNote(const std::string& text) override { notes.push_back(text); }
+    void showProgress(const std::string& text) override
+    {
+        progress.push_back(text);
+        order.push_back(text.empty() ? "progress end" : "progress");
+    }
     void statusMissing() override { calls.push_back("missing"); }
     void statusVersion(const std::string& version) override { calls.push_back("version " + version); }
     void statusFlags(std::uint8_t status) override { calls.push_back("flags " + ByteToHex(status)); }
@@ -72,7 +78,9 @@ public:
     const QTimer* polling = nullptr;      // the link's result polling, when watched
     std::vector<bool> pollingAtMessage;   // whether it ran as each message was shown
     std::vector<std::string> notes;
+    std::vector<std::string> progress;    // every progress text, "" when a command ended
     std::vector<std::string> calls;
+    std::vector<std::string> order;       // progress and messages as they came
     std::array<PinMark, kModuleSignalCount> pins{};
 };
 
@@ -384,14 +392,117 @@ TEST_F(Link, DownloadWritesSixteenPacedRowsThenChecks)
     EXPECT_EQ(host.messages.back().title, msg::kErrorTitle);
 }
 
-TEST_F(Link, DownloadFailureLeavesPollingToTheCheck)
+TEST_F(Link, AFailedDownloadIsOneMessageWithItsCauseAndPort)
 {
+    // The port does not open: no check follows, the polling runs again.
     line.openWorks = false;
     EXPECT_FALSE(link.downloadAndCheck());
-    ASSERT_EQ(host.messages.size(), 2u);
+    ASSERT_EQ(host.messages.size(), 1u);
     EXPECT_EQ(host.messages[0].text, msg::kDownloadFailed);
-    EXPECT_EQ(host.messages[1].text, msg::kCopyCheckFailed);
+    EXPECT_EQ(host.messages[0].details, (std::vector<std::string>{"fake line failure", "port 1"}));
+    EXPECT_TRUE(host.notes.empty());  // the cause is in the message, not after it
     EXPECT_TRUE(link.pollTimer().isActive());
+
+    // The line fails while row 6 leaves.
+    host.messages.clear();
+    line.openWorks = true;
+    line.respond = [&](const std::string&) {
+        line.writeWorks = line.writes.size() < 5;
+        return std::string();
+    };
+    EXPECT_FALSE(link.downloadAndCheck());
+    EXPECT_EQ(line.writes.size(), 5u);
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].details,
+              (std::vector<std::string>{"row 6 / 16 was not sent", "fake line failure", "port 1"}));
+
+    // The rows left, the check's reply did not come, came short, or differs.
+    line.writeWorks = true;
+    SpdImage stored{};
+    std::string reply;
+    line.respond = [&](const std::string& w) { return w == CommandFrame("l") ? reply : std::string(); };
+    host.document.load(test::CountingImage());
+    for (const auto& [answer, cause] : {std::pair{std::string(), std::string("no reply")},
+                                        {Dump(test::CountingImage(), 300),
+                                         "short reply: the reply has 300 of 512 characters"}}) {
+        reply = answer;
+        host.messages.clear();
+        EXPECT_FALSE(link.downloadAndCheck());
+        ASSERT_EQ(host.messages.size(), 1u);
+        EXPECT_EQ(host.messages[0].text, msg::kCopyCheckFailed);
+        EXPECT_EQ(host.messages[0].details, (std::vector<std::string>{cause, "port 1"}));
+    }
+    stored = test::CountingImage();
+    stored[77] = 0x4C;
+    reply = Dump(stored);
+    EXPECT_FALSE(link.checkDownload());
+    EXPECT_EQ(lastMessage(), msg::kCopyCheckDiffers);
+    EXPECT_EQ(host.messages.back().details,
+              (std::vector<std::string>{"1 byte differs", "offset 77 (4Dh): expected 4D, read 4C", "port 1"}));
+}
+
+TEST_F(Link, AFailedCompareListsAndMarksTheDifferingBytes)
+{
+    SpdImage stored = test::CountingImage();
+    for (int i = 100; i < 120; ++i)
+        stored[static_cast<std::size_t>(i)] = 0xEE;
+    host.document.load(test::CountingImage());
+    host.document.setMark(105, Mark::Edited);
+    line.respond = [&](const std::string& w) { return w == CommandFrame("l") ? Dump(stored) : ""; };
+    EXPECT_FALSE(link.compareWithProgrammer());
+    EXPECT_EQ(lastMessage(), msg::kCompareDiffers);
+    const std::vector<std::string>& details = host.messages.back().details;
+    ASSERT_EQ(details.size(), 19u);  // the count, 16 bytes, the rest, the port
+    EXPECT_EQ(details[0], "20 bytes differ");
+    EXPECT_EQ(details[1], "offset 100 (64h): expected 64, read EE");
+    EXPECT_EQ(details[16], "offset 115 (73h): expected 73, read EE");
+    EXPECT_EQ(details[17], "… 4 more");
+    EXPECT_EQ(details[18], "port 1");
+    for (int i = 99; i <= 120; ++i)
+        EXPECT_EQ(host.document.mark(i) == Mark::Differs, i >= 100 && i < 120) << i;
+
+    // The next compare takes the marks away.
+    stored = test::CountingImage();
+    stored[3] = 0;
+    EXPECT_FALSE(link.compareWithProgrammer());
+    EXPECT_EQ(host.document.mark(3), Mark::Differs);
+    EXPECT_EQ(host.document.mark(100), Mark::Plain);
+    stored[3] = 3;
+    EXPECT_TRUE(link.compareWithProgrammer());
+    EXPECT_EQ(host.document.mark(3), Mark::Plain);
+    EXPECT_TRUE(DifferingBytesLines(stored, stored).empty());
+}
+
+TEST_F(Link, LongCommandsShowTheirProgressUntilTheirMessage)
+{
+    host.document.load(test::CountingImage());
+    line.respond = [&](const std::string& w) {
+        return w == CommandFrame("l") ? Dump(test::CountingImage()) : std::string();
+    };
+    EXPECT_TRUE(link.downloadAndCheck());
+    ASSERT_GE(host.progress.size(), 18u);
+    EXPECT_EQ(host.progress[0], "SPD 下傳, 0 s");
+    EXPECT_EQ(host.progress[1].rfind("SPD 下傳: 第 1 / 16 列, ", 0), 0u) << host.progress[1];
+    EXPECT_EQ(host.progress[16].rfind("SPD 下傳: 第 16 / 16 列, ", 0), 0u) << host.progress[16];
+    EXPECT_EQ(host.progress[17].rfind("SPD 下傳: 檢查, ", 0), 0u) << host.progress[17];
+    EXPECT_EQ(host.progress.back(), "");
+    // The progress ends once, before the message.
+    EXPECT_EQ(std::count(host.progress.begin(), host.progress.end(), ""), 1);
+    EXPECT_EQ(std::vector<std::string>(host.order.end() - 2, host.order.end()),
+              (std::vector<std::string>{"progress end", "message"}));
+
+    // The settle waits of reads and tester commands count on.
+    for (const auto& [command, activity] :
+         std::vector<std::pair<std::function<bool()>, std::string>>{
+             {[&] { return link.readModule(); }, "電腦讀取模組 SPD"},
+             {[&] { return link.runTesterCommand(TesterCommand::Test); }, "測試機執行中"}}) {
+        host.progress.clear();
+        command();
+        ASSERT_GE(host.progress.size(), 3u) << activity;  // the start, the wait, the end
+        for (std::size_t i = 0; i + 1 < host.progress.size(); ++i)
+            EXPECT_EQ(host.progress[i].rfind(activity + ", ", 0), 0u) << host.progress[i];
+        EXPECT_EQ(host.progress.back(), "");
+    }
 }
 
 TEST_F(Link, ReadsStoreBytesWithoutTouchingChecksOrModifiedFlag)

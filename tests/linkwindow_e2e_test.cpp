@@ -3,7 +3,9 @@
 #include "app/mainwindow.h"
 #include "device/programmerlink.h"
 #include "device/serialline.h"
+#include "documentwindow/bytegrid.h"
 #include "documentwindow/documentwindow.h"
+#include "documentwindow/markcolours.h"
 #include "files/settingsstore.h"
 #include "files/spdfile.h"
 #include "simprocess.h"
@@ -12,13 +14,19 @@
 #include "workstationtest.h"
 
 #include <QCheckBox>
+#include <QColor>
 #include <QDir>
+#include <QImage>
 #include <QLabel>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 using namespace tessaro;
 
@@ -98,12 +106,24 @@ TEST_F(WindowSim, EveryButtonAndOptionAgainstTheSimulator)
     EXPECT_EQ(lastMessage(), QString::fromUtf8(msg::kReadModuleOk));
     EXPECT_EQ(doc->document().image(), module);
     press(doc, "Command3");  // the programmer was erased
-    EXPECT_EQ(lastMessage(), QString::fromUtf8(msg::kCompareDiffers));
+    // The message lists the differing bytes and the port; the grid marks them.
+    const QStringList compareLines = lastMessage().split(QLatin1Char('\n'));
+    ASSERT_EQ(compareLines.size(), 20) << lastMessage().toStdString();
+    EXPECT_EQ(compareLines[0], QString::fromUtf8(msg::kCompareDiffers));
+    EXPECT_EQ(compareLines[1], QStringLiteral("255 bytes differ"));
+    EXPECT_EQ(compareLines[2], QStringLiteral("offset 1 (01h): expected 01, read 00"));
+    EXPECT_EQ(compareLines[18], QStringLiteral("… 239 more"));
+    EXPECT_EQ(compareLines[19], QStringLiteral("port ") + sim.device());
     EXPECT_EQ(responder.messages().back().title, QStringLiteral("錯誤訊息"));
+    EXPECT_EQ(doc->document().mark(0), Mark::Plain);
+    EXPECT_EQ(doc->document().mark(200), Mark::Differs);
+    const QImage grid = doc->grid()->grab().toImage();
+    EXPECT_EQ(QColor(grid.pixel(doc->grid()->cellRect(200).topLeft() + QPoint(2, 2))), kProgrammerDiffersColour);
     press(doc, "Command5");  // the tester reads the module into its memory
     EXPECT_EQ(lastFrame(), "r<10><7F>");
     press(doc, "Command3");
     EXPECT_EQ(lastMessage(), QString::fromUtf8(msg::kCompareEqual));
+    EXPECT_EQ(doc->document().mark(200), Mark::Plain);
     for (auto [button, frame] : {std::pair{"Command6", "c<10><7F>"}, {"Command7", "v<10><7F>"}, {"Command11", "n<10><7F>"}}) {
         press(doc, button);
         EXPECT_EQ(lastFrame(), frame) << button;
@@ -141,11 +161,46 @@ TEST_F(WindowSim, NoDeviceGivesTheMessagesAndKeepsRunning)
     press(doc, "Command7");
     EXPECT_EQ(lastMessage(), QString::fromUtf8(msg::kVerifyFailed));
     EXPECT_EQ(responder.messages().back().title, QStringLiteral("ERROR"));
+    // A failed download is one message: the failure, then the port's reason.
+    const std::size_t before = responder.messages().size();
     press(doc, "Command1");
-    ASSERT_GE(responder.messages().size(), 2u);
-    EXPECT_EQ(responder.messages()[responder.messages().size() - 2].text, QString::fromUtf8(msg::kDownloadFailed));
-    EXPECT_EQ(lastMessage(), QString::fromUtf8(msg::kCopyCheckFailed));
+    ASSERT_EQ(responder.messages().size(), before + 1);
+    const QStringList lines = lastMessage().split(QLatin1Char('\n'));
+    ASSERT_EQ(lines.size(), 2) << lastMessage().toStdString();
+    EXPECT_EQ(lines[0], QString::fromUtf8(msg::kDownloadFailed));
+    EXPECT_TRUE(lines[1].startsWith(QStringLiteral("port ") + QDir(dir.path()).filePath(QStringLiteral("no-such-tty")) +
+                                    QStringLiteral(": ")))
+        << lines[1].toStdString();
     EXPECT_TRUE(app.deviceIdle);
     EXPECT_TRUE(window->programmerLink()->pollTimer().isActive());
     EXPECT_TRUE(doc->isVisible());
+}
+
+TEST_F(WindowSim, ADownloadShowsItsProgressInTheStatusBar)
+{
+    ASSERT_TRUE(sim.start({"--fast"}));
+    attach(sim.device());
+    DocumentWindow* doc = openWindow();
+    window->programmerLink()->rowPaceTimer().setInterval(150);  // the rows in about 2.4 s
+    doc->document().load(test::CountingImage());
+    // A timer of the window's own: it fires only while the event loop runs.
+    QStringList seen;
+    QTimer sampler;
+    QObject::connect(&sampler, &QTimer::timeout, [&] {
+        const QString text = window->statusBar()->currentMessage();
+        if (!text.isEmpty() && (seen.isEmpty() || seen.back() != text))
+            seen << text;
+    });
+    sampler.start(20);
+    press(doc, "Command1");
+    sampler.stop();
+    EXPECT_EQ(lastMessage(), QString::fromUtf8(msg::kCopyCheckSucceeded));
+    for (int row = 1; row <= 16; ++row) {
+        const QString step = QStringLiteral("SPD 下傳: 第 %1 / 16 列, ").arg(row);
+        EXPECT_TRUE(std::any_of(seen.begin(), seen.end(), [&](const QString& t) { return t.startsWith(step); }))
+            << row << ": " << seen.join(QStringLiteral(" | ")).toStdString();
+    }
+    EXPECT_TRUE(std::any_of(seen.begin(), seen.end(),
+                            [](const QString& t) { return t.startsWith(QStringLiteral("SPD 下傳: 檢查, ")); }));
+    EXPECT_TRUE(window->statusBar()->currentMessage().isEmpty());  // gone with the outcome
 }

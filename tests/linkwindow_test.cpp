@@ -173,6 +173,7 @@ TEST_F(LinkWindow, TestFlagsSendTheCommandOfTheirValueBeforeTheMouseClick)
 TEST_F(LinkWindow, TestRecordsColourTheResultCountersAndPins)
 {
     DocumentWindow* doc = openWindow();
+    EXPECT_TRUE(doc->programmerPanel()->resultLabel()->text().isEmpty());  // no result before the first record
     line->received = TestRecordText(0x12, {0, 2}, {0});
     link().pollTick();
     EXPECT_EQ(doc->programmerPanel()->resultLabel()->text(), QStringLiteral("SPD FAIL"));

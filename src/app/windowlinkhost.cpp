@@ -25,10 +25,21 @@ SpdDocument* WindowLinkHost::activeDocument()
 
 void WindowLinkHost::showMessage(const LinkMessage& message)
 {
+    QString text = Text(message.text);
+    for (const std::string& line : message.details)
+        text += QLatin1Char('\n') + Text(line);
     if (message.failure)
-        ui::ShowError(&m_window, Text(message.title), Text(message.text));
+        ui::ShowError(&m_window, Text(message.title), text);
     else
-        ui::ShowMessage(&m_window, Text(message.text));
+        ui::ShowMessage(&m_window, text);
+}
+
+void WindowLinkHost::showProgress(const std::string& text)
+{
+    if (text.empty())
+        m_window.statusBar()->clearMessage();
+    else
+        m_window.statusBar()->showMessage(Text(text));
 }
 
 void WindowLinkHost::showNote(const std::string& text)

@@ -16,6 +16,7 @@ public:
     SpdDocument* activeDocument() override;
     void showMessage(const LinkMessage& message) override;
     void showNote(const std::string& text) override;  // the status bar
+    void showProgress(const std::string& text) override;  // the status bar
     void statusMissing() override;
     void statusVersion(const std::string& version) override;
     void statusFlags(std::uint8_t status) override;

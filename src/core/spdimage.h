@@ -20,6 +20,8 @@ inline std::span<const std::uint8_t> ByteRange(const SpdImage& image, int first,
 enum class CheckMode : std::int16_t { Checksum = 0, Crc = 1, None = 2 };
 
 // Background mark of a byte cell.
-enum class Mark : std::uint8_t { Plain, Selected, Edited, Generated };
+// Differs: the programmer's image held another value at the last compare; the
+// mark stays until the next compare or until the byte is edited.
+enum class Mark : std::uint8_t { Plain, Selected, Edited, Generated, Differs };
 
 }  // namespace tessaro

@@ -5,6 +5,8 @@
 
 #include <QEventLoop>
 
+#include <algorithm>
+#include <functional>
 #include <utility>
 
 namespace tessaro {
@@ -40,6 +42,21 @@ private:
     QTimer& m_polling;
     bool m_restartOnExit = true;
 };
+
+// Runs `atExit` when the scope ends, whichever way it ends.
+class ScopeExit
+{
+public:
+    explicit ScopeExit(std::function<void()> atExit) : m_atExit(std::move(atExit)) {}
+    ~ScopeExit() { m_atExit(); }
+    ScopeExit(const ScopeExit&) = delete;
+    ScopeExit& operator=(const ScopeExit&) = delete;
+
+private:
+    std::function<void()> m_atExit;
+};
+
+constexpr const char* kNoDocument = "no document window is open";
 
 }  // namespace
 
@@ -108,22 +125,82 @@ bool ProgrammerLink::read(std::string& text)
 
 void ProgrammerLink::settle(int seconds)
 {
-    SettleWait(seconds, m_clock);
+    if (m_activity == nullptr) {
+        SettleWait(seconds, m_clock);
+        return;
+    }
+    // The progress moves on with every second of the wait.
+    SettleClock clock = m_clock;
+    clock.sleep = [this](int milliseconds) {
+        m_clock.sleep(milliseconds);
+        showProgress();
+    };
+    SettleWait(seconds, clock);
+}
+
+bool ProgrammerLink::beginProgress(const char* activity)
+{
+    if (m_activity != nullptr)
+        return false;  // part of a longer command, whose progress goes on
+    m_activity = activity;
+    m_progressStep.clear();
+    m_activityTime.start();
+    showProgress();
+    return true;
+}
+
+void ProgrammerLink::setProgressStep(std::string step)
+{
+    m_progressStep = std::move(step);
+    showProgress();
+}
+
+void ProgrammerLink::showProgress()
+{
+    if (m_activity == nullptr)
+        return;
+    std::string text = m_activity;
+    if (!m_progressStep.empty())
+        text += ": " + m_progressStep;
+    text += ", " + std::to_string(m_activityTime.elapsed() / 1000) + " s";
+    m_host.showProgress(text);
+}
+
+void ProgrammerLink::endProgress()
+{
+    if (std::exchange(m_activity, nullptr) != nullptr)
+        m_host.showProgress({});
 }
 
 bool ProgrammerLink::fail(const char* text, const char* title)
 {
-    m_host.showMessage({text, title, true});
+    endProgress();
+    m_host.showMessage({text, title, true, {}});
     if (!m_reason.empty())
         m_host.showNote(std::exchange(m_reason, {}));
     return false;
 }
 
+bool ProgrammerLink::failWithCause(const char* text, std::vector<std::string> details)
+{
+    endProgress();
+    if (!m_reason.empty())
+        details.push_back(std::exchange(m_reason, {}));
+    // A line failure names its port already ("port /dev/ttyS0: ...").
+    const bool portNamed = std::any_of(details.begin(), details.end(),
+                                       [](const std::string& line) { return line.rfind("port ", 0) == 0; });
+    if (!portNamed)
+        details.push_back(m_line.portText().toStdString());
+    m_host.showMessage({text, msg::kErrorTitle, true, std::move(details)});
+    return false;
+}
+
 void ProgrammerLink::succeed(const char* text)
 {
+    endProgress();
     m_reason.clear();
     m_host.showNote({});
-    m_host.showMessage({text, {}, false});
+    m_host.showMessage({text, {}, false, {}});
 }
 
 // --- Connect handshake ---
@@ -215,18 +292,29 @@ void ProgrammerLink::waitForRowPause()
 bool ProgrammerLink::downloadToProgrammer()
 {
     PollingPause pause(m_pollTimer);
+    const bool ownsProgress = beginProgress(kDownloadActivity);
+    const ScopeExit progressEnds([this, ownsProgress] {
+        if (ownsProgress)
+            endProgress();
+    });
     SpdDocument* doc = m_host.activeDocument();
     if (doc == nullptr || !openPort()) {
-        pause.stayPaused();  // the check that follows restarts the polling
-        return fail(msg::kDownloadFailed);
+        pause.stayPaused();  // whoever runs the download restarts the polling
+        return doc == nullptr ? failWithCause(msg::kDownloadFailed, {kNoDocument})
+                              : failWithCause(msg::kDownloadFailed);
     }
     for (int row = 0; row < 16; ++row) {
+        const std::string rowText = std::to_string(row + 1) + " / 16";
+        setProgressStep("第 " + rowText + " 列");
         // The bytes are taken row by row, as they stand when the row leaves.
         doc = m_host.activeDocument();
-        if (doc == nullptr || !write(CommandFrame(DownloadRowText(doc->image(), row)))) {
+        const bool sent = doc != nullptr && write(CommandFrame(DownloadRowText(doc->image(), row)));
+        if (!sent) {
             m_rowPaceTimer.stop();
             pause.stayPaused();
-            return fail(msg::kDownloadFailed);
+            return failWithCause(msg::kDownloadFailed,
+                                 {doc == nullptr ? "the document window closed before row " + rowText
+                                                 : "row " + rowText + " was not sent"});
         }
         waitForRowPause();
     }
@@ -239,8 +327,10 @@ bool ProgrammerLink::downloadToProgrammer()
 int ProgrammerLink::readDump(std::array<std::uint8_t, kSpdSize>& bytes)
 {
     std::string reply;
+    m_replyLength = 0;
     if (!read(reply))
         return -1;
+    m_replyLength = reply.size();
     if (const auto bad = FirstNonHexInDump(reply)) {
         m_reason = NonHexDumpReason(reply, *bad);
         return -1;
@@ -266,44 +356,69 @@ bool ProgrammerLink::storeDump(const std::array<std::uint8_t, kSpdSize>& bytes, 
     return count == kSpdSize;
 }
 
-bool ProgrammerLink::compareWithDocument(int waitSeconds, const char* equalText, const char* differsText,
+bool ProgrammerLink::compareWithDocument(const char* activity, int waitSeconds, const char* equalText, const char* differsText,
                                          const char* failureText)
 {
     PollingPause pause(m_pollTimer);
+    const bool ownsProgress = beginProgress(activity);
+    const ScopeExit progressEnds([this, ownsProgress] {
+        if (ownsProgress)
+            endProgress();
+    });
+    if (!ownsProgress)
+        setProgressStep("檢查");  // the check after a download
+    // The marks of the last compare go; this one's replace them.
+    if (SpdDocument* doc = m_host.activeDocument()) {
+        for (int i = 0; i < kSpdSize; ++i)
+            if (doc->mark(i) == Mark::Differs)
+                doc->setMark(i, Mark::Plain);
+    }
     bool ok = openPort() && write(CommandFrame("l"));
-    std::array<std::uint8_t, kSpdSize> dump{};
+    SpdImage dump{};
     if (ok) {
         settle(waitSeconds);
-        ok = readDump(dump) == kSpdSize;
+        const int count = readDump(dump);
+        ok = count == kSpdSize;
+        if (count >= 0 && !ok)  // the port and the characters were fine, the reply was short
+            m_reason = m_replyLength == 0 ? std::string("no reply") : "short reply: " + m_reason;
     }
     SpdDocument* doc = m_host.activeDocument();
-    if (!ok || doc == nullptr)
-        return fail(failureText);
-    int differences = 0;
-    for (int i = 0; i < kSpdSize; ++i)
-        differences += dump[static_cast<std::size_t>(i)] != doc->byte(i) ? 1 : 0;
-    const bool equal = differences == 0;
-    if (!equal)
-        return fail(differsText);
+    if (!ok)
+        return failWithCause(failureText);
+    if (doc == nullptr)
+        return failWithCause(failureText, {kNoDocument});
+    std::vector<std::string> differences = DifferingBytesLines(doc->image(), dump);
+    if (!differences.empty()) {
+        for (int i = 0; i < kSpdSize; ++i)
+            if (dump[static_cast<std::size_t>(i)] != doc->byte(i))
+                doc->setMark(i, Mark::Differs);
+        return failWithCause(differsText, std::move(differences));
+    }
     succeed(equalText);
     return true;
 }
 
 bool ProgrammerLink::checkDownload()
 {
-    return compareWithDocument(2, msg::kCopyCheckSucceeded, msg::kCopyCheckDiffers, msg::kCopyCheckFailed);
+    return compareWithDocument(kDownloadActivity, 2, msg::kCopyCheckSucceeded, msg::kCopyCheckDiffers, msg::kCopyCheckFailed);
 }
 
 bool ProgrammerLink::compareWithProgrammer()
 {
-    return compareWithDocument(4, msg::kCompareEqual, msg::kCompareDiffers, msg::kCompareDiffers);
+    return compareWithDocument("PC 與 SPD 機器比對", 4, msg::kCompareEqual, msg::kCompareDiffers, msg::kCompareDiffers);
 }
 
 bool ProgrammerLink::downloadAndCheck()
 {
-    const bool sent = downloadToProgrammer();
-    const bool checked = checkDownload();
-    return sent && checked;
+    // One progress from the first row to the end of the check, and one
+    // message: a download that failed is not checked as well.
+    beginProgress(kDownloadActivity);
+    const ScopeExit progressEnds([this] { endProgress(); });
+    if (!downloadToProgrammer()) {
+        m_pollTimer.start();
+        return false;
+    }
+    return checkDownload();
 }
 
 bool ProgrammerLink::readIntoDocument(const char* letter, SpdImage& image)
@@ -318,6 +433,8 @@ bool ProgrammerLink::readIntoDocument(const char* letter, SpdImage& image)
 bool ProgrammerLink::readModule()
 {
     PollingPause pause(m_pollTimer);
+    beginProgress("電腦讀取模組 SPD");
+    const ScopeExit progressEnds([this] { endProgress(); });
     SpdImage image{};
     if (!readIntoDocument("k", image))
         return fail(msg::kReadModuleFailed);
@@ -331,6 +448,8 @@ bool ProgrammerLink::readModule()
 bool ProgrammerLink::readProgrammer()
 {
     PollingPause pause(m_pollTimer);
+    beginProgress("電腦讀取機器 SPD");
+    const ScopeExit progressEnds([this] { endProgress(); });
     SpdImage image{};
     bool ok = readIntoDocument("l", image);
     std::optional<bool> numbering;
@@ -357,6 +476,8 @@ bool ProgrammerLink::readProgrammer()
 bool ProgrammerLink::eraseProgrammer()
 {
     PollingPause pause(m_pollTimer);
+    beginProgress("SPD燒錄機清除");
+    const ScopeExit progressEnds([this] { endProgress(); });
     bool ok = openPort() && write(CommandFrame("e"));
     if (ok) {
         m_line.close();
@@ -387,6 +508,11 @@ bool ProgrammerLink::runTesterCommand(TesterCommand command)
 {
     const TesterCommandInfo& info = TesterCommandInfoFor(command);
     PollingPause pause(m_pollTimer);
+    const bool ownsProgress = beginProgress("測試機執行中");
+    const ScopeExit progressEnds([this, ownsProgress] {
+        if (ownsProgress)
+            endProgress();
+    });
     bool ok = openPort() && write(CommandFrame(std::string(1, info.letter)));
     if (ok) {
         if (info.closesPort)

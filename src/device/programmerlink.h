@@ -8,19 +8,26 @@
 #include <QObject>
 #include <QTimer>
 
+#include <QElapsedTimer>
+
 #include <string>
+#include <vector>
 
 namespace tessaro {
 
 class SerialLine;
+
+inline constexpr const char* kDownloadActivity = "SPD 下傳";
 class SpdDocument;
 
 // A message box of the link: failures carry a title and the critical-error
-// icon; successes have neither.
+// icon; successes have neither. `details` are further lines of the same box
+// under the message: the cause of a failure and the port.
 struct LinkMessage {
     std::string text;
     std::string title;
     bool failure = false;
+    std::vector<std::string> details;
 };
 
 // What the link changes outside itself: the active document window and the
@@ -38,6 +45,9 @@ public:
     // a read that passed, a check-byte mismatch of the image read. An empty
     // text clears the note (a success).
     virtual void showNote(const std::string& text) = 0;
+    // The progress of a long command ("SPD 下傳: 第 3 / 16 列, 2 s"), renewed
+    // as it goes on; an empty text when the command ends.
+    virtual void showProgress(const std::string& text) { (void)text; }
 
     // The status reply: missing (hide the entry boxes and programmer frames,
     // disable saving), or its version and status byte, then the access that
@@ -119,6 +129,17 @@ private:
     void settle(int seconds);
     void waitForRowPause();
     bool fail(const char* text, const char* title = msg::kErrorTitle);
+    // A failure shown as one message: the text, then `details`, the reason the
+    // line or the reply gave, and the port when no line names it yet.
+    bool failWithCause(const char* text, std::vector<std::string> details = {});
+    // The progress of the running command: `activity` and the seconds since it
+    // began, and the row text when a download sends rows.
+    // False when another command's progress shows already (the check after a
+    // download); that command ends it.
+    bool beginProgress(const char* activity);
+    void setProgressStep(std::string step);
+    void showProgress();
+    void endProgress();
     void succeed(const char* text);
     // Reads the SPD dump that has arrived; returns the number of bytes carried
     // in full, -1 when the port failed or the reply is line noise (a character
@@ -129,7 +150,7 @@ private:
     // into the active document; false when the port failed or the dump was
     // short or noise (noise stores nothing). `image` receives the bytes read.
     bool readIntoDocument(const char* letter, SpdImage& image);
-    bool compareWithDocument(int waitSeconds, const char* equalText, const char* differsText,
+    bool compareWithDocument(const char* activity, int waitSeconds, const char* equalText, const char* differsText,
                              const char* failureText);
 
     AppValues& m_app;
@@ -141,6 +162,10 @@ private:
     QTimer m_rowPaceTimer;
     bool m_rowPauseElapsed = true;  // the pause after the last download row is over
     std::string m_reason;  // why the last step failed, for the note after the failure message
+    std::size_t m_replyLength = 0;  // characters in the last dump reply
+    const char* m_activity = nullptr;  // the command whose progress shows
+    std::string m_progressStep;        // its step: the row a download sends
+    QElapsedTimer m_activityTime;
 };
 
 }  // namespace tessaro

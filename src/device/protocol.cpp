@@ -158,6 +158,26 @@ std::string NonHexDumpReason(std::string_view reply, std::size_t position)
            " is not a hexadecimal digit (" + ByteToHex(code) + "h)";
 }
 
+std::vector<std::string> DifferingBytesLines(const SpdImage& expected, const SpdImage& read, int listed)
+{
+    std::vector<std::string> lines;
+    int count = 0;
+    for (int i = 0; i < kSpdSize; ++i) {
+        const auto at = static_cast<std::size_t>(i);
+        if (expected[at] == read[at])
+            continue;
+        if (++count <= listed)
+            lines.push_back("offset " + std::to_string(i) + " (" + ByteToHex(static_cast<std::uint8_t>(i)) +
+                            "h): expected " + ByteToHex(expected[at]) + ", read " + ByteToHex(read[at]));
+    }
+    if (count == 0)
+        return lines;
+    lines.insert(lines.begin(), count == 1 ? std::string("1 byte differs") : std::to_string(count) + " bytes differ");
+    if (count > listed)
+        lines.push_back("… " + std::to_string(count - listed) + " more");
+    return lines;
+}
+
 std::string CheckBytesMismatch(const SpdImage& image)
 {
     if (UsesCrc(image)) {

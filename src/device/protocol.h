@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tessaro {
 
@@ -87,6 +88,13 @@ inline constexpr std::size_t kSpdDumpLength = 2 * kSpdSize;
 [[nodiscard]] std::optional<std::size_t> FirstNonHexInDump(std::string_view reply);
 // A one-line description of a bad dump character: its position (1-based) and code.
 [[nodiscard]] std::string NonHexDumpReason(std::string_view reply, std::size_t position);
+
+// The bytes in which `read` (the programmer's image) differs from `expected`
+// (the window's), for a failed compare: a count line ("3 bytes differ"), then
+// one line per byte ("offset 77 (4Dh): expected 4D, read 4C") for at most
+// `listed` bytes, then "… N more" for the rest. Empty when the images are equal.
+[[nodiscard]] std::vector<std::string> DifferingBytesLines(const SpdImage& expected, const SpdImage& read,
+                                                           int listed = 16);
 
 // The image's own check bytes after a read, by its byte 2: byte 63 against the
 // sum of bytes 0-62, or, where byte 2 calls for the CRC, bytes 126-127 against

@@ -43,6 +43,12 @@ bool QtSerialLine::setPortNumber(int number)
     return true;
 }
 
+QString QtSerialLine::portText() const
+{
+    const QString device = deviceName();
+    return device.isEmpty() ? SerialLine::portText() : QStringLiteral("port ") + SerialDevicePath(device);
+}
+
 bool QtSerialLine::failed(const QString& what)
 {
     m_error = QStringLiteral("port ") + SerialDevicePath(m_device(m_number)) + QStringLiteral(": ") + (what.isEmpty() ? QString() : what + QStringLiteral(": ")) +

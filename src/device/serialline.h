@@ -31,6 +31,8 @@ public:
     // port failed (unplugged device, closed port).
     virtual bool readAvailable(std::string& text) = 0;
     [[nodiscard]] virtual QString errorText() const = 0;
+    // The port as messages name it: "port 2", or its device ("port /dev/ttyUSB0").
+    [[nodiscard]] virtual QString portText() const { return QStringLiteral("port %1").arg(portNumber()); }
 };
 
 // The device of port number n: "COM1"..."COM4" on Windows; elsewhere the
@@ -60,6 +62,7 @@ public:
     bool readAvailable(std::string& text) override;
     [[nodiscard]] QString errorText() const override { return m_error; }
     [[nodiscard]] QString deviceName() const { return m_device(m_number); }
+    [[nodiscard]] QString portText() const override;
 
 private:
     bool failed(const QString& what = {});

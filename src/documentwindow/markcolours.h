@@ -9,6 +9,7 @@ namespace tessaro {
 inline const QColor kSelectedColour(255, 0, 0);
 inline const QColor kEditedColour(255, 255, 0);
 inline const QColor kGeneratedColour(0, 255, 0);
+inline const QColor kProgrammerDiffersColour(255, 128, 255);  // differs from the programmer's image
 
 // The background of a byte cell with this mark; plain cells show `plain`, the
 // system button-face colour.
@@ -18,6 +19,7 @@ inline const QColor kGeneratedColour(0, 255, 0);
     case Mark::Selected: return kSelectedColour;
     case Mark::Edited: return kEditedColour;
     case Mark::Generated: return kGeneratedColour;
+    case Mark::Differs: return kProgrammerDiffersColour;
     case Mark::Plain: break;
     }
     return plain;

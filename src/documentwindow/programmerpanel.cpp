@@ -180,7 +180,8 @@ QGroupBox* ProgrammerPanel::buildTestResultFrame()
     m_testResultFrame = new QGroupBox(Utf8("測試結果"), this);
     m_testResultFrame->setObjectName(QStringLiteral("Frame7"));
     auto* layout = new QVBoxLayout(m_testResultFrame);
-    m_result = new QLabel(QStringLiteral("PASS"), m_testResultFrame);
+    // Empty until the first test record of the session arrives.
+    m_result = new QLabel(m_testResultFrame);
     m_result->setObjectName(QStringLiteral("Label51"));
     m_result->setAlignment(Qt::AlignCenter);
     QFont big = m_result->font();

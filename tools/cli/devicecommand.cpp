@@ -58,11 +58,14 @@ public:
     SpdDocument* activeDocument() override { return &m_document; }
     void showMessage(const LinkMessage& message) override
     {
+        std::string text = message.text + "\n";
+        for (const std::string& line : message.details)
+            text += line + "\n";
         if (message.failure) {
             m_failed = true;
-            Err(message.text + "\n");
+            Err(text);
         } else {
-            Out(message.text + "\n");
+            Out(text);
         }
     }
     // Reasons and read warnings on stderr, each on its own line after the message.
