@@ -211,11 +211,20 @@ ModuleDocumentWindow* MainWindow::openModuleDocument(ImageData image, const QStr
     return window;
 }
 
-// A 512- or 1024-byte image opens in a window of its own; every other file
-// opens as it always has, into a 256-byte document.
-static bool IsLargerImage(const ImageRead& read)
+bool MainWindow::readAnyImage(const QString& path, ImageData& larger, SpdImage& page)
 {
-    return read.ok() && read.image.size != kSpdSize;
+    ImageRead read = ReadImageFile(QFile::encodeName(path).toStdString(), InputFormatForFileName(path.toStdString()));
+    larger = {};
+    if (!read.ok()) {
+        // A file too short for the type its byte 2 names still opens as the
+        // 256-byte image it always opened as; the reader says why otherwise.
+        return readImage(path, page);
+    }
+    if (read.image.size != kSpdSize)
+        larger = std::move(read.image);
+    else
+        std::copy_n(read.image.bytes.begin(), kSpdSize, page.begin());
+    return true;
 }
 
 void MainWindow::openPath(const QString& name)
@@ -224,15 +233,17 @@ void MainWindow::openPath(const QString& name)
     const QString path = QFileInfo(name).absoluteFilePath();
     if (showIfOpen(path))
         return;
-    ImageRead larger = ReadImageFile(QFile::encodeName(path).toStdString(), InputFormatForFileName(path.toStdString()));
-    if (IsLargerImage(larger)) {
-        openModuleDocument(std::move(larger.image), path);
+    // A 512- or 1024-byte image opens in a window of its own; every other
+    // file opens as it always has, into a 256-byte document.
+    ImageData larger;
+    SpdImage image{};
+    if (!readAnyImage(path, larger, image))
+        return;
+    if (!larger.bytes.empty()) {
+        openModuleDocument(std::move(larger), path);
         recordRecentFile(path);
         return;
     }
-    SpdImage image{};
-    if (!readImage(path, image))
-        return;
     // An untitled window that holds nothing of the operator's takes the file;
     // otherwise the file gets a window of its own.
     DocumentWindow* target = activeDocument();
@@ -251,15 +262,15 @@ void MainWindow::openRecentFile(int index)
     const QString name = m_recent.entry(index).caption;
     if (showIfOpen(name))
         return;
-    ImageRead larger = ReadImageFile(QFile::encodeName(name).toStdString(), InputFormatForFileName(name.toStdString()));
-    if (IsLargerImage(larger)) {
-        openModuleDocument(std::move(larger.image), name);
+    ImageData larger;
+    SpdImage image{};
+    if (!readAnyImage(name, larger, image))
+        return;  // the window keeps what it shows; no file is created
+    if (!larger.bytes.empty()) {
+        openModuleDocument(std::move(larger), name);
         recordRecentFile(name);
         return;
     }
-    SpdImage image{};
-    if (!readImage(name, image))
-        return;  // the window keeps what it shows; no file is created
     DocumentWindow* target = activeDocument();
     if (target == nullptr)
         target = newDocument();

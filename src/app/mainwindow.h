@@ -140,6 +140,9 @@ private:
     void activate(DocumentWindow* window);
     void loadInto(DocumentWindow* window, const QString& path, const SpdImage& image);
     bool readImage(const QString& path, SpdImage& image);
+    // Reads a file once: a 512- or 1024-byte image into `larger`, any other
+    // into `page`; false, with the message shown, when it cannot be read.
+    bool readAnyImage(const QString& path, ImageData& larger, SpdImage& page);
     bool writeDocument(DocumentWindow* window, const QString& path, bool textFormat);
     bool saveModuleDocument(ModuleDocumentWindow* window, bool askName);
     [[nodiscard]] QMdiSubWindow* activeSubWindow() const;
