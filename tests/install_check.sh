@@ -35,7 +35,7 @@ grep -q "<release version=\"$version\"" "$usr/share/metainfo/io.github.tessaro.T
   fail "the metadata lists no release $version"
 
 # The installed command line finds its PDF module in LIBDIR/tessaro.
-"$cli" wizard --type ddr3 --speed 667 --width x8 --size 128Mb --sides single -o "$root/image.spd" > /dev/null ||
+"$cli" wizard --type ddr3 --speed 1333 --width x8 --size 128Mb --sides single -o "$root/image.spd" > /dev/null ||
   fail "installed tessaro-cli wizard failed"
 "$cli" decode "$root/image.spd" > "$root/decode.txt" || fail "installed tessaro-cli decode failed"
 "$cli" report "$root/image.spd" --pdf "$root/report.pdf" || fail "installed tessaro-cli report --pdf failed"
@@ -50,6 +50,6 @@ if command -v appstreamcli > /dev/null; then
     fail "appstreamcli validate"
 fi
 if command -v update-mime-database > /dev/null; then
-  update-mime-database "$usr/share/mime" && [ -f "$usr/share/mime/text/x-spd.xml" ] || fail "update-mime-database"
+  update-mime-database "$usr/share/mime" > "$root/mime.log" 2>&1 && [ -f "$usr/share/mime/text/x-spd.xml" ] || fail "update-mime-database"
 fi
 exit $status
