@@ -36,7 +36,8 @@ if [ -z "$image" ]; then
   image=$stage/wizard.spd
   "$usr/bin/tessaro-cli" wizard --type ddr3 --speed 1333 --width x8 --size 128Mb --sides single -o "$image" > /dev/null
 fi
-"$usr/bin/tessaro-cli" decode "$image" | head -n 1
+"$usr/bin/tessaro-cli" decode "$image" > "$stage/decode.txt"
+head -n 2 "$stage/decode.txt"
 "$usr/bin/tessaro-cli" report "$image" --pdf "$stage/report.pdf"
 [ "$(head -c 5 "$stage/report.pdf")" = "%PDF-" ] || { echo "the installed report --pdf wrote no PDF"; exit 1; }
 echo "installed report --pdf: $(du -k "$stage/report.pdf" | cut -f1) KiB PDF"

@@ -20,7 +20,7 @@ for f in bin/tessaro bin/tessaro-cli bin/tessaro-programmer-sim \
          share/mime/packages/tessaro.xml share/icons/hicolor/scalable/apps/tessaro.svg \
          share/icons/hicolor/16x16/apps/tessaro.png share/icons/hicolor/256x256/apps/tessaro.png \
          share/man/man1/tessaro.1.gz share/man/man1/tessaro-cli.1.gz share/man/man1/tessaro-programmer-sim.1.gz \
-         share/bash-completion/completions/tessaro-cli share/doc/tessaro/copyright share/doc/tessaro/changelog.Debian.gz; do
+         share/bash-completion/completions/tessaro-cli share/doc/tessaro/copyright share/doc/tessaro/changelog.gz; do
   grep -qx "./$f" "$root/files" || fail "not installed: $f"
 done
 grep -qE '/tessaro/libtessaro-report-pdf\.so$' "$root/files" || fail "not installed: the PDF module"
