@@ -59,6 +59,7 @@ constexpr const char* kUsage =
     "      status | program FILE | verify FILE | read-programmer -o OUT | read-module -o OUT | erase\n"
     "      auto-serial on|off | tester read|copy|compare|test|learn\n"
     "      switch power|open|short|spd|spd-verify|protect enable|disable | poll [--count N]\n"
+    "  --help, -h | --version                        this text | the version\n"
     "\n"
     "Files whose names end in \"spd\" (any case) are text SPD files, all others binary. decode, fix, convert\n"
     "and compare take --input-format auto|binary|text|dump to read a file otherwise: dump reads hex dumps\n"
