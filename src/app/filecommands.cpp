@@ -15,6 +15,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMessageBox>
+#include <QStatusBar>
 
 #include <algorithm>
 #include <functional>
@@ -166,6 +167,7 @@ void MainWindow::loadInto(DocumentWindow* window, const QString& path, const Spd
     doc.setCaption(path.toStdString());
     doc.load(image);
     window->refreshNow();
+    showCheckMismatch(window->checkMismatchText());
 }
 
 void MainWindow::openFile()
@@ -208,6 +210,8 @@ ModuleDocumentWindow* MainWindow::openModuleDocument(ImageData image, const QStr
     connect(programmer, &ProgrammerPanel::testFlagPressed, window, refuse);
     window->setProgrammerColumn(programmer);
     addDocumentSubWindow(window);
+    connect(window, &ModuleDocumentWindow::statusMessage, statusBar(), [this](const QString& text) { statusBar()->showMessage(text); });
+    showCheckMismatch(window->checkMismatchText());
     return window;
 }
 

@@ -110,6 +110,7 @@ void MainWindow::wireDocument(DocumentWindow* window)
             m_link->requestStatusForNewWindow();
     }, Qt::QueuedConnection);
     connect(window, &DocumentWindow::deviceCommandRequested, this, &MainWindow::runDeviceCommand);
+    connect(window, &DocumentWindow::statusMessage, statusBar(), [this](const QString& text) { statusBar()->showMessage(text); });
     connect(window, &DocumentWindow::autoNumberingClicked, this, [this] {
         if (m_link)
             m_link->setAutoSerial();
@@ -135,6 +136,11 @@ void MainWindow::runDeviceCommand(DeviceCommand command)
     case DeviceCommand::ModuleCompare: m_link->runTesterCommand(TesterCommand::Verify); break;
     case DeviceCommand::ModuleTest: m_link->runTesterCommand(TesterCommand::Test); break;
     case DeviceCommand::Learn: m_link->runTesterCommand(TesterCommand::Learn); break;
+    }
+    // A read that filled the document with an image whose check disagrees says so.
+    if (command == DeviceCommand::ReadTester || command == DeviceCommand::ReadModule) {
+        if (DocumentWindow* window = activeDocument())
+            showCheckMismatch(window->checkMismatchText());
     }
 }
 
@@ -309,8 +315,39 @@ void MainWindow::createActions()
         }
     });
 
+    make("mnuEditCopy", "複製", [this] { editActive(&DocumentWindow::copySelection, &ModuleDocumentWindow::copySelection); },
+         QKeySequence::Copy);
+    make("mnuEditPaste", "貼上", [this] { editActive(&DocumentWindow::pasteClipboard, &ModuleDocumentWindow::pasteClipboard); },
+         QKeySequence::Paste);
+    make("mnuEditSelectAll", "全選", [this] { editActive(&DocumentWindow::selectAllBytes, &ModuleDocumentWindow::selectAllBytes); },
+         QKeySequence::SelectAll);
+
     make("mnuHelpMail", "郵     件", [this] { (void)ui::SendSupportMail(m_openLink, this); });
     make("mnuHelpAbout", "關      於", [this] { showAbout(); });
+}
+
+void MainWindow::createEditMenu()
+{
+    // "編輯" comes between "檔案" and "檢視".
+    if (m_editMenu == nullptr)
+        m_editMenu = menuBar()->addMenu(Utf8("編輯"));
+    m_editMenu->addAction(action(QStringLiteral("mnuEditCopy")));
+    m_editMenu->addAction(action(QStringLiteral("mnuEditPaste")));
+    m_editMenu->addAction(action(QStringLiteral("mnuEditSelectAll")));
+}
+
+void MainWindow::editActive(void (DocumentWindow::*spd)(), void (ModuleDocumentWindow::*module)())
+{
+    if (DocumentWindow* window = activeDocument())
+        (window->*spd)();
+    else if (ModuleDocumentWindow* larger = activeModuleDocument())
+        (larger->*module)();
+}
+
+void MainWindow::showCheckMismatch(const QString& text)
+{
+    if (!text.isEmpty())
+        statusBar()->showMessage(text);
 }
 
 QAction* MainWindow::action(const QString& name) const
@@ -347,6 +384,8 @@ void MainWindow::createMenus()
     m_recentFileSeparator = m_fileMenu->addSeparator();
     m_recentFileSeparator->setVisible(false);
     m_fileMenu->addAction(a("mnuFileExit"));
+
+    createEditMenu();
 
     QMenu* view = menuBar()->addMenu(Utf8("檢視"));
     view->addAction(a("mnuViewToolbar"));

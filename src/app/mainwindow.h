@@ -122,6 +122,11 @@ protected:
 private:
     void createActions();
     void createMenus();
+    void createEditMenu();
+    // Runs an "編輯" command on the active document window of either kind.
+    void editActive(void (DocumentWindow::*spd)(), void (ModuleDocumentWindow::*module)());
+    // A document whose stored checksum or CRC disagrees with its bytes says so.
+    void showCheckMismatch(const QString& text);
     void createToolBars();
     void createStatusBar();
     void updateRecentFileActions();
@@ -172,6 +177,7 @@ private:
 
     QMenu* m_fileMenu = nullptr;
     QMenu* m_windowMenu = nullptr;
+    QMenu* m_editMenu = nullptr;
     QToolBar* m_toolBar = nullptr;
     std::array<QAction*, 3> m_recentFileActions{};
     QAction* m_recentFileSeparator = nullptr;

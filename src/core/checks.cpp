@@ -58,4 +58,12 @@ bool UsesCrc(const SpdImage& image)
     return KeepsCrc(MemoryTypeOf(image[2]));
 }
 
+StoredCheck CheckOf(const SpdImage& image, CheckMode mode)
+{
+    const bool crc = mode == CheckMode::Crc || (mode == CheckMode::None && UsesCrc(image));
+    if (crc)
+        return {true, StoredCrc(image), SpdCrc(image)};
+    return {false, image[kChecksumByte], Checksum63(image)};
+}
+
 }  // namespace tessaro

@@ -31,4 +31,15 @@ inline constexpr int kCrcHighByte = 127;
 // anything else the byte-63 checksum.
 [[nodiscard]] bool UsesCrc(const SpdImage& image);
 
+// The check value an image keeps and the value its bytes give.
+struct StoredCheck {
+    bool crc = false;  // bytes 126-127; otherwise the checksum in byte 63
+    std::uint16_t stored = 0;
+    std::uint16_t computed = 0;
+    [[nodiscard]] bool ok() const { return stored == computed; }
+};
+
+// The check of check mode `mode`; with None, the one the image's byte 2 calls for.
+[[nodiscard]] StoredCheck CheckOf(const SpdImage& image, CheckMode mode);
+
 }  // namespace tessaro
