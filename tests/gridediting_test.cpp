@@ -253,7 +253,7 @@ TEST_F(GridEditing, BadChecksumShowsInTheCheckFrameUntilItAgrees)
     EXPECT_TRUE(state->isVisibleTo(window));
     EXPECT_EQ(state->text(), expected);
     EXPECT_EQ(state->palette().color(QPalette::WindowText), QColor(200, 0, 0));
-    EXPECT_TRUE(window->checkMismatchText().contains(QStringLiteral("byte 63 stores 12")));
+    EXPECT_TRUE(window->checkMismatchText().contains(QStringLiteral("byte 63 holds 12")));
 
     click(70);
     type("00");  // an entry in checksum mode puts byte 63 right
@@ -364,7 +364,7 @@ TEST_F(EditMenu, AFileWithABadChecksumSaysSoWhenItOpens)
     for (const test::SeenMessage& m : responder.messages())
         ADD_FAILURE() << m.text.toStdString();
     const QString message = window->statusBar()->currentMessage();
-    EXPECT_TRUE(message.contains(QStringLiteral("byte 63 stores 12"))) << message.toStdString();
+    EXPECT_TRUE(message.contains(QStringLiteral("byte 63 holds 12"))) << message.toStdString();
     ASSERT_NE(window->activeDocument(), nullptr);
     EXPECT_TRUE(window->activeDocument()->checkStateLabel()->isVisibleTo(window->activeDocument()));
 

@@ -137,11 +137,6 @@ void MainWindow::runDeviceCommand(DeviceCommand command)
     case DeviceCommand::ModuleTest: m_link->runTesterCommand(TesterCommand::Test); break;
     case DeviceCommand::Learn: m_link->runTesterCommand(TesterCommand::Learn); break;
     }
-    // A read that filled the document with an image whose check disagrees says so.
-    if (command == DeviceCommand::ReadTester || command == DeviceCommand::ReadModule) {
-        if (DocumentWindow* window = activeDocument())
-            showCheckMismatch(window->checkMismatchText());
-    }
 }
 
 // --- Start-up ---

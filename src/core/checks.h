@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <span>
+#include <string>
 
 namespace tessaro {
 
@@ -41,5 +42,11 @@ struct StoredCheck {
 
 // The check of check mode `mode`; with None, the one the image's byte 2 calls for.
 [[nodiscard]] StoredCheck CheckOf(const SpdImage& image, CheckMode mode);
+
+// The image's own check bytes (after a read, when a file opens), by its byte 2:
+// byte 63 against the sum of bytes 0-62, or, where byte 2 calls for the CRC,
+// bytes 126-127 against the CRC of the covered bytes. Empty when they match,
+// else a one-line note.
+[[nodiscard]] std::string CheckBytesMismatch(const SpdImage& image);
 
 }  // namespace tessaro

@@ -567,13 +567,7 @@ void DocumentWindow::showCheckState()
 
 QString DocumentWindow::checkMismatchText() const
 {
-    const StoredCheck check = CheckOf(m_doc.image(), m_doc.checkMode());
-    if (check.ok())
-        return {};
-    const QString stored = CheckValueText(check, check.stored);
-    const QString computed = CheckValueText(check, check.computed);
-    return check.crc ? QStringLiteral("CRC 不符 (CRC mismatch): bytes 126-127 store %1, the bytes give %2").arg(stored, computed)
-                     : QStringLiteral("檢查碼不符 (checksum mismatch): byte 63 stores %1, the bytes give %2").arg(stored, computed);
+    return FromStd(CheckBytesMismatch(m_doc.image()));
 }
 
 // --- Editing from the grid and the clipboard ---

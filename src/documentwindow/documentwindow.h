@@ -68,8 +68,8 @@ public:
     void pasteClipboard();  // the clipboard's hex text from the selected byte on
     void selectAllBytes();  // bytes 0-255
     [[nodiscard]] std::vector<std::uint8_t> selectedBytes() const;
-    // Empty while the stored checksum or CRC agrees with the bytes; otherwise
-    // a line naming the stored and computed values.
+    // Empty while the image's own checksum or CRC (by byte 2) agrees with its
+    // bytes; otherwise the note a read gives, naming the stored and computed values.
     [[nodiscard]] QString checkMismatchText() const;
 
     // The size the window opens with: 9460 x 7000 twips.

@@ -113,6 +113,17 @@ void SetText(QLabel* label, const QString& text)
         label->setText(text);
 }
 
+// "crc16_0_125 stored 1234, computed 5678" for each block whose CRC disagrees.
+QStringList BadCrcBlocks(const ModuleDecode& decode)
+{
+    QStringList bad;
+    for (const CrcBlock& block : decode.checks) {
+        if (!block.ok())
+            bad << QStringLiteral("%1 stored %2, computed %3").arg(FromStd(block.key), Hex4(block.stored), Hex4(block.computed));
+    }
+    return bad;
+}
+
 }  // namespace
 
 ModuleDocumentWindow::ModuleDocumentWindow(ImageData image, const QString& caption, QWidget* parent)
@@ -418,22 +429,14 @@ void ModuleDocumentWindow::selectAllBytes()
 
 QString ModuleDocumentWindow::checkMismatchText() const
 {
-    QStringList bad;
-    for (const CrcBlock& block : m_doc.decode().checks) {
-        if (!block.ok())
-            bad << QStringLiteral("%1 stores %2, the bytes give %3").arg(FromStd(block.key), Hex4(block.stored), Hex4(block.computed));
-    }
-    return bad.isEmpty() ? QString() : QStringLiteral("CRC 不符 (CRC mismatch): ") + bad.join(QStringLiteral("; "));
+    const QStringList bad = BadCrcBlocks(m_doc.decode());
+    return bad.isEmpty() ? QString() : QStringLiteral("CRC mismatch: ") + bad.join(QStringLiteral("; "));
 }
 
 void ModuleDocumentWindow::showCheckState()
 {
-    QStringList bad;
-    for (const CrcBlock& block : m_doc.decode().checks) {
-        if (!block.ok())
-            bad << QStringLiteral("%1 stored %2, computed %3").arg(FromStd(block.key), Hex4(block.stored), Hex4(block.computed));
-    }
-    m_checkState->setText(bad.join(QLatin1Char('\n')));
+    const QStringList bad = BadCrcBlocks(m_doc.decode());
+    SetText(m_checkState, bad.join(QLatin1Char('\n')));
     m_checkState->setVisible(!bad.isEmpty());
 }
 
