@@ -39,10 +39,10 @@ GridLegend::GridLegend(Kind kind, QWidget* parent)
         {kSelectedColour, {}, "選取的位元組"},
         {kRangeColour, {}, "選取範圍 (Shift)"},
         {kEditedColour, {}, "已修改"},
-        {kGeneratedColour, {}, "精靈產生"},
     };
     if (kind == Kind::SpdWindow) {
         entries.insert(1, {kSelectedColour, {}, "填入起點 (列標題)"});
+        entries.append({kGeneratedColour, {}, "精靈產生"});
         entries.append({kProgrammerDiffersColour, {}, "與燒錄器不同"});
         entries.append({{}, kSelectedColour, "需密碼 (紅字)"});
     }

@@ -10,8 +10,9 @@ class GridLegend : public QWidget
 {
     Q_OBJECT
 public:
-    // The 256-byte window also has the fill start, the programmer's compare
-    // and the password-protected bytes; the larger images' window has none.
+    // The 256-byte window also has the fill start, the wizard's bytes, the
+    // programmer's compare and the password-protected bytes; the larger
+    // images' window has none of these.
     enum class Kind { SpdWindow, ModuleWindow };
     explicit GridLegend(Kind kind, QWidget* parent = nullptr);
 };
