@@ -84,6 +84,28 @@ void BM_KeyPressInByteEntryBox(benchmark::State& state)
 }
 BENCHMARK(BM_KeyPressInByteEntryBox)->ArgNames({"crc", "whole"})->ArgsProduct({{0, 1}, {0, 1}})->Unit(benchmark::kMicrosecond)->Repetitions(5)->ReportAggregatesOnly(true);
 
+// Two hex digits typed on the selected cell of the grid: one byte stored as
+// the entry box stores it, the next byte selected, what it left painted.
+void BM_TypeByteInGrid(benchmark::State& state)
+{
+    AppValues app;
+    app.operatorAuthorized = true;
+    DocumentWindow window(app, QStringLiteral("SPD_File 1"));
+    window.setAttribute(Qt::WA_DeleteOnClose, false);
+    window.resize(DocumentWindow::openingSize(&window));
+    window.open();
+    window.show();
+    if (!QTest::qWaitForWindowExposed(&window))
+        state.SkipWithError("window not exposed");
+    ByteGrid* grid = window.grid();
+    for (auto _ : state) {
+        QTest::keyClicks(grid, QStringLiteral("5a"));
+        QApplication::sendPostedEvents(nullptr, QEvent::UpdateRequest);
+    }
+    window.document().setModified(false);
+}
+BENCHMARK(BM_TypeByteInGrid)->Unit(benchmark::kMicrosecond);
+
 // A whole DDR5 image with its CRC right, as a file would give it.
 ImageData Ddr5Image()
 {

@@ -109,6 +109,25 @@ TEST(Checks, RandomImagesSatisfyTheCheckProperties)
     }
 }
 
+TEST(Checks, StoredAgainstComputedFollowsTheCheckMode)
+{
+    SpdImage image{};
+    image[2] = 0x0B;  // DDR3: the CRC
+    image[10] = 5;
+    image[63] = 9;
+    const StoredCheck sum = CheckOf(image, CheckMode::Checksum);
+    EXPECT_FALSE(sum.crc);
+    EXPECT_EQ(sum.stored, 9);
+    EXPECT_EQ(sum.computed, Checksum63(image));
+    EXPECT_FALSE(sum.ok());
+    const StoredCheck crc = CheckOf(image, CheckMode::None);  // byte 2 decides
+    EXPECT_TRUE(crc.crc);
+    EXPECT_EQ(crc.computed, SpdCrc(image));
+    image[126] = static_cast<std::uint8_t>(crc.computed & 0xFF);
+    image[127] = static_cast<std::uint8_t>(crc.computed >> 8);
+    EXPECT_TRUE(CheckOf(image, CheckMode::Crc).ok());
+}
+
 TEST(Checks, CrcCoverageFollowsBit7OfByte0)
 {
     SpdImage image{};

@@ -1,5 +1,6 @@
 #include "core/hex.h"
 #include "files/bytecompare.h"
+#include "files/bytetext.h"
 #include "files/hexdump.h"
 #include "files/imagefile.h"
 #include "files/imageformat.h"
@@ -7,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -189,6 +191,33 @@ TEST(HexDump, EveryFormReadsToTheBinaryImage)
     }
     EXPECT_EQ(ParseHexDump(Bare(Image(32, 0x12), 40)).error,
               "the dump holds 32 bytes; an image needs 256");
+}
+
+TEST(ClipboardText, BytesRoundTripAndEveryDumpFormPastes)
+{
+    const std::vector<std::uint8_t> four = {0x80, 0x08, 0x08, 0x0E};
+    EXPECT_EQ(BytesToText(four), "80 08 08 0E");
+    EXPECT_EQ(BytesToText({}), "");
+    const std::vector<std::uint8_t> image = Image(512, 0x0C);
+    const std::string text = BytesToText(image);
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 31);  // 16 bytes a line, no final LF
+    EXPECT_EQ(text.substr(0, 48).back(), '\n');
+    EXPECT_EQ(BytesFromText(text).bytes, image);
+
+    // What other programs copy: lower case, CR LF, offsets, hexdump -C, xxd.
+    for (const char* pasted : {"80 08 08 0e", "80 08\r\n08 0E\r\n", "0000: 80 08 08 0e",
+                               "00000000  80 08 08 0e                                       |....|\n00000004\n",
+                               "00000000: 8008 080e  ...."}) {
+        const DumpBytes read = BytesFromText(pasted);
+        EXPECT_TRUE(read.ok()) << pasted << ": " << read.error;
+        EXPECT_EQ(read.bytes, four) << pasted;
+    }
+    // More than is kept: count still tells how many there were.
+    const DumpBytes kept = BytesFromText(text, 4);
+    EXPECT_EQ(kept.bytes.size(), 4u);
+    EXPECT_EQ(kept.count, 512u);
+    for (const char* bad : {"", "hello", "80 0"})
+        EXPECT_FALSE(BytesFromText(bad).ok()) << bad;
 }
 
 TEST(HexDump, MalformedDumpsNameTheLine)

@@ -100,6 +100,11 @@ TEST_F(Main, MenusToolBarAndWorkspace)
     for (QAction* a : window->menuBar()->actions())
         menus << a->text();
     EXPECT_EQ(menus, QStringList({"檔案", "編輯", "檢視", "腳位圖", "視窗", "說明"}));
+    QStringList edit;
+    for (QAction* a : window->menuBar()->actions().at(1)->menu()->actions())
+        edit << a->objectName() + QLatin1Char('=') + a->text();
+    EXPECT_EQ(edit, QStringList({"mnuEditUndo=復原", "mnuEditRedo=重做", "=", "mnuEditCopy=複製", "mnuEditPaste=貼上", "mnuEditSelectAll=全選"}));
+    EXPECT_EQ(window->action(QStringLiteral("mnuEditPaste"))->shortcut(), QKeySequence(QKeySequence::Paste));
     QStringList pins;
     for (QAction* a : window->menuBar()->actions().at(3)->menu()->actions())
         pins << a->objectName() + QLatin1Char('=') + a->text();

@@ -356,3 +356,40 @@ TEST_F(Undo, ModuleWindowEntryFillAndCleanState)
     doc->refreshNow();
     EXPECT_EQ(doc->crcLines().at(0)->text(), crcLine);
 }
+
+// Digits typed on the grid join the typing of the entry box in one step, and
+// a paste is one step, in the windows of both sizes.
+TEST_F(Undo, GridTypingAndPasteAreStepsLikeTheEntryBox)
+{
+    DocumentWindow* doc = window->newDocument();
+    QUndoStack* stack = doc->undoStack();
+    clickCell(doc, 80);
+    enter(doc->byteEntryBox(), QStringLiteral("11"));
+    doc->grid()->setFocus();
+    QTest::keyClicks(doc->grid(), QStringLiteral("2233"));
+    EXPECT_EQ(doc->document().byte(82), 0x33);
+    EXPECT_EQ(stack->count(), 1) << "bytes 80-82 typed one after the other";
+    const std::uint8_t pasted[] = {0xA1, 0xA2, 0xA3, 0xA4};
+    doc->pasteBytes(100, pasted);
+    EXPECT_EQ(stack->count(), 2);
+    trigger("mnuEditUndo");
+    EXPECT_EQ(doc->document().byte(100), 0);
+    EXPECT_EQ(doc->document().byte(82), 0x33);
+    EXPECT_EQ(doc->document().byte(63), Checksum63(doc->document().image())) << "the check byte goes back too";
+    trigger("mnuEditUndo");
+    for (int i : {80, 81, 82})
+        EXPECT_EQ(doc->document().byte(i), 0) << i;
+    EXPECT_FALSE(doc->document().isModified());
+
+    ASSERT_TRUE(WriteImageFile(path("d5.bin"), Ddr5Image().bytes, SpdFormat::Binary, nullptr));
+    window->openPath(path("d5.bin"));
+    ModuleDocumentWindow* larger = window->activeModuleDocument();
+    ASSERT_NE(larger, nullptr);
+    const std::vector<std::uint8_t> file = larger->document().bytes();
+    larger->pasteBytes(0x140, pasted);
+    larger->typeByte(0x144, 0x55);
+    EXPECT_EQ(larger->undoStack()->count(), 2);
+    trigger("mnuEditUndo");
+    trigger("mnuEditUndo");
+    EXPECT_EQ(larger->document().bytes(), file) << "bytes and CRC blocks as read";
+}

@@ -16,6 +16,7 @@
 #include <QMdiSubWindow>
 #include <QMessageBox>
 #include <QUndoStack>
+#include <QStatusBar>
 
 #include <algorithm>
 #include <functional>
@@ -174,6 +175,7 @@ void MainWindow::loadInto(DocumentWindow* window, const QString& path, const Spd
         doc.load(image);
     window->markClean();
     window->refreshNow();
+    showCheckMismatch(window->checkMismatchText());
 }
 
 void MainWindow::openFile()
@@ -216,6 +218,8 @@ ModuleDocumentWindow* MainWindow::openModuleDocument(ImageData image, const QStr
     connect(programmer, &ProgrammerPanel::testFlagPressed, window, refuse);
     window->setProgrammerColumn(programmer);
     addDocumentSubWindow(window);
+    connect(window, &ModuleDocumentWindow::statusMessage, statusBar(), [this](const QString& text) { statusBar()->showMessage(text); });
+    showCheckMismatch(window->checkMismatchText());
     return window;
 }
 

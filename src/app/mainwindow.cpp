@@ -114,6 +114,7 @@ void MainWindow::wireDocument(DocumentWindow* window)
             m_link->requestStatusForNewWindow();
     }, Qt::QueuedConnection);
     connect(window, &DocumentWindow::deviceCommandRequested, this, &MainWindow::runDeviceCommand);
+    connect(window, &DocumentWindow::statusMessage, statusBar(), [this](const QString& text) { statusBar()->showMessage(text); });
     connect(window, &DocumentWindow::autoNumberingClicked, this, [this] {
         if (m_link)
             m_link->setAutoSerial();
@@ -324,8 +325,29 @@ void MainWindow::createActions()
         }
     });
 
+    make("mnuEditCopy", "複製", [this] { editActive(&DocumentWindow::copySelection, &ModuleDocumentWindow::copySelection); },
+         QKeySequence::Copy);
+    make("mnuEditPaste", "貼上", [this] { editActive(&DocumentWindow::pasteClipboard, &ModuleDocumentWindow::pasteClipboard); },
+         QKeySequence::Paste);
+    make("mnuEditSelectAll", "全選", [this] { editActive(&DocumentWindow::selectAllBytes, &ModuleDocumentWindow::selectAllBytes); },
+         QKeySequence::SelectAll);
+
     make("mnuHelpMail", "郵     件", [this] { (void)ui::SendSupportMail(m_openLink, this); });
     make("mnuHelpAbout", "關      於", [this] { showAbout(); });
+}
+
+void MainWindow::editActive(void (DocumentWindow::*spd)(), void (ModuleDocumentWindow::*module)())
+{
+    if (DocumentWindow* window = activeDocument())
+        (window->*spd)();
+    else if (ModuleDocumentWindow* larger = activeModuleDocument())
+        (larger->*module)();
+}
+
+void MainWindow::showCheckMismatch(const QString& text)
+{
+    if (!text.isEmpty())
+        statusBar()->showMessage(text);
 }
 
 QAction* MainWindow::action(const QString& name) const
@@ -367,6 +389,9 @@ void MainWindow::createMenus()
     edit->addAction(a("mnuEditUndo"));
     edit->addAction(a("mnuEditRedo"));
     edit->addSeparator();
+    edit->addAction(a("mnuEditCopy"));
+    edit->addAction(a("mnuEditPaste"));
+    edit->addAction(a("mnuEditSelectAll"));
 
     QMenu* view = menuBar()->addMenu(Utf8("檢視"));
     view->addAction(a("mnuViewToolbar"));

@@ -127,6 +127,10 @@ private:
     QMenu* editMenu();
     // Undo and redo act on the stack of the active document window.
     void followActiveUndoStack();
+    // Runs an "編輯" command on the active document window of either kind.
+    void editActive(void (DocumentWindow::*spd)(), void (ModuleDocumentWindow::*module)());
+    // A document whose stored checksum or CRC disagrees with its bytes says so.
+    void showCheckMismatch(const QString& text);
     void createToolBars();
     void createStatusBar();
     void updateRecentFileActions();

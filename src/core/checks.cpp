@@ -58,4 +58,24 @@ bool UsesCrc(const SpdImage& image)
     return KeepsCrc(MemoryTypeOf(image[2]));
 }
 
+StoredCheck CheckOf(const SpdImage& image, CheckMode mode)
+{
+    const bool crc = mode == CheckMode::Crc || (mode == CheckMode::None && UsesCrc(image));
+    if (crc)
+        return {true, StoredCrc(image), SpdCrc(image)};
+    return {false, image[kChecksumByte], Checksum63(image)};
+}
+
+std::string CheckBytesMismatch(const SpdImage& image)
+{
+    const StoredCheck check = CheckOf(image, CheckMode::None);
+    if (check.ok())
+        return {};
+    if (check.crc)
+        return "CRC mismatch: bytes 126-127 hold " + WordToHex(check.stored) + ", the CRC of bytes 0-" +
+               std::to_string(CrcLastByte(image)) + " is " + WordToHex(check.computed);
+    return "checksum mismatch: byte 63 holds " + ByteToHex(static_cast<std::uint8_t>(check.stored)) +
+           ", the sum of bytes 0-62 is " + ByteToHex(static_cast<std::uint8_t>(check.computed));
+}
+
 }  // namespace tessaro

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <span>
+#include <string>
 
 namespace tessaro {
 
@@ -30,5 +31,22 @@ inline constexpr int kCrcHighByte = 127;
 // Which check the image's own byte 2 calls for: 09h and 0Bh mean the CRC,
 // anything else the byte-63 checksum.
 [[nodiscard]] bool UsesCrc(const SpdImage& image);
+
+// The check value an image keeps and the value its bytes give.
+struct StoredCheck {
+    bool crc = false;  // bytes 126-127; otherwise the checksum in byte 63
+    std::uint16_t stored = 0;
+    std::uint16_t computed = 0;
+    [[nodiscard]] bool ok() const { return stored == computed; }
+};
+
+// The check of check mode `mode`; with None, the one the image's byte 2 calls for.
+[[nodiscard]] StoredCheck CheckOf(const SpdImage& image, CheckMode mode);
+
+// The image's own check bytes (after a read, when a file opens), by its byte 2:
+// byte 63 against the sum of bytes 0-62, or, where byte 2 calls for the CRC,
+// bytes 126-127 against the CRC of the covered bytes. Empty when they match,
+// else a one-line note.
+[[nodiscard]] std::string CheckBytesMismatch(const SpdImage& image);
 
 }  // namespace tessaro

@@ -178,24 +178,6 @@ std::vector<std::string> DifferingBytesLines(const SpdImage& expected, const Spd
     return lines;
 }
 
-std::string CheckBytesMismatch(const SpdImage& image)
-{
-    if (UsesCrc(image)) {
-        const std::uint16_t stored = StoredCrc(image);
-        const std::uint16_t computed = SpdCrc(image);
-        if (stored == computed)
-            return {};
-        return "CRC mismatch: bytes 126-127 hold " + WordToHex(stored) + ", the CRC of bytes 0-" +
-               std::to_string(CrcLastByte(image)) + " is " + WordToHex(computed);
-    }
-    const std::uint8_t stored = image[kChecksumByte];
-    const std::uint8_t computed = Checksum63(image);
-    if (stored == computed)
-        return {};
-    return "checksum mismatch: byte 63 holds " + ByteToHex(stored) + ", the sum of bytes 0-62 is " +
-           ByteToHex(computed);
-}
-
 std::optional<bool> ReadSerialNumbering(std::string_view reply)
 {
     if (reply.size() < 4)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/checks.h"  // CheckBytesMismatch, the note after a read
 #include "core/spdimage.h"
 #include "core/signalmarks.h"
 
@@ -95,11 +96,6 @@ inline constexpr std::size_t kSpdDumpLength = 2 * kSpdSize;
 // `listed` bytes, then "… N more" for the rest. Empty when the images are equal.
 [[nodiscard]] std::vector<std::string> DifferingBytesLines(const SpdImage& expected, const SpdImage& read,
                                                            int listed = 16);
-
-// The image's own check bytes after a read, by its byte 2: byte 63 against the
-// sum of bytes 0-62, or, where byte 2 calls for the CRC, bytes 126-127 against
-// the CRC of the covered bytes. Empty when they match, else a one-line note.
-[[nodiscard]] std::string CheckBytesMismatch(const SpdImage& image);
 
 // The serial-numbering reply: characters 3-4 "00" mean off. nullopt when the
 // reply is too short to carry them.

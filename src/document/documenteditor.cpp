@@ -92,8 +92,37 @@ void DocumentEditor::restore(const Snapshot& snapshot, bool withCheckMode)
 void DocumentEditor::selectByte(int index)
 {
     m_current = index & 0xFF;
-    m_entryShown = m_app.operatorAuthorized || m_current >= kFirstFreeByte;
+    m_entryShown = mayWrite(m_current);
     m_doc.showInPanel(m_current);
+}
+
+bool DocumentEditor::mayWrite(int index) const
+{
+    return m_app.operatorAuthorized || index >= kFirstFreeByte;
+}
+
+DocumentEditor::PasteResult DocumentEditor::pasteBytes(int from, std::span<const std::uint8_t> bytes)
+{
+    PasteResult result;
+    from = std::clamp(from, 0, kSpdSize - 1);
+    const int count = std::min(static_cast<int>(bytes.size()), kSpdSize - from);
+    result.dropped = static_cast<int>(bytes.size()) - count;
+    if (count == 0)
+        return result;
+    if (!mayWrite(from)) {
+        result.refused = true;
+        return result;
+    }
+    for (int i = 0; i < count; ++i) {
+        m_doc.setMark(from + i, Mark::Edited);
+        m_doc.setByte(from + i, bytes[static_cast<std::size_t>(i)]);
+    }
+    result.written = count;
+    recomputeCheckBytes();
+    m_doc.showInPanel(m_current);
+    m_doc.decodeAll();
+    m_doc.setModified(true);
+    return result;
 }
 
 void DocumentEditor::recomputeCheckBytes()
@@ -129,7 +158,7 @@ void DocumentEditor::entryKey(std::string& box, bool enter)
     if (enter) {
         m_current = (m_current + 1) & 0xFF;
         // Wrapping from 255 to 0 must not open the password-protected bytes.
-        m_entryShown = m_app.operatorAuthorized || m_current >= kFirstFreeByte;
+        m_entryShown = mayWrite(m_current);
         m_doc.showInPanel(m_current, /*spaced=*/true);
         box.clear();
     }

@@ -5,6 +5,8 @@
 #include "document/spddocument.h"
 
 #include <bitset>
+#include <cstdint>
+#include <span>
 #include <string>
 
 namespace tessaro {
@@ -56,6 +58,20 @@ public:
 
     // A click on cell i.
     void selectByte(int index);
+    // Whether the operator may change byte i: bytes below 64 need the password.
+    [[nodiscard]] bool mayWrite(int index) const;
+
+    // Bytes pasted from `from` on, each stored as an entry stores its byte
+    // (marked edited), then the check bytes of the check mode recomputed once,
+    // everything decoded and the modified flag set. Bytes beyond 255 are
+    // dropped. Without the password a paste that would touch a byte below 64
+    // is refused whole and changes nothing.
+    struct PasteResult {
+        int written = 0;
+        int dropped = 0;
+        bool refused = false;
+    };
+    PasteResult pasteBytes(int from, std::span<const std::uint8_t> bytes);
     // A key press in the byte entry box. `box` is its text and is changed as
     // the box must change (kept to two characters, emptied after Enter).
     void entryKey(std::string& box, bool enter);

@@ -42,12 +42,21 @@ void ModuleDocument::fill(int first, int last, std::uint8_t value)
     last = std::min(last, bytesPresent() - 1);
     if (first > last)
         return;
+    const std::vector<std::uint8_t> values(static_cast<std::size_t>(last - first + 1), value);
+    writeBytes(first, values);
+}
+
+int ModuleDocument::writeBytes(int first, std::span<const std::uint8_t> values)
+{
+    if (first < 0 || first >= bytesPresent() || values.empty())
+        return 0;
+    const int last = std::min(first + static_cast<int>(values.size()) - 1, bytesPresent() - 1);
 
     const std::vector<std::uint8_t> bytesBefore = m_image.bytes;
     const std::vector<Mark> marksBefore = m_marks;
     std::vector<int> touched;
     for (int n = first; n <= last; ++n) {
-        m_image.bytes[At(n)] = value;
+        m_image.bytes[At(n)] = values[static_cast<std::size_t>(n - first)];
         m_marks[At(n)] = Mark::Edited;
         touched.push_back(n);
     }
@@ -84,6 +93,7 @@ void ModuleDocument::fill(int first, int last, std::uint8_t value)
     }
     for (ModuleDocumentObserver* o : m_observers)
         o->decodeChanged();
+    return last - first + 1;
 }
 
 void ModuleDocument::setCheckMode(CheckMode mode)

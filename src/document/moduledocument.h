@@ -5,6 +5,7 @@
 #include "files/imageformat.h"
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -47,6 +48,9 @@ public:
     void setByte(int index, std::uint8_t value);
     // Writes value into bytes first..last (within the bytes present) as one edit.
     void fill(int first, int last, std::uint8_t value);
+    // Writes values from `first` on (within the bytes present) as one edit,
+    // as fill does; returns how many were written.
+    int writeBytes(int first, std::span<const std::uint8_t> values);
 
     [[nodiscard]] CheckMode checkMode() const { return m_checkMode; }  // Crc or None
     void setCheckMode(CheckMode mode);

@@ -10,6 +10,8 @@
 #include <QPainter>
 #include <QToolTip>
 
+#include <algorithm>
+
 namespace tessaro {
 
 namespace {
@@ -35,6 +37,39 @@ ByteGrid::ByteGrid(const DocumentEditor& editor, QWidget* parent)
     }
     setAttribute(Qt::WA_OpaquePaintEvent);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    setFocusPolicy(Qt::StrongFocus);
+}
+
+int ByteGrid::selectionFirst() const
+{
+    return m_anchor < 0 ? m_editor.currentByte() : std::min(m_anchor, m_editor.currentByte());
+}
+
+int ByteGrid::selectionLast() const
+{
+    return m_anchor < 0 ? m_editor.currentByte() : std::max(m_anchor, m_editor.currentByte());
+}
+
+void ByteGrid::collapseSelection()
+{
+    m_anchor = -1;
+    m_typing.abandon();
+    update();
+}
+
+// A click or a navigation key: with `extend` the anchor stays (or is set at
+// the byte selected so far), otherwise the range collapses to the new byte.
+void ByteGrid::moveTo(int index, bool extend)
+{
+    m_typing.abandon();
+    if (extend && m_anchor < 0)
+        m_anchor = m_editor.currentByte();
+    else if (!extend)
+        m_anchor = -1;
+    emit cellClicked(index);
+    if (m_anchor == index)
+        m_anchor = -1;
+    update();
 }
 
 QSize ByteGrid::sizeHint() const
@@ -97,18 +132,26 @@ void ByteGrid::paintEvent(QPaintEvent* event)
 
     const SpdDocument& doc = m_editor.document();
     const SpdImage& image = doc.image();
+    const int first = selectionFirst();
+    const int last = selectionLast();
     for (int i = 0; i < kSpdSize; ++i) {
         const QRect r = cellRect(i);
         if (!r.intersects(event->rect()))
             continue;
-        const QColor background = i == m_editor.currentByte() ? kSelectedColour : MarkColour(doc.mark(i), face);
+        const bool current = i == m_editor.currentByte();
+        const QColor background = current                  ? kSelectedColour
+                                  : i >= first && i <= last ? kRangeColour
+                                                            : MarkColour(doc.mark(i), face);
         painter.fillRect(r, background);
         painter.setPen(frame);
         painter.drawRect(r.adjusted(0, 0, -1, -1));
         painter.setPen(m_editor.cellText(i) == CellText::Red ? kSelectedColour : faceText);
-        if (m_editor.cellText(i) == CellText::Red && i == m_editor.currentByte())
+        if (m_editor.cellText(i) == CellText::Red && current)
             painter.setPen(Qt::white);  // red text on the red selection would vanish
-        drawHex(painter, r, image[static_cast<std::size_t>(i)]);
+        if (current && m_typing.pending())
+            painter.drawText(r, Qt::AlignCenter, QString::number(m_typing.heldDigit(), 16).toUpper() + QLatin1Char('_'));
+        else
+            drawHex(painter, r, image[static_cast<std::size_t>(i)]);
     }
 }
 
@@ -129,11 +172,37 @@ void ByteGrid::mousePressEvent(QMouseEvent* event)
         QWidget::mousePressEvent(event);
         return;
     }
+    setFocus(Qt::MouseFocusReason);
     const QPoint pos = event->position().toPoint();
     if (const int cell = cellAt(pos); cell >= 0)
-        emit cellClicked(cell);
+        moveTo(cell, event->modifiers() & Qt::ShiftModifier);
     else if (const int header = headerAt(pos); header >= 0)
         emit headerClicked(header);
+}
+
+void ByteGrid::keyPressEvent(QKeyEvent* event)
+{
+    const int current = m_editor.currentByte();
+    if (const auto target = NavigationTarget(*event, current, kSpdSize, kColumns)) {
+        moveTo(*target, event->modifiers() & Qt::ShiftModifier);
+        event->accept();
+        return;
+    }
+    if (event->key() == Qt::Key_Escape && m_typing.pending()) {
+        m_typing.abandon();
+        update(cellRect(current));
+        event->accept();
+        return;
+    }
+    if (const int digit = TypedHexDigit(*event); digit >= 0) {
+        m_anchor = -1;
+        if (const auto value = m_typing.digit(digit))
+            emit byteTyped(current, *value);
+        update();
+        event->accept();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 bool ByteGrid::event(QEvent* event)

@@ -2,11 +2,16 @@
 
 #include "core/hex.h"
 #include "documentwindow/bytegrid.h"
+#include "core/checks.h"
 #include "documentwindow/decodedpanels.h"
 #include "documentwindow/snapshotstep.h"
+#include "documentwindow/gridlegend.h"
+#include "files/bytetext.h"
 #include "pinmapui/pinmappanel.h"
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -35,6 +40,7 @@ constexpr int kTwipsPerInch = 1440;
 // Names of the undo steps.
 constexpr const char* kEntryStep = "輸入位元組";
 constexpr const char* kFillStep = "填入";
+constexpr const char* kPasteStep = "貼上";
 constexpr const char* kDateCodeStep = "燒錄日期碼";
 constexpr const char* kSecurityStep = "安全碼";
 constexpr const char* kSecurityOnDdr3Tip = "DDR3 SPD 的位元組 127 (7F) 存放 CRC 的高位元組 , 不可寫入安全碼";
@@ -50,6 +56,14 @@ QString FromStd(const std::string& text)
 }
 
 const QLatin1String kModifiedPlaceholder("[*]");
+const QColor kCheckBadColour(200, 0, 0);
+constexpr const char* kPasswordRefusal = "位元組 00-3F 需要密碼，未寫入 (bytes 00h-3Fh need the password: nothing written)";
+
+// "5C" for a checksum, "1A2B" for a CRC.
+QString CheckValueText(const StoredCheck& check, std::uint16_t value)
+{
+    return QString::number(value, 16).toUpper().rightJustified(check.crc ? 4 : 2, QLatin1Char('0'));
+}
 
 bool IsModifierOnly(int key)
 {
@@ -309,12 +323,21 @@ QWidget* DocumentWindow::buildGridFrame()
         m_grid->update();
         refreshNow();
     });
+    connect(m_grid, &ByteGrid::byteTyped, this, &DocumentWindow::typeByte);
     connect(m_grid, &ByteGrid::headerClicked, this, [this](int header) {
         m_editor.headerClicked(header);
         m_grid->update();
     });
+    layout->addWidget(new GridLegend(GridLegend::Kind::SpdWindow, frame));
+    auto* fillRow = new QHBoxLayout;
+    m_fillCaption = new QLabel(Utf8("填入值 (紅色列起至 FF)"), frame);
+    m_fillCaption->setObjectName(QStringLiteral("fillCaption"));
     m_fillBox = buildHexBox(frame, QStringLiteral("Text2"));
-    layout->addWidget(m_fillBox);
+    m_fillCaption->setBuddy(m_fillBox);
+    fillRow->addWidget(m_fillCaption);
+    fillRow->addWidget(m_fillBox);
+    fillRow->addStretch(1);
+    layout->addLayout(fillRow);
     return frame;
 }
 
@@ -332,6 +355,13 @@ QWidget* DocumentWindow::buildCheckFrame()
         connect(button, &QRadioButton::clicked, this, [this, i] { m_doc.setCheckMode(static_cast<CheckMode>(i)); });
     }
     checkModeButton(CheckMode::Checksum)->setChecked(true);
+    m_checkState = new QLabel(m_checkFrame);
+    m_checkState->setObjectName(QStringLiteral("checkState"));
+    QPalette bad = m_checkState->palette();
+    bad.setColor(QPalette::WindowText, kCheckBadColour);
+    m_checkState->setPalette(bad);
+    m_checkState->hide();
+    layout->addWidget(m_checkState);
     return m_checkFrame;
 }
 
@@ -399,6 +429,7 @@ void DocumentWindow::showProgrammerAccess(bool authorized)
         box->setEnabled(authorized);
         box->setVisible(authorized);
     }
+    m_fillCaption->setVisible(authorized);
     m_programmer->setAuthorized(authorized);
     m_dateCode->setEnabled(authorized);
     m_programmer->setTestFramesVisible(true);
@@ -431,8 +462,10 @@ bool DocumentWindow::eventFilter(QObject* watched, QEvent* event)
     } else {
         recordStep(Utf8(kFillStep), [&] { m_editor.fillKey(text, enter); });
     }
-    if (enter)
+    if (enter) {
         box->setText(QString::fromStdString(text));
+        m_grid->collapseSelection();
+    }
     refreshNow();
     // Enter is consumed; every other key then goes on into the box.
     return enter;
@@ -604,7 +637,100 @@ void DocumentWindow::refreshNow()
     }
     m_dateText->setText(FromStd(m_editor.dateText()));
     m_weekText->setText(QString::number(m_editor.week().week));
+    showCheckState();
     m_grid->update();
+}
+
+void DocumentWindow::showCheckState()
+{
+    const StoredCheck check = CheckOf(m_doc.image(), m_doc.checkMode());
+    m_checkState->setVisible(!check.ok());
+    if (!check.ok())
+        m_checkState->setText(QStringLiteral("%1 stored %2, computed %3")
+                                  .arg(check.crc ? QStringLiteral("CRC") : QStringLiteral("Checksum"),
+                                       CheckValueText(check, check.stored), CheckValueText(check, check.computed)));
+}
+
+QString DocumentWindow::checkMismatchText() const
+{
+    return FromStd(CheckBytesMismatch(m_doc.image()));
+}
+
+// --- Editing from the grid and the clipboard ---
+
+void DocumentWindow::typeByte(int index, std::uint8_t value)
+{
+    m_editor.selectByte(index);
+    if (!m_editor.mayWrite(index)) {
+        updateEntryBox();
+        emit statusMessage(Utf8(kPasswordRefusal));
+        refreshNow();
+        return;
+    }
+    // The entry box's own path, as if the two digits had been typed there.
+    // Bytes typed one after the other, in the grid or the entry box, are one step.
+    std::string box = ByteToHex(value);
+    recordByteEntry(index, (index + 1) & 0xFF, [&] { m_editor.entryKey(box, true); });
+    updateEntryBox();
+    m_grid->collapseSelection();
+    refreshNow();
+}
+
+void DocumentWindow::pasteBytes(int from, std::span<const std::uint8_t> bytes)
+{
+    paste(from, bytes, 0);
+}
+
+void DocumentWindow::paste(int from, std::span<const std::uint8_t> bytes, std::uint64_t notKept)
+{
+    DocumentEditor::PasteResult result;
+    recordStep(Utf8(kPasteStep), [&] { result = m_editor.pasteBytes(from, bytes); });
+    if (result.refused) {
+        emit statusMessage(Utf8(kPasswordRefusal));
+        return;
+    }
+    if (result.written > 0) {
+        m_editor.selectByte(from);
+        m_grid->setSelectionAnchor(from + result.written - 1);  // the pasted bytes stay selected
+        updateEntryBox();
+    }
+    QString text = QStringLiteral("已貼上 %1 個位元組 (%1 bytes pasted)").arg(result.written);
+    if (const std::uint64_t dropped = static_cast<std::uint64_t>(result.dropped) + notKept; dropped > 0)
+        text += QStringLiteral("; 超出映像結尾的 %1 個位元組未貼上 (%1 bytes beyond the end of the image dropped)").arg(dropped);
+    emit statusMessage(text);
+    refreshNow();
+}
+
+std::vector<std::uint8_t> DocumentWindow::selectedBytes() const
+{
+    const SpdImage& image = m_doc.image();
+    return {image.begin() + m_grid->selectionFirst(), image.begin() + m_grid->selectionLast() + 1};
+}
+
+void DocumentWindow::copySelection()
+{
+    const std::vector<std::uint8_t> bytes = selectedBytes();
+    QApplication::clipboard()->setText(QString::fromStdString(BytesToText(bytes)));
+    emit statusMessage(QStringLiteral("已複製 %1 個位元組 (%1 bytes copied)").arg(bytes.size()));
+}
+
+void DocumentWindow::pasteClipboard()
+{
+    const DumpBytes read = BytesFromText(QApplication::clipboard()->text().toStdString());
+    if (!read.ok()) {
+        emit statusMessage(QStringLiteral("剪貼簿沒有可貼上的十六進位位元組 (the clipboard holds no hex bytes: %1)")
+                               .arg(FromStd(read.error)));
+        return;
+    }
+    paste(m_grid->selectionFirst(), read.bytes, read.count - read.bytes.size());
+}
+
+void DocumentWindow::selectAllBytes()
+{
+    m_editor.selectByte(0);
+    m_grid->setSelectionAnchor(kSpdSize - 1);
+    updateEntryBox();
+    refreshNow();
 }
 
 }  // namespace tessaro

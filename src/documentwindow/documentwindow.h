@@ -14,6 +14,8 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <span>
+#include <vector>
 
 class QCheckBox;
 class QGroupBox;
@@ -71,6 +73,23 @@ public:
     // it themselves, other callers' changes are drawn from the event loop.
     void refreshNow();
 
+    // --- Editing from the grid and the clipboard ---
+    // Two hex digits typed on a cell: stored exactly as the entry box stores
+    // its byte with Enter (marks, check bytes, decode, modified flag), then
+    // the next byte is selected. Refused, with a status message, for a byte
+    // the operator may not change.
+    void typeByte(int index, std::uint8_t value);
+    // Bytes written from `from` on as one edit (see DocumentEditor::pasteBytes);
+    // the status message says how many were written or dropped, or why none was.
+    void pasteBytes(int from, std::span<const std::uint8_t> bytes);
+    void copySelection();   // the selected bytes to the clipboard as "80 08 08 0E"
+    void pasteClipboard();  // the clipboard's hex text from the selected byte on
+    void selectAllBytes();  // bytes 0-255
+    [[nodiscard]] std::vector<std::uint8_t> selectedBytes() const;
+    // Empty while the image's own checksum or CRC (by byte 2) agrees with its
+    // bytes; otherwise the note a read gives, naming the stored and computed values.
+    [[nodiscard]] QString checkMismatchText() const;
+
     // The size the window opens with: 9460 x 7000 twips.
     [[nodiscard]] static QSize openingSize(const QWidget* reference);
 
@@ -81,6 +100,7 @@ public:
     [[nodiscard]] DecodedPanels* panels() const { return m_panels; }
     [[nodiscard]] ProgrammerPanel* programmerPanel() const { return m_programmer; }
     [[nodiscard]] QGroupBox* checkFrame() const { return m_checkFrame; }  // "Checksum/CRC"
+    [[nodiscard]] QLabel* checkStateLabel() const { return m_checkState; }  // stored vs computed, red while they differ
     [[nodiscard]] QRadioButton* checkModeButton(CheckMode mode) const
     {
         return m_checkModeButtons[static_cast<std::size_t>(mode)];
@@ -118,6 +138,7 @@ public:
 
 signals:
     void statusRequested();  // the status request of a newly opened window
+    void statusMessage(const QString& text);  // for the main window's status bar
     void deviceCommandRequested(tessaro::DeviceCommand command);
     void autoNumberingClicked();  // the automatic serial number option, checked or not
     // A mouse press on a test-function box (see ProgrammerPanel::testFlagPressed).
@@ -156,6 +177,9 @@ private:
     void pushStep(const QString& text, const std::function<void()>& change, int entryByte, int nextByte);
     void restoreSnapshot(const DocumentEditor::Snapshot& snapshot, bool withCheckMode);
     void followCleanState();  // the modified flag after an undo or redo
+    void showCheckState();
+    // A paste; `notKept` bytes of the pasted text were beyond what was read.
+    void paste(int from, std::span<const std::uint8_t> bytes, std::uint64_t notKept);
     DocumentEditor::Today today() const;
 
     AppValues& m_app;
@@ -180,6 +204,8 @@ private:
     ProgrammerPanel* m_programmer = nullptr;
     QGroupBox* m_checkFrame = nullptr;
     std::array<QRadioButton*, 3> m_checkModeButtons{};
+    QLabel* m_checkState = nullptr;
+    QLabel* m_fillCaption = nullptr;
     QCheckBox* m_dateCode = nullptr;
     QCheckBox* m_security = nullptr;
     QLabel* m_dateText = nullptr;

@@ -10,6 +10,7 @@ inline const QColor kSelectedColour(255, 0, 0);
 inline const QColor kEditedColour(255, 255, 0);
 inline const QColor kGeneratedColour(0, 255, 0);
 inline const QColor kProgrammerDiffersColour(255, 128, 255);  // differs from the programmer's image
+inline const QColor kRangeColour(255, 170, 170);  // the other bytes of a selected range
 
 // The background of a byte cell with this mark; plain cells show `plain`, the
 // system button-face colour.

@@ -131,12 +131,44 @@ void ModuleByteGrid::setCurrentByte(int index)
 {
     index = std::clamp(index, 0, m_document.size() - 1);
     if (index != m_current) {
+        m_typing.abandon();
         updateCell(m_current);
         m_current = index;
         updateCell(m_current);
     }
     ensureCellVisible(m_current);
     emit currentByteChanged(m_current);
+}
+
+void ModuleByteGrid::setSelectionAnchor(int index)
+{
+    m_anchor = index < 0 ? -1 : std::clamp(index, 0, m_document.size() - 1);
+    viewport()->update();
+}
+
+void ModuleByteGrid::collapseSelection()
+{
+    if (m_anchor >= 0 || m_typing.pending())
+        viewport()->update();
+    m_anchor = -1;
+    m_typing.abandon();
+}
+
+// A click or a navigation key: with `extend` the anchor stays (or is set at
+// the byte selected so far), otherwise the range collapses to the new byte.
+void ModuleByteGrid::moveTo(int index, bool extend)
+{
+    m_typing.abandon();
+    const bool hadRange = m_anchor >= 0;
+    if (extend && m_anchor < 0)
+        m_anchor = m_current;
+    else if (!extend)
+        m_anchor = -1;
+    setCurrentByte(index);
+    if (m_anchor == m_current)
+        m_anchor = -1;
+    if (hadRange || m_anchor >= 0)
+        viewport()->update();
 }
 
 void ModuleByteGrid::updateCell(int index)
@@ -208,10 +240,16 @@ void ModuleByteGrid::paintEvent(QPaintEvent* event)
             if (!r.intersects(dirty))
                 continue;
             const bool selected = index == m_current;
-            painter.fillRect(r, selected ? kSelectedColour : MarkColour(m_document.mark(index), face));
+            const bool inRange = index >= selectionFirst() && index <= selectionLast();
+            painter.fillRect(r, selected  ? kSelectedColour
+                                : inRange ? kRangeColour
+                                          : MarkColour(m_document.mark(index), face));
             painter.setPen(frame);
             painter.drawRect(r.adjusted(0, 0, -1, -1));
-            if (index < present) {
+            if (selected && m_typing.pending()) {
+                painter.setPen(faceText);
+                painter.drawText(r, Qt::AlignCenter, QString::number(m_typing.heldDigit(), 16).toUpper() + QLatin1Char('_'));
+            } else if (index < present) {
                 painter.setPen(faceText);
                 drawCentred(painter, r, m_hexTexts[m_document.bytes()[static_cast<std::size_t>(index)]]);
             } else {
@@ -238,36 +276,33 @@ void ModuleByteGrid::mousePressEvent(QMouseEvent* event)
     }
     setFocus(Qt::MouseFocusReason);
     if (const int cell = cellAt(event->position().toPoint()); cell >= 0)
-        setCurrentByte(cell);
+        moveTo(cell, event->modifiers() & Qt::ShiftModifier);
 }
 
 void ModuleByteGrid::keyPressEvent(QKeyEvent* event)
 {
-    const int page = visibleRows() * kColumns;
-    const int last = m_document.size() - 1;
-    int target = m_current;
-    switch (event->key()) {
-    case Qt::Key_Left: target = m_current - 1; break;
-    case Qt::Key_Right: target = m_current + 1; break;
-    case Qt::Key_Up: target = m_current - kColumns; break;
-    case Qt::Key_Down: target = m_current + kColumns; break;
-    case Qt::Key_PageUp: target = m_current - page; break;
-    case Qt::Key_PageDown: target = m_current + page; break;
-    case Qt::Key_Home:
-        target = event->modifiers() & Qt::ControlModifier ? 0 : m_current - m_current % kColumns;
-        break;
-    case Qt::Key_End:
-        target = event->modifiers() & Qt::ControlModifier ? last : m_current - m_current % kColumns + kColumns - 1;
-        break;
-    default: QAbstractScrollArea::keyPressEvent(event); return;
+    if (const auto target = NavigationTarget(*event, m_current, m_document.size(), visibleRows())) {
+        moveTo(*target, event->modifiers() & Qt::ShiftModifier);
+        event->accept();
+        return;
     }
-    // Up and PgUp stop in the first row's column, Down and PgDn in the last row's.
-    if (target < 0)
-        target = m_current % kColumns;
-    else if (target > last)
-        target = std::min(last, (rowCount() - 1) * kColumns + m_current % kColumns);
-    setCurrentByte(target);
-    event->accept();
+    if (event->key() == Qt::Key_Escape && m_typing.pending()) {
+        m_typing.abandon();
+        updateCell(m_current);
+        event->accept();
+        return;
+    }
+    if (const int digit = TypedHexDigit(*event); digit >= 0) {
+        if (m_anchor >= 0)
+            viewport()->update();
+        m_anchor = -1;
+        if (const auto value = m_typing.digit(digit))
+            emit byteTyped(m_current, *value);
+        updateCell(m_current);
+        event->accept();
+        return;
+    }
+    QAbstractScrollArea::keyPressEvent(event);
 }
 
 bool ModuleByteGrid::viewportEvent(QEvent* event)

@@ -1,9 +1,13 @@
 #pragma once
 
+#include "documentwindow/gridkeys.h"
+
 #include <QAbstractScrollArea>
 #include <QStaticText>
 
+#include <algorithm>
 #include <array>
+#include <cstdint>
 #include <vector>
 
 namespace tessaro {
@@ -15,7 +19,10 @@ class ModuleDocument;
 // frame that scrolls vertically. A cell shows its byte as two hex digits on its
 // mark's colour, red while it is the selected byte; a byte the image lacks (a
 // truncated image) shows "--". Mouse clicks, the arrow keys, PgUp/PgDn and
-// Home/End move the selection, which is always scrolled into view.
+// Home/End (Ctrl: the first or last byte) move the selection, which is always
+// scrolled into view; Shift with a click or a key selects a range from the
+// anchor. Two hexadecimal digits typed on the selected cell store a byte (the
+// first shows half typed, Esc abandons it).
 class ModuleByteGrid : public QAbstractScrollArea
 {
     Q_OBJECT
@@ -31,6 +38,12 @@ public:
     void setCurrentByte(int index);
     // Redraws one cell (its byte or mark changed).
     void updateCell(int index);
+    // The selected range, from the anchor to the selected byte in either order.
+    [[nodiscard]] int selectionFirst() const { return m_anchor < 0 ? m_current : std::min(m_anchor, m_current); }
+    [[nodiscard]] int selectionLast() const { return m_anchor < 0 ? m_current : std::max(m_anchor, m_current); }
+    void setSelectionAnchor(int index);
+    void collapseSelection();  // back to the selected byte alone, any half-typed digit abandoned
+    [[nodiscard]] int heldDigit() const { return m_typing.heldDigit(); }  // -1 when none
 
     // Geometry in viewport coordinates, for clicks in tests.
     [[nodiscard]] QRect cellRect(int index) const;
@@ -46,6 +59,7 @@ public:
 
 signals:
     void currentByteChanged(int index);
+    void byteTyped(int index, std::uint8_t value);  // two digits typed on the selected cell
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -57,6 +71,7 @@ protected:
 
 private:
     void updateScrollRange();
+    void moveTo(int index, bool extend);
     void ensureCellVisible(int index);
     [[nodiscard]] int cellsTop() const { return m_cellHeight + kGap; }
     [[nodiscard]] int rowPitch() const { return m_cellHeight + kGap; }
@@ -68,6 +83,8 @@ private:
 
     const ModuleDocument& m_document;
     int m_current = 0;
+    int m_anchor = -1;  // the other end of a range; -1 while a single byte is selected
+    HexTyping m_typing;
     std::array<QStaticText, 256> m_hexTexts;  // "00" ... "FF"
     std::array<QStaticText, kColumns> m_columnTexts;  // "0" ... "F"
     std::vector<QStaticText> m_rowTexts;  // "000" ... "3F0"

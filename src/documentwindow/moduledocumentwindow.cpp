@@ -2,9 +2,13 @@
 
 #include "decode/modulesummary.h"
 #include "documentwindow/documentwindow.h"
+#include "documentwindow/gridlegend.h"
 #include "documentwindow/modulebytegrid.h"
 #include "documentwindow/snapshotstep.h"
+#include "files/bytetext.h"
 
+#include <QApplication>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QFormLayout>
 #include <QGroupBox>
@@ -109,6 +113,17 @@ void SetText(QLabel* label, const QString& text)
 {
     if (label->text() != text)
         label->setText(text);
+}
+
+// "crc16_0_125 stored 1234, computed 5678" for each block whose CRC disagrees.
+QStringList BadCrcBlocks(const ModuleDecode& decode)
+{
+    QStringList bad;
+    for (const CrcBlock& block : decode.checks) {
+        if (!block.ok())
+            bad << QStringLiteral("%1 stored %2, computed %3").arg(FromStd(block.key), Hex4(block.stored), Hex4(block.computed));
+    }
+    return bad;
 }
 
 }  // namespace
@@ -228,8 +243,11 @@ QWidget* ModuleDocumentWindow::buildGridFrame()
         m_selectedDirty = true;
         refreshNow();
     });
+    connect(m_grid, &ModuleByteGrid::byteTyped, this, &ModuleDocumentWindow::typeByte);
+    layout->addWidget(new GridLegend(GridLegend::Kind::ModuleWindow, frame));
     auto* fillRow = new QHBoxLayout;
     auto* fillCaption = new QLabel(QStringLiteral("Fill from the row's first byte to the end"), frame);
+    fillCaption->setObjectName(QStringLiteral("fillCaption"));
     m_fillBox = buildHexBox(frame, QStringLiteral("fillBox"));
     fillCaption->setBuddy(m_fillBox);
     connect(m_fillBox, &QLineEdit::returnPressed, this, &ModuleDocumentWindow::fillFromRowStart);
@@ -249,6 +267,13 @@ QWidget* ModuleDocumentWindow::buildCheckFrame()
     m_noneButton = new QRadioButton(QStringLiteral("None"), m_checkFrame);
     layout->addWidget(m_crcButton);
     layout->addWidget(m_noneButton);
+    m_checkState = new QLabel(m_checkFrame);
+    m_checkState->setObjectName(QStringLiteral("checkState"));
+    QPalette bad = m_checkState->palette();
+    bad.setColor(QPalette::WindowText, kCrcBadColour);
+    m_checkState->setPalette(bad);
+    m_checkState->hide();
+    layout->addWidget(m_checkState);
     layout->addStretch(1);
     checkModeButton(m_doc.checkMode())->setChecked(true);
     connect(m_crcButton, &QRadioButton::clicked, this, [this] { m_doc.setCheckMode(CheckMode::Crc); });
@@ -320,6 +345,7 @@ QWidget* ModuleDocumentWindow::buildDecodedSide()
 
 void ModuleDocumentWindow::selectByte(int index)
 {
+    m_grid->collapseSelection();
     m_grid->setCurrentByte(index);
 }
 
@@ -334,14 +360,95 @@ void ModuleDocumentWindow::storeEntry()
     const QString text = m_byteEntry->text();
     if (index >= m_doc.bytesPresent())
         return;  // an absent byte of a truncated image takes no value
+    m_byteEntry->clear();
+    if (!text.isEmpty()) {
+        typeByte(index, static_cast<std::uint8_t>(text.toInt(nullptr, 16)));
+        return;
+    }
+    selectByte(index + 1 < m_doc.size() ? index + 1 : 0);
+    refreshNow();
+}
+
+void ModuleDocumentWindow::typeByte(int index, std::uint8_t value)
+{
+    if (index < 0 || index >= m_doc.bytesPresent())
+        return;  // an absent byte of a truncated image takes no value
+    // Bytes typed one after the other, in the grid or the entry box, are one step.
     const int next = index + 1 < m_doc.size() ? index + 1 : 0;
     recordByteEntry(index, next, [&] {
-        if (!text.isEmpty())
-            m_doc.setByte(index, static_cast<std::uint8_t>(text.toInt(nullptr, 16)));
+        m_doc.setByte(index, value);
         m_grid->setCurrentByte(next);
     });
-    m_byteEntry->clear();
+    selectByte(next);
     refreshNow();
+}
+
+void ModuleDocumentWindow::pasteBytes(int from, std::span<const std::uint8_t> bytes)
+{
+    paste(from, bytes, 0);
+}
+
+void ModuleDocumentWindow::paste(int from, std::span<const std::uint8_t> bytes, std::uint64_t notKept)
+{
+    int written = 0;
+    recordStep(QString::fromUtf8("貼上"), [&] { written = m_doc.writeBytes(from, bytes); });
+    const std::uint64_t dropped = bytes.size() - static_cast<std::size_t>(written) + notKept;
+    if (written > 0) {
+        selectByte(from);
+        m_grid->setSelectionAnchor(from + written - 1);  // the pasted bytes stay selected
+    }
+    QString text = QStringLiteral("已貼上 %1 個位元組 (%1 bytes pasted)").arg(written);
+    if (dropped > 0)
+        text += QStringLiteral("; 超出映像結尾的 %1 個位元組未貼上 (%1 bytes beyond the end of the image dropped)").arg(dropped);
+    emit statusMessage(text);
+    refreshNow();
+}
+
+std::vector<std::uint8_t> ModuleDocumentWindow::selectedBytes() const
+{
+    // Only bytes the image holds: the "--" cells of a truncated image copy as nothing.
+    const int first = m_grid->selectionFirst();
+    const int last = std::min(m_grid->selectionLast(), m_doc.bytesPresent() - 1);
+    if (first > last)
+        return {};
+    return {m_doc.bytes().begin() + first, m_doc.bytes().begin() + last + 1};
+}
+
+void ModuleDocumentWindow::copySelection()
+{
+    const std::vector<std::uint8_t> bytes = selectedBytes();
+    QApplication::clipboard()->setText(QString::fromStdString(BytesToText(bytes)));
+    emit statusMessage(QStringLiteral("已複製 %1 個位元組 (%1 bytes copied)").arg(bytes.size()));
+}
+
+void ModuleDocumentWindow::pasteClipboard()
+{
+    const DumpBytes read = BytesFromText(QApplication::clipboard()->text().toStdString());
+    if (!read.ok()) {
+        emit statusMessage(QStringLiteral("剪貼簿沒有可貼上的十六進位位元組 (the clipboard holds no hex bytes: %1)")
+                               .arg(FromStd(read.error)));
+        return;
+    }
+    paste(m_grid->selectionFirst(), read.bytes, read.count - read.bytes.size());
+}
+
+void ModuleDocumentWindow::selectAllBytes()
+{
+    selectByte(0);
+    m_grid->setSelectionAnchor(m_doc.size() - 1);
+}
+
+QString ModuleDocumentWindow::checkMismatchText() const
+{
+    const QStringList bad = BadCrcBlocks(m_doc.decode());
+    return bad.isEmpty() ? QString() : QStringLiteral("CRC mismatch: ") + bad.join(QStringLiteral("; "));
+}
+
+void ModuleDocumentWindow::showCheckState()
+{
+    const QStringList bad = BadCrcBlocks(m_doc.decode());
+    SetText(m_checkState, bad.join(QLatin1Char('\n')));
+    m_checkState->setVisible(!bad.isEmpty());
 }
 
 void ModuleDocumentWindow::fillFromRowStart()
@@ -520,6 +627,7 @@ void ModuleDocumentWindow::showDecode()
     showFields(decode);
     showCrcBlocks(decode);
     showProfiles(decode);
+    showCheckState();
 }
 
 QLabel* ModuleDocumentWindow::fieldLabel(const QString& key) const

@@ -4,7 +4,9 @@
 
 #include <QWidget>
 
+#include <cstdint>
 #include <functional>
+#include <span>
 #include <vector>
 
 class QGroupBox;
@@ -43,6 +45,22 @@ public:
     void selectByte(int index);
     [[nodiscard]] int currentByte() const;
 
+    // --- Editing from the grid and the clipboard ---
+    // A byte stored as the entry box stores it with Enter (edited mark, CRC
+    // blocks in CRC mode, decode, modified flag); the next byte is selected.
+    // A byte a truncated image lacks takes no value.
+    void typeByte(int index, std::uint8_t value);
+    // Bytes written from `from` on as one edit, within the bytes present; the
+    // status message says how many were written and dropped.
+    void pasteBytes(int from, std::span<const std::uint8_t> bytes);
+    void copySelection();   // the selected bytes to the clipboard as "80 08 08 0E"
+    void pasteClipboard();  // the clipboard's hex text from the selected byte on
+    void selectAllBytes();
+    [[nodiscard]] std::vector<std::uint8_t> selectedBytes() const;
+    // Empty while every CRC block agrees with its bytes; otherwise one line
+    // naming each block's stored and computed CRC.
+    [[nodiscard]] QString checkMismatchText() const;
+
     // Puts the programmer column at the right edge of the window, as the
     // 256-byte window has it (its buttons are connected by the caller).
     void setProgrammerColumn(QWidget* column);
@@ -74,6 +92,7 @@ public:
     [[nodiscard]] QLineEdit* byteEntryBox() const { return m_byteEntry; }
     [[nodiscard]] QLineEdit* fillBox() const { return m_fillBox; }
     [[nodiscard]] QGroupBox* checkFrame() const { return m_checkFrame; }
+    [[nodiscard]] QLabel* checkStateLabel() const { return m_checkState; }  // the bad blocks, in red
     [[nodiscard]] QRadioButton* checkModeButton(CheckMode mode) const
     {
         return mode == CheckMode::None ? m_noneButton : m_crcButton;
@@ -82,6 +101,9 @@ public:
     // One label per CRC block of the image, in image order.
     [[nodiscard]] std::vector<QLabel*> crcLines() const;
     [[nodiscard]] QTableWidget* profilesTable() const { return m_profiles; }
+
+signals:
+    void statusMessage(const QString& text);  // for the main window's status bar
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -103,6 +125,8 @@ private:
     void pushStep(const QString& text, const std::function<void()>& change, int entryByte, int nextByte);
     void restoreSnapshot(const Snapshot& snapshot, bool withCheckMode);
     void followCleanState();
+    void paste(int from, std::span<const std::uint8_t> bytes, std::uint64_t notKept);
+    void showCheckState();
     void fillFromRowStart();
     void scheduleRefresh();
     void showSelectedByte();
@@ -130,6 +154,7 @@ private:
     QGroupBox* m_checkFrame = nullptr;
     QRadioButton* m_crcButton = nullptr;
     QRadioButton* m_noneButton = nullptr;
+    QLabel* m_checkState = nullptr;
     QLabel* m_summary = nullptr;
     QHBoxLayout* m_columns = nullptr;
     QWidget* m_fields = nullptr;
