@@ -15,6 +15,9 @@
 #include "documentwindow/documentwindow.h"
 #include "documentwindow/moduledocumentwindow.h"
 #include "files/settingsstore.h"
+#include "log/logrecorder.h"
+#include "log/logsettings.h"
+#include "log/productionlog.h"
 #include "print/printcommand.h"
 #include "wizard/wizardcommand.h"
 
@@ -92,6 +95,34 @@ void MainWindow::attachProgrammer(std::unique_ptr<SerialLine> line)
     m_line = std::move(line);
     m_linkHost = std::make_unique<WindowLinkHost>(*this);
     m_link = std::make_unique<ProgrammerLink>(m_app, *m_line, *m_linkHost);
+    attachProductionLog();
+}
+
+void MainWindow::attachProductionLog()
+{
+    QString error;
+    const std::optional<LogLocation> location = LogLocationFromSettings(m_settings, &error);
+    if (!location) {
+        showLogStatus(QStringLiteral("production log: ") + error);
+        return;
+    }
+    m_log = std::make_unique<ProductionLog>(*location);
+    m_log->open();  // a failure is tried again with the first record
+    m_recorder = std::make_unique<LogRecorder>(*m_log, StationNameFromSettings(m_settings));
+    // Records that wait say so in the status bar; a log of a newer version says so all the time.
+    m_recorder->setStatusListener([this](const QString& text) {
+        showLogStatus(text.isEmpty() && m_log->isReadOnly() ? m_log->problem() : text);
+    });
+    m_link->setRecorder(m_recorder.get());
+    if (m_log->isReadOnly())
+        showLogStatus(m_log->problem());
+}
+
+void MainWindow::showLogStatus(const QString& text)
+{
+    m_logStatus->setText(text);
+    m_logStatus->setToolTip(text);
+    m_logStatus->setVisible(!text.isEmpty());
 }
 
 void MainWindow::connectHandshake()
@@ -415,6 +446,11 @@ void MainWindow::createStatusBar()
     QStatusBar* bar = statusBar();
     bar->setObjectName(QStringLiteral("sbStatusBar"));
     bar->addWidget(new QLabel(bar), 1);
+    m_logStatus = new QLabel(bar);
+    m_logStatus->setObjectName(QStringLiteral("lblLogStatus"));
+    m_logStatus->setStyleSheet(QStringLiteral("color: #b00000"));
+    m_logStatus->hide();
+    bar->addPermanentWidget(m_logStatus);
     m_dateLabel = new QLabel(bar);
     m_timeLabel = new QLabel(bar);
     for (QLabel* panel : {m_dateLabel, m_timeLabel}) {

@@ -86,6 +86,12 @@ QString CreatePrivateFile(const QString& path)
 }
 #endif
 
+// A text column's value: never NULL, an absent text is the empty one.
+QVariant Text(const QString& text)
+{
+    return text.isNull() ? QVariant(QStringLiteral("")) : QVariant(text);
+}
+
 }  // namespace
 
 QString LogLocation::describe() const
@@ -363,21 +369,21 @@ bool ProductionLog::write(const LogRecord& record)
     }
     query.prepare(QStringLiteral("INSERT INTO operations (%1) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)")
                       .arg(QLatin1String(kColumns)));
-    query.addBindValue(record.timeUtc);
-    query.addBindValue(record.station);
-    query.addBindValue(record.operatorMode);
-    query.addBindValue(record.operation);
-    query.addBindValue(record.port);
-    query.addBindValue(record.document);
+    query.addBindValue(Text(record.timeUtc));
+    query.addBindValue(Text(record.station));
+    query.addBindValue(Text(record.operatorMode));
+    query.addBindValue(Text(record.operation));
+    query.addBindValue(Text(record.port));
+    query.addBindValue(Text(record.document));
     query.addBindValue(hasImage ? QVariant(record.imageSha256) : QVariant(QMetaType::fromType<QString>()));
     query.addBindValue(record.imageSize);
-    query.addBindValue(record.serialNumber);
-    query.addBindValue(record.moduleSummary);
+    query.addBindValue(Text(record.serialNumber));
+    query.addBindValue(Text(record.moduleSummary));
     query.addBindValue(record.ok ? 1 : 0);
-    query.addBindValue(record.result);
-    query.addBindValue(record.testResult);
-    query.addBindValue(record.failPins);
-    query.addBindValue(record.passPins);
+    query.addBindValue(Text(record.result));
+    query.addBindValue(Text(record.testResult));
+    query.addBindValue(Text(record.failPins));
+    query.addBindValue(Text(record.passPins));
     query.addBindValue(record.durationMs);
     if (!query.exec())
         return fail(query);
