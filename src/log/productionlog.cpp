@@ -247,6 +247,8 @@ bool ProductionLog::openConnection()
         QSqlQuery setup(db);
         // A lock held by another station longer than this fails the write; it then waits in memory.
         setup.exec(QStringLiteral("SET lock_timeout = %1").arg(m_location.busyTimeoutMs));
+        // The server's notices ("already exists, skipping") are no news to the operator.
+        setup.exec(QStringLiteral("SET client_min_messages = warning"));
     }
     m_open = true;
     return true;
