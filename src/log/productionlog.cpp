@@ -238,10 +238,13 @@ bool ProductionLog::openConnection()
         return false;
     }
     if (sqlite) {
-        // Readers never wait for the writer; a commit is on the disk when it returns.
+        // Readers never wait for the writer. In WAL mode NORMAL keeps every
+        // commit through a crash or kill of the process; only a power cut
+        // may take the last commits back (the database stays sound), and a
+        // commit then waits for no disk flush.
         QSqlQuery pragma(db);
         pragma.exec(QStringLiteral("PRAGMA journal_mode=WAL"));
-        pragma.exec(QStringLiteral("PRAGMA synchronous=FULL"));
+        pragma.exec(QStringLiteral("PRAGMA synchronous=NORMAL"));
         pragma.exec(QStringLiteral("PRAGMA foreign_keys=ON"));
     } else {
         QSqlQuery setup(db);
