@@ -35,6 +35,8 @@ struct MainWindowPlacement {
 class DocumentWindow;
 class ModuleDocumentWindow;
 class LogRecorder;
+class LogWindow;
+struct LogRecord;
 class ProductionLog;
 class ProgrammerLink;
 struct ImageData;
@@ -61,6 +63,11 @@ public:
     // attachProgrammer or when the settings name no usable log.
     [[nodiscard]] ProductionLog* productionLog() const { return m_log.get(); }
     [[nodiscard]] LogRecorder* logRecorder() const { return m_recorder.get(); }
+    // "生產紀錄" of the Window menu: the log window, opened or brought forward;
+    // nullptr when the settings name no usable log (a message says why).
+    LogWindow* showProductionLog();
+    // A logged image as a new untitled document (its window by its size).
+    void openLoggedImage(const QByteArray& bytes, const LogRecord& record);
 
     // The load sequence: port, recent files, password values, the password
     // dialog, the programmer marked idle, and the first empty document window.
