@@ -27,7 +27,7 @@ enum Column {
 };
 
 const char* const kHeaders[ColumnCount] = {
-    "時間 (UTC)", "工作站", "操作", "結果", "序號", "文件", "模組", "測試結果", "失敗腳位", "連接埠", "密碼", "耗時 (ms)", "SHA-256",
+    "時間 (UTC)", "工作站", "操作", "結果", "序號", "文件", "模組", "測試結果", "失敗腳位", "連接埠", "操作員", "耗時 (ms)", "SHA-256",
 };
 
 QString Utf8(const char* text)
@@ -121,6 +121,7 @@ LogWindow::LogWindow(const LogLocation& location, ImageOpener openImage, QWidget
     m_text->setObjectName(QStringLiteral("logText"));
     m_text->setPlaceholderText(Utf8("序號或文字"));
     m_text->setClearButtonEnabled(true);
+    m_text->setMinimumWidth(160);
     auto* openButton = new QPushButton(Utf8("開啟映像"), this);
     openButton->setObjectName(QStringLiteral("cmdLogOpenImage"));
     auto* exportButton = new QPushButton(Utf8("匯出 CSV…"), this);
@@ -150,6 +151,7 @@ LogWindow::LogWindow(const LogLocation& location, ImageOpener openImage, QWidget
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_table->verticalHeader()->hide();
     m_table->horizontalHeader()->setStretchLastSection(true);
+    m_table->setColumnWidth(TimeColumn, m_table->fontMetrics().horizontalAdvance(QStringLiteral("2026-12-10T09:41:38.123Z")) + 16);
 
     m_count = new QLabel(this);
     m_count->setObjectName(QStringLiteral("lblLogCount"));
