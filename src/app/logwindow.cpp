@@ -13,7 +13,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QSortFilterProxyModel>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -35,13 +34,78 @@ QString Utf8(const char* text)
     return QString::fromUtf8(text);
 }
 
+constexpr int kPageRows = 500;
+
+// The listed column (LogColumns()) that orders a column of the table.
+QString ColumnName(int column)
+{
+    static const char* const names[ColumnCount] = {
+        "time", "station", "operation", "result", "serial_number", "document", "module",
+        "test_result", "fail_pins", "port", "operator", "duration_ms", "image_sha256",
+    };
+    return column >= 0 && column < ColumnCount ? QString::fromLatin1(names[column]) : QString();
+}
+
 }  // namespace
 
-void LogTableModel::setRecords(std::vector<LogRecord> records)
+LogTableModel::LogTableModel(ProductionLog& log, QObject* parent) : QAbstractTableModel(parent), m_log(log) {}
+
+void LogTableModel::setFilter(const LogFilter& filter)
+{
+    m_filter = filter;
+    reload();
+}
+
+void LogTableModel::reload()
 {
     beginResetModel();
-    m_records = std::move(records);
+    m_error.clear();
+    m_records.clear();
+    m_records = m_log.page(m_filter, m_orderColumn, m_descending, 0, kPageRows, &m_error);
+    // A first page that is not full holds them all; only a longer list is counted.
+    m_total = static_cast<int>(m_records.size());
+    if (m_error.isEmpty() && m_total == kPageRows)
+        m_total = std::max(m_total, m_log.count(m_filter, &m_error));
     endResetModel();
+}
+
+bool LogTableModel::canFetchMore(const QModelIndex& parent) const
+{
+    return !parent.isValid() && m_error.isEmpty() && static_cast<int>(m_records.size()) < m_total;
+}
+
+void LogTableModel::fetchMore(const QModelIndex& parent)
+{
+    if (!canFetchMore(parent))
+        return;
+    std::vector<LogRecord> more =
+        m_log.page(m_filter, m_orderColumn, m_descending, static_cast<int>(m_records.size()), kPageRows, &m_error);
+    if (more.empty()) {
+        m_total = static_cast<int>(m_records.size());  // the log changed under the view
+        return;
+    }
+    const int first = static_cast<int>(m_records.size());
+    beginInsertRows({}, first, first + static_cast<int>(more.size()) - 1);
+    std::move(more.begin(), more.end(), std::back_inserter(m_records));
+    endInsertRows();
+}
+
+std::vector<LogRecord> LogTableModel::allRecords()
+{
+    while (canFetchMore({})) {
+        const std::size_t before = m_records.size();
+        fetchMore({});
+        if (m_records.size() == before)
+            break;
+    }
+    return m_records;
+}
+
+void LogTableModel::sort(int column, Qt::SortOrder order)
+{
+    m_orderColumn = ColumnName(column);
+    m_descending = order == Qt::DescendingOrder;
+    reload();
 }
 
 int LogTableModel::rowCount(const QModelIndex& parent) const
@@ -59,15 +123,9 @@ QVariant LogTableModel::data(const QModelIndex& index, int role) const
     if (!index.isValid())
         return {};
     const LogRecord& r = record(index.row());
-    if (role == kSortRole) {
-        if (index.column() == DurationColumn)
-            return r.durationMs;
-        if (index.column() == TimeColumn)
-            return r.id;  // the order of writing; equal to the time order of one station
-    }
     if (role == Qt::ForegroundRole && index.column() == ResultColumn)
         return r.ok ? QVariant() : QVariant(QColor(Qt::red));
-    if (role != Qt::DisplayRole && role != Qt::ToolTipRole && role != kSortRole)
+    if (role != Qt::DisplayRole && role != Qt::ToolTipRole)
         return {};
     switch (index.column()) {
     case TimeColumn: return r.timeUtc;
@@ -98,6 +156,7 @@ LogWindow::LogWindow(const LogLocation& location, ImageOpener openImage, QWidget
     : QWidget(parent)
     , m_log(location)
     , m_openImage(std::move(openImage))
+    , m_model(m_log)
 {
     setObjectName(QStringLiteral("frmLog"));
     setWindowTitle(Utf8("生產紀錄"));
@@ -138,14 +197,11 @@ LogWindow::LogWindow(const LogLocation& location, ImageOpener openImage, QWidget
     filters->addWidget(openButton);
     filters->addWidget(exportButton);
 
-    m_sorted = new QSortFilterProxyModel(this);
-    m_sorted->setSourceModel(&m_model);
-    m_sorted->setSortRole(LogTableModel::kSortRole);
     m_table = new QTableView(this);
     m_table->setObjectName(QStringLiteral("logTable"));
-    m_table->setModel(m_sorted);
-    m_table->setSortingEnabled(true);
-    m_table->sortByColumn(TimeColumn, Qt::DescendingOrder);
+    m_table->setModel(&m_model);
+    m_table->horizontalHeader()->setSortIndicator(TimeColumn, Qt::DescendingOrder);
+    m_table->setSortingEnabled(true);  // reads the first page, newest first
     m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_table->setSelectionMode(QAbstractItemView::SingleSelection);
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -199,25 +255,20 @@ void LogWindow::reload()
     if (m_result->currentIndex() > 0)
         filter.ok = m_result->currentIndex() == 1;
     filter.text = m_text->text().trimmed();
-    QString error;
-    m_model.setRecords(m_log.records(filter, &error));
-    QString problem = error;
+    m_model.setFilter(filter);
+    QString problem = m_model.error();
     if (problem.isEmpty() && m_log.isReadOnly())
         problem = m_log.problem();
     m_problem->setText(problem);
-    m_count->setText(Utf8("%1 筆").arg(m_model.rowCount()));
+    m_count->setText(Utf8("%1 筆").arg(m_model.total()));
 }
 
-std::vector<LogRecord> LogWindow::shownRecords() const
+std::vector<LogRecord> LogWindow::shownRecords()
 {
-    std::vector<LogRecord> rows;
-    rows.reserve(static_cast<std::size_t>(m_sorted->rowCount()));
-    for (int row = 0; row < m_sorted->rowCount(); ++row)
-        rows.push_back(m_model.record(m_sorted->mapToSource(m_sorted->index(row, 0)).row()));
-    return rows;
+    return m_model.allRecords();
 }
 
-bool LogWindow::exportCsv(const QString& path, QString* error) const
+bool LogWindow::exportCsv(const QString& path, QString* error)
 {
     return WriteFileAtomically(path, LogCsv(shownRecords()), error);
 }
@@ -240,7 +291,7 @@ bool LogWindow::openCurrentImage(QString* error)
         *error = Utf8("請先選擇一筆紀錄");
         return false;
     }
-    const LogRecord& record = m_model.record(m_sorted->mapToSource(current).row());
+    const LogRecord& record = m_model.record(current.row());
     if (record.imageSha256.isEmpty()) {
         *error = Utf8("這筆紀錄沒有映像 (%1)").arg(record.operation);
         return false;

@@ -15,29 +15,45 @@ class QDateEdit;
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class QSortFilterProxyModel;
 class QTableView;
 
 namespace tessaro {
 
-// The records of the production log as a table, one row per record.
+// The records of the production log that pass a filter, as a table, one row
+// per record. Rows are read a page at a time as the view scrolls to them;
+// sorting orders them in the database.
 class LogTableModel final : public QAbstractTableModel
 {
 public:
-    using QAbstractTableModel::QAbstractTableModel;
+    explicit LogTableModel(ProductionLog& log, QObject* parent = nullptr);
 
-    void setRecords(std::vector<LogRecord> records);
+    // Reads the first page of the records that pass filter.
+    void setFilter(const LogFilter& filter);
+    // How many records pass the filter (not all of them may be read yet).
+    [[nodiscard]] int total() const { return m_total; }
+    // Why the log could not be read; empty when it could.
+    [[nodiscard]] const QString& error() const { return m_error; }
     [[nodiscard]] const LogRecord& record(int row) const { return m_records[static_cast<std::size_t>(row)]; }
+    // Every record that passes the filter, in the order shown.
+    [[nodiscard]] std::vector<LogRecord> allRecords();
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
-
-    // The value that orders a column (numbers as numbers).
-    static constexpr int kSortRole = Qt::UserRole;
+    bool canFetchMore(const QModelIndex& parent) const override;
+    void fetchMore(const QModelIndex& parent) override;
+    void sort(int column, Qt::SortOrder order) override;
 
 private:
+    void reload();
+
+    ProductionLog& m_log;
+    LogFilter m_filter;
+    QString m_orderColumn = QStringLiteral("time");
+    bool m_descending = true;
+    int m_total = 0;
+    QString m_error;
     std::vector<LogRecord> m_records;
 };
 
@@ -56,9 +72,9 @@ public:
     // Reads the rows that pass the filters again.
     void reload();
     // The rows shown, in the order shown.
-    [[nodiscard]] std::vector<LogRecord> shownRecords() const;
+    [[nodiscard]] std::vector<LogRecord> shownRecords();
     // Writes the rows shown to path as CSV, atomically; false with *error set.
-    bool exportCsv(const QString& path, QString* error) const;
+    bool exportCsv(const QString& path, QString* error);
     // Opens the image of the current row; false with *error set when it has none.
     bool openCurrentImage(QString* error);
 
@@ -78,7 +94,6 @@ private:
     ProductionLog m_log;
     ImageOpener m_openImage;
     LogTableModel m_model;
-    QSortFilterProxyModel* m_sorted = nullptr;
     QTableView* m_table = nullptr;
     QCheckBox* m_sinceOn = nullptr;
     QDateEdit* m_since = nullptr;

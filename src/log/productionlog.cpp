@@ -14,6 +14,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <map>
 
 #ifdef Q_OS_UNIX
 #include <fcntl.h>
@@ -437,15 +438,12 @@ QString ProductionLog::statusText() const
         .arg(m_problem);
 }
 
-std::vector<LogRecord> ProductionLog::records(const LogFilter& filter, QString* error)
+namespace {
+
+// The WHERE clause of a filter and its values, in order.
+QString WhereClause(const LogFilter& filter, bool sqlite, QVariantList& values)
 {
-    std::vector<LogRecord> rows;
-    if (!m_open && !open()) {
-        *error = m_problem;
-        return rows;
-    }
     QStringList conditions;
-    QVariantList values;
     if (!filter.since.isEmpty()) {
         conditions << QStringLiteral("time_utc >= ?");
         values << filter.since;
@@ -461,19 +459,84 @@ std::vector<LogRecord> ProductionLog::records(const LogFilter& filter, QString* 
     if (!filter.text.isEmpty()) {
         QStringList any;
         for (const char* column : {"serial_number", "document", "module_summary", "result", "operation", "station"})
-            any << QStringLiteral("LOWER(%1) LIKE ? ESCAPE '\\'").arg(QLatin1String(column));
+            // SQLite's LIKE ignores the case of ASCII letters already.
+            any << (sqlite ? QStringLiteral("%1 LIKE ? ESCAPE '\\'") : QStringLiteral("%1 ILIKE ? ESCAPE '\\'"))
+                       .arg(QLatin1String(column));
         conditions << u'(' + any.join(QStringLiteral(" OR ")) + u')';
-        QString pattern = filter.text.toLower();
+        QString pattern = filter.text;
         pattern.replace(u'\\', QStringLiteral("\\\\"))
             .replace(u'%', QStringLiteral("\\%"))
             .replace(u'_', QStringLiteral("\\_"));
         for (int i = 0; i < any.size(); ++i)
             values << u'%' + pattern + u'%';
     }
-    QString statement = QStringLiteral("SELECT id, %1 FROM operations").arg(QLatin1String(kColumns));
-    if (!conditions.isEmpty())
-        statement += QStringLiteral(" WHERE ") + conditions.join(QStringLiteral(" AND "));
-    statement += QStringLiteral(" ORDER BY id");
+    return conditions.isEmpty() ? QString() : QStringLiteral(" WHERE ") + conditions.join(QStringLiteral(" AND "));
+}
+
+// The stored column that orders a listed one.
+QString OrderColumn(const QString& column)
+{
+    static const std::map<QString, QString> columns{
+        {QStringLiteral("time"), QStringLiteral("time_utc")},
+        {QStringLiteral("station"), QStringLiteral("station")},
+        {QStringLiteral("operator"), QStringLiteral("operator_mode")},
+        {QStringLiteral("operation"), QStringLiteral("operation")},
+        {QStringLiteral("port"), QStringLiteral("port")},
+        {QStringLiteral("document"), QStringLiteral("document")},
+        {QStringLiteral("image_sha256"), QStringLiteral("image_sha256")},
+        {QStringLiteral("serial_number"), QStringLiteral("serial_number")},
+        {QStringLiteral("module"), QStringLiteral("module_summary")},
+        {QStringLiteral("result"), QStringLiteral("result")},
+        {QStringLiteral("test_result"), QStringLiteral("test_result")},
+        {QStringLiteral("fail_pins"), QStringLiteral("fail_pins")},
+        {QStringLiteral("duration_ms"), QStringLiteral("duration_ms")},
+    };
+    const auto it = columns.find(column);
+    return it == columns.end() ? QString() : it->second;
+}
+
+}  // namespace
+
+std::vector<LogRecord> ProductionLog::records(const LogFilter& filter, QString* error)
+{
+    return page(filter, QString(), false, 0, -1, error);
+}
+
+int ProductionLog::count(const LogFilter& filter, QString* error)
+{
+    if (!m_open && !open()) {
+        *error = m_problem;
+        return -1;
+    }
+    QVariantList values;
+    QSqlQuery query(QSqlDatabase::database(m_connection, false));
+    query.prepare(QStringLiteral("SELECT COUNT(*) FROM operations") + WhereClause(filter, m_location.kind == LogLocation::Kind::SQLite, values));
+    for (const QVariant& value : values)
+        query.addBindValue(value);
+    if (!query.exec() || !query.next()) {
+        *error = m_location.describe() + QStringLiteral(": ") + DatabaseError(query.lastError());
+        return -1;
+    }
+    return query.value(0).toInt();
+}
+
+std::vector<LogRecord> ProductionLog::page(const LogFilter& filter, const QString& column, bool descending,
+                                           int offset, int limit, QString* error)
+{
+    std::vector<LogRecord> rows;
+    if (!m_open && !open()) {
+        *error = m_problem;
+        return rows;
+    }
+    QVariantList values;
+    QString statement = QStringLiteral("SELECT id, %1 FROM operations").arg(QLatin1String(kColumns)) +
+                        WhereClause(filter, m_location.kind == LogLocation::Kind::SQLite, values);
+    const QString direction = descending ? QStringLiteral(" DESC") : QStringLiteral(" ASC");
+    const QString order = OrderColumn(column);
+    statement += QStringLiteral(" ORDER BY ") + (order.isEmpty() ? QString() : order + direction + QStringLiteral(", ")) +
+                 QStringLiteral("id") + direction;
+    if (limit >= 0)
+        statement += QStringLiteral(" LIMIT %1 OFFSET %2").arg(limit).arg(offset);
     QSqlQuery query(QSqlDatabase::database(m_connection, false));
     query.setForwardOnly(true);
     query.prepare(statement);

@@ -91,6 +91,13 @@ public:
     // The records that pass the filter, oldest first, without their image
     // bytes. Empty with *error set when the log cannot be read.
     [[nodiscard]] std::vector<LogRecord> records(const LogFilter& filter, QString* error);
+    // One page of them in the order of `column` (a name of LogColumns(), the
+    // record number for an unknown one), ties in the order of writing:
+    // at most `limit` records from record `offset` on.
+    [[nodiscard]] std::vector<LogRecord> page(const LogFilter& filter, const QString& column, bool descending,
+                                              int offset, int limit, QString* error);
+    // How many records pass the filter; -1 with *error set.
+    [[nodiscard]] int count(const LogFilter& filter, QString* error);
     // The image stored under a SHA-256 (lower-case hex); nullopt with *error
     // set when there is none or the log cannot be read.
     [[nodiscard]] std::optional<QByteArray> image(const QString& sha256, QString* error);
