@@ -13,6 +13,8 @@ packages=(
   qt6-translations-l10n
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   xvfb xauth fonts-wqy-microhei fonts-dejavu-core fonts-liberation2
+  # the package and its checks: file types, desktop entry, metadata, lintian
+  shared-mime-info desktop-file-utils appstream lintian bash-completion file
   # decode-dimms, only for the comparison benchmarks in bench/
   i2c-tools
 )

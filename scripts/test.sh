@@ -2,7 +2,8 @@
 # Sets everything up and runs every test: the suite (with the fuzz-corpus
 # replayers) under AddressSanitizer + UndefinedBehaviorSanitizer, each libFuzzer
 # target for a bounded time, and finally the suite of the Release build, whose
-# ctest summary is the last thing printed. Warnings are errors in every build.
+# ctest summary is the last thing printed; the Debian package is made from that
+# Release build and checked just before its tests. Warnings are errors in every build.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 fuzz_seconds=${TESSARO_FUZZ_SECONDS:-30}
@@ -35,5 +36,7 @@ done
 
 echo "== build (Release)"
 bash "$here/scripts/build.sh" "$here/build-release" -DTESSARO_WERROR=ON -DCMAKE_BUILD_TYPE=Release
+echo "== package (Release)"
+bash "$here/scripts/package.sh" "$here/build-release"
 echo "== tests (Release)"
 ctest --test-dir "$here/build-release" --output-on-failure --timeout 300 -j "$(nproc)"

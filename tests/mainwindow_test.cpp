@@ -99,9 +99,9 @@ TEST_F(Main, MenusToolBarAndWorkspace)
     QStringList menus;
     for (QAction* a : window->menuBar()->actions())
         menus << a->text();
-    EXPECT_EQ(menus, QStringList({"檔案", "檢視", "腳位圖", "視窗", "說明"}));
+    EXPECT_EQ(menus, QStringList({"檔案", "編輯", "檢視", "腳位圖", "視窗", "說明"}));
     QStringList pins;
-    for (QAction* a : window->menuBar()->actions().at(2)->menu()->actions())
+    for (QAction* a : window->menuBar()->actions().at(3)->menu()->actions())
         pins << a->objectName() + QLatin1Char('=') + a->text();
     EXPECT_EQ(pins, QStringList({"mnuICpin=IC 腳位圖", "mnuMODULEpin=模組腳位圖"}));
 
@@ -151,7 +151,7 @@ TEST_F(Main, FirstDocumentFillsTheWorkspaceLaterOnesCascadeAndTileSharesIt)
     EXPECT_EQ(window->workspace()->activeSubWindow(), third);
 
     QStringList entries;
-    for (QAction* a : window->menuBar()->actions().at(3)->menu()->actions())
+    for (QAction* a : window->menuBar()->actions().at(4)->menu()->actions())
         entries << (a->isSeparator() ? QStringLiteral("-") : a->text());
     EXPECT_EQ(entries.mid(0, 7), QStringList({"比較…", "生產紀錄", "-", "重疊顯示", "並排顯示", "最小化", "排列圖示"}));
     trigger("mnuWindowTile");
@@ -197,7 +197,7 @@ TEST(MainWindowPlacement, NeverOpensLargerThanTheScreensAvailableArea)
 TEST_F(Main, ModifiedMarkShowsInTheWindowListAndTheMaximisedTitle)
 {
     DocumentWindow* doc = window->newDocument();
-    QMenu* windows = window->menuBar()->actions().at(3)->menu();
+    QMenu* windows = window->menuBar()->actions().at(4)->menu();
     const auto listed = [&] {
         emit windows->aboutToShow();
         return windows->actions().constLast()->text();

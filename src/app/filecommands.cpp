@@ -15,6 +15,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMessageBox>
+#include <QUndoStack>
 
 #include <algorithm>
 #include <functional>
@@ -164,7 +165,14 @@ void MainWindow::loadInto(DocumentWindow* window, const QString& path, const Spd
 {
     SpdDocument& doc = window->document();
     doc.setCaption(path.toStdString());
-    doc.load(image);
+    // Into a window with a history the load is a step that can be taken back;
+    // into a fresh one it is part of the opening. Either way the bytes are
+    // then those of the file.
+    if (window->undoStack()->count() > 0)
+        window->recordStep(QString::fromUtf8("載入檔案"), [&] { doc.load(image); });
+    else
+        doc.load(image);
+    window->markClean();
     window->refreshNow();
 }
 

@@ -35,6 +35,8 @@
 #include <QStyle>
 #include <QStatusBar>
 #include <QToolBar>
+#include <QUndoGroup>
+#include <QUndoStack>
 
 #include <algorithm>
 
@@ -75,6 +77,8 @@ MainWindow::MainWindow(AppValues& app, SettingsStore& settings, QWidget* parent)
     m_mdi->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_mdi->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setCentralWidget(m_mdi);
+    m_undoGroup = new QUndoGroup(this);
+    connect(m_mdi, &QMdiArea::subWindowActivated, this, &MainWindow::followActiveUndoStack);
     createActions();
     createMenus();
     createToolBars();
@@ -363,6 +367,17 @@ void MainWindow::createActions()
     }
     make("mnuFileExit", "離    開", [this] { exitApplication(); });
 
+    auto* undo = make("mnuEditUndo", "復原", [this] { m_undoGroup->undo(); });
+    undo->setShortcuts(QKeySequence::Undo);
+    undo->setEnabled(false);
+    connect(m_undoGroup, &QUndoGroup::canUndoChanged, undo, &QAction::setEnabled);
+    connect(m_undoGroup, &QUndoGroup::undoTextChanged, undo, &QAction::setStatusTip);
+    auto* redo = make("mnuEditRedo", "重做", [this] { m_undoGroup->redo(); });
+    redo->setShortcuts(QKeySequence::Redo);
+    redo->setEnabled(false);
+    connect(m_undoGroup, &QUndoGroup::canRedoChanged, redo, &QAction::setEnabled);
+    connect(m_undoGroup, &QUndoGroup::redoTextChanged, redo, &QAction::setStatusTip);
+
     auto* toolbarToggle = make("mnuViewToolbar", "工 具 列", [this](bool on) { m_toolBar->setVisible(on); });
     toolbarToggle->setCheckable(true);
     toolbarToggle->setChecked(true);
@@ -433,6 +448,11 @@ void MainWindow::createMenus()
     m_recentFileSeparator->setVisible(false);
     m_fileMenu->addAction(a("mnuFileExit"));
 
+    QMenu* edit = editMenu();
+    edit->addAction(a("mnuEditUndo"));
+    edit->addAction(a("mnuEditRedo"));
+    edit->addSeparator();
+
     QMenu* view = menuBar()->addMenu(Utf8("檢視"));
     view->addAction(a("mnuViewToolbar"));
     view->addAction(a("mnuViewStatusBar"));
@@ -460,6 +480,35 @@ void MainWindow::createMenus()
     help->addAction(a("mnuHelpMail"));
     help->addSeparator();
     help->addAction(a("mnuHelpAbout"));
+}
+
+QMenu* MainWindow::editMenu()
+{
+    if (m_editMenu == nullptr) {
+        m_editMenu = new QMenu(Utf8("編輯"), this);
+        const QList<QAction*> menus = menuBar()->actions();
+        // After "檔案", or first while there is none yet.
+        const int at = static_cast<int>(menus.indexOf(m_fileMenu != nullptr ? m_fileMenu->menuAction() : nullptr));
+        if (at >= 0 && at + 1 < menus.size())
+            menuBar()->insertMenu(menus.at(at + 1), m_editMenu);
+        else
+            menuBar()->addMenu(m_editMenu);
+    }
+    return m_editMenu;
+}
+
+void MainWindow::followActiveUndoStack()
+{
+    QMdiSubWindow* sub = activeSubWindow();
+    QWidget* window = sub != nullptr ? sub->widget() : nullptr;
+    QUndoStack* stack = nullptr;
+    if (auto* document = qobject_cast<DocumentWindow*>(window))
+        stack = document->undoStack();
+    else if (auto* module = qobject_cast<ModuleDocumentWindow*>(window))
+        stack = module->undoStack();
+    if (stack != nullptr)
+        m_undoGroup->addStack(stack);
+    m_undoGroup->setActiveStack(stack);
 }
 
 void MainWindow::createToolBars()

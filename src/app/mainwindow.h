@@ -20,6 +20,7 @@ class QMdiArea;
 class QMdiSubWindow;
 class QMenu;
 class QToolBar;
+class QUndoGroup;
 
 namespace tessaro {
 
@@ -135,6 +136,10 @@ protected:
 private:
     void createActions();
     void createMenus();
+    // The "編輯" menu between "檔案" and "檢視", made on first use.
+    QMenu* editMenu();
+    // Undo and redo act on the stack of the active document window.
+    void followActiveUndoStack();
     void createToolBars();
     void createStatusBar();
     void updateRecentFileActions();
@@ -192,6 +197,8 @@ private:
 
     QMenu* m_fileMenu = nullptr;
     QMenu* m_windowMenu = nullptr;
+    QMenu* m_editMenu = nullptr;
+    QUndoGroup* m_undoGroup = nullptr;
     QToolBar* m_toolBar = nullptr;
     std::array<QAction*, 3> m_recentFileActions{};
     QAction* m_recentFileSeparator = nullptr;

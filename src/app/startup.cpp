@@ -1,5 +1,6 @@
 #include "app/startup.h"
 
+#include "app/appicon.h"
 #include "app/mainwindow.h"
 #include "app/messages.h"
 #include "app/singleinstance.h"
@@ -7,12 +8,15 @@
 #include "core/bytetables.h"
 #include "device/serialline.h"
 #include "files/settingsstore.h"
+#include "tessaroversion.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
 #include <QTranslator>
 #include <QStringList>
 
+#include <cstdio>
+#include <cstring>
 #include <memory>
 
 namespace tessaro {
@@ -37,9 +41,38 @@ void ConnectLaterStarts(ui::SingleInstance& instance, MainWindow& window)
     }, Qt::QueuedConnection);
 }
 
+const char* WorkstationUsage()
+{
+    return "usage: tessaro [--settings FILE] [FILE...]\n"
+           "\n"
+           "The SPD workstation: edit, check, print and program the SPD images of memory modules.\n"
+           "\n"
+           "  FILE...           SPD images to open: text images (names ending in \"spd\") and binary\n"
+           "                    images of 256, 512 or 1024 bytes; when the workstation already runs,\n"
+           "                    they open there\n"
+           "  --settings FILE   keep the settings in the INI file FILE instead of the user's store\n"
+           "  --help            print this text and exit\n"
+           "  --version         print the version and exit\n"
+           "\n"
+           "The toolkit's own options (-platform NAME, -style NAME, ...) apply as well.\n";
+}
+
 int RunWorkstation(int argc, char** argv)
 {
+    // Answered before the toolkit starts, so that they work without a display.
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--settings") == 0) {
+            ++i;
+        } else if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            std::fputs(WorkstationUsage(), stdout);
+            return 0;
+        } else if (std::strcmp(argv[i], "--version") == 0) {
+            std::printf("tessaro %s\n", kVersionText);
+            return 0;
+        }
+    }
     QApplication application(argc, argv);
+    QApplication::setWindowIcon(ApplicationIcon());
     QTranslator toolkitTexts;
     if (LoadToolkitTranslations(toolkitTexts))
         QApplication::installTranslator(&toolkitTexts);

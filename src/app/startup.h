@@ -15,7 +15,11 @@ class SingleInstance;
 // creates the main window, runs its load sequence and shows it. Arguments:
 // "--settings FILE" keeps the settings in FILE instead of the user's store;
 // any other argument names an SPD file to open after start-up.
+// "--help" and "--version" print their text and return 0 without a window.
 int RunWorkstation(int argc, char** argv);
+
+// The text of "tessaro --help".
+const char* WorkstationUsage();
 
 // Loads the toolkit's own texts (file and print dialogs, message-box buttons)
 // in Traditional Chinese, "qtbase_zh_TW" from `directory` (the toolkit's

@@ -23,6 +23,14 @@ SpdDocument* WindowLinkHost::activeDocument()
     return window != nullptr ? &window->document() : nullptr;
 }
 
+void WindowLinkHost::changeActiveDocument(const std::function<void()>& change)
+{
+    if (DocumentWindow* window = m_window.activeDocument())
+        window->recordStep(QString::fromUtf8("讀取 SPD"), change);
+    else
+        change();
+}
+
 void WindowLinkHost::showMessage(const LinkMessage& message)
 {
     QString text = Text(message.text);

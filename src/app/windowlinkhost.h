@@ -14,6 +14,7 @@ public:
     explicit WindowLinkHost(MainWindow& window) : m_window(window) {}
 
     SpdDocument* activeDocument() override;
+    void changeActiveDocument(const std::function<void()>& change) override;  // one undo step
     void showMessage(const LinkMessage& message) override;
     void showNote(const std::string& text) override;  // the status bar
     void showProgress(const std::string& text) override;  // the status bar

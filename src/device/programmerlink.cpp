@@ -480,14 +480,19 @@ bool ProgrammerLink::storeDump(const std::array<std::uint8_t, kSpdSize>& bytes, 
 {
     // Only the bytes the reply carried in full; check bytes, marks and the
     // modified flag stay as they are.
-    for (int i = 0; i < count; ++i) {
-        SpdDocument* doc = m_host.activeDocument();
-        if (doc == nullptr)
-            return false;
-        doc->setByte(i, bytes[static_cast<std::size_t>(i)]);
-        doc->decodeByte(i);
-    }
-    return count == kSpdSize;
+    bool stored = true;
+    m_host.changeActiveDocument([&] {
+        for (int i = 0; i < count; ++i) {
+            SpdDocument* doc = m_host.activeDocument();
+            if (doc == nullptr) {
+                stored = false;
+                return;
+            }
+            doc->setByte(i, bytes[static_cast<std::size_t>(i)]);
+            doc->decodeByte(i);
+        }
+    });
+    return stored && count == kSpdSize;
 }
 
 bool ProgrammerLink::compareWithDocument(const char* activity, int waitSeconds, const char* equalText, const char* differsText,

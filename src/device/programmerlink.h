@@ -11,8 +11,8 @@
 
 #include <QElapsedTimer>
 
+#include <functional>
 #include <optional>
-
 #include <string>
 #include <vector>
 
@@ -42,6 +42,9 @@ public:
 
     // The document of the active document window; nullptr when none is open.
     virtual SpdDocument* activeDocument() = 0;
+    // Runs `change`, which writes a read's bytes into the active document, as
+    // one step the operator can take back (the window records it).
+    virtual void changeActiveDocument(const std::function<void()>& change) { change(); }
     virtual void showMessage(const LinkMessage& message) = 0;
     // A one-line note beside the messages: after a failure the port's or the
     // reply's own reason ("port /dev/ttyS0: No such file or directory"); after

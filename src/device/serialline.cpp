@@ -1,6 +1,15 @@
 #include "device/serialline.h"
 
 #include <QDir>
+#include <QFile>
+
+#ifndef Q_OS_WIN
+#include <grp.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#endif
 
 namespace tessaro {
 
@@ -28,6 +37,30 @@ QString SerialDevicePath(const QString& name)
         return name;
     return QDir::cleanPath(QDir::current().absoluteFilePath(name));
 #endif
+}
+
+QString DeviceGroupName(const QString& path)
+{
+#ifdef Q_OS_WIN
+    Q_UNUSED(path);
+    return {};
+#else
+    struct stat info {};
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+        return {};
+    const struct group* owner = ::getgrgid(info.st_gid);
+    return owner ? QString::fromLocal8Bit(owner->gr_name) : QString::number(info.st_gid);
+#endif
+}
+
+QString SerialPermissionAdvice(const QString& path)
+{
+    QString group = DeviceGroupName(path);
+    if (group.isEmpty())
+        group = QStringLiteral("dialout");
+    return QStringLiteral("to use %1 you must be in the group \"%2\" that owns it; join it with "
+                          "\"sudo usermod -aG %2 $USER\", then log out and in again")
+        .arg(path, group);
 }
 
 QtSerialLine::QtSerialLine(std::function<QString(int)> device)
@@ -70,8 +103,19 @@ bool QtSerialLine::open()
         return false;
     }
     m_port.setPortName(path);
-    if (!m_port.open(QIODevice::ReadWrite))
+    if (!m_port.open(QIODevice::ReadWrite)) {
+#ifndef Q_OS_WIN
+        // The device is there but this user may not open it: say which group
+        // grants it and how to join that group.
+        const QByteArray file = QFile::encodeName(path);
+        if (m_port.error() == QSerialPort::PermissionError && ::access(file.constData(), R_OK | W_OK) != 0 &&
+            errno == EACCES) {
+            m_error = QStringLiteral("port ") + path + QStringLiteral(": Permission denied: ") + SerialPermissionAdvice(path);
+            return false;
+        }
+#endif
         return failed();
+    }
     if (!m_port.setBaudRate(QSerialPort::Baud9600) || !m_port.setDataBits(QSerialPort::Data8) ||
         !m_port.setParity(QSerialPort::NoParity) || !m_port.setStopBits(QSerialPort::OneStop) ||
         !m_port.setFlowControl(QSerialPort::NoFlowControl))

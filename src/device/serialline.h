@@ -46,8 +46,17 @@ public:
 // user's back). On Windows the name is passed on as it stands ("COM3").
 [[nodiscard]] QString SerialDevicePath(const QString& name);
 
+// The group that owns the device file at `path` (its number when it has no
+// name); empty when the file cannot be examined or on Windows.
+[[nodiscard]] QString DeviceGroupName(const QString& path);
+
+// What a user who may not open the serial device `path` must do: join the
+// group that owns it (usually "dialout"), with the command that does it.
+[[nodiscard]] QString SerialPermissionAdvice(const QString& path);
+
 // SerialLine on QSerialPort; port numbers name devices through `device`.
-// Errors name the device file opened: "port /dev/ttyS0: Permission denied".
+// Errors name the device file opened: "port /dev/ttyS0: No such file or
+// directory"; a device this user may not open adds SerialPermissionAdvice().
 class QtSerialLine final : public SerialLine
 {
 public:

@@ -57,6 +57,38 @@ void DocumentEditor::open(const Today& today)
     m_highlightedRow = 15;
 }
 
+bool DocumentEditor::Snapshot::sameContent(const Snapshot& other) const
+{
+    return document == other.document && savedDateYear == other.savedDateYear && savedDateWeek == other.savedDateWeek &&
+           savedByte127 == other.savedByte127 && dateYearByte == other.dateYearByte &&
+           securityStamped == other.securityStamped;
+}
+
+DocumentEditor::Snapshot DocumentEditor::snapshot() const
+{
+    return {m_doc.state(), m_savedDateYear, m_savedDateWeek, m_savedByte127, m_dateYearByte, m_securityStamped, m_current};
+}
+
+void DocumentEditor::restore(const Snapshot& snapshot, bool withCheckMode)
+{
+    m_doc.restore(snapshot.document, withCheckMode);
+    // The red text of the stamped bytes follows the stamps.
+    for (int n : {kDateYearByte, kDateWeekByte, kDdr3DateYearByte, kDdr3DateYearByte + 1, kSecurityByte})
+        m_redText.reset(static_cast<std::size_t>(n));
+    m_savedDateYear = snapshot.savedDateYear;
+    m_savedDateWeek = snapshot.savedDateWeek;
+    m_savedByte127 = snapshot.savedByte127;
+    m_dateYearByte = snapshot.dateYearByte;
+    m_securityStamped = snapshot.securityStamped;
+    if (m_dateYearByte != 0) {
+        m_redText.set(static_cast<std::size_t>(m_dateYearByte));
+        m_redText.set(static_cast<std::size_t>(m_dateYearByte + 1));
+    }
+    if (m_securityStamped)
+        m_redText.set(kSecurityByte);
+    selectByte(snapshot.current);
+}
+
 void DocumentEditor::selectByte(int index)
 {
     m_current = index & 0xFF;

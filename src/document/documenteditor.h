@@ -29,6 +29,25 @@ public:
 
     DocumentEditor(SpdDocument& document, AppValues& app);
 
+    // What one editing step can change: the document and the editor's own
+    // state that belongs to the bytes (the date-code and security stamps with
+    // the bytes they replaced) and the selected byte.
+    struct Snapshot {
+        SpdDocument::State document;
+        std::uint8_t savedDateYear = 0;
+        std::uint8_t savedDateWeek = 0;
+        std::uint8_t savedByte127 = 0;
+        int dateYearByte = 0;
+        bool securityStamped = false;
+        int current = 0;
+        // Equal in what they hold; the selected byte alone is no change.
+        [[nodiscard]] bool sameContent(const Snapshot& other) const;
+    };
+    [[nodiscard]] Snapshot snapshot() const;
+    // Puts the document and the stamps back as `snapshot` holds them and
+    // selects its byte; the check mode only when `withCheckMode`.
+    void restore(const Snapshot& snapshot, bool withCheckMode);
+
     // The opening of the window: the document opens (all bytes 0, checksum,
     // full decode), the date bytes and byte 127 are remembered, today's date
     // fields are computed, cells 0-63 get red text while the operator is not

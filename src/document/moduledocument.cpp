@@ -92,6 +92,40 @@ void ModuleDocument::setCheckMode(CheckMode mode)
     m_checkMode = mode == CheckMode::None ? CheckMode::None : CheckMode::Crc;
 }
 
+ModuleDocument::State ModuleDocument::state() const
+{
+    return {m_image.bytes, m_marks, m_checkMode, m_modified};
+}
+
+void ModuleDocument::restore(const State& state, bool withCheckMode)
+{
+    if (state.bytes.size() != m_image.bytes.size() || state.marks.size() != m_marks.size())
+        return;  // not a state of this document
+    std::vector<int> changed;
+    for (std::size_t n = 0; n < m_marks.size(); ++n) {
+        const bool byteDiffers = n < m_image.bytes.size() && m_image.bytes[n] != state.bytes[n];
+        if (byteDiffers || m_marks[n] != state.marks[n])
+            changed.push_back(static_cast<int>(n));
+    }
+    m_image.bytes = state.bytes;
+    m_marks = state.marks;
+    if (withCheckMode)
+        m_checkMode = state.checkMode;
+    const bool captionChanges = m_modified != state.modified;
+    m_modified = state.modified;
+    m_decode = DecodeModule(m_image.bytes);
+    for (int n : changed) {
+        for (ModuleDocumentObserver* o : m_observers)
+            o->byteChanged(n);
+    }
+    if (captionChanges) {
+        for (ModuleDocumentObserver* o : m_observers)
+            o->captionChanged();
+    }
+    for (ModuleDocumentObserver* o : m_observers)
+        o->decodeChanged();
+}
+
 Mark ModuleDocument::mark(int index) const
 {
     return index >= 0 && index < size() ? m_marks[At(index)] : Mark::Plain;

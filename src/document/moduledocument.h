@@ -51,6 +51,19 @@ public:
     [[nodiscard]] CheckMode checkMode() const { return m_checkMode; }  // Crc or None
     void setCheckMode(CheckMode mode);
 
+    // Everything an edit can change, for taking an edit back.
+    struct State {
+        std::vector<std::uint8_t> bytes;
+        std::vector<Mark> marks;
+        CheckMode checkMode = CheckMode::Crc;
+        bool modified = false;
+        bool operator==(const State&) const = default;
+    };
+    [[nodiscard]] State state() const;
+    // Puts the document back into `state` (taken from this document), telling
+    // the observers of what differs; the check mode only when `withCheckMode`.
+    void restore(const State& state, bool withCheckMode = true);
+
     [[nodiscard]] Mark mark(int index) const;
     [[nodiscard]] bool isModified() const { return m_modified; }
     void setModified(bool modified);

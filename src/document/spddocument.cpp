@@ -139,6 +139,32 @@ void SpdDocument::decodeByte(int index)
     notify(&SpdDocumentObserver::decodedViewChanged);
 }
 
+SpdDocument::State SpdDocument::state() const
+{
+    return {m_image, m_marks, m_typeCode, m_checkMode, m_view.crcValue, m_modified};
+}
+
+void SpdDocument::restore(const State& state, bool withCheckMode)
+{
+    for (int n = 0; n < kSpdSize; ++n) {
+        if (m_image[At(n)] != state.image[At(n)])
+            setByte(n, state.image[At(n)]);
+        if (m_marks[At(n)] != state.marks[At(n)])
+            setMark(n, state.marks[At(n)]);
+    }
+    if (m_typeCode != state.typeCode) {
+        m_typeCode = state.typeCode;
+        m_descriptions = &DescriptionTableFor(static_cast<MemoryTypeCode>(m_typeCode));
+        notify(&SpdDocumentObserver::typeChanged);
+    }
+    if (withCheckMode)
+        setCheckMode(state.checkMode);
+    m_view.crcValue = state.crcValue;
+    if (m_modified != state.modified)
+        setModified(state.modified);
+    decodeAll();
+}
+
 void SpdDocument::decodeAll()
 {
     for (int n = 0; n < kSpdSize; ++n)

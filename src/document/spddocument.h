@@ -65,6 +65,24 @@ public:
     // Refreshes the decoded text of the field of byte `index`.
     void decodeByte(int index);
 
+    // Everything an edit can change, for taking an edit back: the bytes, their
+    // marks, the memory-type code, the check mode, the CRC item and the
+    // modified flag.
+    struct State {
+        SpdImage image{};
+        std::array<Mark, kSpdSize> marks{};
+        std::int16_t typeCode = 0;
+        CheckMode checkMode = CheckMode::Checksum;
+        std::string crcValue;
+        bool modified = false;
+        bool operator==(const State&) const = default;
+    };
+    [[nodiscard]] State state() const;
+    // Puts the document back into `state`, telling the observers of what
+    // differs, then decodes every byte. The check mode stays as it is unless
+    // `withCheckMode`.
+    void restore(const State& state, bool withCheckMode = true);
+
     // --- Bulk operations built on the above ---
     void decodeAll();                    // decodeByte(0) ... decodeByte(255)
     // A load: setByte + decodeByte for n = 0..255, then the memory-type

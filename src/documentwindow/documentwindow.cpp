@@ -3,6 +3,7 @@
 #include "core/hex.h"
 #include "documentwindow/bytegrid.h"
 #include "documentwindow/decodedpanels.h"
+#include "documentwindow/snapshotstep.h"
 #include "pinmapui/pinmappanel.h"
 
 #include <QCheckBox>
@@ -18,6 +19,7 @@
 #include <QRadioButton>
 #include <QRegularExpressionValidator>
 #include <QScrollArea>
+#include <QUndoStack>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -30,6 +32,11 @@ constexpr int kOpeningWidthTwips = 9460;
 constexpr int kOpeningHeightTwips = 7000;
 constexpr int kTwipsPerInch = 1440;
 // Tool tip of "Secrity on SPD(7F)" while it is disabled on a DDR3 image.
+// Names of the undo steps.
+constexpr const char* kEntryStep = "輸入位元組";
+constexpr const char* kFillStep = "填入";
+constexpr const char* kDateCodeStep = "燒錄日期碼";
+constexpr const char* kSecurityStep = "安全碼";
 constexpr const char* kSecurityOnDdr3Tip = "DDR3 SPD 的位元組 127 (7F) 存放 CRC 的高位元組 , 不可寫入安全碼";
 
 QString Utf8(const char* text)
@@ -91,6 +98,8 @@ DocumentWindow::DocumentWindow(AppValues& app, const QString& caption, QWidget* 
     , m_editor(m_doc, app)
 {
     setAttribute(Qt::WA_DeleteOnClose);
+    m_undo = new QUndoStack(this);
+    connect(m_undo, &QUndoStack::indexChanged, this, &DocumentWindow::followCleanState);
     captionChanged();
     buildUi();
     m_doc.addObserver(this);
@@ -119,6 +128,7 @@ void DocumentWindow::open(std::function<QDate()> today)
     if (today)
         m_today = std::move(today);
     m_editor.open(this->today());
+    m_undo->clear();
     updateEntryBox();
     refreshNow();
     emit statusRequested();
@@ -351,11 +361,11 @@ QWidget* DocumentWindow::buildComputerFrame()
     grid->addWidget(m_security, 1, 0);
     grid->addWidget(m_securityText, 1, 1);
     connect(m_dateCode, &QCheckBox::clicked, this, [this](bool checked) {
-        m_editor.dateCodeClicked(checked, today());
+        recordStep(Utf8(kDateCodeStep), [&] { m_editor.dateCodeClicked(checked, today()); });
         refreshNow();
     });
     connect(m_security, &QCheckBox::clicked, this, [this](bool checked) {
-        m_editor.securityClicked(checked);
+        recordStep(Utf8(kSecurityStep), [&] { m_editor.securityClicked(checked); });
         refreshNow();
     });
     return frame;
@@ -397,6 +407,11 @@ void DocumentWindow::showProgrammerAccess(bool authorized)
 
 bool DocumentWindow::eventFilter(QObject* watched, QEvent* event)
 {
+    if (event->type() == QEvent::ShortcutOverride && (watched == m_byteEntry || watched == m_fillBox) &&
+        ShortcutLeftToDocument(static_cast<QLineEdit*>(watched), static_cast<QKeyEvent*>(event))) {
+        event->ignore();
+        return true;  // not taken by the box: the Edit menu's shortcut runs
+    }
     if (event->type() != QEvent::KeyPress || (watched != m_byteEntry && watched != m_fillBox))
         return QWidget::eventFilter(watched, event);
     auto* key = static_cast<QKeyEvent*>(event);
@@ -408,11 +423,13 @@ bool DocumentWindow::eventFilter(QObject* watched, QEvent* event)
     auto* box = static_cast<QLineEdit*>(watched);
     std::string text = box->text().toStdString();
     if (box == m_byteEntry) {
-        m_editor.entryKey(text, enter);
+        // Keys before Enter belong to the byte's step, Enter ends it at the next byte.
+        const int index = m_editor.currentByte();
+        recordByteEntry(index, enter ? (index + 1) & 0xFF : index, [&] { m_editor.entryKey(text, enter); });
         if (enter)
             updateEntryBox();
     } else {
-        m_editor.fillKey(text, enter);
+        recordStep(Utf8(kFillStep), [&] { m_editor.fillKey(text, enter); });
     }
     if (enter)
         box->setText(QString::fromStdString(text));
@@ -436,6 +453,66 @@ void DocumentWindow::closeEvent(QCloseEvent* event)
     }
     m_settleTimer.stop();
     event->accept();
+}
+
+// --- Undo and redo ---
+
+void DocumentWindow::recordStep(const QString& text, const std::function<void()>& change)
+{
+    pushStep(text, change, -1, -1);
+}
+
+void DocumentWindow::recordByteEntry(int index, int nextIndex, const std::function<void()>& change)
+{
+    pushStep(Utf8(kEntryStep), change, index, nextIndex);
+}
+
+void DocumentWindow::pushStep(const QString& text, const std::function<void()>& change, int entryByte, int nextByte)
+{
+    if (m_recording || m_restoring) {
+        change();  // part of a step already being recorded
+        return;
+    }
+    m_recording = true;
+    DocumentEditor::Snapshot before = m_editor.snapshot();
+    change();
+    DocumentEditor::Snapshot after = m_editor.snapshot();
+    if (!before.sameContent(after)) {
+        const bool checkMode = before.document.checkMode != after.document.checkMode;
+        m_undo->push(new SnapshotStep<DocumentEditor::Snapshot>(
+            text, std::move(before), std::move(after), checkMode,
+            [this](const DocumentEditor::Snapshot& state, bool withCheckMode) { restoreSnapshot(state, withCheckMode); },
+            entryByte, nextByte));
+    }
+    m_recording = false;
+}
+
+void DocumentWindow::restoreSnapshot(const DocumentEditor::Snapshot& snapshot, bool withCheckMode)
+{
+    m_restoring = true;
+    m_editor.restore(snapshot, withCheckMode);
+    m_restoring = false;
+    followImageKind();
+    updateEntryBox();
+    refreshNow();
+}
+
+void DocumentWindow::markClean()
+{
+    m_undo->setClean();
+}
+
+void DocumentWindow::followCleanState()
+{
+    if (m_recording)
+        return;  // a new step: its change has set the flag as it does
+    const int clean = m_undo->cleanIndex();
+    const int index = m_undo->index();
+    if (index == clean)
+        m_doc.setModified(false);
+    else if (clean < 0 || index < clean)
+        m_doc.setModified(true);  // before the saved state: the file holds what was undone
+    // Past the clean state the flag is the one the step left.
 }
 
 // --- Drawing ---
@@ -471,6 +548,14 @@ void DocumentWindow::captionChanged()
     title.replace(kModifiedPlaceholder, QStringLiteral("[*][*]"));
     setWindowTitle(title + kModifiedPlaceholder);
     setWindowModified(m_doc.isModified());
+    // A save clears the flag outside any step: the stack is clean there; a
+    // flag set outside any step (an imported dump) is no clean state.
+    if (m_undo != nullptr && !m_recording && !m_restoring) {
+        if (m_doc.isModified() && m_undo->isClean())
+            m_undo->resetClean();
+        else if (!m_doc.isModified() && !m_undo->isClean())
+            m_undo->setClean();
+    }
 }
 
 void DocumentWindow::typeChanged()

@@ -20,6 +20,7 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QRadioButton;
+class QUndoStack;
 
 namespace tessaro {
 
@@ -48,6 +49,23 @@ public:
 
     // Run by the close prompt's Yes; returns whether the image was saved.
     void setSaveHandler(std::function<bool(DocumentWindow*)> save) { m_save = std::move(save); }
+
+    // --- Undo and redo ---
+    // Every change of the bytes is one step on this stack. The stack is clean
+    // after the window opens, after a load from a file and after a save;
+    // coming back to the clean state clears the modified flag, leaving it by
+    // undo or redo sets it.
+    [[nodiscard]] QUndoStack* undoStack() const { return m_undo; }
+    // Runs `change` and records what it did to the bytes, marks, check bytes
+    // and stamps as one step named `text`; a change that changed nothing
+    // records nothing.
+    void recordStep(const QString& text, const std::function<void()>& change);
+    // The same for a change of the selected byte `index` by the byte entry:
+    // the step merges with the step before it when that one left off at
+    // `index` (its own nextIndex), so typing byte after byte is one step.
+    void recordByteEntry(int index, int nextIndex, const std::function<void()>& change);
+    // The bytes now are those of the file (a load or a save).
+    void markClean();
 
     // Redraws everything that changed since the last refresh; handlers call
     // it themselves, other callers' changes are drawn from the event loop.
@@ -135,6 +153,9 @@ private:
     void buildPinMapPanels();
     void showPinMaps();
     void updateEntryBox();  // the byte entry box shown and enabled as the editor says
+    void pushStep(const QString& text, const std::function<void()>& change, int entryByte, int nextByte);
+    void restoreSnapshot(const DocumentEditor::Snapshot& snapshot, bool withCheckMode);
+    void followCleanState();  // the modified flag after an undo or redo
     DocumentEditor::Today today() const;
 
     AppValues& m_app;
@@ -145,6 +166,9 @@ private:
     QTimer m_settleTimer;
     bool m_refreshPending = false;
     bool m_viewDirty = true;
+    QUndoStack* m_undo = nullptr;
+    bool m_recording = false;  // a step's change is running
+    bool m_restoring = false;  // an undo or redo is putting a state back
 
     QLabel* m_byteCaption = nullptr;
     QLabel* m_description = nullptr;

@@ -3,6 +3,7 @@
 #include "decode/modulesummary.h"
 #include "documentwindow/documentwindow.h"
 #include "documentwindow/modulebytegrid.h"
+#include "documentwindow/snapshotstep.h"
 
 #include <QCloseEvent>
 #include <QFormLayout>
@@ -16,6 +17,7 @@
 #include <QRegularExpressionValidator>
 #include <QScrollArea>
 #include <QTableWidget>
+#include <QUndoStack>
 #include <QVBoxLayout>
 
 namespace tessaro {
@@ -116,6 +118,8 @@ ModuleDocumentWindow::ModuleDocumentWindow(ImageData image, const QString& capti
     , m_doc(std::move(image), caption.toStdString())
 {
     setAttribute(Qt::WA_DeleteOnClose);
+    m_undo = new QUndoStack(this);
+    connect(m_undo, &QUndoStack::indexChanged, this, &ModuleDocumentWindow::followCleanState);
     captionChanged();
     buildUi();
     m_doc.addObserver(this);
@@ -200,6 +204,7 @@ QLineEdit* ModuleDocumentWindow::buildHexBox(QWidget* parent, const QString& obj
     box->setFixedWidth(48);
     box->setMaxLength(2);
     box->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9A-Fa-f]{0,2}")), box));
+    box->installEventFilter(this);
     // Digits show in upper case however they are typed.
     connect(box, &QLineEdit::textEdited, box, [box](const QString& text) {
         if (text != text.toUpper()) {
@@ -329,10 +334,13 @@ void ModuleDocumentWindow::storeEntry()
     const QString text = m_byteEntry->text();
     if (index >= m_doc.bytesPresent())
         return;  // an absent byte of a truncated image takes no value
-    if (!text.isEmpty())
-        m_doc.setByte(index, static_cast<std::uint8_t>(text.toInt(nullptr, 16)));
+    const int next = index + 1 < m_doc.size() ? index + 1 : 0;
+    recordByteEntry(index, next, [&] {
+        if (!text.isEmpty())
+            m_doc.setByte(index, static_cast<std::uint8_t>(text.toInt(nullptr, 16)));
+        m_grid->setCurrentByte(next);
+    });
     m_byteEntry->clear();
-    m_grid->setCurrentByte(index + 1 < m_doc.size() ? index + 1 : 0);
     refreshNow();
 }
 
@@ -342,8 +350,80 @@ void ModuleDocumentWindow::fillFromRowStart()
     if (text.isEmpty())
         return;
     const int rowStart = m_grid->currentByte() / 16 * 16;
-    m_doc.fill(rowStart, m_doc.bytesPresent() - 1, static_cast<std::uint8_t>(text.toInt(nullptr, 16)));
+    recordStep(QString::fromUtf8("填入"), [&] {
+        m_doc.fill(rowStart, m_doc.bytesPresent() - 1, static_cast<std::uint8_t>(text.toInt(nullptr, 16)));
+    });
     refreshNow();
+}
+
+// --- Undo and redo ---
+
+void ModuleDocumentWindow::recordStep(const QString& text, const std::function<void()>& change)
+{
+    pushStep(text, change, -1, -1);
+}
+
+void ModuleDocumentWindow::recordByteEntry(int index, int nextIndex, const std::function<void()>& change)
+{
+    pushStep(QString::fromUtf8("輸入位元組"), change, index, nextIndex);
+}
+
+void ModuleDocumentWindow::pushStep(const QString& text, const std::function<void()>& change, int entryByte, int nextByte)
+{
+    if (m_recording || m_restoring) {
+        change();
+        return;
+    }
+    m_recording = true;
+    Snapshot before{m_doc.state(), m_grid->currentByte()};
+    change();
+    Snapshot after{m_doc.state(), m_grid->currentByte()};
+    if (before.document != after.document) {
+        const bool checkMode = before.document.checkMode != after.document.checkMode;
+        m_undo->push(new SnapshotStep<Snapshot>(
+            text, std::move(before), std::move(after), checkMode,
+            [this](const Snapshot& state, bool withCheckMode) { restoreSnapshot(state, withCheckMode); }, entryByte,
+            nextByte));
+    }
+    m_recording = false;
+}
+
+void ModuleDocumentWindow::restoreSnapshot(const Snapshot& snapshot, bool withCheckMode)
+{
+    m_restoring = true;
+    m_doc.restore(snapshot.document, withCheckMode);
+    m_restoring = false;
+    checkModeButton(m_doc.checkMode())->setChecked(true);
+    m_grid->setCurrentByte(snapshot.current);
+    m_selectedDirty = true;
+    refreshNow();
+}
+
+void ModuleDocumentWindow::markClean()
+{
+    m_undo->setClean();
+}
+
+void ModuleDocumentWindow::followCleanState()
+{
+    if (m_recording)
+        return;
+    const int clean = m_undo->cleanIndex();
+    const int index = m_undo->index();
+    if (index == clean)
+        m_doc.setModified(false);
+    else if (clean < 0 || index < clean)
+        m_doc.setModified(true);
+}
+
+bool ModuleDocumentWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::ShortcutOverride && (watched == m_byteEntry || watched == m_fillBox) &&
+        ShortcutLeftToDocument(static_cast<QLineEdit*>(watched), static_cast<QKeyEvent*>(event))) {
+        event->ignore();
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void ModuleDocumentWindow::closeEvent(QCloseEvent* event)
@@ -380,6 +460,14 @@ void ModuleDocumentWindow::captionChanged()
     title.replace(kModifiedPlaceholder, QStringLiteral("[*][*]"));
     setWindowTitle(title + kModifiedPlaceholder);
     setWindowModified(m_doc.isModified());
+    // As the 256-byte window: a save is the clean state, a flag set outside
+    // any step is none.
+    if (m_undo != nullptr && !m_recording && !m_restoring) {
+        if (m_doc.isModified() && m_undo->isClean())
+            m_undo->resetClean();
+        else if (!m_doc.isModified() && !m_undo->isClean())
+            m_undo->setClean();
+    }
 }
 
 void ModuleDocumentWindow::decodeChanged()

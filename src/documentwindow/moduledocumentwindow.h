@@ -13,6 +13,7 @@ class QLabel;
 class QLineEdit;
 class QRadioButton;
 class QTableWidget;
+class QUndoStack;
 class QVBoxLayout;
 
 namespace tessaro {
@@ -50,6 +51,21 @@ public:
     // module tester hold 256-byte EEPROMs, so a larger image is never sent.
     [[nodiscard]] QString programmerRefusal() const;
 
+    // --- Undo and redo, as in the 256-byte window ---
+    [[nodiscard]] QUndoStack* undoStack() const { return m_undo; }
+    // Runs `change` and records what it did as one step named `text`.
+    void recordStep(const QString& text, const std::function<void()>& change);
+    // A change of byte `index` by the byte entry; merges with the step before
+    // it when that one left off at `index`.
+    void recordByteEntry(int index, int nextIndex, const std::function<void()>& change);
+    void markClean();
+
+    // What a step puts back: the document and the selected byte.
+    struct Snapshot {
+        ModuleDocument::State document;
+        int current = 0;
+    };
+
     // Redraws the panels that changed since the last refresh; handlers call it
     // themselves, other callers' changes are drawn from the event loop.
     void refreshNow();
@@ -69,6 +85,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;  // undo shortcuts in the hex boxes
 
 private:
     // ModuleDocumentObserver
@@ -83,6 +100,9 @@ private:
     QWidget* buildDecodedSide();
     QLineEdit* buildHexBox(QWidget* parent, const QString& objectName);
     void storeEntry();
+    void pushStep(const QString& text, const std::function<void()>& change, int entryByte, int nextByte);
+    void restoreSnapshot(const Snapshot& snapshot, bool withCheckMode);
+    void followCleanState();
     void fillFromRowStart();
     void scheduleRefresh();
     void showSelectedByte();
@@ -97,6 +117,9 @@ private:
     bool m_refreshPending = false;
     bool m_selectedDirty = true;
     bool m_decodeDirty = true;
+    QUndoStack* m_undo = nullptr;
+    bool m_recording = false;
+    bool m_restoring = false;
 
     QLabel* m_byteCaption = nullptr;
     QLabel* m_byteName = nullptr;

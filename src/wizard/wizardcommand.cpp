@@ -27,8 +27,10 @@ DocumentWindow* CreateWizardDocument(WizardRecord& record, const std::function<D
     DocumentWindow* window = newDocument();
     if (window == nullptr)
         return nullptr;
-    ApplyWizardRecord(window->document(), record);
-    window->document().setModified(true);
+    window->recordStep(QString::fromUtf8("精靈"), [&] {
+        ApplyWizardRecord(window->document(), record);
+        window->document().setModified(true);
+    });
     window->refreshNow();
     return window;
 }

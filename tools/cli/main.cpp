@@ -65,6 +65,7 @@ constexpr const char* kUsage =
     "                                                list the production log; DATE is a day (2026-12-10,\n"
     "                                                --until includes it) or a time with its zone (...T09:30Z)\n"
     "  log --image SHA256 -o OUT [--database PATH]   write an image kept in the production log\n"
+    "  --help, -h | --version                        this text | the version\n"
     "\n"
     "Files whose names end in \"spd\" (any case) are text SPD files, all others binary. decode, fix, convert\n"
     "and compare take --input-format auto|binary|text|dump to read a file otherwise: dump reads hex dumps\n"

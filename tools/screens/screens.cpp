@@ -15,7 +15,11 @@
 // maximised: NAME-module.png, NAME-ic.png, NAME-module-max.png.
 // With --device the windows talk to the programmer on PATH (for example the
 // simulator): after each picture the module test runs and a second picture,
-// NAME-tested.png, shows its result on the pins.
+// NAME-tested.png, shows its result on the pins. With --feedback as well, the
+// image is first downloaded (NAME-downloading.png: the progress in the status
+// bar), three bytes of the window are then changed and compared with the
+// programmer's (NAME-compare-failed.png: the message listing them and the
+// marked cells).
 #include "app/aboutdialog.h"
 #include "app/installedmodulesdialog.h"
 #include "app/mainwindow.h"
@@ -47,6 +51,7 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <functional>
 
 namespace {
 void Wait(int milliseconds)
@@ -54,6 +59,30 @@ void Wait(int milliseconds)
     QEventLoop loop;
     QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
     loop.exec();
+}
+
+// Runs `start`, which may open a modal message box; the box is photographed
+// (when `picture` is not empty) and closed as soon as it shows.
+template <typename Shoot>
+void AnswerNextBox(const QString& picture, Shoot& shoot, const std::function<void()>& start)
+{
+    auto* watcher = new QTimer;
+    watcher->setInterval(100);
+    QObject::connect(watcher, &QTimer::timeout, watcher, [watcher, picture, &shoot] {
+        QWidget* box = QApplication::activeModalWidget();
+        if (box == nullptr)
+            return;
+        watcher->stop();
+        Wait(300);
+        if (!picture.isEmpty())
+            shoot(picture);
+        box->close();
+        watcher->deleteLater();
+    });
+    watcher->start();
+    start();
+    for (int waited = 0; watcher->isActive() && waited < 30000; waited += 100)
+        Wait(100);
 }
 bool Save(QWidget& widget, const QDir& out, const char* name)
 {
@@ -252,6 +281,7 @@ int main(int argc, char** argv)
     QString device;
     QStringList files;
     bool panels = false;
+    bool feedback = false;
     int touch = -1;
     for (qsizetype i = 2; i < args.size(); ++i) {
         if (args[i] == QLatin1String("--device") && i + 1 < args.size())
@@ -260,6 +290,8 @@ int main(int argc, char** argv)
             touch = args[++i].toInt(nullptr, 0);
         else if (args[i] == QLatin1String("--panels"))
             panels = true;
+        else if (args[i] == QLatin1String("--feedback"))
+            feedback = true;
         else
             files << args[i];
     }
@@ -327,6 +359,23 @@ int main(int argc, char** argv)
             Wait(300);
             failures += shoot(base + QStringLiteral("-module-max")) ? 0 : 1;
             doc->pinMapPanel(false)->closeButton()->click();
+        }
+        if (!device.isEmpty() && feedback) {
+            auto click = [doc](const char* name) {
+                doc->findChild<QPushButton*>(QString::fromLatin1(name))->click();
+            };
+            // The download takes about 13 s; its progress shows after a few rows.
+            QTimer::singleShot(4000, [&] { failures += shoot(base + QStringLiteral("-downloading")) ? 0 : 1; });
+            AnswerNextBox(QString(), shoot, [&] { click("Command1"); });
+            for (int index : {4, 18, 77}) {
+                doc->editor().selectByte(index);
+                QString box = QString::asprintf("%02X", (doc->document().byte(index) + 1) & 0xFF);
+                doc->byteEntryBox()->setText(box);
+                QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+                QApplication::sendEvent(doc->byteEntryBox(), &enter);
+            }
+            Wait(300);
+            AnswerNextBox(base + QStringLiteral("-compare-failed"), shoot, [&] { click("Command3"); });
         }
         if (!device.isEmpty()) {
             // The module test; its record arrives at a later polling tick.
