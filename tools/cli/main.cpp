@@ -64,7 +64,7 @@ constexpr const char* kUsage =
     "  log [--since DATE] [--until DATE] [--result ok|fail] [--text TEXT] [--csv|--json] [--database PATH]\n"
     "                                                list the production log; DATE is a day (2026-12-10,\n"
     "                                                --until includes it) or a time with its zone (...T09:30Z)\n"
-    "  log --image SHA256 -o OUT [--database PATH]   write an image kept in the production log\n"
+    "      --image SHA256 -o OUT                     write an image kept in the production log\n"
     "  --help, -h | --version                        this text | the version\n"
     "\n"
     "Files whose names end in \"spd\" (any case) are text SPD files, all others binary. decode, fix, convert\n"
