@@ -7,6 +7,8 @@ packages=(
   build-essential cmake ninja-build ccache pkg-config
   clang libclang-rt-dev
   qt6-base-dev qt6-base-dev-tools qt6-serialport-dev libgl-dev
+  # the production log: Qt SQL's SQLite and PostgreSQL drivers, and a server for its tests
+  libqt6sql6-sqlite libqt6sql6-psql postgresql
   # the toolkit's own dialogs in Traditional Chinese
   qt6-translations-l10n
   libgtest-dev libgmock-dev googletest libbenchmark-dev

@@ -44,6 +44,7 @@ expect "--help --items --pdf" tessaro-cli report x.spd --
 expect "erase" tessaro-cli device --port /dev/ttyS0 er
 expect "compare copy" tessaro-cli device --port /dev/ttyS0 tester co
 expect "disable enable" tessaro-cli device --port /dev/ttyS0 switch power ""
+expect "fail ok" tessaro-cli log --result ""
 
 # Files by suffix: images for decode, PDFs after --pdf, folders after --save.
 work=$(mktemp -d)

@@ -738,3 +738,65 @@ int main(int argc, char** argv)
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
+
+// The recorder hears each operation once, after its outcome: a download with
+// its check is one "download", the serial-numbering switch inside a read
+// belongs to the read, and a failure carries the message and its cause.
+TEST_F(Link, RecorderHearsEachOperationOnceWithItsOutcome)
+{
+    struct Recorder final : LinkRecorder {
+        std::vector<LinkOperationReport> reports;
+        void operationFinished(const LinkOperationReport& report) override { reports.push_back(report); }
+    } recorder;
+    link.setRecorder(&recorder);
+    const SpdImage image = test::CountingImage();
+    host.document.load(image);
+    host.document.setCaption("module-a.spd");
+    SpdImage stored{};
+    line.respond = [&](const std::string& w) -> std::string {
+        if (w[0] == 'w') {
+            std::array<std::uint8_t, kSpdSize> bytes{};
+            ReadSpdDump(std::string(w.substr(2, 32)), bytes);
+            std::copy_n(bytes.begin(), 16, stored.begin() + 16 * (w[1] - '0'));
+        }
+        if (w == CommandFrame("l"))
+            return Dump(stored);
+        return w == SerialNumberingQueryFrame() ? "5501" : "";
+    };
+    ASSERT_TRUE(link.downloadAndCheck());
+    ASSERT_EQ(recorder.reports.size(), 1u);
+    const LinkOperationReport& download = recorder.reports[0];
+    EXPECT_EQ(std::string(LinkOperationName(download.operation)), "download");
+    EXPECT_TRUE(download.ok);
+    EXPECT_EQ(download.documentName, "module-a.spd");
+    EXPECT_EQ(download.image, std::optional<SpdImage>(image));
+    EXPECT_TRUE(download.authorized);
+    EXPECT_EQ(download.port, line.portText().toStdString());
+
+    // The read switches the box (setAutoSerial inside it): still one report, with the image read.
+    stored[5] = 0x55;
+    ASSERT_TRUE(link.readProgrammer());
+    ASSERT_EQ(recorder.reports.size(), 2u);
+    EXPECT_EQ(recorder.reports[1].operation, LinkOperation::ReadProgrammer);
+    EXPECT_EQ(recorder.reports[1].image, std::optional<SpdImage>(stored));
+
+    stored[7] ^= 0xFF;
+    host.document.load(image);
+    EXPECT_FALSE(link.compareWithProgrammer());
+    ASSERT_EQ(recorder.reports.size(), 3u);
+    EXPECT_FALSE(recorder.reports[2].ok);
+    EXPECT_EQ(recorder.reports[2].message.substr(0, recorder.reports[2].message.find('\n')), msg::kCompareDiffers);
+    EXPECT_EQ(recorder.reports[2].image, std::optional<SpdImage>(image));
+
+    line.close();
+    line.openWorks = false;
+    app.operatorAuthorized = false;
+    EXPECT_FALSE(link.eraseProgrammer());
+    ASSERT_EQ(recorder.reports.size(), 4u);
+    EXPECT_EQ(recorder.reports[3].operation, LinkOperation::Erase);
+    EXPECT_EQ(recorder.reports[3].message, std::string(msg::kEraseFailed) + "\nfake line failure");
+    EXPECT_FALSE(recorder.reports[3].authorized);
+    EXPECT_FALSE(recorder.reports[3].image);
+    EXPECT_FALSE(link.runTesterCommand(TesterCommand::DisPower));
+    EXPECT_EQ(recorder.reports.back().operation, LinkOperation::Switch);
+}

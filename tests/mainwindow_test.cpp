@@ -158,7 +158,7 @@ TEST_F(Main, FirstDocumentFillsTheWorkspaceLaterOnesCascadeAndTileSharesIt)
     QStringList entries;
     for (QAction* a : window->menuBar()->actions().at(4)->menu()->actions())
         entries << (a->isSeparator() ? QStringLiteral("-") : a->text());
-    EXPECT_EQ(entries.mid(0, 6), QStringList({"比較…", "-", "重疊顯示", "並排顯示", "最小化", "排列圖示"}));
+    EXPECT_EQ(entries.mid(0, 7), QStringList({"比較…", "生產紀錄", "-", "重疊顯示", "並排顯示", "最小化", "排列圖示"}));
     trigger("mnuWindowTile");
     const QRect area = window->workspace()->viewport()->rect();
     for (QMdiSubWindow* s : {first, second, third}) {

@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QStringList>
+#include <QTemporaryDir>
 
 #include <algorithm>
 #include <filesystem>
@@ -71,6 +72,11 @@ CommandResult RunCli(const std::vector<std::string>& args)
     QStringList list;
     for (const auto& a : args)
         list << QString::fromStdString(a);
+    // The command line's settings and production log stay out of the user's own.
+    static QTemporaryDir config;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
+    process.setProcessEnvironment(environment);
     process.start(QStringLiteral(TESSARO_CLI), list);
     return Finish(process);
 }

@@ -15,6 +15,10 @@
 #include "documentwindow/documentwindow.h"
 #include "documentwindow/moduledocumentwindow.h"
 #include "files/settingsstore.h"
+#include "app/logwindow.h"
+#include "log/logrecorder.h"
+#include "log/logsettings.h"
+#include "log/productionlog.h"
 #include "print/printcommand.h"
 #include "wizard/wizardcommand.h"
 
@@ -96,6 +100,86 @@ void MainWindow::attachProgrammer(std::unique_ptr<SerialLine> line)
     m_line = std::move(line);
     m_linkHost = std::make_unique<WindowLinkHost>(*this);
     m_link = std::make_unique<ProgrammerLink>(m_app, *m_line, *m_linkHost);
+    attachProductionLog();
+}
+
+void MainWindow::attachProductionLog()
+{
+    QString error;
+    const std::optional<LogLocation> location = LogLocationFromSettings(m_settings, &error);
+    if (!location) {
+        showLogStatus(QStringLiteral("production log: ") + error);
+        return;
+    }
+    m_log = std::make_unique<ProductionLog>(*location);
+    m_log->open();  // a failure is tried again with the first record
+    m_recorder = std::make_unique<LogRecorder>(*m_log, StationNameFromSettings(m_settings));
+    // Records that wait say so in the status bar; a log of a newer version says so all the time.
+    m_recorder->setStatusListener([this](const QString& text) {
+        showLogStatus(text.isEmpty() && m_log->isReadOnly() ? m_log->problem() : text);
+    });
+    m_link->setRecorder(m_recorder.get());
+    if (m_log->isReadOnly())
+        showLogStatus(m_log->problem());
+}
+
+LogWindow* MainWindow::showProductionLog()
+{
+    for (QMdiSubWindow* sub : m_mdi->subWindowList()) {
+        if (auto* open = qobject_cast<LogWindow*>(sub->widget()); open != nullptr && !sub->isHidden()) {
+            open->reload();
+            m_mdi->setActiveSubWindow(sub);
+            return open;
+        }
+    }
+    QString error;
+    std::optional<LogLocation> location;
+    if (m_log)
+        location = m_log->location();
+    else
+        location = LogLocationFromSettings(m_settings, &error);
+    if (!location) {
+        ui::ShowError(this, Utf8("生產紀錄"), error);
+        return nullptr;
+    }
+    auto* window = new LogWindow(*location, [this](const QByteArray& bytes, const LogRecord& record) {
+        openLoggedImage(bytes, record);
+    });
+    QMdiSubWindow* sub = m_mdi->addSubWindow(window);
+    sub->setAttribute(Qt::WA_DeleteOnClose);
+    sub->resize(m_mdi->viewport()->size() * 9 / 10);
+    sub->show();
+    m_mdi->setActiveSubWindow(sub);
+    return window;
+}
+
+void MainWindow::openLoggedImage(const QByteArray& bytes, const LogRecord& record)
+{
+    (void)record;
+    if (bytes.size() != kSpdSize) {
+        ImageData image;
+        image.size = static_cast<int>(bytes.size());
+        image.bytes.assign(bytes.begin(), bytes.end());
+        ++m_app.documentCount;
+        ModuleDocumentWindow* window =
+            openModuleDocument(std::move(image), QStringLiteral("SPD_File %1").arg(m_app.documentCount));
+        window->document().setModified(true);
+        return;
+    }
+    // Not a file: the document is untitled until it is saved.
+    SpdImage image{};
+    std::copy_n(bytes.begin(), kSpdSize, image.begin());
+    DocumentWindow* target = newDocument();
+    target->document().load(image);
+    target->document().setModified(true);
+    target->refreshNow();
+}
+
+void MainWindow::showLogStatus(const QString& text)
+{
+    m_logStatus->setText(text);
+    m_logStatus->setToolTip(text);
+    m_logStatus->setVisible(!text.isEmpty());
 }
 
 void MainWindow::connectHandshake()
@@ -310,6 +394,7 @@ void MainWindow::createActions()
     make("mnuMODULEpin", "模組腳位圖", [this] { showModulePinMap(); });
 
     make("mnuWindowCompare", "比較…", [this] { compareImages(); });
+    make("mnuWindowLog", "生產紀錄", [this] { showProductionLog(); });
     make("mnuWindowCascade", "重疊顯示", [this] { m_mdi->cascadeSubWindows(); });
     make("mnuWindowTile", "並排顯示", [this] { m_mdi->tileSubWindows(); });
     make("mnuWindowMinimise", "最小化", [this] { minimiseAll(); });
@@ -408,6 +493,7 @@ void MainWindow::createMenus()
 
     m_windowMenu = menuBar()->addMenu(Utf8("視窗"));
     m_windowMenu->addAction(a("mnuWindowCompare"));
+    m_windowMenu->addAction(a("mnuWindowLog"));
     m_windowMenu->addSeparator();
     m_windowMenu->addAction(a("mnuWindowCascade"));
     m_windowMenu->addAction(a("mnuWindowTile"));
@@ -489,6 +575,11 @@ void MainWindow::createStatusBar()
     QStatusBar* bar = statusBar();
     bar->setObjectName(QStringLiteral("sbStatusBar"));
     bar->addWidget(new QLabel(bar), 1);
+    m_logStatus = new QLabel(bar);
+    m_logStatus->setObjectName(QStringLiteral("lblLogStatus"));
+    m_logStatus->setStyleSheet(QStringLiteral("color: #b00000"));
+    m_logStatus->hide();
+    bar->addPermanentWidget(m_logStatus);
     m_dateLabel = new QLabel(bar);
     m_timeLabel = new QLabel(bar);
     for (QLabel* panel : {m_dateLabel, m_timeLabel}) {

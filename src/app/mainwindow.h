@@ -35,6 +35,10 @@ struct MainWindowPlacement {
 
 class DocumentWindow;
 class ModuleDocumentWindow;
+class LogRecorder;
+class LogWindow;
+struct LogRecord;
+class ProductionLog;
 class ProgrammerLink;
 struct ImageData;
 class ReportPrinter;
@@ -56,6 +60,15 @@ public:
     // it the window runs with no programmer: handshakes and commands do nothing.
     void attachProgrammer(std::unique_ptr<SerialLine> line);
     [[nodiscard]] ProgrammerLink* programmerLink() const { return m_link.get(); }
+    // The production log that the link's operations go into; nullptr before
+    // attachProgrammer or when the settings name no usable log.
+    [[nodiscard]] ProductionLog* productionLog() const { return m_log.get(); }
+    [[nodiscard]] LogRecorder* logRecorder() const { return m_recorder.get(); }
+    // "生產紀錄" of the Window menu: the log window, opened or brought forward;
+    // nullptr when the settings name no usable log (a message says why).
+    LogWindow* showProductionLog();
+    // A logged image as a new untitled document (its window by its size).
+    void openLoggedImage(const QByteArray& bytes, const LogRecord& record);
 
     // The load sequence: port, recent files, password values, the password
     // dialog, the programmer marked idle, and the first empty document window.
@@ -143,6 +156,8 @@ private:
     void openWebSite();
     bool setUpPort(int number);
     void connectHandshake();
+    void attachProductionLog();
+    void showLogStatus(const QString& text);
     void runDeviceCommand(DeviceCommand command);
     void wireDocument(DocumentWindow* window);
     DocumentWindow* findDocument(const QString& path) const;
@@ -172,6 +187,11 @@ private:
     QString m_storedPassword;         // as read at start-up: the password's stored form
     int m_portNumber = 1;
     bool m_portOpen = false;
+    // The production log of every operation of the link; declared before
+    // the link, which holds the recorder, so that it outlives the link.
+    std::unique_ptr<ProductionLog> m_log;
+    std::unique_ptr<LogRecorder> m_recorder;
+    QLabel* m_logStatus = nullptr;
     std::unique_ptr<SerialLine> m_line;
     std::unique_ptr<WindowLinkHost> m_linkHost;
     std::unique_ptr<ProgrammerLink> m_link;

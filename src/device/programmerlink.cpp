@@ -58,7 +58,61 @@ private:
 
 constexpr const char* kNoDocument = "no document window is open";
 
+// Operations whose record carries the document's image as it was sent or compared.
+bool SendsDocumentImage(LinkOperation operation)
+{
+    return operation == LinkOperation::Download || operation == LinkOperation::Check ||
+           operation == LinkOperation::Compare;
+}
+
+bool ReadsImage(LinkOperation operation)
+{
+    return operation == LinkOperation::ReadProgrammer || operation == LinkOperation::ReadModule;
+}
+
+LinkOperation OperationOfTester(TesterCommand command)
+{
+    switch (command) {
+    case TesterCommand::Read: return LinkOperation::TesterRead;
+    case TesterCommand::Copy: return LinkOperation::TesterCopy;
+    case TesterCommand::Verify: return LinkOperation::TesterCompare;
+    case TesterCommand::Test: return LinkOperation::TesterTest;
+    case TesterCommand::Learn: return LinkOperation::TesterLearn;
+    default: return LinkOperation::Switch;
+    }
+}
+
+std::vector<int> PinsMarked(const std::array<PinMark, kModuleSignalCount>& pins, PinMark wanted)
+{
+    std::vector<int> list;
+    for (int i = 0; i < kModuleSignalCount; ++i)
+        if (pins[static_cast<std::size_t>(i)] == wanted)
+            list.push_back(i);
+    return list;
+}
+
 }  // namespace
+
+const char* LinkOperationName(LinkOperation operation)
+{
+    switch (operation) {
+    case LinkOperation::Download: return "download";
+    case LinkOperation::Check: return "check";
+    case LinkOperation::ReadProgrammer: return "read programmer";
+    case LinkOperation::ReadModule: return "read module";
+    case LinkOperation::Compare: return "compare";
+    case LinkOperation::Erase: return "erase";
+    case LinkOperation::AutoSerial: return "auto-serial";
+    case LinkOperation::TesterRead: return "tester read";
+    case LinkOperation::TesterCopy: return "tester copy";
+    case LinkOperation::TesterCompare: return "tester compare";
+    case LinkOperation::TesterTest: return "tester test";
+    case LinkOperation::TesterLearn: return "tester learn";
+    case LinkOperation::Switch: return "switch";
+    case LinkOperation::TestRecord: return "test record";
+    }
+    return "unknown";
+}
 
 ProgrammerLink::ProgrammerLink(AppValues& app, SerialLine& line, LinkHost& host, QObject* parent)
     : QObject(parent)
@@ -172,9 +226,69 @@ void ProgrammerLink::endProgress()
         m_host.showProgress({});
 }
 
+bool ProgrammerLink::beginOperation(LinkOperation operation)
+{
+    if (m_operation)
+        return false;
+    LinkOperationReport report;
+    report.operation = operation;
+    report.ok = true;
+    report.authorized = m_app.operatorAuthorized;
+    if (const SpdDocument* doc = m_host.activeDocument()) {
+        report.documentName = doc->captionWithoutMark();
+        if (SendsDocumentImage(operation))
+            report.image = doc->image();
+    }
+    m_operation = std::move(report);
+    m_operationTime.start();
+    m_operationOutcomeNoted = false;
+    return true;
+}
+
+void ProgrammerLink::noteOperationOutcome()
+{
+    // The time stops when the outcome is known, before its message box waits
+    // for the operator.
+    if (!m_operation || std::exchange(m_operationOutcomeNoted, true))
+        return;
+    m_operation->durationMs = m_operationTime.elapsed();
+    if (m_operation->ok && ReadsImage(m_operation->operation))
+        if (const SpdDocument* doc = m_host.activeDocument())
+            m_operation->image = doc->image();
+}
+
+void ProgrammerLink::recordFailure(const std::string& text, const std::vector<std::string>& details)
+{
+    if (!m_operation || !m_operation->ok)
+        return;
+    m_operation->ok = false;
+    m_operation->image.reset();
+    if (SendsDocumentImage(m_operation->operation))
+        if (const SpdDocument* doc = m_host.activeDocument())
+            m_operation->image = doc->image();
+    std::string message = text;
+    for (const std::string& line : details)
+        message += "\n" + line;
+    m_operation->message = std::move(message);
+    noteOperationOutcome();
+}
+
+void ProgrammerLink::endOperation()
+{
+    if (!m_operation)
+        return;
+    noteOperationOutcome();
+    LinkOperationReport report = std::move(*m_operation);
+    m_operation.reset();
+    report.port = m_line.portText().toStdString();
+    if (m_recorder != nullptr)
+        m_recorder->operationFinished(report);
+}
+
 bool ProgrammerLink::fail(const char* text, const char* title)
 {
     endProgress();
+    recordFailure(text, m_reason.empty() ? std::vector<std::string>{} : std::vector<std::string>{m_reason});
     m_host.showMessage({text, title, true, {}});
     if (!m_reason.empty())
         m_host.showNote(std::exchange(m_reason, {}));
@@ -191,6 +305,7 @@ bool ProgrammerLink::failWithCause(const char* text, std::vector<std::string> de
                                        [](const std::string& line) { return line.rfind("port ", 0) == 0; });
     if (!portNamed)
         details.push_back(m_line.portText().toStdString());
+    recordFailure(text, details);
     m_host.showMessage({text, msg::kErrorTitle, true, std::move(details)});
     return false;
 }
@@ -198,6 +313,7 @@ bool ProgrammerLink::failWithCause(const char* text, std::vector<std::string> de
 void ProgrammerLink::succeed(const char* text)
 {
     endProgress();
+    noteOperationOutcome();
     m_reason.clear();
     m_host.showNote({});
     m_host.showMessage({text, {}, false, {}});
@@ -260,6 +376,19 @@ void ProgrammerLink::pollTick()
         if (!record.hasResult)
             return;
         const char* result = TestResultText(record.result);
+        if (m_recorder != nullptr) {
+            LinkOperationReport report;
+            report.operation = LinkOperation::TestRecord;
+            report.port = m_line.portText().toStdString();
+            report.documentName = m_host.activeDocument()->captionWithoutMark();
+            report.authorized = m_app.operatorAuthorized;
+            report.ok = record.result == 0;
+            report.message = report.ok ? std::string() : std::string(result);
+            report.testResult = result;
+            report.failPins = PinsMarked(record.pins, PinMark::Fail);
+            report.passPins = PinsMarked(record.pins, PinMark::Pass);
+            m_recorder->operationFinished(report);
+        }
         m_host.testResultText(result, std::string_view(result) == "PASS");
         std::int16_t& counter = record.result != 0 ? m_app.testFailCount : m_app.testPassCount;
         if (counter == INT16_MAX)
@@ -291,6 +420,11 @@ void ProgrammerLink::waitForRowPause()
 
 bool ProgrammerLink::downloadToProgrammer()
 {
+    const bool recorded = beginOperation(LinkOperation::Download);
+    const ScopeExit recordEnds([this, recorded] {
+        if (recorded)
+            endOperation();
+    });
     PollingPause pause(m_pollTimer);
     const bool ownsProgress = beginProgress(kDownloadActivity);
     const ScopeExit progressEnds([this, ownsProgress] {
@@ -405,11 +539,21 @@ bool ProgrammerLink::compareWithDocument(const char* activity, int waitSeconds, 
 
 bool ProgrammerLink::checkDownload()
 {
+    const bool recorded = beginOperation(LinkOperation::Check);
+    const ScopeExit recordEnds([this, recorded] {
+        if (recorded)
+            endOperation();
+    });
     return compareWithDocument(kDownloadActivity, 2, msg::kCopyCheckSucceeded, msg::kCopyCheckDiffers, msg::kCopyCheckFailed);
 }
 
 bool ProgrammerLink::compareWithProgrammer()
 {
+    const bool recorded = beginOperation(LinkOperation::Compare);
+    const ScopeExit recordEnds([this, recorded] {
+        if (recorded)
+            endOperation();
+    });
     return compareWithDocument("PC 與 SPD 機器比對", 4, msg::kCompareEqual, msg::kCompareDiffers, msg::kCompareDiffers);
 }
 
@@ -417,6 +561,11 @@ bool ProgrammerLink::downloadAndCheck()
 {
     // One progress from the first row to the end of the check, and one
     // message: a download that failed is not checked as well.
+    const bool recorded = beginOperation(LinkOperation::Download);
+    const ScopeExit recordEnds([this, recorded] {
+        if (recorded)
+            endOperation();
+    });
     beginProgress(kDownloadActivity);
     const ScopeExit progressEnds([this] { endProgress(); });
     if (!downloadToProgrammer()) {
@@ -437,6 +586,11 @@ bool ProgrammerLink::readIntoDocument(const char* letter, SpdImage& image)
 
 bool ProgrammerLink::readModule()
 {
+    const bool recorded = beginOperation(LinkOperation::ReadModule);
+    const ScopeExit recordEnds([this, recorded] {
+        if (recorded)
+            endOperation();
+    });
     PollingPause pause(m_pollTimer);
     beginProgress("電腦讀取模組 SPD");
     const ScopeExit progressEnds([this] { endProgress(); });
@@ -452,6 +606,11 @@ bool ProgrammerLink::readModule()
 
 bool ProgrammerLink::readProgrammer()
 {
+    const bool recorded = beginOperation(LinkOperation::ReadProgrammer);
+    const ScopeExit recordEnds([this, recorded] {
+        if (recorded)
+            endOperation();
+    });
     PollingPause pause(m_pollTimer);
     beginProgress("電腦讀取機器 SPD");
     const ScopeExit progressEnds([this] { endProgress(); });
@@ -480,6 +639,11 @@ bool ProgrammerLink::readProgrammer()
 
 bool ProgrammerLink::eraseProgrammer()
 {
+    const bool recorded = beginOperation(LinkOperation::Erase);
+    const ScopeExit recordEnds([this, recorded] {
+        if (recorded)
+            endOperation();
+    });
     PollingPause pause(m_pollTimer);
     beginProgress("SPD燒錄機清除");
     const ScopeExit progressEnds([this] { endProgress(); });
@@ -497,6 +661,11 @@ bool ProgrammerLink::eraseProgrammer()
 
 bool ProgrammerLink::setAutoSerial()
 {
+    const bool recorded = beginOperation(LinkOperation::AutoSerial);
+    const ScopeExit recordEnds([this, recorded] {
+        if (recorded)
+            endOperation();
+    });
     PollingPause pause(m_pollTimer);
     m_statusReplyTimer.stop();  // a pending status reply is dropped
     const bool on = m_host.autoNumbering();
@@ -512,6 +681,11 @@ bool ProgrammerLink::setAutoSerial()
 bool ProgrammerLink::runTesterCommand(TesterCommand command)
 {
     const TesterCommandInfo& info = TesterCommandInfoFor(command);
+    const bool recorded = beginOperation(OperationOfTester(command));
+    const ScopeExit recordEnds([this, recorded] {
+        if (recorded)
+            endOperation();
+    });
     PollingPause pause(m_pollTimer);
     const bool ownsProgress = beginProgress("測試機執行中");
     const ScopeExit progressEnds([this, ownsProgress] {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "device/linkrecorder.h"
 #include "device/operatormessages.h"
 #include "device/protocol.h"
 #include "device/settlewait.h"
@@ -11,6 +12,7 @@
 #include <QElapsedTimer>
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -90,6 +92,9 @@ public:
     ~ProgrammerLink() override;
 
     void setSettleClock(SettleClock clock) { m_clock = std::move(clock); }
+    // The recorder told of every finished operation (the production log);
+    // nullptr for none. Not owned.
+    void setRecorder(LinkRecorder* recorder) { m_recorder = recorder; }
     [[nodiscard]] SerialLine& line() { return m_line; }
     [[nodiscard]] QTimer& pollTimer() { return m_pollTimer; }
     [[nodiscard]] QTimer& statusReplyTimer() { return m_statusReplyTimer; }
@@ -145,6 +150,14 @@ private:
     void showProgress();
     void endProgress();
     void succeed(const char* text);
+    // The operation being recorded: false when one runs already (the check
+    // of a download, the serial-numbering switch of a read), which then
+    // belongs to it. endOperation tells the recorder.
+    bool beginOperation(LinkOperation operation);
+    void endOperation();
+    // Stops the operation's clock and, for a read that passed, takes the image read.
+    void noteOperationOutcome();
+    void recordFailure(const std::string& text, const std::vector<std::string>& details);
     // Reads the SPD dump that has arrived; returns the number of bytes carried
     // in full, -1 when the port failed or the reply is line noise (a character
     // that is no hexadecimal digit).
@@ -170,6 +183,10 @@ private:
     const char* m_activity = nullptr;  // the command whose progress shows
     std::string m_progressStep;        // its step: the row a download sends
     QElapsedTimer m_activityTime;
+    LinkRecorder* m_recorder = nullptr;
+    std::optional<LinkOperationReport> m_operation;  // the operation being recorded
+    QElapsedTimer m_operationTime;
+    bool m_operationOutcomeNoted = false;
 };
 
 }  // namespace tessaro

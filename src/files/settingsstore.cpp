@@ -262,6 +262,16 @@ QString SettingsStore::readPortDevice(int number)
     return m_settings->value(QStringLiteral("Settings/Com%1Device").arg(number)).toString();
 }
 
+QString SettingsStore::readLogSetting(const QString& name)
+{
+    return m_settings->value(QStringLiteral("Settings/") + name).toString().trimmed();
+}
+
+QString SettingsStore::fileName() const
+{
+    return m_settings->fileName();
+}
+
 void SettingsStore::writePortDevice(int number, const QString& device)
 {
     const QString key = QStringLiteral("Settings/Com%1Device").arg(number);

@@ -63,6 +63,13 @@ public:
     // so that the number names its usual device again.
     void writePortDevice(int number, const QString& device);
 
+    // The production log's settings under "Settings": "LogDatabase" (the
+    // SQLite file), "LogServer" (a PostgreSQL server) and "StationName";
+    // empty when not set. Nothing is written back.
+    [[nodiscard]] QString readLogSetting(const QString& name);
+    // The file the values are kept in.
+    [[nodiscard]] QString fileName() const;
+
     // Writes pending changes out and picks up changes made by others.
     void sync();
 

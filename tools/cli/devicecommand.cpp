@@ -1,6 +1,7 @@
 #include "devicecommand.h"
 
 #include "args.h"
+#include "logcommand.h"
 
 #include "device/programmerlink.h"
 #include "device/serialline.h"
@@ -9,6 +10,8 @@
 #include "files/safefile.h"
 #include "files/spdfile.h"
 #include "files/spdformat.h"
+#include "log/logrecorder.h"
+#include "log/productionlog.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -159,6 +162,7 @@ bool LoadFile(const std::string& file, SpdDocument& document)
         return false;
     }
     OpenAndSettle(document, image);
+    document.setCaption(file);  // the name the production log gives the document
     return true;
 }
 
@@ -268,6 +272,14 @@ int Run(const Request& r)
     QtSerialLine line([device](int) { return device; });
     ProgrammerLink link(values, line, host);
     SpdDocument& doc = host.document();
+    // Every operation goes into the production log; what cannot be written
+    // is tried again when the command ends.
+    struct LogEnd {
+        DeviceLog log = OpenDeviceLog();
+        ~LogEnd() { FinishDeviceLog(log); }
+    } logEnd;
+    if (logEnd.log.recorder)
+        link.setRecorder(logEnd.log.recorder.get());
 
     const std::string& c = r.command;
     if (c == "status") {
@@ -284,6 +296,7 @@ int Run(const Request& r)
     if (c == "read-programmer" || c == "read-module") {
         ExpectOperands(r, 0, (c + " -o OUT").c_str());
         const std::string out = Need(r, "-o", (c + " -o OUT").c_str());
+        doc.setCaption(out);
         // An output that cannot take the image is refused before the device is asked.
         if (QString error; !CheckOutputFile(QString::fromLocal8Bit(out.c_str()), &error)) {
             Err("tessaro-cli: " + error.toStdString() + "\n");

@@ -6,6 +6,7 @@
 #include "args.h"
 #include "decodeoutput.h"
 #include "devicecommand.h"
+#include "logcommand.h"
 #include "modulecommands.h"
 #include "reportcommand.h"
 #include "wizardcommand.h"
@@ -59,6 +60,11 @@ constexpr const char* kUsage =
     "      status | program FILE | verify FILE | read-programmer -o OUT | read-module -o OUT | erase\n"
     "      auto-serial on|off | tester read|copy|compare|test|learn\n"
     "      switch power|open|short|spd|spd-verify|protect enable|disable | poll [--count N]\n"
+    "      every operation is recorded in the production log\n"
+    "  log [--since DATE] [--until DATE] [--result ok|fail] [--text TEXT] [--csv|--json] [--database PATH]\n"
+    "                                                list the production log; DATE is a day (2026-12-10,\n"
+    "                                                --until includes it) or a time with its zone (...T09:30Z)\n"
+    "      --image SHA256 -o OUT                     write an image kept in the production log\n"
     "  --help, -h | --version                        this text | the version\n"
     "\n"
     "Files whose names end in \"spd\" (any case) are text SPD files, all others binary. decode, fix, convert\n"
@@ -346,6 +352,8 @@ int main(int argc, char** argv)
     try {
         if (command == "device")
             return RunDeviceCommand(args, argv[0]);
+        if (command == "log")
+            return RunLogCommand(args, argv[0]);
         if (command == "decode")
             return Decode(args);
         if (command == "fix")

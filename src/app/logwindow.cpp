@@ -1,0 +1,313 @@
+#include "app/logwindow.h"
+
+#include "app/messages.h"
+#include "files/safefile.h"
+#include "log/logexport.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QVBoxLayout>
+
+namespace tessaro {
+
+namespace {
+
+enum Column {
+    TimeColumn, StationColumn, OperationColumn, ResultColumn, SerialColumn, DocumentColumn, ModuleColumn,
+    TestColumn, FailPinsColumn, PortColumn, OperatorColumn, DurationColumn, ImageColumn, ColumnCount
+};
+
+const char* const kHeaders[ColumnCount] = {
+    "時間 (UTC)", "工作站", "操作", "結果", "序號", "文件", "模組", "測試結果", "失敗腳位", "連接埠", "操作員", "耗時 (ms)", "SHA-256",
+};
+
+QString Utf8(const char* text)
+{
+    return QString::fromUtf8(text);
+}
+
+constexpr int kPageRows = 500;
+
+// The listed column (LogColumns()) that orders a column of the table.
+QString ColumnName(int column)
+{
+    static const char* const names[ColumnCount] = {
+        "time", "station", "operation", "result", "serial_number", "document", "module",
+        "test_result", "fail_pins", "port", "operator", "duration_ms", "image_sha256",
+    };
+    return column >= 0 && column < ColumnCount ? QString::fromLatin1(names[column]) : QString();
+}
+
+}  // namespace
+
+LogTableModel::LogTableModel(ProductionLog& log, QObject* parent) : QAbstractTableModel(parent), m_log(log) {}
+
+void LogTableModel::setFilter(const LogFilter& filter)
+{
+    m_filter = filter;
+    reload();
+}
+
+void LogTableModel::reload()
+{
+    beginResetModel();
+    m_error.clear();
+    m_records.clear();
+    m_records = m_log.page(m_filter, m_orderColumn, m_descending, 0, kPageRows, &m_error);
+    // A first page that is not full holds them all; only a longer list is counted.
+    m_total = static_cast<int>(m_records.size());
+    if (m_error.isEmpty() && m_total == kPageRows)
+        m_total = std::max(m_total, m_log.count(m_filter, &m_error));
+    endResetModel();
+}
+
+bool LogTableModel::canFetchMore(const QModelIndex& parent) const
+{
+    return !parent.isValid() && m_error.isEmpty() && static_cast<int>(m_records.size()) < m_total;
+}
+
+void LogTableModel::fetchMore(const QModelIndex& parent)
+{
+    if (!canFetchMore(parent))
+        return;
+    std::vector<LogRecord> more =
+        m_log.page(m_filter, m_orderColumn, m_descending, static_cast<int>(m_records.size()), kPageRows, &m_error);
+    if (more.empty()) {
+        m_total = static_cast<int>(m_records.size());  // the log changed under the view
+        return;
+    }
+    const int first = static_cast<int>(m_records.size());
+    beginInsertRows({}, first, first + static_cast<int>(more.size()) - 1);
+    std::move(more.begin(), more.end(), std::back_inserter(m_records));
+    endInsertRows();
+}
+
+std::vector<LogRecord> LogTableModel::allRecords()
+{
+    while (canFetchMore({})) {
+        const std::size_t before = m_records.size();
+        fetchMore({});
+        if (m_records.size() == before)
+            break;
+    }
+    return m_records;
+}
+
+void LogTableModel::sort(int column, Qt::SortOrder order)
+{
+    m_orderColumn = ColumnName(column);
+    m_descending = order == Qt::DescendingOrder;
+    reload();
+}
+
+int LogTableModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : static_cast<int>(m_records.size());
+}
+
+int LogTableModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : ColumnCount;
+}
+
+QVariant LogTableModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid())
+        return {};
+    const LogRecord& r = record(index.row());
+    if (role == Qt::ForegroundRole && index.column() == ResultColumn)
+        return r.ok ? QVariant() : QVariant(QColor(Qt::red));
+    if (role != Qt::DisplayRole && role != Qt::ToolTipRole)
+        return {};
+    switch (index.column()) {
+    case TimeColumn: return r.timeUtc;
+    case StationColumn: return r.station;
+    case OperationColumn: return r.operation;
+    case ResultColumn: return role == Qt::DisplayRole ? r.result.section(u'\n', 0, 0) : r.result;
+    case SerialColumn: return r.serialNumber;
+    case DocumentColumn: return r.document;
+    case ModuleColumn: return r.moduleSummary;
+    case TestColumn: return r.testResult;
+    case FailPinsColumn: return r.failPins;
+    case PortColumn: return r.port;
+    case OperatorColumn: return r.operatorMode;
+    case DurationColumn: return QString::number(r.durationMs);
+    case ImageColumn: return r.imageSha256;
+    default: return {};
+    }
+}
+
+QVariant LogTableModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < ColumnCount)
+        return Utf8(kHeaders[section]);
+    return QAbstractTableModel::headerData(section, orientation, role);
+}
+
+LogWindow::LogWindow(const LogLocation& location, ImageOpener openImage, QWidget* parent)
+    : QWidget(parent)
+    , m_log(location)
+    , m_openImage(std::move(openImage))
+    , m_model(m_log)
+{
+    setObjectName(QStringLiteral("frmLog"));
+    setWindowTitle(Utf8("生產紀錄"));
+
+    m_sinceOn = new QCheckBox(Utf8("從"), this);
+    m_sinceOn->setObjectName(QStringLiteral("logSinceOn"));
+    m_since = new QDateEdit(QDate::currentDate().addDays(-7), this);
+    m_since->setObjectName(QStringLiteral("logSince"));
+    m_untilOn = new QCheckBox(Utf8("到"), this);
+    m_untilOn->setObjectName(QStringLiteral("logUntilOn"));
+    m_until = new QDateEdit(QDate::currentDate(), this);
+    m_until->setObjectName(QStringLiteral("logUntil"));
+    for (QDateEdit* edit : {m_since, m_until}) {
+        edit->setCalendarPopup(true);
+        edit->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
+    }
+    m_result = new QComboBox(this);
+    m_result->setObjectName(QStringLiteral("logResult"));
+    m_result->addItems({Utf8("全部"), Utf8("成功"), Utf8("失敗")});
+    m_text = new QLineEdit(this);
+    m_text->setObjectName(QStringLiteral("logText"));
+    m_text->setPlaceholderText(Utf8("序號或文字"));
+    m_text->setClearButtonEnabled(true);
+    m_text->setMinimumWidth(160);
+    auto* openButton = new QPushButton(Utf8("開啟映像"), this);
+    openButton->setObjectName(QStringLiteral("cmdLogOpenImage"));
+    auto* exportButton = new QPushButton(Utf8("匯出 CSV…"), this);
+    exportButton->setObjectName(QStringLiteral("cmdLogExport"));
+
+    auto* filters = new QHBoxLayout;
+    filters->addWidget(m_sinceOn);
+    filters->addWidget(m_since);
+    filters->addWidget(m_untilOn);
+    filters->addWidget(m_until);
+    filters->addWidget(new QLabel(Utf8("結果"), this));
+    filters->addWidget(m_result);
+    filters->addWidget(m_text, 1);
+    filters->addWidget(openButton);
+    filters->addWidget(exportButton);
+
+    m_table = new QTableView(this);
+    m_table->setObjectName(QStringLiteral("logTable"));
+    m_table->setModel(&m_model);
+    m_table->horizontalHeader()->setSortIndicator(TimeColumn, Qt::DescendingOrder);
+    m_table->setSortingEnabled(true);  // reads the first page, newest first
+    m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_table->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_table->verticalHeader()->hide();
+    m_table->horizontalHeader()->setStretchLastSection(true);
+    m_table->setColumnWidth(TimeColumn, m_table->fontMetrics().horizontalAdvance(QStringLiteral("2026-12-10T09:41:38.123Z")) + 16);
+
+    m_count = new QLabel(this);
+    m_count->setObjectName(QStringLiteral("lblLogCount"));
+    m_problem = new QLabel(this);
+    m_problem->setObjectName(QStringLiteral("lblLogProblem"));
+    m_problem->setStyleSheet(QStringLiteral("color: #b00000"));
+    m_problem->setWordWrap(true);
+    auto* foot = new QHBoxLayout;
+    foot->addWidget(m_count);
+    foot->addWidget(m_problem, 1);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(filters);
+    layout->addWidget(m_table, 1);
+    layout->addLayout(foot);
+
+    const auto changed = [this] { reload(); };
+    connect(m_sinceOn, &QCheckBox::toggled, this, changed);
+    connect(m_untilOn, &QCheckBox::toggled, this, changed);
+    connect(m_since, &QDateEdit::dateChanged, this, [this] {
+        if (m_sinceOn->isChecked())
+            reload();
+    });
+    connect(m_until, &QDateEdit::dateChanged, this, [this] {
+        if (m_untilOn->isChecked())
+            reload();
+    });
+    connect(m_result, &QComboBox::currentIndexChanged, this, changed);
+    connect(m_text, &QLineEdit::textChanged, this, changed);
+    connect(openButton, &QPushButton::clicked, this, [this] { openImageOfCurrentRow(); });
+    connect(m_table, &QTableView::doubleClicked, this, [this] { openImageOfCurrentRow(); });
+    connect(exportButton, &QPushButton::clicked, this, [this] { exportWithDialog(); });
+    reload();
+}
+
+LogWindow::~LogWindow() = default;
+
+void LogWindow::reload()
+{
+    LogFilter filter;
+    if (m_sinceOn->isChecked())
+        filter.since = LogTimeBound(m_since->date().toString(Qt::ISODate), false).value_or(QString());
+    if (m_untilOn->isChecked())
+        filter.until = LogTimeBound(m_until->date().toString(Qt::ISODate), true).value_or(QString());
+    if (m_result->currentIndex() > 0)
+        filter.ok = m_result->currentIndex() == 1;
+    filter.text = m_text->text().trimmed();
+    m_model.setFilter(filter);
+    QString problem = m_model.error();
+    if (problem.isEmpty() && m_log.isReadOnly())
+        problem = m_log.problem();
+    m_problem->setText(problem);
+    m_count->setText(Utf8("%1 筆").arg(m_model.total()));
+}
+
+std::vector<LogRecord> LogWindow::shownRecords()
+{
+    return m_model.allRecords();
+}
+
+bool LogWindow::exportCsv(const QString& path, QString* error)
+{
+    return WriteFileAtomically(path, LogCsv(shownRecords()), error);
+}
+
+void LogWindow::exportWithDialog()
+{
+    const QString path = QFileDialog::getSaveFileName(this, Utf8("匯出 CSV"), QStringLiteral("production-log.csv"),
+                                                      QStringLiteral("CSV (*.csv)"));
+    if (path.isEmpty())
+        return;
+    QString error;
+    if (!exportCsv(path, &error))
+        ui::ShowError(this, Utf8("生產紀錄"), error);
+}
+
+bool LogWindow::openCurrentImage(QString* error)
+{
+    const QModelIndex current = m_table->currentIndex();
+    if (!current.isValid()) {
+        *error = Utf8("請先選擇一筆紀錄");
+        return false;
+    }
+    const LogRecord& record = m_model.record(current.row());
+    if (record.imageSha256.isEmpty()) {
+        *error = Utf8("這筆紀錄沒有映像 (%1)").arg(record.operation);
+        return false;
+    }
+    const std::optional<QByteArray> image = m_log.image(record.imageSha256, error);
+    if (!image)
+        return false;
+    m_openImage(*image, record);
+    return true;
+}
+
+void LogWindow::openImageOfCurrentRow()
+{
+    QString error;
+    if (!openCurrentImage(&error))
+        ui::ShowError(this, Utf8("生產紀錄"), error);
+}
+
+}  // namespace tessaro

@@ -1,0 +1,69 @@
+#include "log/logrecord.h"
+
+#include "decode/modulesummary.h"
+#include "device/linkrecorder.h"
+
+#include <QCryptographicHash>
+#include <QDateTime>
+#include <QSysInfo>
+#include <QStringList>
+
+namespace tessaro {
+
+namespace {
+
+QString PinText(const std::vector<int>& pins)
+{
+    QStringList words;
+    words.reserve(static_cast<qsizetype>(pins.size()));
+    for (int pin : pins)
+        words << QString::number(pin);
+    return words.join(u' ');
+}
+
+QString Utf8(const std::string& text)
+{
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+}  // namespace
+
+QString Sha256Hex(const QByteArray& data)
+{
+    return QString::fromLatin1(QCryptographicHash::hash(data, QCryptographicHash::Sha256).toHex());
+}
+
+QString DefaultStationName()
+{
+    const QString name = QSysInfo::machineHostName();
+    return name.isEmpty() ? QStringLiteral("localhost") : name;
+}
+
+LogRecord MakeLogRecord(const LinkOperationReport& report, const QString& station)
+{
+    LogRecord record;
+    record.timeUtc = QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs);
+    record.station = station;
+    record.operatorMode = report.authorized ? QStringLiteral("password") : QStringLiteral("no password");
+    record.operation = QString::fromLatin1(LinkOperationName(report.operation));
+    record.port = Utf8(report.port);
+    record.document = Utf8(report.documentName);
+    if (report.image) {
+        const SpdImage& image = *report.image;
+        record.image = QByteArray(reinterpret_cast<const char*>(image.data()), static_cast<qsizetype>(image.size()));
+        record.imageSha256 = Sha256Hex(record.image);
+        record.imageSize = static_cast<int>(image.size());
+        const ModuleSummary summary = SummarizeModule(image);
+        record.serialNumber = Utf8(summary.serialNumber.value_or(std::string()));
+        record.moduleSummary = Utf8(summary.line());
+    }
+    record.ok = report.ok;
+    record.result = report.ok ? QStringLiteral("ok") : Utf8(report.message);
+    record.testResult = Utf8(report.testResult);
+    record.failPins = PinText(report.failPins);
+    record.passPins = PinText(report.passPins);
+    record.durationMs = report.durationMs;
+    return record;
+}
+
+}  // namespace tessaro

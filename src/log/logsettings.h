@@ -1,0 +1,22 @@
+#pragma once
+
+#include "log/productionlog.h"
+
+#include <QString>
+
+#include <optional>
+
+namespace tessaro {
+
+class SettingsStore;
+
+// The production log that the settings name: the PostgreSQL server of
+// "LogServer" when set, else the SQLite file of "LogDatabase", else
+// "production-log.sqlite" beside the settings file. nullopt with *error set
+// when "LogServer" cannot be read.
+[[nodiscard]] std::optional<LogLocation> LogLocationFromSettings(SettingsStore& settings, QString* error);
+
+// "StationName", or the host name when it is not set.
+[[nodiscard]] QString StationNameFromSettings(SettingsStore& settings);
+
+}  // namespace tessaro
