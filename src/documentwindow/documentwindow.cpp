@@ -5,13 +5,12 @@
 #include "core/checks.h"
 #include "documentwindow/decodedpanels.h"
 #include "documentwindow/snapshotstep.h"
+#include "documentwindow/clipboard.h"
 #include "documentwindow/gridlegend.h"
-#include "files/bytetext.h"
 #include "pinmapui/pinmappanel.h"
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QClipboard>
 #include <QCloseEvent>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -694,10 +693,7 @@ void DocumentWindow::paste(int from, std::span<const std::uint8_t> bytes, std::u
         m_grid->setSelectionAnchor(from + result.written - 1);  // the pasted bytes stay selected
         updateEntryBox();
     }
-    QString text = QStringLiteral("已貼上 %1 個位元組 (%1 bytes pasted)").arg(result.written);
-    if (const std::uint64_t dropped = static_cast<std::uint64_t>(result.dropped) + notKept; dropped > 0)
-        text += QStringLiteral("; 超出映像結尾的 %1 個位元組未貼上 (%1 bytes beyond the end of the image dropped)").arg(dropped);
-    emit statusMessage(text);
+    emit statusMessage(PastedNote(result.written, static_cast<std::uint64_t>(result.dropped) + notKept));
     refreshNow();
 }
 
@@ -709,20 +705,17 @@ std::vector<std::uint8_t> DocumentWindow::selectedBytes() const
 
 void DocumentWindow::copySelection()
 {
-    const std::vector<std::uint8_t> bytes = selectedBytes();
-    QApplication::clipboard()->setText(QString::fromStdString(BytesToText(bytes)));
-    emit statusMessage(QStringLiteral("已複製 %1 個位元組 (%1 bytes copied)").arg(bytes.size()));
+    emit statusMessage(CopyBytesToClipboard(selectedBytes()));
 }
 
 void DocumentWindow::pasteClipboard()
 {
-    const DumpBytes read = BytesFromText(QApplication::clipboard()->text().toStdString());
-    if (!read.ok()) {
-        emit statusMessage(QStringLiteral("剪貼簿沒有可貼上的十六進位位元組 (the clipboard holds no hex bytes: %1)")
-                               .arg(FromStd(read.error)));
+    const ClipboardBytes read = ReadClipboardBytes();
+    if (!read.problem.isEmpty()) {
+        emit statusMessage(read.problem);
         return;
     }
-    paste(m_grid->selectionFirst(), read.bytes, read.count - read.bytes.size());
+    paste(m_grid->selectionFirst(), read.bytes, read.notKept);
 }
 
 void DocumentWindow::selectAllBytes()

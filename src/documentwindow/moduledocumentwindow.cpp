@@ -2,13 +2,12 @@
 
 #include "decode/modulesummary.h"
 #include "documentwindow/documentwindow.h"
+#include "documentwindow/clipboard.h"
 #include "documentwindow/gridlegend.h"
 #include "documentwindow/modulebytegrid.h"
 #include "documentwindow/snapshotstep.h"
-#include "files/bytetext.h"
 
 #include <QApplication>
-#include <QClipboard>
 #include <QCloseEvent>
 #include <QFormLayout>
 #include <QGroupBox>
@@ -397,10 +396,7 @@ void ModuleDocumentWindow::paste(int from, std::span<const std::uint8_t> bytes, 
         selectByte(from);
         m_grid->setSelectionAnchor(from + written - 1);  // the pasted bytes stay selected
     }
-    QString text = QStringLiteral("已貼上 %1 個位元組 (%1 bytes pasted)").arg(written);
-    if (dropped > 0)
-        text += QStringLiteral("; 超出映像結尾的 %1 個位元組未貼上 (%1 bytes beyond the end of the image dropped)").arg(dropped);
-    emit statusMessage(text);
+    emit statusMessage(PastedNote(written, dropped));
     refreshNow();
 }
 
@@ -416,20 +412,17 @@ std::vector<std::uint8_t> ModuleDocumentWindow::selectedBytes() const
 
 void ModuleDocumentWindow::copySelection()
 {
-    const std::vector<std::uint8_t> bytes = selectedBytes();
-    QApplication::clipboard()->setText(QString::fromStdString(BytesToText(bytes)));
-    emit statusMessage(QStringLiteral("已複製 %1 個位元組 (%1 bytes copied)").arg(bytes.size()));
+    emit statusMessage(CopyBytesToClipboard(selectedBytes()));
 }
 
 void ModuleDocumentWindow::pasteClipboard()
 {
-    const DumpBytes read = BytesFromText(QApplication::clipboard()->text().toStdString());
-    if (!read.ok()) {
-        emit statusMessage(QStringLiteral("剪貼簿沒有可貼上的十六進位位元組 (the clipboard holds no hex bytes: %1)")
-                               .arg(FromStd(read.error)));
+    const ClipboardBytes read = ReadClipboardBytes();
+    if (!read.problem.isEmpty()) {
+        emit statusMessage(read.problem);
         return;
     }
-    paste(m_grid->selectionFirst(), read.bytes, read.count - read.bytes.size());
+    paste(m_grid->selectionFirst(), read.bytes, read.notKept);
 }
 
 void ModuleDocumentWindow::selectAllBytes()
