@@ -88,6 +88,9 @@ MainWindow::MainWindow(AppValues& app, SettingsStore& settings, QWidget* parent)
 
 MainWindow::~MainWindow()
 {
+    // The workspace activates its remaining windows while QWidget deletes it,
+    // after this window's part is gone.
+    m_mdi->disconnect(this);
     if (m_link) {
         m_link->pollTimer().stop();
         m_link->statusReplyTimer().stop();

@@ -126,6 +126,9 @@ DocumentWindow::DocumentWindow(AppValues& app, const QString& caption, QWidget* 
 
 DocumentWindow::~DocumentWindow()
 {
+    // The stack empties itself when QWidget deletes its children, after this
+    // window's part is gone: it must no longer call back.
+    m_undo->disconnect(this);
     m_doc.removeObserver(this);
 }
 

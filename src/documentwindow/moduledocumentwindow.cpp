@@ -142,6 +142,9 @@ ModuleDocumentWindow::ModuleDocumentWindow(ImageData image, const QString& capti
 
 ModuleDocumentWindow::~ModuleDocumentWindow()
 {
+    // The stack empties itself when QWidget deletes its children, after this
+    // window's part is gone: it must no longer call back.
+    m_undo->disconnect(this);
     m_doc.removeObserver(this);
 }
 
