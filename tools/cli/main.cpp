@@ -110,6 +110,12 @@ bool RefuseOutputOverInput(const std::string& in, const std::string& out)
     return true;
 }
 
+// What fix and convert wrote of a truncated image: the bytes read, none made up.
+std::string WrittenPart(const ImageData& image, const std::string& out)
+{
+    return "\"" + out + "\" holds only the " + std::to_string(image.bytes.size()) + " bytes read";
+}
+
 bool WriteImage(const std::string& file, const ImageData& image, SpdFormat format)
 {
     QString message;
@@ -268,6 +274,7 @@ int Fix(Args& args)
     }
     if (!WriteImage(out, image, FormatForName(out)))
         return kExitFailed;
+    PrintReadWarnings(in, image, WrittenPart(image, out));
     Print(stdout, report);
     const std::uint64_t dropped = read.bytesAfterImage;
     if (!named && dropped > 0)
@@ -297,9 +304,10 @@ int Convert(Args& args)
         PrintError(read.error);
         return kExitFailed;
     }
-    if (RefuseOutputOverInput(in, out))
+    if (RefuseOutputOverInput(in, out) || !WriteImage(out, read.image, format))
         return kExitFailed;
-    return WriteImage(out, read.image, format) ? kExitOk : kExitFailed;
+    PrintReadWarnings(in, read.image, WrittenPart(read.image, out));
+    return kExitOk;
 }
 
 // One line per key in order: the name, or "unknown" (and exit 1 at the end).

@@ -71,6 +71,7 @@ int RunCompareCommand(Args& args)
             PrintError(reads[i].error);
             return kCompareTroubleExit;
         }
+        PrintReadWarnings(file, reads[i].image);
     }
     const ImageData& a = reads[0].image;
     const ImageData& b = reads[1].image;
