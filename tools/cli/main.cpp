@@ -69,7 +69,8 @@ constexpr const char* kUsage =
     "\n"
     "Files whose names end in \"spd\" (any case) are text SPD files, all others binary. decode, fix, convert\n"
     "and compare take --input-format auto|binary|text|dump to read a file otherwise: dump reads hex dumps\n"
-    "(bare hex bytes, \"0000: 23 11 ...\" and i2cdump lines, hexdump -C, xxd); auto tells the forms apart.\n"
+    "(bare hex bytes, \"0000: 23 11 ...\" and i2cdump lines, hexdump -C, xxd, xxd -p); auto tells the forms\n"
+    "apart and refuses a file it cannot tell.\n"
     "Exit status: 0 success, 1 failure, 2 bad usage.\n";
 
 std::string Utf8(const QString& s)
