@@ -2,6 +2,7 @@
 
 #include "core/hex.h"
 #include "core/memorytype.h"
+#include "core/utf8.h"
 #include "files/hexdump.h"
 #include "files/spdformat.h"
 
@@ -237,45 +238,6 @@ ImageRead ParseKnownFormat(std::string_view data, InputFormat format, ImageSizeR
         break;
     }
     return ParseImageBinary(data, rule);
-}
-
-// True when text is well-formed UTF-8 (no overlong forms, surrogates or code
-// points above 10FFFFh).
-bool IsUtf8(std::string_view text)
-{
-    std::size_t n = 0;
-    while (n < text.size()) {
-        const auto lead = static_cast<unsigned char>(text[n]);
-        int follow = 0;
-        unsigned low = 0x80;
-        unsigned high = 0xBF;
-        if (lead < 0x80) {
-            ++n;
-            continue;
-        }
-        if (lead >= 0xC2 && lead <= 0xDF) {
-            follow = 1;
-        } else if (lead >= 0xE0 && lead <= 0xEF) {
-            follow = 2;
-            low = lead == 0xE0 ? 0xA0 : 0x80;
-            high = lead == 0xED ? 0x9F : 0xBF;
-        } else if (lead >= 0xF0 && lead <= 0xF4) {
-            follow = 3;
-            low = lead == 0xF0 ? 0x90 : 0x80;
-            high = lead == 0xF4 ? 0x8F : 0xBF;
-        } else {
-            return false;
-        }
-        if (n + static_cast<std::size_t>(follow) >= text.size())
-            return false;
-        for (int k = 1; k <= follow; ++k) {
-            const auto c = static_cast<unsigned char>(text[n + static_cast<std::size_t>(k)]);
-            if (c < (k == 1 ? low : 0x80) || c > (k == 1 ? high : 0xBF))
-                return false;
-        }
-        n += static_cast<std::size_t>(follow) + 1;
-    }
-    return true;
 }
 
 }  // namespace
