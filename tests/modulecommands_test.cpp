@@ -426,7 +426,9 @@ TEST(CliLargerImages, TruncatedImagesWarnInEveryCommand)
         EXPECT_EQ(r.exitCode, 0);
         EXPECT_EQ(r.err, warned + "\n" + "tessaro-cli: warning: \"" + out + "\": " + warning + "\n");
         EXPECT_EQ(RunCli({"report", file}).err, warned + "\n");
-    }
+    }    FakeSysfs sysfs;
+    sysfs.add("0-0050", "eeprom", ddr4);  // a DDR4 module read through a 256-byte driver
+    EXPECT_NE(RunCli({"installed", "--sysfs", sysfs.root()}).err.find("truncated: 256 of 512 bytes"), std::string::npos);
 }
 
 TEST(CliLargerImages, FixWritesEveryCrcBlockAndTheFormsRoundTrip)

@@ -172,6 +172,7 @@ int RunInstalledCommand(Args& args)
         }
         if (!read.ok())
             continue;
+        PrintReadWarnings(module.path, read.image);
         anyRead = true;
         if (saveFolder) {
             const std::string path = (std::filesystem::path(*saveFolder) / (module.entry + ".bin")).string();
