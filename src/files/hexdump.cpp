@@ -185,7 +185,8 @@ private:
         const LineForm form = LineFormOf(tokens);
         if (firstLine_ == 0) {
             firstLine_ = number;
-            // A plain run only starts a plain dump; a star, a bare line only repeats or continues.
+            // The first line of bytes sets the form of the dump; text there
+            // is read as bare bytes, which says what is wrong with it.
             form_ = form == LineForm::Text ? LineForm::Bare : form;
         }
         if (form_ == LineForm::Plain) {
@@ -378,7 +379,7 @@ ImageRead ParseHexDump(std::string_view text, ImageSizeRule rule)
     ImageRead read = ImageFromBytes(dump.bytes, "the dump holds", rule);
     if (read.ok() && read.image.truncated() && !dump.cutShort.empty())
         return {{}, dump.cutShort + ", and the dump ends there: the image would be cut to " +
-                        read.image.truncationWarning().substr(sizeof "truncated: " - 1)};
+                        std::to_string(read.image.bytes.size()) + " of " + std::to_string(read.image.size) + " bytes"};
     return read;
 }
 

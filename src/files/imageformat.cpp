@@ -140,7 +140,9 @@ ImageRead ParseImageText(std::string_view data, ImageSizeRule rule)
     int size = kBaseSize;
     std::uint8_t byte2 = 0;
     // A 512- or 1024-byte image may end early once half of it is there.
-    auto mayEndHere = [&] { return size > kBaseSize && bytes.size() >= static_cast<std::size_t>(ShortestTruncated(size)); };
+    auto mayEndHere = [&] {
+        return size > kBaseSize && bytes.size() >= static_cast<std::size_t>(ShortestTruncated(size));
+    };
 
     for (int line = 0; line < size / kBytesPerLine; ++line) {
         if (data.empty() || (mayEndHere() && IsBlank(data))) {
@@ -285,8 +287,8 @@ FormatGuess GuessInputFormat(std::string_view data)
             guess.format = InputFormat::Text;
         return guess;
     }
-    // Mostly text, yet with a control character: a dump or text file with a stray byte, or a
-    // binary image that happens to look like text. Neither is guessed.
+    // Mostly text, yet with a control character: a text file with a stray
+    // byte, or a binary image that looks like text. Neither is guessed.
     if (printable * 4 >= text.size() * 3) {
         guess.format = InputFormat::Auto;
         const std::size_t at = skipped + *control;
