@@ -38,9 +38,9 @@ TEST(Cli, JedecPrintsNamesAndFailsOnUnknownKeys)
     auto r = RunCli({"jedec", "01", "7F7FFE"});
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_EQ(r.out, "(AMD)\n(ELPIDA)\n");
-    r = RunCli({"jedec", "2c", "7F98"});
+    r = RunCli({"jedec", "7f7f9e", "7F7F7F7F7F7F7F01", "7f98"});
     EXPECT_EQ(r.exitCode, 1);
-    EXPECT_EQ(r.out, "unknown\n(KINGSTON)\n");
+    EXPECT_EQ(r.out, "(CORSAIR)\nunknown\n(KINGSTON)\n") << "keys of either case";
 }
 
 TEST(Cli, DecodeContinuesPastBadFilesAndReportsThemInJson)

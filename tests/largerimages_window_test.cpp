@@ -22,6 +22,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
@@ -160,6 +161,27 @@ TEST_F(LargerImages, OpenShowsEveryByteAndSaveWritesTheWholeImageInBothForms)
     window->openPath(small);
     ASSERT_NE(window->activeDocument(), nullptr);
     EXPECT_EQ(window->activeDocument()->document().image(), ddr2);
+}
+
+// The first 256 bytes of a DDR4 image, as a 256-byte programmer reads them,
+// binary or 16 text lines: the 512-byte window, the absent bytes empty, the
+// warning in the status bar.
+TEST_F(LargerImages, TheFirstPageOfADdr4ImageOpensAsTheTruncatedImage)
+{
+    Bytes page = Ddr4Image();
+    page.resize(256);
+    const QString binary = path("page.bin");
+    const QString text = path("page.spd");
+    test::WriteAll(binary.toStdString(), AsText(page));
+    test::WriteAll(text.toStdString(), ImageTextBytes(page));
+    for (const QString& file : {binary, text}) {
+        window->openPath(file);
+        ModuleDocumentWindow* doc = window->activeModuleDocument();
+        ASSERT_NE(doc, nullptr) << file.toStdString();
+        EXPECT_EQ(doc->document().size(), 512);
+        EXPECT_EQ(doc->document().bytes(), page);
+        EXPECT_EQ(window->statusBar()->currentMessage(), QStringLiteral("truncated: 256 of 512 bytes"));
+    }
 }
 
 TEST_F(LargerImages, HexDumpImportOpensAnUntitledModifiedDocument)

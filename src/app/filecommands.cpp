@@ -17,6 +17,7 @@
 #include <QMessageBox>
 #include <QUndoStack>
 #include <QStatusBar>
+#include <QStringList>
 
 #include <algorithm>
 #include <functional>
@@ -219,7 +220,14 @@ ModuleDocumentWindow* MainWindow::openModuleDocument(ImageData image, const QStr
     window->setProgrammerColumn(programmer);
     addDocumentSubWindow(window);
     connect(window, &ModuleDocumentWindow::statusMessage, statusBar(), [this](const QString& text) { statusBar()->showMessage(text); });
-    showCheckMismatch(window->checkMismatchText());
+    // What the reader warned of (a truncated image: "truncated: 256 of 512
+    // bytes"), then the check bytes that disagree with the image.
+    QStringList notes;
+    if (window->document().image().truncated())
+        notes << QString::fromStdString(window->document().image().truncationWarning());
+    if (const QString mismatch = window->checkMismatchText(); !mismatch.isEmpty())
+        notes << mismatch;
+    showCheckMismatch(notes.join(QStringLiteral("; ")));
     return window;
 }
 

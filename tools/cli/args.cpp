@@ -15,6 +15,13 @@ void PrintError(const std::string& text)
     Print(stderr, "tessaro-cli: " + text + "\n");
 }
 
+void PrintReadWarnings(const std::string& file, const ImageData& image, const std::string& consequence)
+{
+    if (image.truncated())
+        PrintError("warning: \"" + file + "\": " + image.truncationWarning() + (consequence.empty() ? "" : "; ") +
+                   consequence);
+}
+
 void Args::parse(const std::vector<std::string>& flags, const std::vector<std::string>& valued)
 {
     bool optionsEnded = false;

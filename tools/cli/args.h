@@ -1,5 +1,7 @@
 #pragma once
 
+#include "files/imageformat.h"
+
 #include <cstdio>
 #include <map>
 #include <optional>
@@ -20,6 +22,10 @@ struct UsageError {
 void Print(std::FILE* stream, const std::string& text);
 // "tessaro-cli: " + text on stderr.
 void PrintError(const std::string& text);
+// What the reader warns of in the image of file, one line each on stderr:
+// "tessaro-cli: warning: "FILE": truncated: 256 of 512 bytes", and what that
+// means for the command (after "; ") when it says.
+void PrintReadWarnings(const std::string& file, const ImageData& image, const std::string& consequence = {});
 
 // Options and operands of one command. Options may stand anywhere; "--" ends them.
 class Args

@@ -69,7 +69,8 @@ constexpr const char* kUsage =
     "\n"
     "Files whose names end in \"spd\" (any case) are text SPD files, all others binary. decode, fix, convert\n"
     "and compare take --input-format auto|binary|text|dump to read a file otherwise: dump reads hex dumps\n"
-    "(bare hex bytes, \"0000: 23 11 ...\" and i2cdump lines, hexdump -C, xxd); auto tells the forms apart.\n"
+    "(bare hex bytes, \"0000: 23 11 ...\" and i2cdump lines, hexdump -C, xxd, xxd -p); auto tells the forms\n"
+    "apart and refuses a file it cannot tell.\n"
     "Exit status: 0 success, 1 failure, 2 bad usage.\n";
 
 std::string Utf8(const QString& s)
@@ -108,6 +109,12 @@ bool RefuseOutputOverInput(const std::string& in, const std::string& out)
         return false;
     PrintError("cannot write \"" + out + "\": it is the input file \"" + in + "\"");
     return true;
+}
+
+// What fix and convert wrote of a truncated image: the bytes read, none made up.
+std::string WrittenPart(const ImageData& image, const std::string& out)
+{
+    return "\"" + out + "\" holds only the " + std::to_string(image.bytes.size()) + " bytes read";
 }
 
 bool WriteImage(const std::string& file, const ImageData& image, SpdFormat format)
@@ -268,6 +275,7 @@ int Fix(Args& args)
     }
     if (!WriteImage(out, image, FormatForName(out)))
         return kExitFailed;
+    PrintReadWarnings(in, image, WrittenPart(image, out));
     Print(stdout, report);
     const std::uint64_t dropped = read.bytesAfterImage;
     if (!named && dropped > 0)
@@ -297,9 +305,10 @@ int Convert(Args& args)
         PrintError(read.error);
         return kExitFailed;
     }
-    if (RefuseOutputOverInput(in, out))
+    if (RefuseOutputOverInput(in, out) || !WriteImage(out, read.image, format))
         return kExitFailed;
-    return WriteImage(out, read.image, format) ? kExitOk : kExitFailed;
+    PrintReadWarnings(in, read.image, WrittenPart(read.image, out));
+    return kExitOk;
 }
 
 // One line per key in order: the name, or "unknown" (and exit 1 at the end).

@@ -71,6 +71,7 @@ int RunCompareCommand(Args& args)
             PrintError(reads[i].error);
             return kCompareTroubleExit;
         }
+        PrintReadWarnings(file, reads[i].image);
     }
     const ImageData& a = reads[0].image;
     const ImageData& b = reads[1].image;
@@ -171,6 +172,7 @@ int RunInstalledCommand(Args& args)
         }
         if (!read.ok())
             continue;
+        PrintReadWarnings(module.path, read.image);
         anyRead = true;
         if (saveFolder) {
             const std::string path = (std::filesystem::path(*saveFolder) / (module.entry + ".bin")).string();

@@ -126,6 +126,7 @@ int RunReportCommand(Args& args, int argc, char** argv)
     // page; every other file is read and laid out as a 256-byte document.
     const ImageRead read = ReadImageFile(file, InputFormatForFileName(file));
     if (read.ok() && read.image.size > kSpdSize) {
+        PrintReadWarnings(file, read.image);
         items = LayoutModuleReport(read.image.bytes, file);
     } else {
         ReportSource source;
