@@ -21,6 +21,7 @@
 #include <map>
 #include <set>
 
+#include <pwd.h>
 #include <unistd.h>
 
 using namespace tessaro;
@@ -143,7 +144,7 @@ TEST(LogProcesses, DeviceCommandsOfTwoStationsAreListedAndTheirImagesKept)
     {
         QFile ini(config + QStringLiteral("/Korvalen inc./TESSARO .conf"));
         ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
-        ini.write("[Settings]\nStationName=bench-7\n");
+        ini.write("[Settings]\nStationName=bench-7\nOperatorName=Ana Lin\n");
     }
     const QString image = dir.filePath(QStringLiteral("module.bin"));
     {
@@ -187,8 +188,10 @@ TEST(LogProcesses, DeviceCommandsOfTwoStationsAreListedAndTheirImagesKept)
     EXPECT_TRUE(lines[0].startsWith(QStringLiteral("id,time,station,")));
     int reads = 0;
     QString sha;
+    // The operator: the login name of the user, and the name the settings give.
+    const QString who = QStringLiteral(",bench-7,%1 (Ana Lin),").arg(QString::fromLocal8Bit(::getpwuid(::geteuid())->pw_name));
     for (const QString& line : lines.mid(1)) {
-        EXPECT_TRUE(line.contains(QStringLiteral(",bench-7,password,"))) << line.toStdString();
+        EXPECT_TRUE(line.contains(who)) << line.toStdString();
         if (line.contains(QStringLiteral(",read module,"))) {
             ++reads;
             sha = line.section(u',', 7, 7);

@@ -116,7 +116,7 @@ void MainWindow::attachProductionLog()
     }
     m_log = std::make_unique<ProductionLog>(*location);
     m_log->open();  // a failure is tried again with the first record
-    m_recorder = std::make_unique<LogRecorder>(*m_log, StationNameFromSettings(m_settings));
+    m_recorder = std::make_unique<LogRecorder>(*m_log, StationNameFromSettings(m_settings), OperatorNameFromSettings(m_settings));
     // Records that wait say so in the status bar; a log of a newer version says so all the time.
     m_recorder->setStatusListener([this](const QString& text) {
         showLogStatus(text.isEmpty() && m_log->isReadOnly() ? m_log->problem() : text);

@@ -13,10 +13,13 @@ std::optional<LogLocation> LogLocationFromSettings(SettingsStore& settings, QStr
         return ParseLogServer(server, error);
     LogLocation location;
     location.path = settings.readLogSetting(QStringLiteral("LogDatabase"));
-    if (location.path.isEmpty())
+    if (location.path.isEmpty()) {
         location.path = QFileInfo(settings.fileName()).absoluteDir().filePath(QStringLiteral("production-log.sqlite"));
-    else
+    } else {
+        // A file the operator named is made only in a folder that is there.
         location.path = QDir::cleanPath(QDir::fromNativeSeparators(location.path));
+        location.creation = LogLocation::Creation::File;
+    }
     return location;
 }
 
@@ -24,6 +27,11 @@ QString StationNameFromSettings(SettingsStore& settings)
 {
     const QString name = settings.readLogSetting(QStringLiteral("StationName"));
     return name.isEmpty() ? DefaultStationName() : name;
+}
+
+QString OperatorNameFromSettings(SettingsStore& settings)
+{
+    return OperatorName(settings.readLogSetting(QStringLiteral("OperatorName")));
 }
 
 }  // namespace tessaro

@@ -19,4 +19,7 @@ class SettingsStore;
 // "StationName", or the host name when it is not set.
 [[nodiscard]] QString StationNameFromSettings(SettingsStore& settings);
 
+// The operator of the records: the login name, with "OperatorName" when it is set.
+[[nodiscard]] QString OperatorNameFromSettings(SettingsStore& settings);
+
 }  // namespace tessaro

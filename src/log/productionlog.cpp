@@ -13,6 +13,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 
@@ -37,6 +38,7 @@ const std::vector<std::vector<const char*>>& Migrations()
         // version 1
         {
             "CREATE TABLE images (sha256 TEXT PRIMARY KEY, size INTEGER NOT NULL, data {BLOB} NOT NULL)",
+            // operator_mode holds the operator's name (LogRecord::operatorName).
             "CREATE TABLE operations (id {ID}, time_utc TEXT NOT NULL, station TEXT NOT NULL,"
             " operator_mode TEXT NOT NULL, operation TEXT NOT NULL, port TEXT NOT NULL, document TEXT NOT NULL,"
             " image_sha256 TEXT REFERENCES images (sha256), image_size INTEGER NOT NULL,"
@@ -67,25 +69,10 @@ QString DatabaseError(const QSqlError& error)
     return text.replace(u'\n', u' ');
 }
 
-#ifdef Q_OS_UNIX
-// Creates the file with mode 0600 unless it exists; its folder too.
-QString CreatePrivateFile(const QString& path)
+QString SystemError(int code)
 {
-    const QFileInfo info(path);
-    if (info.exists())
-        return {};
-    if (!QDir().mkpath(info.absolutePath()))
-        return path + QStringLiteral(": cannot create the folder ") + info.absolutePath();
-    const int fd = ::open(QFile::encodeName(path).constData(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0600);
-    if (fd < 0) {
-        if (errno == EEXIST)
-            return {};
-        return path + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(errno));
-    }
-    ::close(fd);
-    return {};
+    return QString::fromLocal8Bit(std::strerror(code));
 }
-#endif
 
 // A text column's value: never NULL, an absent text is the empty one.
 QVariant Text(const QString& text)
@@ -214,17 +201,69 @@ bool ProductionLog::openConnection()
                         .arg(driver, sqlite ? QStringLiteral("libqt6sql6-sqlite") : QStringLiteral("libqt6sql6-psql"));
         return false;
     }
-#ifdef Q_OS_UNIX
-    if (sqlite) {
-        if (const QString trouble = CreatePrivateFile(m_location.path); !trouble.isEmpty()) {
-            m_problem = trouble;
+    return (!sqlite || prepareFile()) && connectTo(m_location.path, true);
+}
+
+bool ProductionLog::prepareFile()
+{
+    const QString& path = m_location.path;
+    const QFileInfo info(path);
+    if (info.exists() || info.isSymLink())
+        return true;  // whether it is a log, connectTo() finds out
+    if (m_location.creation == LogLocation::Creation::None) {
+        m_problem = QStringLiteral("no production log at ") + path;
+        return false;
+    }
+    const QString folder = info.absolutePath();
+    if (!QFileInfo(folder).isDir()) {
+        if (m_location.creation != LogLocation::Creation::FileAndFolder || !QDir().mkpath(folder)) {
+            m_problem = path + QStringLiteral(": the folder ") + folder +
+                        (QFileInfo::exists(folder) ? QStringLiteral(" is not a folder") : QStringLiteral(" does not exist"));
             return false;
         }
     }
+    return createFile(folder);
+}
+
+bool ProductionLog::createFile(const QString& folder)
+{
+#ifdef Q_OS_UNIX
+    // The new log is made whole under a temporary name and linked into place,
+    // so that nobody ever finds it half made, and a file that appeared
+    // meanwhile is kept (and used when it is a log).
+    QByteArray temporary = QFile::encodeName(folder + QStringLiteral("/.production-log-XXXXXX"));
+    const int fd = ::mkstemp(temporary.data());  // mode 0600
+    if (fd < 0) {
+        m_problem = m_location.path + QStringLiteral(": ") + SystemError(errno);
+        return false;
+    }
+    ::close(fd);
+    const QString name = QFile::decodeName(temporary);
+    const bool made = connectTo(name, false) && migrate();
+    closeConnection();
+    int linked = made ? ::link(temporary.constData(), QFile::encodeName(m_location.path).constData()) : 0;
+    const int code = errno;
+    ::unlink(temporary.constData());
+    if (made && linked != 0 && code != EEXIST) {
+        m_problem = m_location.path + QStringLiteral(": ") + SystemError(code);
+        return false;
+    }
+    return made;
+#else
+    Q_UNUSED(folder);
+    return true;
 #endif
+}
+
+bool ProductionLog::connectTo(const QString& file, bool mustBeLog)
+{
+    closeConnection();
+    const bool sqlite = m_location.kind == LogLocation::Kind::SQLite;
+    const QString driver = sqlite ? QStringLiteral("QSQLITE") : QStringLiteral("QPSQL");
     QSqlDatabase db = QSqlDatabase::addDatabase(driver, m_connection);
+    m_busyWaitMs = m_location.busyTimeoutMs;
     if (sqlite) {
-        db.setDatabaseName(m_location.path);
+        db.setDatabaseName(file);
         db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(m_location.busyTimeoutMs));
     } else {
         db.setHostName(m_location.host);
@@ -237,6 +276,25 @@ bool ProductionLog::openConnection()
     if (!db.open()) {
         m_problem = m_location.describe() + QStringLiteral(": ") + DatabaseError(db.lastError());
         return false;
+    }
+    if (sqlite) {
+        // An existing file is written only when it is a production log
+        // (a log of any schema version has the version table).
+        QSqlQuery tables(db);
+        if (!tables.exec(QStringLiteral("SELECT COUNT(*) FROM sqlite_master")) || !tables.next()) {
+            m_problem = m_location.describe() + QStringLiteral(": ") + DatabaseError(tables.lastError());
+            return false;
+        }
+        const bool empty = tables.value(0).toInt() == 0;
+        tables.finish();
+        if (mustBeLog && (!tables.exec(QStringLiteral("SELECT COUNT(*) FROM sqlite_master WHERE type = 'table' AND "
+                                                   "name = 'schema_info'")) ||
+                       !tables.next() || tables.value(0).toInt() == 0)) {
+            m_problem = m_location.path + (empty ? QStringLiteral(": an empty file, not a production log; it is left as it is")
+                                                 : QStringLiteral(": not a production log (an SQLite database of "
+                                                                  "other tables); it is left as it is"));
+            return false;
+        }
     }
     if (sqlite) {
         // Readers never wait for the writer. In WAL mode NORMAL keeps every
@@ -377,7 +435,7 @@ bool ProductionLog::write(const LogRecord& record)
                       .arg(QLatin1String(kColumns)));
     query.addBindValue(Text(record.timeUtc));
     query.addBindValue(Text(record.station));
-    query.addBindValue(Text(record.operatorMode));
+    query.addBindValue(Text(record.operatorName));
     query.addBindValue(Text(record.operation));
     query.addBindValue(Text(record.port));
     query.addBindValue(Text(record.document));
@@ -397,6 +455,18 @@ bool ProductionLog::write(const LogRecord& record)
     return execute(QStringLiteral("COMMIT")) || (execute(QStringLiteral("ROLLBACK")), false);
 }
 
+void ProductionLog::setBusyWait(int milliseconds)
+{
+    if (!m_open || milliseconds == m_busyWaitMs)
+        return;
+    QSqlQuery query(QSqlDatabase::database(m_connection, false));
+    // PostgreSQL takes 0 as no limit: one millisecond is no wait.
+    if (query.exec(m_location.kind == LogLocation::Kind::SQLite
+                       ? QStringLiteral("PRAGMA busy_timeout = %1").arg(milliseconds)
+                       : QStringLiteral("SET lock_timeout = %1").arg(std::max(1, milliseconds))))
+        m_busyWaitMs = milliseconds;
+}
+
 void ProductionLog::append(LogRecord record)
 {
     m_pending.push_back(std::move(record));
@@ -411,8 +481,10 @@ bool ProductionLog::flush()
         return false;
     if (m_readOnly)
         return false;
+    setBusyWait(m_writeFailed ? 0 : m_location.busyTimeoutMs);
     while (!m_pending.empty()) {
         if (!write(m_pending.front())) {
+            m_writeFailed = true;
             // A server connection may have gone; the next try opens it anew.
             if (m_location.kind == LogLocation::Kind::PostgreSQL) {
                 const QString problem = m_problem;
@@ -423,6 +495,7 @@ bool ProductionLog::flush()
         }
         m_pending.pop_front();
     }
+    m_writeFailed = false;
     m_problem.clear();
     return true;
 }
@@ -551,7 +624,7 @@ std::vector<LogRecord> ProductionLog::page(const LogFilter& filter, const QStrin
         r.id = query.value(0).toLongLong();
         r.timeUtc = query.value(1).toString();
         r.station = query.value(2).toString();
-        r.operatorMode = query.value(3).toString();
+        r.operatorName = query.value(3).toString();
         r.operation = query.value(4).toString();
         r.port = query.value(5).toString();
         r.document = query.value(6).toString();
