@@ -359,6 +359,9 @@ void ProgrammerLink::statusReplyTick()
         read(reply);
     const std::optional<StatusRecord> record = ReadStatusRecord(reply);
     if (!record) {
+        if (m_reason.empty())
+            m_reason = reply.empty() ? std::string("no reply to the status request")
+                                     : "the status reply (" + std::to_string(reply.size()) + " characters) is no status record";
         m_host.statusMissing();
         fail(msg::kRs232Failed);
     } else {
