@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QRegularExpression>
@@ -227,6 +228,42 @@ TEST(LogProcesses, DeviceCommandsOfTwoStationsAreListedAndTheirImagesKept)
     cli(missing, {QStringLiteral("log"), QStringLiteral("--image"), QString(64, u'a'), QStringLiteral("-o"), back});
     ASSERT_TRUE(missing.waitForFinished(30000));
     EXPECT_EQ(missing.exitCode(), 1);
+
+    // A listing of a log that is not there, or of a file that is no log, makes nothing of it.
+    QFile(dir.filePath(QStringLiteral("empty.sqlite"))).open(QIODevice::WriteOnly);
+    for (const char* name : {"no/such/log.sqlite", "empty.sqlite"}) {
+        const QString path = dir.filePath(QString::fromLatin1(name));
+        QProcess listing;
+        cli(listing, {QStringLiteral("log"), QStringLiteral("--database"), path});
+        ASSERT_TRUE(listing.waitForFinished(30000));
+        EXPECT_EQ(listing.exitCode(), 1) << name;
+        const QString err = QString::fromUtf8(listing.readAllStandardError());
+        EXPECT_TRUE(err.startsWith(QStringLiteral("tessaro-cli: ") +
+                                   (QFileInfo::exists(path) ? path + QStringLiteral(": an empty file")
+                                                            : QStringLiteral("no production log at ") + path)))
+            << err.toStdString();
+    }
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath(QStringLiteral("no"))));
+    EXPECT_EQ(QFileInfo(dir.filePath(QStringLiteral("empty.sqlite"))).size(), 0);
+
+    // A log held by another program: the record is given up after a bounded wait, and the command says so.
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("holder"));
+        db.setDatabaseName(config + QStringLiteral("/Korvalen inc./production-log.sqlite"));
+        ASSERT_TRUE(db.open());
+        QSqlQuery hold(db);
+        ASSERT_TRUE(hold.exec(QStringLiteral("BEGIN EXCLUSIVE")));
+        QProcess held;
+        cli(held, {QStringLiteral("device"), QStringLiteral("--port"), second.device(), QStringLiteral("tester"),
+                   QStringLiteral("learn")});
+        ASSERT_TRUE(held.waitForFinished(60000));
+        EXPECT_EQ(held.exitCode(), 0);
+        EXPECT_TRUE(held.readAllStandardError().startsWith(
+            "tessaro-cli: production log: 1 record of this command could not be written and is lost: "));
+        hold.exec(QStringLiteral("ROLLBACK"));
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("holder"));
 }
 
 // A PostgreSQL server of its own in a temporary folder, run by an unprivileged

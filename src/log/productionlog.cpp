@@ -16,6 +16,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <utility>
 
 #ifdef Q_OS_UNIX
 #include <fcntl.h>
@@ -495,7 +496,8 @@ bool ProductionLog::flush()
         }
         m_pending.pop_front();
     }
-    m_writeFailed = false;
+    if (std::exchange(m_writeFailed, false))
+        setBusyWait(m_location.busyTimeoutMs);
     m_problem.clear();
     return true;
 }

@@ -94,6 +94,9 @@ public:
     // Writes the waiting records; true when none waits any more.
     bool flush();
     [[nodiscard]] int pendingCount() const { return static_cast<int>(m_pending.size()); }
+    // How long a write now waits for a busy database (milliseconds): the
+    // location's time, or none while a write that failed is tried again.
+    [[nodiscard]] int busyWaitMs() const { return m_busyWaitMs; }
     // A line for the status bar while records wait; empty when none does.
     [[nodiscard]] QString statusText() const;
 
