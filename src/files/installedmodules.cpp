@@ -61,8 +61,7 @@ FileContents ReadTreeFile(const std::filesystem::path& file, const std::filesyst
     const std::filesystem::path real = std::filesystem::canonical(file, ec);
     if (ec)
         return ReadRegularFile(file.string(), maxBytes);  // says why it cannot be opened
-    const auto [treeEnd, realAt] = std::mismatch(tree.begin(), tree.end(), real.begin(), real.end());
-    if (treeEnd != tree.end()) {
+    if (tree.empty() || std::mismatch(tree.begin(), tree.end(), real.begin(), real.end()).first != tree.end()) {
         FileContents outside;
         outside.error = "cannot read \"" + file.string() + "\": it leads outside " + tree.string() + " (to " +
                         real.string() + ")";

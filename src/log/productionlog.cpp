@@ -239,16 +239,13 @@ bool ProductionLog::createFile(const QString& folder)
         return false;
     }
     ::close(fd);
-    const QString name = QFile::decodeName(temporary);
-    const bool made = connectTo(name, false) && migrate();
+    bool made = connectTo(QFile::decodeName(temporary), false) && migrate();
     closeConnection();
-    int linked = made ? ::link(temporary.constData(), QFile::encodeName(m_location.path).constData()) : 0;
-    const int code = errno;
-    ::unlink(temporary.constData());
-    if (made && linked != 0 && code != EEXIST) {
-        m_problem = m_location.path + QStringLiteral(": ") + SystemError(code);
-        return false;
+    if (made && ::link(temporary.constData(), QFile::encodeName(m_location.path).constData()) != 0 && errno != EEXIST) {
+        m_problem = m_location.path + QStringLiteral(": ") + SystemError(errno);
+        made = false;
     }
+    ::unlink(temporary.constData());
     return made;
 #else
     Q_UNUSED(folder);
