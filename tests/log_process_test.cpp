@@ -258,12 +258,30 @@ TEST(LogProcesses, DeviceCommandsOfTwoStationsAreListedAndTheirImagesKept)
                    QStringLiteral("learn")});
         ASSERT_TRUE(held.waitForFinished(60000));
         EXPECT_EQ(held.exitCode(), 0);
-        EXPECT_TRUE(held.readAllStandardError().startsWith(
-            "tessaro-cli: production log: 1 record of this command could not be written and is lost: "));
+        const QString kept = config + QStringLiteral("/Korvalen inc./production-log-waiting.jsonl");
+        const std::string err = held.readAllStandardError().toStdString();
+        EXPECT_EQ(err.rfind("tessaro-cli: production log: 1 record of this command kept in " + kept.toStdString() +
+                                ", to be written with the next record: ",
+                            0),
+                  0u)
+            << err;
         hold.exec(QStringLiteral("ROLLBACK"));
         db.close();
     }
     QSqlDatabase::removeDatabase(QStringLiteral("holder"));
+    // The next command writes it, before its own.
+    QProcess next;
+    cli(next, {QStringLiteral("device"), QStringLiteral("--port"), second.device(), QStringLiteral("tester"),
+               QStringLiteral("read")});
+    ASSERT_TRUE(next.waitForFinished(60000));
+    EXPECT_TRUE(next.readAllStandardError().isEmpty());
+    QProcess after;
+    cli(after, {QStringLiteral("log"), QStringLiteral("--text"), QStringLiteral("tester")});
+    ASSERT_TRUE(after.waitForFinished(30000));
+    const QStringList rows = QString::fromUtf8(after.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+    ASSERT_GE(rows.size(), 2);
+    EXPECT_TRUE(rows[rows.size() - 2].contains(QStringLiteral("tester learn"))) << rows.join(u'\n').toStdString();
+    EXPECT_TRUE(rows.back().contains(QStringLiteral("tester read"))) << rows.join(u'\n').toStdString();
 }
 
 // A PostgreSQL server of its own in a temporary folder, run by an unprivileged

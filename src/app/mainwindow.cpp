@@ -96,6 +96,11 @@ MainWindow::~MainWindow()
         m_link->statusReplyTimer().stop();
         m_link->rowPaceTimer().stop();
     }
+    // Records still waiting are kept for the next program that writes the log.
+    if (m_log && m_log->pendingCount() > 0 && !m_log->flush()) {
+        QString error;
+        m_log->keepWaiting(&error);
+    }
 }
 
 void MainWindow::attachProgrammer(std::unique_ptr<SerialLine> line)

@@ -9,9 +9,15 @@ namespace tessaro {
 
 std::optional<LogLocation> LogLocationFromSettings(SettingsStore& settings, QString* error)
 {
-    if (const QString server = settings.readLogSetting(QStringLiteral("LogServer")); !server.isEmpty())
-        return ParseLogServer(server, error);
+    const QString kept = QFileInfo(settings.fileName()).absoluteDir().filePath(QStringLiteral("production-log-waiting.jsonl"));
+    if (const QString server = settings.readLogSetting(QStringLiteral("LogServer")); !server.isEmpty()) {
+        std::optional<LogLocation> location = ParseLogServer(server, error);
+        if (location)
+            location->keptRecordsPath = kept;
+        return location;
+    }
     LogLocation location;
+    location.keptRecordsPath = kept;
     location.path = settings.readLogSetting(QStringLiteral("LogDatabase"));
     if (location.path.isEmpty()) {
         location.path = QFileInfo(settings.fileName()).absoluteDir().filePath(QStringLiteral("production-log.sqlite"));

@@ -12,8 +12,9 @@ class SettingsStore;
 
 // The production log that the settings name: the PostgreSQL server of
 // "LogServer" when set, else the SQLite file of "LogDatabase", else
-// "production-log.sqlite" beside the settings file. nullopt with *error set
-// when "LogServer" cannot be read.
+// "production-log.sqlite" beside the settings file; records kept for a later
+// program in "production-log-waiting.jsonl" beside the settings file.
+// nullopt with *error set when "LogServer" cannot be read.
 [[nodiscard]] std::optional<LogLocation> LogLocationFromSettings(SettingsStore& settings, QString* error);
 
 // "StationName", or the host name when it is not set.

@@ -4,6 +4,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -20,6 +22,7 @@
 
 #ifdef Q_OS_UNIX
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -73,6 +76,54 @@ QString DatabaseError(const QSqlError& error)
 QString SystemError(int code)
 {
     return QString::fromLocal8Bit(std::strerror(code));
+}
+
+// A record as one line of the kept-records file.
+QByteArray RecordLine(const LogRecord& r)
+{
+    const QJsonObject object{
+        {QStringLiteral("time"), r.timeUtc},           {QStringLiteral("station"), r.station},
+        {QStringLiteral("operator"), r.operatorName},  {QStringLiteral("operation"), r.operation},
+        {QStringLiteral("port"), r.port},              {QStringLiteral("document"), r.document},
+        {QStringLiteral("image"), QString::fromLatin1(r.image.toBase64())},
+        {QStringLiteral("serial"), r.serialNumber},    {QStringLiteral("module"), r.moduleSummary},
+        {QStringLiteral("ok"), r.ok},                  {QStringLiteral("result"), r.result},
+        {QStringLiteral("test"), r.testResult},        {QStringLiteral("failPins"), r.failPins},
+        {QStringLiteral("passPins"), r.passPins},      {QStringLiteral("durationMs"), QString::number(r.durationMs)},
+    };
+    return QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n';
+}
+
+// The record of a kept-records line; nullopt for a line that is none.
+std::optional<LogRecord> RecordOfLine(const QByteArray& line)
+{
+    const QJsonDocument document = QJsonDocument::fromJson(line);
+    if (!document.isObject())
+        return std::nullopt;
+    const QJsonObject o = document.object();
+    LogRecord r;
+    r.timeUtc = o.value(QStringLiteral("time")).toString();
+    r.station = o.value(QStringLiteral("station")).toString();
+    r.operatorName = o.value(QStringLiteral("operator")).toString();
+    r.operation = o.value(QStringLiteral("operation")).toString();
+    r.port = o.value(QStringLiteral("port")).toString();
+    r.document = o.value(QStringLiteral("document")).toString();
+    r.image = QByteArray::fromBase64(o.value(QStringLiteral("image")).toString().toLatin1());
+    if (!r.image.isEmpty()) {
+        r.imageSha256 = Sha256Hex(r.image);
+        r.imageSize = static_cast<int>(r.image.size());
+    }
+    r.serialNumber = o.value(QStringLiteral("serial")).toString();
+    r.moduleSummary = o.value(QStringLiteral("module")).toString();
+    r.ok = o.value(QStringLiteral("ok")).toBool();
+    r.result = o.value(QStringLiteral("result")).toString();
+    r.testResult = o.value(QStringLiteral("test")).toString();
+    r.failPins = o.value(QStringLiteral("failPins")).toString();
+    r.passPins = o.value(QStringLiteral("passPins")).toString();
+    r.durationMs = o.value(QStringLiteral("durationMs")).toString().toLongLong();
+    if (r.timeUtc.isEmpty() || r.operation.isEmpty())
+        return std::nullopt;
+    return r;
 }
 
 // A text column's value: never NULL, an absent text is the empty one.
@@ -480,23 +531,115 @@ bool ProductionLog::flush()
     if (m_readOnly)
         return false;
     setBusyWait(m_writeFailed ? 0 : m_location.busyTimeoutMs);
-    while (!m_pending.empty()) {
-        if (!write(m_pending.front())) {
-            m_writeFailed = true;
-            // A server connection may have gone; the next try opens it anew.
-            if (m_location.kind == LogLocation::Kind::PostgreSQL) {
-                const QString problem = m_problem;
-                closeConnection();
-                m_problem = problem;
-            }
-            return false;
+    const auto failed = [this] {
+        m_writeFailed = true;
+        // A server connection may have gone; the next try opens it anew.
+        if (m_location.kind == LogLocation::Kind::PostgreSQL) {
+            const QString problem = m_problem;
+            closeConnection();
+            m_problem = problem;
         }
+        return false;
+    };
+    if (!writeKeptRecords())
+        return failed();
+    while (!m_pending.empty()) {
+        if (!write(m_pending.front()))
+            return failed();
         m_pending.pop_front();
     }
     if (std::exchange(m_writeFailed, false))
         setBusyWait(m_location.busyTimeoutMs);
     m_problem.clear();
     return true;
+}
+
+bool ProductionLog::writeKeptRecords()
+{
+#ifdef Q_OS_UNIX
+    if (m_location.keptRecordsPath.isEmpty())
+        return true;
+    const int fd = ::open(QFile::encodeName(m_location.keptRecordsPath).constData(),
+                          O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return true;  // none kept
+    // Held by another program, which is writing them or keeping more: left to it.
+    struct stat info {};
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0 || ::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size == 0) {
+        ::close(fd);
+        return true;
+    }
+    QFile file;
+    if (!file.open(fd, QIODevice::ReadWrite, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return true;
+    }
+    const QList<QByteArray> lines = file.readAll().split('\n');
+    qsizetype next = 0;
+    for (; next < lines.size(); ++next) {
+        const std::optional<LogRecord> record = RecordOfLine(lines[next]);
+        if (record && !write(*record))
+            break;
+    }
+    // What could not be written stays for the next try; a line that is no
+    // record goes.
+    QByteArray rest;
+    for (qsizetype i = next; i < lines.size(); ++i)
+        if (!lines[i].isEmpty())
+            rest += lines[i] + '\n';
+    file.seek(0);
+    file.write(rest);
+    file.flush();
+    file.resize(rest.size());
+    ::fsync(file.handle());
+    return rest.isEmpty();
+#else
+    return true;
+#endif
+}
+
+bool ProductionLog::keepWaiting(QString* error)
+{
+    if (m_pending.empty())
+        return true;
+    const QString& path = m_location.keptRecordsPath;
+    if (path.isEmpty()) {
+        *error = QStringLiteral("no file to keep them in");
+        return false;
+    }
+#ifdef Q_OS_UNIX
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        *error = path + QStringLiteral(": ") + SystemError(errno);
+        return false;
+    }
+    ::flock(fd, LOCK_EX);  // not in the middle of another program's writing
+    QByteArray lines;
+    for (const LogRecord& record : m_pending)
+        lines += RecordLine(record);
+    qsizetype done = 0;
+    while (done < lines.size()) {
+        const ssize_t n = ::write(fd, lines.constData() + done, static_cast<std::size_t>(lines.size() - done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        done += n;
+    }
+    const int code = errno;
+    const bool synced = done == lines.size() && ::fsync(fd) == 0;
+    ::close(fd);
+    if (!synced) {
+        *error = path + QStringLiteral(": ") + SystemError(done == lines.size() ? errno : code);
+        return false;
+    }
+    m_pending.clear();
+    return true;
+#else
+    *error = QStringLiteral("no file to keep them in");
+    return false;
+#endif
 }
 
 QString ProductionLog::statusText() const

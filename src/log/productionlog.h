@@ -33,6 +33,9 @@ struct LogLocation {
     // is a production log: an empty or other file is never turned into one.
     enum class Creation { None, File, FileAndFolder };
     Creation creation = Creation::FileAndFolder;
+    // Where records that a program could not write before it ended are kept
+    // (one JSON object a line) for the next one to write; empty: nowhere.
+    QString keptRecordsPath;
 
     // "/home/op/.config/.../production-log.sqlite", "postgresql://user@host:5432/db"
     [[nodiscard]] QString describe() const;
@@ -91,8 +94,13 @@ public:
 
     // Keeps the record and writes every waiting record.
     void append(LogRecord record);
-    // Writes the waiting records; true when none waits any more.
+    // Writes the records kept by earlier programs, then the waiting ones;
+    // true when none waits any more.
     bool flush();
+    // Moves the waiting records into the location's kept-records file, for
+    // a later flush() of any program to write; false with *error set when
+    // they cannot be kept there (they still wait in memory).
+    bool keepWaiting(QString* error);
     [[nodiscard]] int pendingCount() const { return static_cast<int>(m_pending.size()); }
     // How long a write now waits for a busy database (milliseconds): the
     // location's time, or none while a write that failed is tried again.
@@ -125,6 +133,9 @@ private:
     bool connectTo(const QString& file, bool mustBeLog);
     // The wait for a busy database of the writes from now on.
     void setBusyWait(int milliseconds);
+    // Writes the records of the kept-records file, oldest first, and leaves
+    // in it those that could not be written; false when any is left.
+    bool writeKeptRecords();
     bool migrate();
     // Marks the log read-only when version is newer than this program's.
     bool readOnlyForNewerSchema(int version);

@@ -216,11 +216,17 @@ void FinishDeviceLog(DeviceLog& device)
     const int count = device.log->pendingCount();
     if (count == 0)
         return;
-    PrintError(Utf8(QStringLiteral("production log: %1 record%2 of this command could not be written and %3 lost: %4")
-                        .arg(count)
-                        .arg(count == 1 ? QString() : QStringLiteral("s"))
-                        .arg(count == 1 ? QStringLiteral("is") : QStringLiteral("are"))
-                        .arg(device.log->problem())));
+    const QString records = count == 1 ? QStringLiteral("1 record") : QStringLiteral("%1 records").arg(count);
+    QString error;
+    if (device.log->keepWaiting(&error))
+        PrintError(Utf8(QStringLiteral("production log: %1 of this command kept in %2, to be written with the next "
+                                       "record: %3")
+                            .arg(records, device.log->location().keptRecordsPath, device.log->problem())));
+    else
+        PrintError(Utf8(QStringLiteral("production log: %1 of this command could not be written nor kept (%2) and %3 "
+                                       "lost: %4")
+                            .arg(records, error, count == 1 ? QStringLiteral("is") : QStringLiteral("are"),
+                                 device.log->problem())));
 }
 
 }  // namespace tessaro::cli
