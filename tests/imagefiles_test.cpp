@@ -384,6 +384,44 @@ TEST(InstalledModules, FakeTreesOfEveryDriver)
     EXPECT_EQ(scan.modules[3].image.image.truncationWarning(), "truncated: 256 of 512 bytes");
 }
 
+TEST(InstalledModules, OnlyFilesInsideTheTreeAndTheFolderErrorsAreRead)
+{
+    const TempDir root;
+    const fs::path sys = root.path() / "sys";
+    const fs::path devices = sys / "bus/i2c/devices";
+    fs::create_directories(devices);
+    // As the kernel makes them: the entry is a link into sys/devices.
+    const fs::path real = sys / "devices/pci0000:00/i2c-0/0-0050";
+    Write(real / "name", "ee1004\n");
+    Write(real / "eeprom", AsText(Image(512, 0x0C)));
+    fs::create_directory_symlink("../../../devices/pci0000:00/i2c-0/0-0050", devices / "0-0050");
+    // Links that lead out of the tree, to a file and through a folder.
+    Write(root.path() / "secret", AsText(Image(256, 0x0B)));
+    Write(devices / "0-0051" / "name", "spd\n");
+    fs::create_symlink(root.path() / "secret", devices / "0-0051" / "eeprom");
+    fs::create_directory_symlink(root.path(), devices / "0-0052");
+    Write(root.path() / "name", "spd\n");
+    Write(root.path() / "eeprom", AsText(Image(256, 0x0B)));
+
+    const InstalledModules scan = ScanInstalledModules(root.path().string());
+    EXPECT_TRUE(scan.error.empty()) << scan.error;
+    ASSERT_EQ(scan.modules.size(), 2u);  // 0-0052's name leads outside: not an SPD device
+    EXPECT_EQ(scan.modules[0].image.image.size, 512) << scan.modules[0].image.error;
+    EXPECT_NE(scan.modules[1].image.error.find("it leads outside"), std::string::npos) << scan.modules[1].image.error;
+
+    // A missing tree, a tree without an I2C bus, a folder that cannot be read.
+    EXPECT_EQ(ScanInstalledModules((root.path() / "none").string()).error,
+              "cannot read " + (root.path() / "none/sys/bus/i2c/devices").string() + ": No such file or directory");
+    const TempDir bare;
+    fs::create_directories(bare.path() / "sys");
+    EXPECT_TRUE(ScanInstalledModules(bare.path().string()).error.empty());
+    if (::geteuid() != 0) {
+        fs::permissions(devices, fs::perms::none);
+        EXPECT_NE(ScanInstalledModules(root.path().string()).error.find(": Permission denied"), std::string::npos);
+        fs::permissions(devices, fs::perms::owner_all);
+    }
+}
+
 TEST(CompareBytes, DifferencesOfImagesOfAnySize)
 {
     const std::vector<std::uint8_t> a = Image(512, 0x0C);

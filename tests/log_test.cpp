@@ -9,6 +9,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTemporaryDir>
@@ -220,11 +221,13 @@ TEST_F(Log, LockedOrMissingDatabaseKeepsRecordsUntilItIsBack)
         log.append(MakeLogRecord(Report(LinkOperation::Erase, true), QStringLiteral("s")));
         log.append(MakeLogRecord(Report(LinkOperation::Check, false), QStringLiteral("s")));
         EXPECT_EQ(log.pendingCount(), 2);
+        EXPECT_EQ(log.busyWaitMs(), 0);  // only the first write waited
         EXPECT_TRUE(log.statusText().startsWith(QStringLiteral("production log: 2 records waiting")))
             << log.statusText().toStdString();
         raw.exec(QStringLiteral("ROLLBACK"));
     }
     EXPECT_TRUE(log.flush());
+    EXPECT_EQ(log.busyWaitMs(), 100);
     EXPECT_TRUE(log.statusText().isEmpty());
     QString error;
     const auto rows = log.records({}, &error);
@@ -246,6 +249,53 @@ TEST_F(Log, LockedOrMissingDatabaseKeepsRecordsUntilItIsBack)
     ASSERT_TRUE(QFile::remove(folder));
     EXPECT_TRUE(late.flush());
     EXPECT_EQ(late.records({}, &error).size(), 1u);
+}
+
+TEST_F(Log, MakesNothingOfMissingPlacesAndOtherFiles)
+{
+    {
+        RawConnection foreign(dir.filePath(QStringLiteral("foreign.sqlite")));
+        ASSERT_TRUE(foreign.exec(QStringLiteral("CREATE TABLE accounts (name TEXT)")));
+    }
+    QFile(dir.filePath(QStringLiteral("empty.sqlite"))).open(QIODevice::WriteOnly);
+    QFile text(dir.filePath(QStringLiteral("notes.txt")));
+    ASSERT_TRUE(text.open(QIODevice::WriteOnly));
+    text.write("not a database, but long enough to have a header of one..........................................");
+    text.close();
+    const auto None = LogLocation::Creation::None;
+    const auto File = LogLocation::Creation::File;
+    const struct {
+        const char* name;
+        LogLocation::Creation creation;
+        const char* problem;
+    } cases[] = {
+        {"missing.sqlite", None, "no production log at "},
+        {"no/such/folder/log.sqlite", File, "does not exist"},
+        {"empty.sqlite", File, "an empty file, not a production log"},
+        {"foreign.sqlite", File, "not a production log"},
+        {"notes.txt", File, "not a database"},
+    };
+    for (const auto& c : cases) {
+        const QString path = dir.filePath(QString::fromLatin1(c.name));
+        const QByteArray before = QFile::exists(path) ? [&] { QFile f(path); f.open(QIODevice::ReadOnly); return f.readAll(); }() : QByteArray();
+        location.path = path;
+        location.creation = c.creation;
+        ProductionLog log(location);
+        EXPECT_FALSE(log.open()) << c.name;
+        EXPECT_TRUE(log.problem().contains(QString::fromLatin1(c.problem))) << c.name << ": " << log.problem().toStdString();
+        log.append(MakeLogRecord(Report(LinkOperation::Erase, true), QStringLiteral("s")));
+        EXPECT_EQ(log.pendingCount(), 1) << c.name;  // the record waits
+        QFile after(path);
+        EXPECT_EQ(after.open(QIODevice::ReadOnly) ? after.readAll() : QByteArray(), before) << c.name;
+    }
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath(QStringLiteral("no"))));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Hidden | QDir::Files).filter(QStringLiteral(".production-log")).size(), 0);
+
+    // A new log in a folder that is there is made whole.
+    location.path = dir.filePath(QStringLiteral("new.sqlite"));
+    ProductionLog fresh(location);
+    EXPECT_TRUE(fresh.open()) << fresh.problem().toStdString();
+    EXPECT_EQ(fresh.foundSchemaVersion(), ProductionLog::kSchemaVersion);
 }
 
 TEST(LogSettings, PlaceServerAndStation)

@@ -138,7 +138,7 @@ QVariant LogTableModel::data(const QModelIndex& index, int role) const
     case TestColumn: return r.testResult;
     case FailPinsColumn: return r.failPins;
     case PortColumn: return r.port;
-    case OperatorColumn: return r.operatorMode;
+    case OperatorColumn: return r.operatorName;
     case DurationColumn: return QString::number(r.durationMs);
     case ImageColumn: return r.imageSha256;
     default: return {};

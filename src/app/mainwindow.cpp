@@ -96,6 +96,11 @@ MainWindow::~MainWindow()
         m_link->statusReplyTimer().stop();
         m_link->rowPaceTimer().stop();
     }
+    // Records still waiting are kept for the next program that writes the log.
+    if (m_log && m_log->pendingCount() > 0 && !m_log->flush()) {
+        QString error;
+        m_log->keepWaiting(&error);
+    }
 }
 
 void MainWindow::attachProgrammer(std::unique_ptr<SerialLine> line)
@@ -116,7 +121,7 @@ void MainWindow::attachProductionLog()
     }
     m_log = std::make_unique<ProductionLog>(*location);
     m_log->open();  // a failure is tried again with the first record
-    m_recorder = std::make_unique<LogRecorder>(*m_log, StationNameFromSettings(m_settings));
+    m_recorder = std::make_unique<LogRecorder>(*m_log, StationNameFromSettings(m_settings), OperatorNameFromSettings(m_settings));
     // Records that wait say so in the status bar; a log of a newer version says so all the time.
     m_recorder->setStatusListener([this](const QString& text) {
         showLogStatus(text.isEmpty() && m_log->isReadOnly() ? m_log->problem() : text);

@@ -1,6 +1,7 @@
 #include "documentwindow/moduledocumentwindow.h"
 
 #include "decode/modulesummary.h"
+#include "device/operatormessages.h"
 #include "documentwindow/documentwindow.h"
 #include "documentwindow/clipboard.h"
 #include "documentwindow/gridlegend.h"
@@ -176,11 +177,7 @@ void ModuleDocumentWindow::setProgrammerColumn(QWidget* column)
 
 QString ModuleDocumentWindow::programmerRefusal() const
 {
-    return QStringLiteral("燒錄器與模組測試器只處理 256 位元組的 SPD EEPROM，這份 %1 位元組的 %2 映像不會送到裝置。\n"
-                          "The programmer and the module tester hold 256-byte SPD EEPROMs only: this %1-byte %2 "
-                          "image is not sent to the device.")
-        .arg(m_doc.size())
-        .arg(QString::fromStdString(m_doc.decode().summary.generation));
+    return QString::fromStdString(msg::LargerImageRefusal(m_doc.size(), m_doc.decode().summary.generation));
 }
 
 QWidget* ModuleDocumentWindow::buildSelectedPanel()

@@ -64,7 +64,7 @@ public:
     void writePortDevice(int number, const QString& device);
 
     // The production log's settings under "Settings": "LogDatabase" (the
-    // SQLite file), "LogServer" (a PostgreSQL server) and "StationName";
+    // SQLite file), "LogServer" (a PostgreSQL server), "StationName" and "OperatorName";
     // empty when not set. Nothing is written back.
     [[nodiscard]] QString readLogSetting(const QString& name);
     // The file the values are kept in.

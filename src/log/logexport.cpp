@@ -40,7 +40,7 @@ const QStringList& LogColumns()
 QStringList LogValues(const LogRecord& r)
 {
     return {QString::number(r.id), r.timeUtc,    r.station,
-            r.operatorMode,        r.operation,  r.port,
+            r.operatorName,        r.operation,  r.port,
             r.document,            r.imageSha256, r.imageSha256.isEmpty() ? QString() : QString::number(r.imageSize),
             r.serialNumber,        r.moduleSummary, r.result,
             r.testResult,          r.failPins,   r.passPins,

@@ -17,7 +17,8 @@ namespace tessaro {
 class LogRecorder final : public LinkRecorder
 {
 public:
-    LogRecorder(ProductionLog& log, QString station);
+    // `operatorName` goes into every record (OperatorNameFromSettings()).
+    LogRecorder(ProductionLog& log, QString station, QString operatorName = OperatorName());
     ~LogRecorder() override;
 
     void operationFinished(const LinkOperationReport& report) override;
@@ -34,6 +35,7 @@ private:
 
     ProductionLog& m_log;
     QString m_station;
+    QString m_operator;
     QTimer m_retryTimer;
     QString m_lastStatus;
     std::function<void(const QString&)> m_listener;

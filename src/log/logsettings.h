@@ -12,11 +12,15 @@ class SettingsStore;
 
 // The production log that the settings name: the PostgreSQL server of
 // "LogServer" when set, else the SQLite file of "LogDatabase", else
-// "production-log.sqlite" beside the settings file. nullopt with *error set
-// when "LogServer" cannot be read.
+// "production-log.sqlite" beside the settings file; records kept for a later
+// program in "production-log-waiting.jsonl" beside the settings file.
+// nullopt with *error set when "LogServer" cannot be read.
 [[nodiscard]] std::optional<LogLocation> LogLocationFromSettings(SettingsStore& settings, QString* error);
 
 // "StationName", or the host name when it is not set.
 [[nodiscard]] QString StationNameFromSettings(SettingsStore& settings);
+
+// The operator of the records: the login name, with "OperatorName" when it is set.
+[[nodiscard]] QString OperatorNameFromSettings(SettingsStore& settings);
 
 }  // namespace tessaro

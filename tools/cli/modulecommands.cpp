@@ -139,6 +139,10 @@ int RunInstalledCommand(Args& args)
     }
 
     const InstalledModules scan = ScanInstalledModules(root);
+    if (!scan.error.empty()) {
+        PrintError(scan.error);
+        return kExitFailed;
+    }
     if (!scan.found()) {
         PrintError(NoInstalledModulesHint(scan));
         return kExitFailed;
