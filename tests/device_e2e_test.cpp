@@ -259,6 +259,12 @@ TEST_F(DeviceCli, LargerImagesAreRefusedAndTwoNamesOfOneDeviceExcludeEachOther)
     }
     EXPECT_TRUE(sim.frames().empty());
     EXPECT_EQ(test::RunCli({"log", "--json"}).out, before);
+    // The first page of a DDR4 image, as the programmer reads it from a DDR4 module, goes back as it came.
+    std::string page(256, '\0');
+    page[2] = 0x0C;
+    test::WriteAll(path("page.bin"), page);
+    EXPECT_EQ(device({"program", path("page.bin")}).exitCode, 0);
+    EXPECT_EQ(device({"verify", path("page.bin")}).exitCode, 0);
 
     // A command holding the device through its link keeps out one through its own name, and the other way round.
     for (const auto& [held, other] : {std::pair{link, sim.device()}, std::pair{sim.device(), link}}) {

@@ -186,8 +186,11 @@ bool LoadFile(const std::string& file, SpdDocument& document)
 bool RefuseLargerImage(const std::string& file)
 {
     const ImageRead read = ReadImageFile(file, InputFormatForFileName(file));
-    if (!read.ok() || read.image.size == kSpdSize)
-        return false;  // a file the 256-byte reader takes, or whose error it gives
+    // A file the 256-byte reader takes, or whose error it gives; the first page
+    // of a DDR4 image (256 bytes present) is what the programmer itself reads
+    // from a DDR4 module, so it goes back as it came.
+    if (!read.ok() || read.image.bytes.size() <= static_cast<std::size_t>(kSpdSize))
+        return false;
     Err(msg::LargerImageRefusal(read.image.size, DecodeModule(read.image.bytes).summary.generation) + "\n");
     return true;
 }
