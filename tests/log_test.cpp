@@ -294,3 +294,29 @@ TEST(LogExport, CsvQuotesWhatNeedsIt)
     EXPECT_TRUE(lines[1].startsWith(QStringLiteral("7,,站 1,,,,\"a,b \"\"c\"\"\",")));
     EXPECT_TRUE(csv.contains(QStringLiteral("\"ERROR\ncause\"")));
 }
+
+TEST(LogExport, CellsASpreadsheetWouldTakeAsFormulasStayText)
+{
+    const struct {
+        QString cell;
+        QString written;
+    } cases[] = {
+        {QStringLiteral("=HYPERLINK(\"http://x\",\"y\")"), QStringLiteral("\"'=HYPERLINK(\"\"http://x\"\",\"\"y\"\")\"")},
+        {QStringLiteral("@SUM(A1:A2)"), QStringLiteral("\"'@SUM(A1:A2)\"")},
+        {QStringLiteral("+1"), QStringLiteral("\"'+1\"")},
+        {QStringLiteral("-1+2"), QStringLiteral("\"'-1+2\"")},
+        {QStringLiteral("\tx"), QStringLiteral("\"'\tx\"")},
+        {QStringLiteral("\rx"), QStringLiteral("\"'\rx\"")},
+        {QStringLiteral("a=b"), QStringLiteral("a=b")},
+        {QStringLiteral("站-1"), QStringLiteral("站-1")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.cell.toStdString());
+        LogRecord record;
+        record.id = 3;
+        record.station = c.cell;
+        const QStringList lines = QString::fromUtf8(LogCsv({record})).split(QStringLiteral("\r\n"));
+        ASSERT_GE(lines.size(), 2);
+        EXPECT_TRUE(lines[1].startsWith(QStringLiteral("3,,") + c.written + u',')) << lines[1].toStdString();
+    }
+}

@@ -1,5 +1,7 @@
 #include "files/settingsstore.h"
 
+#include "files/safefile.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -102,6 +104,7 @@ SettingsStore::~SettingsStore() = default;
 void SettingsStore::open()
 {
     if (m_settings) {
+        m_protected = std::make_unique<ProtectedFile>(m_settings->fileName(), QStringLiteral("the settings file"));
         preparePrivateFile();
         return;
     }
@@ -265,6 +268,19 @@ QString SettingsStore::readPortDevice(int number)
 QString SettingsStore::readLogSetting(const QString& name)
 {
     return m_settings->value(QStringLiteral("Settings/") + name).toString().trimmed();
+}
+
+QString UserSettingsFile()
+{
+    return UserSettingsPath();
+}
+
+QString PeekSetting(const QString& path, const QString& name)
+{
+    if (!UnusablePlace(path).isEmpty())
+        return {};
+    const QSettings settings(path, QSettings::IniFormat);
+    return settings.value(QStringLiteral("Settings/") + name).toString().trimmed();
 }
 
 QString SettingsStore::fileName() const

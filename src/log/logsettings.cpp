@@ -7,17 +7,37 @@
 
 namespace tessaro {
 
+namespace {
+
+// The SQLite file of the "LogDatabase" setting, or the default beside the settings file.
+QString LogDatabasePath(const QString& setting, const QString& settingsFile)
+{
+    if (setting.isEmpty())
+        return QFileInfo(settingsFile).absoluteDir().filePath(QStringLiteral("production-log.sqlite"));
+    return QDir::cleanPath(QDir::fromNativeSeparators(setting));
+}
+
+}  // namespace
+
 std::optional<LogLocation> LogLocationFromSettings(SettingsStore& settings, QString* error)
 {
     if (const QString server = settings.readLogSetting(QStringLiteral("LogServer")); !server.isEmpty())
         return ParseLogServer(server, error);
     LogLocation location;
-    location.path = settings.readLogSetting(QStringLiteral("LogDatabase"));
-    if (location.path.isEmpty())
-        location.path = QFileInfo(settings.fileName()).absoluteDir().filePath(QStringLiteral("production-log.sqlite"));
-    else
-        location.path = QDir::cleanPath(QDir::fromNativeSeparators(location.path));
+    location.path = LogDatabasePath(settings.readLogSetting(QStringLiteral("LogDatabase")), settings.fileName());
     return location;
+}
+
+std::vector<std::unique_ptr<ProtectedFile>> ProtectUserFiles()
+{
+    const QString settingsFile = UserSettingsFile();
+    std::vector<std::unique_ptr<ProtectedFile>> guards;
+    guards.push_back(std::make_unique<ProtectedFile>(settingsFile, QStringLiteral("the settings file")));
+    if (PeekSetting(settingsFile, QStringLiteral("LogServer")).isEmpty()) {
+        const QString database = LogDatabasePath(PeekSetting(settingsFile, QStringLiteral("LogDatabase")), settingsFile);
+        guards.push_back(std::make_unique<ProtectedFile>(database, QStringLiteral("the production log database")));
+    }
+    return guards;
 }
 
 QString StationNameFromSettings(SettingsStore& settings)

@@ -1,5 +1,7 @@
 #include "log/productionlog.h"
 
+#include "files/filename.h"
+
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -76,7 +78,7 @@ QString CreatePrivateFile(const QString& path)
         return {};
     if (!QDir().mkpath(info.absolutePath()))
         return path + QStringLiteral(": cannot create the folder ") + info.absolutePath();
-    const int fd = ::open(QFile::encodeName(path).constData(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0600);
+    const int fd = ::open(FileNameBytes(path).constData(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0600);
     if (fd < 0) {
         if (errno == EEXIST)
             return {};
@@ -171,6 +173,12 @@ ProductionLog::ProductionLog(LogLocation location)
     : m_location(std::move(location))
     , m_connection(QStringLiteral("tessaro-log-%1").arg(++g_connectionCounter))
 {
+    if (m_location.kind != LogLocation::Kind::SQLite)
+        return;
+    for (const char* suffix : {"", "-wal", "-shm", "-journal"}) {
+        m_protected.push_back(std::make_unique<ProtectedFile>(m_location.path + QLatin1String(suffix),
+                                                              QStringLiteral("the production log database")));
+    }
 }
 
 ProductionLog::~ProductionLog()

@@ -1,10 +1,12 @@
 #pragma once
 
+#include "files/safefile.h"
 #include "log/logrecord.h"
 
 #include <QString>
 
 #include <deque>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -119,6 +121,8 @@ private:
     int m_foundVersion = 0;
     QString m_problem;
     std::deque<LogRecord> m_pending;
+    // The SQLite file and its companions, which no output may replace.
+    std::vector<std::unique_ptr<ProtectedFile>> m_protected;
 };
 
 }  // namespace tessaro

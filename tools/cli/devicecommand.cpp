@@ -7,6 +7,7 @@
 #include "device/serialline.h"
 #include "document/settle.h"
 #include "document/spddocument.h"
+#include "files/filename.h"
 #include "files/safefile.h"
 #include "files/spdfile.h"
 #include "files/spdformat.h"
@@ -157,8 +158,8 @@ bool LoadFile(const std::string& file, SpdDocument& document)
 {
     SpdImage image{};
     QString error;
-    if (!ReadSpdFile(QString::fromLocal8Bit(file.c_str()), image, &error)) {
-        Err("tessaro-cli: " + error.toStdString() + "\n");
+    if (!ReadSpdFile(FileNameFromBytes(file), image, &error)) {
+        Err("tessaro-cli: " + FileNameString(error) + "\n");
         return false;
     }
     OpenAndSettle(document, image);
@@ -168,10 +169,10 @@ bool LoadFile(const std::string& file, SpdDocument& document)
 
 bool SaveFile(const std::string& file, const SpdDocument& document)
 {
-    const QString path = QString::fromLocal8Bit(file.c_str());
+    const QString path = FileNameFromBytes(file);
     QString error;
     if (!WriteSpdFile(path, document.image(), FormatForName(file), &error)) {
-        Err("tessaro-cli: " + error.toStdString() + "\n");
+        Err("tessaro-cli: " + FileNameString(error) + "\n");
         return false;
     }
     return true;
@@ -268,7 +269,7 @@ int Run(const Request& r)
     AppValues values;
     values.operatorAuthorized = true;
     ConsoleHost host(values.decode);
-    const QString device = QString::fromLocal8Bit(r.port.c_str());
+    const QString device = FileNameFromBytes(r.port);
     QtSerialLine line([device](int) { return device; });
     ProgrammerLink link(values, line, host);
     SpdDocument& doc = host.document();
@@ -298,8 +299,8 @@ int Run(const Request& r)
         const std::string out = Need(r, "-o", (c + " -o OUT").c_str());
         doc.setCaption(out);
         // An output that cannot take the image is refused before the device is asked.
-        if (QString error; !CheckOutputFile(QString::fromLocal8Bit(out.c_str()), &error)) {
-            Err("tessaro-cli: " + error.toStdString() + "\n");
+        if (QString error; !CheckOutputFile(FileNameFromBytes(out), &error)) {
+            Err("tessaro-cli: " + FileNameString(error) + "\n");
             return kExitFailed;
         }
         if (c == "read-programmer") {
