@@ -2,7 +2,12 @@
 
 #include "core/utf8.h"
 
+#include <QDir>
+
+#include <cstdlib>
+
 #include <dirent.h>
+#include <unistd.h>
 
 #include <memory>
 
@@ -70,6 +75,15 @@ std::string FileNameString(const QString& name)
 {
     const QByteArray bytes = FileNameBytes(name);
     return {bytes.constData(), static_cast<std::size_t>(bytes.size())};
+}
+
+QString AbsoluteFileName(const QString& name)
+{
+    if (name.startsWith(u'/'))
+        return QDir::cleanPath(name);
+    std::unique_ptr<char, decltype(&std::free)> folder(::getcwd(nullptr, 0), &std::free);
+    const QString base = folder ? FileNameFromBytes(folder.get()) : QStringLiteral(".");
+    return QDir::cleanPath(base + u'/' + name);
 }
 
 QString FileNameForDisplay(const QString& name)

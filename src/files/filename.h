@@ -17,6 +17,10 @@ namespace tessaro {
 [[nodiscard]] QByteArray FileNameBytes(const QString& name);
 [[nodiscard]] std::string FileNameString(const QString& name);
 
+// The name made absolute against the working folder and cleaned ("a/../b"
+// becomes "b"), keeping every byte (QFileInfo would lose those not UTF-8).
+[[nodiscard]] QString AbsoluteFileName(const QString& name);
+
 // The name with each byte that is not UTF-8 shown as U+FFFD, for a window.
 [[nodiscard]] QString FileNameForDisplay(const QString& name);
 

@@ -1,5 +1,6 @@
 #include "files/settingsstore.h"
 
+#include "files/filename.h"
 #include "files/safefile.h"
 
 #include <QDir>
@@ -172,7 +173,10 @@ QString SettingsStore::readText(const QString& group, const QString& name)
     const QVariant value = m_settings->value(key);
     // An ini file edited by hand may hold an unquoted value with commas, which
     // comes back as a list: the text is its parts joined again.
-    QString text = value.typeId() == QMetaType::QStringList ? value.toStringList().join(u',') : value.toString();
+    // A file name that is not UTF-8 is kept as bytes (see writeHistory).
+    QString text = value.typeId() == QMetaType::QStringList ? value.toStringList().join(u',')
+                   : value.typeId() == QMetaType::QByteArray ? FileNameFromBytes(value.toByteArray().toStdString())
+                                                              : value.toString();
     if (text.isNull())
         text = QLatin1String("");  // present but empty: not the same as missing
     return text;
@@ -199,7 +203,13 @@ QString SettingsStore::readHistory(int i)
 
 void SettingsStore::writeHistory(int i, const QString& path)
 {
-    writeText(kHistoryKey, HistoryName(i), path);
+    // The ini file holds UTF-8 text: a name with other bytes is kept as bytes
+    // ("@ByteArray(...)"), which reads back whole.
+    const QByteArray bytes = FileNameBytes(path);
+    if (QString::fromUtf8(bytes) != path)
+        m_settings->setValue(kHistoryKey + u'/' + HistoryName(i), bytes);
+    else
+        writeText(kHistoryKey, HistoryName(i), path);
 }
 
 QString SettingsStore::readPasswordMarker()
