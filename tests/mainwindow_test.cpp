@@ -67,6 +67,22 @@ std::function<void(QWidget*)> ChooseFile(const QString& path, const QString& fil
     };
 }
 
+// Answers the next file dialog as ChooseFile does, then cancels it once a
+// message has been shown while the dialog stays open.
+std::function<void(QWidget*)> ChooseFileThenCancel(test::ModalResponder& responder, const QString& path,
+                                                   const QString& filter = {})
+{
+    return [&responder, path, filter](QWidget* w) {
+        ChooseFile(path, filter)(w);
+        auto* cancel = new QTimer(w);
+        QObject::connect(cancel, &QTimer::timeout, w, [&responder, w] {
+            if (!responder.messages().empty() && QApplication::activeModalWidget() == w)
+                QMetaObject::invokeMethod(w, "reject", Qt::QueuedConnection);
+        });
+        cancel->start(20);
+    };
+}
+
 class Main : public test::WorkstationTest
 {
 protected:
@@ -413,16 +429,8 @@ TEST_F(Main, SaveAsWritesTheFormatTheNameIsReadInAndAsksBeforeReplacing)
     // The text filter with a ".bin" name: binary, as the name is read back; the
     // existing file is replaced only after a question.
     responder.answer(QMessageBox::No);
-    responder.handleDialog([&](QWidget* w) {
-        ChooseFile(path("existing.bin"), QStringLiteral("Korvalen SPD Files (*.spd)"))(w);
-        // Once the question is answered No the dialog stays open: cancel it.
-        auto* cancel = new QTimer(w);
-        QObject::connect(cancel, &QTimer::timeout, w, [&responder, w] {
-            if (!responder.messages().empty() && QApplication::activeModalWidget() == w)
-                QMetaObject::invokeMethod(w, "reject", Qt::QueuedConnection);
-        });
-        cancel->start(20);
-    });
+    // Once the question is answered No the dialog stays open: cancel it.
+    responder.handleDialog(ChooseFileThenCancel(responder, path("existing.bin"), QStringLiteral("Korvalen SPD Files (*.spd)")));
     trigger("mnuFileSaveAs");
     ASSERT_EQ(responder.messages().size(), 1u);
     EXPECT_TRUE(responder.messages()[0].buttons.testFlag(QMessageBox::Yes));
@@ -656,16 +664,8 @@ TEST_F(Main, NamesThatAreNotUtf8OpenSaveAndStayInTheRecentFiles)
     // Through the dialog: two files read the same, so neither is taken.
     window->closeAll();
     test::ModalResponder responder;
-    responder.handleDialog([&](QWidget* w) {
-        ChooseFile(QString::fromUtf8(raw.c_str()))(w);
-        // The dialog stays open once it has said why: cancel it then.
-        auto* cancel = new QTimer(w);
-        QObject::connect(cancel, &QTimer::timeout, w, [&responder, w] {
-            if (!responder.messages().empty() && QApplication::activeModalWidget() == w)
-                QMetaObject::invokeMethod(w, "reject", Qt::QueuedConnection);
-        });
-        cancel->start(20);
-    });
+    // The dialog stays open once it has said why: cancel it then.
+    responder.handleDialog(ChooseFileThenCancel(responder, QString::fromUtf8(raw.c_str())));
     trigger("mnuFileOpen");
     ASSERT_EQ(responder.messages().size(), 1u);
     EXPECT_TRUE(responder.messages()[0].text.contains(QStringLiteral("無法分辨檔案")));
