@@ -6,6 +6,7 @@
 #include "log/logexport.h"
 #include "log/logsettings.h"
 #include "log/productionlog.h"
+#include "testsupport.h"
 
 #include <QDir>
 #include <QFile>
@@ -343,4 +344,58 @@ TEST(LogExport, CsvQuotesWhatNeedsIt)
     EXPECT_EQ(lines[0], LogColumns().join(u','));
     EXPECT_TRUE(lines[1].startsWith(QStringLiteral("7,,站 1,,,,\"a,b \"\"c\"\"\",")));
     EXPECT_TRUE(csv.contains(QStringLiteral("\"ERROR\ncause\"")));
+}
+
+TEST(LogExport, CellsASpreadsheetWouldTakeAsFormulasStayText)
+{
+    const struct {
+        QString cell;
+        QString written;
+    } cases[] = {
+        {QStringLiteral("=HYPERLINK(\"http://x\",\"y\")"), QStringLiteral("\"'=HYPERLINK(\"\"http://x\"\",\"\"y\"\")\"")},
+        {QStringLiteral("@SUM(A1:A2)"), QStringLiteral("\"'@SUM(A1:A2)\"")},
+        {QStringLiteral("+1"), QStringLiteral("\"'+1\"")},
+        {QStringLiteral("-1+2"), QStringLiteral("\"'-1+2\"")},
+        {QStringLiteral("\tx"), QStringLiteral("\"'\tx\"")},
+        {QStringLiteral("\rx"), QStringLiteral("\"'\rx\"")},
+        {QStringLiteral("a=b"), QStringLiteral("a=b")},
+        {QStringLiteral("站-1"), QStringLiteral("站-1")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.cell.toStdString());
+        LogRecord record;
+        record.id = 3;
+        record.station = c.cell;
+        const QStringList lines = QString::fromUtf8(LogCsv({record})).split(QStringLiteral("\r\n"));
+        ASSERT_GE(lines.size(), 2);
+        EXPECT_TRUE(lines[1].startsWith(QStringLiteral("3,,") + c.written + u',')) << lines[1].toStdString();
+    }
+}
+
+TEST_F(Log, CommandLineKeepsTheLogAndShowsItsTextsWithoutControls)
+{
+    QString sha;
+    {
+        ProductionLog log(location);
+        ASSERT_TRUE(log.open()) << log.problem().toStdString();
+        LinkOperationReport report = Report(LinkOperation::ReadModule, true, Ddr3Image(1));
+        report.documentName = "mod\x1b]0;owned\x07.spd";
+        log.append(MakeLogRecord(report, QString::fromUtf8("st\x1b[2J\xc2\x9b" "1")));
+        sha = log.records({}, nullptr).at(0).imageSha256;
+    }
+    const std::string db = location.path.toStdString();
+    const std::string hard = dir.filePath(QStringLiteral("hard.bin")).toStdString();
+    ASSERT_EQ(::link(db.c_str(), hard.c_str()), 0);
+    for (const std::string& out : {db, hard}) {
+        const test::CommandResult r = test::RunCli({"log", "--database", db, "--image", sha.toStdString(), "-o", out});
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_EQ(r.err, "tessaro-cli: cannot write \"" + out + "\": it is the production log database \"" + db + "\"\n");
+    }
+    const test::CommandResult listing = test::RunCli({"log", "--database", db});
+    EXPECT_EQ(listing.exitCode, 0) << listing.err;
+    EXPECT_NE(listing.out.find("  st.[2J.1  read module  ok  serial 01000000  mod.]0;owned..spd  sha256 "), std::string::npos)
+        << listing.out;
+    const test::CommandResult full = test::RunShell("'" TESSARO_CLI "' log --database '" + db + "' >/dev/full");
+    EXPECT_EQ(full.exitCode, 1);
+    EXPECT_EQ(full.err, "tessaro-cli: cannot write standard output: No space left on device\n");
 }

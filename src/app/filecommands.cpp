@@ -6,6 +6,7 @@
 #include "documentwindow/documentwindow.h"
 #include "documentwindow/moduledocumentwindow.h"
 #include "documentwindow/programmerpanel.h"
+#include "files/filename.h"
 #include "files/imagefile.h"
 #include "files/settingsstore.h"
 #include "files/spdfile.h"
@@ -21,6 +22,8 @@
 
 #include <algorithm>
 #include <functional>
+
+#include <unistd.h>
 
 namespace tessaro {
 
@@ -65,11 +68,41 @@ public:
     using QFileDialog::QFileDialog;
     std::function<QString(const QString& filter)> suffixOfFilter;
 
+    // The files chosen, when a name that is not UTF-8 was among them.
+    QStringList resolved;
+
     void accept() override
     {
         if (suffixOfFilter)
             setDefaultSuffix(suffixOfFilter(selectedNameFilter()));
-        QFileDialog::accept();
+        const QStringList shown = selectedFiles();
+        if (std::none_of(shown.begin(), shown.end(), [](const QString& name) { return name.contains(QChar(0xFFFD)); })) {
+            QFileDialog::accept();
+            return;
+        }
+        // The dialog shows a name that is not UTF-8 with U+FFFD in it, and its
+        // own checks would look for a file of that shown name: the file it
+        // stands for is looked up here, and one that cannot be told from
+        // another is refused.
+        QStringList files;
+        for (const QString& name : shown) {
+            const QString file = ResolveDialogFileName(name);
+            if (file.isEmpty()) {
+                ui::ShowError(this, QString::fromUtf8(ui::kDeviceErrorTitle),
+                              tr("*****   無法分辨檔案 !   *****\n\n%1\n資料夾中有多個檔案的名稱顯示相同，請更名後再試。")
+                                  .arg(name));
+                return;
+            }
+            const bool exists = ::access(FileNameBytes(file).constData(), F_OK) == 0;
+            if (acceptMode() == AcceptSave && exists &&
+                QMessageBox::question(this, windowTitle(), tr("%1 已存在。\n要取代它嗎？").arg(name)) != QMessageBox::Yes)
+                return;
+            if (acceptMode() == AcceptOpen && !exists)
+                return;
+            files << file;
+        }
+        resolved = files;
+        QDialog::accept();
     }
 };
 
@@ -100,9 +133,9 @@ QStringList AskFileNames(QWidget* parent, const char* title, const Filter (&filt
         return {};
     if (chosen != nullptr)
         *chosen = static_cast<int>(names.indexOf(dialog.selectedNameFilter())) + 1;
-    const QStringList files = several ? dialog.selectedFiles() : dialog.selectedFiles().mid(0, 1);
-    g_lastDirectory = QFileInfo(files.first()).absolutePath();
-    return files;
+    g_lastDirectory = dialog.directory().absolutePath();
+    const QStringList files = dialog.resolved.isEmpty() ? dialog.selectedFiles() : dialog.resolved;
+    return several ? files : files.mid(0, 1);
 }
 
 template <std::size_t N>
@@ -114,14 +147,14 @@ QString AskFileName(QWidget* parent, const char* title, const Filter (&filters)[
 
 SpdFormat FormatOfName(const QString& name)
 {
-    return FormatForName(name.toStdString());
+    return FormatForName(FileNameString(name));
 }
 }  // namespace
 
 DocumentWindow* MainWindow::findDocument(const QString& path) const
 {
     for (DocumentWindow* w : documents()) {
-        if (QString::fromStdString(w->document().captionWithoutMark()) == path)
+        if (FileNameFromBytes(w->document().captionWithoutMark()) == path)
             return w;
     }
     return nullptr;
@@ -134,7 +167,7 @@ bool MainWindow::showIfOpen(const QString& path)
     } else {
         const QList<ModuleDocumentWindow*> modules = moduleDocuments();
         const auto it = std::find_if(modules.begin(), modules.end(), [&](ModuleDocumentWindow* w) {
-            return QString::fromStdString(w->document().caption()) == path;
+            return FileNameFromBytes(w->document().caption()) == path;
         });
         if (it == modules.end())
             return false;
@@ -148,7 +181,7 @@ void MainWindow::recordRecentFile(const QString& path)
 {
     // Stored absolute, so that an entry opens the same file whatever the
     // working folder of a later start.
-    m_recent.add(QFileInfo(path).absoluteFilePath());
+    m_recent.add(AbsoluteFileName(path));
     m_recent.save(m_settings);
     updateRecentFileActions();
 }
@@ -166,7 +199,7 @@ bool MainWindow::readImage(const QString& path, SpdImage& image)
 void MainWindow::loadInto(DocumentWindow* window, const QString& path, const SpdImage& image)
 {
     SpdDocument& doc = window->document();
-    doc.setCaption(path.toStdString());
+    doc.setCaption(FileNameString(path));
     // Into a window with a history the load is a step that can be taken back;
     // into a fresh one it is part of the opening. Either way the bytes are
     // then those of the file.
@@ -189,6 +222,7 @@ void MainWindow::openFile()
 ModuleDocumentWindow* MainWindow::openModuleDocument(ImageData image, const QString& caption)
 {
     auto* window = new ModuleDocumentWindow(std::move(image), caption);
+    window->document().setCaption(FileNameString(caption));  // every byte of a file's name
     window->setSaveHandler([this](ModuleDocumentWindow* w) { return saveModuleDocument(w, false); });
     // The programmer column as the 256-byte window has it; every button of it
     // says why it sends nothing for this image.
@@ -233,7 +267,8 @@ ModuleDocumentWindow* MainWindow::openModuleDocument(ImageData image, const QStr
 
 bool MainWindow::readAnyImage(const QString& path, ImageData& larger, SpdImage& page)
 {
-    ImageRead read = ReadImageFile(QFile::encodeName(path).toStdString(), InputFormatForFileName(path.toStdString()));
+    const std::string file = FileNameString(path);
+    ImageRead read = ReadImageFile(file, InputFormatForFileName(file));
     larger = {};
     if (!read.ok()) {
         // A file too short for the type its byte 2 names still opens as the
@@ -250,7 +285,7 @@ bool MainWindow::readAnyImage(const QString& path, ImageData& larger, SpdImage& 
 void MainWindow::openPath(const QString& name)
 {
     // A window carries the full path of its file, however it was named.
-    const QString path = QFileInfo(name).absoluteFilePath();
+    const QString path = AbsoluteFileName(name);
     if (showIfOpen(path))
         return;
     // A 512- or 1024-byte image opens in a window of its own; every other
@@ -303,7 +338,7 @@ void MainWindow::importHexDump()
     const QString name = AskFileName(this, "匯入十六進位傾印", kDumpFilters, false, nullptr);
     if (name.isEmpty())
         return;
-    ImageRead read = ReadImageFile(QFile::encodeName(name).toStdString(), InputFormat::Dump);
+    ImageRead read = ReadImageFile(FileNameString(name), InputFormat::Dump);
     if (!read.ok()) {
         ui::ShowError(this, QString::fromUtf8(ui::kDeviceErrorTitle),
                       QStringLiteral("*****   無法開啟檔案 !   *****\n\n%1\n%2").arg(name, QString::fromStdString(read.error)));
@@ -341,8 +376,8 @@ bool MainWindow::saveModuleDocument(ModuleDocumentWindow* window, bool askName)
                       QStringLiteral("      *****   權限不足無法存檔,請洽管理人員 !   *****      "));
         return false;
     }
-    QString name = QString::fromStdString(window->document().caption());
-    if (askName || name.startsWith(QLatin1String(kUntitledPrefix)) || !QFileInfo(name).isAbsolute()) {
+    QString name = FileNameFromBytes(window->document().caption());
+    if (askName || name.startsWith(QLatin1String(kUntitledPrefix)) || !name.startsWith(u'/')) {
         activateWidget(window);
         name = askName ? AskFileName(this, "另存新檔", kSaveAsFilters, true, nullptr)
                        : AskFileName(this, "儲存", kOpenFilters, true, nullptr);
@@ -355,7 +390,7 @@ bool MainWindow::saveModuleDocument(ModuleDocumentWindow* window, bool askName)
                       QStringLiteral("*****   無法儲存檔案 !   *****\n\n%1\n%2").arg(name, error));
         return false;
     }
-    window->document().setCaption(name.toStdString());
+    window->document().setCaption(FileNameString(name));
     window->document().setModified(false);
     // (the 256-byte Save does not touch the recent files either)
     return true;
@@ -370,7 +405,7 @@ bool MainWindow::saveDocument(DocumentWindow* window)
     }
     if (window == nullptr)
         return false;
-    QString name = QString::fromStdString(window->document().captionWithoutMark());
+    QString name = FileNameFromBytes(window->document().captionWithoutMark());
     if (name.startsWith(QLatin1String(kUntitledPrefix))) {
         activate(window);
         name = AskFileName(this, "儲存", kOpenFilters, true, nullptr);
@@ -418,7 +453,7 @@ bool MainWindow::writeDocument(DocumentWindow* window, const QString& path, bool
                       QStringLiteral("*****   無法儲存檔案 !   *****\n\n%1\n%2").arg(path, error));
         return false;
     }
-    doc.setCaption(path.toStdString());
+    doc.setCaption(FileNameString(path));
     doc.setModified(false);
     return true;
 }

@@ -14,6 +14,7 @@
 #include "documentwindow/comparewindow.h"
 #include "documentwindow/documentwindow.h"
 #include "documentwindow/moduledocumentwindow.h"
+#include "files/filename.h"
 #include "files/settingsstore.h"
 #include "app/logwindow.h"
 #include "log/logrecorder.h"
@@ -613,7 +614,7 @@ void MainWindow::updateRecentFileActions()
     for (int i = 0; i < 3; ++i) {
         const RecentFileList::Entry& e = m_recent.entry(i + 1);
         QAction* a = m_recentFileActions[static_cast<std::size_t>(i)];
-        a->setText(e.caption);
+        a->setText(FileNameForDisplay(e.caption));
         a->setVisible(e.visible);
     }
     m_recentFileSeparator->setVisible(m_recent.separatorVisible());

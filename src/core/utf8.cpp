@@ -5,6 +5,8 @@ namespace tessaro {
 std::size_t Utf8SequenceLength(std::string_view s, std::size_t i)
 {
     const auto lead = static_cast<unsigned char>(s[i]);
+    if (lead < 0x80)
+        return 1;
     std::size_t n = 0;
     unsigned cp = 0;
     if (lead >= 0xC2 && lead <= 0xDF) {
@@ -35,10 +37,6 @@ std::size_t Utf8SequenceLength(std::string_view s, std::size_t i)
 bool IsUtf8(std::string_view text)
 {
     for (std::size_t i = 0; i < text.size();) {
-        if (static_cast<unsigned char>(text[i]) < 0x80) {
-            ++i;
-            continue;
-        }
         const std::size_t n = Utf8SequenceLength(text, i);
         if (n == 0)
             return false;

@@ -3,6 +3,7 @@
 #include "documentwindow/celltooltip.h"
 #include "core/hex.h"
 #include "documentwindow/markcolours.h"
+#include "files/filename.h"
 #include "files/imagefile.h"
 
 #include <QComboBox>
@@ -435,8 +436,9 @@ CompareSourceDialog::CompareSourceDialog(std::vector<std::pair<QString, ImageDat
         connect(side.documents, &QComboBox::activated, side.document, [&side] { side.document->setChecked(true); });
         connect(side.path, &QLineEdit::textEdited, side.file, [&side] { side.file->setChecked(true); });
         connect(side.browse, &QPushButton::clicked, this, [this, &side] {
-            const QString path = QFileDialog::getOpenFileName(this, tr("Open"), side.path->text(),
-                                                              tr("SPD images (*.spd *.bin *.txt);;All files (*)"));
+            // A name the dialog cannot show (not UTF-8) is looked up by its bytes.
+            const QString path = ResolveDialogFileName(QFileDialog::getOpenFileName(
+                this, tr("Open"), side.path->text(), tr("SPD images (*.spd *.bin *.txt);;All files (*)")));
             if (!path.isEmpty()) {
                 side.path->setText(path);
                 side.file->setChecked(true);
@@ -475,7 +477,7 @@ bool CompareSourceDialog::resolve(int which)
         side.path->setFocus();
         return false;
     }
-    const std::string name = path.toStdString();
+    const std::string name = FileNameString(path);
     const InputFormat byName = InputFormatForFileName(name);
     const ImageRead read = ReadImageFile(name, byName == InputFormat::Text ? InputFormat::Text : InputFormat::Auto);
     if (!read.ok()) {

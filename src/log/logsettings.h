@@ -4,7 +4,9 @@
 
 #include <QString>
 
+#include <memory>
 #include <optional>
+#include <vector>
 
 namespace tessaro {
 
@@ -16,6 +18,11 @@ class SettingsStore;
 // program in "production-log-waiting.jsonl" beside the settings file.
 // nullopt with *error set when "LogServer" cannot be read.
 [[nodiscard]] std::optional<LogLocation> LogLocationFromSettings(SettingsStore& settings, QString* error);
+
+// Guards that keep every output off the running user's settings file and the
+// production log file those settings name (see ProtectedFile), for a command
+// that opens neither; nothing is created or changed.
+[[nodiscard]] std::vector<std::unique_ptr<ProtectedFile>> ProtectUserFiles();
 
 // "StationName", or the host name when it is not set.
 [[nodiscard]] QString StationNameFromSettings(SettingsStore& settings);

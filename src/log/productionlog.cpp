@@ -1,5 +1,7 @@
 #include "log/productionlog.h"
 
+#include "files/filename.h"
+
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -210,6 +212,12 @@ ProductionLog::ProductionLog(LogLocation location)
     : m_location(std::move(location))
     , m_connection(QStringLiteral("tessaro-log-%1").arg(++g_connectionCounter))
 {
+    if (m_location.kind != LogLocation::Kind::SQLite)
+        return;
+    for (const char* suffix : {"", "-wal", "-shm", "-journal"}) {
+        m_protected.push_back(std::make_unique<ProtectedFile>(m_location.path + QLatin1String(suffix),
+                                                              QStringLiteral("the production log database")));
+    }
 }
 
 ProductionLog::~ProductionLog()

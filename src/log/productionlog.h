@@ -1,10 +1,12 @@
 #pragma once
 
+#include "files/safefile.h"
 #include "log/logrecord.h"
 
 #include <QString>
 
 #include <deque>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -153,6 +155,8 @@ private:
     std::deque<LogRecord> m_pending;
     int m_busyWaitMs = -1;     // the wait the connection has now
     bool m_writeFailed = false;  // the last write failed: the next tries do not wait
+    // The SQLite file and its companions, which no output may replace.
+    std::vector<std::unique_ptr<ProtectedFile>> m_protected;
 };
 
 }  // namespace tessaro

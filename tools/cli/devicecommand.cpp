@@ -8,6 +8,7 @@
 #include "decode/moduledecode.h"
 #include "document/settle.h"
 #include "document/spddocument.h"
+#include "files/filename.h"
 #include "files/imagefile.h"
 #include "files/safefile.h"
 #include "files/spdfile.h"
@@ -172,8 +173,8 @@ bool LoadFile(const std::string& file, SpdDocument& document)
 {
     SpdImage image{};
     QString error;
-    if (!ReadSpdFile(QString::fromLocal8Bit(file.c_str()), image, &error)) {
-        Err("tessaro-cli: " + error.toStdString() + "\n");
+    if (!ReadSpdFile(FileNameFromBytes(file), image, &error)) {
+        Err("tessaro-cli: " + FileNameString(error) + "\n");
         return false;
     }
     OpenAndSettle(document, image);
@@ -197,10 +198,10 @@ bool RefuseLargerImage(const std::string& file)
 
 bool SaveFile(const std::string& file, const SpdDocument& document)
 {
-    const QString path = QString::fromLocal8Bit(file.c_str());
+    const QString path = FileNameFromBytes(file);
     QString error;
     if (!WriteSpdFile(path, document.image(), FormatForName(file), &error)) {
-        Err("tessaro-cli: " + error.toStdString() + "\n");
+        Err("tessaro-cli: " + FileNameString(error) + "\n");
         return false;
     }
     return true;
@@ -294,7 +295,7 @@ int Run(const Request& r)
     AppValues values;
     values.operatorAuthorized = true;
     ConsoleHost host(values.decode);
-    const QString device = QString::fromLocal8Bit(r.port.c_str());
+    const QString device = FileNameFromBytes(r.port);
     QtSerialLine line([device](int) { return device; });
     ProgrammerLink link(values, line, host);
     SpdDocument& doc = host.document();
@@ -324,8 +325,8 @@ int Run(const Request& r)
         const std::string out = Need(r, "-o", (c + " -o OUT").c_str());
         doc.setCaption(out);
         // An output that cannot take the image is refused before the device is asked.
-        if (QString error; !CheckOutputFile(QString::fromLocal8Bit(out.c_str()), &error)) {
-            Err("tessaro-cli: " + error.toStdString() + "\n");
+        if (QString error; !CheckOutputFile(FileNameFromBytes(out), &error)) {
+            Err("tessaro-cli: " + FileNameString(error) + "\n");
             return kExitFailed;
         }
         if (c == "read-programmer") {

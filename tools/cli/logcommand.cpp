@@ -3,6 +3,8 @@
 #include "args.h"
 #include "jsonwriter.h"
 
+#include "decode/textformat.h"
+#include "files/filename.h"
 #include "files/safefile.h"
 #include "files/settingsstore.h"
 #include "log/logexport.h"
@@ -20,9 +22,10 @@ namespace tessaro::cli {
 
 namespace {
 
+// A text as bytes: file names in it come out as they were given.
 std::string Utf8(const QString& text)
 {
-    return text.toUtf8().toStdString();
+    return FileNameString(text);
 }
 
 bool IsSha256(const std::string& text)
@@ -43,7 +46,7 @@ std::optional<LogLocation> ChosenLocation(const Args& args, QString* error)
         if (path->empty())
             throw UsageError{"--database needs a file path"};
         location.emplace();
-        location->path = QDir::cleanPath(QString::fromLocal8Bit(path->c_str()));
+        location->path = QDir::cleanPath(FileNameFromBytes(*path));
     } else {
         SettingsStore settings;
         location = LogLocationFromSettings(settings, error);
@@ -76,7 +79,8 @@ std::string JsonLine(const LogRecord& record)
     return out + "}\n";
 }
 
-// One readable line per record.
+// One readable line per record; names and texts of the record never reach
+// the terminal as controls.
 std::string ListingLine(const LogRecord& r)
 {
     const QString gap = QStringLiteral("  ");
@@ -92,7 +96,7 @@ std::string ListingLine(const LogRecord& r)
         line += QStringLiteral("  test ") + r.testResult;
     if (!r.ok)
         line += QStringLiteral("  ") + r.result.section(u'\n', 0, 0);
-    return Utf8(line) + "\n";
+    return TerminalText(Utf8(line)) + "\n";
 }
 
 int WriteImage(ProductionLog& log, const std::string& sha, const std::string& out)
@@ -103,7 +107,7 @@ int WriteImage(ProductionLog& log, const std::string& sha, const std::string& ou
         PrintError(Utf8(error));
         return kExitFailed;
     }
-    if (!WriteFileAtomically(QString::fromLocal8Bit(out.c_str()), *data, &error)) {
+    if (!WriteFileAtomically(FileNameFromBytes(out), *data, &error)) {
         PrintError(Utf8(error));
         return kExitFailed;
     }

@@ -12,9 +12,11 @@
 #include "wizardcommand.h"
 #include "document/settle.h"
 #include "decode/moduledecode.h"
+#include "files/filename.h"
 #include "files/imagefile.h"
 #include "files/safefile.h"
 #include "files/spdfile.h"
+#include "log/logsettings.h"
 #include "tessaroversion.h"
 
 #include <QString>
@@ -73,14 +75,15 @@ constexpr const char* kUsage =
     "apart and refuses a file it cannot tell.\n"
     "Exit status: 0 success, 1 failure, 2 bad usage.\n";
 
+// A message as bytes: file names in it come out as they were given.
 std::string Utf8(const QString& s)
 {
-    return s.toUtf8().toStdString();
+    return FileNameString(s);
 }
 
 QString PathArg(const std::string& arg)
 {
-    return QString::fromLocal8Bit(arg.c_str());
+    return FileNameFromBytes(arg);
 }
 
 // The form a file is read in: --input-format when given, else by its name
@@ -332,9 +335,17 @@ int Jedec(Args& args)
     return status;
 }
 
-}  // namespace
+// The commands that write files: none of them may write over the settings
+// file or the production log.
+bool WritesFiles(const std::string& command)
+{
+    for (const char* writer : {"fix", "convert", "wizard", "report", "installed", "log", "device"})
+        if (command == writer)
+            return true;
+    return false;
+}
 
-int main(int argc, char** argv)
+int Run(int argc, char** argv)
 {
     if (argc < 2) {
         Print(stderr, kUsage);
@@ -358,6 +369,7 @@ int main(int argc, char** argv)
         }
     }
     Args args(argc, argv, 2);
+    const auto userFiles = WritesFiles(command) ? ProtectUserFiles() : decltype(ProtectUserFiles()){};
     try {
         if (command == "device")
             return RunDeviceCommand(args, argv[0]);
@@ -385,4 +397,12 @@ int main(int argc, char** argv)
         Print(stderr, "Try 'tessaro-cli --help'.\n");
         return kExitUsage;
     }
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    GuardStandardStreams();
+    return FinishStandardOutput(Run(argc, argv));
 }
