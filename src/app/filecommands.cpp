@@ -170,9 +170,9 @@ void MainWindow::loadInto(DocumentWindow* window, const QString& path, const Spd
     // into a fresh one it is part of the opening. Either way the bytes are
     // then those of the file.
     if (window->undoStack()->count() > 0)
-        window->recordStep(QString::fromUtf8("載入檔案"), [&] { doc.load(image); });
+        window->recordStep(QString::fromUtf8("載入檔案"), [&] { doc.loadWhole(image); });
     else
-        doc.load(image);
+        doc.loadWhole(image);
     window->markClean();
     window->refreshNow();
     showCheckMismatch(window->checkMismatchText());
@@ -219,6 +219,7 @@ ModuleDocumentWindow* MainWindow::openModuleDocument(ImageData image, const QStr
     window->setProgrammerColumn(programmer);
     addDocumentSubWindow(window);
     connect(window, &ModuleDocumentWindow::statusMessage, statusBar(), [this](const QString& text) { statusBar()->showMessage(text); });
+    connect(window, &ModuleDocumentWindow::statusMessageWithdrawn, statusBar(), [this](const QString& text) { withdrawStatusMessage(text); });
     showCheckMismatch(window->checkMismatchText());
     return window;
 }
@@ -312,7 +313,7 @@ void MainWindow::importHexDump()
     SpdImage image{};
     std::copy_n(read.image.bytes.begin(), kSpdSize, image.begin());
     DocumentWindow* target = newDocument();
-    target->document().load(image);
+    target->document().loadWhole(image);
     target->document().setModified(true);
     target->refreshNow();
 }
@@ -348,8 +349,11 @@ bool MainWindow::saveModuleDocument(ModuleDocumentWindow* window, bool askName)
         return false;
     }
     window->document().setCaption(name.toStdString());
+    window->document().clearEditedMarks();
     window->document().setModified(false);
-    // (the 256-byte Save does not touch the recent files either)
+    // Save As names a file the operator may want again; Save does not touch the list.
+    if (askName)
+        recordRecentFile(name);
     return true;
 }
 
@@ -394,7 +398,8 @@ void MainWindow::saveFileAs()
     // ending in "spd" is text, any other binary. The chosen filter only
     // supplies the suffix of a name typed without one, so a file never reads
     // back as something other than what was saved.
-    writeDocument(window, name, FormatOfName(name) == SpdFormat::Text);
+    if (writeDocument(window, name, FormatOfName(name) == SpdFormat::Text))
+        recordRecentFile(name);
 }
 
 bool MainWindow::writeDocument(DocumentWindow* window, const QString& path, bool textFormat)
@@ -411,6 +416,7 @@ bool MainWindow::writeDocument(DocumentWindow* window, const QString& path, bool
         return false;
     }
     doc.setCaption(path.toStdString());
+    doc.clearEditedMarks();  // the file holds these bytes now
     doc.setModified(false);
     return true;
 }

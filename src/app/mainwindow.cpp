@@ -173,9 +173,15 @@ void MainWindow::openLoggedImage(const QByteArray& bytes, const LogRecord& recor
     SpdImage image{};
     std::copy_n(bytes.begin(), kSpdSize, image.begin());
     DocumentWindow* target = newDocument();
-    target->document().load(image);
+    target->document().loadWhole(image);
     target->document().setModified(true);
     target->refreshNow();
+}
+
+void MainWindow::withdrawStatusMessage(const QString& text)
+{
+    if (statusBar()->currentMessage() == text)
+        statusBar()->clearMessage();
 }
 
 void MainWindow::showLogStatus(const QString& text)
@@ -202,6 +208,7 @@ void MainWindow::wireDocument(DocumentWindow* window)
     }, Qt::QueuedConnection);
     connect(window, &DocumentWindow::deviceCommandRequested, this, &MainWindow::runDeviceCommand);
     connect(window, &DocumentWindow::statusMessage, statusBar(), [this](const QString& text) { statusBar()->showMessage(text); });
+    connect(window, &DocumentWindow::statusMessageWithdrawn, statusBar(), [this](const QString& text) { withdrawStatusMessage(text); });
     connect(window, &DocumentWindow::autoNumberingClicked, this, [this] {
         if (m_link)
             m_link->setAutoSerial();
@@ -791,7 +798,11 @@ void MainWindow::compareImages()
 {
     // Every open document, in the order the windows were opened.
     std::vector<std::pair<QString, ImageData>> open;
+    int active = -1;  // image A is the active document's
     for (QMdiSubWindow* sub : m_mdi->subWindowList(QMdiArea::CreationOrder)) {
+        if (sub == m_mdi->activeSubWindow() && (qobject_cast<DocumentWindow*>(sub->widget()) != nullptr ||
+                                                qobject_cast<ModuleDocumentWindow*>(sub->widget()) != nullptr))
+            active = static_cast<int>(open.size());
         if (auto* doc = qobject_cast<DocumentWindow*>(sub->widget())) {
             const SpdImage& image = doc->document().image();
             open.emplace_back(QString::fromStdString(doc->document().captionWithoutMark()),
@@ -800,7 +811,7 @@ void MainWindow::compareImages()
             open.emplace_back(QString::fromStdString(module->document().caption()), module->document().image());
         }
     }
-    CompareWindow::chooseAndShow(this, std::move(open), [this](QWidget* window) { addDocumentSubWindow(window); });
+    CompareWindow::chooseAndShow(this, std::move(open), active, [this](QWidget* window) { addDocumentSubWindow(window); });
 }
 
 QList<DocumentWindow*> MainWindow::documents() const

@@ -158,6 +158,7 @@ private:
     void connectHandshake();
     void attachProductionLog();
     void showLogStatus(const QString& text);
+    void withdrawStatusMessage(const QString& text);  // cleared if the status bar still shows it
     void runDeviceCommand(DeviceCommand command);
     void wireDocument(DocumentWindow* window);
     DocumentWindow* findDocument(const QString& path) const;
