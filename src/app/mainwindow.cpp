@@ -1,6 +1,7 @@
 #include "app/mainwindow.h"
 
 #include "app/aboutdialog.h"
+#include "app/appicon.h"
 #include "app/mail.h"
 #include "app/messages.h"
 #include "app/passworddialogs.h"
@@ -150,6 +151,7 @@ LogWindow* MainWindow::showProductionLog()
     });
     QMdiSubWindow* sub = m_mdi->addSubWindow(window);
     sub->setAttribute(Qt::WA_DeleteOnClose);
+    sub->setWindowIcon(ApplicationIcon());
     sub->resize(m_mdi->viewport()->size() * 9 / 10);
     sub->show();
     m_mdi->setActiveSubWindow(sub);
@@ -846,6 +848,8 @@ QMdiSubWindow* MainWindow::addDocumentSubWindow(QWidget* window)
     others.removeIf([](const QMdiSubWindow* sub) { return sub->isHidden(); });  // closed, not yet deleted
     QMdiSubWindow* sub = m_mdi->addSubWindow(window);
     sub->setAttribute(Qt::WA_DeleteOnClose);
+    // The icon the menu bar shows while the window is maximised.
+    sub->setWindowIcon(ApplicationIcon());
     sub->resize(DocumentWindow::openingSize(this));
     if (others.isEmpty()) {
         sub->showMaximized();

@@ -51,6 +51,7 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <cstring>
 #include <functional>
 
 namespace {
@@ -254,12 +255,30 @@ int ShowModuleWindows(const QDir& out, const QStringList& files)
     return failures == 0 ? 0 : 1;
 }
 
+namespace {
+constexpr const char* kUsage =
+    "usage: tessaro-screens OUTDIR [--device DEVICE] [--touch BYTE] [--panels] [--feedback] FILE...\n"
+    "       tessaro-screens OUTDIR --dialogs | --wizard | --pinmaps\n"
+    "       tessaro-screens OUTDIR --modules FILE...\n"
+    "       tessaro-screens OUTDIR --compare FILE-A FILE-B\n"
+    "       tessaro-screens OUTDIR --installed SYSFS-ROOT\n"
+    "Saves pictures of the workstation's windows as PNG files in OUTDIR (needs a display,\n"
+    "or QT_QPA_PLATFORM=offscreen).\n";
+}  // namespace
+
 int main(int argc, char** argv)
 {
+    // Answered before any display is needed.
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            std::fputs(kUsage, stdout);
+            return std::fflush(stdout) == 0 && !std::ferror(stdout) ? 0 : 1;
+        }
+    }
     QApplication application(argc, argv);
     const QStringList args = QApplication::arguments();
     if (args.size() < 3) {
-        std::fprintf(stderr, "usage: tessaro-screens OUTDIR FILE...\n");
+        std::fputs(kUsage, stderr);
         return 2;
     }
     const QDir out(args[1]);
