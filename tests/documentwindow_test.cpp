@@ -4,6 +4,8 @@
 #include "documentwindow/bytegrid.h"
 #include "documentwindow/decodedpanels.h"
 #include "documentwindow/documentwindow.h"
+#include "decode/decodejson.h"
+#include "decode/moduledecode.h"
 #include "decode/modulesummary.h"
 #include "document/settle.h"
 #include "testsupport.h"
@@ -286,9 +288,10 @@ namespace {
 // them, which pair is shown, the caption of the CRC button, the module I/O
 // title and the summary line.
 QStringList ShownDecode(const DecodedPanels& panels, const QString& crcButton, const QString& ioTitle,
-                        const QString& summary)
+                        const QString& summary, const QString& profiles)
 {
-    QStringList shown{panels.ddr3Shown() ? QStringLiteral("DDR3") : QStringLiteral("legacy"), crcButton, ioTitle, summary};
+    QStringList shown{panels.ddr3Shown() ? QStringLiteral("DDR3") : QStringLiteral("legacy"), crcButton, ioTitle, summary,
+                      profiles};
     if (panels.ddr3Shown()) {
         for (int f = 0; f < kDdr3FieldCount; ++f)
             shown << panels.ddr3Text(static_cast<Ddr3Field>(f));
@@ -305,7 +308,8 @@ QStringList ShownDecode(DocumentWindow* window)
 {
     window->refreshNow();
     return ShownDecode(*window->panels(), window->checkModeButton(CheckMode::Crc)->text(),
-                       window->programmerPanel()->moduleIoFrame()->title(), window->summaryLine()->text());
+                       window->programmerPanel()->moduleIoFrame()->title(), window->summaryLine()->text(),
+                       window->profilesText()->text());
 }
 
 // What `tessaro-cli decode` shows for the image: a fresh document, settled.
@@ -321,7 +325,8 @@ QStringList DecodeOf(const SpdImage& image)
     panels.showView(document.view());
     return known[image] = ShownDecode(panels, QString::fromStdString(document.view().crcOptionCaption),
                                       QString::fromStdString(document.view().ioPanelTitle),
-                                      QString::fromStdString(SummarizeModule(image).line()));
+                                      QString::fromStdString(SummarizeModule(image).line()),
+                                      QString::fromStdString(ProfilesListing(OverclockProfiles(image))).trimmed());
 }
 
 class WholeLoad : public test::WorkstationTest

@@ -164,6 +164,10 @@ void SpdDocument::restore(const State& state, bool withCheckMode)
     if (m_modified != state.modified)
         setModified(state.modified);
     settleView();
+    // The CRC item of a window showing the other panel pair is the one the
+    // last CRC upkeep wrote; the DDR3 pair decodes it from bytes 126-127.
+    if (!m_view.ddr3PanelsShown)
+        m_view.crcValue = state.crcValue;
 }
 
 struct SpdDocument::Settled {
