@@ -67,6 +67,24 @@ std::pair<std::vector<CompareMark>, std::vector<CompareMark>> CompareMarks(const
     return {std::move(marksA), std::move(marksB)};
 }
 
+// A scroll area that asks for room for its whole grid, up to 16 rows, so
+// that the window shows a 256-byte grid whole where it can and the facts
+// take the rest.
+class GridScrollArea final : public QScrollArea
+{
+public:
+    [[nodiscard]] QSize sizeHint() const override
+    {
+        const auto* grid = qobject_cast<const CompareGrid*>(widget());
+        if (grid == nullptr)
+            return QScrollArea::sizeHint();
+        const int rowPitch = grid->cellRect(kColumns).top() - grid->cellRect(0).top();
+        const int sixteenRows = grid->cellRect(0).top() + 16 * rowPitch + kGap;
+        return {grid->sizeHint().width() + verticalScrollBar()->sizeHint().width() + 4,
+                std::min(grid->sizeHint().height(), sixteenRows) + 4};
+    }
+};
+
 QString RowHeader(int row)
 {
     return QStringLiteral("%1").arg(row * kColumns, 3, 16, QLatin1Char('0')).toUpper();
@@ -241,7 +259,7 @@ CompareWindow::CompareWindow(const ImageData& a, const QString& captionA, const 
 
     const auto framed = [](CompareGrid* grid, const QString& title, QScrollArea*& scroll) {
         auto* box = new QGroupBox(title);
-        scroll = new QScrollArea;
+        scroll = new GridScrollArea;
         scroll->setWidget(grid);
         scroll->setFrameShape(QFrame::NoFrame);
         scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -329,7 +347,8 @@ CompareWindow::CompareWindow(const ImageData& a, const QString& captionA, const 
     auto* splitter = new QSplitter(Qt::Vertical);
     splitter->addWidget(grids);
     splitter->addWidget(m_factTable);
-    splitter->setStretchFactor(0, 1);
+    grids->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
+    splitter->setStretchFactor(0, 0);
     splitter->setStretchFactor(1, 1);
     splitter->setChildrenCollapsible(false);
     m_factTable->setMinimumHeight(120);
@@ -527,6 +546,8 @@ CompareSourceDialog::CompareSourceDialog(std::vector<std::pair<QString, ImageDat
         });
     }
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+    buttons->button(QDialogButtonBox::Ok)->setText(tr("確定"));
+    buttons->button(QDialogButtonBox::Cancel)->setText(tr("取消"));
     connect(buttons, &QDialogButtonBox::accepted, this, &CompareSourceDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &CompareSourceDialog::reject);
     layout->addWidget(buttons);

@@ -335,8 +335,11 @@ std::vector<PrintItem> LayoutDdr3Report(const ReportSource& source)
         const PrintColor color = blue ? kPrintBlue : kPrintRed;
         page.text(0, y, kDdr3NameSize, color, ByteNumbers(first, last));
         page.text(kDdr3NameX, y, kDdr3NameSize, color, names[static_cast<std::size_t>(first)]);
-        page.text(kDdr3ValueX, y, kDdr3NameSize, color,
-                  last - first < kDdr3LongestRun ? ReportBytes(image, first, last) : "(table of bytes)");
+        // The CRC as a 16-bit value, high byte first, as everywhere else.
+        const std::string value = first == kCrcLowByte && last == kCrcHighByte ? WordToHex(storedCrc)
+                                  : last - first < kDdr3LongestRun          ? ReportBytes(image, first, last)
+                                                                              : "(table of bytes)";
+        page.text(kDdr3ValueX, y, kDdr3NameSize, color, value);
         y += kDdr3NameLine;
         blue = !blue;
         first = last + 1;

@@ -50,6 +50,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -118,6 +119,12 @@ int ShowDialogs(const QDir& out, tessaro::SettingsStore& settings)
     ok &= Save(options, out, "settings");
     tessaro::ui::AboutDialog about;
     ok &= Save(about, out, "about");
+    // The compare dialog with three open documents, the second active.
+    std::vector<std::pair<QString, tessaro::ImageData>> open;
+    for (int i = 1; i <= 3; ++i)
+        open.emplace_back(QStringLiteral("SPD_File %1").arg(i), tessaro::ImageData{std::vector<std::uint8_t>(256), 256});
+    tessaro::CompareSourceDialog compare(open, 1);
+    ok &= Save(compare, out, "compare-source");
     return ok ? 0 : 1;
 }
 
@@ -208,6 +215,9 @@ int ShowCompare(const QDir& out, const QString& pathA, const QString& pathB)
                                   QFileInfo(pathB).fileName());
     window.setGeometry(QApplication::primaryScreen()->availableGeometry());
     window.nextDifference();
+    // The first differing fact chosen: its bytes are selected in both grids.
+    if (window.factTable()->rowCount() > 0)
+        window.factTable()->selectRow(0);
     return Save(window, out, "compare") ? 0 : 1;
 }
 
