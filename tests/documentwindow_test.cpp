@@ -321,7 +321,7 @@ QStringList DecodeOf(const SpdImage& image)
     DecodeContext context;
     SpdDocument document(context);
     OpenAndSettle(document, image);
-    static DecodedPanels panels;
+    DecodedPanels panels;
     panels.showView(document.view());
     return known[image] = ShownDecode(panels, QString::fromStdString(document.view().crcOptionCaption),
                                       QString::fromStdString(document.view().ioPanelTitle),
