@@ -453,6 +453,8 @@ TEST_F(Main, SaveAsWritesTheFormatTheNameIsReadInAndAsksBeforeReplacing)
     responder.handleDialog(ChooseFile(path("other.Spd"), QStringLiteral("All Files (*.*)")));
     trigger("mnuFileSaveAs");
     EXPECT_EQ(FileBytes(path("other.Spd")), SpdTextBytes(image));
+    EXPECT_EQ(window->recentFiles().entry(1).caption, QFileInfo(path("other.Spd")).absoluteFilePath())
+        << "Save As records the file among the recent ones";
 }
 
 TEST_F(Main, FilesNamedRelativelyAreCaptionedAndRememberedByTheirFullPath)

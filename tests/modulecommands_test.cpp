@@ -165,6 +165,15 @@ TEST(ImageFacts, SmallImagesGiveTheShownPanelFieldsWithTheBytesTheirCaptionsName
     ASSERT_NE(Find(across, "fields.Memory Type"), nullptr);
     EXPECT_FALSE(Find(across, "fields.Memory Type")->a.has_value());
     EXPECT_EQ(Find(across, "panel")->bText(), "DDR3");
+    // Every DDR3 field names its bytes, and a DDR3 image keeps a CRC, no checksum.
+    const std::vector<ImageFact> ddr3Facts = ImageFacts(ddr3);
+    for (const ImageFact& f : ddr3Facts) {
+        if (f.name.rfind("fields.", 0) == 0 || f.name == "manufacturerName" || f.name == "summary.partNumber") {
+            EXPECT_FALSE(f.bytes.empty()) << f.name;
+        }
+        EXPECT_NE(f.name, "checks.checksum63");
+    }
+    EXPECT_NE(Find(across, "checks.crc16"), nullptr);
 }
 
 TEST(CliCompare, ExitCodesLikeCmp)

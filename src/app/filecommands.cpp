@@ -29,6 +29,8 @@ namespace tessaro {
 
 namespace {
 constexpr const char* kUntitledPrefix = "SPD_File";
+// The window property that remembers a file's bytes after its image: its path and the count.
+constexpr const char* kBytesAfterImageProperty = "tessaroBytesAfterImage";
 
 // Dialog filters: shown name and pattern of each choice, in order.
 struct Filter {
@@ -199,14 +201,15 @@ bool MainWindow::readImage(const QString& path, SpdImage& image)
 void MainWindow::loadInto(DocumentWindow* window, const QString& path, const SpdImage& image)
 {
     SpdDocument& doc = window->document();
+    window->setProperty(kBytesAfterImageProperty, QVariant());  // until the file's own count is noted
     doc.setCaption(FileNameString(path));
     // Into a window with a history the load is a step that can be taken back;
     // into a fresh one it is part of the opening. Either way the bytes are
     // then those of the file.
     if (window->undoStack()->count() > 0)
-        window->recordStep(QString::fromUtf8("載入檔案"), [&] { doc.load(image); });
+        window->recordStep(QString::fromUtf8("載入檔案"), [&] { doc.loadWhole(image); });
     else
-        doc.load(image);
+        doc.loadWhole(image);
     window->markClean();
     window->refreshNow();
     showCheckMismatch(window->checkMismatchText());
@@ -261,15 +264,17 @@ ModuleDocumentWindow* MainWindow::openModuleDocument(ImageData image, const QStr
         notes << QString::fromStdString(window->document().image().truncationWarning());
     if (const QString mismatch = window->checkMismatchText(); !mismatch.isEmpty())
         notes << mismatch;
+    connect(window, &ModuleDocumentWindow::statusMessageWithdrawn, statusBar(), [this](const QString& text) { withdrawStatusMessage(text); });
     showCheckMismatch(notes.join(QStringLiteral("; ")));
     return window;
 }
 
-bool MainWindow::readAnyImage(const QString& path, ImageData& larger, SpdImage& page)
+bool MainWindow::readAnyImage(const QString& path, ImageData& larger, SpdImage& page, std::uint64_t& bytesAfterImage)
 {
     const std::string file = FileNameString(path);
     ImageRead read = ReadImageFile(file, InputFormatForFileName(file));
     larger = {};
+    bytesAfterImage = read.ok() ? read.bytesAfterImage : 0;
     if (!read.ok()) {
         // A file too short for the type its byte 2 names still opens as the
         // 256-byte image it always opened as; the reader says why otherwise.
@@ -292,21 +297,28 @@ void MainWindow::openPath(const QString& name)
     // file opens as it always has, into a 256-byte document.
     ImageData larger;
     SpdImage image{};
-    if (!readAnyImage(path, larger, image))
+    std::uint64_t bytesAfterImage = 0;
+    if (!readAnyImage(path, larger, image, bytesAfterImage))
         return;
+    // An untitled window that holds nothing of the operator's makes room for
+    // the file: a 256-byte image goes into it, a larger one takes its place.
+    DocumentWindow* blank = activeDocument();
+    if (blank != nullptr && (blank->document().isModified() ||
+                             !QString::fromStdString(blank->document().caption()).startsWith(QLatin1String(kUntitledPrefix))))
+        blank = nullptr;
     if (!larger.bytes.empty()) {
-        openModuleDocument(std::move(larger), path);
+        noteBytesAfterImage(openModuleDocument(std::move(larger), path), path, bytesAfterImage);
+        if (blank != nullptr) {
+            if (auto* sub = qobject_cast<QMdiSubWindow*>(blank->parentWidget()))
+                sub->close();
+        }
         recordRecentFile(path);
         return;
     }
-    // An untitled window that holds nothing of the operator's takes the file;
-    // otherwise the file gets a window of its own.
-    DocumentWindow* target = activeDocument();
-    if (target == nullptr || target->document().isModified() ||
-        !QString::fromStdString(target->document().caption()).startsWith(QLatin1String(kUntitledPrefix)))
-        target = newDocument();
+    DocumentWindow* target = blank != nullptr ? blank : newDocument();
     loadInto(target, path, image);
     activate(target);
+    noteBytesAfterImage(target, path, bytesAfterImage);
     recordRecentFile(path);
 }
 
@@ -319,10 +331,11 @@ void MainWindow::openRecentFile(int index)
         return;
     ImageData larger;
     SpdImage image{};
-    if (!readAnyImage(name, larger, image))
+    std::uint64_t bytesAfterImage = 0;
+    if (!readAnyImage(name, larger, image, bytesAfterImage))
         return;  // the window keeps what it shows; no file is created
     if (!larger.bytes.empty()) {
-        openModuleDocument(std::move(larger), name);
+        noteBytesAfterImage(openModuleDocument(std::move(larger), name), name, bytesAfterImage);
         recordRecentFile(name);
         return;
     }
@@ -330,6 +343,7 @@ void MainWindow::openRecentFile(int index)
     if (target == nullptr)
         target = newDocument();
     loadInto(target, name, image);
+    noteBytesAfterImage(target, name, bytesAfterImage);
     recordRecentFile(name);
 }
 
@@ -355,7 +369,7 @@ void MainWindow::importHexDump()
     SpdImage image{};
     std::copy_n(read.image.bytes.begin(), kSpdSize, image.begin());
     DocumentWindow* target = newDocument();
-    target->document().load(image);
+    target->document().loadWhole(image);
     target->document().setModified(true);
     target->refreshNow();
 }
@@ -384,15 +398,21 @@ bool MainWindow::saveModuleDocument(ModuleDocumentWindow* window, bool askName)
         if (name.isEmpty())
             return false;
     }
+    if (!confirmDroppingBytesAfterImage(window, name))
+        return false;
     QString error;
     if (!WriteImageFile(name, window->document().bytes(), FormatOfName(name), &error)) {
         ui::ShowError(this, QString::fromUtf8(ui::kDeviceErrorTitle),
                       QStringLiteral("*****   無法儲存檔案 !   *****\n\n%1\n%2").arg(name, error));
         return false;
     }
+    window->setProperty(kBytesAfterImageProperty, QVariant());
     window->document().setCaption(FileNameString(name));
+    window->document().clearEditedMarks();
     window->document().setModified(false);
-    // (the 256-byte Save does not touch the recent files either)
+    // Save As names a file the operator may want again; Save does not touch the list.
+    if (askName)
+        recordRecentFile(name);
     return true;
 }
 
@@ -437,11 +457,38 @@ void MainWindow::saveFileAs()
     // ending in "spd" is text, any other binary. The chosen filter only
     // supplies the suffix of a name typed without one, so a file never reads
     // back as something other than what was saved.
-    writeDocument(window, name, FormatOfName(name) == SpdFormat::Text);
+    if (writeDocument(window, name, FormatOfName(name) == SpdFormat::Text))
+        recordRecentFile(name);
+}
+
+void MainWindow::noteBytesAfterImage(QWidget* window, const QString& path, std::uint64_t count)
+{
+    if (window == nullptr || count == 0)
+        return;
+    window->setProperty(kBytesAfterImageProperty, QVariantList{path, QVariant::fromValue<qulonglong>(count)});
+    statusBar()->showMessage(tr("%1：映像之後還有 %2 個位元組，儲存時只寫入映像，這些位元組會被捨棄")
+                                 .arg(QFileInfo(path).fileName())
+                                 .arg(count));
+}
+
+bool MainWindow::confirmDroppingBytesAfterImage(QWidget* window, const QString& path)
+{
+    const QVariantList noted = window->property(kBytesAfterImageProperty).toList();
+    if (noted.size() != 2 || QFileInfo(noted[0].toString()).absoluteFilePath() != QFileInfo(path).absoluteFilePath())
+        return true;
+    activateWidget(window);
+    const QMessageBox::StandardButton answer = QMessageBox::question(
+        this, tr("儲存"),
+        tr("%1 在映像之後還有 %2 個位元組。\n儲存只寫入映像，這些位元組會被捨棄。是否儲存 ?")
+            .arg(path)
+            .arg(noted[1].toULongLong()));
+    return answer == QMessageBox::Yes;
 }
 
 bool MainWindow::writeDocument(DocumentWindow* window, const QString& path, bool textFormat)
 {
+    if (!confirmDroppingBytesAfterImage(window, path))
+        return false;
     SpdDocument& doc = window->document();
     SpdImage image{};
     for (int i = 0; i < kSpdSize; ++i)
@@ -453,7 +500,9 @@ bool MainWindow::writeDocument(DocumentWindow* window, const QString& path, bool
                       QStringLiteral("*****   無法儲存檔案 !   *****\n\n%1\n%2").arg(path, error));
         return false;
     }
+    window->setProperty(kBytesAfterImageProperty, QVariant());
     doc.setCaption(FileNameString(path));
+    doc.clearEditedMarks();  // the file holds these bytes now
     doc.setModified(false);
     return true;
 }

@@ -493,21 +493,29 @@ int ProgrammerLink::readDump(std::array<std::uint8_t, kSpdSize>& bytes)
 
 bool ProgrammerLink::storeDump(const std::array<std::uint8_t, kSpdSize>& bytes, int count)
 {
-    // Only the bytes the reply carried in full; check bytes, marks and the
-    // modified flag stay as they are.
-    bool stored = true;
+    // Only the bytes the reply carried in full; the check bytes stay as read.
+    // A whole image replaces the document's as a file opened into it does
+    // (decoded as a settled window, marks cleared). A read that changed the
+    // bytes marks the document modified: the caption still names the file,
+    // which no longer holds what the window shows.
+    SpdDocument* doc = m_host.activeDocument();
+    if (doc == nullptr)
+        return false;
+    if (count <= 0)
+        return count == kSpdSize;
     m_host.changeActiveDocument([&] {
-        for (int i = 0; i < count; ++i) {
-            SpdDocument* doc = m_host.activeDocument();
-            if (doc == nullptr) {
-                stored = false;
-                return;
-            }
-            doc->setByte(i, bytes[static_cast<std::size_t>(i)]);
-            doc->decodeByte(i);
+        const SpdImage before = doc->image();
+        if (count == kSpdSize) {
+            doc->loadWhole(bytes);
+        } else {
+            for (int i = 0; i < count; ++i)
+                doc->setByte(i, bytes[static_cast<std::size_t>(i)]);
+            doc->settleView();
         }
+        if (doc->image() != before)
+            doc->setModified(true);
     });
-    return stored && count == kSpdSize;
+    return count == kSpdSize;
 }
 
 bool ProgrammerLink::compareWithDocument(const char* activity, int waitSeconds, const char* equalText, const char* differsText,

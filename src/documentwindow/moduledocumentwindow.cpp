@@ -396,7 +396,8 @@ void ModuleDocumentWindow::paste(int from, std::span<const std::uint8_t> bytes, 
         selectByte(from);
         m_grid->setSelectionAnchor(from + written - 1);  // the pasted bytes stay selected
     }
-    emit statusMessage(PastedNote(written, dropped));
+    m_pasteNote = PastedNote(written, dropped);
+    emit statusMessage(m_pasteNote);
     refreshNow();
 }
 
@@ -474,6 +475,7 @@ void ModuleDocumentWindow::pushStep(const QString& text, const std::function<voi
         change();
         return;
     }
+    withdrawPasteNote();  // an edit after a paste
     m_recording = true;
     Snapshot before{m_doc.state(), m_grid->currentByte()};
     change();
@@ -486,6 +488,14 @@ void ModuleDocumentWindow::pushStep(const QString& text, const std::function<voi
             nextByte));
     }
     m_recording = false;
+}
+
+void ModuleDocumentWindow::withdrawPasteNote()
+{
+    if (m_pasteNote.isEmpty())
+        return;
+    emit statusMessageWithdrawn(m_pasteNote);
+    m_pasteNote.clear();
 }
 
 void ModuleDocumentWindow::restoreSnapshot(const Snapshot& snapshot, bool withCheckMode)
@@ -560,6 +570,8 @@ void ModuleDocumentWindow::captionChanged()
     title.replace(kModifiedPlaceholder, QStringLiteral("[*][*]"));
     setWindowTitle(title + kModifiedPlaceholder);
     setWindowModified(m_doc.isModified());
+    if (!m_doc.isModified())
+        withdrawPasteNote();  // saved
     // As the 256-byte window: a save is the clean state, a flag set outside
     // any step is none.
     if (m_undo != nullptr && !m_recording && !m_restoring) {
