@@ -26,6 +26,7 @@
 #include "app/passworddialogs.h"
 #include "app/portsettingsdialog.h"
 #include "app/splashwindow.h"
+#include "app/startup.h"
 #include "device/programmerlink.h"
 #include "device/serialline.h"
 #include "documentwindow/comparewindow.h"
@@ -49,6 +50,7 @@
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QTranslator>
 
 #include <cstdio>
 #include <functional>
@@ -257,6 +259,13 @@ int ShowModuleWindows(const QDir& out, const QStringList& files)
 int main(int argc, char** argv)
 {
     QApplication application(argc, argv);
+    // The windows as the operator sees them: in Traditional Chinese.
+    QTranslator toolkitTexts;
+    QTranslator windowTexts;
+    if (tessaro::LoadToolkitTranslations(toolkitTexts))
+        QApplication::installTranslator(&toolkitTexts);
+    if (tessaro::LoadWindowTranslations(windowTexts))
+        QApplication::installTranslator(&windowTexts);
     const QStringList args = QApplication::arguments();
     if (args.size() < 3) {
         std::fprintf(stderr, "usage: tessaro-screens OUTDIR FILE...\n");
