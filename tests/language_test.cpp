@@ -16,6 +16,8 @@
 #include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QComboBox>
+#include <QDate>
+#include <QLocale>
 #include <QDir>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -48,7 +50,7 @@ const QStringList kSpecifiedEnglish = {
 const QStringList kAllowedWords = {
     QStringLiteral("ns"), QStringLiteral("ps"), QStringLiteral("ms"), QStringLiteral("mm"), QStringLiteral("MHz"),
     QStringLiteral("MT"), QStringLiteral("Mb"), QStringLiteral("Gb"), QStringLiteral("GB"), QStringLiteral("MB"),
-    QStringLiteral("Ver"), QStringLiteral("Byte"), QStringLiteral("SODIMM"), QStringLiteral("bank"),
+    QStringLiteral("Ver"), QStringLiteral("Byte"), QStringLiteral("Shift"),
 };
 
 // True when a text reads as English: no Chinese in it and a word that is
@@ -61,7 +63,12 @@ bool ReadsAsEnglish(const QString& text)
     static const QRegularExpression abbreviation(QStringLiteral("^(t?[A-Z][A-Z0-9]*s?|x[0-9]+)$"));
     if (text.contains(han) || kSpecifiedEnglish.contains(text.trimmed()))
         return false;
-    for (const QRegularExpressionMatch& m : word.globalMatch(text)) {
+    // Untitled documents keep their specified caption; a date is written as
+    // the system's locale writes it.
+    if (text == QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat))
+        return false;
+    const QString checked = QString(text).remove(QStringLiteral("SPD_File"));
+    for (const QRegularExpressionMatch& m : word.globalMatch(checked)) {
         const QString w = m.captured();
         if (!abbreviation.match(w).hasMatch() && !kAllowedWords.contains(w))
             return true;
@@ -69,18 +76,21 @@ bool ReadsAsEnglish(const QString& text)
     return false;
 }
 
-// JEDEC field names and decoded values stay English: the decoded panels of a
-// 256-byte image, the byte names and decoded fields of a larger one.
+// JEDEC field names, signal names and decoded values stay English: the
+// decoded panels of a 256-byte image and its module's signals; the byte names,
+// summary, warnings, decoded fields and the profiles' cells of a larger one.
 bool ShowsJedecTexts(const QWidget* widget)
 {
-    static const QStringList names = {QStringLiteral("descriptionCaption"), QStringLiteral("summaryLine"),
-                                      QStringLiteral("warnings"), QStringLiteral("profiles")};
-    for (const QWidget* w = widget; w != nullptr; w = w->parentWidget()) {
-        if (qobject_cast<const DecodedPanels*>(w) != nullptr || names.contains(w->objectName()) ||
-            w->objectName().startsWith(QStringLiteral("field")) || w->objectName() == QStringLiteral("decodedFields"))
+    static const QStringList own = {QStringLiteral("descriptionCaption"), QStringLiteral("summaryLine"),
+                                    QStringLiteral("warnings")};
+    const QString name = widget->objectName();
+    if (own.contains(name) || name.startsWith(QStringLiteral("field")) || name.startsWith(QStringLiteral("DATA_L")))
+        return true;
+    for (const QWidget* w = widget->parentWidget(); w != nullptr; w = w->parentWidget()) {
+        if (qobject_cast<const DecodedPanels*>(w) != nullptr || w->objectName() == QStringLiteral("decodedFields"))
             return true;
     }
-    return false;
+    return qobject_cast<const DecodedPanels*>(widget) != nullptr;
 }
 
 void AddMenuTexts(const QMenu* menu, const QString& where, QStringList& found)
@@ -136,12 +146,21 @@ QStringList EnglishTexts(QWidget* root)
         if (auto* combo = qobject_cast<QComboBox*>(w))
             for (int i = 0; i < combo->count(); ++i)
                 check(w, QStringLiteral("entry"), combo->itemText(i));
-        if (auto* view = qobject_cast<QAbstractItemView*>(w); view != nullptr && view->model() != nullptr) {
+        // A table's headers and cells, once (not again through its header views).
+        auto* view = qobject_cast<QAbstractItemView*>(w);
+        if (view != nullptr && qobject_cast<QHeaderView*>(w) == nullptr && view->model() != nullptr) {
             const QAbstractItemModel* model = view->model();
             for (int c = 0; c < model->columnCount(); ++c) {
                 check(w, QStringLiteral("header"), model->headerData(c, Qt::Horizontal).toString());
-                for (int r = 0; r < std::min(model->rowCount(), 20); ++r)
-                    check(w, QStringLiteral("cell"), model->index(r, c).data().toString());
+                for (int r = 0; r < std::min(model->rowCount(), 20); ++r) {
+                    const QString cell = model->index(r, c).data().toString();
+                    // Decoded values (the compared facts; a profile's kind, name,
+                    // speed, timings, voltage) and the station's name, as set.
+                    const QString table = w->objectName();
+                    if (table != QStringLiteral("compareFacts") && (table != QStringLiteral("profiles") || c == 2 || c == 7) &&
+                        (table != QStringLiteral("logTable") || c != 1))
+                        check(w, QStringLiteral("cell"), cell);
+                }
             }
         }
     }

@@ -123,7 +123,12 @@ TEST_F(LinkWindow, MissingProgrammerHidesTheProgrammerPartsAndDisablesSaving)
     test::ModalResponder responder;
     DocumentWindow* doc = openWindow();
     ASSERT_EQ(responder.messages().size(), 1u);
-    EXPECT_EQ(responder.messages()[0].text, QStringLiteral("*****    RS-232 連結失敗    *****"));
+    // The message, then the port and why.
+    const QStringList lines = responder.messages()[0].text.split(u'\n');
+    ASSERT_EQ(lines.size(), 2);
+    EXPECT_EQ(lines[0], QStringLiteral("*****    RS-232 連結失敗    *****"));
+    EXPECT_TRUE(lines[1].startsWith(QStringLiteral("port ")) && lines[1].endsWith(QStringLiteral(": no reply to the status request")))
+        << lines[1].toStdString();
     EXPECT_EQ(responder.messages()[0].title, QStringLiteral("錯誤訊息"));
     EXPECT_EQ(responder.messages()[0].icon, QMessageBox::Critical);
     EXPECT_FALSE(doc->byteEntryBox()->isVisible());

@@ -111,7 +111,7 @@ void MainWindow::attachProductionLog()
     QString error;
     const std::optional<LogLocation> location = LogLocationFromSettings(m_settings, &error);
     if (!location) {
-        showLogStatus(QStringLiteral("production log: ") + error);
+        showLogStatus(tr("production log: %1").arg(error));
         return;
     }
     m_log = std::make_unique<ProductionLog>(*location);

@@ -648,7 +648,7 @@ void DocumentWindow::showCheckState()
     const StoredCheck check = CheckOf(m_doc.image(), m_doc.checkMode());
     m_checkState->setVisible(!check.ok());
     if (!check.ok())
-        m_checkState->setText(QStringLiteral("%1 stored %2, computed %3")
+        m_checkState->setText(tr("%1 stored %2, computed %3")
                                   .arg(check.crc ? QStringLiteral("CRC") : QStringLiteral("Checksum"),
                                        CheckValueText(check, check.stored), CheckValueText(check, check.computed)));
 }
