@@ -346,7 +346,9 @@ TEST_F(LinkWindow, AStoredPortThatDoesNotOpenFallsBackToPortOne)
     EXPECT_EQ(app.currentCommPort, 1);
     settings->sync();
     EXPECT_EQ(QSettings(settingsPath, QSettings::IniFormat).value("Settings/CommPort").toString(), QStringLiteral("1"));
-    // The handshake of the first window then reports that the status cannot be read.
+    // The handshake of the first window then reports that the status cannot
+    // be read, with the reason and the port.
     ASSERT_TRUE(QTest::qWaitFor([&] { return !responder.messages().empty(); }, 3000));
-    EXPECT_EQ(responder.messages().back().text, QString::fromUtf8(msg::kStatusUnreadable));
+    EXPECT_EQ(responder.messages().back().text,
+              QString::fromUtf8(msg::kStatusUnreadable) + QStringLiteral("\nfake line failure\nport 1"));
 }

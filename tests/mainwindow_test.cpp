@@ -1,5 +1,6 @@
 // The main window with its file commands, recent files, password start-up and
 // exit, driven through its menus and real dialogs (offscreen).
+#include "app/logwindow.h"
 #include "app/mainwindow.h"
 #include "app/passwordrules.h"
 #include "app/singleinstance.h"

@@ -262,5 +262,8 @@ TEST(ModuleWindowLayout, ValueBoxNeverCoversTheBytesNameAtAnySize)
                 EXPECT_FALSE(boxes[i].intersects(boxes[j]))
                     << parts[i] << " and " << parts[j] << " overlap at " << size.width() << "x" << size.height();
     }
+    // Kept whole by its minimum size, which still fits the default 1280 x 860 main window.
+    EXPECT_LE(window->minimumSize().width(), 1200);
+    EXPECT_LE(window->minimumSize().height(), 760);
     window->document().setModified(false);
 }

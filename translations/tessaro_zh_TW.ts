@@ -88,6 +88,93 @@
     </message>
 </context>
 <context>
+    <name>PinMapArt</name>
+    <message>
+        <source>Columns 4-6 carry no balls.</source>
+        <translation>第 4 至 6 行沒有錫球。</translation>
+    </message>
+    <message>
+        <source>0.8 mm ball pitch.</source>
+        <translation>錫球間距 0.8 mm。</translation>
+    </message>
+    <message>
+        <source>Names are x8. A grey second line gives the x4 name where it differs.</source>
+        <translation>名稱為 x8；x4 名稱不同時以灰色第二行標示。</translation>
+    </message>
+    <message>
+        <source>Lower byte DQ0-DQ7 with LDQS, LDM; upper byte DQ8-DQ15 with UDQS, UDM.</source>
+        <translation>低位元組 DQ0-DQ7 配 LDQS、LDM；高位元組 DQ8-DQ15 配 UDQS、UDM。</translation>
+    </message>
+    <message>
+        <source>RDQS, /RDQS: x8 only, when enabled in EMR(1).</source>
+        <translation>RDQS、/RDQS：僅 x8，且在 EMR(1) 中啟用時。</translation>
+    </message>
+    <message>
+        <source>BA2, A13: NC on densities that do not use them.</source>
+        <translation>BA2、A13：在不使用它們的容量上為 NC。</translation>
+    </message>
+    <message>
+        <source>TDQS, /TDQS: x8 only, when enabled in MR1.</source>
+        <translation>TDQS、/TDQS：僅 x8，且在 MR1 中啟用時。</translation>
+    </message>
+    <message>
+        <source>A13-A15: NC on densities that do not use them.</source>
+        <translation>A13-A15：在不使用它們的容量上為 NC。</translation>
+    </message>
+    <message>
+        <source>Top view</source>
+        <translation>上視圖</translation>
+    </message>
+    <message>
+        <source>Ball A1 corner</source>
+        <translation>A1 錫球角</translation>
+    </message>
+    <message>
+        <source>400 mil body</source>
+        <translation>400 mil 本體</translation>
+    </message>
+    <message>
+        <source>0.65 mm pin pitch</source>
+        <translation>腳距 0.65 mm</translation>
+    </message>
+    <message>
+        <source>pin 1</source>
+        <translation>第 1 腳</translation>
+    </message>
+    <message>
+        <source>Front: pins %1</source>
+        <translation>正面：第 %1 腳</translation>
+    </message>
+    <message>
+        <source>Back: pins %1 (pin %2 behind pin 1)</source>
+        <translation>背面：第 %1 腳 (第 %2 腳在第 1 腳背後)</translation>
+    </message>
+    <message>
+        <source>Front: odd pins %1</source>
+        <translation>正面：奇數腳 %1</translation>
+    </message>
+    <message>
+        <source>Back: even pins %1 (pin 2 behind pin 1)</source>
+        <translation>背面：偶數腳 %1 (第 2 腳在第 1 腳背後)</translation>
+    </message>
+    <message>
+        <source>Key notch between pins %1/%2 (front) and %3/%4 (back)</source>
+        <translation>定位缺口位於第 %1/%2 腳 (正面) 與第 %3/%4 腳 (背面) 之間</translation>
+    </message>
+    <message>
+        <source>Front</source>
+        <translation>正面</translation>
+    </message>
+    <message>
+        <source>Back</source>
+        <translation>背面</translation>
+    </message>
+    <message>
+        <source>key notch</source>
+        <translation>定位缺口</translation>
+    </message>
+</context>
+<context>
     <name>WindowLinkHost</name>
     <message>
         <source>no reply to the status request</source>

@@ -154,6 +154,9 @@ ModuleDocumentWindow::~ModuleDocumentWindow()
 void ModuleDocumentWindow::buildUi()
 {
     auto* columns = new QHBoxLayout(this);
+    // Never smaller than its parts need, in the workspace too (which then
+    // scrolls): squeezed below that, the Value box would cover the byte's name.
+    columns->setSizeConstraint(QLayout::SetMinimumSize);
     auto* left = new QVBoxLayout;
     left->addWidget(buildSelectedPanel());
     left->addWidget(buildGridFrame(), 1);
