@@ -69,8 +69,12 @@ if command -v appstreamcli > /dev/null; then
 fi
 if command -v lintian > /dev/null; then
   # Errors fail the stage; the warnings left are explained in README "Install".
-  lintian --fail-on error "$deb" || {
+  lintian --fail-on error "$deb" | tee "$stage/lintian.txt" || {
     echo "lintian found errors in $(basename "$deb")"; exit 1; }
+  # The programs are hardened and stripped as Debian builds them.
+  if grep -E 'hardening-no-|binary-has-unneeded-section|unstripped-binary' "$stage/lintian.txt"; then
+    echo "lintian: the programs are not hardened or not stripped (build with CMAKE_BUILD_TYPE=Release)"; exit 1
+  fi
   echo "lintian: no errors"
 fi
 echo "$deb"
