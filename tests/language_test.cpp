@@ -27,6 +27,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QRegularExpression>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextDocumentFragment>
@@ -63,11 +64,12 @@ bool ReadsAsEnglish(const QString& text)
     static const QRegularExpression abbreviation(QStringLiteral("^(t?[A-Z][A-Z0-9]*s?|x[0-9]+)$"));
     if (text.contains(han) || kSpecifiedEnglish.contains(text.trimmed()))
         return false;
-    // Untitled documents keep their specified caption; a date is written as
-    // the system's locale writes it.
+    // Untitled documents keep their specified caption, loaded ones their file's
+    // path; a date is written as the system's locale writes it.
     if (text == QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat))
         return false;
-    const QString checked = QString(text).remove(QStringLiteral("SPD_File"));
+    static const QRegularExpression path(QStringLiteral("/[^\\s\\[\\]]*"));
+    const QString checked = QString(text).remove(QStringLiteral("SPD_File")).remove(path);
     for (const QRegularExpressionMatch& m : word.globalMatch(checked)) {
         const QString w = m.captured();
         if (!abbreviation.match(w).hasMatch() && !kAllowedWords.contains(w))
@@ -139,6 +141,8 @@ QStringList EnglishTexts(QWidget* root)
             check(w, QStringLiteral("text"), label->text());
         if (auto* button = qobject_cast<QAbstractButton*>(w))
             check(w, QStringLiteral("text"), button->text());
+        if (auto* bar = qobject_cast<QStatusBar*>(w))
+            check(w, QStringLiteral("message"), bar->currentMessage());
         if (auto* frame = qobject_cast<QGroupBox*>(w))
             check(w, QStringLiteral("title"), frame->title());
         if (auto* line = qobject_cast<QLineEdit*>(w))
@@ -212,18 +216,22 @@ TEST(LanguageRule, EnglishIsToldFromChineseAndFromTheNamesThatStayEnglish)
 {
     for (const char* english : {"Fill from the row's first byte to the end", "Decoded", "read module", "stored 6CF9"})
         EXPECT_TRUE(ReadsAsEnglish(QString::fromUtf8(english))) << english;
-    for (const char* kept : {"SPD 值", "CRC", "DDR4 SDRAM", "tAA", "Value", "Byte 1A0h", "已貼上 8 個位元組", "x8", "13.75 ns"})
+    for (const char* kept : {"SPD 值", "CRC", "DDR4 SDRAM", "tAA", "Value", "Byte 1A0h", "已貼上 8 個位元組", "x8", "13.75 ns",
+                             "/home/op/module-3.spd"})
         EXPECT_FALSE(ReadsAsEnglish(QString::fromUtf8(kept))) << kept;
 }
 
 TEST_F(Language, EveryWindowSpeaksChinese)
 {
+    // A DDR3 file whose CRC disagrees: the check frame and the status bar say so.
     window->resize(1280, 860);
-    DocumentWindow* page = window->newDocument();
+    QTemporaryDir folder;
     SpdImage ddr3 = test::CountingImage();
     ddr3[2] = 0x0B;
-    page->document().load(ddr3);
-    page->refreshNow();
+    const QString file = QDir(folder.path()).filePath(QStringLiteral("ddr3.bin"));
+    test::WriteAll(file.toStdString(), std::string(ddr3.begin(), ddr3.end()));
+    window->openPath(file);
+    ASSERT_FALSE(window->statusBar()->currentMessage().isEmpty());
     QStringList found = EnglishTexts(window.get());
 
     for (const ImageData& image : {CorpusOr("ddr4", ModuleImage(0x0C, 512)), CorpusOr("ddr5", ModuleImage(0x12, 1024))}) {
@@ -233,7 +241,6 @@ TEST_F(Language, EveryWindowSpeaksChinese)
         found << EnglishTexts(&module);
     }
 
-    QTemporaryDir folder;
     LogLocation location;
     location.path = QDir(folder.path()).filePath(QStringLiteral("log.sqlite"));
     {

@@ -2,6 +2,17 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="zh_TW">
 <context>
+    <name>CheckNote</name>
+    <message>
+        <source>CRC mismatch: bytes 126-127 hold %1, the CRC of bytes 0-%2 is %3</source>
+        <translation>CRC 不符：位元組 126-127 存有 %1，位元組 0-%2 的 CRC 為 %3</translation>
+    </message>
+    <message>
+        <source>checksum mismatch: byte 63 holds %1, the sum of bytes 0-62 is %2</source>
+        <translation>檢查和不符：位元組 63 存有 %1，位元組 0-62 的總和為 %2</translation>
+    </message>
+</context>
+<context>
     <name>LogWindow</name>
     <message>
         <source>download</source>

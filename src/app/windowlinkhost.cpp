@@ -2,6 +2,8 @@
 
 #include "app/mainwindow.h"
 #include "app/messages.h"
+#include "core/checks.h"
+#include "documentwindow/checknote.h"
 #include "documentwindow/documentwindow.h"
 
 #include <QAction>
@@ -84,10 +86,16 @@ void WindowLinkHost::showProgress(const std::string& text)
 
 void WindowLinkHost::showNote(const std::string& text)
 {
-    if (text.empty())
+    if (text.empty()) {
         m_window.statusBar()->clearMessage();
+        return;
+    }
+    // The note after a read whose check bytes disagree, in the windows' words.
+    const SpdDocument* document = activeDocument();
+    if (document != nullptr && text == CheckBytesMismatch(document->image()))
+        m_window.statusBar()->showMessage(CheckMismatchNote(document->image()));
     else
-        m_window.statusBar()->showMessage(Text(text));
+        m_window.statusBar()->showMessage(DetailText(text));
 }
 
 void WindowLinkHost::enableMenus(bool enabled, bool withPrint)

@@ -2,6 +2,7 @@
 
 #include "core/hex.h"
 #include "documentwindow/bytegrid.h"
+#include "documentwindow/checknote.h"
 #include "core/checks.h"
 #include "documentwindow/decodedpanels.h"
 #include "documentwindow/snapshotstep.h"
@@ -655,7 +656,7 @@ void DocumentWindow::showCheckState()
 
 QString DocumentWindow::checkMismatchText() const
 {
-    return FromStd(CheckBytesMismatch(m_doc.image()));
+    return CheckMismatchNote(m_doc.image());
 }
 
 // --- Editing from the grid and the clipboard ---
