@@ -194,6 +194,13 @@ ImageData CorpusOr(const char* generation, ImageData fallback)
     return fallback;
 }
 
+// With TESSARO_LANGUAGE_SHOTS set, a picture of each window walked goes there.
+void Shoot(QWidget* window, const char* name)
+{
+    if (const QString folder = qEnvironmentVariable("TESSARO_LANGUAGE_SHOTS"); !folder.isEmpty())
+        window->grab().save(QDir(folder).filePath(QString::fromLatin1(name) + QStringLiteral(".png")));
+}
+
 class Language : public test::WorkstationTest
 {
 protected:
@@ -233,12 +240,14 @@ TEST_F(Language, EveryWindowSpeaksChinese)
     window->openPath(file);
     ASSERT_FALSE(window->statusBar()->currentMessage().isEmpty());
     QStringList found = EnglishTexts(window.get());
+    Shoot(window.get(), "main");
 
     for (const ImageData& image : {CorpusOr("ddr4", ModuleImage(0x0C, 512)), CorpusOr("ddr5", ModuleImage(0x12, 1024))}) {
         ModuleDocumentWindow module(image, QStringLiteral("SPD_File 9"));
         module.resize(1280, 800);
         module.show();
         found << EnglishTexts(&module);
+        Shoot(&module, image.size == 512 ? "ddr4" : "ddr5");
     }
 
     LogLocation location;
@@ -266,6 +275,7 @@ TEST_F(Language, EveryWindowSpeaksChinese)
     logWindow.resize(1280, 600);
     logWindow.show();
     found << EnglishTexts(&logWindow);
+    Shoot(&logWindow, "log");
 
     const ImageData a = ModuleImage(0x0C, 512);
     ImageData b = a;
@@ -276,6 +286,7 @@ TEST_F(Language, EveryWindowSpeaksChinese)
     compare.resize(1280, 800);
     compare.show();
     found << EnglishTexts(&compare);
+    Shoot(&compare, "compare");
 
     EXPECT_TRUE(found.isEmpty()) << found.join(u'\n').toStdString();
 }
