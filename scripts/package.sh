@@ -42,6 +42,25 @@ head -n 2 "$stage/decode.txt"
 [ "$(head -c 5 "$stage/report.pdf")" = "%PDF-" ] || { echo "the installed report --pdf wrote no PDF"; exit 1; }
 echo "installed report --pdf: $(du -k "$stage/report.pdf" | cut -f1) KiB PDF"
 
+# The .spd type as a plain desktop (no desktop session of its own) and GLib
+# name it from the installed MIME database: ours, not the old font type that
+# claims the same name.
+if command -v update-mime-database > /dev/null && command -v xdg-mime > /dev/null; then
+  mimes=$stage/mime-data
+  mkdir -p "$mimes/mime/packages"
+  cp /usr/share/mime/packages/*.xml "$usr/share/mime/packages/tessaro.xml" "$mimes/mime/packages/"
+  update-mime-database "$mimes/mime" 2> /dev/null  # it notes that the folder is not a system one
+  printf ' 80 08 08 0E 0A 60 40 00 04 50 60 00 82 08 00 01 \r\n' > "$stage/x.spd"
+  mime_env=(env -u XDG_CURRENT_DESKTOP -u DESKTOP_SESSION -u KDE_FULL_SESSION -u GNOME_DESKTOP_SESSION_ID
+            XDG_DATA_HOME="$stage/no-user-data" XDG_DATA_DIRS="$mimes")
+  for query in "xdg-mime query filetype" "gio info -a standard::content-type"; do
+    command -v "${query%% *}" > /dev/null || continue
+    answer=$("${mime_env[@]}" $query "$stage/x.spd" 2>&1 | sed -n 's/^ *standard::content-type: //p; /^[a-z-]*\/[^ ]*$/p' | head -n 1)
+    [ "$answer" = "text/x-spd" ] || { echo "$query x.spd answers \"$answer\", not text/x-spd"; exit 1; }
+  done
+  echo "x.spd: text/x-spd (xdg-mime, gio)"
+fi
+
 if command -v desktop-file-validate > /dev/null; then
   desktop-file-validate "$usr/share/applications/tessaro.desktop" && echo "desktop-file-validate: ok"
 fi
@@ -50,8 +69,12 @@ if command -v appstreamcli > /dev/null; then
 fi
 if command -v lintian > /dev/null; then
   # Errors fail the stage; the warnings left are explained in README "Install".
-  lintian --fail-on error "$deb" || {
+  lintian --fail-on error "$deb" | tee "$stage/lintian.txt" || {
     echo "lintian found errors in $(basename "$deb")"; exit 1; }
+  # The programs are hardened and stripped as Debian builds them.
+  if grep -E 'hardening-no-|binary-has-unneeded-section|unstripped-binary' "$stage/lintian.txt"; then
+    echo "lintian: the programs are not hardened or not stripped (build with CMAKE_BUILD_TYPE=Release)"; exit 1
+  fi
   echo "lintian: no errors"
 fi
 echo "$deb"

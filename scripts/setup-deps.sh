@@ -7,6 +7,8 @@ packages=(
   build-essential cmake ninja-build ccache pkg-config
   clang libclang-rt-dev
   qt6-base-dev qt6-base-dev-tools qt6-serialport-dev libgl-dev
+  # the windows' Traditional Chinese catalogue: lupdate, lrelease and their CMake package
+  qt6-l10n-tools qt6-tools-dev
   # the production log: Qt SQL's SQLite and PostgreSQL drivers, and a server for its tests
   libqt6sql6-sqlite libqt6sql6-psql postgresql
   # the toolkit's own dialogs in Traditional Chinese
@@ -15,6 +17,8 @@ packages=(
   xvfb xauth fonts-wqy-microhei fonts-dejavu-core fonts-liberation2
   # the package and its checks: file types, desktop entry, metadata, lintian
   shared-mime-info desktop-file-utils appstream lintian bash-completion file
+  # the .spd type as a plain desktop asks for it: xdg-mime and its helper mimetype
+  xdg-utils libfile-mimeinfo-perl
   # decode-dimms, only for the comparison benchmarks in bench/
   i2c-tools
 )

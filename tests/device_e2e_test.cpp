@@ -84,7 +84,7 @@ TEST_F(DeviceCli, StatusWithAndWithoutAProgrammer)
     ASSERT_TRUE(silent.start({"--silent"}));
     r = test::RunCli({"device", "--port", silent.device().toStdString(), "status"});
     EXPECT_EQ(r.exitCode, 1);
-    EXPECT_EQ(r.err, Line(msg::kRs232Failed) + "no reply to the status request\n");
+    EXPECT_EQ(r.err, Line(msg::kRs232Failed) + "port " + silent.device().toStdString() + ": no reply to the status request\n");
     EXPECT_TRUE(r.out.empty());
     // The message, then the device and the system's reason.
     r = test::RunCli({"device", "--port", path("no-such-tty"), "status"});

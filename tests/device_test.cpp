@@ -299,6 +299,7 @@ TEST_F(Link, HandshakeWithAndWithoutReply)
     EXPECT_EQ(host.calls, (std::vector<std::string>{"missing", "done off"}));
     ASSERT_EQ(host.messages.size(), 1u);
     EXPECT_EQ(host.messages[0].text, msg::kRs232Failed);
+    EXPECT_EQ(host.messages[0].details, std::vector<std::string>{"port 1: no reply to the status request"});
     EXPECT_EQ(host.messages[0].title, msg::kErrorTitle);
     EXPECT_TRUE(host.messages[0].failure);
 

@@ -15,6 +15,7 @@
 #include "workstationtest.h"
 #include "app/appicon.h"
 
+#include <QApplication>
 #include <QAction>
 #include <QDialog>
 #include <QDir>
@@ -261,6 +262,10 @@ TEST_F(LargerImages, ThisComputersModulesOpenAsDocumentsCaptionedBySlot)
             ASSERT_TRUE(finished.wait(5000));
         }
         EXPECT_FALSE(dialog->scan().found());
+        // The long hint wraps: the dialog fits a 1600-pixel screen.
+        QApplication::processEvents();
+        EXPECT_LE(dialog->minimumSizeHint().width(), 1600);
+        EXPECT_LE(dialog->width(), 1600);
         dialog->reject();
     });
     window->readInstalledModules();

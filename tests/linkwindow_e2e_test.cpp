@@ -155,7 +155,9 @@ TEST_F(WindowSim, NoDeviceGivesTheMessagesAndKeepsRunning)
     attach(QDir(dir.path()).filePath(QStringLiteral("no-such-tty")));
     DocumentWindow* doc = window->newDocument();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !responder.messages().empty(); }, 3000));
-    EXPECT_EQ(responder.messages()[0].text, QString::fromUtf8(msg::kStatusUnreadable));
+    EXPECT_EQ(responder.messages()[0].text, QString::fromUtf8(msg::kStatusUnreadable) + QStringLiteral("\nport ") +
+                                                QDir(dir.path()).filePath(QStringLiteral("no-such-tty")) +
+                                                QStringLiteral(": No such file or directory"));
     press(doc, "Command9");
     EXPECT_EQ(lastMessage(), QString::fromUtf8(msg::kReadModuleFailed));
     press(doc, "Command7");

@@ -124,7 +124,12 @@ TEST_F(LinkWindow, MissingProgrammerHidesTheProgrammerPartsAndDisablesSaving)
     test::ModalResponder responder;
     DocumentWindow* doc = openWindow();
     ASSERT_EQ(responder.messages().size(), 1u);
-    EXPECT_EQ(responder.messages()[0].text, QStringLiteral("*****    RS-232 連結失敗    *****"));
+    // The message, then the port and why.
+    const QStringList lines = responder.messages()[0].text.split(u'\n');
+    ASSERT_EQ(lines.size(), 2);
+    EXPECT_EQ(lines[0], QStringLiteral("*****    RS-232 連結失敗    *****"));
+    EXPECT_TRUE(lines[1].startsWith(QStringLiteral("port ")) && lines[1].endsWith(QStringLiteral(": no reply to the status request")))
+        << lines[1].toStdString();
     EXPECT_EQ(responder.messages()[0].title, QStringLiteral("錯誤訊息"));
     EXPECT_EQ(responder.messages()[0].icon, QMessageBox::Critical);
     EXPECT_FALSE(doc->byteEntryBox()->isVisible());
@@ -347,7 +352,9 @@ TEST_F(LinkWindow, AStoredPortThatDoesNotOpenFallsBackToPortOne)
     EXPECT_EQ(app.currentCommPort, 1);
     settings->sync();
     EXPECT_EQ(QSettings(settingsPath, QSettings::IniFormat).value("Settings/CommPort").toString(), QStringLiteral("1"));
-    // The handshake of the first window then reports that the status cannot be read.
+    // The handshake of the first window then reports that the status cannot
+    // be read, with the reason and the port.
     ASSERT_TRUE(QTest::qWaitFor([&] { return !responder.messages().empty(); }, 3000));
-    EXPECT_EQ(responder.messages().back().text, QString::fromUtf8(msg::kStatusUnreadable));
+    EXPECT_EQ(responder.messages().back().text,
+              QString::fromUtf8(msg::kStatusUnreadable) + QStringLiteral("\nfake line failure\nport 1"));
 }

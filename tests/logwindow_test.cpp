@@ -26,6 +26,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ctime>
 #include <pwd.h>
 #include <unistd.h>
 
@@ -121,4 +122,52 @@ TEST_F(LogWindowSim, SessionIsLoggedListedFilteredOpenedAndExported)
     ASSERT_TRUE(log->exportCsv(csv, &error)) << error.toStdString();
     const QStringList lines = QString::fromStdString(test::ReadAll(csv.toStdString())).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
     EXPECT_EQ(lines.size(), 5);
+}
+
+TEST(LogWindow, ShowsLocalTimeTheOperatorBesideTheStationAndWhereAReadWent)
+{
+    QTemporaryDir dir;
+    LogLocation location;
+    location.path = QDir(dir.path()).filePath(QStringLiteral("log.sqlite"));
+    {
+        ProductionLog log(location);
+        ASSERT_TRUE(log.open());
+        LogRecord record;
+        record.timeUtc = QStringLiteral("2026-12-10T23:41:38.123Z");
+        record.station = QStringLiteral("line-3");
+        record.operatorName = QStringLiteral("ana (Ana Lin)");
+        record.port = QStringLiteral("port 1");
+        record.document = QStringLiteral("/home/op/a.spd");
+        record.ok = true;
+        record.result = QStringLiteral("ok");
+        for (const char* operation : {"download", "read module"}) {
+            record.operation = QString::fromLatin1(operation);
+            log.append(record);
+        }
+    }
+    const QByteArray zone = qgetenv("TZ");
+    qputenv("TZ", "Asia/Taipei");
+    ::tzset();
+    LogWindow window(location, [](const QByteArray&, const LogRecord&) {});
+    const QAbstractItemModel* model = window.table()->model();
+    QStringList headers;
+    for (int c = 0; c < 3; ++c)
+        headers << model->headerData(c, Qt::Horizontal).toString();
+    EXPECT_EQ(headers, QStringList({"時間", "工作站", "操作員"}));
+    QStringList times;
+    QStringList documents;
+    for (int row = 0; row < model->rowCount(); ++row) {
+        times << model->index(row, 0).data().toString();
+        documents << model->index(row, 6).data().toString() + u'|' + model->index(row, 3).data().toString();
+    }
+    EXPECT_EQ(times, QStringList({"2026-12-11 07:41:38", "2026-12-11 07:41:38"})) << "UTC+8, stored in UTC";
+    EXPECT_EQ(model->index(0, 0).data(Qt::ToolTipRole).toString(), QStringLiteral("2026-12-10T23:41:38.123Z"));
+    EXPECT_TRUE(documents.contains(QStringLiteral("read into /home/op/a.spd|read module")));
+    EXPECT_TRUE(documents.contains(QStringLiteral("/home/op/a.spd|download")));
+    EXPECT_EQ(model->index(0, 2).data().toString(), QStringLiteral("ana (Ana Lin)"));
+    if (zone.isNull())
+        qunsetenv("TZ");
+    else
+        qputenv("TZ", zone);
+    ::tzset();
 }

@@ -1,5 +1,6 @@
 // The main window with its file commands, recent files, password start-up and
 // exit, driven through its menus and real dialogs (offscreen).
+#include "app/logwindow.h"
 #include "app/mainwindow.h"
 #include "app/passwordrules.h"
 #include "app/singleinstance.h"
@@ -123,6 +124,9 @@ TEST_F(Main, MenusToolBarAndWorkspace)
         edit << a->objectName() + QLatin1Char('=') + a->text();
     EXPECT_EQ(edit, QStringList({"mnuEditUndo=復原", "mnuEditRedo=重做", "=", "mnuEditCopy=複製", "mnuEditPaste=貼上", "mnuEditSelectAll=全選"}));
     EXPECT_EQ(window->action(QStringLiteral("mnuEditPaste"))->shortcut(), QKeySequence(QKeySequence::Paste));
+    const QList<QKeySequence> redoKeys = window->action(QStringLiteral("mnuEditRedo"))->shortcuts();
+    for (const QKeySequence& key : {QKeySequence(QStringLiteral("Ctrl+Y")), QKeySequence(QStringLiteral("Ctrl+Shift+Z"))})
+        EXPECT_TRUE(redoKeys.contains(key)) << key.toString().toStdString();
     QStringList pins;
     for (QAction* a : window->menuBar()->actions().at(3)->menu()->actions())
         pins << a->objectName() + QLatin1Char('=') + a->text();
@@ -159,18 +163,30 @@ TEST_F(Main, NewWindowsAreNumberedAndMinimisedTogether)
     EXPECT_EQ(ShownWindowTitle(window->activeDocument()), QStringLiteral("SPD_File 4")) << "numbers are not reused";
 }
 
-TEST_F(Main, FirstDocumentFillsTheWorkspaceLaterOnesCascadeAndTileSharesIt)
+TEST_F(Main, NewWindowsOpenMaximisedWhileTheActiveOneIsElseCascadeAndTileSharesTheWorkspace)
 {
     auto sub = [](QWidget* doc) { return qobject_cast<QMdiSubWindow*>(doc->parentWidget()); };
     window->resize(800, 600);
     QMdiSubWindow* first = sub(window->newDocument());
     EXPECT_TRUE(first->isMaximized());
+    // Opened while the active one is maximised: maximised too, and the log and
+    // compare windows as well; the others keep their state.
     QMdiSubWindow* second = sub(window->newDocument());
+    EXPECT_TRUE(second->isMaximized());
+    QMdiSubWindow* log = sub(window->showProductionLog());
+    EXPECT_TRUE(log->isMaximized());
+    window->workspace()->setActiveSubWindow(first);
+    EXPECT_TRUE(first->isMaximized());
+    log->close();
+
+    // Opened beside windows of their normal size: cascaded.
+    first->showNormal();
+    second->showNormal();
+    window->workspace()->setActiveSubWindow(second);
     QMdiSubWindow* third = sub(window->newDocument());
     for (QMdiSubWindow* s : {first, second, third})
         EXPECT_FALSE(s->isMaximized()) << "several windows show cascaded";
-    EXPECT_GT(second->pos().x(), first->pos().x());
-    EXPECT_GT(third->pos().y(), second->pos().y());
+    EXPECT_GT(third->pos().y(), first->pos().y());
     EXPECT_EQ(window->workspace()->activeSubWindow(), third);
 
     QStringList entries;

@@ -8,7 +8,10 @@
 
 #include <QFile>
 #include <QLabel>
+#include <QApplication>
 #include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QTableWidget>
@@ -232,4 +235,35 @@ TEST_F(ModuleWindow, ProfilesTableFollowsTheImage)
     window->selectByte(386);
     enter(window->byteEntryBox(), QStringLiteral("00"));
     EXPECT_EQ(table->item(0, 2)->text(), QStringLiteral("no"));
+}
+
+TEST(ModuleWindowLayout, ValueBoxNeverCoversTheBytesNameAtAnySize)
+{
+    // In the workspace as the operator meets it, and on its own.
+    QMdiArea area;
+    area.resize(1600, 1000);
+    area.show();
+    auto* window = new ModuleDocumentWindow(Ddr4Image(), QStringLiteral("SPD_File 2"));
+    QMdiSubWindow* sub = area.addSubWindow(window);
+    sub->show();
+    window->findChild<ModuleByteGrid*>()->setCurrentByte(0x141);  // a long name
+    const char* const parts[] = {"byteCaption", "descriptionCaption", "valueLabel", "valueCaption", "byteEntry"};
+    for (const QSize size : {QSize(400, 300), QSize(640, 480), QSize(800, 600), QSize(1024, 700), QSize(1600, 1000)}) {
+        sub->resize(size);
+        QApplication::processEvents();
+        std::vector<QRect> boxes;
+        for (const char* name : parts) {
+            auto* part = window->findChild<QWidget*>(QString::fromLatin1(name));
+            ASSERT_NE(part, nullptr) << name;
+            boxes.push_back(QRect(part->mapTo(window, QPoint(0, 0)), part->size()));
+        }
+        for (std::size_t i = 0; i < boxes.size(); ++i)
+            for (std::size_t j = i + 1; j < boxes.size(); ++j)
+                EXPECT_FALSE(boxes[i].intersects(boxes[j]))
+                    << parts[i] << " and " << parts[j] << " overlap at " << size.width() << "x" << size.height();
+    }
+    // Kept whole by its minimum size, which still fits the default 1280 x 860 main window.
+    EXPECT_LE(window->minimumSize().width(), 1200);
+    EXPECT_LE(window->minimumSize().height(), 760);
+    window->document().setModified(false);
 }

@@ -93,6 +93,27 @@ TEST_F(SpdFileType, TheOtherTypeOfTheSameSuffixKeepsItsFiles)
     EXPECT_NE(typeOf("image.txt", SpdTextBytes(test::CountingImage())), QStringLiteral("text/x-spd"));
 }
 
+TEST_F(SpdFileType, APlainDesktopNamesTheTypeByTheNameAsWell)
+{
+    // xdg-mime without a desktop session of its own asks mimetype, which
+    // weighs the globs before most contents rules.
+    const QString xdgMime = QStandardPaths::findExecutable(QStringLiteral("xdg-mime"));
+    if (xdgMime.isEmpty() || QStandardPaths::findExecutable(QStringLiteral("mimetype")).isEmpty())
+        GTEST_SKIP() << "xdg-mime or mimetype is missing";
+    (void)typeOf("plain.spd", SpdTextBytes(test::CountingImage()));
+    (void)typeOf("empty.spd", "\n");
+    for (const char* name : {"plain.spd", "empty.spd"}) {
+        QProcess query;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const char* session : {"XDG_CURRENT_DESKTOP", "DESKTOP_SESSION", "KDE_FULL_SESSION", "GNOME_DESKTOP_SESSION_ID"})
+            environment.remove(QString::fromLatin1(session));
+        query.setProcessEnvironment(environment);
+        query.start(xdgMime, {QStringLiteral("query"), QStringLiteral("filetype"), dataDir->filePath(QString::fromLatin1(name))});
+        ASSERT_TRUE(query.waitForFinished(30000));
+        EXPECT_EQ(query.readAllStandardOutput().trimmed().toStdString(), "text/x-spd") << name;
+    }
+}
+
 TEST(SerialPermission, AdviceNamesTheDeviceItsGroupAndTheCommand)
 {
     QTemporaryDir dir;

@@ -467,6 +467,24 @@ TEST_F(SingleInstanceTest, FilesOfALaterStartAreHandedToTheFirstAsAbsolutePaths)
         << "the files first, then the window to the front";
 }
 
+TEST_F(SingleInstanceTest, LaterStartWithFilesHandsThemOverQuietlyWithoutShowsTheMessage)
+{
+    tessaro::ui::SingleInstance first(folder);
+    ASSERT_TRUE(first.tryBecomePrimary());
+    QSignalSpy opened(&first, &tessaro::ui::SingleInstance::openRequested);
+    QSignalSpy activated(&first, &tessaro::ui::SingleInstance::activateRequested);
+    for (const QStringList& files : {QStringList{QStringLiteral("/tmp/a.spd")}, QStringList{}}) {
+        ModalResponder responder;
+        tessaro::ui::SingleInstance later(folder);
+        ASSERT_FALSE(later.tryBecomePrimary());
+        tessaro::StepBackForRunningInstance(later, files);
+        ASSERT_TRUE(activated.wait(3000));
+        EXPECT_EQ(responder.messages().size(), files.isEmpty() ? 1U : 0U) << files.join(u' ').toStdString();
+    }
+    ASSERT_EQ(opened.count(), 1);
+    EXPECT_EQ(opened.at(0).at(0).toString(), QStringLiteral("/tmp/a.spd"));
+}
+
 TEST_F(SingleInstanceTest, NextStartAfterTheFirstHasEndedBecomesPrimary)
 {
     {

@@ -26,13 +26,15 @@ InstalledModulesDialog::InstalledModulesDialog(QString root, QWidget* parent)
     : QDialog(parent)
     , m_root(std::move(root))
 {
-    setWindowTitle(QStringLiteral("讀取本機模組"));
+    setWindowTitle(tr("讀取本機模組"));
     auto* layout = new QVBoxLayout(this);
-    m_status = new QLabel(QStringLiteral("Reading the SPD of this computer's memory modules…"), this);
+    m_status = new QLabel(tr("Reading the SPD of this computer's memory modules…"), this);
+    // The hint of an empty scan is long: it wraps, so the dialog fits a screen.
+    m_status->setWordWrap(true);
     m_busy = new QProgressBar(this);
     m_busy->setRange(0, 0);  // busy: the number of devices is known only at the end
     m_list = new QTreeWidget(this);
-    m_list->setHeaderLabels({QStringLiteral("Slot"), QStringLiteral("Driver"), QStringLiteral("Module")});
+    m_list->setHeaderLabels({tr("Slot"), tr("Driver"), tr("Module")});
     m_list->setRootIsDecorated(false);
     m_list->header()->setSectionResizeMode(Summary, QHeaderView::Stretch);
     m_list->setMinimumWidth(720);
@@ -101,9 +103,12 @@ void InstalledModulesDialog::showScan(const InstalledModules& scan)
     if (!m_scan.error.empty())
         m_status->setText(QString::fromStdString(m_scan.error));
     else if (!m_scan.found())
-        m_status->setText(QString::fromStdString(NoInstalledModulesHint(m_scan)));
+        m_status->setText(tr("no SPD devices in %1: the kernel drivers ee1004 (DDR4), spd5118 (DDR5) and at24 (\"spd\", "
+                             "older modules) provide them (modprobe them, or instantiate the device through new_device); "
+                             "on DDR5 boards whose firmware disables SPD writes they stay hidden")
+                              .arg(QString::fromStdString(m_scan.devicesFolder)));
     else
-        m_status->setText(QStringLiteral("%1 module(s) in %2").arg(m_scan.modules.size()).arg(QString::fromStdString(m_scan.devicesFolder)));
+        m_status->setText(tr("%1 module(s) in %2").arg(m_scan.modules.size()).arg(QString::fromStdString(m_scan.devicesFolder)));
     m_buttons->button(QDialogButtonBox::Open)->setEnabled(!chosenModules().empty());
     emit scanFinished();
 }

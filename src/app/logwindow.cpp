@@ -7,6 +7,8 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
+#include <QDateTime>
 #include <QDateEdit>
 #include <QFileDialog>
 #include <QHBoxLayout>
@@ -21,14 +23,51 @@ namespace tessaro {
 
 namespace {
 
+// The operator beside the station, where the window shows it without scrolling.
 enum Column {
-    TimeColumn, StationColumn, OperationColumn, ResultColumn, SerialColumn, DocumentColumn, ModuleColumn,
-    TestColumn, FailPinsColumn, PortColumn, OperatorColumn, DurationColumn, ImageColumn, ColumnCount
+    TimeColumn, StationColumn, OperatorColumn, OperationColumn, ResultColumn, SerialColumn, DocumentColumn,
+    ModuleColumn, TestColumn, FailPinsColumn, PortColumn, DurationColumn, ImageColumn, ColumnCount
 };
 
 const char* const kHeaders[ColumnCount] = {
-    "時間 (UTC)", "工作站", "操作", "結果", "序號", "文件", "模組", "測試結果", "失敗腳位", "連接埠", "操作員", "耗時 (ms)", "SHA-256",
+    "時間", "工作站", "操作員", "操作", "結果", "序號", "文件", "模組", "測試結果", "失敗腳位", "連接埠", "耗時 (ms)", "SHA-256",
 };
+
+// The names the log stores for its operations and operator modes (the command
+// line and the CSV keep them), as the window shows them.
+const char* const kStoredNames[] = {
+    QT_TRANSLATE_NOOP("LogWindow", "download"), QT_TRANSLATE_NOOP("LogWindow", "check"),
+    QT_TRANSLATE_NOOP("LogWindow", "read programmer"), QT_TRANSLATE_NOOP("LogWindow", "read module"),
+    QT_TRANSLATE_NOOP("LogWindow", "compare"), QT_TRANSLATE_NOOP("LogWindow", "erase"),
+    QT_TRANSLATE_NOOP("LogWindow", "auto-serial"), QT_TRANSLATE_NOOP("LogWindow", "tester read"),
+    QT_TRANSLATE_NOOP("LogWindow", "tester copy"), QT_TRANSLATE_NOOP("LogWindow", "tester compare"),
+    QT_TRANSLATE_NOOP("LogWindow", "tester test"), QT_TRANSLATE_NOOP("LogWindow", "tester learn"),
+    QT_TRANSLATE_NOOP("LogWindow", "switch"), QT_TRANSLATE_NOOP("LogWindow", "test record"),
+    QT_TRANSLATE_NOOP("LogWindow", "password"), QT_TRANSLATE_NOOP("LogWindow", "no password"),
+    QT_TRANSLATE_NOOP("LogWindow", "ok"),
+};
+
+QString Shown(const QString& stored)
+{
+    for (const char* name : kStoredNames)
+        if (stored == QLatin1String(name))
+            return QCoreApplication::translate("LogWindow", name);
+    return stored;
+}
+
+// The stored UTC time in the time zone of this computer; unreadable text as it is.
+QString LocalTime(const QString& utc)
+{
+    const QDateTime time = QDateTime::fromString(utc, Qt::ISODateWithMs);
+    return time.isValid() ? time.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) : utc;
+}
+
+// A read puts the image into the document named: it did not come from there.
+bool ReadsIntoDocument(const QString& operation)
+{
+    return operation == QLatin1String("read module") || operation == QLatin1String("read programmer") ||
+           operation == QLatin1String("tester read");
+}
 
 QString Utf8(const char* text)
 {
@@ -41,8 +80,8 @@ constexpr int kPageRows = 500;
 QString ColumnName(int column)
 {
     static const char* const names[ColumnCount] = {
-        "time", "station", "operation", "result", "serial_number", "document", "module",
-        "test_result", "fail_pins", "port", "operator", "duration_ms", "image_sha256",
+        "time", "station", "operator", "operation", "result", "serial_number", "document", "module",
+        "test_result", "fail_pins", "port", "duration_ms", "image_sha256",
     };
     return column >= 0 && column < ColumnCount ? QString::fromLatin1(names[column]) : QString();
 }
@@ -129,16 +168,23 @@ QVariant LogTableModel::data(const QModelIndex& index, int role) const
     if (role != Qt::DisplayRole && role != Qt::ToolTipRole)
         return {};
     switch (index.column()) {
-    case TimeColumn: return r.timeUtc;
+    case TimeColumn: return role == Qt::DisplayRole ? LocalTime(r.timeUtc) : r.timeUtc;
     case StationColumn: return r.station;
-    case OperationColumn: return r.operation;
-    case ResultColumn: return role == Qt::DisplayRole ? r.result.section(u'\n', 0, 0) : r.result;
+    case OperationColumn: return Shown(r.operation);
+    case ResultColumn: return role == Qt::DisplayRole ? Shown(r.result.section(u'\n', 0, 0)) : Shown(r.result);
     case SerialColumn: return r.serialNumber;
-    case DocumentColumn: return r.document;
+    case DocumentColumn:
+        if (r.document.isEmpty() || !ReadsIntoDocument(r.operation))
+            return r.document;
+        return QCoreApplication::translate("LogWindow", "read into %1").arg(r.document);
     case ModuleColumn: return r.moduleSummary;
     case TestColumn: return r.testResult;
     case FailPinsColumn: return r.failPins;
-    case PortColumn: return r.port;
+    case PortColumn:
+        // "port 1 (/dev/ttyUSB0)" as the link names it
+        return r.port.startsWith(QLatin1String("port "))
+                   ? QCoreApplication::translate("LogWindow", "port %1").arg(r.port.mid(5))
+                   : r.port;
     case OperatorColumn: return r.operatorName;
     case DurationColumn: return QString::number(r.durationMs);
     case ImageColumn: return r.imageSha256;
@@ -208,7 +254,7 @@ LogWindow::LogWindow(const LogLocation& location, ImageOpener openImage, QWidget
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_table->verticalHeader()->hide();
     m_table->horizontalHeader()->setStretchLastSection(true);
-    m_table->setColumnWidth(TimeColumn, m_table->fontMetrics().horizontalAdvance(QStringLiteral("2026-12-10T09:41:38.123Z")) + 16);
+    m_table->setColumnWidth(TimeColumn, m_table->fontMetrics().horizontalAdvance(QStringLiteral("2026-12-10 09:41:38")) + 16);
 
     m_count = new QLabel(this);
     m_count->setObjectName(QStringLiteral("lblLogCount"));

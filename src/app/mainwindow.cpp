@@ -118,7 +118,7 @@ void MainWindow::attachProductionLog()
     QString error;
     const std::optional<LogLocation> location = LogLocationFromSettings(m_settings, &error);
     if (!location) {
-        showLogStatus(QStringLiteral("production log: ") + error);
+        showLogStatus(tr("production log: %1").arg(error));
         return;
     }
     m_log = std::make_unique<ProductionLog>(*location);
@@ -155,12 +155,7 @@ LogWindow* MainWindow::showProductionLog()
     auto* window = new LogWindow(*location, [this](const QByteArray& bytes, const LogRecord& record) {
         openLoggedImage(bytes, record);
     });
-    QMdiSubWindow* sub = m_mdi->addSubWindow(window);
-    sub->setAttribute(Qt::WA_DeleteOnClose);
-    sub->setWindowIcon(ApplicationIcon());
-    sub->resize(m_mdi->viewport()->size() * 9 / 10);
-    sub->show();
-    m_mdi->setActiveSubWindow(sub);
+    addSubWindow(window, m_mdi->viewport()->size() * 9 / 10);
     return window;
 }
 
@@ -392,7 +387,11 @@ void MainWindow::createActions()
     connect(m_undoGroup, &QUndoGroup::canUndoChanged, undo, &QAction::setEnabled);
     connect(m_undoGroup, &QUndoGroup::undoTextChanged, undo, &QAction::setStatusTip);
     auto* redo = make("mnuEditRedo", "重做", [this] { m_undoGroup->redo(); });
-    redo->setShortcuts(QKeySequence::Redo);
+    // Ctrl+Y as well, as other editors on this desktop answer it.
+    QList<QKeySequence> redoKeys = QKeySequence::keyBindings(QKeySequence::Redo);
+    if (const QKeySequence ctrlY(Qt::CTRL | Qt::Key_Y); !redoKeys.contains(ctrlY))
+        redoKeys.append(ctrlY);
+    redo->setShortcuts(redoKeys);
     redo->setEnabled(false);
     connect(m_undoGroup, &QUndoGroup::canRedoChanged, redo, &QAction::setEnabled);
     connect(m_undoGroup, &QUndoGroup::redoTextChanged, redo, &QAction::setStatusTip);
@@ -850,28 +849,32 @@ DocumentWindow* MainWindow::newDocument()
 
 QMdiSubWindow* MainWindow::addDocumentSubWindow(QWidget* window)
 {
+    return addSubWindow(window, DocumentWindow::openingSize(this));
+}
+
+QMdiSubWindow* MainWindow::addSubWindow(QWidget* window, QSize size)
+{
     QList<QMdiSubWindow*> others = m_mdi->subWindowList(QMdiArea::CreationOrder);
     others.removeIf([](const QMdiSubWindow* sub) { return sub->isHidden(); });  // closed, not yet deleted
+    const QMdiSubWindow* active = activeSubWindow();
+    const bool maximised = others.isEmpty() || (active != nullptr && !active->isHidden() && active->isMaximized());
     QMdiSubWindow* sub = m_mdi->addSubWindow(window);
     sub->setAttribute(Qt::WA_DeleteOnClose);
     // The icon the menu bar shows while the window is maximised.
     sub->setWindowIcon(ApplicationIcon());
-    sub->resize(DocumentWindow::openingSize(this));
-    if (others.isEmpty()) {
+    sub->resize(size);
+    if (maximised) {
+        // The first window fills the workspace, and so does one opened while
+        // the active one does; the others keep their state.
         sub->showMaximized();
         m_mdi->setActiveSubWindow(sub);
         return sub;
     }
-    // From the second window on the workspace shows them cascaded: a
-    // maximised one returns to its normal size and hands its state to none.
+    // Beside windows of their normal size: cascaded, each one a title bar's
+    // height down and right from the one before, back at the top left once it
+    // would start past the workspace's middle.
     const bool handOn = !m_mdi->testOption(QMdiArea::DontMaximizeSubWindowOnActivation);
     m_mdi->setOption(QMdiArea::DontMaximizeSubWindowOnActivation, true);
-    for (QMdiSubWindow* other : others) {
-        if (other->isMaximized())
-            other->showNormal();
-    }
-    // Each one a title bar's height down and right from the one before,
-    // back at the top left once it would start past the workspace's middle.
     const int step = sub->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, sub);
     const QSize area = m_mdi->viewport()->size();
     const int across = std::max(1, std::min(area.width(), area.height()) / 2 / std::max(1, step));

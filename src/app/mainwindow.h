@@ -178,9 +178,11 @@ private:
     bool saveModuleDocument(ModuleDocumentWindow* window, bool askName);
     [[nodiscard]] QMdiSubWindow* activeSubWindow() const;
     void activateWidget(QWidget* window);
-    // Puts a document, comparison or module window into the workspace: the
-    // first one fills it (maximised), later ones cascade from the top left.
+    // Puts a document, comparison, module or log window into the workspace:
+    // maximised when it is the first or the active window is maximised (the
+    // others keep their state), else `size` cascaded from the top left.
     QMdiSubWindow* addDocumentSubWindow(QWidget* window);
+    QMdiSubWindow* addSubWindow(QWidget* window, QSize size);
     void recordRecentFile(const QString& path);
     // A file already open in a window: that window comes to the front and the
     // name to the top of the recent files; the file is not read again.

@@ -28,6 +28,11 @@ bool LoadToolkitTranslations(QTranslator& translator, const QString& directory)
                            directory.isEmpty() ? QLibraryInfo::path(QLibraryInfo::TranslationsPath) : directory);
 }
 
+bool LoadWindowTranslations(QTranslator& translator)
+{
+    return translator.load(QStringLiteral(":/tessaro/translations/tessaro_zh_TW.qm"));
+}
+
 void ConnectLaterStarts(ui::SingleInstance& instance, MainWindow& window)
 {
     // Queued: a file that cannot be read shows its message once the request
@@ -40,6 +45,15 @@ void ConnectLaterStarts(ui::SingleInstance& instance, MainWindow& window)
         window.raise();
         window.activateWindow();
     }, Qt::QueuedConnection);
+}
+
+void StepBackForRunningInstance(ui::SingleInstance& instance, const QStringList& files)
+{
+    // Files go over at once and quietly: a launcher that ends this process
+    // early loses nothing, and the operator only sees them open.
+    if (files.isEmpty())
+        ui::ShowAlreadyRunning(nullptr);
+    instance.activatePrimary(files);
 }
 
 const char* WorkstationUsage()
@@ -77,6 +91,9 @@ int RunWorkstation(int argc, char** argv)
     QTranslator toolkitTexts;
     if (LoadToolkitTranslations(toolkitTexts))
         QApplication::installTranslator(&toolkitTexts);
+    QTranslator windowTexts;
+    if (LoadWindowTranslations(windowTexts))
+        QApplication::installTranslator(&windowTexts);
     QApplication::setApplicationName(QString::fromUtf8(ui::kProductTitle));
     QApplication::setOrganizationName(QStringLiteral("Korvalen inc."));
 
@@ -95,9 +112,7 @@ int RunWorkstation(int argc, char** argv)
 
     ui::SingleInstance instance;
     if (!instance.tryBecomePrimary()) {
-        ui::ShowAlreadyRunning(nullptr);
-        // The files of this start open in the running instance.
-        instance.activatePrimary(files);
+        StepBackForRunningInstance(instance, files);
         return 0;
     }
     // Files handed over by later starts while this one is still starting

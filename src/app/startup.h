@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 class QTranslator;
 
@@ -26,6 +27,15 @@ const char* WorkstationUsage();
 // translations folder when empty). False when there is no such file: the
 // dialogs then stay in English.
 bool LoadToolkitTranslations(QTranslator& translator, const QString& directory = {});
+
+// Loads the windows' own texts in Traditional Chinese (the catalogue built
+// into the program). False only when the build lacks it.
+bool LoadWindowTranslations(QTranslator& translator);
+
+// A start while the system already runs: with files they are handed to the
+// running instance without a word; without, "本程式已執行" is shown first.
+// Either way the running instance's main window comes to the front.
+void StepBackForRunningInstance(ui::SingleInstance& instance, const QStringList& files);
 
 // A later start of the system: the files it hands over open in `window` as
 // Open opens them, then `window` comes to the front.

@@ -2,10 +2,13 @@
 
 #include "app/mainwindow.h"
 #include "app/messages.h"
+#include "core/checks.h"
+#include "documentwindow/checknote.h"
 #include "documentwindow/documentwindow.h"
 
 #include <QAction>
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QStatusBar>
 
 namespace tessaro {
@@ -14,6 +17,37 @@ namespace {
 QString Text(const std::string& text)
 {
     return QString::fromStdString(text);
+}
+
+// The link's own words in a detail line, as the windows say them; the port's
+// path and the system's reason stay as they are.
+const char* const kLinkWords[][2] = {
+    {"no reply to the status request", QT_TRANSLATE_NOOP("WindowLinkHost", "no reply to the status request")},
+    {"the status reply cannot be read", QT_TRANSLATE_NOOP("WindowLinkHost", "the status reply cannot be read")},
+    {"no reply", QT_TRANSLATE_NOOP("WindowLinkHost", "no reply")},
+    {"no document window is open", QT_TRANSLATE_NOOP("WindowLinkHost", "no document window is open")},
+};
+
+QString DetailText(const std::string& line)
+{
+    QString text = Text(line);
+    QString port;
+    // "port /dev/ttyS0: reason" or "port /dev/ttyS0"
+    if (text.startsWith(QLatin1String("port "))) {
+        const qsizetype colon = text.indexOf(QLatin1String(": "));
+        port = text.mid(5, colon < 0 ? -1 : colon - 5);
+        text = colon < 0 ? QString() : text.mid(colon + 2);
+    }
+    for (const auto& words : kLinkWords) {
+        if (text == QLatin1String(words[0])) {
+            text = QCoreApplication::translate("WindowLinkHost", words[1]);
+            break;
+        }
+    }
+    if (port.isEmpty())
+        return text;
+    return text.isEmpty() ? QCoreApplication::translate("WindowLinkHost", "port %1").arg(port)
+                          : QCoreApplication::translate("WindowLinkHost", "port %1: %2").arg(port, text);
 }
 }  // namespace
 
@@ -35,7 +69,7 @@ void WindowLinkHost::showMessage(const LinkMessage& message)
 {
     QString text = Text(message.text);
     for (const std::string& line : message.details)
-        text += QLatin1Char('\n') + Text(line);
+        text += QLatin1Char('\n') + DetailText(line);
     if (message.failure)
         ui::ShowError(&m_window, Text(message.title), text);
     else
@@ -52,10 +86,16 @@ void WindowLinkHost::showProgress(const std::string& text)
 
 void WindowLinkHost::showNote(const std::string& text)
 {
-    if (text.empty())
+    if (text.empty()) {
         m_window.statusBar()->clearMessage();
+        return;
+    }
+    // The note after a read whose check bytes disagree, in the windows' words.
+    const SpdDocument* document = activeDocument();
+    if (document != nullptr && text == CheckBytesMismatch(document->image()))
+        m_window.statusBar()->showMessage(CheckMismatchNote(document->image()));
     else
-        m_window.statusBar()->showMessage(Text(text));
+        m_window.statusBar()->showMessage(DetailText(text));
 }
 
 void WindowLinkHost::enableMenus(bool enabled, bool withPrint)

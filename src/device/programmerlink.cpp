@@ -337,8 +337,9 @@ void ProgrammerLink::requestStatus()
     m_pollTimer.stop();
     if (!openPort() || !write(CommandFrame("q"))) {
         // No status reply is awaited: the polling stays stopped until a
-        // later command or handshake starts it.
-        fail(msg::kStatusUnreadable);
+        // later command or handshake starts it. The port and the system's
+        // reason follow the message.
+        failWithCause(msg::kStatusUnreadable);
         return;
     }
     settle(1);
@@ -355,15 +356,17 @@ void ProgrammerLink::statusReplyTick()
 {
     m_statusReplyTimer.stop();
     std::string reply;
-    if (openPort())
+    const bool opened = openPort();
+    if (opened)
         read(reply);
     const std::optional<StatusRecord> record = ReadStatusRecord(reply);
     if (!record) {
-        if (m_reason.empty())
-            m_reason = reply.empty() ? std::string("no reply to the status request")
-                                     : "the status reply (" + std::to_string(reply.size()) + " characters) is no status record";
         m_host.statusMissing();
-        fail(msg::kRs232Failed);
+        // The port and why: the system's reason, or what came back.
+        if (opened && m_reason.empty())
+            m_reason = m_line.portText().toStdString() + ": " +
+                       (reply.empty() ? "no reply to the status request" : "the status reply cannot be read");
+        failWithCause(msg::kRs232Failed);
     } else {
         m_host.statusVersion(record->version);
         m_host.statusFlags(record->status);

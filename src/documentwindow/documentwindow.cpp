@@ -2,6 +2,7 @@
 
 #include "core/hex.h"
 #include "documentwindow/bytegrid.h"
+#include "documentwindow/checknote.h"
 #include "core/checks.h"
 #include "decode/decodejson.h"
 #include "decode/moduledecode.h"
@@ -687,14 +688,14 @@ void DocumentWindow::showCheckState()
     const StoredCheck check = CheckOf(m_doc.image(), m_doc.checkMode());
     m_checkState->setVisible(!check.ok());
     if (!check.ok())
-        m_checkState->setText(QStringLiteral("%1 stored %2, computed %3")
+        m_checkState->setText(tr("%1 stored %2, computed %3")
                                   .arg(check.crc ? QStringLiteral("CRC") : QStringLiteral("Checksum"),
                                        CheckValueText(check, check.stored), CheckValueText(check, check.computed)));
 }
 
 QString DocumentWindow::checkMismatchText() const
 {
-    return FromStd(CheckBytesMismatch(m_doc.image()));
+    return CheckMismatchNote(m_doc.image());
 }
 
 // --- Editing from the grid and the clipboard ---

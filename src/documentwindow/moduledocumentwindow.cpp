@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -121,7 +122,7 @@ QStringList BadCrcBlocks(const ModuleDecode& decode)
     QStringList bad;
     for (const CrcBlock& block : decode.checks) {
         if (!block.ok())
-            bad << QStringLiteral("%1 stored %2, computed %3").arg(FromStd(block.key), Hex4(block.stored), Hex4(block.computed));
+            bad << QCoreApplication::translate("ModuleDocumentWindow", "%1 stored %2, computed %3").arg(FromStd(block.key), Hex4(block.stored), Hex4(block.computed));
     }
     return bad;
 }
@@ -154,6 +155,9 @@ ModuleDocumentWindow::~ModuleDocumentWindow()
 void ModuleDocumentWindow::buildUi()
 {
     auto* columns = new QHBoxLayout(this);
+    // Never smaller than its parts need, in the workspace too (which then
+    // scrolls): squeezed below that, the Value box would cover the byte's name.
+    columns->setSizeConstraint(QLayout::SetMinimumSize);
     auto* left = new QVBoxLayout;
     left->addWidget(buildSelectedPanel());
     left->addWidget(buildGridFrame(), 1);
@@ -194,6 +198,7 @@ QWidget* ModuleDocumentWindow::buildSelectedPanel()
     m_byteName->setFrameShadow(QFrame::Sunken);
     m_byteName->setMinimumWidth(230);
     auto* valueCaption = new QLabel(QStringLiteral("Value"), panel);
+    valueCaption->setObjectName(QStringLiteral("valueLabel"));
     m_value = new QLabel(QStringLiteral("00"), panel);
     m_value->setObjectName(QStringLiteral("valueCaption"));
     m_value->setFrameShape(QFrame::StyledPanel);
@@ -201,7 +206,7 @@ QWidget* ModuleDocumentWindow::buildSelectedPanel()
     m_value->setMinimumWidth(28);
     m_value->setAlignment(Qt::AlignCenter);
     m_byteEntry = buildHexBox(panel, QStringLiteral("byteEntry"));
-    m_byteEntry->setToolTip(QStringLiteral("Two hex digits, Enter stores them and moves to the next byte"));
+    m_byteEntry->setToolTip(tr("Two hex digits, Enter stores them and moves to the next byte"));
     connect(m_byteEntry, &QLineEdit::returnPressed, this, &ModuleDocumentWindow::storeEntry);
     row->addWidget(m_byteCaption);
     row->addWidget(m_byteName, 1);
@@ -245,7 +250,7 @@ QWidget* ModuleDocumentWindow::buildGridFrame()
     connect(m_grid, &ModuleByteGrid::byteTyped, this, &ModuleDocumentWindow::typeByte);
     layout->addWidget(new GridLegend(GridLegend::Kind::ModuleWindow, frame));
     auto* fillRow = new QHBoxLayout;
-    auto* fillCaption = new QLabel(QStringLiteral("Fill from the row's first byte to the end"), frame);
+    auto* fillCaption = new QLabel(tr("Fill from the row's first byte to the end"), frame);
     fillCaption->setObjectName(QStringLiteral("fillCaption"));
     m_fillBox = buildHexBox(frame, QStringLiteral("fillBox"));
     fillCaption->setBuddy(m_fillBox);
@@ -301,8 +306,9 @@ QWidget* ModuleDocumentWindow::buildDecodedSide()
     m_warnings->hide();
     layout->addWidget(m_warnings);
 
-    auto* fieldsFrame = new QGroupBox(QStringLiteral("Decoded"), side);
+    auto* fieldsFrame = new QGroupBox(tr("Decoded"), side);
     m_fields = fieldsFrame;
+    fieldsFrame->setObjectName(QStringLiteral("decodedFields"));
     auto* form = new QFormLayout(fieldsFrame);
     auto addField = [&](const QString& caption) {
         auto* value = new QLabel(QStringLiteral("-"), fieldsFrame);
@@ -321,13 +327,12 @@ QWidget* ModuleDocumentWindow::buildDecodedSide()
     m_crcLayout = new QVBoxLayout(crcFrame);
     layout->addWidget(crcFrame);
 
-    auto* profilesFrame = new QGroupBox(QStringLiteral("Overclocking profiles"), side);
+    auto* profilesFrame = new QGroupBox(tr("Overclocking profiles"), side);
     auto* profilesLayout = new QVBoxLayout(profilesFrame);
     m_profiles = new QTableWidget(0, 8, profilesFrame);
     m_profiles->setObjectName(QStringLiteral("profiles"));
-    m_profiles->setHorizontalHeaderLabels({QStringLiteral("Kind"), QStringLiteral("Index"), QStringLiteral("Enabled"),
-        QStringLiteral("Name"), QStringLiteral("Speed"), QStringLiteral("Timings"), QStringLiteral("Voltage"),
-        QStringLiteral("CRC")});
+    m_profiles->setHorizontalHeaderLabels({tr("Kind"), tr("Index"), tr("Enabled"), tr("Name"), tr("Speed"), tr("Timings"),
+                                           tr("Voltage"), QStringLiteral("CRC")});
     m_profiles->verticalHeader()->hide();
     m_profiles->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_profiles->setSelectionMode(QAbstractItemView::NoSelection);
@@ -435,7 +440,7 @@ void ModuleDocumentWindow::selectAllBytes()
 QString ModuleDocumentWindow::checkMismatchText() const
 {
     const QStringList bad = BadCrcBlocks(m_doc.decode());
-    return bad.isEmpty() ? QString() : QStringLiteral("CRC mismatch: ") + bad.join(QStringLiteral("; "));
+    return bad.isEmpty() ? QString() : tr("CRC mismatch: ") + bad.join(QStringLiteral("; "));
 }
 
 void ModuleDocumentWindow::showCheckState()
@@ -690,7 +695,7 @@ void ModuleDocumentWindow::showCrcBlocks(const ModuleDecode& decode)
         if (i >= count)
             continue;
         const CrcBlock& block = decode.checks[static_cast<std::size_t>(i)];
-        SetText(line, QStringLiteral("%1: stored %2, computed %3")
+        SetText(line, tr("%1: stored %2, computed %3")
                           .arg(FromStd(block.key), Hex4(block.stored), Hex4(block.computed)));
         const QColor colour = block.ok() ? kCrcOkColour : kCrcBadColour;
         if (line->palette().color(QPalette::WindowText) != colour) {
@@ -707,10 +712,10 @@ void ModuleDocumentWindow::showProfiles(const ModuleDecode& decode)
     std::vector<QStringList> rows;
     rows.reserve(decode.profiles.size());
     for (const OverclockProfile& p : decode.profiles) {
-        rows.push_back({FromStd(p.kind), QString::number(p.index), p.enabled ? QStringLiteral("yes") : QStringLiteral("no"),
+        rows.push_back({FromStd(p.kind), QString::number(p.index), p.enabled ? tr("yes") : tr("no"),
                         Optional(p.name), p.speedMTs ? QStringLiteral("%1 MT/s").arg(*p.speedMTs) : QStringLiteral("-"),
                         ProfileTimings(p.timings), Optional(p.voltage),
-                        p.crcOk ? (*p.crcOk ? QStringLiteral("ok") : QStringLiteral("BAD")) : QStringLiteral("-")});
+                        p.crcOk ? (*p.crcOk ? tr("ok") : tr("BAD")) : QStringLiteral("-")});
     }
     if (rows == m_profileRows)
         return;  // an edit outside the profiles leaves the table alone
@@ -725,7 +730,7 @@ void ModuleDocumentWindow::showProfiles(const ModuleDecode& decode)
             else
                 item->setText(row[c]);
         }
-        if (row.last() == QStringLiteral("BAD"))
+        if (row.last() == tr("BAD"))
             m_profiles->item(r, static_cast<int>(row.size()) - 1)->setForeground(kCrcBadColour);
         else
             m_profiles->item(r, static_cast<int>(row.size()) - 1)->setForeground(palette().color(QPalette::Text));

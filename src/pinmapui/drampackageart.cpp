@@ -1,5 +1,6 @@
 #include "pinmapui/drampackageart.h"
 
+#include <QCoreApplication>
 #include <QFontMetricsF>
 #include <QPainter>
 
@@ -162,26 +163,26 @@ qreal AddLegend(DramArtLayout& layout, const DramPackageData& data, qreal bottom
 
 std::vector<QString> FbgaNotes(const DramPackageData& data)
 {
-    std::vector<QString> notes = {QStringLiteral("Columns 4-6 carry no balls."),
-                                  QStringLiteral("0.8 mm ball pitch.")};
+    std::vector<QString> notes = {QCoreApplication::translate("PinMapArt", "Columns 4-6 carry no balls."),
+                                  QCoreApplication::translate("PinMapArt", "0.8 mm ball pitch.")};
     if (data.Offers(DramWidth::X4) && data.MainWidth() == DramWidth::X8)
-        notes.push_back(QStringLiteral("Names are x8. A grey second line gives the x4 name where it differs."));
+        notes.push_back(QCoreApplication::translate("PinMapArt", "Names are x8. A grey second line gives the x4 name where it differs."));
     if (data.MainWidth() == DramWidth::X16)
-        notes.push_back(QStringLiteral("Lower byte DQ0-DQ7 with LDQS, LDM; upper byte DQ8-DQ15 with UDQS, UDM."));
+        notes.push_back(QCoreApplication::translate("PinMapArt", "Lower byte DQ0-DQ7 with LDQS, LDM; upper byte DQ8-DQ15 with UDQS, UDM."));
     switch (data.package) {
     case DramPackage::Ddr2Fbga60:
-        notes.push_back(QStringLiteral("RDQS, /RDQS: x8 only, when enabled in EMR(1)."));
-        notes.push_back(QStringLiteral("BA2, A13: NC on densities that do not use them."));
+        notes.push_back(QCoreApplication::translate("PinMapArt", "RDQS, /RDQS: x8 only, when enabled in EMR(1)."));
+        notes.push_back(QCoreApplication::translate("PinMapArt", "BA2, A13: NC on densities that do not use them."));
         break;
     case DramPackage::Ddr2Fbga84:
-        notes.push_back(QStringLiteral("BA2, A13: NC on densities that do not use them."));
+        notes.push_back(QCoreApplication::translate("PinMapArt", "BA2, A13: NC on densities that do not use them."));
         break;
     case DramPackage::Ddr3Fbga78:
-        notes.push_back(QStringLiteral("TDQS, /TDQS: x8 only, when enabled in MR1."));
-        notes.push_back(QStringLiteral("A13-A15: NC on densities that do not use them."));
+        notes.push_back(QCoreApplication::translate("PinMapArt", "TDQS, /TDQS: x8 only, when enabled in MR1."));
+        notes.push_back(QCoreApplication::translate("PinMapArt", "A13-A15: NC on densities that do not use them."));
         break;
     case DramPackage::Ddr3Fbga96:
-        notes.push_back(QStringLiteral("A13-A15: NC on densities that do not use them."));
+        notes.push_back(QCoreApplication::translate("PinMapArt", "A13-A15: NC on densities that do not use them."));
         break;
     case DramPackage::DdrTsop66: break;
     }
@@ -306,7 +307,7 @@ void AddFbgaNotes(DramArtLayout& layout, const DramPackageData& data)
     const qreal notesX = body.right() + 4 + kLetterWidth + 14;
     const qreal notesWidth = kWidth - kMargin - notesX;
     const qreal headingHeight = TextHeight(11, true);
-    AddText(layout, QRectF(notesX, body.top(), notesWidth, headingHeight), QStringLiteral("Top view"), 11, true,
+    AddText(layout, QRectF(notesX, body.top(), notesWidth, headingHeight), QCoreApplication::translate("PinMapArt", "Top view"), 11, true,
             Qt::black, Qt::AlignLeft | Qt::AlignVCenter);
     qreal y = body.top() + headingHeight + 4;
     // The same mark as at the map's corner, as the key of the first note.
@@ -314,7 +315,7 @@ void AddFbgaNotes(DramArtLayout& layout, const DramPackageData& data)
     const qreal keyY = y + 1;
     key << QPointF(notesX, keyY) << QPointF(notesX + 11, keyY) << QPointF(notesX, keyY + 11) << QPointF(notesX, keyY);
     layout.indexMark.addPolygon(key);
-    AddText(layout, QRectF(notesX + 16, y, notesWidth - 16, TextHeight(kNamePx)), QStringLiteral("Ball A1 corner"),
+    AddText(layout, QRectF(notesX + 16, y, notesWidth - 16, TextHeight(kNamePx)), QCoreApplication::translate("PinMapArt", "Ball A1 corner"),
             kNamePx, false, kHeadingInk, Qt::AlignLeft | Qt::AlignVCenter);
     y += TextHeight(kNamePx) + 6;
     AddNotes(layout, QPointF(notesX, y), notesWidth, FbgaNotes(data));
@@ -423,9 +424,9 @@ void AddTsopDescription(DramArtLayout& layout, const DramPackageData& data, cons
     const std::vector<std::pair<QString, qreal>> lines = {
         {PinText(data.memory), 13},
         {PinText(data.outline), 11},
-        {QStringLiteral("400 mil body"), kNamePx},
-        {QStringLiteral("0.65 mm pin pitch"), kNamePx},
-        {QStringLiteral("Top view"), kNamePx},
+        {QCoreApplication::translate("PinMapArt", "400 mil body"), kNamePx},
+        {QCoreApplication::translate("PinMapArt", "0.65 mm pin pitch"), kNamePx},
+        {QCoreApplication::translate("PinMapArt", "Top view"), kNamePx},
     };
     qreal total = 0;
     for (const auto& [text, px] : lines)
@@ -436,7 +437,7 @@ void AddTsopDescription(DramArtLayout& layout, const DramPackageData& data, cons
         AddText(layout, QRectF(body.center().x() - inner / 2, y, inner, h), text, px, px > 12, kHeadingInk);
         y += h + 4;
     }
-    AddText(layout, QRectF(body.left() + 42, frame.leadsTop + 1, 40, TextHeight(kSmallPx)), QStringLiteral("pin 1"),
+    AddText(layout, QRectF(body.left() + 42, frame.leadsTop + 1, 40, TextHeight(kSmallPx)), QCoreApplication::translate("PinMapArt", "pin 1"),
             kSmallPx, false, kHeadingInk, Qt::AlignLeft | Qt::AlignVCenter);
 }
 

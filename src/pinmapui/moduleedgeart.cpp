@@ -1,5 +1,6 @@
 #include "pinmapui/moduleedgeart.h"
 
+#include <QCoreApplication>
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QPainterPath>
@@ -44,12 +45,11 @@ QString SideLabel(ModuleEdge edge, bool front)
     const std::vector<int> pins = EdgeSidePins(edge, front);
     const QString range = Num(pins.front()) + QLatin1Char('-') + Num(pins.back());
     if (info.numbering == EdgeNumbering::FrontThenBack) {
-        return front ? QStringLiteral("Front: pins ") + range
-                     : QStringLiteral("Back: pins ") + range + QStringLiteral(" (pin ") + Num(pins.front()) +
-                           QStringLiteral(" behind pin 1)");
+        return front ? QCoreApplication::translate("PinMapArt", "Front: pins %1").arg(range)
+                     : QCoreApplication::translate("PinMapArt", "Back: pins %1 (pin %2 behind pin 1)").arg(range, Num(pins.front()));
     }
-    return front ? QStringLiteral("Front: odd pins ") + range
-                 : QStringLiteral("Back: even pins ") + range + QStringLiteral(" (pin 2 behind pin 1)");
+    return front ? QCoreApplication::translate("PinMapArt", "Front: odd pins %1").arg(range)
+                 : QCoreApplication::translate("PinMapArt", "Back: even pins %1 (pin 2 behind pin 1)").arg(range);
 }
 
 // The widths of the pin list and of the picture, which is as wide as the
@@ -128,7 +128,7 @@ private:
                 kText);
         const KeyPins front = EdgeKeyPins(m_edge, true);
         const KeyPins back = EdgeKeyPins(m_edge, false);
-        const QString key = QStringLiteral("Key notch between pins %1/%2 (front) and %3/%4 (back)")
+        const QString key = QCoreApplication::translate("PinMapArt", "Key notch between pins %1/%2 (front) and %3/%4 (back)")
                                 .arg(front.left)
                                 .arg(front.right)
                                 .arg(back.left)
@@ -198,7 +198,7 @@ private:
         const qreal top = y + kLabelPx + 5;
         for (bool front : {true, false}) {
             const qreal left = front ? kMargin : kMargin + groupWidth + kGroupGap;
-            const QString header = front ? QStringLiteral("Front") : QStringLiteral("Back");
+            const QString header = front ? QCoreApplication::translate("PinMapArt", "Front") : QCoreApplication::translate("PinMapArt", "Back");
             addText(textRect(left, y, kLabelPx, true, header), header, kLabelPx, true,
                     Qt::AlignLeft | Qt::AlignVCenter, kText);
             std::vector<int> pins = EdgeSidePins(m_edge, front);
@@ -217,7 +217,7 @@ private:
     {
         m_layout.cells.push_back({pin, cell});
         if (pin == 0) {
-            addText(cell, QStringLiteral("key notch"), kPinPx, false, Qt::AlignCenter, kKeyInk);
+            addText(cell, QCoreApplication::translate("PinMapArt", "key notch"), kPinPx, false, Qt::AlignCenter, kKeyInk);
             return;
         }
         const std::string_view name = EdgePinName(m_edge, pin);

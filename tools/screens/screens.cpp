@@ -26,6 +26,7 @@
 #include "app/passworddialogs.h"
 #include "app/portsettingsdialog.h"
 #include "app/splashwindow.h"
+#include "app/startup.h"
 #include "device/programmerlink.h"
 #include "device/serialline.h"
 #include "documentwindow/comparewindow.h"
@@ -53,6 +54,7 @@
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QTranslator>
 
 #include <algorithm>
 #include <cstdio>
@@ -328,6 +330,13 @@ int main(int argc, char** argv)
         }
     }
     QApplication application(argc, argv);
+    // The windows as the operator sees them: in Traditional Chinese.
+    QTranslator toolkitTexts;
+    QTranslator windowTexts;
+    if (tessaro::LoadToolkitTranslations(toolkitTexts))
+        QApplication::installTranslator(&toolkitTexts);
+    if (tessaro::LoadWindowTranslations(windowTexts))
+        QApplication::installTranslator(&windowTexts);
     const QStringList args = QApplication::arguments();
     if (args.size() < 3) {
         std::fputs(kUsage, stderr);

@@ -1,0 +1,437 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="zh_TW">
+<context>
+    <name>CheckNote</name>
+    <message>
+        <source>CRC mismatch: bytes 126-127 hold %1, the CRC of bytes 0-%2 is %3</source>
+        <translation>CRC 不符：位元組 126-127 存有 %1，位元組 0-%2 的 CRC 為 %3</translation>
+    </message>
+    <message>
+        <source>checksum mismatch: byte 63 holds %1, the sum of bytes 0-62 is %2</source>
+        <translation>檢查和不符：位元組 63 存有 %1，位元組 0-62 的總和為 %2</translation>
+    </message>
+</context>
+<context>
+    <name>LogWindow</name>
+    <message>
+        <source>download</source>
+        <translation>下傳</translation>
+    </message>
+    <message>
+        <source>check</source>
+        <translation>檢查</translation>
+    </message>
+    <message>
+        <source>read programmer</source>
+        <translation>讀取燒錄器</translation>
+    </message>
+    <message>
+        <source>read module</source>
+        <translation>讀取模組</translation>
+    </message>
+    <message>
+        <source>compare</source>
+        <translation>比對</translation>
+    </message>
+    <message>
+        <source>erase</source>
+        <translation>清除</translation>
+    </message>
+    <message>
+        <source>auto-serial</source>
+        <translation>自動序號</translation>
+    </message>
+    <message>
+        <source>tester read</source>
+        <translation>測試機讀取</translation>
+    </message>
+    <message>
+        <source>tester copy</source>
+        <translation>測試機拷貝</translation>
+    </message>
+    <message>
+        <source>tester compare</source>
+        <translation>測試機比對</translation>
+    </message>
+    <message>
+        <source>tester test</source>
+        <translation>測試機測試</translation>
+    </message>
+    <message>
+        <source>tester learn</source>
+        <translation>測試機學習</translation>
+    </message>
+    <message>
+        <source>switch</source>
+        <translation>切換</translation>
+    </message>
+    <message>
+        <source>test record</source>
+        <translation>測試紀錄</translation>
+    </message>
+    <message>
+        <source>password</source>
+        <translation>已輸入密碼</translation>
+    </message>
+    <message>
+        <source>no password</source>
+        <translation>未輸入密碼</translation>
+    </message>
+    <message>
+        <source>ok</source>
+        <translation>成功</translation>
+    </message>
+    <message>
+        <source>read into %1</source>
+        <translation>讀入 %1</translation>
+    </message>
+    <message>
+        <source>port %1</source>
+        <translation>連接埠 %1</translation>
+    </message>
+</context>
+<context>
+    <name>ModuleDocumentWindow</name>
+    <message>
+        <source>%1 stored %2, computed %3</source>
+        <translation>%1 儲存值 %2，計算值 %3</translation>
+    </message>
+</context>
+<context>
+    <name>PinMapArt</name>
+    <message>
+        <source>Columns 4-6 carry no balls.</source>
+        <translation>第 4 至 6 行沒有錫球。</translation>
+    </message>
+    <message>
+        <source>0.8 mm ball pitch.</source>
+        <translation>錫球間距 0.8 mm。</translation>
+    </message>
+    <message>
+        <source>Names are x8. A grey second line gives the x4 name where it differs.</source>
+        <translation>名稱為 x8；x4 名稱不同時以灰色第二行標示。</translation>
+    </message>
+    <message>
+        <source>Lower byte DQ0-DQ7 with LDQS, LDM; upper byte DQ8-DQ15 with UDQS, UDM.</source>
+        <translation>低位元組 DQ0-DQ7 配 LDQS、LDM；高位元組 DQ8-DQ15 配 UDQS、UDM。</translation>
+    </message>
+    <message>
+        <source>RDQS, /RDQS: x8 only, when enabled in EMR(1).</source>
+        <translation>RDQS、/RDQS：僅 x8，且在 EMR(1) 中啟用時。</translation>
+    </message>
+    <message>
+        <source>BA2, A13: NC on densities that do not use them.</source>
+        <translation>BA2、A13：在不使用它們的容量上為 NC。</translation>
+    </message>
+    <message>
+        <source>TDQS, /TDQS: x8 only, when enabled in MR1.</source>
+        <translation>TDQS、/TDQS：僅 x8，且在 MR1 中啟用時。</translation>
+    </message>
+    <message>
+        <source>A13-A15: NC on densities that do not use them.</source>
+        <translation>A13-A15：在不使用它們的容量上為 NC。</translation>
+    </message>
+    <message>
+        <source>Top view</source>
+        <translation>上視圖</translation>
+    </message>
+    <message>
+        <source>Ball A1 corner</source>
+        <translation>A1 錫球角</translation>
+    </message>
+    <message>
+        <source>400 mil body</source>
+        <translation>400 mil 本體</translation>
+    </message>
+    <message>
+        <source>0.65 mm pin pitch</source>
+        <translation>腳距 0.65 mm</translation>
+    </message>
+    <message>
+        <source>pin 1</source>
+        <translation>第 1 腳</translation>
+    </message>
+    <message>
+        <source>Front: pins %1</source>
+        <translation>正面：第 %1 腳</translation>
+    </message>
+    <message>
+        <source>Back: pins %1 (pin %2 behind pin 1)</source>
+        <translation>背面：第 %1 腳 (第 %2 腳在第 1 腳背後)</translation>
+    </message>
+    <message>
+        <source>Front: odd pins %1</source>
+        <translation>正面：奇數腳 %1</translation>
+    </message>
+    <message>
+        <source>Back: even pins %1 (pin 2 behind pin 1)</source>
+        <translation>背面：偶數腳 %1 (第 2 腳在第 1 腳背後)</translation>
+    </message>
+    <message>
+        <source>Key notch between pins %1/%2 (front) and %3/%4 (back)</source>
+        <translation>定位缺口位於第 %1/%2 腳 (正面) 與第 %3/%4 腳 (背面) 之間</translation>
+    </message>
+    <message>
+        <source>Front</source>
+        <translation>正面</translation>
+    </message>
+    <message>
+        <source>Back</source>
+        <translation>背面</translation>
+    </message>
+    <message>
+        <source>key notch</source>
+        <translation>定位缺口</translation>
+    </message>
+</context>
+<context>
+    <name>WindowLinkHost</name>
+    <message>
+        <source>no reply to the status request</source>
+        <translation>狀態查詢沒有回應</translation>
+    </message>
+    <message>
+        <source>the status reply cannot be read</source>
+        <translation>無法判讀狀態回應</translation>
+    </message>
+    <message>
+        <source>no reply</source>
+        <translation>沒有回應</translation>
+    </message>
+    <message>
+        <source>no document window is open</source>
+        <translation>沒有開啟的文件視窗</translation>
+    </message>
+    <message>
+        <source>port %1</source>
+        <translation>連接埠 %1</translation>
+    </message>
+    <message>
+        <source>port %1: %2</source>
+        <translation>連接埠 %1：%2</translation>
+    </message>
+</context>
+<context>
+    <name>tessaro::CompareSourceDialog</name>
+    <message>
+        <source>Compare</source>
+        <translation>比較</translation>
+    </message>
+    <message>
+        <source>Image A</source>
+        <translation>映像 A</translation>
+    </message>
+    <message>
+        <source>Image B</source>
+        <translation>映像 B</translation>
+    </message>
+    <message>
+        <source>Open document</source>
+        <translation>開啟中的文件</translation>
+    </message>
+    <message>
+        <source>File</source>
+        <translation>檔案</translation>
+    </message>
+    <message>
+        <source>Browse…</source>
+        <translation>瀏覽…</translation>
+    </message>
+    <message>
+        <source>Open</source>
+        <translation>開啟</translation>
+    </message>
+    <message>
+        <source>SPD images (*.spd *.bin *.txt);;All files (*)</source>
+        <translation>SPD 映像 (*.spd *.bin *.txt);;所有檔案 (*)</translation>
+    </message>
+    <message>
+        <source>Choose a file for image A.</source>
+        <translation>請選擇映像 A 的檔案。</translation>
+    </message>
+    <message>
+        <source>Choose a file for image B.</source>
+        <translation>請選擇映像 B 的檔案。</translation>
+    </message>
+</context>
+<context>
+    <name>tessaro::CompareWindow</name>
+    <message>
+        <source>Compare %1 | %2</source>
+        <translation>比較 %1 | %2</translation>
+    </message>
+    <message>
+        <source>same</source>
+        <translation>相同</translation>
+    </message>
+    <message>
+        <source>%1 bytes differ, %2 facts differ</source>
+        <translation>%1 個位元組不同，%2 項解碼不同</translation>
+    </message>
+    <message>
+        <source>A: %1    B: %2    %3</source>
+        <translation>A：%1    B：%2    %3</translation>
+    </message>
+    <message>
+        <source>Fact</source>
+        <translation>項目</translation>
+    </message>
+    <message>
+        <source>A</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>B</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Previous difference</source>
+        <translation>上一個差異</translation>
+    </message>
+    <message>
+        <source>Next difference</source>
+        <translation>下一個差異</translation>
+    </message>
+    <message>
+        <source>Shift+F8</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>F8</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>A: %1</source>
+        <translation>A：%1</translation>
+    </message>
+    <message>
+        <source>B: %1</source>
+        <translation>B：%1</translation>
+    </message>
+    <message>
+        <source>Difference %1 of %2: %3</source>
+        <translation>差異 %1 / %2：%3</translation>
+    </message>
+</context>
+<context>
+    <name>tessaro::DocumentWindow</name>
+    <message>
+        <source>%1 stored %2, computed %3</source>
+        <translation>%1 儲存值 %2，計算值 %3</translation>
+    </message>
+</context>
+<context>
+    <name>tessaro::InstalledModulesDialog</name>
+    <message>
+        <source>讀取本機模組</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Reading the SPD of this computer&apos;s memory modules…</source>
+        <translation>正在讀取本機記憶體模組的 SPD…</translation>
+    </message>
+    <message>
+        <source>Slot</source>
+        <translation>插槽</translation>
+    </message>
+    <message>
+        <source>Driver</source>
+        <translation>驅動程式</translation>
+    </message>
+    <message>
+        <source>Module</source>
+        <translation>模組</translation>
+    </message>
+    <message>
+        <source>no SPD devices in %1: the kernel drivers ee1004 (DDR4), spd5118 (DDR5) and at24 (&quot;spd&quot;, older modules) provide them (modprobe them, or instantiate the device through new_device); on DDR5 boards whose firmware disables SPD writes they stay hidden</source>
+        <translation>%1 中沒有 SPD 裝置：這些裝置由核心驅動程式 ee1004 (DDR4)、spd5118 (DDR5) 與 at24 ("spd"，較舊的模組) 提供 (請以 modprobe 載入，或經由 new_device 建立裝置)；在韌體停用 SPD 寫入的 DDR5 主機板上，它們不會出現</translation>
+    </message>
+    <message>
+        <source>%1 module(s) in %2</source>
+        <translation>%2 中有 %1 個模組</translation>
+    </message>
+</context>
+<context>
+    <name>tessaro::MainWindow</name>
+    <message>
+        <source>production log: %1</source>
+        <translation>生產紀錄：%1</translation>
+    </message>
+</context>
+<context>
+    <name>tessaro::ModuleDocumentWindow</name>
+    <message>
+        <source>The programmer and the module tester hold 256-byte SPD EEPROMs only: this %1-byte %2 image is not sent to the device.</source>
+        <translation>燒錄器與模組測試機只處理 256 位元組的 SPD EEPROM，這份 %1 位元組的 %2 映像不會送到裝置。</translation>
+    </message>
+    <message>
+        <source>Two hex digits, Enter stores them and moves to the next byte</source>
+        <translation>兩個十六進位數字，按 Enter 存入並移到下一個位元組</translation>
+    </message>
+    <message>
+        <source>Fill from the row&apos;s first byte to the end</source>
+        <translation>自該列第一個位元組填到結尾</translation>
+    </message>
+    <message>
+        <source>Decoded</source>
+        <translation>解碼</translation>
+    </message>
+    <message>
+        <source>Overclocking profiles</source>
+        <translation>超頻設定檔</translation>
+    </message>
+    <message>
+        <source>Kind</source>
+        <translation>種類</translation>
+    </message>
+    <message>
+        <source>Index</source>
+        <translation>編號</translation>
+    </message>
+    <message>
+        <source>Enabled</source>
+        <translation>啟用</translation>
+    </message>
+    <message>
+        <source>Name</source>
+        <translation>名稱</translation>
+    </message>
+    <message>
+        <source>Speed</source>
+        <translation>速度</translation>
+    </message>
+    <message>
+        <source>Timings</source>
+        <translation>時序</translation>
+    </message>
+    <message>
+        <source>Voltage</source>
+        <translation>電壓</translation>
+    </message>
+    <message>
+        <source>CRC mismatch: </source>
+        <translation>CRC 不符：</translation>
+    </message>
+    <message>
+        <source>%1: stored %2, computed %3</source>
+        <translation>%1：儲存值 %2，計算值 %3</translation>
+    </message>
+    <message>
+        <source>yes</source>
+        <translation>是</translation>
+    </message>
+    <message>
+        <source>no</source>
+        <translation>否</translation>
+    </message>
+    <message>
+        <source>ok</source>
+        <translation>成功</translation>
+    </message>
+    <message>
+        <source>BAD</source>
+        <translation>錯誤</translation>
+    </message>
+</context>
+</TS>
