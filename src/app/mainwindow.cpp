@@ -212,13 +212,14 @@ void MainWindow::wireDocument(DocumentWindow* window)
     connect(window, &DocumentWindow::deviceCommandRequested, this, &MainWindow::runDeviceCommand);
     connect(window, &DocumentWindow::statusMessage, statusBar(), [this](const QString& text) { statusBar()->showMessage(text); });
     connect(window, &DocumentWindow::statusMessageWithdrawn, statusBar(), [this](const QString& text) { withdrawStatusMessage(text); });
+    // The options' frames pass the buttons' idle guard: none falls among a running command's frames.
     connect(window, &DocumentWindow::autoNumberingClicked, this, [this] {
         if (m_link)
-            m_link->setAutoSerial();
+            RunWhenDeviceIdle(m_app, [this] { m_link->setAutoSerial(); });
     });
     connect(window, &DocumentWindow::testFlagPressed, this, [this](int box, bool ticked) {
         if (m_link)
-            m_link->runTesterCommand(SwitchCommandFor(box, ticked));
+            RunWhenDeviceIdle(m_app, [&] { m_link->runTesterCommand(SwitchCommandFor(box, ticked)); });
     });
 }
 
