@@ -151,7 +151,7 @@ void AppendDecodeText(std::string& out, const std::string& file, const ImageData
 {
     if (image.size != kSpdSize) {
         // The module decode, indented under the file name as the 256-byte listing is.
-        out += file + "\n";
+        out += TerminalText(file) + "\n";
         const std::string listing = DecodeListing(DecodeModule(BytesOf(image)));
         std::size_t start = 0;
         while (start < listing.size()) {
@@ -198,7 +198,7 @@ void AppendDocumentText(std::string& out, const std::string& file, const SpdDocu
     };
     static constexpr const char* kModes[] = {"Checksum", "CRC", "None"};
     const auto mode = static_cast<std::size_t>(document.checkMode());
-    out += file + "\n";
+    out += TerminalText(file) + "\n";  // a name may hold any byte too
     out += "  " + summary.line() + "\n";
     out += "  memory type code " + std::to_string(document.memoryTypeCode()) + " (" +
            MemoryTypeCodeName(static_cast<MemoryTypeCode>(document.memoryTypeCode())) + "), check mode " + std::to_string(mode) + " (" + kModes[mode] +
