@@ -4,6 +4,7 @@
 #include "files/spdfile.h"
 #include "framereader.h"
 #include "programmerdevice.h"
+#include "simlog.h"
 #include "simoptions.h"
 #include "tessaroversion.h"
 
@@ -49,44 +50,6 @@ void OnStopSignal(int)
 void Fail(const std::string& reason)
 {
     std::fprintf(stderr, "tessaro-programmer-sim: %s\n", reason.c_str());
-}
-
-std::string TimeStamp()
-{
-    timespec now{};
-    clock_gettime(CLOCK_REALTIME, &now);
-    tm local{};
-    localtime_r(&now.tv_sec, &local);
-    char text[32];
-    std::snprintf(text, sizeof text, "%02d:%02d:%02d.%03ld", local.tm_hour, local.tm_min, local.tm_sec,
-                  now.tv_nsec / 1'000'000);
-    return text;
-}
-
-// Opens the frame log. A FIFO that no process reads is refused at once
-// instead of waited on for ever.
-std::FILE* OpenLog(const std::string& path)
-{
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NONBLOCK | O_CLOEXEC, 0644);
-    if (fd < 0) {
-        Fail("cannot write " + path + ": " + (errno == ENXIO ? "no process reads it" : std::strerror(errno)));
-        return nullptr;
-    }
-    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-    std::FILE* log = fdopen(fd, "w");
-    if (log == nullptr) {
-        Fail("cannot write " + path + ": " + std::strerror(errno));
-        ::close(fd);
-    }
-    return log;
-}
-
-// Writes one time-stamped line to the log; false with errno when it did not land.
-bool WriteLogLine(std::FILE* log, const std::string& text)
-{
-    errno = 0;
-    const bool written = std::fprintf(log, "%s %s\n", TimeStamp().c_str(), text.c_str()) >= 0;
-    return std::fflush(log) == 0 && written && !std::ferror(log);
 }
 
 bool ReadImage(const std::string& path, SpdImage& image)
@@ -320,23 +283,6 @@ private:
     std::multimap<Clock::time_point, std::string> m_deferred;
 };
 
-bool MakeLink(const std::string& link, const std::string& target)
-{
-    struct stat info{};
-    if (lstat(link.c_str(), &info) == 0) {
-        if (!S_ISLNK(info.st_mode)) {
-            Fail(link + " exists and is not a symbolic link");
-            return false;
-        }
-        ::unlink(link.c_str());
-    }
-    if (symlink(target.c_str(), link.c_str()) != 0) {
-        Fail("cannot link " + link + ": " + std::strerror(errno));
-        return false;
-    }
-    return true;
-}
-
 }  // namespace
 
 int main(int argc, char** argv)
@@ -366,7 +312,7 @@ int main(int argc, char** argv)
         options.device.module = module;
     }
     std::FILE* log = nullptr;
-    if (!options.logFile.empty() && !(log = OpenLog(options.logFile)))
+    if (!options.logFile.empty() && !(log = OpenLog(options.logFile, Fail)))
         return kExitFailed;
 
     // The stop signals are held back except while waiting, so none slips in
@@ -387,7 +333,7 @@ int main(int argc, char** argv)
         Fail(reason);
         return kExitFailed;
     }
-    if (!options.linkPath.empty() && !MakeLink(options.linkPath, line.path()))
+    if (!options.linkPath.empty() && !MakeLink(options.linkPath, line.path(), Fail))
         return kExitFailed;
     // The log's first line proves it can be written, before anything is served.
     if (log && !WriteLogLine(log, "-- serving on " + line.path())) {
@@ -403,12 +349,8 @@ int main(int argc, char** argv)
     Simulator simulator(options, device, log);
     const int status = simulator.run(line);
     line.close();
-    if (!options.linkPath.empty()) {
-        char target[512];
-        const ssize_t n = readlink(options.linkPath.c_str(), target, sizeof target - 1);
-        if (n > 0 && std::string(target, static_cast<std::size_t>(n)) == line.path())
-            ::unlink(options.linkPath.c_str());
-    }
+    if (!options.linkPath.empty())
+        RemoveLink(options.linkPath, line.path());
     if (log)
         std::fclose(log);
     std::printf("%s\n", device.faultSummary().c_str());

@@ -1,0 +1,378 @@
+// tessaro-spdrw-sim: the open SPD reader/writer on a pseudo-terminal, for
+// development, demonstrations and automated tests.
+
+#include "files/safefile.h"
+#include "readerwriterdevice.h"
+#include "simlog.h"
+#include "spdrwsimoptions.h"
+#include "tessaroversion.h"
+
+#include <QByteArray>
+#include <QDir>
+#include <QString>
+
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <deque>
+#include <fcntl.h>
+#include <poll.h>
+#include <stdlib.h>
+#include <string>
+#include <termios.h>
+#include <unistd.h>
+#include <vector>
+
+using namespace tessaro;
+using namespace tessaro::spdrwsim;
+using namespace std::chrono_literals;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr int kExitOk = 0;
+constexpr int kExitFailed = 1;
+constexpr int kExitUsage = 2;
+
+// 115200 baud, 8 data bits, no parity, 1 stop bit: ten bit times a character.
+constexpr std::chrono::nanoseconds kCharacterTime{1'000'000'000LL * 10 / spdrw::kBaudRate};
+// The firmware waits this long for missing argument bytes.
+constexpr auto kArgumentTimeout = 100ms;
+// How often a line nobody holds open is looked at again.
+constexpr auto kClosedLinePoll = 5ms;
+
+volatile std::sig_atomic_t g_stop = 0;
+
+void OnStopSignal(int)
+{
+    g_stop = 1;
+}
+
+void Fail(const std::string& reason)
+{
+    std::fprintf(stderr, "tessaro-spdrw-sim: %s\n", reason.c_str());
+}
+
+// The device side of a pseudo-terminal. Unlike a held-open line, it lets the
+// simulator see the PC open and close its side (a hang-up while closed), as
+// the board sees DTR.
+class Pty
+{
+public:
+    ~Pty() { close(); }
+
+    bool open(std::string& reason)
+    {
+        m_fd = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
+        char name[256];
+        if (m_fd < 0 || grantpt(m_fd) != 0 || unlockpt(m_fd) != 0 || ptsname_r(m_fd, name, sizeof name) != 0) {
+            reason = std::string("cannot open a pseudo-terminal: ") + std::strerror(errno);
+            return false;
+        }
+        m_path = name;
+        // Raw bytes for programs that do not set the line up themselves.
+        termios settings{};
+        if (tcgetattr(m_fd, &settings) == 0) {
+            cfmakeraw(&settings);
+            cfsetispeed(&settings, B115200);
+            cfsetospeed(&settings, B115200);
+            settings.c_cflag |= CLOCAL | CREAD;
+            tcsetattr(m_fd, TCSANOW, &settings);
+        }
+        return true;
+    }
+    void close()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+        m_fd = -1;
+    }
+    [[nodiscard]] int fd() const { return m_fd; }
+    [[nodiscard]] bool isOpen() const { return m_fd >= 0; }
+    [[nodiscard]] const std::string& path() const { return m_path; }
+
+private:
+    int m_fd = -1;
+    std::string m_path;
+};
+
+class Simulator
+{
+public:
+    Simulator(const SpdrwSimOptions& options, ReaderWriterDevice& device, std::FILE* log)
+        : m_options(options), m_device(device), m_log(log), m_fast(options.device.fast),
+          m_bootDelay(std::chrono::milliseconds(options.bootDelayMs.value_or(m_fast ? 0 : 500)))
+    {
+    }
+
+    int run(Pty& pty)
+    {
+        sigset_t waitMask;
+        sigprocmask(SIG_SETMASK, nullptr, &waitMask);
+        sigdelset(&waitMask, SIGINT);
+        sigdelset(&waitMask, SIGTERM);
+        while (!g_stop) {
+            const auto now = Clock::now();
+            if (pty.isOpen() && m_hostOpen) {
+                if (m_bootAt && *m_bootAt <= now) {
+                    m_bootAt.reset();
+                    queue(m_device.reset(), now);
+                }
+                if (m_device.commandPending() && now - m_lastInput >= kArgumentTimeout) {
+                    for (DeviceOutput& out : m_device.argumentsTimedOut())
+                        if (!handle(out, now, pty))
+                            break;
+                }
+                release(now);
+                send(pty);
+            }
+            Clock::time_point wake = Clock::time_point::max();
+            if (pty.isOpen()) {
+                if (!m_hostOpen)
+                    wake = now + kClosedLinePoll;
+                if (m_bootAt)
+                    wake = std::min(wake, *m_bootAt);
+                if (m_device.commandPending())
+                    wake = std::min(wake, m_lastInput + kArgumentTimeout);
+                if (!m_scheduled.empty())
+                    wake = std::min(wake, m_scheduled.front().first);
+                if (!m_output.empty())
+                    wake = std::min(wake, m_fast ? now : m_lineFree);
+            }
+            pollfd fds{pty.fd(), POLLIN, 0};
+            timespec timeout{};
+            timespec* timeoutPtr = nullptr;
+            if (wake != Clock::time_point::max()) {
+                const auto left = std::max(std::chrono::nanoseconds(0), wake - Clock::now());
+                timeout.tv_sec = static_cast<time_t>(left.count() / 1'000'000'000);
+                timeout.tv_nsec = static_cast<long>(left.count() % 1'000'000'000);
+                timeoutPtr = &timeout;
+            }
+            // While the PC's side is closed the line reports a hang-up without
+            // end: then only the clock wakes us.
+            const bool watch = pty.isOpen() && m_hostOpen;
+            const int ready = ppoll(watch ? &fds : nullptr, watch ? 1 : 0, timeoutPtr, &waitMask);
+            if (ready < 0 && errno != EINTR) {
+                Fail(std::string("poll: ") + std::strerror(errno));
+                return kExitFailed;
+            }
+            if (pty.isOpen() && !m_hostOpen)
+                checkOpened(pty);
+            else if (ready > 0)
+                receive(pty, fds.revents);
+        }
+        return kExitOk;
+    }
+
+private:
+    void checkOpened(Pty& pty)
+    {
+        pollfd fds{pty.fd(), POLLIN, 0};
+        if (::poll(&fds, 1, 0) >= 0 && !(fds.revents & POLLHUP)) {
+            // The PC opened the port: with DTR the board resets.
+            m_hostOpen = true;
+            m_bootAt = Clock::now() + m_bootDelay;
+            m_lineFree = m_firmwareFree = Clock::now();
+            logLine("-- port opened");
+        }
+    }
+
+    void closed()
+    {
+        m_hostOpen = false;
+        m_bootAt.reset();
+        m_scheduled.clear();
+        m_output.clear();
+        m_device.argumentsTimedOut();  // the half command dies with the reset to come
+        logLine("-- port closed");
+    }
+
+    void receive(Pty& pty, short revents)
+    {
+        char buffer[4096];
+        const ssize_t n = ::read(pty.fd(), buffer, sizeof buffer);
+        if (n <= 0) {
+            if ((n < 0 && errno == EIO) || (revents & POLLHUP))
+                closed();
+            return;
+        }
+        const auto now = Clock::now();
+        m_lastInput = now;
+        if (m_bootAt)
+            return;  // the boot loader swallows what comes before the firmware runs
+        // The bytes arrive one character time after another.
+        m_rxDone = std::max(m_rxDone, now) + (m_fast ? 0ns : kCharacterTime * n);
+        for (DeviceOutput& out :
+             m_device.receive(std::span(reinterpret_cast<const std::uint8_t*>(buffer), static_cast<std::size_t>(n)))) {
+            if (!handle(out, now, pty))
+                return;
+        }
+    }
+
+    // False when the line dropped.
+    bool handle(DeviceOutput& out, Clock::time_point now, Pty& pty)
+    {
+        if (!out.log.empty())
+            logLine(out.log);
+        if (out.disconnect) {
+            logLine("-- disconnected");
+            pty.close();
+            if (!m_options.linkPath.empty())
+                ::unlink(m_options.linkPath.c_str());
+            return false;
+        }
+        m_firmwareFree = std::max({m_firmwareFree, m_rxDone, now}) + out.busy;
+        if (!out.bytes.empty())
+            m_scheduled.emplace_back(m_firmwareFree, std::move(out.bytes));
+        return true;
+    }
+
+    void queue(DeviceOutput out, Clock::time_point now)
+    {
+        logLine(out.log);
+        if (!out.bytes.empty())
+            m_scheduled.emplace_back(now, std::move(out.bytes));
+    }
+
+    void release(Clock::time_point now)
+    {
+        while (!m_scheduled.empty() && m_scheduled.front().first <= now) {
+            m_output.insert(m_output.end(), m_scheduled.front().second.begin(), m_scheduled.front().second.end());
+            if (m_lineFree < m_scheduled.front().first)
+                m_lineFree = m_scheduled.front().first;
+            m_scheduled.pop_front();
+        }
+    }
+
+    void send(Pty& pty)
+    {
+        if (m_output.empty())
+            return;
+        std::size_t count = m_output.size();
+        const auto now = Clock::now();
+        if (!m_fast) {
+            if (m_lineFree > now)
+                return;
+            count = std::min<std::size_t>(count, static_cast<std::size_t>((now - m_lineFree) / kCharacterTime) + 1);
+        }
+        const ssize_t n = ::write(pty.fd(), m_output.data(), count);
+        if (n <= 0)
+            return;
+        m_output.erase(m_output.begin(), m_output.begin() + n);
+        m_lineFree += kCharacterTime * n;
+    }
+
+    void logLine(const std::string& text)
+    {
+        if (!m_log || m_logFailed)
+            return;
+        if (!sim::WriteLogLine(m_log, text)) {
+            Fail("cannot write " + m_options.logFile + ": " + std::strerror(errno) + "; commands are no longer logged");
+            m_logFailed = true;
+        }
+    }
+
+    const SpdrwSimOptions& m_options;
+    ReaderWriterDevice& m_device;
+    std::FILE* m_log;
+    bool m_logFailed = false;
+    const bool m_fast;
+    const std::chrono::milliseconds m_bootDelay;
+    bool m_hostOpen = false;
+    std::optional<Clock::time_point> m_bootAt;
+    Clock::time_point m_lastInput{};
+    Clock::time_point m_rxDone{};
+    Clock::time_point m_firmwareFree{};
+    Clock::time_point m_lineFree{};
+    std::deque<std::pair<Clock::time_point, spdrw::Bytes>> m_scheduled;  // replies not yet due
+    spdrw::Bytes m_output;                                                // on their way out
+};
+
+bool SaveModules(const std::string& dir, const ReaderWriterDevice& device)
+{
+    bool ok = true;
+    for (const auto& [address, module] : device.modules()) {
+        const QString path = QDir(QString::fromLocal8Bit(dir.c_str()))
+                                 .filePath(QString::fromStdString(spdrw::AddressText(address) + ".bin"));
+        QString error;
+        if (!WriteFileAtomically(path, QByteArray(reinterpret_cast<const char*>(module.bytes.data()),
+                                                  static_cast<qsizetype>(module.bytes.size())),
+                                 &error)) {
+            Fail(error.toStdString());
+            ok = false;
+        }
+    }
+    return ok;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::printf("tessaro-spdrw-sim %s\n", kVersionText);
+        return kExitOk;
+    }
+    SpdrwSimOptions options;
+    std::string reason;
+    if (!ParseSpdrwSimOptions(std::vector<std::string>(argv + 1, argv + argc), options, reason)) {
+        Fail(reason);
+        return kExitUsage;
+    }
+    if (options.help) {
+        std::fputs(SpdrwSimUsage(), stdout);
+        return kExitOk;
+    }
+    bool usage = false;
+    if (!LoadModules(options, reason, &usage)) {
+        Fail(reason);
+        return usage ? kExitUsage : kExitFailed;
+    }
+    std::FILE* log = nullptr;
+    if (!options.logFile.empty() && !(log = sim::OpenLog(options.logFile, Fail)))
+        return kExitFailed;
+
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGTERM);
+    sigprocmask(SIG_BLOCK, &stopSignals, nullptr);
+    struct sigaction action{};
+    action.sa_handler = OnStopSignal;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+
+    Pty pty;
+    if (!pty.open(reason)) {
+        Fail(reason);
+        return kExitFailed;
+    }
+    if (!options.linkPath.empty() && !sim::MakeLink(options.linkPath, pty.path(), Fail))
+        return kExitFailed;
+    if (log && !sim::WriteLogLine(log, "-- serving on " + pty.path())) {
+        Fail("cannot write " + options.logFile + ": " + std::strerror(errno));
+        if (!options.linkPath.empty())
+            sim::RemoveLink(options.linkPath, pty.path());
+        return kExitFailed;
+    }
+    std::printf("%s\n", pty.path().c_str());
+    std::fflush(stdout);
+
+    ReaderWriterDevice device(options.device);
+    Simulator simulator(options, device, log);
+    int status = simulator.run(pty);
+    pty.close();
+    if (!options.linkPath.empty())
+        sim::RemoveLink(options.linkPath, pty.path());
+    if (log)
+        std::fclose(log);
+    if (!options.saveDir.empty() && !SaveModules(options.saveDir, device))
+        status = kExitFailed;
+    std::printf("%s\n", device.faultSummary().c_str());
+    std::fflush(stdout);
+    return status;
+}
