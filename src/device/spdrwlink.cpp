@@ -523,11 +523,14 @@ bool SpdrwLink::readOnce(const SpdrwModule& module, Bytes& image)
         if (!chunk)
             return false;
         image.insert(image.end(), chunk->begin(), chunk->end());
+        // A hot-plug alert: is the module still there?
+        if (m_rescanNeeded) {
+            if (!rescanIfNeeded())
+                return false;
+            if (std::find(m_present.begin(), m_present.end(), module.address) == m_present.end())
+                return fail("the module at " + a + " was removed during the read");
+        }
     }
-    if (!rescanIfNeeded())
-        return false;
-    if (std::find(m_present.begin(), m_present.end(), module.address) == m_present.end() && !m_present.empty())
-        return fail("the module at " + a + " was removed during the read");
     return true;
 }
 
@@ -646,8 +649,12 @@ SpdrwWriteResult SpdrwLink::writeImage(const SpdrwModule& module, std::span<cons
                                   "the write of " + pageText + " of " + a);
         if (!accepted)
             return failed("writing " + pageText + " of " + a + " failed: " + m_error);
-        if (!*accepted)
+        if (!*accepted) {
+            if (m_rescanNeeded && rescanIfNeeded() &&
+                std::find(m_present.begin(), m_present.end(), module.address) == m_present.end())
+                return failed("the module at " + a + " was removed during the write, before " + pageText);
             return failed("writing " + pageText + " of " + a + " failed: the module did not accept it");
+        }
         result.pagesWritten.push_back(page);
         if (m_rescanNeeded) {
             if (!rescanIfNeeded())

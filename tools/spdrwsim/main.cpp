@@ -19,6 +19,7 @@
 #include <deque>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/inotify.h>
 #include <stdlib.h>
 #include <string>
 #include <termios.h>
@@ -41,8 +42,6 @@ constexpr int kExitUsage = 2;
 constexpr std::chrono::nanoseconds kCharacterTime{1'000'000'000LL * 10 / spdrw::kBaudRate};
 // The firmware waits this long for missing argument bytes.
 constexpr auto kArgumentTimeout = 100ms;
-// How often a line nobody holds open is looked at again.
-constexpr auto kClosedLinePoll = 5ms;
 
 volatile std::sig_atomic_t g_stop = 0;
 
@@ -56,9 +55,9 @@ void Fail(const std::string& reason)
     std::fprintf(stderr, "tessaro-spdrw-sim: %s\n", reason.c_str());
 }
 
-// The device side of a pseudo-terminal. Unlike a held-open line, it lets the
-// simulator see the PC open and close its side (a hang-up while closed), as
-// the board sees DTR.
+// The device side of a pseudo-terminal, with a watch on the PC's side: every
+// open and close of it is seen (as the board sees DTR), however quickly one
+// follows the other.
 class Pty
 {
 public:
@@ -73,6 +72,11 @@ public:
             return false;
         }
         m_path = name;
+        m_watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+        if (m_watch < 0 || inotify_add_watch(m_watch, name, IN_OPEN | IN_CLOSE_WRITE | IN_CLOSE_NOWRITE) < 0) {
+            reason = std::string("cannot watch ") + name + ": " + std::strerror(errno);
+            return false;
+        }
         // Raw bytes for programs that do not set the line up themselves.
         termios settings{};
         if (tcgetattr(m_fd, &settings) == 0) {
@@ -88,14 +92,37 @@ public:
     {
         if (m_fd >= 0)
             ::close(m_fd);
-        m_fd = -1;
+        if (m_watch >= 0)
+            ::close(m_watch);
+        m_fd = m_watch = -1;
     }
     [[nodiscard]] int fd() const { return m_fd; }
+    [[nodiscard]] int watch() const { return m_watch; }
+    // The opens (+1) and closes (-1) of the PC's side since the last call, in order.
+    std::vector<int> takeOpenChanges()
+    {
+        std::vector<int> changes;
+        alignas(inotify_event) char buffer[4096];
+        for (;;) {
+            const ssize_t n = ::read(m_watch, buffer, sizeof buffer);
+            if (n <= 0)
+                return changes;
+            for (ssize_t at = 0; at < n;) {
+                const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
+                if (event->mask & IN_OPEN)
+                    changes.push_back(1);
+                if (event->mask & (IN_CLOSE_WRITE | IN_CLOSE_NOWRITE))
+                    changes.push_back(-1);
+                at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+            }
+        }
+    }
     [[nodiscard]] bool isOpen() const { return m_fd >= 0; }
     [[nodiscard]] const std::string& path() const { return m_path; }
 
 private:
     int m_fd = -1;
+    int m_watch = -1;
     std::string m_path;
 };
 
@@ -131,8 +158,6 @@ public:
             }
             Clock::time_point wake = Clock::time_point::max();
             if (pty.isOpen()) {
-                if (!m_hostOpen)
-                    wake = now + kClosedLinePoll;
                 if (m_bootAt)
                     wake = std::min(wake, *m_bootAt);
                 if (m_device.commandPending())
@@ -142,7 +167,7 @@ public:
                 if (!m_output.empty())
                     wake = std::min(wake, m_fast ? now : m_lineFree);
             }
-            pollfd fds{pty.fd(), POLLIN, 0};
+            pollfd fds[2]{{pty.watch(), POLLIN, 0}, {pty.fd(), POLLIN, 0}};
             timespec timeout{};
             timespec* timeoutPtr = nullptr;
             if (wake != Clock::time_point::max()) {
@@ -152,32 +177,38 @@ public:
                 timeoutPtr = &timeout;
             }
             // While the PC's side is closed the line reports a hang-up without
-            // end: then only the clock wakes us.
-            const bool watch = pty.isOpen() && m_hostOpen;
-            const int ready = ppoll(watch ? &fds : nullptr, watch ? 1 : 0, timeoutPtr, &waitMask);
+            // end: then only the watch and the clock wake us.
+            const nfds_t count = !pty.isOpen() ? 0 : m_hostOpen ? 2 : 1;
+            const int ready = ppoll(count ? fds : nullptr, count, timeoutPtr, &waitMask);
             if (ready < 0 && errno != EINTR) {
                 Fail(std::string("poll: ") + std::strerror(errno));
                 return kExitFailed;
             }
-            if (pty.isOpen() && !m_hostOpen)
-                checkOpened(pty);
-            else if (ready > 0)
-                receive(pty, fds.revents);
+            if (ready > 0 && count > 0 && (fds[0].revents & POLLIN))
+                for (int change : pty.takeOpenChanges())
+                    openChanged(change);
+            if (ready > 0 && count == 2 && m_hostOpen && fds[1].revents)
+                receive(pty, fds[1].revents);
         }
         return kExitOk;
     }
 
 private:
-    void checkOpened(Pty& pty)
+    void openChanged(int change)
     {
-        pollfd fds{pty.fd(), POLLIN, 0};
-        if (::poll(&fds, 1, 0) >= 0 && !(fds.revents & POLLHUP)) {
-            // The PC opened the port: with DTR the board resets.
-            m_hostOpen = true;
-            m_bootAt = Clock::now() + m_bootDelay;
-            m_lineFree = m_firmwareFree = Clock::now();
-            logLine("-- port opened");
+        m_opens = std::max(0, m_opens + change);
+        if (change < 0) {
+            if (m_opens == 0 && m_hostOpen)
+                closed();
+            return;
         }
+        if (m_opens > 1)
+            return;  // a second opener changes nothing
+        // The PC opened the port: with DTR the board resets.
+        m_hostOpen = true;
+        m_bootAt = Clock::now() + m_bootDelay;
+        m_lineFree = m_firmwareFree = m_rxDone = Clock::now();
+        logLine("-- port opened");
     }
 
     void closed()
@@ -195,8 +226,10 @@ private:
         char buffer[4096];
         const ssize_t n = ::read(pty.fd(), buffer, sizeof buffer);
         if (n <= 0) {
-            if ((n < 0 && errno == EIO) || (revents & POLLHUP))
+            if ((n < 0 && errno == EIO) || (revents & POLLHUP)) {
                 closed();
+                m_opens = 0;
+            }
             return;
         }
         const auto now = Clock::now();
@@ -282,6 +315,7 @@ private:
     const bool m_fast;
     const std::chrono::milliseconds m_bootDelay;
     bool m_hostOpen = false;
+    int m_opens = 0;  // the PC's opens of its side not yet closed
     std::optional<Clock::time_point> m_bootAt;
     Clock::time_point m_lastInput{};
     Clock::time_point m_rxDone{};
