@@ -40,7 +40,7 @@ std::string Hex2(unsigned value)
 
 std::string Offset(int offset)
 {
-    char text[8];
+    char text[16];
     std::snprintf(text, sizeof text, "0x%03X", static_cast<unsigned>(offset));
     return text;
 }
@@ -56,8 +56,10 @@ std::string Ranges(const std::vector<int>& numbers)
         if (!text.empty())
             text += ' ';
         text += std::to_string(numbers[i]);
-        if (j > i)
-            text += "-" + std::to_string(numbers[j]);
+        if (j > i) {
+            text += '-';
+            text += std::to_string(numbers[j]);
+        }
         i = j + 1;
     }
     return text.empty() ? "none" : text;
@@ -115,8 +117,11 @@ std::string SpdrwModule::blockList(bool wantProtected) const
         if (protectedBlocks[static_cast<std::size_t>(i)] == wantProtected)
             blocks.push_back(i);
     std::string text;
-    for (int b : blocks)
-        text += (text.empty() ? "" : " ") + std::to_string(b);
+    for (int b : blocks) {
+        if (!text.empty())
+            text += ' ';
+        text += std::to_string(b);
+    }
     return text.empty() ? "none" : text;
 }
 

@@ -24,8 +24,11 @@ const char* AlertText(Alert alert)
 
 Bytes Request(Opcode op, std::initializer_list<std::uint8_t> arguments)
 {
-    Bytes bytes{static_cast<std::uint8_t>(op)};
-    bytes.insert(bytes.end(), arguments.begin(), arguments.end());
+    Bytes bytes;
+    bytes.reserve(1 + arguments.size());
+    bytes.push_back(static_cast<std::uint8_t>(op));
+    for (std::uint8_t argument : arguments)
+        bytes.push_back(argument);
     return bytes;
 }
 
@@ -40,7 +43,8 @@ Bytes WritePageRequest(std::uint8_t address, int offset, std::span<const std::ui
     Bytes bytes = Request(Opcode::WritePage, {address, static_cast<std::uint8_t>(offset >> 8),
                                               static_cast<std::uint8_t>(offset & 0xFF),
                                               static_cast<std::uint8_t>(data.size())});
-    bytes.insert(bytes.end(), data.begin(), data.end());
+    for (std::uint8_t b : data)
+        bytes.push_back(b);
     return bytes;
 }
 
@@ -91,8 +95,12 @@ std::uint8_t BodySum(std::span<const std::uint8_t> body)
 
 Bytes Frame(std::span<const std::uint8_t> body)
 {
-    Bytes bytes{kFrameStart, static_cast<std::uint8_t>(body.size())};
-    bytes.insert(bytes.end(), body.begin(), body.end());
+    Bytes bytes;
+    bytes.reserve(body.size() + 3);
+    bytes.push_back(kFrameStart);
+    bytes.push_back(static_cast<std::uint8_t>(body.size()));
+    for (std::uint8_t b : body)
+        bytes.push_back(b);
     bytes.push_back(BodySum(body));
     return bytes;
 }

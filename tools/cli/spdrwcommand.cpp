@@ -130,7 +130,9 @@ std::string JsonList(const SpdrwModule& module, bool wantProtected)
     for (int i = 0; i < module.blockCount(); ++i) {
         if (module.protectedBlocks[static_cast<std::size_t>(i)] != wantProtected)
             continue;
-        out += (out.size() > 1 ? "," : "") + std::to_string(i);
+        if (out.size() > 1)
+            out += ',';
+        out += std::to_string(i);
     }
     return out + "]";
 }
@@ -223,8 +225,11 @@ private:
             m_error = "no module answers at 0x50-0x57";
         } else {
             std::string list;
-            for (std::uint8_t a : addresses)
-                list += (list.empty() ? "" : " ") + AddressText(a);
+            for (std::uint8_t a : addresses) {
+                if (!list.empty())
+                    list += ' ';
+                list += AddressText(a);
+            }
             m_error = "modules answer at " + list + ": choose one with --address";
         }
         return false;
@@ -281,8 +286,11 @@ private:
         if (m_request.json) {
             text = "{\"firmware\":" + std::to_string(d.version) + ",\"name\":" + Json(d.name) +
                    ",\"clockKHz\":" + std::to_string(d.clockKHz) + ",\"modules\":[";
-            for (std::size_t i = 0; i < modules.size(); ++i)
-                text += (i ? "," : "") + JsonModule(modules[i], modules[i].ddr5() ? offline : std::nullopt);
+            for (std::size_t i = 0; i < modules.size(); ++i) {
+                if (i > 0)
+                    text += ',';
+                text += JsonModule(modules[i], modules[i].ddr5() ? offline : std::nullopt);
+            }
             text += "]}\n";
         } else {
             text = "firmware: " + std::to_string(d.version) + "\nname: " + d.name +
@@ -372,7 +380,9 @@ private:
             char offset[24];
             std::snprintf(offset, sizeof offset, "0x%03zX", i);
             lines += std::string("offset ") + offset + ": file " + Hex2(image[i]) + ", module " + Hex2(current[i]) + "\n";
-            json += (json.empty() ? "" : ",") + std::string("{\"offset\":") + std::to_string(i) +
+            if (!json.empty())
+                json += ',';
+            json += std::string("{\"offset\":") + std::to_string(i) +
                     ",\"file\":" + std::to_string(image[i]) + ",\"module\":" + std::to_string(current[i]) + "}";
         }
         record("spdrw verify", &module, image, differing == 0,

@@ -105,8 +105,10 @@ DeviceOutput ReaderWriterDevice::run(std::uint8_t opcode, const Bytes& args)
     ++m_commands;
     DeviceOutput out;
     out.log = Hex2(opcode);
-    for (std::uint8_t b : args)
-        out.log += " " + Hex2(b);
+    for (std::uint8_t b : args) {
+        out.log += ' ';
+        out.log += Hex2(b);
+    }
     if (m_settings.fault == Fault::DisconnectAfter && m_commands >= m_settings.faultValue) {
         m_faultDone = true;
         out.disconnect = true;
