@@ -62,6 +62,9 @@ protected:
         write("ddr3", MakeImage(256, 0x0B, 1));
         write("ddr3b", MakeImage(256, 0x0B, 2));
         write("ddr2", MakeImage(256, 0x08, 3));
+        Bytes high = MakeImage(256, 0x0B, 1);
+        high[200] ^= 0x01;  // above the protectable block and outside the CRC
+        write("ddr3high", high);
         write("ddr4", MakeImage(512, 0x0C, 1));
         write("ddr4b", MakeImage(512, 0x0C, 2));
         Bytes oneByte = MakeImage(512, 0x0C, 1);
@@ -207,6 +210,8 @@ TEST_F(SpdrwCli, WriteRulesAndFaults)
          "ddr4"},
         {"DDR5 protected block", ddr5 + QStringList{"--protect", "0x50=15", "--offline"}, {"write", "{ddr5b}"}, 1, "",
          "protected block 15 of 0x50 (DDR5, blocks of 64 bytes)", "ddr5"},
+        {"DDR3, protected block 0, change above it", ddr3 + QStringList{"--protect", "0x50=0"}, {"write", "{ddr3high}"},
+         0, "=0x50: wrote 1 of 16 pages (16 bytes), verified\n", "", "ddr3high"},
         {"permanent protection", ddr3 + QStringList{"--permanent", "0x50"}, {"write", "{ddr3b}"}, 1, "",
          "permanently protected; no command can clear", "ddr3"},
         {"refused page", ddr4 + QStringList{"--fail", "nack-page=3"}, {"write", "{ddr4b}"}, 1, "",

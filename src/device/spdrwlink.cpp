@@ -350,6 +350,12 @@ std::optional<Bytes> SpdrwLink::transact(const Bytes& request, const std::string
 {
     if (!send(request))
         return std::nullopt;
+    return awaitReply(what, expectedLength, timeout);
+}
+
+std::optional<Bytes> SpdrwLink::awaitReply(const std::string& what, int expectedLength,
+                                           std::optional<std::chrono::milliseconds> timeout)
+{
     const auto wait = timeout.value_or(m_replyTimeout);
     const auto until = Clock::now() + wait;
     for (;;) {
@@ -522,18 +528,31 @@ bool SpdrwLink::readOnce(const SpdrwModule& module, Bytes& image)
     image.clear();
     image.reserve(static_cast<std::size_t>(module.size));
     const std::string a = spdrw::AddressText(module.address);
-    for (int offset = 0; offset < module.size; offset += spdrw::kMaxReadLength) {
-        const auto chunk = transact(spdrw::ReadRequest(module.address, offset, spdrw::kMaxReadLength),
-                                    "the read of " + a + " at " + Offset(offset), spdrw::kMaxReadLength);
-        if (!chunk)
+    const int chunks = module.size / spdrw::kMaxReadLength;
+    // One request waits in the firmware's input while the reply before it is
+    // on the line, so that the line never idles between pieces.
+    int sent = 0;
+    const auto sendNext = [&] {
+        return send(spdrw::ReadRequest(module.address, sent++ * spdrw::kMaxReadLength, spdrw::kMaxReadLength));
+    };
+    if (!sendNext())
+        return false;
+    for (int chunk = 0; chunk < chunks; ++chunk) {
+        if (sent < chunks && !m_rescanNeeded && !sendNext())
             return false;
-        image.insert(image.end(), chunk->begin(), chunk->end());
-        // A hot-plug alert: is the module still there?
-        if (m_rescanNeeded) {
+        const int offset = chunk * spdrw::kMaxReadLength;
+        const auto piece = awaitReply("the read of " + a + " at " + Offset(offset), spdrw::kMaxReadLength);
+        if (!piece)
+            return false;
+        image.insert(image.end(), piece->begin(), piece->end());
+        // A hot-plug alert: once no request is in flight, is the module still there?
+        if (m_rescanNeeded && sent == chunk + 1) {
             if (!rescanIfNeeded())
                 return false;
             if (std::find(m_present.begin(), m_present.end(), module.address) == m_present.end())
                 return fail("the module at " + a + " was removed during the read");
+            if (sent < chunks && !sendNext())
+                return false;
         }
     }
     return true;
@@ -622,8 +641,9 @@ SpdrwWriteResult SpdrwLink::writeImage(const SpdrwModule& module, std::span<cons
     bool permanent = false;
     for (int page : pages) {
         const int offset = page * spdrw::kPageSize;
+        // A 256-byte module's one block holds bytes 0-127 only.
         const int block = offset / module.blockSize;
-        if (module.protectedBlocks[static_cast<std::size_t>(block)] &&
+        if (block < module.blockCount() && module.protectedBlocks[static_cast<std::size_t>(block)] &&
             std::find(blocked.begin(), blocked.end(), block) == blocked.end())
             blocked.push_back(block);
         if (module.permanent && offset < 128)

@@ -122,6 +122,9 @@ private:
     std::optional<spdrw::Bytes> transact(const spdrw::Bytes& request, const std::string& what,
                                          int expectedLength = -1,
                                          std::optional<std::chrono::milliseconds> timeout = std::nullopt);
+    // The frame of a request already sent.
+    std::optional<spdrw::Bytes> awaitReply(const std::string& what, int expectedLength = -1,
+                                           std::optional<std::chrono::milliseconds> timeout = std::nullopt);
     std::optional<bool> ask(const spdrw::Bytes& request, const std::string& what);
     // Waits until `until` for the next event; nullopt on timeout or failure
     // (then failed() tells which).

@@ -229,7 +229,8 @@ bool ReaderWriterDevice::writeBytes(int address, int offset, std::span<const std
     if (module->ddr5() && m_settings.offline && module->protectedBlocks[block])
         return false;  // refused before any bus traffic
     busy += busTime(static_cast<int>(data.size()) + 1);
-    if (module->protectedBlocks[block % module->protectedBlocks.size()] || (module->permanent && offset < 128))
+    const bool inProtectedBlock = block < module->protectedBlocks.size() && module->protectedBlocks[block];
+    if (inProtectedBlock || (module->permanent && offset < 128))
         return false;  // the part does not acknowledge the data
     if (m_settings.fault == Fault::NackPage && offset / spdrw::kPageSize == m_settings.faultValue) {
         m_faultDone = true;
