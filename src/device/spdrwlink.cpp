@@ -103,6 +103,23 @@ std::string CheckBytesProblem(std::span<const std::uint8_t> image)
     return wrong;
 }
 
+// How many bytes of two equal-sized images differ, and the first of them.
+struct Difference {
+    std::size_t count = 0;
+    std::size_t first = 0;
+};
+Difference Compare(std::span<const std::uint8_t> a, std::span<const std::uint8_t> b)
+{
+    Difference d;
+    for (std::size_t i = a.size(); i-- > 0;) {
+        if (a[i] != b[i]) {
+            ++d.count;
+            d.first = i;
+        }
+    }
+    return d;
+}
+
 std::string GenerationOfImage(std::span<const std::uint8_t> image)
 {
     return image.size() > 2 ? GenerationText(MemoryTypeOf(image[2]), image[2]) : std::string("unknown");
@@ -573,19 +590,10 @@ bool SpdrwLink::readImage(const SpdrwModule& module, Bytes& image)
     Bytes second;
     if (!readOnce(module, first) || !readOnce(module, second))
         return false;
-    std::size_t differing = 0;
-    std::optional<std::size_t> firstAt;
-    for (std::size_t i = 0; i < first.size(); ++i) {
-        if (first[i] != second[i]) {
-            ++differing;
-            if (!firstAt)
-                firstAt = i;
-        }
-    }
-    if (differing > 0)
-        return fail("two reads of " + a + " differ in " + std::to_string(differing) + " byte" +
-                    (differing == 1 ? "" : "s") + " (first at offset " + Offset(static_cast<int>(*firstAt)) + ": " +
-                    Hex2(first[*firstAt]) + "h, then " + Hex2(second[*firstAt]) +
+    if (const Difference d = Compare(first, second); d.count > 0)
+        return fail("two reads of " + a + " differ in " + std::to_string(d.count) + " byte" +
+                    (d.count == 1 ? "" : "s") + " (first at offset " + Offset(static_cast<int>(d.first)) + ": " +
+                    Hex2(first[d.first]) + "h, then " + Hex2(second[d.first]) +
                     "h): the module or its contact is unreliable; nothing was kept");
     image = std::move(first);
     return true;
@@ -691,19 +699,10 @@ SpdrwWriteResult SpdrwLink::writeImage(const SpdrwModule& module, std::span<cons
     Bytes written;
     if (!readOnce(module, written))
         return failed("the read-back of " + a + " failed: " + m_error);
-    std::size_t differing = 0;
-    std::optional<std::size_t> firstAt;
-    for (std::size_t i = 0; i < written.size(); ++i) {
-        if (written[i] != image[i]) {
-            ++differing;
-            if (!firstAt)
-                firstAt = i;
-        }
-    }
-    if (differing > 0)
-        return failed("the read-back of " + a + " differs from the image in " + std::to_string(differing) + " byte" +
-                      (differing == 1 ? "" : "s") + " (first at offset " + Offset(static_cast<int>(*firstAt)) +
-                      ": written " + Hex2(image[*firstAt]) + "h, read " + Hex2(written[*firstAt]) + "h)");
+    if (const Difference d = Compare(image, written); d.count > 0)
+        return failed("the read-back of " + a + " differs from the image in " + std::to_string(d.count) + " byte" +
+                      (d.count == 1 ? "" : "s") + " (first at offset " + Offset(static_cast<int>(d.first)) +
+                      ": written " + Hex2(image[d.first]) + "h, read " + Hex2(written[d.first]) + "h)");
     result.outcome = SpdrwWriteResult::Outcome::Written;
     result.message = a + ": wrote " + std::to_string(pages.size()) + " of " + std::to_string(result.totalPages) +
                      " pages (" + std::to_string(pages.size() * spdrw::kPageSize) + " bytes), verified";

@@ -4,7 +4,7 @@
 #include "files/spdfile.h"
 #include "framereader.h"
 #include "programmerdevice.h"
-#include "simlog.h"
+#include "simsupport.h"
 #include "simoptions.h"
 #include "tessaroversion.h"
 
@@ -41,11 +41,6 @@ constexpr int kExitUsage = 2;
 constexpr std::chrono::nanoseconds kCharacterTime{1'000'000'000LL * 10 / 9600};
 
 volatile std::sig_atomic_t g_stop = 0;
-
-void OnStopSignal(int)
-{
-    g_stop = 1;
-}
 
 void Fail(const std::string& reason)
 {
@@ -127,14 +122,10 @@ public:
     {
     }
 
-    int run(PtyLine& line)
+    int run(PtyLine& line, const sigset_t& waitMask)
     {
         if (m_options.unplugAfter && *m_options.unplugAfter == 0)
             unplug(line);
-        sigset_t waitMask;
-        sigprocmask(SIG_SETMASK, nullptr, &waitMask);
-        sigdelset(&waitMask, SIGINT);
-        sigdelset(&waitMask, SIGTERM);
         while (!g_stop) {
             Clock::time_point wake = Clock::time_point::max();
             if (line.isOpen()) {
@@ -146,13 +137,7 @@ public:
             if (m_blocked)
                 fds.events |= POLLOUT;
             timespec timeout{};
-            timespec* timeoutPtr = nullptr;
-            if (wake != Clock::time_point::max()) {
-                const auto left = std::max(std::chrono::nanoseconds(0), wake - Clock::now());
-                timeout.tv_sec = static_cast<time_t>(left.count() / 1'000'000'000);
-                timeout.tv_nsec = static_cast<long>(left.count() % 1'000'000'000);
-                timeoutPtr = &timeout;
-            }
+            const timespec* timeoutPtr = sim::TimeoutUntil(wake, timeout);
             const int ready = ppoll(line.isOpen() ? &fds : nullptr, line.isOpen() ? 1 : 0, timeoutPtr, &waitMask);
             if (ready < 0) {
                 if (errno == EINTR)
@@ -317,16 +302,7 @@ int main(int argc, char** argv)
 
     // The stop signals are held back except while waiting, so none slips in
     // between a check and the wait.
-    sigset_t stopSignals;
-    sigemptyset(&stopSignals);
-    sigaddset(&stopSignals, SIGINT);
-    sigaddset(&stopSignals, SIGTERM);
-    sigprocmask(SIG_BLOCK, &stopSignals, nullptr);
-    struct sigaction action{};
-    action.sa_handler = OnStopSignal;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
+    const sigset_t waitMask = sim::InstallStopSignals(&g_stop);
 
     PtyLine line;
     if (!line.open(reason)) {
@@ -347,7 +323,7 @@ int main(int argc, char** argv)
 
     ProgrammerDevice device(options.device);
     Simulator simulator(options, device, log);
-    const int status = simulator.run(line);
+    const int status = simulator.run(line, waitMask);
     line.close();
     if (!options.linkPath.empty())
         RemoveLink(options.linkPath, line.path());

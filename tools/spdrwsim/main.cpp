@@ -3,7 +3,7 @@
 
 #include "files/safefile.h"
 #include "readerwriterdevice.h"
-#include "simlog.h"
+#include "simsupport.h"
 #include "spdrwsimoptions.h"
 #include "tessaroversion.h"
 
@@ -44,11 +44,6 @@ constexpr std::chrono::nanoseconds kCharacterTime{1'000'000'000LL * 10 / spdrw::
 constexpr auto kArgumentTimeout = 100ms;
 
 volatile std::sig_atomic_t g_stop = 0;
-
-void OnStopSignal(int)
-{
-    g_stop = 1;
-}
 
 void Fail(const std::string& reason)
 {
@@ -135,12 +130,8 @@ public:
     {
     }
 
-    int run(Pty& pty)
+    int run(Pty& pty, const sigset_t& waitMask)
     {
-        sigset_t waitMask;
-        sigprocmask(SIG_SETMASK, nullptr, &waitMask);
-        sigdelset(&waitMask, SIGINT);
-        sigdelset(&waitMask, SIGTERM);
         while (!g_stop) {
             const auto now = Clock::now();
             if (pty.isOpen() && m_hostOpen) {
@@ -169,13 +160,7 @@ public:
             }
             pollfd fds[2]{{pty.watch(), POLLIN, 0}, {pty.fd(), POLLIN, 0}};
             timespec timeout{};
-            timespec* timeoutPtr = nullptr;
-            if (wake != Clock::time_point::max()) {
-                const auto left = std::max(std::chrono::nanoseconds(0), wake - Clock::now());
-                timeout.tv_sec = static_cast<time_t>(left.count() / 1'000'000'000);
-                timeout.tv_nsec = static_cast<long>(left.count() % 1'000'000'000);
-                timeoutPtr = &timeout;
-            }
+            const timespec* timeoutPtr = sim::TimeoutUntil(wake, timeout);
             // While the PC's side is closed the line reports a hang-up without
             // end: then only the watch and the clock wake us.
             const nfds_t count = !pty.isOpen() ? 0 : m_hostOpen ? 2 : 1;
@@ -369,16 +354,7 @@ int main(int argc, char** argv)
     if (!options.logFile.empty() && !(log = sim::OpenLog(options.logFile, Fail)))
         return kExitFailed;
 
-    sigset_t stopSignals;
-    sigemptyset(&stopSignals);
-    sigaddset(&stopSignals, SIGINT);
-    sigaddset(&stopSignals, SIGTERM);
-    sigprocmask(SIG_BLOCK, &stopSignals, nullptr);
-    struct sigaction action{};
-    action.sa_handler = OnStopSignal;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
+    const sigset_t waitMask = sim::InstallStopSignals(&g_stop);
 
     Pty pty;
     if (!pty.open(reason)) {
@@ -398,7 +374,7 @@ int main(int argc, char** argv)
 
     ReaderWriterDevice device(options.device);
     Simulator simulator(options, device, log);
-    int status = simulator.run(pty);
+    int status = simulator.run(pty, waitMask);
     pty.close();
     if (!options.linkPath.empty())
         sim::RemoveLink(options.linkPath, pty.path());

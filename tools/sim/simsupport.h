@@ -1,13 +1,25 @@
 #pragma once
 
-// What both simulators need beside their device: the time-stamped log of what
-// they received and the symbolic link to their pseudo-terminal.
+// What both simulators need beside their device: the stop signals, the wait
+// until a moment, the time-stamped log of what they received and the symbolic
+// link to their pseudo-terminal.
 
+#include <chrono>
+#include <csignal>
 #include <cstdio>
+#include <ctime>
 #include <functional>
 #include <string>
 
 namespace tessaro::sim {
+
+// Sets *stop on SIGINT and SIGTERM. The signals are held back except while
+// waiting (the returned mask is the one to wait with), so none slips in
+// between a check of *stop and the wait.
+[[nodiscard]] sigset_t InstallStopSignals(volatile std::sig_atomic_t* stop);
+
+// The timeout of a wait until `wake` (nullptr: no wake at all, wait for ever).
+[[nodiscard]] const timespec* TimeoutUntil(std::chrono::steady_clock::time_point wake, timespec& storage);
 
 // "09:41:38.123", local time.
 [[nodiscard]] std::string TimeStamp();

@@ -1,5 +1,6 @@
-#include "simlog.h"
+#include "simsupport.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <ctime>
@@ -8,6 +9,45 @@
 #include <unistd.h>
 
 namespace tessaro::sim {
+
+namespace {
+volatile std::sig_atomic_t* g_stop = nullptr;
+void OnStopSignal(int)
+{
+    if (g_stop)
+        *g_stop = 1;
+}
+}  // namespace
+
+sigset_t InstallStopSignals(volatile std::sig_atomic_t* stop)
+{
+    g_stop = stop;
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGTERM);
+    sigprocmask(SIG_BLOCK, &stopSignals, nullptr);
+    struct sigaction action{};
+    action.sa_handler = OnStopSignal;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+    sigset_t waitMask;
+    sigprocmask(SIG_SETMASK, nullptr, &waitMask);
+    sigdelset(&waitMask, SIGINT);
+    sigdelset(&waitMask, SIGTERM);
+    return waitMask;
+}
+
+const timespec* TimeoutUntil(std::chrono::steady_clock::time_point wake, timespec& storage)
+{
+    if (wake == std::chrono::steady_clock::time_point::max())
+        return nullptr;
+    const auto left = std::max(std::chrono::nanoseconds(0), wake - std::chrono::steady_clock::now());
+    storage.tv_sec = static_cast<time_t>(left.count() / 1'000'000'000);
+    storage.tv_nsec = static_cast<long>(left.count() % 1'000'000'000);
+    return &storage;
+}
 
 std::string TimeStamp()
 {
