@@ -660,11 +660,18 @@ SpdrwWriteResult SpdrwLink::writeImage(const SpdrwModule& module, std::span<cons
     if (permanent)
         return refuse("the image changes bytes 0-127 of " + a + ", which are permanently protected; no command "
                       "can clear that protection");
-    if (!blocked.empty())
+    if (!blocked.empty()) {
+        // A DDR5 hub clears its protection only in offline mode: say so first.
+        bool offline = true;
+        if (module.ddr5() && !offlineMode(offline))
+            offline = true;
         return refuse("the image changes protected block" + std::string(blocked.size() == 1 ? " " : "s ") +
                       Ranges(blocked) + " of " + a + " (" + module.generation + ", blocks of " +
                       std::to_string(module.blockSize) + " bytes); clear the protection first" +
+                      (offline ? std::string() : " (the hub clears it only in offline mode, with the module's HSA "
+                                                 "pin tied to ground)") +
                       (hints.clearProtection.empty() ? std::string() : ": " + hints.clearProtection));
+    }
 
     const auto failed = [&](const std::string& what) {
         result.outcome = SpdrwWriteResult::Outcome::Failed;
