@@ -172,6 +172,8 @@ TEST_F(SpdrwCli, InfoReadVerifyAndTheLink)
          "the device does not answer the communication test"},
         {"old firmware", ddr4 + QStringList{"--version", "20231205"}, {"info"}, 1, "",
          "firmware 20231205, which is too old; firmware 20231207 or later is needed"},
+        {"older protocol", ddr4 + QStringList{"--protocol", "3", "--version", "20230405"}, {"info"}, 1, "",
+         "firmware 20230405 of the older protocol with letter commands; firmware 20231207 or later is needed"},
         {"verify, equal", ddr4, {"verify", "{ddr4}"}, 0, "=", ""},
         {"verify, one byte differs", ddr4, {"verify", "{ddr4one}"}, 1,
          "=offset 0x140: file E0, module E1\n", ""},

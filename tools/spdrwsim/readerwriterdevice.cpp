@@ -59,6 +59,18 @@ std::vector<DeviceOutput> ReaderWriterDevice::receive(std::span<const std::uint8
 {
     std::vector<DeviceOutput> outputs;
     for (std::uint8_t byte : bytes) {
+        if (m_settings.protocol == 3) {
+            // The older firmware's letters; every binary command is unknown to it.
+            DeviceOutput out{{}, 0us, false, "letter " + Hex2(byte)};
+            const std::uint32_t v = m_settings.version;
+            if (byte == 't')
+                out.bytes = spdrw::ReadyFrame();
+            else if (byte == 'v')
+                out.bytes = spdrw::Frame(Bytes{static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v >> 8),
+                                               static_cast<std::uint8_t>(v >> 16), static_cast<std::uint8_t>(v >> 24)});
+            outputs.push_back(out);
+            continue;
+        }
         if (m_pending.empty() && !spdrw::ArgumentCount(byte, {})) {
             outputs.push_back(DeviceOutput{{}, 0us, false, "ignored " + Hex2(byte)});
             continue;  // an unknown opcode: dropped without a word

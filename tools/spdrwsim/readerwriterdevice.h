@@ -47,6 +47,9 @@ struct DeviceSettings {
     bool offline = false;                       // DDR5 offline mode
     Bytes name;                                 // up to 16 bytes
     std::uint32_t version = spdrw::kOldestVersion;
+    // 4: binary commands; 3: the older firmware with letter commands, of which
+    // it answers the test ('t') and the version ('v') only.
+    int protocol = 4;
     bool fastClock = true;                      // 400 kHz
     bool fast = false;                          // no write cycle, no bus time
     Fault fault = Fault::None;

@@ -70,6 +70,7 @@ const char* SpdrwSimUsage()
            "  --offline              DDR5 offline mode (protection can be cleared)\n"
            "  --name TEXT            the device's name (up to 16 characters; none: the name query gets no reply)\n"
            "  --version N            the firmware version it reports (default 20231207)\n"
+           "  --protocol 3|4         4: binary commands (default); 3: the older firmware with letter commands\n"
            "  --clock 100|400        the stored bus clock in kHz (default 400; 100 sends a clock alert at start)\n"
            "  --fast                 no 10 ms write cycle, no bus or line time, no start delay\n"
            "  --boot-delay MS        time from the port opening to the ready frame (default 500)\n"
@@ -169,6 +170,13 @@ bool ParseSpdrwSimOptions(const std::vector<std::string>& args, SpdrwSimOptions&
                 return false;
             }
             options.device.version = static_cast<std::uint32_t>(*n);
+        } else if (a == "--protocol") {
+            const auto v = value();
+            if (!v || (*v != "3" && *v != "4")) {
+                reason = "--protocol takes 3 or 4";
+                return false;
+            }
+            options.device.protocol = *v == "3" ? 3 : 4;
         } else if (a == "--clock") {
             const auto v = value();
             if (!v || (*v != "100" && *v != "400")) {
