@@ -38,9 +38,9 @@ TEST(Cli, JedecPrintsNamesAndFailsOnUnknownKeys)
     auto r = RunCli({"jedec", "01", "7F7FFE"});
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_EQ(r.out, "(AMD)\n(ELPIDA)\n");
-    r = RunCli({"jedec", "2c", "7F98"});
+    r = RunCli({"jedec", "7f7f9e", "7F7F7F7F7F7F7F01", "7f98"});
     EXPECT_EQ(r.exitCode, 1);
-    EXPECT_EQ(r.out, "unknown\n(KINGSTON)\n");
+    EXPECT_EQ(r.out, "(CORSAIR)\nunknown\n(KINGSTON)\n") << "keys of either case";
 }
 
 TEST(Cli, DecodeContinuesPastBadFilesAndReportsThemInJson)
@@ -166,4 +166,21 @@ TEST(Cli, JsonRecordsNeverSpanLines)
     const auto items = RunCli({"report", Path(dir, "sdr.bin"), "--items"});
     ASSERT_EQ(items.exitCode, 0) << items.err;
     EXPECT_NE(items.out.find("\"text\": \"\\u0081\xE2\x80\xA6\\u008d\xE2\x82\xAC" "A"), std::string::npos) << items.out;
+}
+
+TEST(Cli, TextOutputsShowPartNumberBytesWithoutTerminalControls)
+{
+    QTemporaryDir dir;
+    SpdImage image = test::CountingImage();
+    image[2] = 0x08;  // DDR2: the part number is bytes 73-90
+    const std::string part = "\x1b]0;x\x07\x1b[2J\x81\x7f" "AB";
+    std::copy(part.begin(), part.end(), image.begin() + 73);
+    test::WriteAll(Path(dir, "p.bin"), SpdBinaryBytes(image));
+    for (const char* command : {"report", "decode"}) {
+        const test::CommandResult r = RunCli({command, Path(dir, "p.bin")});
+        EXPECT_EQ(r.exitCode, 0) << command << r.err;
+        EXPECT_NE(r.out.find(".]0;x..[2J..AB"), std::string::npos) << command << "\n" << r.out;
+        EXPECT_EQ(r.out.find_first_of("\x1b\x07\x7f"), std::string::npos) << command;
+        EXPECT_EQ(r.out.find("\xc2\x81"), std::string::npos) << command;
+    }
 }

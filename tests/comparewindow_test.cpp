@@ -17,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <tuple>
 
 using namespace tessaro;
 
@@ -54,7 +55,7 @@ int FactRow(const CompareWindow& window, const QString& name)
 {
     const QTableWidget* table = window.factTable();
     for (int row = 0; row < table->rowCount(); ++row) {
-        if (table->item(row, 0)->text() == name)
+        if (table->item(row, 0)->data(Qt::UserRole).toString() == name)
             return row;
     }
     return -1;
@@ -95,7 +96,7 @@ TEST(CompareWindow, MarksTheDifferingBytesListsTheDifferingFactsAndChangesNeithe
     EXPECT_EQ(table->item(taa, 2)->text(), QStringLiteral("14000 ps / 23 clocks"));
     EXPECT_GE(FactRow(window, QStringLiteral("summary.partNumber")), 0);
     EXPECT_EQ(FactRow(window, QStringLiteral("timings.tCKmin")), -1);
-    EXPECT_EQ(window.headerText(), QStringLiteral("A: left.bin    B: right.bin    2 bytes differ, %1 facts differ")
+    EXPECT_EQ(window.headerText(), QStringLiteral("A: left.bin    B: right.bin    2 個位元組不同，%1 項資料不同")
                                        .arg(table->rowCount()));
 
     ClickFact(window, taa);
@@ -135,6 +136,42 @@ TEST(CompareWindow, ClickingAFactSelectsItsBytesInBothGridsAndScrollsThemIntoVie
     }
 }
 
+// DDR3 images: facts under readable names, each selecting its bytes, the CRC
+// and no checksum; at the workstation's 1280-pixel width the facts show.
+TEST(CompareWindow, Ddr3FactsHaveNamesAndBytesAndShowBesideTheGrids)
+{
+    ImageData a{std::vector<std::uint8_t>(256, 0), 256};
+    a.bytes[2] = 0x0B;
+    a.bytes[4] = 0x03;
+    a.bytes[7] = 0x01;
+    a.bytes[8] = 0x03;
+    ImageData b = a;
+    b.bytes[4] = 0x04;
+    CompareWindow window(a, QStringLiteral("A"), b, QStringLiteral("B"));
+    window.resize(1280, 800);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+
+    const QTableWidget* table = window.factTable();
+    const QRect shown(table->mapTo(&window, QPoint(0, 0)), table->size());
+    EXPECT_TRUE(window.rect().contains(shown));
+    EXPECT_GE(shown.width(), 600);
+    for (const auto& [key, name, bytes] : std::vector<std::tuple<QString, QString, std::set<int>>>{
+             {QStringLiteral("fields.SDRAM Density"), QStringLiteral("SDRAM Density"), {4}},
+             {QStringLiteral("fields.Module Density /R"), QStringLiteral("Module Density /R"), {4, 7}},
+             {QStringLiteral("summary.capacityMB"), QStringLiteral("容量 (MB)"), {4, 7, 8}}}) {
+        const int row = FactRow(window, key);
+        ASSERT_GE(row, 0) << key.toStdString();
+        EXPECT_EQ(table->item(row, 0)->text(), name);
+        ClickFact(window, row);
+        EXPECT_EQ(Selected(window.gridA()), bytes) << key.toStdString();
+    }
+    b.bytes[126] = 0x12;
+    CompareWindow crc(a, QStringLiteral("A"), b, QStringLiteral("B"));
+    EXPECT_GE(FactRow(crc, QStringLiteral("checks.crc16")), 0);
+    EXPECT_EQ(FactRow(crc, QStringLiteral("checks.checksum63")), -1);
+}
+
 TEST(CompareWindow, NextAndPreviousWalkTheDifferingBytesAndWrapRound)
 {
     CompareWindow window(Ddr4Image(), QStringLiteral("A"), OtherDdr4Image(), QStringLiteral("B"));
@@ -162,7 +199,7 @@ TEST(CompareWindow, NextAndPreviousWalkTheDifferingBytesAndWrapRound)
 
     // Without differences there is nothing to walk.
     CompareWindow same(Ddr4Image(), QStringLiteral("A"), Ddr4Image(), QStringLiteral("A again"));
-    EXPECT_TRUE(same.headerText().endsWith(QStringLiteral("same")));
+    EXPECT_TRUE(same.headerText().endsWith(QStringLiteral("相同")));
     EXPECT_EQ(same.factTable()->rowCount(), 0);
     EXPECT_FALSE(same.nextButton()->isEnabled());
     same.nextDifference();
@@ -206,7 +243,7 @@ TEST(CompareWindow, ImagesOfDifferentSizesMarkTheBytesOnlyOneHas)
     EXPECT_EQ(cut.gridA()->markedCount(), 0);
     EXPECT_EQ(cut.gridB()->mark(600), CompareMark::OnlyHere);
     EXPECT_EQ(cut.gridB()->markedCount(), 424);
-    EXPECT_TRUE(cut.headerText().endsWith(QStringLiteral("424 bytes differ, %1 facts differ")
+    EXPECT_TRUE(cut.headerText().endsWith(QStringLiteral("424 個位元組不同，%1 項資料不同")
                                               .arg(cut.factTable()->rowCount())));
     cut.nextDifference();
     EXPECT_EQ(Selected(cut.gridA()), std::set<int>{600});  // the absent cell is selected too
@@ -227,6 +264,12 @@ TEST(CompareSourceDialog, TakesOpenDocumentsOrFilesAndStaysOpenOnAFileItCannotRe
     CompareSourceDialog dialog(open);
     EXPECT_TRUE(dialog.side(0).document->isChecked());
     EXPECT_EQ(dialog.side(1).documents->currentIndex(), 1);
+    // Image A starts on the active document, B on another.
+    for (int active : {0, 1}) {
+        CompareSourceDialog fromActive(open, active);
+        EXPECT_EQ(fromActive.side(0).documents->currentIndex(), active);
+        EXPECT_EQ(fromActive.side(1).documents->currentIndex(), 1 - active);
+    }
 
     dialog.side(1).file->setChecked(true);
     dialog.side(1).path->setText(dir.filePath(QStringLiteral("missing.bin")));
@@ -254,7 +297,7 @@ TEST(CompareSourceDialog, TakesOpenDocumentsOrFilesAndStaysOpenOnAFileItCannotRe
         chooser->accept();
     });
     std::unique_ptr<QWidget> shown;
-    CompareWindow::chooseAndShow(nullptr, open, [&](QWidget* window) { shown.reset(window); });
+    CompareWindow::chooseAndShow(nullptr, open, -1, [&](QWidget* window) { shown.reset(window); });
     auto* window = qobject_cast<CompareWindow*>(shown.get());
     ASSERT_NE(window, nullptr);
     EXPECT_TRUE(window->byteComparison().same);  // other.bin against SPD_File 2

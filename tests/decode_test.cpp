@@ -432,7 +432,7 @@ TEST_F(Ddr3Decode, CrcCaptionAndCheckModeCaptionFromByte0)
     EXPECT_EQ(view.crcCaption, "CRC (0-125)");
     set(126, 0x3C);
     store(127, 0xA5);
-    EXPECT_EQ(view.crcValue, "3CA5") << "the stored bytes in byte order";
+    EXPECT_EQ(view.crcValue, "A53C") << "the stored CRC, high byte first";
 }
 
 TEST_F(Ddr3Decode, ManufacturerFromBytes148And149)

@@ -4,6 +4,7 @@
 #include "core/hex.h"
 #include "device/operatormessages.h"
 #include "device/protocol.h"
+#include "device/serialline.h"
 #include "files/spdfile.h"
 #include "simprocess.h"
 #include "testsupport.h"
@@ -14,6 +15,8 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <tuple>
 
 using namespace tessaro;
 using test::SimProcess;
@@ -81,7 +84,7 @@ TEST_F(DeviceCli, StatusWithAndWithoutAProgrammer)
     ASSERT_TRUE(silent.start({"--silent"}));
     r = test::RunCli({"device", "--port", silent.device().toStdString(), "status"});
     EXPECT_EQ(r.exitCode, 1);
-    EXPECT_EQ(r.err, Line(msg::kRs232Failed));
+    EXPECT_EQ(r.err, Line(msg::kRs232Failed) + "no reply to the status request\n");
     EXPECT_TRUE(r.out.empty());
     // The message, then the device and the system's reason.
     r = test::RunCli({"device", "--port", path("no-such-tty"), "status"});
@@ -199,25 +202,83 @@ TEST_F(DeviceCli, SerialNumberingTesterCommandsAndSwitches)
     EXPECT_EQ(r.out, "Ver: 10\n電源短路: 1\n線路開路: 0\n線路短路: 1\n燒錄SPD: 1\n比對SPD: 1\n軟體保護(0-127): 0\n");
 }
 
-TEST_F(DeviceCli, ModuleTestRecordsArePolled)
+TEST_F(DeviceCli, ModuleTestsPrintTheirRecordAndLaterRecordsArePolled)
 {
     SpdImage module = test::CountingImage();
     module[2] = 0x08;  // DDR2 DIMM 240
-    startSim({"--module", QString::fromStdString(writeImage("module.bin", module)), "--fail", "short", "--fail-pins",
-              "3,17", "--test-delay", "2500"});
-    EXPECT_EQ(device({"tester", "test"}).exitCode, 0);
-    auto r = device({"poll", "--count", "1"});
-    EXPECT_EQ(r.exitCode, 0);
-    EXPECT_NE(r.out.find("result: SHORT FAIL\npassed: 0\nfailed: 1\npass pins: 0 1 2 4 5"), std::string::npos) << r.out;
+    const QString moduleFile = QString::fromStdString(writeImage("module.bin", module));
+    // The record 500 ms after the test command: printed, and kept in the test's log record.
+    startSim({"--module", moduleFile, "--fail", "short", "--fail-pins", "3,17"});
+    auto r = device({"tester", "test"});
+    EXPECT_EQ(r.exitCode, 1);  // the module failed the test
+    EXPECT_EQ(r.out.rfind("result: SHORT FAIL\npassed: 0\nfailed: 1\npass pins: 0 1 2 4 5", 0), 0u) << r.out;
     EXPECT_NE(r.out.find("\nfail pins: 3 17\n"), std::string::npos) << r.out;
+    EXPECT_TRUE(r.err.empty()) << r.err;
+    r = test::RunCli({"log", "--json"});
+    const std::string last = r.out.substr(r.out.rfind('{'));
+    for (const char* field : {"\"operation\": \"tester test\"", "\"test_result\": \"SHORT FAIL\"", "\"fail_pins\": \"3 17\""})
+        EXPECT_NE(last.find(field), std::string::npos) << field << " in " << last;
+    r = device({"tester", "test"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out.rfind("result: PASS\npassed: 1\nfailed: 0\n", 0), 0u) << r.out;
+    sim.stop();
 
-    EXPECT_EQ(device({"tester", "test"}).exitCode, 0);
-    r = device({"poll", "--count", "1"});
-    EXPECT_NE(r.out.find("result: PASS\npassed: 1\nfailed: 0\n"), std::string::npos) << r.out;
+    // A record later than the wait fails the test command and is read by a following poll.
+    SimProcess slow;
+    ASSERT_TRUE(slow.start({"--fast", "--module", moduleFile, "--fail", "open", "--test-delay", "3500"}));
+    const std::string port = slow.device().toStdString();
+    r = test::RunCli({"device", "--port", port, "tester", "test"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, Line(msg::kTestFailed) + "no test record came within 2 s of the test command\nport " + port + "\n");
+    r = test::RunCli({"device", "--port", port, "poll", "--count", "1"});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.out.rfind("result: OPEN FAIL\n", 0), 0u) << r.out;
     // A tick without a record prints nothing.
-    r = device({"poll"});
+    r = test::RunCli({"device", "--port", port, "poll"});
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_TRUE(r.out.empty());
+}
+
+TEST_F(DeviceCli, LargerImagesAreRefusedAndTwoNamesOfOneDeviceExcludeEachOther)
+{
+    const QString link = QString::fromStdString(path("ttySPD"));
+    startSim({"--link", link});
+    // 512 and 1024 bytes: nothing is sent, nothing is logged.
+    const std::string before = test::RunCli({"log", "--json"}).out;
+    for (const auto& [size, type, generation] : {std::tuple{512, 0x0C, "DDR4"}, std::tuple{1024, 0x12, "DDR5"}}) {
+        std::string bytes(static_cast<std::size_t>(size), '\0');
+        bytes[2] = static_cast<char>(type);
+        const std::string file = path("large.bin");
+        test::WriteAll(file, bytes);
+        for (const char* command : {"program", "verify"}) {
+            const auto r = device({command, file});
+            EXPECT_EQ(r.exitCode, 1) << command;
+            EXPECT_EQ(r.err, msg::LargerImageRefusal(size, generation) + "\n") << command;
+            EXPECT_TRUE(r.out.empty()) << r.out;
+        }
+    }
+    EXPECT_TRUE(sim.frames().empty());
+    EXPECT_EQ(test::RunCli({"log", "--json"}).out, before);
+    // The first page of a DDR4 image, as the programmer reads it from a DDR4 module, goes back as it came.
+    std::string page(256, '\0');
+    page[2] = 0x0C;
+    test::WriteAll(path("page.bin"), page);
+    EXPECT_EQ(device({"program", path("page.bin")}).exitCode, 0);
+    EXPECT_EQ(device({"verify", path("page.bin")}).exitCode, 0);
+
+    // A command holding the device through its link keeps out one through its own name, and the other way round.
+    for (const auto& [held, other] : {std::pair{link, sim.device()}, std::pair{sim.device(), link}}) {
+        QtSerialLine line([held = held](int) { return held; });
+        ASSERT_TRUE(line.open()) << line.errorText().toStdString();
+        line.close();  // closed between two steps of one command, the device stays held
+        const auto r = test::RunCli({"device", "--port", other.toStdString(), "status"});
+        EXPECT_EQ(r.exitCode, 1);
+        const std::string real = QFileInfo(other).canonicalFilePath() == other ? std::string()
+                                                                                : " (" + sim.device().toStdString() + ")";
+        EXPECT_EQ(r.err, Line(msg::kStatusUnreadable) + "port " + other.toStdString() +
+                             ": another command is using this device" + real + "\n");
+    }
+    EXPECT_EQ(device({"status"}).exitCode, 0);  // free again
 }
 
 TEST_F(DeviceCli, UnpluggedDuringADownload)
@@ -259,6 +320,13 @@ TEST_F(DeviceCli, ShortFlippedAndLostRepliesAreReportedAndWriteNothing)
     EXPECT_EQ(r.err.rfind(Line(msg::kCopyCheckDiffers) + "255 bytes differ\noffset 1 (01h): expected 01, read 00\n", 0), 0u)
         << r.err;
     EXPECT_NE(losing.stop().find("lost-writes 16"), std::string::npos);
+
+    // The dump arrives, the reply to the serial-numbering query is dropped (this seed).
+    SimProcess dropping;
+    ASSERT_TRUE(dropping.start({"--fast", "--fault-drop", "0.5", "--fault-seed", "3"}));
+    r = test::RunCli({"device", "--port", dropping.device().toStdString(), "read-programmer", "-o", path("drop.bin")});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, Line(msg::kReadProgrammerFailed) + "no reply to the serial-numbering query\n");
 }
 
 TEST_F(DeviceCli, LineNoiseIsAFailedReadAndAWrongChecksumAWarning)

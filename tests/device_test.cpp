@@ -505,7 +505,9 @@ TEST_F(Link, LongCommandsShowTheirProgressUntilTheirMessage)
     }
 }
 
-TEST_F(Link, ReadsStoreBytesWithoutTouchingChecksOrModifiedFlag)
+// A read that changes the bytes marks the document modified (its file no
+// longer holds them); a whole image clears the edited marks of the old one.
+TEST_F(Link, ReadsStoreBytesAsReadAndMarkTheDocumentModified)
 {
     SpdImage module = test::CountingImage();
     line.respond = [&](const std::string& w) { return w == CommandFrame("k") ? Dump(module, 300) : ""; };
@@ -513,14 +515,21 @@ TEST_F(Link, ReadsStoreBytesWithoutTouchingChecksOrModifiedFlag)
     EXPECT_EQ(lastMessage(), msg::kReadModuleFailed);
     EXPECT_EQ(host.document.byte(149), 149);
     EXPECT_EQ(host.document.byte(150), 0);
-    EXPECT_FALSE(host.document.isModified());
+    EXPECT_TRUE(host.document.isModified());
 
+    host.document.setModified(false);
+    host.document.setMark(5, Mark::Edited);
     line.respond = [&](const std::string& w) { return w == CommandFrame("k") ? Dump(module) : ""; };
     EXPECT_TRUE(link.readModule());
     EXPECT_EQ(lastMessage(), msg::kReadModuleOk);
     EXPECT_EQ(host.document.image(), module);
     EXPECT_EQ(host.document.byte(63), 63);   // not recomputed
     EXPECT_EQ(host.document.mark(5), Mark::Plain);
+    EXPECT_TRUE(host.document.isModified());
+
+    host.document.setModified(false);
+    EXPECT_TRUE(link.readModule());  // the same bytes again: nothing to save
+    EXPECT_FALSE(host.document.isModified());
 }
 
 TEST_F(Link, LineNoiseFailsTheReadAndLeavesTheDocumentAlone)

@@ -4,7 +4,13 @@
 #include "documentwindow/bytegrid.h"
 #include "documentwindow/decodedpanels.h"
 #include "documentwindow/documentwindow.h"
+#include "decode/decodejson.h"
+#include "decode/moduledecode.h"
+#include "decode/modulesummary.h"
+#include "document/settle.h"
+#include "testsupport.h"
 #include "uisupport.h"
+#include "workstationtest.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -15,7 +21,9 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <memory>
+#include <QUndoStack>
 
 using namespace tessaro;
 
@@ -272,4 +280,104 @@ TEST_F(Window, ProgrammerButtonsHonourDeviceIdle)
     QTest::mouseClick(window->findChild<QAbstractButton*>(QStringLiteral("Command10")), Qt::LeftButton);
     EXPECT_EQ(app.testPassCount, 0);
     EXPECT_EQ(window->programmerPanel()->passCountLabel()->text(), QStringLiteral("0"));
+}
+
+namespace {
+
+// What a window shows of its decode: both panel pairs as the panels show
+// them, which pair is shown, the caption of the CRC button, the module I/O
+// title and the summary line.
+QStringList ShownDecode(const DecodedPanels& panels, const QString& crcButton, const QString& ioTitle,
+                        const QString& summary, const QString& profiles)
+{
+    QStringList shown{panels.ddr3Shown() ? QStringLiteral("DDR3") : QStringLiteral("legacy"), crcButton, ioTitle, summary,
+                      profiles};
+    if (panels.ddr3Shown()) {
+        for (int f = 0; f < kDdr3FieldCount; ++f)
+            shown << panels.ddr3Text(static_cast<Ddr3Field>(f));
+        shown << panels.ddr3Manufacturer() << panels.crcCaption() << panels.crcValue();
+    } else {
+        for (int f = 0; f < kLegacyFieldCount; ++f)
+            shown << panels.legacyText(static_cast<LegacyField>(f));
+        shown << panels.legacyManufacturer();
+    }
+    return shown;
+}
+
+QStringList ShownDecode(DocumentWindow* window)
+{
+    window->refreshNow();
+    return ShownDecode(*window->panels(), window->checkModeButton(CheckMode::Crc)->text(),
+                       window->programmerPanel()->moduleIoFrame()->title(), window->summaryLine()->text(),
+                       window->profilesText()->text());
+}
+
+// What `tessaro-cli decode` shows for the image: a fresh document, settled.
+QStringList DecodeOf(const SpdImage& image)
+{
+    static std::map<SpdImage, QStringList> known;
+    if (const auto it = known.find(image); it != known.end())
+        return it->second;
+    DecodeContext context;
+    SpdDocument document(context);
+    OpenAndSettle(document, image);
+    DecodedPanels panels;
+    panels.showView(document.view());
+    return known[image] = ShownDecode(panels, QString::fromStdString(document.view().crcOptionCaption),
+                                      QString::fromStdString(document.view().ioPanelTitle),
+                                      QString::fromStdString(SummarizeModule(image).line()),
+                                      QString::fromStdString(ProfilesListing(OverclockProfiles(image))).trimmed());
+}
+
+class WholeLoad : public test::WorkstationTest
+{
+};
+
+}  // namespace
+
+// Every load of a whole image (a file opened into the blank start-up window;
+// a load or a paste of a whole image over any other; the undo and redo of
+// those) shows what `decode` shows for the image, whatever was shown before.
+TEST_F(WholeLoad, ShowsWhatDecodeShowsWhateverWasShownBefore)
+{
+    const std::vector<std::string> files = test::CorpusImages();
+    if (files.empty())
+        GTEST_SKIP() << "no corpus";
+    std::vector<SpdImage> images;
+    for (const std::string& file : files) {
+        DocumentWindow* blank = window->newDocument();
+        window->openPath(QString::fromStdString(file));
+        ASSERT_EQ(window->activeDocument(), blank) << file;
+        images.push_back(blank->document().image());
+        EXPECT_EQ(ShownDecode(blank), DecodeOf(images.back())) << file;
+        EXPECT_FALSE(blank->document().isModified());
+        window->closeActive();
+    }
+
+    DocumentWindow* doc = window->newDocument();
+    SpdDocument& d = doc->document();
+    for (std::size_t before = 0; before < images.size(); ++before) {
+        for (std::size_t after = 0; after < images.size(); ++after) {
+            {
+                // Loads and pastes of whole images take turns.
+                const bool paste = (before + after) % 2 == 1;
+                SCOPED_TRACE(files[after] + " over " + files[before] + (paste ? " (paste)" : " (load)"));
+                doc->recordStep(QStringLiteral("before"), [&] { d.loadWhole(images[before]); });
+                const QStringList shownBefore = DecodeOf(d.image());
+                if (paste)
+                    doc->pasteBytes(0, images[after]);
+                else
+                    doc->recordStep(QStringLiteral("load"), [&] { d.loadWhole(images[after]); });
+                const SpdImage loaded = d.image();
+                const QStringList shownAfter = DecodeOf(loaded);
+                ASSERT_EQ(ShownDecode(doc), shownAfter);
+                if (doc->undoStack()->canUndo() && after != before) {
+                    doc->undoStack()->undo();
+                    EXPECT_EQ(ShownDecode(doc), shownBefore);
+                    doc->undoStack()->redo();
+                    EXPECT_EQ(ShownDecode(doc), shownAfter);
+                }
+            }
+        }
+    }
 }

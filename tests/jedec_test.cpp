@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <random>
 #include <sstream>
 #include <string>
@@ -36,9 +37,12 @@ std::vector<TsvRow> TsvRows()
     return rows;
 }
 
-// The lookup as a plain scan of the table: the first equal key wins.
-const char* Scan(const std::vector<TsvRow>& rows, const std::string& key)
+// The lookup as a plain scan of the table: the first key equal but for the
+// case of its letters wins.
+const char* Scan(const std::vector<TsvRow>& rows, std::string key)
 {
+    for (char& c : key)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     for (const auto& row : rows)
         if (row.key == key)
             return row.name.c_str();
@@ -70,9 +74,11 @@ TEST(Jedec, TellingRows)
     }
 }
 
-TEST(Jedec, ExactMatchOnly)
+TEST(Jedec, WholeKeysOfEitherCaseOnly)
 {
-    for (const char* key : {"81", "03", "7F", "7F7F", "7F7F7F7F7F7F7F01", "2c", " 2C", "2C ", "", "0", "7f01",
+    EXPECT_STREQ(ManufacturerName("7f7f9e"), "(CORSAIR)");
+    EXPECT_STREQ(ManufacturerName("7f01"), "(CIRRUS LOGIC)");
+    for (const char* key : {"81", "03", "7F", "7F7F", "7F7F7F7F7F7F7F01", " 2C", "2C ", "", "0", "7e01",
                             "2C2C", "7F017F", "XY", "00", "FF"})
         EXPECT_EQ(ManufacturerName(key), nullptr) << '"' << key << '"';
 }
@@ -103,7 +109,7 @@ TEST(Jedec, IndexAnswersLikeAScanOfTheDataFile)
     }
     // Random keys of plausible shapes: leading 7F runs, any last byte, some lower case.
     std::mt19937 rng(1234);
-    const char digits[] = "0123456789ABCDEFabcdef7F";
+    const char digits[] = "0123456789ABCDEFabcdef7Ff";
     for (int i = 0; i < 20000; ++i) {
         std::string key;
         const int continuations = static_cast<int>(rng() % 9);

@@ -4,6 +4,7 @@
 #include "app/mainwindow.h"
 #include "core/hex.h"
 #include "decode/moduledecode.h"
+#include "documentwindow/clipboard.h"
 #include "documentwindow/comparewindow.h"
 #include "documentwindow/documentwindow.h"
 #include "documentwindow/moduledocumentwindow.h"
@@ -12,6 +13,7 @@
 #include "testsupport.h"
 #include "uisupport.h"
 #include "workstationtest.h"
+#include "app/appicon.h"
 
 #include <QAction>
 #include <QDialog>
@@ -22,6 +24,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
@@ -162,6 +165,27 @@ TEST_F(LargerImages, OpenShowsEveryByteAndSaveWritesTheWholeImageInBothForms)
     EXPECT_EQ(window->activeDocument()->document().image(), ddr2);
 }
 
+// The first 256 bytes of a DDR4 image, as a 256-byte programmer reads them,
+// binary or 16 text lines: the 512-byte window, the absent bytes empty, the
+// warning in the status bar.
+TEST_F(LargerImages, TheFirstPageOfADdr4ImageOpensAsTheTruncatedImage)
+{
+    Bytes page = Ddr4Image();
+    page.resize(256);
+    const QString binary = path("page.bin");
+    const QString text = path("page.spd");
+    test::WriteAll(binary.toStdString(), AsText(page));
+    test::WriteAll(text.toStdString(), ImageTextBytes(page));
+    for (const QString& file : {binary, text}) {
+        window->openPath(file);
+        ModuleDocumentWindow* doc = window->activeModuleDocument();
+        ASSERT_NE(doc, nullptr) << file.toStdString();
+        EXPECT_EQ(doc->document().size(), 512);
+        EXPECT_EQ(doc->document().bytes(), page);
+        EXPECT_EQ(window->statusBar()->currentMessage(), QStringLiteral("truncated: 256 of 512 bytes"));
+    }
+}
+
 TEST_F(LargerImages, HexDumpImportOpensAnUntitledModifiedDocument)
 {
     const Bytes image = Ddr4Image();
@@ -269,4 +293,73 @@ TEST_F(LargerImages, CompareOffersTheOpenDocumentsAndChangesNeither)
     EXPECT_EQ(compare->byteComparison().differences[0].offset, 24u);
     for (ModuleDocumentWindow* d : window->moduleDocuments())
         EXPECT_FALSE(d->document().isModified());
+}
+
+// A DDR4 file opened while the untouched blank start-up window is active
+// takes its place; a blank window with the operator's work in it stays.
+// Every window carries the program's icon, which a maximised one shows in
+// the menu bar.
+TEST_F(LargerImages, ALargerImageReplacesTheUntouchedBlankWindow)
+{
+    test::WriteAll(path("a.bin").toStdString(), AsText(Ddr4Image()));
+    test::WriteAll(path("b.bin").toStdString(), AsText(Ddr4Image()));
+    window->newDocument();
+    window->openPath(path("a.bin"));
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(window->documents().isEmpty());
+    ASSERT_EQ(window->moduleDocuments().size(), 1);
+
+    DocumentWindow* worked = window->newDocument();
+    worked->document().setByte(100, 1);
+    worked->document().setModified(true);
+    window->openPath(path("b.bin"));
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(window->documents().size(), 1);
+    EXPECT_EQ(window->moduleDocuments().size(), 2);
+
+    const QList<QSize> sizes = ApplicationIcon().availableSizes();
+    ASSERT_FALSE(sizes.isEmpty());
+    for (QMdiSubWindow* sub : window->workspace()->subWindowList())
+        EXPECT_EQ(sub->windowIcon().availableSizes(), sizes);
+}
+
+// Save: the edited marks and the paste note go; a file longer than its image
+// says so when it opens and asks before the first Save drops the bytes after it.
+TEST_F(LargerImages, SaveClearsMarksAndNotesAndAsksBeforeDroppingBytesAfterTheImage)
+{
+    std::string bytes(300, '\x11');
+    bytes[2] = 0x08;  // DDR2
+    test::WriteAll(path("long.bin").toStdString(), bytes);
+    window->newDocument();
+    window->openPath(path("long.bin"));
+    DocumentWindow* doc = window->activeDocument();
+    ASSERT_NE(doc, nullptr);
+    EXPECT_TRUE(window->statusBar()->currentMessage().contains(QStringLiteral("44"))) 
+        << window->statusBar()->currentMessage().toStdString();
+
+    const std::vector<std::uint8_t> pasted{0xAA, 0xBB};
+    doc->pasteBytes(100, pasted);
+    EXPECT_EQ(window->statusBar()->currentMessage(), PastedNote(2, 0));
+    EXPECT_EQ(doc->document().mark(100), Mark::Edited);
+    doc->typeByte(120, 0x33);
+    EXPECT_NE(window->statusBar()->currentMessage(), PastedNote(2, 0)) << "a later edit ends the note";
+    doc->pasteBytes(100, pasted);
+
+    test::ModalResponder responder;
+    responder.answer(QMessageBox::No);
+    window->saveFile();
+    ASSERT_EQ(responder.messages().size(), 1u);
+    EXPECT_TRUE(responder.messages()[0].text.contains(QStringLiteral("44")));
+    EXPECT_EQ(test::ReadAll(path("long.bin").toStdString()), bytes) << "No keeps the file";
+    EXPECT_TRUE(doc->document().isModified());
+
+    responder.answer(QMessageBox::Yes);
+    window->saveFile();
+    EXPECT_EQ(test::ReadAll(path("long.bin").toStdString()).size(), 256u);
+    EXPECT_FALSE(doc->document().isModified());
+    EXPECT_EQ(doc->document().mark(100), Mark::Plain);
+    EXPECT_NE(window->statusBar()->currentMessage(), PastedNote(2, 0));
+    doc->typeByte(130, 0x44);
+    window->saveFile();
+    EXPECT_EQ(responder.messages().size(), 2u) << "asked before the first Save only";
 }

@@ -21,6 +21,7 @@
 #include <QSettings>
 #include <QStatusBar>
 #include <QTest>
+#include <QUndoStack>
 
 #include <gtest/gtest.h>
 
@@ -238,7 +239,12 @@ TEST_F(LinkWindow, ButtonsRunOneCommandAtATime)
     ASSERT_EQ(responder.messages().size(), 1u);
     EXPECT_EQ(responder.messages()[0].text, QStringLiteral("*****   電腦讀取模組 SPD 成功!   ***** "));
     EXPECT_EQ(responder.messages()[0].icon, QMessageBox::NoIcon);
+    // The read is an unsaved change, and one step: undoing it is clean again.
+    EXPECT_TRUE(doc->document().isModified());
+    EXPECT_EQ(ShownWindowTitle(doc).right(1), QStringLiteral("*"));
+    doc->undoStack()->undo();
     EXPECT_FALSE(doc->document().isModified());
+    EXPECT_EQ(doc->document().image(), SpdImage{});
 }
 
 TEST_F(LinkWindow, NoiseLeavesTheDocumentAndAMismatchShowsInTheStatusBar)
@@ -263,7 +269,7 @@ TEST_F(LinkWindow, NoiseLeavesTheDocumentAndAMismatchShowsInTheStatusBar)
     ASSERT_EQ(responder.messages().size(), 2u);
     EXPECT_EQ(responder.messages()[1].text, QStringLiteral("*****   電腦讀取模組 SPD 成功!   ***** "));
     EXPECT_EQ(doc->document().byte(63), 0xFF);
-    EXPECT_FALSE(doc->document().isModified());
+    EXPECT_TRUE(doc->document().isModified());
     EXPECT_EQ(window->statusBar()->currentMessage(),
               QStringLiteral("checksum mismatch: byte 63 holds FF, the sum of bytes 0-62 is C1"));
 }

@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QRegularExpression>
@@ -21,6 +22,7 @@
 #include <map>
 #include <set>
 
+#include <pwd.h>
 #include <unistd.h>
 
 using namespace tessaro;
@@ -143,7 +145,7 @@ TEST(LogProcesses, DeviceCommandsOfTwoStationsAreListedAndTheirImagesKept)
     {
         QFile ini(config + QStringLiteral("/Korvalen inc./TESSARO .conf"));
         ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
-        ini.write("[Settings]\nStationName=bench-7\n");
+        ini.write("[Settings]\nStationName=bench-7\nOperatorName=Ana Lin\n");
     }
     const QString image = dir.filePath(QStringLiteral("module.bin"));
     {
@@ -187,8 +189,10 @@ TEST(LogProcesses, DeviceCommandsOfTwoStationsAreListedAndTheirImagesKept)
     EXPECT_TRUE(lines[0].startsWith(QStringLiteral("id,time,station,")));
     int reads = 0;
     QString sha;
+    // The operator: the login name of the user, and the name the settings give.
+    const QString who = QStringLiteral(",bench-7,%1 (Ana Lin),").arg(QString::fromLocal8Bit(::getpwuid(::geteuid())->pw_name));
     for (const QString& line : lines.mid(1)) {
-        EXPECT_TRUE(line.contains(QStringLiteral(",bench-7,password,"))) << line.toStdString();
+        EXPECT_TRUE(line.contains(who)) << line.toStdString();
         if (line.contains(QStringLiteral(",read module,"))) {
             ++reads;
             sha = line.section(u',', 7, 7);
@@ -224,6 +228,60 @@ TEST(LogProcesses, DeviceCommandsOfTwoStationsAreListedAndTheirImagesKept)
     cli(missing, {QStringLiteral("log"), QStringLiteral("--image"), QString(64, u'a'), QStringLiteral("-o"), back});
     ASSERT_TRUE(missing.waitForFinished(30000));
     EXPECT_EQ(missing.exitCode(), 1);
+
+    // A listing of a log that is not there, or of a file that is no log, makes nothing of it.
+    QFile(dir.filePath(QStringLiteral("empty.sqlite"))).open(QIODevice::WriteOnly);
+    for (const char* name : {"no/such/log.sqlite", "empty.sqlite"}) {
+        const QString path = dir.filePath(QString::fromLatin1(name));
+        QProcess listing;
+        cli(listing, {QStringLiteral("log"), QStringLiteral("--database"), path});
+        ASSERT_TRUE(listing.waitForFinished(30000));
+        EXPECT_EQ(listing.exitCode(), 1) << name;
+        const QString err = QString::fromUtf8(listing.readAllStandardError());
+        EXPECT_TRUE(err.startsWith(QStringLiteral("tessaro-cli: ") +
+                                   (QFileInfo::exists(path) ? path + QStringLiteral(": an empty file")
+                                                            : QStringLiteral("no production log at ") + path)))
+            << err.toStdString();
+    }
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath(QStringLiteral("no"))));
+    EXPECT_EQ(QFileInfo(dir.filePath(QStringLiteral("empty.sqlite"))).size(), 0);
+
+    // A log held by another program: the record is given up after a bounded wait, and the command says so.
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("holder"));
+        db.setDatabaseName(config + QStringLiteral("/Korvalen inc./production-log.sqlite"));
+        ASSERT_TRUE(db.open());
+        QSqlQuery hold(db);
+        ASSERT_TRUE(hold.exec(QStringLiteral("BEGIN EXCLUSIVE")));
+        QProcess held;
+        cli(held, {QStringLiteral("device"), QStringLiteral("--port"), second.device(), QStringLiteral("tester"),
+                   QStringLiteral("learn")});
+        ASSERT_TRUE(held.waitForFinished(60000));
+        EXPECT_EQ(held.exitCode(), 0);
+        const QString kept = config + QStringLiteral("/Korvalen inc./production-log-waiting.jsonl");
+        const std::string err = held.readAllStandardError().toStdString();
+        EXPECT_EQ(err.rfind("tessaro-cli: production log: 1 record of this command kept in " + kept.toStdString() +
+                                ", to be written with the next record: ",
+                            0),
+                  0u)
+            << err;
+        hold.exec(QStringLiteral("ROLLBACK"));
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("holder"));
+    // The next command writes it, before its own.
+    QProcess next;
+    cli(next, {QStringLiteral("device"), QStringLiteral("--port"), second.device(), QStringLiteral("tester"),
+               QStringLiteral("read")});
+    ASSERT_TRUE(next.waitForFinished(60000));
+    EXPECT_TRUE(next.readAllStandardError().isEmpty());
+    QProcess after;
+    cli(after, {QStringLiteral("log"), QStringLiteral("--text"), QStringLiteral("tester")});
+    ASSERT_TRUE(after.waitForFinished(30000));
+    const QStringList rows = QString::fromUtf8(after.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+    ASSERT_GE(rows.size(), 2);
+    EXPECT_TRUE(rows[rows.size() - 2].contains(QStringLiteral("tester learn"))) << rows.join(u'\n').toStdString();
+    EXPECT_TRUE(rows.back().contains(QStringLiteral("tester read"))) << rows.join(u'\n').toStdString();
 }
 
 // A PostgreSQL server of its own in a temporary folder, run by an unprivileged

@@ -6,9 +6,11 @@
 #include "log/logexport.h"
 #include "log/logsettings.h"
 #include "log/productionlog.h"
+#include "testsupport.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTemporaryDir>
@@ -220,11 +222,13 @@ TEST_F(Log, LockedOrMissingDatabaseKeepsRecordsUntilItIsBack)
         log.append(MakeLogRecord(Report(LinkOperation::Erase, true), QStringLiteral("s")));
         log.append(MakeLogRecord(Report(LinkOperation::Check, false), QStringLiteral("s")));
         EXPECT_EQ(log.pendingCount(), 2);
+        EXPECT_EQ(log.busyWaitMs(), 0);  // only the first write waited
         EXPECT_TRUE(log.statusText().startsWith(QStringLiteral("production log: 2 records waiting")))
             << log.statusText().toStdString();
         raw.exec(QStringLiteral("ROLLBACK"));
     }
     EXPECT_TRUE(log.flush());
+    EXPECT_EQ(log.busyWaitMs(), 100);
     EXPECT_TRUE(log.statusText().isEmpty());
     QString error;
     const auto rows = log.records({}, &error);
@@ -246,6 +250,53 @@ TEST_F(Log, LockedOrMissingDatabaseKeepsRecordsUntilItIsBack)
     ASSERT_TRUE(QFile::remove(folder));
     EXPECT_TRUE(late.flush());
     EXPECT_EQ(late.records({}, &error).size(), 1u);
+}
+
+TEST_F(Log, MakesNothingOfMissingPlacesAndOtherFiles)
+{
+    {
+        RawConnection foreign(dir.filePath(QStringLiteral("foreign.sqlite")));
+        ASSERT_TRUE(foreign.exec(QStringLiteral("CREATE TABLE accounts (name TEXT)")));
+    }
+    QFile(dir.filePath(QStringLiteral("empty.sqlite"))).open(QIODevice::WriteOnly);
+    QFile text(dir.filePath(QStringLiteral("notes.txt")));
+    ASSERT_TRUE(text.open(QIODevice::WriteOnly));
+    text.write("not a database, but long enough to have a header of one..........................................");
+    text.close();
+    const auto None = LogLocation::Creation::None;
+    const auto File = LogLocation::Creation::File;
+    const struct {
+        const char* name;
+        LogLocation::Creation creation;
+        const char* problem;
+    } cases[] = {
+        {"missing.sqlite", None, "no production log at "},
+        {"no/such/folder/log.sqlite", File, "does not exist"},
+        {"empty.sqlite", File, "an empty file, not a production log"},
+        {"foreign.sqlite", File, "not a production log"},
+        {"notes.txt", File, "not a database"},
+    };
+    for (const auto& c : cases) {
+        const QString path = dir.filePath(QString::fromLatin1(c.name));
+        const QByteArray before = QFile::exists(path) ? [&] { QFile f(path); f.open(QIODevice::ReadOnly); return f.readAll(); }() : QByteArray();
+        location.path = path;
+        location.creation = c.creation;
+        ProductionLog log(location);
+        EXPECT_FALSE(log.open()) << c.name;
+        EXPECT_TRUE(log.problem().contains(QString::fromLatin1(c.problem))) << c.name << ": " << log.problem().toStdString();
+        log.append(MakeLogRecord(Report(LinkOperation::Erase, true), QStringLiteral("s")));
+        EXPECT_EQ(log.pendingCount(), 1) << c.name;  // the record waits
+        QFile after(path);
+        EXPECT_EQ(after.open(QIODevice::ReadOnly) ? after.readAll() : QByteArray(), before) << c.name;
+    }
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath(QStringLiteral("no"))));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Hidden | QDir::Files).filter(QStringLiteral(".production-log")).size(), 0);
+
+    // A new log in a folder that is there is made whole.
+    location.path = dir.filePath(QStringLiteral("new.sqlite"));
+    ProductionLog fresh(location);
+    EXPECT_TRUE(fresh.open()) << fresh.problem().toStdString();
+    EXPECT_EQ(fresh.foundSchemaVersion(), ProductionLog::kSchemaVersion);
 }
 
 TEST(LogSettings, PlaceServerAndStation)
@@ -293,4 +344,58 @@ TEST(LogExport, CsvQuotesWhatNeedsIt)
     EXPECT_EQ(lines[0], LogColumns().join(u','));
     EXPECT_TRUE(lines[1].startsWith(QStringLiteral("7,,站 1,,,,\"a,b \"\"c\"\"\",")));
     EXPECT_TRUE(csv.contains(QStringLiteral("\"ERROR\ncause\"")));
+}
+
+TEST(LogExport, CellsASpreadsheetWouldTakeAsFormulasStayText)
+{
+    const struct {
+        QString cell;
+        QString written;
+    } cases[] = {
+        {QStringLiteral("=HYPERLINK(\"http://x\",\"y\")"), QStringLiteral("\"'=HYPERLINK(\"\"http://x\"\",\"\"y\"\")\"")},
+        {QStringLiteral("@SUM(A1:A2)"), QStringLiteral("\"'@SUM(A1:A2)\"")},
+        {QStringLiteral("+1"), QStringLiteral("\"'+1\"")},
+        {QStringLiteral("-1+2"), QStringLiteral("\"'-1+2\"")},
+        {QStringLiteral("\tx"), QStringLiteral("\"'\tx\"")},
+        {QStringLiteral("\rx"), QStringLiteral("\"'\rx\"")},
+        {QStringLiteral("a=b"), QStringLiteral("a=b")},
+        {QStringLiteral("站-1"), QStringLiteral("站-1")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.cell.toStdString());
+        LogRecord record;
+        record.id = 3;
+        record.station = c.cell;
+        const QStringList lines = QString::fromUtf8(LogCsv({record})).split(QStringLiteral("\r\n"));
+        ASSERT_GE(lines.size(), 2);
+        EXPECT_TRUE(lines[1].startsWith(QStringLiteral("3,,") + c.written + u',')) << lines[1].toStdString();
+    }
+}
+
+TEST_F(Log, CommandLineKeepsTheLogAndShowsItsTextsWithoutControls)
+{
+    QString sha;
+    {
+        ProductionLog log(location);
+        ASSERT_TRUE(log.open()) << log.problem().toStdString();
+        LinkOperationReport report = Report(LinkOperation::ReadModule, true, Ddr3Image(1));
+        report.documentName = "mod\x1b]0;owned\x07.spd";
+        log.append(MakeLogRecord(report, QString::fromUtf8("st\x1b[2J\xc2\x9b" "1")));
+        sha = log.records({}, nullptr).at(0).imageSha256;
+    }
+    const std::string db = location.path.toStdString();
+    const std::string hard = dir.filePath(QStringLiteral("hard.bin")).toStdString();
+    ASSERT_EQ(::link(db.c_str(), hard.c_str()), 0);
+    for (const std::string& out : {db, hard}) {
+        const test::CommandResult r = test::RunCli({"log", "--database", db, "--image", sha.toStdString(), "-o", out});
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_EQ(r.err, "tessaro-cli: cannot write \"" + out + "\": it is the production log database \"" + db + "\"\n");
+    }
+    const test::CommandResult listing = test::RunCli({"log", "--database", db});
+    EXPECT_EQ(listing.exitCode, 0) << listing.err;
+    EXPECT_NE(listing.out.find("  st.[2J.1  read module  ok  serial 01000000  mod.]0;owned..spd  sha256 "), std::string::npos)
+        << listing.out;
+    const test::CommandResult full = test::RunShell("'" TESSARO_CLI "' log --database '" + db + "' >/dev/full");
+    EXPECT_EQ(full.exitCode, 1);
+    EXPECT_EQ(full.err, "tessaro-cli: cannot write standard output: No space left on device\n");
 }

@@ -26,6 +26,9 @@
 
 #include <gtest/gtest.h>
 
+#include <pwd.h>
+#include <unistd.h>
+
 using namespace tessaro;
 
 namespace {
@@ -89,7 +92,7 @@ TEST_F(LogWindowSim, SessionIsLoggedListedFilteredOpenedAndExported)
     EXPECT_EQ(rows[2].operation, QStringLiteral("tester test"));
     EXPECT_EQ(rows[3].operation, QStringLiteral("download"));
     EXPECT_EQ(rows[3].result, QStringLiteral("ok"));
-    EXPECT_EQ(rows[3].operatorMode, QStringLiteral("password"));
+    EXPECT_EQ(rows[3].operatorName, QString::fromLocal8Bit(::getpwuid(::geteuid())->pw_name));
 
     log->result()->setCurrentIndex(2);  // failures
     rows = log->shownRecords();

@@ -9,6 +9,8 @@
 #include "files/safefile.h"
 #include "files/settingsstore.h"
 #include "files/spdfile.h"
+#include "files/filename.h"
+#include "log/logsettings.h"
 #include "testsupport.h"
 #include "uisupport.h"
 #include "workstationtest.h"
@@ -62,6 +64,22 @@ std::function<void(QWidget*)> ChooseFile(const QString& path, const QString& fil
             dialog->selectNameFilter(filter);
         dialog->selectFile(path);
         QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
+    };
+}
+
+// Answers the next file dialog as ChooseFile does, then cancels it once a
+// message has been shown while the dialog stays open.
+std::function<void(QWidget*)> ChooseFileThenCancel(test::ModalResponder& responder, const QString& path,
+                                                   const QString& filter = {})
+{
+    return [&responder, path, filter](QWidget* w) {
+        ChooseFile(path, filter)(w);
+        auto* cancel = new QTimer(w);
+        QObject::connect(cancel, &QTimer::timeout, w, [&responder, w] {
+            if (!responder.messages().empty() && QApplication::activeModalWidget() == w)
+                QMetaObject::invokeMethod(w, "reject", Qt::QueuedConnection);
+        });
+        cancel->start(20);
     };
 }
 
@@ -411,16 +429,8 @@ TEST_F(Main, SaveAsWritesTheFormatTheNameIsReadInAndAsksBeforeReplacing)
     // The text filter with a ".bin" name: binary, as the name is read back; the
     // existing file is replaced only after a question.
     responder.answer(QMessageBox::No);
-    responder.handleDialog([&](QWidget* w) {
-        ChooseFile(path("existing.bin"), QStringLiteral("Korvalen SPD Files (*.spd)"))(w);
-        // Once the question is answered No the dialog stays open: cancel it.
-        auto* cancel = new QTimer(w);
-        QObject::connect(cancel, &QTimer::timeout, w, [&responder, w] {
-            if (!responder.messages().empty() && QApplication::activeModalWidget() == w)
-                QMetaObject::invokeMethod(w, "reject", Qt::QueuedConnection);
-        });
-        cancel->start(20);
-    });
+    // Once the question is answered No the dialog stays open: cancel it.
+    responder.handleDialog(ChooseFileThenCancel(responder, path("existing.bin"), QStringLiteral("Korvalen SPD Files (*.spd)")));
     trigger("mnuFileSaveAs");
     ASSERT_EQ(responder.messages().size(), 1u);
     EXPECT_TRUE(responder.messages()[0].buttons.testFlag(QMessageBox::Yes));
@@ -443,6 +453,8 @@ TEST_F(Main, SaveAsWritesTheFormatTheNameIsReadInAndAsksBeforeReplacing)
     responder.handleDialog(ChooseFile(path("other.Spd"), QStringLiteral("All Files (*.*)")));
     trigger("mnuFileSaveAs");
     EXPECT_EQ(FileBytes(path("other.Spd")), SpdTextBytes(image));
+    EXPECT_EQ(window->recentFiles().entry(1).caption, QFileInfo(path("other.Spd")).absoluteFilePath())
+        << "Save As records the file among the recent ones";
 }
 
 TEST_F(Main, FilesNamedRelativelyAreCaptionedAndRememberedByTheirFullPath)
@@ -630,4 +642,57 @@ TEST(StartUp, MailLinkOfTheHelpMenu)
     window.action(QStringLiteral("mnuHelpMail"))->trigger();
     EXPECT_TRUE(opened.startsWith(QStringLiteral("mailto:")));
     EXPECT_TRUE(opened.endsWith(QStringLiteral("?Subject=TESSARO 技術問題")));
+}
+
+TEST_F(Main, NamesThatAreNotUtf8OpenSaveAndStayInTheRecentFiles)
+{
+    // mod<E9>.bin is no UTF-8; a dialog lists it as mod<U+FFFD>.bin, which is
+    // also the name of another file here.
+    const std::string raw = dir.path().toStdString() + "/mod\xe9.bin";
+    const std::string other = dir.path().toStdString() + "/mod\xef\xbf\xbd.bin";
+    ASSERT_TRUE(WriteSpdFile(FileNameFromBytes(raw), Ddr2Image(), SpdFormat::Binary, nullptr));
+    test::WriteAll(other, std::string(1024, 'u'));
+    const QString name = FileNameFromBytes(raw);
+
+    window->openPath(name);  // as from the command line
+    ASSERT_NE(window->activeDocument(), nullptr);
+    EXPECT_EQ(window->activeDocument()->document().captionWithoutMark(), raw);
+    window->activeDocument()->document().setByte(1, 0x42);
+    trigger("mnuFileSave");
+    EXPECT_EQ(static_cast<unsigned char>(test::ReadAll(raw).at(1)), 0x42);
+    EXPECT_EQ(test::ReadAll(other), std::string(1024, 'u'));
+    EXPECT_EQ(SettingsStore(settingsPath).readHistory(1), name);
+
+    // Through the dialog: two files read the same, so neither is taken.
+    window->closeAll();
+    test::ModalResponder responder;
+    // The dialog stays open once it has said why: cancel it then.
+    responder.handleDialog(ChooseFileThenCancel(responder, QString::fromUtf8(raw.c_str())));
+    trigger("mnuFileOpen");
+    ASSERT_EQ(responder.messages().size(), 1u);
+    EXPECT_TRUE(responder.messages()[0].text.contains(QStringLiteral("無法分辨檔案")));
+    EXPECT_TRUE(window->documents().isEmpty());
+    ::unlink(other.c_str());
+    responder.handleDialog(ChooseFile(QString::fromUtf8(raw.c_str())));
+    trigger("mnuFileOpen");
+    ASSERT_EQ(window->documents().size(), 1);
+    EXPECT_EQ(window->activeDocument()->document().captionWithoutMark(), raw);
+    ::unlink(raw.c_str());  // a Qt listing could not remove it
+}
+
+TEST_F(Main, SaveAsNeverReplacesTheSettingsFileOrTheProductionLog)
+{
+    window->newDocument();
+    ProductionLog log(*LogLocationFromSettings(*settings, nullptr));  // as the programmer link has it
+    ASSERT_TRUE(log.open()) << log.problem().toStdString();
+    for (const QString& target : {settingsPath, log.location().path}) {
+        const std::string before = FileBytes(target);
+        test::ModalResponder responder;
+        responder.answer(QMessageBox::Yes);
+        responder.handleDialog(ChooseFile(target, QStringLiteral("All Files (*.*)")));
+        trigger("mnuFileSaveAs");
+        ASSERT_FALSE(responder.messages().empty());
+        EXPECT_TRUE(responder.messages().back().text.contains(QStringLiteral("\": it is the "))) << responder.messages().back().text.toStdString();
+        EXPECT_EQ(FileBytes(target), before);
+    }
 }

@@ -89,7 +89,7 @@ const Byte2Row kRows[] = {
     {11, 11, MemoryType::Ddr3, true,
      "DDR3-Unbuffer DIMM I/O", "DDR3-SODIMM I/O",
      MemoryTypeCode::Ddr3, CheckMode::Crc,
-     MemoryType::Ddr, ModuleEdge::Ddr3Dimm240, ModuleEdge::Ddr3SoDimm204,
+     MemoryType::Ddr3, ModuleEdge::Ddr3Dimm240, ModuleEdge::Ddr3SoDimm204,
      Picture::Ddr3Fbga78, Picture::Ddr3Dimm240, Picture::Ddr3SoDimm204, true,
      "Undefined", 0},
     // DDR4 and DDR5 codes are named for the decoders of larger images; the

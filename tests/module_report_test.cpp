@@ -7,6 +7,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <regex>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -217,4 +220,41 @@ TEST(ModuleReport, CommandLineListsTheModulePage)
     EXPECT_EQ(same.exitCode, 1);
     EXPECT_NE(same.err.find("it is the SPD file the report is made from"), std::string::npos);
     EXPECT_EQ(test::ReadAll(file), std::string(bytes.begin(), bytes.end()));
+}
+
+// The DDR3 page as `report --items` gives it: the identity from the DDR3
+// bytes, the window's DDR3 byte names, every byte, all within the page (a
+// character of an s-point text is at most 0.6 s points wide in the report's
+// serif face).
+TEST(ModuleReport, Ddr3PageShowsItsOwnBytesWithinThePage)
+{
+    const std::string file = test::CorpusDir() + "/ddr3/mt86p-samsung-m378b5173db0.bin";
+    if (!std::filesystem::exists(file))
+        GTEST_SKIP() << "no corpus";
+    const test::CommandResult run = test::RunCli({"report", file, "--items"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const std::regex itemLine(R"re(\{"x": (\d+), "y": (\d+), "size": (\d+), .*"text": "(.*)"\}$)re");
+    std::vector<PrintItem> items;
+    std::istringstream lines(run.out);
+    for (std::string line; std::getline(lines, line);) {
+        std::smatch m;
+        ASSERT_TRUE(std::regex_match(line, m, itemLine)) << line;
+        PrintItem item;
+        item.x = std::stoi(m[1]);
+        item.y = std::stoi(m[2]);
+        item.size = std::stoi(m[3]);
+        item.text = m[4];
+        SCOPED_TRACE(line);
+        EXPECT_LE(item.x + static_cast<int>(item.text.size()) * item.size * 12, kModuleReportWidth);
+        EXPECT_LE(item.y + item.size * 24, kModuleReportHeight);
+        items.push_back(std::move(item));
+    }
+    const std::string image = test::ReadAll(file);
+    ExpectTableShowsBytes(items, Bytes(image.begin(), image.end()), kSpdSize);
+    for (const char* text : {"15EBF5E9", "M378B5173DB0-CK0", "Samsung", "Cyclical Redundancy Code",
+                             "SDRAM Density and Banks", "Module Part Number"})
+        EXPECT_TRUE(std::any_of(items.begin(), items.end(), [&](const PrintItem& item) {
+            return item.text.find(text) != std::string::npos;
+        })) << text;
+    EXPECT_EQ(FindText(items, "Number of Row Addresses"), nullptr) << "no DDR description";
 }

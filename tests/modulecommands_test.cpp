@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <tuple>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -164,6 +165,15 @@ TEST(ImageFacts, SmallImagesGiveTheShownPanelFieldsWithTheBytesTheirCaptionsName
     ASSERT_NE(Find(across, "fields.Memory Type"), nullptr);
     EXPECT_FALSE(Find(across, "fields.Memory Type")->a.has_value());
     EXPECT_EQ(Find(across, "panel")->bText(), "DDR3");
+    // Every DDR3 field names its bytes, and a DDR3 image keeps a CRC, no checksum.
+    const std::vector<ImageFact> ddr3Facts = ImageFacts(ddr3);
+    for (const ImageFact& f : ddr3Facts) {
+        if (f.name.rfind("fields.", 0) == 0 || f.name == "manufacturerName" || f.name == "summary.partNumber") {
+            EXPECT_FALSE(f.bytes.empty()) << f.name;
+        }
+        EXPECT_NE(f.name, "checks.checksum63");
+    }
+    EXPECT_NE(Find(across, "checks.crc16"), nullptr);
 }
 
 TEST(CliCompare, ExitCodesLikeCmp)
@@ -327,7 +337,10 @@ TEST(CliInstalled, NothingFoundOrNothingReadableExits1)
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(Lines(r.err).size(), 1u);
     EXPECT_NE(r.err.find("ee1004"), std::string::npos);
-    EXPECT_EQ(RunCli({"installed", "--sysfs", empty.root() + "/absent"}).exitCode, 1);
+    // A tree that is not there is no machine without modules: the real error, not the hint.
+    r = RunCli({"installed", "--sysfs", empty.root() + "/absent"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, "tessaro-cli: cannot read " + empty.root() + "/absent/sys/bus/i2c/devices: No such file or directory\n");
     EXPECT_EQ(RunCli({"installed", "extra"}).exitCode, 2);
 
     if (::geteuid() == 0)
@@ -353,7 +366,7 @@ TEST(CliLargerImages, DecodeGivesTheSummaryFirstAndTheContractObjectInArgumentOr
     test::WriteAll(ddr5, ImageTextBytes(Ddr5Image()));
     test::WriteAll(ddr2, AsText(Ddr2Image()));
     Bytes cut = Ddr4Image();
-    cut.resize(256);  // a DDR4 type needs 512 bytes
+    cut.resize(255);  // not even the first page
     test::WriteAll(shortDdr4, AsText(cut));
 
     // Enough files that the batch is shared out over threads: the records keep the argument order.
@@ -376,7 +389,7 @@ TEST(CliLargerImages, DecodeGivesTheSummaryFirstAndTheContractObjectInArgumentOr
     const QJsonObject second = ParseJson(lines[1]);
     EXPECT_EQ(second.value("size").toInt(), 1024) << "a 64-line text file";
     EXPECT_EQ(second.value("summary").toObject().value("generation").toString(), "DDR5");
-    EXPECT_NE(ParseJson(lines[3]).value("error").toString().toStdString().find("needs 512"), std::string::npos);
+    EXPECT_NE(ParseJson(lines[3]).value("error").toString().toStdString().find("needs 256"), std::string::npos);
 
     r = RunCli({"decode", ddr4, ddr2});
     EXPECT_EQ(r.exitCode, 0);
@@ -387,6 +400,47 @@ TEST(CliLargerImages, DecodeGivesTheSummaryFirstAndTheContractObjectInArgumentOr
     const auto second256 = std::find(listing.begin(), listing.end(), ddr2);
     ASSERT_NE(second256, listing.end());
     EXPECT_NE((second256 + 1)->find("DDR2"), std::string::npos) << "the summary line opens every listing";
+}
+
+// The first page of a DDR4 image (what a 256-byte programmer reads) and a
+// DDR5 image cut at 600 bytes: every command that reads them warns, and fix
+// and convert write the bytes read, none made up.
+TEST(CliLargerImages, TruncatedImagesWarnInEveryCommand)
+{
+    QTemporaryDir dir;
+    Bytes ddr4 = Ddr4Image();
+    ddr4.resize(256);
+    Bytes ddr5 = Ddr5Image();
+    ddr5.resize(600);
+    const std::string ddr4File = dir.filePath("page.bin").toStdString();
+    const std::string ddr5File = dir.filePath("cut.spd").toStdString();
+    test::WriteAll(ddr4File, AsText(ddr4));
+    test::WriteAll(ddr5File, ImageTextBytes(ddr5));
+    const std::string out = dir.filePath("out.bin").toStdString();
+    for (const auto& [file, present, warning] :
+         {std::tuple{ddr4File, 256, "truncated: 256 of 512 bytes"}, {ddr5File, 600, "truncated: 600 of 1024 bytes"}}) {
+        SCOPED_TRACE(file);
+        const std::string warned = "tessaro-cli: warning: \"" + file + "\": " + warning;
+        const std::string written = warned + "; \"" + out + "\" holds only the " + std::to_string(present) + " bytes read\n";
+        auto r = RunCli({"decode", "--json", file});
+        ASSERT_EQ(r.exitCode, 0) << r.err;
+        const QJsonObject decoded = ParseJson(r.out);
+        EXPECT_EQ(decoded.value("warnings").toArray().first().toString().toStdString(), warning);
+        EXPECT_TRUE(decoded.value("summary").toObject().value("partNumber").isNull()) << "bytes 329-348 absent";
+        r = RunCli({"fix", file, "-o", out});
+        EXPECT_EQ(r.exitCode, 0);
+        EXPECT_EQ(r.err, written);
+        EXPECT_EQ(test::ReadAll(out).size(), static_cast<std::size_t>(present));
+        r = RunCli({"convert", file, out});
+        EXPECT_EQ(r.err, written);
+        EXPECT_EQ(test::ReadAll(out).size(), static_cast<std::size_t>(present));
+        r = RunCli({"compare", file, out});
+        EXPECT_EQ(r.exitCode, 0);
+        EXPECT_EQ(r.err, warned + "\n" + "tessaro-cli: warning: \"" + out + "\": " + warning + "\n");
+        EXPECT_EQ(RunCli({"report", file}).err, warned + "\n");
+    }    FakeSysfs sysfs;
+    sysfs.add("0-0050", "eeprom", ddr4);  // a DDR4 module read through a 256-byte driver
+    EXPECT_NE(RunCli({"installed", "--sysfs", sysfs.root()}).err.find("truncated: 256 of 512 bytes"), std::string::npos);
 }
 
 TEST(CliLargerImages, FixWritesEveryCrcBlockAndTheFormsRoundTrip)

@@ -1,6 +1,8 @@
 // Saves that cannot destroy: failures at every step of a write leave the old
 // file and nothing else; inputs and outputs must be regular files; the command
 // line refuses to write over its own input and fails loudly on a full disk.
+#include "core/checks.h"
+#include "files/filename.h"
 #include "files/safefile.h"
 #include "files/spdfile.h"
 #include "testsupport.h"
@@ -12,10 +14,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <functional>
 
+#include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -227,4 +231,127 @@ TEST_F(SafeWrite, FullDiskFailsLoudlyAndKeepsEveryFile)
     EXPECT_NE(r.out.find("g-intact"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("h-intact"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("fill g.bin h.bin \n"), std::string::npos) << "no temporary file left: " << r.out;
+}
+
+TEST_F(SafeWrite, NamesNearTheLimitAreSavedAndProtectedFilesAreNot)
+{
+    // The temporary name must fit where the target's name fits.
+    for (const std::size_t length : {246u, 250u, 255u}) {
+        const QString name = QDir(dir.path()).filePath(QString(static_cast<qsizetype>(length - 4), u'n') + QStringLiteral(".bin"));
+        QString error;
+        EXPECT_TRUE(WriteFileAtomically(name, "new", &error)) << length << ": " << error.toStdString();
+        EXPECT_TRUE(WriteFileAtomically(name, "again", &error)) << length << ": " << error.toStdString();
+        EXPECT_EQ(test::ReadAll(name.toStdString()), "again");
+    }
+    EXPECT_EQ(entries().size(), 3);
+
+    test::WriteAll(file("log.sqlite"), "the log");
+    ASSERT_EQ(::link(file("log.sqlite").c_str(), file("hard.bin").c_str()), 0);
+    ASSERT_EQ(::symlink("log.sqlite", file("soft.bin").c_str()), 0);
+    {
+        const ProtectedFile guard(path("log.sqlite"), QStringLiteral("the production log database"));
+        for (const char* name : {"log.sqlite", "hard.bin", "soft.bin"}) {
+            QString error;
+            EXPECT_FALSE(WriteFileAtomically(path(name), "image", &error)) << name;
+            EXPECT_EQ(error, QStringLiteral("cannot write \"%1\": it is the production log database \"%2\"")
+                                 .arg(path(name), path("log.sqlite")));
+        }
+        EXPECT_EQ(test::ReadAll(file("log.sqlite")), "the log");
+    }
+    EXPECT_TRUE(WriteFileAtomically(path("soft.bin"), "image", nullptr)) << "free again without its guard";
+}
+
+TEST(FileNames, AnyBytesGoThroughAQStringUnchanged)
+{
+    const std::string names[] = {"plain.bin", "mod\xe9.bin", "mod\xef\xbf\xbd.bin", "\xff\xfe", "\xed\xb2\x80 surrogate",
+                                 "\xc0\xaf overlong", "cut \xe2\x82", "\xf0\x9f\x98\x80 pair \xe9", "站 1"};
+    for (const std::string& name : names) {
+        const QString held = FileNameFromBytes(name);
+        EXPECT_EQ(FileNameString(held), name);
+        const bool utf8 = name.find_first_of("\xe9\xff\xed\xc0\xe2") == std::string::npos;
+        EXPECT_EQ(held == QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())), utf8) << name;
+    }
+}
+
+TEST_F(SafeWrite, CommandLineWritesTheFileItWasNamed)
+{
+    // mod<E9>.bin is no UTF-8; mod<U+FFFD>.bin is what a lossy reading of that name gives.
+    const auto raw = [&](const char* name) { return dir.path().toStdString() + '/' + name; };
+    SpdImage image = test::CountingImage();
+    ASSERT_TRUE(WriteSpdFile(FileNameFromBytes(raw("mod\xe9.bin")), image, SpdFormat::Binary, nullptr));
+    test::WriteAll(raw("mod\xef\xbf\xbd.bin"), std::string(1024, 'u'));
+    const std::string script = "cd '" + dir.path().toStdString() + "' && cli='" TESSARO_CLI "'\n"
+        "e=$(printf 'mod\\351.bin'); o=$(printf 'out\\351')\n"
+        "\"$cli\" fix \"$e\" >/dev/null; echo \"fix=$?\"\n"
+        "\"$cli\" convert \"$e\" \"$o.spd\"; echo \"convert=$?\"\n"
+        "\"$cli\" report \"$e\" --pdf \"$o.pdf\"; echo \"report=$?\"\n"
+        "\"$cli\" wizard --type ddr2 -o \"$o.bin\"; echo \"wizard=$?\"\n"
+        "\"$cli\" decode \"$e\" | head -1 | od -An -c\n";
+    const test::CommandResult r = test::RunShell(script);
+    for (const char* done : {"fix=0", "convert=0", "report=0", "wizard=0", "m   o   d 351   .   b   i   n"})
+        EXPECT_NE(r.out.find(done), std::string::npos) << done << "\n" << r.out << r.err;
+    image[63] = Checksum63(image);
+    EXPECT_EQ(test::ReadAll(raw("mod\xe9.bin")), SpdBinaryBytes(image));
+    EXPECT_EQ(test::ReadAll(raw("mod\xef\xbf\xbd.bin")), std::string(1024, 'u')) << "the other file is untouched";
+    EXPECT_EQ(test::ReadAll(raw("out\xe9.spd")), SpdTextBytes(image));
+    // The folder as the system lists it (a Qt listing would lose the bytes); emptied for its removal.
+    std::vector<std::string> names;
+    DIR* listing = ::opendir(dir.path().toLocal8Bit().constData());
+    ASSERT_NE(listing, nullptr);
+    while (const dirent* entry = ::readdir(listing))
+        if (entry->d_name[0] != '.')
+            names.emplace_back(entry->d_name);
+    ::closedir(listing);
+    for (const std::string& name : names)
+        ::unlink(raw(name.c_str()).c_str());
+    const std::vector<std::string> expected = {"mod\xe9.bin", "mod\xef\xbf\xbd.bin", "out\xe9.bin", "out\xe9.pdf",
+                                               "out\xe9.spd"};
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, expected);
+}
+
+TEST_F(SafeWrite, CommandLineFailsWhenStandardOutputCannotBeWritten)
+{
+    ASSERT_TRUE(WriteSpdFile(path("g.bin"), test::CountingImage(), SpdFormat::Binary, nullptr));
+    ASSERT_TRUE(WriteSpdFile(path("h.bin"), SpdImage{}, SpdFormat::Binary, nullptr));
+    const std::string g = file("g.bin");
+    const std::string commands[] = {"decode " + g, "decode --json " + g, "jedec 7F7F9E", "report " + g,
+                                    "compare " + g + " " + file("h.bin"), "fix " + g, "--help"};
+    const struct {
+        const char* redirect;
+        const char* reason;
+    } outputs[] = {{">/dev/full", "No space left on device"}, {">&-", "Bad file descriptor"}};
+    for (const std::string& command : commands) {
+        for (const auto& output : outputs) {
+            SCOPED_TRACE(command + " " + output.redirect);
+            const test::CommandResult r =
+                test::RunShell("'" TESSARO_CLI "' " + command + " " + output.redirect + "; echo \"status=$?\" >&2");
+            EXPECT_EQ(r.err, std::string("tessaro-cli: cannot write standard output: ") + output.reason +
+                                 "\nstatus=1\n");
+        }
+    }
+}
+
+// As an ordinary user: root may write any file, as with cp.
+TEST_F(SafeWrite, CommandLineRefusesFilesTheUserMayNotWrite)
+{
+    ASSERT_EQ(::chmod(dir.path().toLocal8Bit().constData(), 0777), 0);
+    ASSERT_TRUE(WriteSpdFile(path("in.bin"), test::CountingImage(), SpdFormat::Binary, nullptr));
+    ASSERT_TRUE(WriteSpdFile(path("ro.bin"), test::CountingImage(), SpdFormat::Binary, nullptr));
+    ASSERT_EQ(::chmod(file("ro.bin").c_str(), 0444), 0);
+    ASSERT_EQ(::chmod(file("in.bin").c_str(), 0644), 0);
+    std::string asUser = "'" TESSARO_CLI "'";
+    if (::geteuid() == 0) {
+        if (::access("/usr/bin/setpriv", X_OK) != 0)
+            GTEST_SKIP() << "running as root without setpriv to become an ordinary user";
+        asUser = "HOME=/nonexistent XDG_CONFIG_HOME=/nonexistent setpriv --reuid=65534 --regid=65534 --clear-groups " + asUser;
+    }
+    const std::string original = test::ReadAll(file("ro.bin"));
+    for (const std::string& command : {"fix " + file("ro.bin"), "convert " + file("in.bin") + " " + file("ro.bin")}) {
+        SCOPED_TRACE(command);
+        const test::CommandResult r = test::RunShell(asUser + " " + command + "; echo \"status=$?\"");
+        EXPECT_EQ(r.out, "status=1\n");
+        EXPECT_EQ(r.err, "tessaro-cli: cannot write \"" + file("ro.bin") + "\": Permission denied\n");
+        EXPECT_EQ(test::ReadAll(file("ro.bin")), original);
+    }
 }

@@ -6,6 +6,7 @@
 #include "documentwindow/documentwindow.h"
 #include "documentwindow/moduledocumentwindow.h"
 #include "documentwindow/programmerpanel.h"
+#include "files/filename.h"
 #include "files/imagefile.h"
 #include "files/settingsstore.h"
 #include "files/spdfile.h"
@@ -17,14 +18,19 @@
 #include <QMessageBox>
 #include <QUndoStack>
 #include <QStatusBar>
+#include <QStringList>
 
 #include <algorithm>
 #include <functional>
+
+#include <unistd.h>
 
 namespace tessaro {
 
 namespace {
 constexpr const char* kUntitledPrefix = "SPD_File";
+// The window property that remembers a file's bytes after its image: its path and the count.
+constexpr const char* kBytesAfterImageProperty = "tessaroBytesAfterImage";
 
 // Dialog filters: shown name and pattern of each choice, in order.
 struct Filter {
@@ -64,11 +70,41 @@ public:
     using QFileDialog::QFileDialog;
     std::function<QString(const QString& filter)> suffixOfFilter;
 
+    // The files chosen, when a name that is not UTF-8 was among them.
+    QStringList resolved;
+
     void accept() override
     {
         if (suffixOfFilter)
             setDefaultSuffix(suffixOfFilter(selectedNameFilter()));
-        QFileDialog::accept();
+        const QStringList shown = selectedFiles();
+        if (std::none_of(shown.begin(), shown.end(), [](const QString& name) { return name.contains(QChar(0xFFFD)); })) {
+            QFileDialog::accept();
+            return;
+        }
+        // The dialog shows a name that is not UTF-8 with U+FFFD in it, and its
+        // own checks would look for a file of that shown name: the file it
+        // stands for is looked up here, and one that cannot be told from
+        // another is refused.
+        QStringList files;
+        for (const QString& name : shown) {
+            const QString file = ResolveDialogFileName(name);
+            if (file.isEmpty()) {
+                ui::ShowError(this, QString::fromUtf8(ui::kDeviceErrorTitle),
+                              tr("*****   無法分辨檔案 !   *****\n\n%1\n資料夾中有多個檔案的名稱顯示相同，請更名後再試。")
+                                  .arg(name));
+                return;
+            }
+            const bool exists = ::access(FileNameBytes(file).constData(), F_OK) == 0;
+            if (acceptMode() == AcceptSave && exists &&
+                QMessageBox::question(this, windowTitle(), tr("%1 已存在。\n要取代它嗎？").arg(name)) != QMessageBox::Yes)
+                return;
+            if (acceptMode() == AcceptOpen && !exists)
+                return;
+            files << file;
+        }
+        resolved = files;
+        QDialog::accept();
     }
 };
 
@@ -99,9 +135,9 @@ QStringList AskFileNames(QWidget* parent, const char* title, const Filter (&filt
         return {};
     if (chosen != nullptr)
         *chosen = static_cast<int>(names.indexOf(dialog.selectedNameFilter())) + 1;
-    const QStringList files = several ? dialog.selectedFiles() : dialog.selectedFiles().mid(0, 1);
-    g_lastDirectory = QFileInfo(files.first()).absolutePath();
-    return files;
+    g_lastDirectory = dialog.directory().absolutePath();
+    const QStringList files = dialog.resolved.isEmpty() ? dialog.selectedFiles() : dialog.resolved;
+    return several ? files : files.mid(0, 1);
 }
 
 template <std::size_t N>
@@ -113,14 +149,14 @@ QString AskFileName(QWidget* parent, const char* title, const Filter (&filters)[
 
 SpdFormat FormatOfName(const QString& name)
 {
-    return FormatForName(name.toStdString());
+    return FormatForName(FileNameString(name));
 }
 }  // namespace
 
 DocumentWindow* MainWindow::findDocument(const QString& path) const
 {
     for (DocumentWindow* w : documents()) {
-        if (QString::fromStdString(w->document().captionWithoutMark()) == path)
+        if (FileNameFromBytes(w->document().captionWithoutMark()) == path)
             return w;
     }
     return nullptr;
@@ -133,7 +169,7 @@ bool MainWindow::showIfOpen(const QString& path)
     } else {
         const QList<ModuleDocumentWindow*> modules = moduleDocuments();
         const auto it = std::find_if(modules.begin(), modules.end(), [&](ModuleDocumentWindow* w) {
-            return QString::fromStdString(w->document().caption()) == path;
+            return FileNameFromBytes(w->document().caption()) == path;
         });
         if (it == modules.end())
             return false;
@@ -147,7 +183,7 @@ void MainWindow::recordRecentFile(const QString& path)
 {
     // Stored absolute, so that an entry opens the same file whatever the
     // working folder of a later start.
-    m_recent.add(QFileInfo(path).absoluteFilePath());
+    m_recent.add(AbsoluteFileName(path));
     m_recent.save(m_settings);
     updateRecentFileActions();
 }
@@ -165,14 +201,15 @@ bool MainWindow::readImage(const QString& path, SpdImage& image)
 void MainWindow::loadInto(DocumentWindow* window, const QString& path, const SpdImage& image)
 {
     SpdDocument& doc = window->document();
-    doc.setCaption(path.toStdString());
+    window->setProperty(kBytesAfterImageProperty, QVariant());  // until the file's own count is noted
+    doc.setCaption(FileNameString(path));
     // Into a window with a history the load is a step that can be taken back;
     // into a fresh one it is part of the opening. Either way the bytes are
     // then those of the file.
     if (window->undoStack()->count() > 0)
-        window->recordStep(QString::fromUtf8("載入檔案"), [&] { doc.load(image); });
+        window->recordStep(QString::fromUtf8("載入檔案"), [&] { doc.loadWhole(image); });
     else
-        doc.load(image);
+        doc.loadWhole(image);
     window->markClean();
     window->refreshNow();
     showCheckMismatch(window->checkMismatchText());
@@ -188,6 +225,7 @@ void MainWindow::openFile()
 ModuleDocumentWindow* MainWindow::openModuleDocument(ImageData image, const QString& caption)
 {
     auto* window = new ModuleDocumentWindow(std::move(image), caption);
+    window->document().setCaption(FileNameString(caption));  // every byte of a file's name
     window->setSaveHandler([this](ModuleDocumentWindow* w) { return saveModuleDocument(w, false); });
     // The programmer column as the 256-byte window has it; every button of it
     // says why it sends nothing for this image.
@@ -219,14 +257,24 @@ ModuleDocumentWindow* MainWindow::openModuleDocument(ImageData image, const QStr
     window->setProgrammerColumn(programmer);
     addDocumentSubWindow(window);
     connect(window, &ModuleDocumentWindow::statusMessage, statusBar(), [this](const QString& text) { statusBar()->showMessage(text); });
-    showCheckMismatch(window->checkMismatchText());
+    // What the reader warned of (a truncated image: "truncated: 256 of 512
+    // bytes"), then the check bytes that disagree with the image.
+    QStringList notes;
+    if (window->document().image().truncated())
+        notes << QString::fromStdString(window->document().image().truncationWarning());
+    if (const QString mismatch = window->checkMismatchText(); !mismatch.isEmpty())
+        notes << mismatch;
+    connect(window, &ModuleDocumentWindow::statusMessageWithdrawn, statusBar(), [this](const QString& text) { withdrawStatusMessage(text); });
+    showCheckMismatch(notes.join(QStringLiteral("; ")));
     return window;
 }
 
-bool MainWindow::readAnyImage(const QString& path, ImageData& larger, SpdImage& page)
+bool MainWindow::readAnyImage(const QString& path, ImageData& larger, SpdImage& page, std::uint64_t& bytesAfterImage)
 {
-    ImageRead read = ReadImageFile(QFile::encodeName(path).toStdString(), InputFormatForFileName(path.toStdString()));
+    const std::string file = FileNameString(path);
+    ImageRead read = ReadImageFile(file, InputFormatForFileName(file));
     larger = {};
+    bytesAfterImage = read.ok() ? read.bytesAfterImage : 0;
     if (!read.ok()) {
         // A file too short for the type its byte 2 names still opens as the
         // 256-byte image it always opened as; the reader says why otherwise.
@@ -242,28 +290,35 @@ bool MainWindow::readAnyImage(const QString& path, ImageData& larger, SpdImage& 
 void MainWindow::openPath(const QString& name)
 {
     // A window carries the full path of its file, however it was named.
-    const QString path = QFileInfo(name).absoluteFilePath();
+    const QString path = AbsoluteFileName(name);
     if (showIfOpen(path))
         return;
     // A 512- or 1024-byte image opens in a window of its own; every other
     // file opens as it always has, into a 256-byte document.
     ImageData larger;
     SpdImage image{};
-    if (!readAnyImage(path, larger, image))
+    std::uint64_t bytesAfterImage = 0;
+    if (!readAnyImage(path, larger, image, bytesAfterImage))
         return;
+    // An untitled window that holds nothing of the operator's makes room for
+    // the file: a 256-byte image goes into it, a larger one takes its place.
+    DocumentWindow* blank = activeDocument();
+    if (blank != nullptr && (blank->document().isModified() ||
+                             !QString::fromStdString(blank->document().caption()).startsWith(QLatin1String(kUntitledPrefix))))
+        blank = nullptr;
     if (!larger.bytes.empty()) {
-        openModuleDocument(std::move(larger), path);
+        noteBytesAfterImage(openModuleDocument(std::move(larger), path), path, bytesAfterImage);
+        if (blank != nullptr) {
+            if (auto* sub = qobject_cast<QMdiSubWindow*>(blank->parentWidget()))
+                sub->close();
+        }
         recordRecentFile(path);
         return;
     }
-    // An untitled window that holds nothing of the operator's takes the file;
-    // otherwise the file gets a window of its own.
-    DocumentWindow* target = activeDocument();
-    if (target == nullptr || target->document().isModified() ||
-        !QString::fromStdString(target->document().caption()).startsWith(QLatin1String(kUntitledPrefix)))
-        target = newDocument();
+    DocumentWindow* target = blank != nullptr ? blank : newDocument();
     loadInto(target, path, image);
     activate(target);
+    noteBytesAfterImage(target, path, bytesAfterImage);
     recordRecentFile(path);
 }
 
@@ -276,10 +331,11 @@ void MainWindow::openRecentFile(int index)
         return;
     ImageData larger;
     SpdImage image{};
-    if (!readAnyImage(name, larger, image))
+    std::uint64_t bytesAfterImage = 0;
+    if (!readAnyImage(name, larger, image, bytesAfterImage))
         return;  // the window keeps what it shows; no file is created
     if (!larger.bytes.empty()) {
-        openModuleDocument(std::move(larger), name);
+        noteBytesAfterImage(openModuleDocument(std::move(larger), name), name, bytesAfterImage);
         recordRecentFile(name);
         return;
     }
@@ -287,6 +343,7 @@ void MainWindow::openRecentFile(int index)
     if (target == nullptr)
         target = newDocument();
     loadInto(target, name, image);
+    noteBytesAfterImage(target, name, bytesAfterImage);
     recordRecentFile(name);
 }
 
@@ -295,7 +352,7 @@ void MainWindow::importHexDump()
     const QString name = AskFileName(this, "匯入十六進位傾印", kDumpFilters, false, nullptr);
     if (name.isEmpty())
         return;
-    ImageRead read = ReadImageFile(QFile::encodeName(name).toStdString(), InputFormat::Dump);
+    ImageRead read = ReadImageFile(FileNameString(name), InputFormat::Dump);
     if (!read.ok()) {
         ui::ShowError(this, QString::fromUtf8(ui::kDeviceErrorTitle),
                       QStringLiteral("*****   無法開啟檔案 !   *****\n\n%1\n%2").arg(name, QString::fromStdString(read.error)));
@@ -312,7 +369,7 @@ void MainWindow::importHexDump()
     SpdImage image{};
     std::copy_n(read.image.bytes.begin(), kSpdSize, image.begin());
     DocumentWindow* target = newDocument();
-    target->document().load(image);
+    target->document().loadWhole(image);
     target->document().setModified(true);
     target->refreshNow();
 }
@@ -333,23 +390,29 @@ bool MainWindow::saveModuleDocument(ModuleDocumentWindow* window, bool askName)
                       QStringLiteral("      *****   權限不足無法存檔,請洽管理人員 !   *****      "));
         return false;
     }
-    QString name = QString::fromStdString(window->document().caption());
-    if (askName || name.startsWith(QLatin1String(kUntitledPrefix)) || !QFileInfo(name).isAbsolute()) {
+    QString name = FileNameFromBytes(window->document().caption());
+    if (askName || name.startsWith(QLatin1String(kUntitledPrefix)) || !name.startsWith(u'/')) {
         activateWidget(window);
         name = askName ? AskFileName(this, "另存新檔", kSaveAsFilters, true, nullptr)
                        : AskFileName(this, "儲存", kOpenFilters, true, nullptr);
         if (name.isEmpty())
             return false;
     }
+    if (!confirmDroppingBytesAfterImage(window, name))
+        return false;
     QString error;
     if (!WriteImageFile(name, window->document().bytes(), FormatOfName(name), &error)) {
         ui::ShowError(this, QString::fromUtf8(ui::kDeviceErrorTitle),
                       QStringLiteral("*****   無法儲存檔案 !   *****\n\n%1\n%2").arg(name, error));
         return false;
     }
-    window->document().setCaption(name.toStdString());
+    window->setProperty(kBytesAfterImageProperty, QVariant());
+    window->document().setCaption(FileNameString(name));
+    window->document().clearEditedMarks();
     window->document().setModified(false);
-    // (the 256-byte Save does not touch the recent files either)
+    // Save As names a file the operator may want again; Save does not touch the list.
+    if (askName)
+        recordRecentFile(name);
     return true;
 }
 
@@ -362,7 +425,7 @@ bool MainWindow::saveDocument(DocumentWindow* window)
     }
     if (window == nullptr)
         return false;
-    QString name = QString::fromStdString(window->document().captionWithoutMark());
+    QString name = FileNameFromBytes(window->document().captionWithoutMark());
     if (name.startsWith(QLatin1String(kUntitledPrefix))) {
         activate(window);
         name = AskFileName(this, "儲存", kOpenFilters, true, nullptr);
@@ -394,11 +457,38 @@ void MainWindow::saveFileAs()
     // ending in "spd" is text, any other binary. The chosen filter only
     // supplies the suffix of a name typed without one, so a file never reads
     // back as something other than what was saved.
-    writeDocument(window, name, FormatOfName(name) == SpdFormat::Text);
+    if (writeDocument(window, name, FormatOfName(name) == SpdFormat::Text))
+        recordRecentFile(name);
+}
+
+void MainWindow::noteBytesAfterImage(QWidget* window, const QString& path, std::uint64_t count)
+{
+    if (window == nullptr || count == 0)
+        return;
+    window->setProperty(kBytesAfterImageProperty, QVariantList{path, QVariant::fromValue<qulonglong>(count)});
+    statusBar()->showMessage(tr("%1：映像之後還有 %2 個位元組，儲存時只寫入映像，這些位元組會被捨棄")
+                                 .arg(QFileInfo(path).fileName())
+                                 .arg(count));
+}
+
+bool MainWindow::confirmDroppingBytesAfterImage(QWidget* window, const QString& path)
+{
+    const QVariantList noted = window->property(kBytesAfterImageProperty).toList();
+    if (noted.size() != 2 || QFileInfo(noted[0].toString()).absoluteFilePath() != QFileInfo(path).absoluteFilePath())
+        return true;
+    activateWidget(window);
+    const QMessageBox::StandardButton answer = QMessageBox::question(
+        this, tr("儲存"),
+        tr("%1 在映像之後還有 %2 個位元組。\n儲存只寫入映像，這些位元組會被捨棄。是否儲存 ?")
+            .arg(path)
+            .arg(noted[1].toULongLong()));
+    return answer == QMessageBox::Yes;
 }
 
 bool MainWindow::writeDocument(DocumentWindow* window, const QString& path, bool textFormat)
 {
+    if (!confirmDroppingBytesAfterImage(window, path))
+        return false;
     SpdDocument& doc = window->document();
     SpdImage image{};
     for (int i = 0; i < kSpdSize; ++i)
@@ -410,7 +500,9 @@ bool MainWindow::writeDocument(DocumentWindow* window, const QString& path, bool
                       QStringLiteral("*****   無法儲存檔案 !   *****\n\n%1\n%2").arg(path, error));
         return false;
     }
-    doc.setCaption(path.toStdString());
+    window->setProperty(kBytesAfterImageProperty, QVariant());
+    doc.setCaption(FileNameString(path));
+    doc.clearEditedMarks();  // the file holds these bytes now
     doc.setModified(false);
     return true;
 }

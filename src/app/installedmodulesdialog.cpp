@@ -98,7 +98,9 @@ void InstalledModulesDialog::showScan(const InstalledModules& scan)
     }
     for (int c = Address; c < Summary; ++c)
         m_list->resizeColumnToContents(c);
-    if (!m_scan.found())
+    if (!m_scan.error.empty())
+        m_status->setText(QString::fromStdString(m_scan.error));
+    else if (!m_scan.found())
         m_status->setText(QString::fromStdString(NoInstalledModulesHint(m_scan)));
     else
         m_status->setText(QStringLiteral("%1 module(s) in %2").arg(m_scan.modules.size()).arg(QString::fromStdString(m_scan.devicesFolder)));

@@ -1,6 +1,7 @@
 #include "app/logwindow.h"
 
 #include "app/messages.h"
+#include "files/filename.h"
 #include "files/safefile.h"
 #include "log/logexport.h"
 
@@ -138,7 +139,7 @@ QVariant LogTableModel::data(const QModelIndex& index, int role) const
     case TestColumn: return r.testResult;
     case FailPinsColumn: return r.failPins;
     case PortColumn: return r.port;
-    case OperatorColumn: return r.operatorMode;
+    case OperatorColumn: return r.operatorName;
     case DurationColumn: return QString::number(r.durationMs);
     case ImageColumn: return r.imageSha256;
     default: return {};
@@ -275,10 +276,16 @@ bool LogWindow::exportCsv(const QString& path, QString* error)
 
 void LogWindow::exportWithDialog()
 {
-    const QString path = QFileDialog::getSaveFileName(this, Utf8("匯出 CSV"), QStringLiteral("production-log.csv"),
-                                                      QStringLiteral("CSV (*.csv)"));
-    if (path.isEmpty())
+    const QString shown = QFileDialog::getSaveFileName(this, Utf8("匯出 CSV"), QStringLiteral("production-log.csv"),
+                                                       QStringLiteral("CSV (*.csv)"));
+    if (shown.isEmpty())
         return;
+    // A name the dialog cannot show (not UTF-8) is looked up by its bytes.
+    const QString path = ResolveDialogFileName(shown);
+    if (path.isEmpty()) {
+        ui::ShowError(this, Utf8("生產紀錄"), Utf8("無法分辨檔案 %1：資料夾中有多個檔案的名稱顯示相同，請更名後再試。").arg(shown));
+        return;
+    }
     QString error;
     if (!exportCsv(path, &error))
         ui::ShowError(this, Utf8("生產紀錄"), error);

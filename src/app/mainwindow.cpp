@@ -1,6 +1,7 @@
 #include "app/mainwindow.h"
 
 #include "app/aboutdialog.h"
+#include "app/appicon.h"
 #include "app/mail.h"
 #include "app/messages.h"
 #include "app/passworddialogs.h"
@@ -14,6 +15,7 @@
 #include "documentwindow/comparewindow.h"
 #include "documentwindow/documentwindow.h"
 #include "documentwindow/moduledocumentwindow.h"
+#include "files/filename.h"
 #include "files/settingsstore.h"
 #include "app/logwindow.h"
 #include "log/logrecorder.h"
@@ -96,6 +98,11 @@ MainWindow::~MainWindow()
         m_link->statusReplyTimer().stop();
         m_link->rowPaceTimer().stop();
     }
+    // Records still waiting are kept for the next program that writes the log.
+    if (m_log && m_log->pendingCount() > 0 && !m_log->flush()) {
+        QString error;
+        m_log->keepWaiting(&error);
+    }
 }
 
 void MainWindow::attachProgrammer(std::unique_ptr<SerialLine> line)
@@ -116,7 +123,7 @@ void MainWindow::attachProductionLog()
     }
     m_log = std::make_unique<ProductionLog>(*location);
     m_log->open();  // a failure is tried again with the first record
-    m_recorder = std::make_unique<LogRecorder>(*m_log, StationNameFromSettings(m_settings));
+    m_recorder = std::make_unique<LogRecorder>(*m_log, StationNameFromSettings(m_settings), OperatorNameFromSettings(m_settings));
     // Records that wait say so in the status bar; a log of a newer version says so all the time.
     m_recorder->setStatusListener([this](const QString& text) {
         showLogStatus(text.isEmpty() && m_log->isReadOnly() ? m_log->problem() : text);
@@ -150,6 +157,7 @@ LogWindow* MainWindow::showProductionLog()
     });
     QMdiSubWindow* sub = m_mdi->addSubWindow(window);
     sub->setAttribute(Qt::WA_DeleteOnClose);
+    sub->setWindowIcon(ApplicationIcon());
     sub->resize(m_mdi->viewport()->size() * 9 / 10);
     sub->show();
     m_mdi->setActiveSubWindow(sub);
@@ -173,9 +181,15 @@ void MainWindow::openLoggedImage(const QByteArray& bytes, const LogRecord& recor
     SpdImage image{};
     std::copy_n(bytes.begin(), kSpdSize, image.begin());
     DocumentWindow* target = newDocument();
-    target->document().load(image);
+    target->document().loadWhole(image);
     target->document().setModified(true);
     target->refreshNow();
+}
+
+void MainWindow::withdrawStatusMessage(const QString& text)
+{
+    if (statusBar()->currentMessage() == text)
+        statusBar()->clearMessage();
 }
 
 void MainWindow::showLogStatus(const QString& text)
@@ -202,6 +216,7 @@ void MainWindow::wireDocument(DocumentWindow* window)
     }, Qt::QueuedConnection);
     connect(window, &DocumentWindow::deviceCommandRequested, this, &MainWindow::runDeviceCommand);
     connect(window, &DocumentWindow::statusMessage, statusBar(), [this](const QString& text) { statusBar()->showMessage(text); });
+    connect(window, &DocumentWindow::statusMessageWithdrawn, statusBar(), [this](const QString& text) { withdrawStatusMessage(text); });
     connect(window, &DocumentWindow::autoNumberingClicked, this, [this] {
         if (m_link)
             m_link->setAutoSerial();
@@ -608,7 +623,7 @@ void MainWindow::updateRecentFileActions()
     for (int i = 0; i < 3; ++i) {
         const RecentFileList::Entry& e = m_recent.entry(i + 1);
         QAction* a = m_recentFileActions[static_cast<std::size_t>(i)];
-        a->setText(e.caption);
+        a->setText(FileNameForDisplay(e.caption));
         a->setVisible(e.visible);
     }
     m_recentFileSeparator->setVisible(m_recent.separatorVisible());
@@ -791,7 +806,11 @@ void MainWindow::compareImages()
 {
     // Every open document, in the order the windows were opened.
     std::vector<std::pair<QString, ImageData>> open;
+    int active = -1;  // image A is the active document's
     for (QMdiSubWindow* sub : m_mdi->subWindowList(QMdiArea::CreationOrder)) {
+        if (sub == m_mdi->activeSubWindow() && (qobject_cast<DocumentWindow*>(sub->widget()) != nullptr ||
+                                                qobject_cast<ModuleDocumentWindow*>(sub->widget()) != nullptr))
+            active = static_cast<int>(open.size());
         if (auto* doc = qobject_cast<DocumentWindow*>(sub->widget())) {
             const SpdImage& image = doc->document().image();
             open.emplace_back(QString::fromStdString(doc->document().captionWithoutMark()),
@@ -800,7 +819,7 @@ void MainWindow::compareImages()
             open.emplace_back(QString::fromStdString(module->document().caption()), module->document().image());
         }
     }
-    CompareWindow::chooseAndShow(this, std::move(open), [this](QWidget* window) { addDocumentSubWindow(window); });
+    CompareWindow::chooseAndShow(this, std::move(open), active, [this](QWidget* window) { addDocumentSubWindow(window); });
 }
 
 QList<DocumentWindow*> MainWindow::documents() const
@@ -835,6 +854,8 @@ QMdiSubWindow* MainWindow::addDocumentSubWindow(QWidget* window)
     others.removeIf([](const QMdiSubWindow* sub) { return sub->isHidden(); });  // closed, not yet deleted
     QMdiSubWindow* sub = m_mdi->addSubWindow(window);
     sub->setAttribute(Qt::WA_DeleteOnClose);
+    // The icon the menu bar shows while the window is maximised.
+    sub->setWindowIcon(ApplicationIcon());
     sub->resize(DocumentWindow::openingSize(this));
     if (others.isEmpty()) {
         sub->showMaximized();

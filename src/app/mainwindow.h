@@ -158,6 +158,7 @@ private:
     void connectHandshake();
     void attachProductionLog();
     void showLogStatus(const QString& text);
+    void withdrawStatusMessage(const QString& text);  // cleared if the status bar still shows it
     void runDeviceCommand(DeviceCommand command);
     void wireDocument(DocumentWindow* window);
     DocumentWindow* findDocument(const QString& path) const;
@@ -166,7 +167,13 @@ private:
     bool readImage(const QString& path, SpdImage& image);
     // Reads a file once: a 512- or 1024-byte image into `larger`, any other
     // into `page`; false, with the message shown, when it cannot be read.
-    bool readAnyImage(const QString& path, ImageData& larger, SpdImage& page);
+    // bytesAfterImage: how many bytes the file holds after the image (the
+    // first Save drops them).
+    bool readAnyImage(const QString& path, ImageData& larger, SpdImage& page, std::uint64_t& bytesAfterImage);
+    // A window opened on a file with bytes after its image says so in the
+    // status bar and remembers it; saving over that file asks first, once.
+    void noteBytesAfterImage(QWidget* window, const QString& path, std::uint64_t count);
+    [[nodiscard]] bool confirmDroppingBytesAfterImage(QWidget* window, const QString& path);
     bool writeDocument(DocumentWindow* window, const QString& path, bool textFormat);
     bool saveModuleDocument(ModuleDocumentWindow* window, bool askName);
     [[nodiscard]] QMdiSubWindow* activeSubWindow() const;

@@ -1,6 +1,7 @@
 #include "app/singleinstance.h"
 
 #include "app/messages.h"
+#include "files/filename.h"
 
 #include <QDir>
 #include <QFile>
@@ -45,7 +46,7 @@ QString UserKey()
 bool IsPrivateDirectory(const QString& path)
 {
     struct stat info {};
-    return !path.isEmpty() && ::lstat(QFile::encodeName(path).constData(), &info) == 0 && S_ISDIR(info.st_mode) &&
+    return !path.isEmpty() && ::lstat(FileNameBytes(path).constData(), &info) == 0 && S_ISDIR(info.st_mode) &&
            info.st_uid == ::geteuid() && (info.st_mode & 077) == 0;
 }
 #endif
@@ -60,7 +61,7 @@ bool EnsurePrivateDirectory(const QString& path, QString* why)
         return false;
     };
 #ifdef Q_OS_UNIX
-    const QByteArray name = QFile::encodeName(path);
+    const QByteArray name = FileNameBytes(path);
     if (::mkdir(name.constData(), 0700) != 0 && errno != EEXIST)
         return refuse(QString::fromLocal8Bit(std::strerror(errno)));
     struct stat info {};
@@ -130,7 +131,7 @@ bool SingleInstance::knock(bool activate, const QStringList& files)
         return false;
     if (activate) {
         for (const QString& file : files)
-            socket.write(kOpenRequest + QDir::current().absoluteFilePath(file).toUtf8().toPercentEncoding() + '\n');
+            socket.write(kOpenRequest + FileNameBytes(AbsoluteFileName(file)).toPercentEncoding() + '\n');
         socket.write(kActivateRequest);
         while (socket.bytesToWrite() > 0 && socket.waitForBytesWritten(kConnectTimeoutMs)) {
         }
@@ -198,8 +199,9 @@ void SingleInstance::read(QLocalSocket* socket)
         if (line == kActivateRequest) {
             emit activateRequested();
         } else if (line.startsWith(kOpenRequest) && line.endsWith('\n')) {
-            const QString path = QString::fromUtf8(
-                QByteArray::fromPercentEncoding(line.sliced(kOpenRequest.size(), line.size() - kOpenRequest.size() - 1)));
+            const QString path = FileNameFromBytes(
+                QByteArray::fromPercentEncoding(line.sliced(kOpenRequest.size(), line.size() - kOpenRequest.size() - 1))
+                    .toStdString());
             if (QDir::isAbsolutePath(path))
                 emit openRequested(path);
         }

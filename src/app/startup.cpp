@@ -7,6 +7,7 @@
 #include "app/splashwindow.h"
 #include "core/bytetables.h"
 #include "device/serialline.h"
+#include "files/filename.h"
 #include "files/settingsstore.h"
 #include "tessaroversion.h"
 
@@ -79,14 +80,14 @@ int RunWorkstation(int argc, char** argv)
     QApplication::setApplicationName(QString::fromUtf8(ui::kProductTitle));
     QApplication::setOrganizationName(QStringLiteral("Korvalen inc."));
 
+    // The arguments the toolkit left, as bytes: a file name need not be UTF-8.
     QString settingsFile;
     QStringList files;
-    const QStringList args = QApplication::arguments();
-    for (qsizetype i = 1; i < args.size(); ++i) {
-        if (args[i] == QLatin1String("--settings") && i + 1 < args.size())
-            settingsFile = args[++i];
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--settings") == 0 && i + 1 < argc)
+            settingsFile = FileNameFromBytes(argv[++i]);
         else
-            files << args[i];
+            files << FileNameFromBytes(argv[i]);
     }
 
     AppValues values;

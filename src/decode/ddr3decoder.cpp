@@ -170,7 +170,11 @@ void DecodeDdr3Byte(const SpdImage& image, DecodedView& view, DecodeContext& con
     case 120:
     case 121: AssignHexString(view[Ddr3Field::Date], ByteRange(image, 120, 121)); break;
     case 126:
-    case 127: AssignHexString(view.crcValue, ByteRange(image, 126, 127)); break;
+    case 127:
+        // The stored CRC as a 16-bit value, high byte (127) first, as every
+        // other CRC text shows it.
+        view.crcValue = WordToHex(static_cast<std::uint16_t>(image[127] << 8 | image[126]));
+        break;
     case 146:
     case 147: AssignHexString(view[Ddr3Field::Revision], ByteRange(image, 146, 147)); break;
     case 148:

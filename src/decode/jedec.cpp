@@ -1,5 +1,7 @@
 #include "decode/jedec.h"
 
+#include "core/hex.h"
+
 #include <array>
 
 namespace tessaro {
@@ -12,15 +14,6 @@ constexpr Jep106Row kRows[] = {
 constexpr int kRowCount = static_cast<int>(sizeof kRows / sizeof kRows[0]);
 constexpr int kBanks = 7;
 
-int UpperHexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 // Names by bank and stored code byte. Every key of the table is "7F" written
 // bank - 1 times and the code byte, so this index answers exactly the keys a
 // scan of the table would find.
@@ -30,7 +23,7 @@ struct Index {
     {
         for (const auto& row : kRows) {
             const std::string_view key = row.key;
-            const int code = UpperHexDigit(key[key.size() - 2]) * 16 + UpperHexDigit(key.back());
+            const int code = HexDigitValue(key[key.size() - 2]) * 16 + HexDigitValue(key.back());
             auto& slot = names[static_cast<std::size_t>(row.bank - 1)][static_cast<std::size_t>(code)];
             if (!slot)  // the first row with a key wins
                 slot = row.name;
@@ -63,10 +56,10 @@ const char* ManufacturerName(std::string_view key)
         return nullptr;
     const std::size_t pairs = n / 2;
     for (std::size_t p = 0; p + 1 < pairs; ++p)
-        if (key[2 * p] != '7' || key[2 * p + 1] != 'F')
+        if (key[2 * p] != '7' || HexDigitValue(key[2 * p + 1]) != 15)
             return nullptr;
-    const int high = UpperHexDigit(key[n - 2]);
-    const int low = UpperHexDigit(key[n - 1]);
+    const int high = HexDigitValue(key[n - 2]);
+    const int low = HexDigitValue(key[n - 1]);
     if (high < 0 || low < 0)
         return nullptr;
     return TheIndex().names[pairs - 1][static_cast<std::size_t>(high * 16 + low)];

@@ -15,8 +15,9 @@ struct Jep106Row {
 [[nodiscard]] const Jep106Row* Jep106Rows();
 [[nodiscard]] int Jep106RowCount();
 
-// The manufacturer's name of the row whose key equals key exactly (upper-case
-// digits, whole text), or nullptr when no row matches.
+// The manufacturer's name of the row whose key equals key (hex digits of
+// either case, the whole text: "7F7F9E" and "7f7f9e" alike), or nullptr when
+// no row matches.
 [[nodiscard]] const char* ManufacturerName(std::string_view key);
 
 }  // namespace tessaro

@@ -1,5 +1,7 @@
 #include "decode/textformat.h"
 
+#include "core/utf8.h"
+
 #include <algorithm>
 #include <charconv>
 #include <iterator>
@@ -47,6 +49,29 @@ void AssignAnsiText(std::string& out, std::span<const std::uint8_t> bytes)
         else
             AppendUtf8(out, b);
     }
+}
+
+std::string TerminalText(std::string_view text)
+{
+    std::string shown;
+    shown.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) {
+        const std::size_t n = Utf8SequenceLength(text, i);
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (n == 0) {
+            shown += "\xEF\xBF\xBD";
+            ++i;
+            continue;
+        }
+        const bool control = (n == 1 && (c < 0x20 || c == 0x7F)) ||
+                             (n == 2 && c == 0xC2 && static_cast<unsigned char>(text[i + 1]) < 0xA0);
+        if (control)
+            shown += '.';
+        else
+            shown.append(text.substr(i, n));
+        i += n;
+    }
+    return shown;
 }
 
 void AppendInt(std::string& out, long long value)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 namespace tessaro {
 
 // The texts of the message boxes that the programmer link and its commands
@@ -26,6 +28,16 @@ inline constexpr const char* kSwitchFailed = "*****   SPD 讀取失敗 !   *****
 inline constexpr const char* kCopyFailed = "*****   SPD 拷貝失敗 !   *****";
 inline constexpr const char* kVerifyFailed = "*****   SPD 比對失敗 !   *****";
 inline constexpr const char* kTestFailed = "*****   SPD 測試失敗 !   *****";
+
+// The answer of every programmer command to an image larger than the
+// programmer's 256-byte EEPROM: `size` bytes of the `generation` ("DDR4").
+inline std::string LargerImageRefusal(int size, const std::string& generation)
+{
+    const std::string bytes = std::to_string(size);
+    return "燒錄器與模組測試器只處理 256 位元組的 SPD EEPROM，這份 " + bytes + " 位元組的 " + generation +
+           " 映像不會送到裝置。\nThe programmer and the module tester hold 256-byte SPD EEPROMs only: this " + bytes +
+           "-byte " + generation + " image is not sent to the device.";
+}
 }  // namespace msg
 
 }  // namespace tessaro

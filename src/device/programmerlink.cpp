@@ -91,6 +91,17 @@ std::vector<int> PinsMarked(const std::array<PinMark, kModuleSignalCount>& pins,
     return list;
 }
 
+// The record's result and pins, as the production log keeps them.
+void FillTestReport(LinkOperationReport& report, const TestRecordReading& record)
+{
+    const char* result = TestResultText(record.result);
+    report.ok = record.result == 0;
+    report.message = report.ok ? std::string() : std::string(result);
+    report.testResult = result;
+    report.failPins = PinsMarked(record.pins, PinMark::Fail);
+    report.passPins = PinsMarked(record.pins, PinMark::Pass);
+}
+
 }  // namespace
 
 const char* LinkOperationName(LinkOperation operation)
@@ -348,6 +359,9 @@ void ProgrammerLink::statusReplyTick()
         read(reply);
     const std::optional<StatusRecord> record = ReadStatusRecord(reply);
     if (!record) {
+        if (m_reason.empty())
+            m_reason = reply.empty() ? std::string("no reply to the status request")
+                                     : "the status reply (" + std::to_string(reply.size()) + " characters) is no status record";
         m_host.statusMissing();
         fail(msg::kRs232Failed);
     } else {
@@ -375,34 +389,35 @@ void ProgrammerLink::pollTick()
         m_host.testResultStarted();
         if (!record.hasResult)
             return;
-        const char* result = TestResultText(record.result);
         if (m_recorder != nullptr) {
             LinkOperationReport report;
             report.operation = LinkOperation::TestRecord;
             report.port = m_line.portText().toStdString();
             report.documentName = m_host.activeDocument()->captionWithoutMark();
             report.authorized = m_app.operatorAuthorized;
-            report.ok = record.result == 0;
-            report.message = report.ok ? std::string() : std::string(result);
-            report.testResult = result;
-            report.failPins = PinsMarked(record.pins, PinMark::Fail);
-            report.passPins = PinsMarked(record.pins, PinMark::Pass);
+            FillTestReport(report, record);
             m_recorder->operationFinished(report);
         }
-        m_host.testResultText(result, std::string_view(result) == "PASS");
-        std::int16_t& counter = record.result != 0 ? m_app.testFailCount : m_app.testPassCount;
-        if (counter == INT16_MAX)
-            return;
-        ++counter;
-        m_host.testCounts(m_app.testPassCount, m_app.testFailCount);
-        m_host.testPins(record.pins, record.pinsComplete);
-        if (!record.pinsComplete)
+        if (!showTestRecord(record))
             return;
     }
     std::string rest;
     m_line.readAvailable(rest);
     if (!m_pollTimer.isActive())
         m_pollTimer.start();
+}
+
+bool ProgrammerLink::showTestRecord(const TestRecordReading& record)
+{
+    const char* result = TestResultText(record.result);
+    m_host.testResultText(result, std::string_view(result) == "PASS");
+    std::int16_t& counter = record.result != 0 ? m_app.testFailCount : m_app.testPassCount;
+    if (counter == INT16_MAX)
+        return false;
+    ++counter;
+    m_host.testCounts(m_app.testPassCount, m_app.testFailCount);
+    m_host.testPins(record.pins, record.pinsComplete);
+    return record.pinsComplete;
 }
 
 // --- SPD transfers ---
@@ -478,21 +493,29 @@ int ProgrammerLink::readDump(std::array<std::uint8_t, kSpdSize>& bytes)
 
 bool ProgrammerLink::storeDump(const std::array<std::uint8_t, kSpdSize>& bytes, int count)
 {
-    // Only the bytes the reply carried in full; check bytes, marks and the
-    // modified flag stay as they are.
-    bool stored = true;
+    // Only the bytes the reply carried in full; the check bytes stay as read.
+    // A whole image replaces the document's as a file opened into it does
+    // (decoded as a settled window, marks cleared). A read that changed the
+    // bytes marks the document modified: the caption still names the file,
+    // which no longer holds what the window shows.
+    SpdDocument* doc = m_host.activeDocument();
+    if (doc == nullptr)
+        return false;
+    if (count <= 0)
+        return count == kSpdSize;
     m_host.changeActiveDocument([&] {
-        for (int i = 0; i < count; ++i) {
-            SpdDocument* doc = m_host.activeDocument();
-            if (doc == nullptr) {
-                stored = false;
-                return;
-            }
-            doc->setByte(i, bytes[static_cast<std::size_t>(i)]);
-            doc->decodeByte(i);
+        const SpdImage before = doc->image();
+        if (count == kSpdSize) {
+            doc->loadWhole(bytes);
+        } else {
+            for (int i = 0; i < count; ++i)
+                doc->setByte(i, bytes[static_cast<std::size_t>(i)]);
+            doc->settleView();
         }
+        if (doc->image() != before)
+            doc->setModified(true);
     });
-    return stored && count == kSpdSize;
+    return count == kSpdSize;
 }
 
 bool ProgrammerLink::compareWithDocument(const char* activity, int waitSeconds, const char* equalText, const char* differsText,
@@ -623,6 +646,10 @@ bool ProgrammerLink::readProgrammer()
             settle(2);
             std::string reply;
             ok = read(reply) && (numbering = ReadSerialNumbering(reply)).has_value();
+            if (m_reason.empty() && !numbering)
+                m_reason = reply.empty() ? std::string("no reply to the serial-numbering query")
+                                         : "the serial-numbering reply has " + std::to_string(reply.size()) +
+                                               " characters, too few to read";
         }
     }
     if (!ok || m_host.activeDocument() == nullptr)
@@ -702,6 +729,48 @@ bool ProgrammerLink::runTesterCommand(TesterCommand command)
     }
     if (!ok)
         return fail(info.failureText, info.failureTitle);
+    return true;
+}
+
+bool ProgrammerLink::runModuleTest(int recordWaitMs)
+{
+    const bool recorded = beginOperation(LinkOperation::TesterTest);
+    const ScopeExit recordEnds([this, recorded] {
+        if (recorded)
+            endOperation();
+    });
+    // The link's clock, which tests replace, else the monotonic one.
+    QElapsedTimer monotonic;
+    monotonic.start();
+    const auto now = [&] { return m_clock.elapsed ? m_clock.elapsed() : std::int64_t{monotonic.elapsed()}; };
+    const std::int64_t commandTime = now();
+    if (!runTesterCommand(TesterCommand::Test))
+        return false;
+    PollingPause pause(m_pollTimer);  // the record is read here, not by a polling tick
+    std::string text;
+    TestRecordReading record;
+    for (;;) {
+        std::string more;
+        if (!openPort() || !read(more))
+            return failWithCause(msg::kTestFailed);
+        text += more;
+        record = ReadTestRecord(text);
+        // A record whose characters are still coming in gets a second more.
+        const std::int64_t limit = record.isRecord ? recordWaitMs + 1000 : recordWaitMs;
+        if (record.pinsComplete || now() - commandTime >= limit)
+            break;
+        m_clock.sleep(50);
+    }
+    if (!record.hasResult) {
+        const std::string seconds = std::to_string((recordWaitMs + 999) / 1000);
+        return failWithCause(msg::kTestFailed, {record.isRecord ? "the test record was cut short"
+                                                                : "no test record came within " + seconds +
+                                                                      " s of the test command"});
+    }
+    if (m_operation)
+        FillTestReport(*m_operation, record);
+    m_host.testResultStarted();
+    showTestRecord(record);
     return true;
 }
 

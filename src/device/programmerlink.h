@@ -126,6 +126,13 @@ public:
 
     // --- Module-tester commands ---
     bool runTesterCommand(TesterCommand command);
+    // The module test with its record: the test command, then the record,
+    // awaited until `recordWaitMs` after the command (a record still coming
+    // in then gets a second more), shown as the polling shows one and kept in
+    // the test's own log record. False, with the failure shown, when the
+    // command failed or no record came in time; a record that comes later is
+    // left for the polling.
+    bool runModuleTest(int recordWaitMs);
 
 signals:
     // Every text written to the port (frames of commands and rows).
@@ -138,6 +145,9 @@ private:
     void settle(int seconds);
     void waitForRowPause();
     bool fail(const char* text, const char* title = msg::kErrorTitle);
+    // Shows a test record's result, counts it and shows its pins; false when
+    // the record stopped short (its pins incomplete, or the counter full).
+    bool showTestRecord(const TestRecordReading& record);
     // A failure shown as one message: the text, then `details`, the reason the
     // line or the reply gave, and the port when no line names it yet.
     bool failWithCause(const char* text, std::vector<std::string> details = {});

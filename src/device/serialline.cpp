@@ -2,10 +2,14 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #ifndef Q_OS_WIN
+#include <fcntl.h>
 #include <grp.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -63,6 +67,62 @@ QString SerialPermissionAdvice(const QString& path)
         .arg(path, group);
 }
 
+bool DeviceLock::take(const QString& path)
+{
+#ifdef Q_OS_WIN
+    Q_UNUSED(path);
+    return true;
+#else
+    struct stat info {};
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+        return true;
+    const QString identity = S_ISCHR(info.st_mode) || S_ISBLK(info.st_mode)
+                                 ? QStringLiteral("dev-%1-%2").arg(major(info.st_rdev)).arg(minor(info.st_rdev))
+                                 : QStringLiteral("file-%1-%2").arg(info.st_dev).arg(info.st_ino);
+    if (m_fd >= 0 && identity == m_identity)
+        return true;
+    release();
+    // The place every user can make lock files in; the files stay, empty.
+    const QString folder = QFileInfo(QStringLiteral("/run/lock")).isWritable() ? QStringLiteral("/run/lock")
+                                                                               : QDir::tempPath();
+    const QByteArray file = QFile::encodeName(folder + QStringLiteral("/tessaro-") + identity + QStringLiteral(".lock"));
+    // Read-only is enough for the lock, so that the file of one user serves all.
+    const int fd = ::open(file.constData(), O_RDONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return true;
+    struct stat lockInfo {};
+    if (::fstat(fd, &lockInfo) != 0 || !S_ISREG(lockInfo.st_mode)) {
+        ::close(fd);
+        return true;
+    }
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const int code = errno;
+        ::close(fd);
+        return code != EWOULDBLOCK;
+    }
+    m_fd = fd;
+    m_identity = identity;
+    return true;
+#endif
+}
+
+void DeviceLock::release()
+{
+#ifndef Q_OS_WIN
+    if (m_fd >= 0)
+        ::close(m_fd);
+#endif
+    m_fd = -1;
+    m_identity.clear();
+}
+
+QString DeviceInUseText(const QString& path)
+{
+    const QString real = QFileInfo(path).canonicalFilePath();
+    return QStringLiteral("port ") + path + QStringLiteral(": another command is using this device") +
+           (real.isEmpty() || real == path ? QString() : QStringLiteral(" (") + real + u')');
+}
+
 QtSerialLine::QtSerialLine(std::function<QString(int)> device)
     : m_device(std::move(device))
 {
@@ -72,6 +132,8 @@ bool QtSerialLine::setPortNumber(int number)
 {
     if (m_port.isOpen() || number < 1 || number > 4)
         return false;
+    if (number != m_number)
+        m_lock.release();
     m_number = number;
     return true;
 }
@@ -102,6 +164,10 @@ bool QtSerialLine::open()
         m_error = QStringLiteral("no serial device is named for port %1").arg(m_number);
         return false;
     }
+    if (!m_lock.take(path)) {
+        m_error = DeviceInUseText(path);
+        return false;
+    }
     m_port.setPortName(path);
     if (!m_port.open(QIODevice::ReadWrite)) {
 #ifndef Q_OS_WIN
@@ -111,6 +177,12 @@ bool QtSerialLine::open()
         if (m_port.error() == QSerialPort::PermissionError && ::access(file.constData(), R_OK | W_OK) != 0 &&
             errno == EACCES) {
             m_error = QStringLiteral("port ") + path + QStringLiteral(": Permission denied: ") + SerialPermissionAdvice(path);
+            return false;
+        }
+        // A device this user may open that refuses it all the same is held
+        // by a program that locks it in its own way.
+        if (m_port.error() == QSerialPort::PermissionError) {
+            m_error = DeviceInUseText(path);
             return false;
         }
 #endif

@@ -54,9 +54,38 @@ public:
 // group that owns it (usually "dialout"), with the command that does it.
 [[nodiscard]] QString SerialPermissionAdvice(const QString& path);
 
+// Keeps a device for one holder across the processes of every user: an
+// exclusive lock on a file named by the device's identity (its device number,
+// or for another file its file system and inode), so that two names of one
+// device (a link and the /dev/pts/N it leads to) exclude each other.
+class DeviceLock
+{
+public:
+    DeviceLock() = default;
+    ~DeviceLock() { release(); }
+    DeviceLock(const DeviceLock&) = delete;
+    DeviceLock& operator=(const DeviceLock&) = delete;
+
+    // Takes the device at `path` (kept while it is the same device). False
+    // when another holder has it; true also when the device cannot be
+    // examined or no lock file can be made (opening it then says more).
+    bool take(const QString& path);
+    void release();
+
+private:
+    int m_fd = -1;
+    QString m_identity;
+};
+
+// What a device held by another command answers: "port /tmp/ttySPD: another
+// command is using this device (/dev/pts/3)".
+[[nodiscard]] QString DeviceInUseText(const QString& path);
+
 // SerialLine on QSerialPort; port numbers name devices through `device`.
 // Errors name the device file opened: "port /dev/ttyS0: No such file or
 // directory"; a device this user may not open adds SerialPermissionAdvice().
+// From its first opening the device stays locked (DeviceLock) until the port
+// number changes or the line goes, across the closings within a command.
 class QtSerialLine final : public SerialLine
 {
 public:
@@ -78,6 +107,7 @@ private:
 
     std::function<QString(int)> m_device;
     QSerialPort m_port;
+    DeviceLock m_lock;
     int m_number = 1;
     QString m_error;
 };

@@ -120,7 +120,11 @@ DocumentEditor::PasteResult DocumentEditor::pasteBytes(int from, std::span<const
     result.written = count;
     recomputeCheckBytes();
     m_doc.showInPanel(m_current);
-    m_doc.decodeAll();
+    // A whole image decodes as it would in a window opened on it.
+    if (count == kSpdSize)
+        m_doc.settleView();
+    else
+        m_doc.decodeAll();
     m_doc.setModified(true);
     return result;
 }

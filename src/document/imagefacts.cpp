@@ -22,15 +22,15 @@ public:
     {
         m_facts.push_back({std::move(name), std::move(text), std::move(bytes)});
     }
-    void addIfSet(std::string name, const std::optional<std::string>& text)
+    void addIfSet(std::string name, const std::optional<std::string>& text, std::vector<ByteSpan> bytes = {})
     {
         if (text)
-            add(std::move(name), *text);
+            add(std::move(name), *text, std::move(bytes));
     }
-    void addIfSet(std::string name, std::optional<int> value)
+    void addIfSet(std::string name, std::optional<int> value, std::vector<ByteSpan> bytes = {})
     {
         if (value)
-            add(std::move(name), std::to_string(*value));
+            add(std::move(name), std::to_string(*value), std::move(bytes));
     }
     std::vector<ImageFact> take() { return std::move(m_facts); }
 
@@ -38,29 +38,75 @@ private:
     std::vector<ImageFact> m_facts;
 };
 
-void AddSummary(FactList& facts, const ModuleSummary& s)
+// Where a generation keeps the module's identity: maker, date, serial number
+// and part number; the rest of the summary is read from bytes of DDR3 alone here.
+struct IdentityBytes {
+    std::vector<ByteSpan> maker, date, serial, part;
+};
+
+IdentityBytes IdentityOf(MemoryType generation)
 {
-    facts.add("summary.generation", s.generation);
-    facts.addIfSet("summary.moduleType", s.moduleType);
-    facts.addIfSet("summary.capacityMB", s.capacityMB);
-    facts.addIfSet("summary.ranks", s.ranks);
-    facts.addIfSet("summary.deviceWidth", s.deviceWidth);
-    facts.addIfSet("summary.busWidth", s.busWidth);
+    switch (generation) {
+    case MemoryType::Sdr:
+    case MemoryType::Ddr:
+    case MemoryType::Ddr2: return {{{64, 71}}, {{93, 94}}, {{95, 98}}, {{73, 90}}};
+    case MemoryType::Ddr3: return {{{117, 118}}, {{120, 121}}, {{122, 125}}, {{128, 145}}};
+    case MemoryType::Ddr4:
+    case MemoryType::Ddr4E:
+    case MemoryType::Lpddr4:
+    case MemoryType::Lpddr4X: return {{{320, 321}}, {{323, 324}}, {{325, 328}}, {{329, 348}}};
+    case MemoryType::Ddr5: return {{{512, 513}}, {{515, 516}}, {{517, 520}}, {{521, 550}}};
+    default: return {};
+    }
+}
+
+void AddSummary(FactList& facts, const ModuleSummary& s, MemoryType generation)
+{
+    const IdentityBytes identity = IdentityOf(generation);
+    const bool ddr3 = generation == MemoryType::Ddr3;
+    auto on = [ddr3](std::vector<ByteSpan> spans) { return ddr3 ? spans : std::vector<ByteSpan>{}; };
+    facts.add("summary.generation", s.generation, {{2, 2}});
+    facts.addIfSet("summary.moduleType", s.moduleType, on({{3, 3}}));
+    facts.addIfSet("summary.capacityMB", s.capacityMB, on({{4, 4}, {7, 8}}));
+    facts.addIfSet("summary.ranks", s.ranks, on({{7, 7}}));
+    facts.addIfSet("summary.deviceWidth", s.deviceWidth, on({{7, 7}}));
+    facts.addIfSet("summary.busWidth", s.busWidth, on({{8, 8}}));
     if (s.ecc)
-        facts.add("summary.ecc", std::string(*s.ecc ? "true" : "false"));
-    facts.addIfSet("summary.organisation", s.organisation);
-    facts.addIfSet("summary.speedMTs", s.speedMTs);
-    facts.addIfSet("summary.speedName", s.speedName);
-    facts.addIfSet("summary.pcName", s.pcName);
+        facts.add("summary.ecc", std::string(*s.ecc ? "true" : "false"), on({{8, 8}}));
+    facts.addIfSet("summary.organisation", s.organisation, on({{7, 7}}));
+    facts.addIfSet("summary.speedMTs", s.speedMTs, on({{10, 12}}));
+    facts.addIfSet("summary.speedName", s.speedName, on({{10, 12}}));
+    facts.addIfSet("summary.pcName", s.pcName, on({{8, 12}}));
     if (s.manufacturer) {
         const JedecMaker& m = *s.manufacturer;
-        facts.add("summary.manufacturer", (m.name ? *m.name + " " : std::string()) + "(bank " +
-                                              std::to_string(m.bank) + ", code " + m.code + ")");
+        facts.add("summary.manufacturer",
+                  (m.name ? *m.name + " " : std::string()) + "(bank " + std::to_string(m.bank) + ", code " + m.code + ")",
+                  identity.maker);
     }
-    facts.addIfSet("summary.partNumber", s.partNumber);
-    facts.addIfSet("summary.serialNumber", s.serialNumber);
-    facts.addIfSet("summary.manufactured", s.manufactured);
+    facts.addIfSet("summary.partNumber", s.partNumber, identity.part);
+    facts.addIfSet("summary.serialNumber", s.serialNumber, identity.serial);
+    facts.addIfSet("summary.manufactured", s.manufactured, identity.date);
 }
+
+// The bytes of the DDR3 panel fields whose captions name none, in panel order.
+const std::vector<ByteSpan> kDdr3InfoBytes[kInfoPanelFieldCount] = {
+    {{3, 3}},          // Module Type
+    {{4, 4}, {7, 7}},  // Module Density /R
+    {{7, 7}},          // Module Ranks
+    {{8, 8}},          // Module Bus Width
+    {{10, 12}},        // Module Speed
+    {{2, 2}},          // Memory Type
+    {{4, 4}},          // SDRAM Density
+    {{4, 4}},          // SDRAM Banks
+    {{5, 5}},          // Number of Row
+    {{5, 5}},          // Number of Col
+    {{7, 7}},          // SDRAM Width
+    {{14, 15}},        // CL Support
+    {{20, 20}},        // Trp
+    {{19, 19}},        // Trrd
+    {{18, 18}},        // Trcd
+    {{21, 22}},        // Tras
+};
 
 // The bytes a panel caption names in hex: "Trp(1B)", "Part Number(49-5A)".
 std::vector<ByteSpan> CaptionBytes(std::string_view caption)
@@ -101,21 +147,27 @@ void AddPanelFacts(FactList& facts, std::span<const std::uint8_t> data)
     facts.add("panel", std::string(view.ddr3PanelsShown ? "DDR3" : "SDR/DDR/DDR2"));
     facts.add("ioPanelTitle", view.ioPanelTitle);
     if (view.ddr3PanelsShown) {
-        for (std::size_t i = 0; i < kDdr3Captions.size(); ++i)
-            facts.add(std::string("fields.") + kDdr3Captions[i], view.ddr3[i], CaptionBytes(kDdr3Captions[i]));
-        facts.add("manufacturerName", view.ddr3ManufacturerName);
-        facts.add("fields." + view.crcCaption, view.crcValue, {{126, 127}});
+        for (std::size_t i = 0; i < kDdr3Captions.size(); ++i) {
+            facts.add(std::string("fields.") + kDdr3Captions[i], view.ddr3[i],
+                      i < std::size(kDdr3InfoBytes) ? kDdr3InfoBytes[i] : CaptionBytes(kDdr3Captions[i]));
+        }
+        facts.add("manufacturerName", view.ddr3ManufacturerName, {{148, 149}});
+        facts.add("fields." + view.crcCaption, view.crcValue, {{kCrcLowByte, kCrcHighByte}});
     } else {
         for (std::size_t i = 0; i < kLegacyCaptions.size(); ++i)
             facts.add(std::string("fields.") + kLegacyCaptions[i], view.legacy[i], CaptionBytes(kLegacyCaptions[i]));
         if (view.legacyManufacturerNameVisible)
-            facts.add("manufacturerName", view.legacyManufacturerName);
+            facts.add("manufacturerName", view.legacyManufacturerName, {{64, 71}});
     }
-    facts.add("checks.checksum63",
-        "stored " + ByteToHex(image[kChecksumByte]) + ", computed " + ByteToHex(Checksum63(image)),
-        {{kChecksumByte, kChecksumByte}});
-    facts.add("checks.crc16", "stored " + WordToHex(StoredCrc(image)) + ", computed " + WordToHex(SpdCrc(image)),
-        {{kCrcLowByte, kCrcHighByte}});
+    // The check the image's type keeps: the CRC of a DDR3 image, the checksum of the others.
+    if (UsesCrc(image)) {
+        facts.add("checks.crc16", "stored " + WordToHex(StoredCrc(image)) + ", computed " + WordToHex(SpdCrc(image)),
+                  {{0, CrcLastByte(image)}, {kCrcLowByte, kCrcHighByte}});
+    } else {
+        facts.add("checks.checksum63",
+                  "stored " + ByteToHex(image[kChecksumByte]) + ", computed " + ByteToHex(Checksum63(image)),
+                  {{0, kChecksumByte}});
+    }
 }
 
 // Bytes of the named timings: DDR4 keeps a medium and a fine part, DDR5 a
@@ -185,7 +237,7 @@ std::vector<ImageFact> ImageFacts(std::span<const std::uint8_t> data)
     FactList facts;
     const ModuleDecode decode = DecodeModule(data);
     facts.add("size", std::to_string(decode.layout.size));
-    AddSummary(facts, decode.summary);
+    AddSummary(facts, decode.summary, decode.layout.generation);
     if (decode.layout.size == kSpdSize && data.size() >= static_cast<std::size_t>(kSpdSize)) {
         AddPanelFacts(facts, data);
     } else {

@@ -62,11 +62,13 @@ int ModuleDocument::writeBytes(int first, std::span<const std::uint8_t> values)
     }
     if (m_checkMode == CheckMode::Crc) {
         // Only blocks whose covered and stored bytes are all present are written.
+        // A stored CRC byte is marked only when its value changed.
         for (const CrcBlock& block : FixCrcBlocks(std::span<std::uint8_t>(m_image.bytes))) {
             for (int n : {block.storedAt, block.storedAt + 1}) {
+                if (m_image.bytes[At(n)] == bytesBefore[At(n)])
+                    continue;
                 m_marks[At(n)] = Mark::Edited;
-                if (n < first || n > last)
-                    touched.push_back(n);
+                touched.push_back(n);
             }
         }
     }
@@ -94,6 +96,17 @@ int ModuleDocument::writeBytes(int first, std::span<const std::uint8_t> values)
     for (ModuleDocumentObserver* o : m_observers)
         o->decodeChanged();
     return last - first + 1;
+}
+
+void ModuleDocument::clearEditedMarks()
+{
+    for (std::size_t n = 0; n < m_marks.size(); ++n) {
+        if (m_marks[n] != Mark::Edited)
+            continue;
+        m_marks[n] = Mark::Plain;
+        for (ModuleDocumentObserver* o : m_observers)
+            o->byteChanged(static_cast<int>(n));
+    }
 }
 
 void ModuleDocument::setCheckMode(CheckMode mode)

@@ -69,6 +69,8 @@ public:
     void restore(const State& state, bool withCheckMode = true);
 
     [[nodiscard]] Mark mark(int index) const;
+    // The edited marks go (a save: the file now holds those bytes).
+    void clearEditedMarks();
     [[nodiscard]] bool isModified() const { return m_modified; }
     void setModified(bool modified);
     [[nodiscard]] const std::string& caption() const { return m_caption; }

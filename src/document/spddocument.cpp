@@ -4,6 +4,7 @@
 #include "core/hex.h"
 #include "core/memorytype.h"
 #include "decode/decoders.h"
+#include "document/settle.h"
 
 #include <algorithm>
 
@@ -162,7 +163,59 @@ void SpdDocument::restore(const State& state, bool withCheckMode)
     m_view.crcValue = state.crcValue;
     if (m_modified != state.modified)
         setModified(state.modified);
-    decodeAll();
+    settleView();
+    // The CRC item of a window showing the other panel pair is the one the
+    // last CRC upkeep wrote; the DDR3 pair decodes it from bytes 126-127.
+    if (!m_view.ddr3PanelsShown)
+        m_view.crcValue = state.crcValue;
+}
+
+struct SpdDocument::Settled {
+    DecodeContext context;
+    DecodedView view;
+    std::int16_t typeCode = 0;
+    CheckMode checkMode = CheckMode::Checksum;
+};
+
+SpdDocument::Settled SpdDocument::SettledOn(const SpdImage& image)
+{
+    Settled settled;
+    SpdDocument fresh(settled.context);
+    OpenAndSettle(fresh, image);
+    settled.view = fresh.m_view;
+    settled.typeCode = fresh.m_typeCode;
+    settled.checkMode = fresh.m_checkMode;
+    return settled;
+}
+
+void SpdDocument::takeView(const Settled& settled)
+{
+    m_view = settled.view;
+    m_context = settled.context;
+    m_viewUntouched = false;
+    notify(&SpdDocumentObserver::decodedViewChanged);
+}
+
+void SpdDocument::settleView()
+{
+    takeView(SettledOn(m_image));
+}
+
+void SpdDocument::loadWhole(const SpdImage& image)
+{
+    const Settled settled = SettledOn(image);
+    for (int n = 0; n < kSpdSize; ++n) {
+        if (m_image[At(n)] != image[At(n)])
+            setByte(n, image[At(n)]);
+        if (m_marks[At(n)] != Mark::Plain)
+            setMark(n, Mark::Plain);
+    }
+    setCheckMode(settled.checkMode);
+    m_typeCode = settled.typeCode;
+    m_descriptions = &DescriptionTableFor(static_cast<MemoryTypeCode>(m_typeCode));
+    notify(&SpdDocumentObserver::typeChanged);
+    showInPanel(0);
+    takeView(settled);
 }
 
 void SpdDocument::decodeAll()
@@ -193,6 +246,14 @@ void SpdDocument::setMark(int index, Mark mark)
 {
     m_marks[At(index)] = mark;
     notify(&SpdDocumentObserver::markChanged, index);
+}
+
+void SpdDocument::clearEditedMarks()
+{
+    for (int n = 0; n < kSpdSize; ++n) {
+        if (m_marks[At(n)] == Mark::Edited)
+            setMark(n, Mark::Plain);
+    }
 }
 
 void SpdDocument::setCaption(const std::string& caption)

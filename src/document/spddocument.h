@@ -79,8 +79,8 @@ public:
     };
     [[nodiscard]] State state() const;
     // Puts the document back into `state`, telling the observers of what
-    // differs, then decodes every byte. The check mode stays as it is unless
-    // `withCheckMode`.
+    // differs; the decoded texts become those of a settled window on its
+    // bytes (settleView). The check mode stays as it is unless `withCheckMode`.
     void restore(const State& state, bool withCheckMode = true);
 
     // --- Bulk operations built on the above ---
@@ -89,11 +89,25 @@ public:
     // and check-mode rule of byte 2. Check bytes and modified flag stay as they are.
     void load(const SpdImage& image);
     void applyLoadTypeRule();
+    // A whole image replaces the document's (a file opened into the window, a
+    // read from the programmer, an import): the bytes, the memory-type code,
+    // the description table, the check mode and every decoded text become
+    // those of a window freshly opened on the image once it has settled
+    // (OpenAndSettle, what `tessaro-cli decode` shows), and the marks are
+    // cleared. The modified flag stays as it is.
+    void loadWhole(const SpdImage& image);
+    // Every decoded text (and the application-wide decode values) becomes
+    // what a settled window on the current bytes shows; nothing else changes.
+    // Texts of the other panel pair or a CRC caption left from an image
+    // decoded before go.
+    void settleView();
 
     // --- State ---
     [[nodiscard]] const SpdImage& image() const { return m_image; }
     [[nodiscard]] Mark mark(int index) const { return m_marks[static_cast<std::size_t>(index)]; }
     void setMark(int index, Mark mark);
+    // The edited marks go (a save: the file now holds those bytes).
+    void clearEditedMarks();
     [[nodiscard]] bool isModified() const { return m_modified; }
     // The caption ends in "*" while modified; windows show captionWithoutMark()
     // and mark the title themselves.
@@ -119,6 +133,11 @@ public:
     void removeObserver(SpdDocumentObserver* observer);
 
 private:
+    // A window freshly opened on `image` and settled, decoded with a context of its own.
+    struct Settled;
+    [[nodiscard]] static Settled SettledOn(const SpdImage& image);
+    void takeView(const Settled& settled);
+
     template <typename F>
     void notify(F f)
     {

@@ -3,6 +3,7 @@
 #include "documentwindow/celltooltip.h"
 #include "core/hex.h"
 #include "documentwindow/markcolours.h"
+#include "files/filename.h"
 #include "files/imagefile.h"
 
 #include <QComboBox>
@@ -30,6 +31,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <cstring>
 
 namespace tessaro {
 
@@ -65,6 +67,24 @@ std::pair<std::vector<CompareMark>, std::vector<CompareMark>> CompareMarks(const
     }
     return {std::move(marksA), std::move(marksB)};
 }
+
+// A scroll area that asks for room for its whole grid, up to 16 rows, so
+// that the window shows a 256-byte grid whole where it can and the facts
+// take the rest.
+class GridScrollArea final : public QScrollArea
+{
+public:
+    [[nodiscard]] QSize sizeHint() const override
+    {
+        const auto* grid = qobject_cast<const CompareGrid*>(widget());
+        if (grid == nullptr)
+            return QScrollArea::sizeHint();
+        const int rowPitch = grid->cellRect(kColumns).top() - grid->cellRect(0).top();
+        const int sixteenRows = grid->cellRect(0).top() + 16 * rowPitch + kGap;
+        return {grid->sizeHint().width() + verticalScrollBar()->sizeHint().width() + 4,
+                std::min(grid->sizeHint().height(), sixteenRows) + 4};
+    }
+};
 
 QString RowHeader(int row)
 {
@@ -231,7 +251,7 @@ CompareWindow::CompareWindow(const ImageData& a, const QString& captionA, const 
     if (!m_bytes.same)
         m_facts = CompareFacts(ImageFacts(a.bytes), ImageFacts(b.bytes));
 
-    setWindowTitle(tr("Compare %1 | %2").arg(captionA, captionB));
+    setWindowTitle(tr("比較 %1 | %2").arg(captionA, captionB));
     auto [marksA, marksB] = CompareMarks(a, b, m_bytes);
     m_gridA = new CompareGrid(a, std::move(marksA));
     m_gridB = new CompareGrid(b, std::move(marksB));
@@ -240,7 +260,7 @@ CompareWindow::CompareWindow(const ImageData& a, const QString& captionA, const 
 
     const auto framed = [](CompareGrid* grid, const QString& title, QScrollArea*& scroll) {
         auto* box = new QGroupBox(title);
-        scroll = new QScrollArea;
+        scroll = new GridScrollArea;
         scroll->setWidget(grid);
         scroll->setFrameShape(QFrame::NoFrame);
         scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -255,33 +275,37 @@ CompareWindow::CompareWindow(const ImageData& a, const QString& captionA, const 
     m_header = new QLabel;
     m_header->setObjectName(QStringLiteral("compareHeader"));
     m_header->setTextFormat(Qt::PlainText);
-    const QString verdict = m_bytes.same ? tr("same")
-                                         : tr("%1 bytes differ, %2 facts differ")
+    const QString verdict = m_bytes.same ? tr("相同")
+                                         : tr("%1 個位元組不同，%2 項資料不同")
                                                .arg(m_bytes.differences.size())
                                                .arg(m_facts.size());
     m_header->setText(tr("A: %1    B: %2    %3").arg(captionA, captionB, verdict));
 
     m_factTable = new QTableWidget(static_cast<int>(m_facts.size()), 3);
     m_factTable->setObjectName(QStringLiteral("compareFacts"));
-    m_factTable->setHorizontalHeaderLabels({tr("Fact"), tr("A"), tr("B")});
+    m_factTable->setHorizontalHeaderLabels({tr("項目"), tr("A"), tr("B")});
     m_factTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_factTable->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_factTable->setSelectionMode(QAbstractItemView::SingleSelection);
     m_factTable->verticalHeader()->hide();
-    m_factTable->setWordWrap(false);
+    // Long values wrap within their column instead of being cut off.
+    m_factTable->setWordWrap(true);
+    m_factTable->setTextElideMode(Qt::ElideNone);
+    m_factTable->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     m_factTable->horizontalHeader()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
     m_factTable->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Stretch);
     m_factTable->horizontalHeader()->setSectionResizeMode(2, QHeaderView::Stretch);
     for (std::size_t i = 0; i < m_facts.size(); ++i) {
         const FactDifference& fact = m_facts[i];
         const int row = static_cast<int>(i);
-        const QString texts[3] = {QString::fromStdString(fact.name), QString::fromStdString(fact.aText()),
+        const QString texts[3] = {factName(fact.name), QString::fromStdString(fact.aText()),
                                   QString::fromStdString(fact.bText())};
         for (int column = 0; column < 3; ++column) {
             auto* item = new QTableWidgetItem(texts[column]);
-            item->setToolTip(texts[column]);  // a long text is elided in its cell
+            item->setToolTip(column == 0 ? QString::fromStdString(fact.name) : texts[column]);
             m_factTable->setItem(row, column, item);
         }
+        m_factTable->item(row, 0)->setData(Qt::UserRole, QString::fromStdString(fact.name));
     }
     connect(m_factTable, &QTableWidget::itemSelectionChanged, this, [this] {
         const QList<QTableWidgetItem*> items = m_factTable->selectedItems();
@@ -291,8 +315,8 @@ CompareWindow::CompareWindow(const ImageData& a, const QString& captionA, const 
     // A click on the row already selected selects its bytes again (after the cursor moved).
     connect(m_factTable, &QTableWidget::cellClicked, this, [this](int row, int) { selectFact(row); });
 
-    m_previous = new QPushButton(tr("Previous difference"));
-    m_next = new QPushButton(tr("Next difference"));
+    m_previous = new QPushButton(tr("上一個差異"));
+    m_next = new QPushButton(tr("下一個差異"));
     m_previous->setToolTip(tr("Shift+F8"));
     m_next->setToolTip(tr("F8"));
     m_previous->setEnabled(!m_bytes.differences.empty());
@@ -313,12 +337,22 @@ CompareWindow::CompareWindow(const ImageData& a, const QString& captionA, const 
     connect(m_gridA, &CompareGrid::cellClicked, this, [this](int index) { select({index}); });
     connect(m_gridB, &CompareGrid::cellClicked, this, [this](int index) { select({index}); });
 
-    auto* splitter = new QSplitter(Qt::Horizontal);
-    splitter->addWidget(framed(m_gridA, tr("A: %1").arg(captionA), m_scrollA));
-    splitter->addWidget(framed(m_gridB, tr("B: %1").arg(captionB), m_scrollB));
+    // The two grids side by side, the facts under them across the whole
+    // width, so that a window of ordinary width shows all three.
+    auto* grids = new QWidget;
+    auto* gridRow = new QHBoxLayout(grids);
+    gridRow->setContentsMargins(0, 0, 0, 0);
+    gridRow->addWidget(framed(m_gridA, tr("A: %1").arg(captionA), m_scrollA));
+    gridRow->addWidget(framed(m_gridB, tr("B: %1").arg(captionB), m_scrollB));
+    gridRow->addStretch(1);
+    auto* splitter = new QSplitter(Qt::Vertical);
+    splitter->addWidget(grids);
     splitter->addWidget(m_factTable);
-    splitter->setStretchFactor(2, 1);
+    grids->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
+    splitter->setStretchFactor(0, 0);
+    splitter->setStretchFactor(1, 1);
     splitter->setChildrenCollapsible(false);
+    m_factTable->setMinimumHeight(120);
 
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(m_previous);
@@ -329,6 +363,72 @@ CompareWindow::CompareWindow(const ImageData& a, const QString& captionA, const 
     layout->addWidget(m_header);
     layout->addWidget(splitter, 1);
     layout->addLayout(buttons);
+}
+
+QString CompareWindow::factName(const std::string& key)
+{
+    const QString k = QString::fromStdString(key);
+    const auto after = [&k](const char* prefix) { return k.mid(static_cast<qsizetype>(std::strlen(prefix))); };
+    // The names of the module summary and of the other single facts.
+    const std::pair<const char*, QString> names[] = {
+        {"size", tr("大小 (位元組)")},
+        {"summary.generation", tr("世代")},
+        {"summary.moduleType", tr("模組類型")},
+        {"summary.capacityMB", tr("容量 (MB)")},
+        {"summary.ranks", tr("Rank 數")},
+        {"summary.deviceWidth", tr("晶片寬度 (bit)")},
+        {"summary.busWidth", tr("匯流排寬度 (bit)")},
+        {"summary.ecc", tr("ECC")},
+        {"summary.organisation", tr("組織")},
+        {"summary.speedMTs", tr("速度 (MT/s)")},
+        {"summary.speedName", tr("速度等級")},
+        {"summary.pcName", tr("模組速度名稱")},
+        {"summary.manufacturer", tr("模組製造商")},
+        {"summary.partNumber", tr("料號")},
+        {"summary.serialNumber", tr("序號")},
+        {"summary.manufactured", tr("製造日期")},
+        {"panel", tr("解碼面板")},
+        {"ioPanelTitle", tr("模組 I/O 標題")},
+        {"manufacturerName", tr("製造商名稱")},
+        {"casLatencies", tr("CAS 延遲")},
+        {"voltage", tr("電壓")},
+        {"checks.checksum63", tr("Checksum (位元組 0-62，存於 63)")},
+        {"checks.crc16", tr("CRC (存於位元組 126-127)")},
+    };
+    for (const auto& [name, shown] : names) {
+        if (k == QLatin1String(name))
+            return shown;
+    }
+    if (k.startsWith(QLatin1String("fields.")))
+        return after("fields.");  // the panel's own caption
+    if (k.startsWith(QLatin1String("timings.")))
+        return after("timings.");
+    if (k.startsWith(QLatin1String("checks.crc16_")))  // "checks.crc16_0_125"
+        return tr("CRC %1").arg(after("checks.crc16_").replace(QLatin1Char('_'), QLatin1Char('-')));
+    if (k.startsWith(QLatin1String("warnings.")))
+        return tr("警告 %1").arg(after("warnings."));
+    if (k.startsWith(QLatin1String("profiles."))) {
+        // "profiles.XMP 2.0 #1.speedMTs": the profile, then what of it.
+        const QString rest = after("profiles.");
+        const qsizetype hash = rest.indexOf(QLatin1Char('#'));
+        const qsizetype dot = hash < 0 ? -1 : rest.indexOf(QLatin1Char('.'), hash);
+        if (dot < 0)
+            return rest;
+        const QString profile = rest.left(dot);
+        const QString what = rest.mid(dot + 1);
+        const std::pair<const char*, QString> parts[] = {
+            {"enabled", tr("啟用")},        {"name", tr("名稱")},
+            {"speedMTs", tr("速度 (MT/s)")}, {"tCKminPs", tr("tCKmin (ps)")},
+            {"voltage", tr("電壓")},         {"casLatencies", tr("CAS 延遲")},
+            {"crcOk", tr("CRC 正確")},
+        };
+        for (const auto& [name, shown] : parts) {
+            if (what == QLatin1String(name))
+                return profile + QLatin1Char(' ') + shown;
+        }
+        return profile + QLatin1Char(' ') + (what.startsWith(QLatin1String("timings.")) ? what.mid(8) : what);
+    }
+    return k;
 }
 
 QString CompareWindow::headerText() const
@@ -354,7 +454,7 @@ void CompareWindow::showDifference(int index)
 {
     m_current = index;
     const ByteDifference& d = m_bytes.differences[static_cast<std::size_t>(index)];
-    m_position->setText(tr("Difference %1 of %2: %3")
+    m_position->setText(tr("差異 %1 / %2：%3")
                             .arg(index + 1)
                             .arg(m_bytes.differences.size())
                             .arg(QString::fromStdString(ByteDifferenceText(d))));
@@ -385,10 +485,10 @@ void CompareWindow::select(const std::set<int>& indexes)
     }
 }
 
-void CompareWindow::chooseAndShow(QWidget* parent, std::vector<std::pair<QString, ImageData>> open,
+void CompareWindow::chooseAndShow(QWidget* parent, std::vector<std::pair<QString, ImageData>> open, int active,
                                   const std::function<void(QWidget*)>& addToWorkspace)
 {
-    CompareSourceDialog dialog(std::move(open), parent);
+    CompareSourceDialog dialog(std::move(open), active, parent);
     if (dialog.exec() != QDialog::Accepted)
         return;
     auto* window = new CompareWindow(dialog.image(0), dialog.caption(0), dialog.image(1), dialog.caption(1));
@@ -401,23 +501,26 @@ void CompareWindow::chooseAndShow(QWidget* parent, std::vector<std::pair<QString
 
 // ---------------------------------------------------------------------------
 
-CompareSourceDialog::CompareSourceDialog(std::vector<std::pair<QString, ImageData>> open, QWidget* parent)
+CompareSourceDialog::CompareSourceDialog(std::vector<std::pair<QString, ImageData>> open, int active, QWidget* parent)
     : QDialog(parent)
     , m_open(std::move(open))
 {
-    setWindowTitle(tr("Compare"));
+    setWindowTitle(tr("比較"));
+    const int count = static_cast<int>(m_open.size());
+    const int first = active >= 0 && active < count ? active : 0;
+    const int defaults[2] = {first, count > 1 && first == 0 ? 1 : 0};
     auto* layout = new QVBoxLayout(this);
     for (int which = 0; which < 2; ++which) {
         Side& side = m_sides[static_cast<std::size_t>(which)];
-        auto* box = new QGroupBox(which == 0 ? tr("Image A") : tr("Image B"));
+        auto* box = new QGroupBox(which == 0 ? tr("映像 A") : tr("映像 B"));
         auto* grid = new QGridLayout(box);
-        side.document = new QRadioButton(tr("Open document"));
+        side.document = new QRadioButton(tr("開啟的文件"));
         side.documents = new QComboBox;
         for (const auto& [caption, image] : m_open)
             side.documents->addItem(caption);
-        side.file = new QRadioButton(tr("File"));
+        side.file = new QRadioButton(tr("檔案"));
         side.path = new QLineEdit;
-        side.browse = new QPushButton(tr("Browse…"));
+        side.browse = new QPushButton(tr("瀏覽…"));
         grid->addWidget(side.document, 0, 0);
         grid->addWidget(side.documents, 0, 1, 1, 2);
         grid->addWidget(side.file, 1, 0);
@@ -429,14 +532,15 @@ CompareSourceDialog::CompareSourceDialog(std::vector<std::pair<QString, ImageDat
         side.document->setEnabled(!m_open.empty());
         side.documents->setEnabled(!m_open.empty());
         if (!m_open.empty())
-            side.documents->setCurrentIndex(std::min(which, static_cast<int>(m_open.size()) - 1));
+            side.documents->setCurrentIndex(defaults[which]);
         (haveDocument ? side.document : side.file)->setChecked(true);
 
         connect(side.documents, &QComboBox::activated, side.document, [&side] { side.document->setChecked(true); });
         connect(side.path, &QLineEdit::textEdited, side.file, [&side] { side.file->setChecked(true); });
         connect(side.browse, &QPushButton::clicked, this, [this, &side] {
-            const QString path = QFileDialog::getOpenFileName(this, tr("Open"), side.path->text(),
-                                                              tr("SPD images (*.spd *.bin *.txt);;All files (*)"));
+            // A name the dialog cannot show (not UTF-8) is looked up by its bytes.
+            const QString path = ResolveDialogFileName(QFileDialog::getOpenFileName(
+                this, tr("開啟"), side.path->text(), tr("SPD 映像 (*.spd *.bin *.txt);;所有檔案 (*)")));
             if (!path.isEmpty()) {
                 side.path->setText(path);
                 side.file->setChecked(true);
@@ -444,6 +548,8 @@ CompareSourceDialog::CompareSourceDialog(std::vector<std::pair<QString, ImageDat
         });
     }
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+    buttons->button(QDialogButtonBox::Ok)->setText(tr("確定"));
+    buttons->button(QDialogButtonBox::Cancel)->setText(tr("取消"));
     connect(buttons, &QDialogButtonBox::accepted, this, &CompareSourceDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &CompareSourceDialog::reject);
     layout->addWidget(buttons);
@@ -471,15 +577,15 @@ bool CompareSourceDialog::resolve(int which)
     }
     const QString path = side.path->text().trimmed();
     if (path.isEmpty()) {
-        QMessageBox::warning(this, tr("Compare"), which == 0 ? tr("Choose a file for image A.") : tr("Choose a file for image B."));
+        QMessageBox::warning(this, tr("比較"), which == 0 ? tr("請選擇映像 A 的檔案。") : tr("請選擇映像 B 的檔案。"));
         side.path->setFocus();
         return false;
     }
-    const std::string name = path.toStdString();
+    const std::string name = FileNameString(path);
     const InputFormat byName = InputFormatForFileName(name);
     const ImageRead read = ReadImageFile(name, byName == InputFormat::Text ? InputFormat::Text : InputFormat::Auto);
     if (!read.ok()) {
-        QMessageBox::warning(this, tr("Compare"), QString::fromStdString(read.error));
+        QMessageBox::warning(this, tr("比較"), QString::fromStdString(read.error));
         side.path->setFocus();
         return false;
     }

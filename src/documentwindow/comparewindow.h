@@ -90,10 +90,16 @@ public:
                   QWidget* parent = nullptr);
 
     // Asks for two images with a CompareSourceDialog (open: the open documents'
-    // captions and images) and hands a new compare window to addToWorkspace, or
+    // captions and images; active: the index of the active one, image A's
+    // default, or -1) and hands a new compare window to addToWorkspace, or
     // shows it as a window of its own when addToWorkspace is empty.
-    static void chooseAndShow(QWidget* parent, std::vector<std::pair<QString, ImageData>> open,
+    static void chooseAndShow(QWidget* parent, std::vector<std::pair<QString, ImageData>> open, int active,
                               const std::function<void(QWidget*)>& addToWorkspace);
+
+    // The name a fact is listed under ("容量 (MB)" for summary.capacityMB,
+    // the panel caption for a panel field); the table keeps the fact's key in
+    // Qt::UserRole of its first column.
+    [[nodiscard]] static QString factName(const std::string& key);
 
     [[nodiscard]] const ByteComparison& byteComparison() const { return m_bytes; }
     [[nodiscard]] const std::vector<FactDifference>& factDifferences() const { return m_facts; }
@@ -136,7 +142,9 @@ class CompareSourceDialog : public QDialog
 {
     Q_OBJECT
 public:
-    CompareSourceDialog(std::vector<std::pair<QString, ImageData>> open, QWidget* parent = nullptr);
+    // Image A starts on the open document `active` (the first when -1), image
+    // B on another one when there is one.
+    CompareSourceDialog(std::vector<std::pair<QString, ImageData>> open, int active = -1, QWidget* parent = nullptr);
 
     struct Side {
         QRadioButton* document = nullptr;

@@ -3,6 +3,9 @@
 #include "core/hex.h"
 #include "documentwindow/bytegrid.h"
 #include "core/checks.h"
+#include "decode/decodejson.h"
+#include "decode/moduledecode.h"
+#include "decode/modulesummary.h"
 #include "documentwindow/decodedpanels.h"
 #include "documentwindow/snapshotstep.h"
 #include "documentwindow/clipboard.h"
@@ -187,8 +190,26 @@ void DocumentWindow::buildUi()
     left->addStretch(1);
     columns->addLayout(left);
 
+    // The decoded panels, and under them the module summary line and the
+    // overclocking profiles as `tessaro-cli decode` lists them.
+    auto* decoded = new QVBoxLayout;
     m_panels = new DecodedPanels(content);
-    columns->addWidget(m_panels, 1, Qt::AlignTop);
+    decoded->addWidget(m_panels);
+    m_summary = new QLabel(content);
+    m_summary->setObjectName(QStringLiteral("summaryLine"));
+    QFont bold = m_summary->font();
+    bold.setBold(true);
+    m_summary->setFont(bold);
+    m_profiles = new QLabel(content);
+    m_profiles->setObjectName(QStringLiteral("profilesText"));
+    for (QLabel* label : {m_summary, m_profiles}) {
+        label->setWordWrap(true);
+        label->setTextFormat(Qt::PlainText);
+        label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        decoded->addWidget(label);
+    }
+    decoded->addStretch(1);
+    columns->addLayout(decoded, 1);
     m_programmer = new ProgrammerPanel(m_app, content);
     columns->addWidget(m_programmer, 0, Qt::AlignTop);
     connect(m_programmer, &ProgrammerPanel::commandClicked, this, &DocumentWindow::runDeviceCommand);
@@ -508,6 +529,7 @@ void DocumentWindow::pushStep(const QString& text, const std::function<void()>& 
         change();  // part of a step already being recorded
         return;
     }
+    withdrawPasteNote();  // an edit after a paste
     m_recording = true;
     DocumentEditor::Snapshot before = m_editor.snapshot();
     change();
@@ -520,6 +542,14 @@ void DocumentWindow::pushStep(const QString& text, const std::function<void()>& 
             entryByte, nextByte));
     }
     m_recording = false;
+}
+
+void DocumentWindow::withdrawPasteNote()
+{
+    if (m_pasteNote.isEmpty())
+        return;
+    emit statusMessageWithdrawn(m_pasteNote);
+    m_pasteNote.clear();
 }
 
 void DocumentWindow::restoreSnapshot(const DocumentEditor::Snapshot& snapshot, bool withCheckMode)
@@ -583,6 +613,8 @@ void DocumentWindow::captionChanged()
     title.replace(kModifiedPlaceholder, QStringLiteral("[*][*]"));
     setWindowTitle(title + kModifiedPlaceholder);
     setWindowModified(m_doc.isModified());
+    if (!m_doc.isModified())
+        withdrawPasteNote();  // saved
     // A save clears the flag outside any step: the stack is clean there; a
     // flag set outside any step (an imported dump) is no clean state.
     if (m_undo != nullptr && !m_recording && !m_restoring) {
@@ -636,6 +668,13 @@ void DocumentWindow::refreshNow()
         checkModeButton(CheckMode::Crc)->setText(FromStd(view.crcOptionCaption));
         m_programmer->moduleIoFrame()->setTitle(FromStd(view.ioPanelTitle));
         m_securityText->setText(FromStd(ByteToHex(view.securityCode)));
+        const SpdImage& image = m_doc.image();
+        m_summary->setText(FromStd(SummarizeModule(image).line()));
+        std::string profiles = ProfilesListing(OverclockProfiles(image));
+        if (!profiles.empty() && profiles.back() == '\n')
+            profiles.pop_back();
+        m_profiles->setText(FromStd(profiles));
+        m_profiles->setVisible(!profiles.empty());
     }
     m_dateText->setText(FromStd(m_editor.dateText()));
     m_weekText->setText(QString::number(m_editor.week().week));
@@ -696,7 +735,8 @@ void DocumentWindow::paste(int from, std::span<const std::uint8_t> bytes, std::u
         m_grid->setSelectionAnchor(from + result.written - 1);  // the pasted bytes stay selected
         updateEntryBox();
     }
-    emit statusMessage(PastedNote(result.written, static_cast<std::uint64_t>(result.dropped) + notKept));
+    m_pasteNote = PastedNote(result.written, static_cast<std::uint64_t>(result.dropped) + notKept);
+    emit statusMessage(m_pasteNote);
     refreshNow();
 }
 

@@ -98,6 +98,8 @@ public:
     [[nodiscard]] QLineEdit* fillBox() const { return m_fillBox; }
     [[nodiscard]] ByteGrid* grid() const { return m_grid; }
     [[nodiscard]] DecodedPanels* panels() const { return m_panels; }
+    [[nodiscard]] QLabel* summaryLine() const { return m_summary; }  // the module summary, as `decode` starts
+    [[nodiscard]] QLabel* profilesText() const { return m_profiles; }  // the overclocking profiles, one a line
     [[nodiscard]] ProgrammerPanel* programmerPanel() const { return m_programmer; }
     [[nodiscard]] QGroupBox* checkFrame() const { return m_checkFrame; }  // "Checksum/CRC"
     [[nodiscard]] QLabel* checkStateLabel() const { return m_checkState; }  // stored vs computed, red while they differ
@@ -139,6 +141,9 @@ public:
 signals:
     void statusRequested();  // the status request of a newly opened window
     void statusMessage(const QString& text);  // for the main window's status bar
+    // A message of statusMessage no longer holds (the paste note after the
+    // next edit or a save): the status bar drops it if it still shows it.
+    void statusMessageWithdrawn(const QString& text);
     void deviceCommandRequested(tessaro::DeviceCommand command);
     void autoNumberingClicked();  // the automatic serial number option, checked or not
     // A mouse press on a test-function box (see ProgrammerPanel::testFlagPressed).
@@ -180,6 +185,7 @@ private:
     void showCheckState();
     // A paste; `notKept` bytes of the pasted text were beyond what was read.
     void paste(int from, std::span<const std::uint8_t> bytes, std::uint64_t notKept);
+    void withdrawPasteNote();
     DocumentEditor::Today today() const;
 
     AppValues& m_app;
@@ -192,7 +198,8 @@ private:
     bool m_viewDirty = true;
     QUndoStack* m_undo = nullptr;
     bool m_recording = false;  // a step's change is running
-    bool m_restoring = false;  // an undo or redo is putting a state back
+    bool m_restoring = false;
+    QString m_pasteNote;  // the paste note the status bar shows, until the next edit or save  // an undo or redo is putting a state back
 
     QLabel* m_byteCaption = nullptr;
     QLabel* m_description = nullptr;
@@ -201,6 +208,8 @@ private:
     QLineEdit* m_fillBox = nullptr;
     ByteGrid* m_grid = nullptr;
     DecodedPanels* m_panels = nullptr;
+    QLabel* m_summary = nullptr;
+    QLabel* m_profiles = nullptr;
     ProgrammerPanel* m_programmer = nullptr;
     QGroupBox* m_checkFrame = nullptr;
     std::array<QRadioButton*, 3> m_checkModeButtons{};

@@ -1,6 +1,7 @@
 #include "documentwindow/moduledocumentwindow.h"
 
 #include "decode/modulesummary.h"
+#include "device/operatormessages.h"
 #include "documentwindow/documentwindow.h"
 #include "documentwindow/clipboard.h"
 #include "documentwindow/gridlegend.h"
@@ -176,11 +177,7 @@ void ModuleDocumentWindow::setProgrammerColumn(QWidget* column)
 
 QString ModuleDocumentWindow::programmerRefusal() const
 {
-    return QStringLiteral("燒錄器與模組測試器只處理 256 位元組的 SPD EEPROM，這份 %1 位元組的 %2 映像不會送到裝置。\n"
-                          "The programmer and the module tester hold 256-byte SPD EEPROMs only: this %1-byte %2 "
-                          "image is not sent to the device.")
-        .arg(m_doc.size())
-        .arg(QString::fromStdString(m_doc.decode().summary.generation));
+    return QString::fromStdString(msg::LargerImageRefusal(m_doc.size(), m_doc.decode().summary.generation));
 }
 
 QWidget* ModuleDocumentWindow::buildSelectedPanel()
@@ -399,7 +396,8 @@ void ModuleDocumentWindow::paste(int from, std::span<const std::uint8_t> bytes, 
         selectByte(from);
         m_grid->setSelectionAnchor(from + written - 1);  // the pasted bytes stay selected
     }
-    emit statusMessage(PastedNote(written, dropped));
+    m_pasteNote = PastedNote(written, dropped);
+    emit statusMessage(m_pasteNote);
     refreshNow();
 }
 
@@ -477,6 +475,7 @@ void ModuleDocumentWindow::pushStep(const QString& text, const std::function<voi
         change();
         return;
     }
+    withdrawPasteNote();  // an edit after a paste
     m_recording = true;
     Snapshot before{m_doc.state(), m_grid->currentByte()};
     change();
@@ -489,6 +488,14 @@ void ModuleDocumentWindow::pushStep(const QString& text, const std::function<voi
             nextByte));
     }
     m_recording = false;
+}
+
+void ModuleDocumentWindow::withdrawPasteNote()
+{
+    if (m_pasteNote.isEmpty())
+        return;
+    emit statusMessageWithdrawn(m_pasteNote);
+    m_pasteNote.clear();
 }
 
 void ModuleDocumentWindow::restoreSnapshot(const Snapshot& snapshot, bool withCheckMode)
@@ -563,6 +570,8 @@ void ModuleDocumentWindow::captionChanged()
     title.replace(kModifiedPlaceholder, QStringLiteral("[*][*]"));
     setWindowTitle(title + kModifiedPlaceholder);
     setWindowModified(m_doc.isModified());
+    if (!m_doc.isModified())
+        withdrawPasteNote();  // saved
     // As the 256-byte window: a save is the clean state, a flag set outside
     // any step is none.
     if (m_undo != nullptr && !m_recording && !m_restoring) {

@@ -104,6 +104,9 @@ public:
 
 signals:
     void statusMessage(const QString& text);  // for the main window's status bar
+    // A message of statusMessage no longer holds (the paste note after the
+    // next edit or a save): the status bar drops it if it still shows it.
+    void statusMessageWithdrawn(const QString& text);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -126,6 +129,7 @@ private:
     void restoreSnapshot(const Snapshot& snapshot, bool withCheckMode);
     void followCleanState();
     void paste(int from, std::span<const std::uint8_t> bytes, std::uint64_t notKept);
+    void withdrawPasteNote();
     void showCheckState();
     void fillFromRowStart();
     void scheduleRefresh();
@@ -144,6 +148,7 @@ private:
     QUndoStack* m_undo = nullptr;
     bool m_recording = false;
     bool m_restoring = false;
+    QString m_pasteNote;  // the paste note the status bar shows, until the next edit or save
 
     QLabel* m_byteCaption = nullptr;
     QLabel* m_byteName = nullptr;

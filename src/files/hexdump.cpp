@@ -3,6 +3,8 @@
 #include "core/hex.h"
 #include "files/spdformat.h"
 
+#include <limits>
+
 namespace tessaro {
 
 namespace {
@@ -46,6 +48,43 @@ std::vector<std::string_view> Tokens(std::string_view line)
     return tokens;
 }
 
+// What a line of a dump looks like: bare two-digit bytes; an offset (hex
+// digits and a colon, or four or more hex digits) or "*"; one run of hex
+// digits longer than any offset, a line of "xxd -p"; or anything else.
+enum class LineForm { Bare, Offset, Plain, Text };
+
+LineForm LineFormOf(const std::vector<std::string_view>& tokens)
+{
+    const std::string_view first = tokens[0];
+    if (tokens.size() == 1 && first.size() > kMaxOffsetDigits && IsHexDigits(first))
+        return LineForm::Plain;
+    if ((tokens.size() == 1 && first == "*") ||
+        (first.size() > 1 && first.back() == ':' && IsHexDigits(first.substr(0, first.size() - 1))) ||
+        (first.size() >= 4 && IsHexDigits(first)))
+        return LineForm::Offset;
+    for (const std::string_view token : tokens)
+        if (token.size() != 2 || !IsHexDigits(token))
+            return LineForm::Text;
+    return LineForm::Bare;
+}
+
+// True for a line of bytes: bare bytes, a plain run, or an offset and a byte
+// or group of them ("0010: 23", "00000010  23 11", "00000010: 2311").
+bool HoldsBytes(const std::vector<std::string_view>& tokens)
+{
+    switch (LineFormOf(tokens)) {
+    case LineForm::Bare:
+    case LineForm::Plain:
+        return true;
+    case LineForm::Offset:
+        return tokens.size() > 1 && IsHexDigits(tokens[1]) &&
+               (tokens[1].size() == 2 || tokens[1].size() == 4 || tokens[1].size() == 8);
+    case LineForm::Text:
+        break;
+    }
+    return false;
+}
+
 // The i2cdump header: its first 16 tokens are the digits 0 to f.
 bool IsColumnHeader(const std::vector<std::string_view>& tokens)
 {
@@ -75,8 +114,7 @@ public:
 
     DumpBytes read(std::string_view text)
     {
-        if (text.substr(0, 3) == "\xEF\xBB\xBF")  // a UTF-8 byte-order mark
-            text.remove_prefix(3);
+        text = TextContent(text);
         int number = 0;
         while (!text.empty() && result_.ok()) {
             const std::size_t eol = text.find_first_of("\r\n");
@@ -94,6 +132,8 @@ public:
             fail(repeatLine_, "\"*\" is not followed by an offset line");
         if (result_.ok() && result_.count == 0)
             result_.error = "the dump holds no bytes";
+        if (result_.ok() && endLine_ == 0 && !previousNote_.empty())
+            result_.cutShort = "line " + std::to_string(previousLine_) + " " + previousNote_;
         if (!result_.ok())
             result_.bytes.clear();
         return std::move(result_);
@@ -105,22 +145,60 @@ private:
         result_.error = "line " + std::to_string(line) + ": " + reason;
     }
 
-    void append(const std::vector<std::uint8_t>& bytes)
+    // False (and the dump fails on this line) when the bytes would run past
+    // the largest offset.
+    bool append(int number, const std::vector<std::uint8_t>& bytes)
     {
+        if (bytes.size() > std::numeric_limits<std::uint64_t>::max() - result_.count) {
+            fail(number, "the " + std::to_string(bytes.size()) + " bytes at offset " + HexNumber(result_.count) +
+                             " run past the largest offset, 0xFFFFFFFFFFFFFFFF");
+            return false;
+        }
         for (std::uint8_t b : bytes) {
             if (result_.bytes.size() < keep_)
                 result_.bytes.push_back(b);
         }
         result_.count += bytes.size();
+        return true;
     }
 
     void readLine(int number, std::string_view line, bool ended)
     {
         const std::vector<std::string_view> tokens = Tokens(line);
-        if (tokens.empty() || tokens[0].front() == '#' || IsColumnHeader(tokens))
+        if (tokens.empty() || IsColumnHeader(tokens))
             return;
+        if (tokens[0].front() == '#') {
+            // A line of bytes commented out would move every byte after it.
+            std::vector<std::string_view> rest = tokens;
+            rest[0].remove_prefix(1);
+            if (rest[0].empty())
+                rest.erase(rest.begin());
+            if (!rest.empty() && HoldsBytes(rest))
+                fail(number, "a line of bytes is commented out with \"#\", which would move the bytes after it; "
+                             "delete the line or the \"#\"");
+            return;
+        }
         if (endLine_ != 0) {
             fail(number, "more data after the dump ended on line " + std::to_string(endLine_));
+            return;
+        }
+        const LineForm form = LineFormOf(tokens);
+        if (firstLine_ == 0) {
+            firstLine_ = number;
+            // The first line of bytes sets the form of the dump; text there
+            // is read as bare bytes, which says what is wrong with it.
+            form_ = form == LineForm::Text ? LineForm::Bare : form;
+        }
+        if (form_ == LineForm::Plain) {
+            readPlainLine(number, tokens);
+            return;
+        }
+        if (form_ == LineForm::Bare) {
+            if (form == LineForm::Offset)
+                fail(number, "this line starts with an offset, but line " + std::to_string(firstLine_) +
+                                 ", the first line of bytes, has none");
+            else
+                readBareLine(number, tokens);
             return;
         }
         if (tokens.size() == 1 && tokens[0] == "*") {
@@ -132,15 +210,19 @@ private:
                 repeatLine_ = number;
             return;
         }
-        std::string_view first = tokens[0];
-        const bool colon = first.size() > 1 && first.back() == ':' && IsHexDigits(first.substr(0, first.size() - 1));
-        if (colon || (first.size() >= 4 && IsHexDigits(first))) {
-            if (colon)
-                first.remove_suffix(1);
-            readOffsetLine(number, first, colon, tokens, ended);
-        } else {
-            readBareLine(number, tokens);
+        if (form != LineForm::Offset) {
+            if (repeatLine_ != 0)
+                fail(repeatLine_, "\"*\" is not followed by an offset line");
+            else
+                fail(number, "this line has no offset, but line " + std::to_string(firstLine_) +
+                                 ", the first line of bytes, has one");
+            return;
         }
+        std::string_view first = tokens[0];
+        const bool colon = first.back() == ':';
+        if (colon)
+            first.remove_suffix(1);
+        readOffsetLine(number, first, colon, tokens, ended);
     }
 
     void readOffsetLine(int number, std::string_view offsetText, bool colon,
@@ -186,7 +268,7 @@ private:
             }
             // Only what is kept is copied; the count covers the rest.
             for (std::uint64_t n = 0; n < distance / previous_.size() && result_.bytes.size() < keep_; ++n)
-                append(previous_);
+                append(number, previous_);
             result_.count = offset;
             repeatLine_ = 0;
         }
@@ -215,7 +297,8 @@ private:
             fail(number, "the file ends in the middle of this line");
             return;
         }
-        append(bytes);
+        if (!append(number, bytes))
+            return;
         previous_ = std::move(bytes);
         previousLine_ = number;
         if (overfull)
@@ -226,12 +309,31 @@ private:
             previousNote_.clear();
     }
 
-    void readBareLine(int number, const std::vector<std::string_view>& tokens)
+    // A line of "xxd -p": one run of hex digits, two per byte (30 bytes a line
+    // by default; the last line may be shorter).
+    void readPlainLine(int number, const std::vector<std::string_view>& tokens)
     {
-        if (repeatLine_ != 0) {
-            fail(repeatLine_, "\"*\" is not followed by an offset line");
+        const std::string_view run = tokens[0];
+        if (!IsHexDigits(run) || run.size() % 2 != 0) {
+            fail(number, Quoted(run) + " is not a run of two-digit hex bytes, as the lines of a plain hex dump are");
             return;
         }
+        if (tokens.size() > 1) {
+            fail(number, Quoted(tokens[1]) + " follows the hex digits; a plain hex dump has one run of them a line");
+            return;
+        }
+        std::vector<std::uint8_t> bytes;
+        bytes.reserve(run.size() / 2);
+        for (std::size_t d = 0; d < run.size(); d += 2)
+            bytes.push_back(HexPairToByte(run.substr(d, 2)));
+        if (!append(number, bytes))
+            return;
+        previous_ = std::move(bytes);
+        previousLine_ = number;
+    }
+
+    void readBareLine(int number, const std::vector<std::string_view>& tokens)
+    {
         std::vector<std::uint8_t> bytes;
         bytes.reserve(tokens.size());
         for (const std::string_view token : tokens) {
@@ -241,7 +343,8 @@ private:
             }
             bytes.push_back(HexPairToByte(token));
         }
-        append(bytes);
+        if (!append(number, bytes))
+            return;
         previous_ = std::move(bytes);
         previousLine_ = number;
         previousNote_.clear();
@@ -254,6 +357,8 @@ private:
     std::string previousNote_;  // why that line's bytes ended early, if they did
     int repeatLine_ = 0;             // a "*" waiting for its offset line
     int endLine_ = 0;                // the offset line that ended the data
+    int firstLine_ = 0;              // the first line of bytes, whose form the others keep
+    LineForm form_ = LineForm::Bare;
 };
 
 }  // namespace
@@ -271,7 +376,11 @@ ImageRead ParseHexDump(std::string_view text, ImageSizeRule rule)
     if (!dump.ok())
         return {{}, dump.error};
     // What is kept is all of a short dump, and enough for any image of a long one.
-    return ImageFromBytes(dump.bytes, "the dump holds", rule);
+    ImageRead read = ImageFromBytes(dump.bytes, "the dump holds", rule);
+    if (read.ok() && read.image.truncated() && !dump.cutShort.empty())
+        return {{}, dump.cutShort + ", and the dump ends there: the image would be cut to " +
+                        std::to_string(read.image.bytes.size()) + " of " + std::to_string(read.image.size) + " bytes"};
+    return read;
 }
 
 }  // namespace tessaro

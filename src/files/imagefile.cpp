@@ -11,9 +11,8 @@ ImageRead ReadImageFile(const std::string& path, InputFormat format, ImageSizeRu
     const FileContents file = ReadRegularFile(path, format == InputFormat::Binary ? kMaxImageSize : kMaxTextFileSize);
     if (!file.ok())
         return {{}, file.error};
-    if (format == InputFormat::Auto)
-        format = DetectInputFormat(file.data);
-    if (format == InputFormat::Dump && file.fileSize > kMaxTextFileSize) {
+    const InputFormat form = format == InputFormat::Auto ? DetectInputFormat(file.data) : format;
+    if (form == InputFormat::Dump && file.fileSize > kMaxTextFileSize) {
         return {{}, "\"" + path + "\": " + std::to_string(file.fileSize) +
                         " bytes is too large for a hex dump (at most 4 MiB)"};
     }

@@ -2,6 +2,7 @@
 
 #include "core/hex.h"
 #include "core/memorytype.h"
+#include "core/utf8.h"
 #include "files/hexdump.h"
 #include "files/spdformat.h"
 
@@ -14,8 +15,12 @@ namespace {
 constexpr int kBaseSize = 256;
 constexpr int kBytesPerLine = 16;
 constexpr std::size_t kFieldWidth = 3;
-// Of a 1024-byte type, at least this much must be there.
-constexpr int kShortestTruncated = 512;
+// Of a 512- or 1024-byte type at least half must be there (the first 256
+// bytes of a DDR4 image, the first 512 of a DDR5 one); less is no image.
+int ShortestTruncated(int size)
+{
+    return size > kBaseSize ? size / 2 : size;
+}
 
 std::string_view Trim(std::string_view s)
 {
@@ -47,16 +52,8 @@ std::string Needs(std::uint8_t byte2, int size, int unit, const char* unitName)
         return "an image needs " + std::to_string(kBaseSize / unit) + unitName;
     std::string text = "an image whose byte 2 is " + ByteToHex(byte2) + "h needs " + std::to_string(size / unit) +
                        unitName;
-    if (size == kMaxImageSize)
-        text += " (at least " + std::to_string(kShortestTruncated / unit) + " when truncated)";
+    text += " (at least " + std::to_string(ShortestTruncated(size) / unit) + " when truncated)";
     return text;
-}
-
-std::string_view StripByteOrderMark(std::string_view data)
-{
-    if (data.substr(0, 3) == "\xEF\xBB\xBF")
-        data.remove_prefix(3);
-    return data;
 }
 
 // The next line of data (up to LF, a CR before it dropped); data moves past it.
@@ -109,7 +106,7 @@ ImageRead ImageFromBytes(std::span<const std::uint8_t> data, std::string_view ho
     }
     const int size = rule == ImageSizeRule::ByType ? ImageSizeOf(data[0], data[2]) : kBaseSize;
     const auto wanted = static_cast<std::size_t>(size);
-    if (data.size() < wanted && !(size == kMaxImageSize && data.size() >= static_cast<std::size_t>(kShortestTruncated))) {
+    if (data.size() < static_cast<std::size_t>(ShortestTruncated(size))) {
         result.error = std::string(holder) + " " + Plural(data.size(), "byte") + "; " + Needs(data[2], size, 1, "");
         return result;
     }
@@ -136,14 +133,16 @@ ImageRead ParseImageText(std::string_view data, ImageSizeRule rule)
         result.error = "the file is empty";
         return result;
     }
-    data = StripByteOrderMark(data);
+    data = TextContent(data);
 
     std::vector<std::uint8_t>& bytes = result.image.bytes;
     bytes.reserve(kMaxImageSize);
     int size = kBaseSize;
     std::uint8_t byte2 = 0;
-    // A 1024-byte image may end early once this much of it is there.
-    auto mayEndHere = [&] { return size == kMaxImageSize && bytes.size() >= static_cast<std::size_t>(kShortestTruncated); };
+    // A 512- or 1024-byte image may end early once half of it is there.
+    auto mayEndHere = [&] {
+        return size > kBaseSize && bytes.size() >= static_cast<std::size_t>(ShortestTruncated(size));
+    };
 
     for (int line = 0; line < size / kBytesPerLine; ++line) {
         if (data.empty() || (mayEndHere() && IsBlank(data))) {
@@ -151,7 +150,7 @@ ImageRead ParseImageText(std::string_view data, ImageSizeRule rule)
                 break;
             result.error = "text SPD file has " + Plural(static_cast<std::size_t>(line), "line") + "; " +
                            Needs(byte2, size, kBytesPerLine, " lines of 16 hex bytes");
-            bytes.clear();
+            result.image = {};
             return result;
         }
         const std::string_view text = NextLine(data);
@@ -168,13 +167,13 @@ ImageRead ParseImageText(std::string_view data, ImageSizeRule rule)
                 }
                 result.error = "line " + std::to_string(line + 1) + " is short: it has " + std::to_string(k) +
                                " of its 16 hex bytes";
-                bytes.clear();
+                result.image = {};
                 return result;
             }
             if (!IsHexPair(field)) {
                 result.error = "line " + std::to_string(line + 1) + ", byte " + std::to_string(k + 1) + ": \"" +
                                PrintableField(field) + "\" is not a two-digit hex byte";
-                bytes.clear();
+                result.image = {};
                 return result;
             }
             bytes.push_back(HexPairToByte(field));
@@ -227,30 +226,10 @@ InputFormat InputFormatForFileName(std::string_view fileName)
     return FormatForName(fileName) == SpdFormat::Text ? InputFormat::Text : InputFormat::Binary;
 }
 
-InputFormat DetectInputFormat(std::string_view data)
-{
-    data = StripByteOrderMark(data);
-    for (char c : data) {
-        const auto u = static_cast<unsigned char>(c);
-        if (!(u == 0x09 || u == 0x0A || u == 0x0D || (u >= 0x20 && u <= 0x7E)))
-            return InputFormat::Binary;
-    }
-    // Trailing blank lines do not count.
-    std::string_view rest = data;
-    while (!rest.empty() && IsBlank(rest.substr(rest.size() - 1)))
-        rest.remove_suffix(1);
-    int lines = 0;
-    while (!rest.empty()) {
-        if (!IsTextFormLine(NextLine(rest)) || ++lines > kMaxImageSize / kBytesPerLine)
-            return InputFormat::Dump;
-    }
-    return (lines == 16 || lines == 32 || lines == 64) ? InputFormat::Text : InputFormat::Dump;
-}
+namespace {
 
-ImageRead ParseImage(std::string_view data, InputFormat format, ImageSizeRule rule)
+ImageRead ParseKnownFormat(std::string_view data, InputFormat format, ImageSizeRule rule)
 {
-    if (format == InputFormat::Auto)
-        format = DetectInputFormat(data);
     switch (format) {
     case InputFormat::Text:
         return ParseImageText(data, rule);
@@ -261,6 +240,84 @@ ImageRead ParseImage(std::string_view data, InputFormat format, ImageSizeRule ru
         break;
     }
     return ParseImageBinary(data, rule);
+}
+
+}  // namespace
+
+std::string_view TextContent(std::string_view data)
+{
+    if (data.substr(0, 3) == "\xEF\xBB\xBF")  // a UTF-8 byte-order mark
+        data.remove_prefix(3);
+    while (!data.empty() && data.back() == kEndOfFileMark)
+        data.remove_suffix(1);
+    return data;
+}
+
+FormatGuess GuessInputFormat(std::string_view data)
+{
+    const std::string_view text = TextContent(data);
+    const std::size_t skipped = text.empty() ? 0 : static_cast<std::size_t>(text.data() - data.data());
+    std::size_t printable = 0;
+    std::size_t high = 0;
+    std::optional<std::size_t> control;  // offset of the first control character
+    for (std::size_t n = 0; n < text.size(); ++n) {
+        const auto u = static_cast<unsigned char>(text[n]);
+        if (u == '\t' || u == '\n' || u == '\r' || (u >= 0x20 && u <= 0x7E))
+            ++printable;
+        else if (u >= 0x80)
+            ++high;
+        else if (!control)
+            control = n;
+    }
+    FormatGuess guess;
+    // Text: no control character, and either UTF-8 or at most a quarter of
+    // bytes above 7Fh (a comment in another 8-bit code).
+    if (!control && (high == 0 || high * 4 <= text.size() || IsUtf8(text))) {
+        guess.format = InputFormat::Dump;
+        // Trailing blank lines do not count.
+        std::string_view rest = text;
+        while (!rest.empty() && IsBlank(rest.substr(rest.size() - 1)))
+            rest.remove_suffix(1);
+        int lines = 0;
+        while (!rest.empty()) {
+            if (!IsTextFormLine(NextLine(rest)) || ++lines > kMaxImageSize / kBytesPerLine)
+                return guess;
+        }
+        if (lines == 16 || lines == 32 || lines == 64)
+            guess.format = InputFormat::Text;
+        return guess;
+    }
+    // Mostly text, yet with a control character: a text file with a stray
+    // byte, or a binary image that looks like text. Neither is guessed.
+    if (printable * 4 >= text.size() * 3) {
+        guess.format = InputFormat::Auto;
+        const std::size_t at = skipped + *control;
+        guess.doubt = "cannot tell whether this is text or a binary image: it is mostly text, but byte " +
+                      std::to_string(at) + " is " + ByteToHex(static_cast<std::uint8_t>(data[at])) +
+                      "h; give --input-format dump, text or binary";
+        return guess;
+    }
+    guess.format = InputFormat::Binary;
+    return guess;
+}
+
+InputFormat DetectInputFormat(std::string_view data)
+{
+    return GuessInputFormat(data).format;
+}
+
+ImageRead ParseImage(std::string_view data, InputFormat format, ImageSizeRule rule)
+{
+    if (format != InputFormat::Auto)
+        return ParseKnownFormat(data, format, rule);
+    const FormatGuess guess = GuessInputFormat(data);
+    if (guess.format == InputFormat::Auto)
+        return {{}, guess.doubt};
+    ImageRead read = ParseKnownFormat(data, guess.format, rule);
+    if (!read.ok() && guess.format == InputFormat::Dump)
+        read.error += " (read as a hex dump, for the file is text; give --input-format text or binary to read it "
+                      "otherwise)";
+    return read;
 }
 
 }  // namespace tessaro

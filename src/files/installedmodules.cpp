@@ -52,6 +52,24 @@ std::string_view TrimLine(std::string_view text)
     return text;
 }
 
+// Reads a file of the tree when its real place, every link followed, lies
+// inside `tree` (the real place of ROOT/sys): a link that leads elsewhere is
+// refused, whatever it points at.
+FileContents ReadTreeFile(const std::filesystem::path& file, const std::filesystem::path& tree, std::size_t maxBytes)
+{
+    std::error_code ec;
+    const std::filesystem::path real = std::filesystem::canonical(file, ec);
+    if (ec)
+        return ReadRegularFile(file.string(), maxBytes);  // says why it cannot be opened
+    if (tree.empty() || std::mismatch(tree.begin(), tree.end(), real.begin(), real.end()).first != tree.end()) {
+        FileContents outside;
+        outside.error = "cannot read \"" + file.string() + "\": it leads outside " + tree.string() + " (to " +
+                        real.string() + ")";
+        return outside;
+    }
+    return ReadRegularFile(real.string(), maxBytes);
+}
+
 }  // namespace
 
 InstalledModules ScanInstalledModules(const std::string& root)
@@ -67,12 +85,18 @@ InstalledModules ScanInstalledModules(const std::string& root)
     };
     std::vector<Found> found;
     std::error_code ec;
-    for (fs::directory_iterator it(devices, ec), end; !ec && it != end; it.increment(ec)) {
+    const fs::path sys = fs::path(root.empty() ? "/" : root) / "sys";
+    const fs::path tree = fs::canonical(sys, ec);
+    fs::directory_iterator it(devices, ec);
+    // ROOT/sys without an I2C bus: no driver made one, which the hint explains.
+    if (ec == std::errc::no_such_file_or_directory && fs::is_directory(sys))
+        return scan;
+    for (fs::directory_iterator end; !ec && it != end; it.increment(ec)) {
         const std::string entry = it->path().filename().string();
         const std::optional<DeviceName> name = ParseDeviceName(entry);
         if (!name)
             continue;
-        const FileContents nameFile = ReadRegularFile((it->path() / "name").string(), kLongestName);
+        const FileContents nameFile = ReadTreeFile(it->path() / "name", tree, kLongestName);
         if (!nameFile.ok())
             continue;
         const std::string_view driver = TrimLine(nameFile.data);
@@ -86,7 +110,7 @@ InstalledModules ScanInstalledModules(const std::string& root)
         module.address = name->address;
         module.driver = std::string(driver);
         module.path = (it->path() / "eeprom").string();
-        const FileContents eeprom = ReadRegularFile(module.path, kMaxImageSize);
+        const FileContents eeprom = ReadTreeFile(module.path, tree, kMaxImageSize);
         if (!eeprom.ok()) {
             module.image.error = eeprom.error;
         } else if (eeprom.data.empty()) {
@@ -99,6 +123,10 @@ InstalledModules ScanInstalledModules(const std::string& root)
                 module.image.error = "\"" + module.path + "\": " + module.image.error;
         }
         found.push_back(std::move(device));
+    }
+    if (ec) {
+        scan.error = "cannot read " + scan.devicesFolder + ": " + ec.message();
+        return scan;
     }
 
     std::sort(found.begin(), found.end(), [](const Found& a, const Found& b) {

@@ -1,6 +1,7 @@
 #include "files/safefile.h"
 
-#include <QFile>
+#include "files/filename.h"
+
 #include <QRandomGenerator>
 
 #include <cerrno>
@@ -8,6 +9,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <mutex>
+#include <vector>
 #include <string>
 
 #include <fcntl.h>
@@ -72,12 +75,6 @@ std::string DirectoryOf(const std::string& file)
     return file.substr(0, slash);
 }
 
-std::string BaseNameOf(const std::string& file)
-{
-    const auto slash = file.rfind('/');
-    return slash == std::string::npos ? file : file.substr(slash + 1);
-}
-
 mode_t NewFileMode()
 {
     // The process's umask can only be read by setting it; put it back at once.
@@ -87,16 +84,47 @@ mode_t NewFileMode()
 }
 
 // Creates an empty temporary file beside target; returns its descriptor or -1.
+// Its name is short (".tessaro-" and six letters or digits), so that a
+// target whose name is near the system's limit can still be saved.
 int CreateTemporary(const std::string& target, std::string& name)
 {
-    const std::string stem = DirectoryOf(target) + "/." + BaseNameOf(target) + ".";
+    static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    const std::string stem = DirectoryOf(target) + "/.tessaro-";
     for (int attempt = 0; attempt < 100; ++attempt) {
-        name = stem + std::to_string(QRandomGenerator::global()->generate()) + ".tmp";
+        name = stem;
+        for (int k = 0; k < 6; ++k)
+            name += kLetters[QRandomGenerator::global()->bounded(static_cast<int>(sizeof kLetters - 1))];
         const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
         if (fd >= 0 || errno != EEXIST)
             return fd;
     }
     return -1;
+}
+
+// The files no output may replace now, and the guard of each.
+struct ProtectedFiles {
+    std::mutex lock;
+    std::vector<const ProtectedFile*> files;
+};
+
+ProtectedFiles& Protected()
+{
+    static ProtectedFiles protectedFiles;
+    return protectedFiles;
+}
+
+// The reason the existing file st may not be replaced, or an empty text.
+QString ProtectionOf(const struct stat& target)
+{
+    ProtectedFiles& all = Protected();
+    const std::lock_guard<std::mutex> hold(all.lock);
+    for (const ProtectedFile* file : all.files) {
+        struct stat st {};
+        if (::stat(FileNameBytes(file->path()).constData(), &st) == 0 && st.st_dev == target.st_dev &&
+            st.st_ino == target.st_ino)
+            return QStringLiteral("it is %1 \"%2\"").arg(file->role(), file->path());
+    }
+    return {};
 }
 
 void SyncDirectory(const std::string& directory)
@@ -132,12 +160,26 @@ SaveSystemCallsOverride::~SaveSystemCallsOverride()
     CurrentCalls() = std::move(m_previous);
 }
 
+ProtectedFile::ProtectedFile(QString path, QString role) : m_path(std::move(path)), m_role(std::move(role))
+{
+    ProtectedFiles& all = Protected();
+    const std::lock_guard<std::mutex> hold(all.lock);
+    all.files.push_back(this);
+}
+
+ProtectedFile::~ProtectedFile()
+{
+    ProtectedFiles& all = Protected();
+    const std::lock_guard<std::mutex> hold(all.lock);
+    std::erase(all.files, this);
+}
+
 bool CheckInputFile(const QString& path, QString* error)
 {
     if (path.isEmpty())
         return Fail(error, "open", path, QStringLiteral("no file name given"));
     struct stat st {};
-    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+    if (::stat(FileNameBytes(path).constData(), &st) != 0)
         return Fail(error, "open", path, SystemReason(errno));
     if (!S_ISREG(st.st_mode))
         return Fail(error, "read", path, KindOf(st.st_mode));
@@ -148,7 +190,7 @@ bool CheckOutputFile(const QString& path, QString* error)
 {
     if (path.isEmpty())
         return Fail(error, "write", path, QStringLiteral("no file name given"));
-    const std::string name = QFile::encodeName(path).toStdString();
+    const std::string name = FileNameBytes(path).toStdString();
     const std::string target = ResolveLinks(name);
     if (target.empty())
         return Fail(error, "write", path, QStringLiteral("it is a link to a file that does not exist"));
@@ -156,6 +198,12 @@ bool CheckOutputFile(const QString& path, QString* error)
     if (::stat(target.c_str(), &st) == 0) {
         if (!S_ISREG(st.st_mode))
             return Fail(error, "write", path, KindOf(st.st_mode));
+        if (const QString protection = ProtectionOf(st); !protection.isEmpty())
+            return Fail(error, "write", path, protection);
+        // A file the user may not write is not replaced, although the rename
+        // of a new file over it would succeed in a folder the user may write.
+        if (::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0)
+            return Fail(error, "write", path, SystemReason(errno));
     } else if (errno != ENOENT) {
         return Fail(error, "write", path, SystemReason(errno));
     }
@@ -166,15 +214,15 @@ bool IsSameFile(const QString& first, const QString& second)
 {
     struct stat a {};
     struct stat b {};
-    return ::stat(QFile::encodeName(first).constData(), &a) == 0 &&
-           ::stat(QFile::encodeName(second).constData(), &b) == 0 && a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+    return ::stat(FileNameBytes(first).constData(), &a) == 0 &&
+           ::stat(FileNameBytes(second).constData(), &b) == 0 && a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
 bool WriteFileAtomically(const QString& path, const QByteArray& data, QString* error)
 {
     if (!CheckOutputFile(path, error))
         return false;
-    const std::string target = ResolveLinks(QFile::encodeName(path).toStdString());
+    const std::string target = ResolveLinks(FileNameBytes(path).toStdString());
 
     // A file that is replaced keeps its permissions; a new one gets the usual
     // ones of the process (0666 less the umask).

@@ -1,5 +1,8 @@
 #include "files/settingsstore.h"
 
+#include "files/filename.h"
+#include "files/safefile.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -102,6 +105,7 @@ SettingsStore::~SettingsStore() = default;
 void SettingsStore::open()
 {
     if (m_settings) {
+        m_protected = std::make_unique<ProtectedFile>(m_settings->fileName(), QStringLiteral("the settings file"));
         preparePrivateFile();
         return;
     }
@@ -169,7 +173,10 @@ QString SettingsStore::readText(const QString& group, const QString& name)
     const QVariant value = m_settings->value(key);
     // An ini file edited by hand may hold an unquoted value with commas, which
     // comes back as a list: the text is its parts joined again.
-    QString text = value.typeId() == QMetaType::QStringList ? value.toStringList().join(u',') : value.toString();
+    // A file name that is not UTF-8 is kept as bytes (see writeHistory).
+    QString text = value.typeId() == QMetaType::QStringList ? value.toStringList().join(u',')
+                   : value.typeId() == QMetaType::QByteArray ? FileNameFromBytes(value.toByteArray().toStdString())
+                                                              : value.toString();
     if (text.isNull())
         text = QLatin1String("");  // present but empty: not the same as missing
     return text;
@@ -196,7 +203,13 @@ QString SettingsStore::readHistory(int i)
 
 void SettingsStore::writeHistory(int i, const QString& path)
 {
-    writeText(kHistoryKey, HistoryName(i), path);
+    // The ini file holds UTF-8 text: a name with other bytes is kept as bytes
+    // ("@ByteArray(...)"), which reads back whole.
+    const QByteArray bytes = FileNameBytes(path);
+    if (QString::fromUtf8(bytes) != path)
+        m_settings->setValue(kHistoryKey + u'/' + HistoryName(i), bytes);
+    else
+        writeText(kHistoryKey, HistoryName(i), path);
 }
 
 QString SettingsStore::readPasswordMarker()
@@ -265,6 +278,19 @@ QString SettingsStore::readPortDevice(int number)
 QString SettingsStore::readLogSetting(const QString& name)
 {
     return m_settings->value(QStringLiteral("Settings/") + name).toString().trimmed();
+}
+
+QString UserSettingsFile()
+{
+    return UserSettingsPath();
+}
+
+QString PeekSetting(const QString& path, const QString& name)
+{
+    if (!UnusablePlace(path).isEmpty())
+        return {};
+    const QSettings settings(path, QSettings::IniFormat);
+    return settings.value(QStringLiteral("Settings/") + name).toString().trimmed();
 }
 
 QString SettingsStore::fileName() const

@@ -10,6 +10,8 @@ class QTemporaryDir;
 
 namespace tessaro {
 
+class ProtectedFile;
+
 // The values kept between runs: the programmer's port number under
 // "Settings", the three recent files and the two password values under
 // "History". Every read that finds a value missing writes its default back at
@@ -64,7 +66,7 @@ public:
     void writePortDevice(int number, const QString& device);
 
     // The production log's settings under "Settings": "LogDatabase" (the
-    // SQLite file), "LogServer" (a PostgreSQL server) and "StationName";
+    // SQLite file), "LogServer" (a PostgreSQL server), "StationName" and "OperatorName";
     // empty when not set. Nothing is written back.
     [[nodiscard]] QString readLogSetting(const QString& name);
     // The file the values are kept in.
@@ -98,7 +100,15 @@ private:
     QString m_problem;
     std::unique_ptr<QTemporaryDir> m_scratch;
     std::unique_ptr<QSettings> m_settings;
+    // The file, which no output may replace while the store is in use.
+    std::unique_ptr<ProtectedFile> m_protected;
 };
+
+// The per-user settings file of the running user (it may not exist yet).
+[[nodiscard]] QString UserSettingsFile();
+// The value name under "Settings" of the settings file at path, trimmed, read
+// without creating or changing anything; empty when missing.
+[[nodiscard]] QString PeekSetting(const QString& path, const QString& name);
 
 // The marker stored as "PASS1" once an operator password has been set (also
 // the built-in default password).

@@ -1,9 +1,9 @@
 #include "files/spdfile.h"
 
+#include "files/filename.h"
 #include "files/imagefile.h"
 #include "files/safefile.h"
 
-#include <QFile>
 
 #include <algorithm>
 
@@ -11,7 +11,7 @@ namespace tessaro {
 
 bool ReadSpdFile(const QString& path, SpdImage& image, QString* error)
 {
-    return ReadSpdFile(path, FormatForName(path.toStdString()), image, error);
+    return ReadSpdFile(path, FormatForName(FileNameString(path)), image, error);
 }
 
 bool ReadSpdFile(const QString& path, SpdFormat format, SpdImage& image, QString* error)
@@ -22,7 +22,7 @@ bool ReadSpdFile(const QString& path, SpdFormat format, SpdImage& image, QString
 bool ReadSpdFile(const QString& path, SpdFormat format, SpdImage& image, QString* error, qint64* bytesAfterImage)
 {
     // The reader of images of every size, taking the first 256 bytes.
-    const ImageRead read = ReadImageFile(QFile::encodeName(path).toStdString(),
+    const ImageRead read = ReadImageFile(FileNameString(path),
                                          format == SpdFormat::Text ? InputFormat::Text : InputFormat::Binary,
                                          ImageSizeRule::First256);
     if (!read.ok()) {

@@ -4,13 +4,19 @@ namespace tessaro {
 
 namespace {
 
+// A cell that a spreadsheet would take as a formula (one that begins with
+// "=", "+", "-", "@", a tab or a carriage return) gets a leading apostrophe
+// inside quotes, so that it is read as text. The numbers of the log (id,
+// image size, duration) are never negative, so no number is changed.
 QString CsvField(const QString& text)
 {
-    if (!text.contains(u',') && !text.contains(u'"') && !text.contains(u'\n') && !text.contains(u'\r'))
+    static const QString kFormulaStarts = QStringLiteral("=+-@\t\r");
+    const bool formula = !text.isEmpty() && kFormulaStarts.contains(text.front());
+    if (!formula && !text.contains(u',') && !text.contains(u'"') && !text.contains(u'\n') && !text.contains(u'\r'))
         return text;
     QString quoted = text;
     quoted.replace(QStringLiteral("\""), QStringLiteral("\"\""));
-    return u'"' + quoted + u'"';
+    return u'"' + (formula ? u'\'' + quoted : quoted) + u'"';
 }
 
 QString CsvLine(const QStringList& fields)
@@ -40,7 +46,7 @@ const QStringList& LogColumns()
 QStringList LogValues(const LogRecord& r)
 {
     return {QString::number(r.id), r.timeUtc,    r.station,
-            r.operatorMode,        r.operation,  r.port,
+            r.operatorName,        r.operation,  r.port,
             r.document,            r.imageSha256, r.imageSha256.isEmpty() ? QString() : QString::number(r.imageSize),
             r.serialNumber,        r.moduleSummary, r.result,
             r.testResult,          r.failPins,   r.passPins,

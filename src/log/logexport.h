@@ -16,7 +16,8 @@ namespace tessaro {
 [[nodiscard]] QStringList LogValues(const LogRecord& record);
 
 // The records as CSV (UTF-8, CR LF line ends, a header line; fields with a
-// comma, quote or line break quoted, quotes doubled).
+// comma, quote or line break quoted, quotes doubled; a field a spreadsheet
+// would take as a formula is written as quoted text with a leading "'").
 [[nodiscard]] QByteArray LogCsv(const std::vector<LogRecord>& records);
 
 }  // namespace tessaro

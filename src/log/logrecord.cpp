@@ -8,6 +8,11 @@
 #include <QSysInfo>
 #include <QStringList>
 
+#ifdef Q_OS_UNIX
+#include <pwd.h>
+#include <unistd.h>
+#endif
+
 namespace tessaro {
 
 namespace {
@@ -33,18 +38,35 @@ QString Sha256Hex(const QByteArray& data)
     return QString::fromLatin1(QCryptographicHash::hash(data, QCryptographicHash::Sha256).toHex());
 }
 
+QString OperatorName(const QString& name)
+{
+    QString login;
+#ifdef Q_OS_UNIX
+    if (const struct passwd* user = ::getpwuid(::geteuid()); user != nullptr && user->pw_name != nullptr)
+        login = QString::fromLocal8Bit(user->pw_name);
+#endif
+    for (const char* variable : {"USER", "LOGNAME", "USERNAME"})
+        if (login.isEmpty())
+            login = qEnvironmentVariable(variable);
+#ifdef Q_OS_UNIX
+    if (login.isEmpty())
+        login = QString::number(::geteuid());
+#endif
+    return name.isEmpty() ? login : login + QStringLiteral(" (") + name + u')';
+}
+
 QString DefaultStationName()
 {
     const QString name = QSysInfo::machineHostName();
     return name.isEmpty() ? QStringLiteral("localhost") : name;
 }
 
-LogRecord MakeLogRecord(const LinkOperationReport& report, const QString& station)
+LogRecord MakeLogRecord(const LinkOperationReport& report, const QString& station, const QString& operatorName)
 {
     LogRecord record;
     record.timeUtc = QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs);
     record.station = station;
-    record.operatorMode = report.authorized ? QStringLiteral("password") : QStringLiteral("no password");
+    record.operatorName = operatorName;
     record.operation = QString::fromLatin1(LinkOperationName(report.operation));
     record.port = Utf8(report.port);
     record.document = Utf8(report.documentName);

@@ -15,7 +15,7 @@ struct LogRecord {
     qint64 id = 0;             // given by the database; 0 before the record is written
     QString timeUtc;           // ISO 8601, "2026-12-10T09:41:38.123Z"
     QString station;           // the station name setting, by default the host name
-    QString operatorMode;      // "password" or "no password"
+    QString operatorName;      // who ran it: the login name, and the operator name of the settings ("ana (Ana Lin)")
     QString operation;         // "download", "read module", "tester test", ...
     QString port;
     QString document;          // the document window's caption
@@ -32,9 +32,15 @@ struct LogRecord {
     qint64 durationMs = 0;
 };
 
+// The login name of the user running this program (the name of its effective
+// user; $USER, then $LOGNAME, then the user number when the system knows no
+// name), followed by `name` in parentheses when one is given: "ana (Ana Lin)".
+[[nodiscard]] QString OperatorName(const QString& name = {});
+
 // The record of a finished link operation: the time now, the image's hash and
-// summary.
-[[nodiscard]] LogRecord MakeLogRecord(const LinkOperationReport& report, const QString& station);
+// summary; `operatorName` as OperatorName() gives it.
+[[nodiscard]] LogRecord MakeLogRecord(const LinkOperationReport& report, const QString& station,
+                                      const QString& operatorName = OperatorName());
 
 // The station name of this machine when none is set: its host name.
 [[nodiscard]] QString DefaultStationName();

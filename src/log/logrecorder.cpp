@@ -2,7 +2,10 @@
 
 namespace tessaro {
 
-LogRecorder::LogRecorder(ProductionLog& log, QString station) : m_log(log), m_station(std::move(station))
+LogRecorder::LogRecorder(ProductionLog& log, QString station, QString operatorName)
+    : m_log(log)
+    , m_station(std::move(station))
+    , m_operator(std::move(operatorName))
 {
     m_retryTimer.setInterval(5000);
     QObject::connect(&m_retryTimer, &QTimer::timeout, [this] { retry(); });
@@ -12,7 +15,7 @@ LogRecorder::~LogRecorder() = default;
 
 void LogRecorder::operationFinished(const LinkOperationReport& report)
 {
-    m_log.append(MakeLogRecord(report, m_station));
+    m_log.append(MakeLogRecord(report, m_station, m_operator));
     statusMayHaveChanged();
 }
 

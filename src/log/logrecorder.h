@@ -17,7 +17,8 @@ namespace tessaro {
 class LogRecorder final : public LinkRecorder
 {
 public:
-    LogRecorder(ProductionLog& log, QString station);
+    // `operatorName` goes into every record (OperatorNameFromSettings()).
+    LogRecorder(ProductionLog& log, QString station, QString operatorName = OperatorName());
     ~LogRecorder() override;
 
     void operationFinished(const LinkOperationReport& report) override;
@@ -25,6 +26,7 @@ public:
     void setStatusListener(std::function<void(const QString&)> listener) { m_listener = std::move(listener); }
     [[nodiscard]] ProductionLog& log() { return m_log; }
     [[nodiscard]] const QString& station() const { return m_station; }
+    [[nodiscard]] const QString& operatorName() const { return m_operator; }
     // Tries the waiting records once more; true when none waits.
     bool retry();
     [[nodiscard]] QTimer& retryTimer() { return m_retryTimer; }
@@ -34,6 +36,7 @@ private:
 
     ProductionLog& m_log;
     QString m_station;
+    QString m_operator;
     QTimer m_retryTimer;
     QString m_lastStatus;
     std::function<void(const QString&)> m_listener;

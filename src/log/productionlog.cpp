@@ -1,9 +1,13 @@
 #include "log/productionlog.h"
 
+#include "files/filename.h"
+
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -13,11 +17,14 @@
 
 #include <atomic>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <map>
+#include <utility>
 
 #ifdef Q_OS_UNIX
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -37,6 +44,7 @@ const std::vector<std::vector<const char*>>& Migrations()
         // version 1
         {
             "CREATE TABLE images (sha256 TEXT PRIMARY KEY, size INTEGER NOT NULL, data {BLOB} NOT NULL)",
+            // operator_mode holds the operator's name (LogRecord::operatorName).
             "CREATE TABLE operations (id {ID}, time_utc TEXT NOT NULL, station TEXT NOT NULL,"
             " operator_mode TEXT NOT NULL, operation TEXT NOT NULL, port TEXT NOT NULL, document TEXT NOT NULL,"
             " image_sha256 TEXT REFERENCES images (sha256), image_size INTEGER NOT NULL,"
@@ -67,25 +75,58 @@ QString DatabaseError(const QSqlError& error)
     return text.replace(u'\n', u' ');
 }
 
-#ifdef Q_OS_UNIX
-// Creates the file with mode 0600 unless it exists; its folder too.
-QString CreatePrivateFile(const QString& path)
+QString SystemError(int code)
 {
-    const QFileInfo info(path);
-    if (info.exists())
-        return {};
-    if (!QDir().mkpath(info.absolutePath()))
-        return path + QStringLiteral(": cannot create the folder ") + info.absolutePath();
-    const int fd = ::open(QFile::encodeName(path).constData(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0600);
-    if (fd < 0) {
-        if (errno == EEXIST)
-            return {};
-        return path + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(errno));
-    }
-    ::close(fd);
-    return {};
+    return QString::fromLocal8Bit(std::strerror(code));
 }
-#endif
+
+// A record as one line of the kept-records file.
+QByteArray RecordLine(const LogRecord& r)
+{
+    const QJsonObject object{
+        {QStringLiteral("time"), r.timeUtc},           {QStringLiteral("station"), r.station},
+        {QStringLiteral("operator"), r.operatorName},  {QStringLiteral("operation"), r.operation},
+        {QStringLiteral("port"), r.port},              {QStringLiteral("document"), r.document},
+        {QStringLiteral("image"), QString::fromLatin1(r.image.toBase64())},
+        {QStringLiteral("serial"), r.serialNumber},    {QStringLiteral("module"), r.moduleSummary},
+        {QStringLiteral("ok"), r.ok},                  {QStringLiteral("result"), r.result},
+        {QStringLiteral("test"), r.testResult},        {QStringLiteral("failPins"), r.failPins},
+        {QStringLiteral("passPins"), r.passPins},      {QStringLiteral("durationMs"), QString::number(r.durationMs)},
+    };
+    return QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n';
+}
+
+// The record of a kept-records line; nullopt for a line that is none.
+std::optional<LogRecord> RecordOfLine(const QByteArray& line)
+{
+    const QJsonDocument document = QJsonDocument::fromJson(line);
+    if (!document.isObject())
+        return std::nullopt;
+    const QJsonObject o = document.object();
+    LogRecord r;
+    r.timeUtc = o.value(QStringLiteral("time")).toString();
+    r.station = o.value(QStringLiteral("station")).toString();
+    r.operatorName = o.value(QStringLiteral("operator")).toString();
+    r.operation = o.value(QStringLiteral("operation")).toString();
+    r.port = o.value(QStringLiteral("port")).toString();
+    r.document = o.value(QStringLiteral("document")).toString();
+    r.image = QByteArray::fromBase64(o.value(QStringLiteral("image")).toString().toLatin1());
+    if (!r.image.isEmpty()) {
+        r.imageSha256 = Sha256Hex(r.image);
+        r.imageSize = static_cast<int>(r.image.size());
+    }
+    r.serialNumber = o.value(QStringLiteral("serial")).toString();
+    r.moduleSummary = o.value(QStringLiteral("module")).toString();
+    r.ok = o.value(QStringLiteral("ok")).toBool();
+    r.result = o.value(QStringLiteral("result")).toString();
+    r.testResult = o.value(QStringLiteral("test")).toString();
+    r.failPins = o.value(QStringLiteral("failPins")).toString();
+    r.passPins = o.value(QStringLiteral("passPins")).toString();
+    r.durationMs = o.value(QStringLiteral("durationMs")).toString().toLongLong();
+    if (r.timeUtc.isEmpty() || r.operation.isEmpty())
+        return std::nullopt;
+    return r;
+}
 
 // A text column's value: never NULL, an absent text is the empty one.
 QVariant Text(const QString& text)
@@ -171,6 +212,12 @@ ProductionLog::ProductionLog(LogLocation location)
     : m_location(std::move(location))
     , m_connection(QStringLiteral("tessaro-log-%1").arg(++g_connectionCounter))
 {
+    if (m_location.kind != LogLocation::Kind::SQLite)
+        return;
+    for (const char* suffix : {"", "-wal", "-shm", "-journal"}) {
+        m_protected.push_back(std::make_unique<ProtectedFile>(m_location.path + QLatin1String(suffix),
+                                                              QStringLiteral("the production log database")));
+    }
 }
 
 ProductionLog::~ProductionLog()
@@ -214,17 +261,66 @@ bool ProductionLog::openConnection()
                         .arg(driver, sqlite ? QStringLiteral("libqt6sql6-sqlite") : QStringLiteral("libqt6sql6-psql"));
         return false;
     }
-#ifdef Q_OS_UNIX
-    if (sqlite) {
-        if (const QString trouble = CreatePrivateFile(m_location.path); !trouble.isEmpty()) {
-            m_problem = trouble;
+    return (!sqlite || prepareFile()) && connectTo(m_location.path, true);
+}
+
+bool ProductionLog::prepareFile()
+{
+    const QString& path = m_location.path;
+    const QFileInfo info(path);
+    if (info.exists() || info.isSymLink())
+        return true;  // whether it is a log, connectTo() finds out
+    if (m_location.creation == LogLocation::Creation::None) {
+        m_problem = QStringLiteral("no production log at ") + path;
+        return false;
+    }
+    const QString folder = info.absolutePath();
+    if (!QFileInfo(folder).isDir()) {
+        if (m_location.creation != LogLocation::Creation::FileAndFolder || !QDir().mkpath(folder)) {
+            m_problem = path + QStringLiteral(": the folder ") + folder +
+                        (QFileInfo::exists(folder) ? QStringLiteral(" is not a folder") : QStringLiteral(" does not exist"));
             return false;
         }
     }
+    return createFile(folder);
+}
+
+bool ProductionLog::createFile(const QString& folder)
+{
+#ifdef Q_OS_UNIX
+    // The new log is made whole under a temporary name and linked into place,
+    // so that nobody ever finds it half made, and a file that appeared
+    // meanwhile is kept (and used when it is a log).
+    QByteArray temporary = QFile::encodeName(folder + QStringLiteral("/.production-log-XXXXXX"));
+    const int fd = ::mkstemp(temporary.data());  // mode 0600
+    if (fd < 0) {
+        m_problem = m_location.path + QStringLiteral(": ") + SystemError(errno);
+        return false;
+    }
+    ::close(fd);
+    bool made = connectTo(QFile::decodeName(temporary), false) && migrate();
+    closeConnection();
+    if (made && ::link(temporary.constData(), QFile::encodeName(m_location.path).constData()) != 0 && errno != EEXIST) {
+        m_problem = m_location.path + QStringLiteral(": ") + SystemError(errno);
+        made = false;
+    }
+    ::unlink(temporary.constData());
+    return made;
+#else
+    Q_UNUSED(folder);
+    return true;
 #endif
+}
+
+bool ProductionLog::connectTo(const QString& file, bool mustBeLog)
+{
+    closeConnection();
+    const bool sqlite = m_location.kind == LogLocation::Kind::SQLite;
+    const QString driver = sqlite ? QStringLiteral("QSQLITE") : QStringLiteral("QPSQL");
     QSqlDatabase db = QSqlDatabase::addDatabase(driver, m_connection);
+    m_busyWaitMs = m_location.busyTimeoutMs;
     if (sqlite) {
-        db.setDatabaseName(m_location.path);
+        db.setDatabaseName(file);
         db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(m_location.busyTimeoutMs));
     } else {
         db.setHostName(m_location.host);
@@ -237,6 +333,25 @@ bool ProductionLog::openConnection()
     if (!db.open()) {
         m_problem = m_location.describe() + QStringLiteral(": ") + DatabaseError(db.lastError());
         return false;
+    }
+    if (sqlite) {
+        // An existing file is written only when it is a production log
+        // (a log of any schema version has the version table).
+        QSqlQuery tables(db);
+        if (!tables.exec(QStringLiteral("SELECT COUNT(*) FROM sqlite_master")) || !tables.next()) {
+            m_problem = m_location.describe() + QStringLiteral(": ") + DatabaseError(tables.lastError());
+            return false;
+        }
+        const bool empty = tables.value(0).toInt() == 0;
+        tables.finish();
+        if (mustBeLog && (!tables.exec(QStringLiteral("SELECT COUNT(*) FROM sqlite_master WHERE type = 'table' AND "
+                                                   "name = 'schema_info'")) ||
+                       !tables.next() || tables.value(0).toInt() == 0)) {
+            m_problem = m_location.path + (empty ? QStringLiteral(": an empty file, not a production log; it is left as it is")
+                                                 : QStringLiteral(": not a production log (an SQLite database of "
+                                                                  "other tables); it is left as it is"));
+            return false;
+        }
     }
     if (sqlite) {
         // Readers never wait for the writer. In WAL mode NORMAL keeps every
@@ -377,7 +492,7 @@ bool ProductionLog::write(const LogRecord& record)
                       .arg(QLatin1String(kColumns)));
     query.addBindValue(Text(record.timeUtc));
     query.addBindValue(Text(record.station));
-    query.addBindValue(Text(record.operatorMode));
+    query.addBindValue(Text(record.operatorName));
     query.addBindValue(Text(record.operation));
     query.addBindValue(Text(record.port));
     query.addBindValue(Text(record.document));
@@ -397,6 +512,18 @@ bool ProductionLog::write(const LogRecord& record)
     return execute(QStringLiteral("COMMIT")) || (execute(QStringLiteral("ROLLBACK")), false);
 }
 
+void ProductionLog::setBusyWait(int milliseconds)
+{
+    if (!m_open || milliseconds == m_busyWaitMs)
+        return;
+    QSqlQuery query(QSqlDatabase::database(m_connection, false));
+    // PostgreSQL takes 0 as no limit: one millisecond is no wait.
+    if (query.exec(m_location.kind == LogLocation::Kind::SQLite
+                       ? QStringLiteral("PRAGMA busy_timeout = %1").arg(milliseconds)
+                       : QStringLiteral("SET lock_timeout = %1").arg(std::max(1, milliseconds))))
+        m_busyWaitMs = milliseconds;
+}
+
 void ProductionLog::append(LogRecord record)
 {
     m_pending.push_back(std::move(record));
@@ -411,20 +538,116 @@ bool ProductionLog::flush()
         return false;
     if (m_readOnly)
         return false;
-    while (!m_pending.empty()) {
-        if (!write(m_pending.front())) {
-            // A server connection may have gone; the next try opens it anew.
-            if (m_location.kind == LogLocation::Kind::PostgreSQL) {
-                const QString problem = m_problem;
-                closeConnection();
-                m_problem = problem;
-            }
-            return false;
+    setBusyWait(m_writeFailed ? 0 : m_location.busyTimeoutMs);
+    const auto failed = [this] {
+        m_writeFailed = true;
+        // A server connection may have gone; the next try opens it anew.
+        if (m_location.kind == LogLocation::Kind::PostgreSQL) {
+            const QString problem = m_problem;
+            closeConnection();
+            m_problem = problem;
         }
+        return false;
+    };
+    if (!writeKeptRecords())
+        return failed();
+    while (!m_pending.empty()) {
+        if (!write(m_pending.front()))
+            return failed();
         m_pending.pop_front();
     }
+    if (std::exchange(m_writeFailed, false))
+        setBusyWait(m_location.busyTimeoutMs);
     m_problem.clear();
     return true;
+}
+
+bool ProductionLog::writeKeptRecords()
+{
+#ifdef Q_OS_UNIX
+    if (m_location.keptRecordsPath.isEmpty())
+        return true;
+    const int fd = ::open(QFile::encodeName(m_location.keptRecordsPath).constData(),
+                          O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return true;  // none kept
+    // Held by another program, which is writing them or keeping more: left to it.
+    struct stat info {};
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0 || ::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size == 0) {
+        ::close(fd);
+        return true;
+    }
+    QFile file;
+    if (!file.open(fd, QIODevice::ReadWrite, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return true;
+    }
+    const QList<QByteArray> lines = file.readAll().split('\n');
+    qsizetype next = 0;
+    for (; next < lines.size(); ++next) {
+        const std::optional<LogRecord> record = RecordOfLine(lines[next]);
+        if (record && !write(*record))
+            break;
+    }
+    // What could not be written stays for the next try; a line that is no
+    // record goes.
+    QByteArray rest;
+    for (qsizetype i = next; i < lines.size(); ++i)
+        if (!lines[i].isEmpty())
+            rest += lines[i] + '\n';
+    file.seek(0);
+    file.write(rest);
+    file.flush();
+    file.resize(rest.size());
+    ::fsync(file.handle());
+    return rest.isEmpty();
+#else
+    return true;
+#endif
+}
+
+bool ProductionLog::keepWaiting(QString* error)
+{
+    if (m_pending.empty())
+        return true;
+    const QString& path = m_location.keptRecordsPath;
+    if (path.isEmpty()) {
+        *error = QStringLiteral("no file to keep them in");
+        return false;
+    }
+#ifdef Q_OS_UNIX
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        *error = path + QStringLiteral(": ") + SystemError(errno);
+        return false;
+    }
+    ::flock(fd, LOCK_EX);  // not in the middle of another program's writing
+    QByteArray lines;
+    for (const LogRecord& record : m_pending)
+        lines += RecordLine(record);
+    qsizetype done = 0;
+    while (done < lines.size()) {
+        const ssize_t n = ::write(fd, lines.constData() + done, static_cast<std::size_t>(lines.size() - done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        done += n;
+    }
+    const int code = errno;
+    const bool synced = done == lines.size() && ::fsync(fd) == 0;
+    ::close(fd);
+    if (!synced) {
+        *error = path + QStringLiteral(": ") + SystemError(done == lines.size() ? errno : code);
+        return false;
+    }
+    m_pending.clear();
+    return true;
+#else
+    *error = QStringLiteral("no file to keep them in");
+    return false;
+#endif
 }
 
 QString ProductionLog::statusText() const
@@ -551,7 +774,7 @@ std::vector<LogRecord> ProductionLog::page(const LogFilter& filter, const QStrin
         r.id = query.value(0).toLongLong();
         r.timeUtc = query.value(1).toString();
         r.station = query.value(2).toString();
-        r.operatorMode = query.value(3).toString();
+        r.operatorName = query.value(3).toString();
         r.operation = query.value(4).toString();
         r.port = query.value(5).toString();
         r.document = query.value(6).toString();

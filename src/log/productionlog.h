@@ -1,10 +1,12 @@
 #pragma once
 
+#include "files/safefile.h"
 #include "log/logrecord.h"
 
 #include <QString>
 
 #include <deque>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -22,8 +24,20 @@ struct LogLocation {
     int port = 0;  // 0: the client library's default
     QString database;
     QString user;
-    // How long a writer waits for another station's or process's write.
-    int busyTimeoutMs = 5000;
+    // How long a writer waits for another station's or process's write. Once
+    // a write has failed, later tries do not wait until one succeeds, so a
+    // database held by another program costs a command this long at most.
+    int busyTimeoutMs = 3000;
+    // What opening may make of a missing SQLite file: nothing (a listing:
+    // "no production log at PATH"), the file in its existing folder (a file
+    // that the settings name), or the file and its folders (the default
+    // place beside the settings). A file that is there is used only when it
+    // is a production log: an empty or other file is never turned into one.
+    enum class Creation { None, File, FileAndFolder };
+    Creation creation = Creation::FileAndFolder;
+    // Where records that a program could not write before it ended are kept
+    // (one JSON object a line) for the next one to write; empty: nowhere.
+    QString keptRecordsPath;
 
     // "/home/op/.config/.../production-log.sqlite", "postgresql://user@host:5432/db"
     [[nodiscard]] QString describe() const;
@@ -68,8 +82,8 @@ public:
 
     [[nodiscard]] const LogLocation& location() const { return m_location; }
 
-    // Opens the database (an SQLite file is created with mode 0600) and
-    // brings its schema up to date. False, with problem() set, when it cannot
+    // Opens the database (a new SQLite file is made whole, with mode 0600,
+    // under a temporary name and then put in place) and brings its schema up to date. False, with problem() set, when it cannot
     // be opened now; a later flush() tries again.
     bool open();
     [[nodiscard]] bool isOpen() const { return m_open; }
@@ -82,9 +96,17 @@ public:
 
     // Keeps the record and writes every waiting record.
     void append(LogRecord record);
-    // Writes the waiting records; true when none waits any more.
+    // Writes the records kept by earlier programs, then the waiting ones;
+    // true when none waits any more.
     bool flush();
+    // Moves the waiting records into the location's kept-records file, for
+    // a later flush() of any program to write; false with *error set when
+    // they cannot be kept there (they still wait in memory).
+    bool keepWaiting(QString* error);
     [[nodiscard]] int pendingCount() const { return static_cast<int>(m_pending.size()); }
+    // How long a write now waits for a busy database (milliseconds): the
+    // location's time, or none while a write that failed is tried again.
+    [[nodiscard]] int busyWaitMs() const { return m_busyWaitMs; }
     // A line for the status bar while records wait; empty when none does.
     [[nodiscard]] QString statusText() const;
 
@@ -104,6 +126,18 @@ public:
 
 private:
     bool openConnection();
+    // Makes sure the SQLite file is there as `creation` allows; false with
+    // m_problem set when it is not and may not be made.
+    bool prepareFile();
+    bool createFile(const QString& folder);
+    // Connects to `file` (SQLite) or the server; an SQLite file that
+    // `mustBeLog` must hold the log's version table already.
+    bool connectTo(const QString& file, bool mustBeLog);
+    // The wait for a busy database of the writes from now on.
+    void setBusyWait(int milliseconds);
+    // Writes the records of the kept-records file, oldest first, and leaves
+    // in it those that could not be written; false when any is left.
+    bool writeKeptRecords();
     bool migrate();
     // Marks the log read-only when version is newer than this program's.
     bool readOnlyForNewerSchema(int version);
@@ -119,6 +153,10 @@ private:
     int m_foundVersion = 0;
     QString m_problem;
     std::deque<LogRecord> m_pending;
+    int m_busyWaitMs = -1;     // the wait the connection has now
+    bool m_writeFailed = false;  // the last write failed: the next tries do not wait
+    // The SQLite file and its companions, which no output may replace.
+    std::vector<std::unique_ptr<ProtectedFile>> m_protected;
 };
 
 }  // namespace tessaro

@@ -15,12 +15,13 @@ QString Utf8(const std::string& text)
 
 }  // namespace
 
-LogRecord MakeReaderWriterRecord(const ReaderWriterOperation& operation, const QString& station)
+LogRecord MakeReaderWriterRecord(const ReaderWriterOperation& operation, const QString& station,
+                                 const QString& operatorName)
 {
     LogRecord record;
     record.timeUtc = QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs);
     record.station = station;
-    record.operatorMode = operation.authorized ? QStringLiteral("password") : QStringLiteral("no password");
+    record.operatorName = operatorName;
     record.operation = Utf8(operation.operation);
     std::string port = "SPD reader/writer " + operation.port;
     if (!operation.address.empty())

@@ -17,7 +17,6 @@ struct ReaderWriterOperation {
     std::string generation;  // "DDR4"; empty when not known
     std::string document;    // the file read or written
     std::optional<std::span<const std::uint8_t>> image;  // of any size
-    bool authorized = true;  // the operator mode: the command line needs no password
     bool ok = false;
     std::string message;     // the failure
     std::int64_t durationMs = 0;
@@ -25,7 +24,8 @@ struct ReaderWriterOperation {
 
 // The record: the port names the device kind, the port, the address and the
 // generation ("SPD reader/writer /dev/ttyUSB0 0x50 DDR4"); the image with its
-// SHA-256 and module summary.
-[[nodiscard]] LogRecord MakeReaderWriterRecord(const ReaderWriterOperation& operation, const QString& station);
+// SHA-256 and module summary; `operatorName` as OperatorName() gives it.
+[[nodiscard]] LogRecord MakeReaderWriterRecord(const ReaderWriterOperation& operation, const QString& station,
+                                               const QString& operatorName = OperatorName());
 
 }  // namespace tessaro

@@ -1,5 +1,7 @@
 #include "print/modulereport.h"
 
+#include "core/bytetables.h"
+#include "core/checks.h"
 #include "core/hex.h"
 #include "decode/decodejson.h"
 #include "decode/moduledecode.h"
@@ -125,15 +127,16 @@ int Lines(ModulePage& page, int y, int limit, const std::vector<std::pair<std::s
     return y;
 }
 
-void HexTable(ModulePage& page, std::span<const std::uint8_t> bytes, int size, const std::vector<CrcBlock>& checks)
+void HexTable(ModulePage& page, std::span<const std::uint8_t> bytes, int size, const std::vector<CrcBlock>& checks,
+              int top = kModuleHexTop)
 {
-    page.heading(kModuleHexTop, "Bytes");
+    page.heading(top, "Bytes");
     const int rows = size / 16;
     const int rowsPerBlock = (rows + 1) / 2;
     auto byteX = [](int block, int column) {
         return kHexBlockX[block] + kHexFirstByte + column * kHexByteStep + (column >= 8 ? kHexMiddleGap : 0);
     };
-    const int headerY = kModuleHexTop + kTextLine;
+    const int headerY = top + kTextLine;
     for (int block = 0; block < 2 && block * rowsPerBlock < rows; ++block) {
         for (int column = 0; column < 16; ++column)
             page.text(byteX(block, column), headerY, kModuleHexSize, kPrintBlue, ByteToHex(static_cast<std::uint8_t>(column)));
@@ -260,6 +263,96 @@ std::vector<PrintItem> LayoutModuleReport(std::span<const std::uint8_t> bytes, c
     }
 
     HexTable(page, bytes, size, d.checks);
+    return page.take();
+}
+
+namespace {
+
+// The DDR3 page: the identity, the byte names of the DDR3 description table
+// with their values, then every byte in the table of bytes.
+constexpr int kDdr3IdentityTop = 1000;
+constexpr int kDdr3NameX = 800;
+constexpr int kDdr3ValueX = 8600;
+constexpr int kDdr3NameLine = 190;
+constexpr int kDdr3NameSize = 8;
+// A run of bytes longer than this is left to the table of bytes.
+constexpr int kDdr3LongestRun = 4;
+
+std::string ByteNumbers(int first, int last)
+{
+    return first == last ? std::to_string(first) : std::to_string(first) + "-" + std::to_string(last);
+}
+
+}  // namespace
+
+std::vector<PrintItem> LayoutDdr3Report(const ReportSource& source)
+{
+    const SpdImage& image = source.image;
+    const ModuleSummary summary = SummarizeModule(image);
+    ModulePage page;
+
+    page.text(7800, 100, 8, kPrintRed, source.webAddress);
+    page.text(0, 400, 12, kPrintBlue, "     Filename: " + ReportDocumentName(source.caption), true);
+    page.text(0, 700, 11, kBlack, summary.line(), true);
+
+    // The identity, read from the DDR3 bytes.
+    const std::uint16_t storedCrc = StoredCrc(image);
+    const std::uint16_t computedCrc = SpdCrc(image);
+    const std::vector<std::pair<std::string, std::string>> identity = {
+        {"Module manufacturer (117-118)", MakerText(summary.manufacturer)},
+        {"Manufacturing location (119)", ByteToHex(image[119])},
+        {"Manufacturing date (120-121)", ReportBytes(image, 120, 121) +
+                                             (summary.manufactured ? "  (" + *summary.manufactured + ")" : "")},
+        {"Serial number (122-125)", ReportBytes(image, 122, 125)},
+        {"Part number (128-145)", OrDash(summary.partNumber)},
+        {"Revision (146-147)", ReportBytes(image, 146, 147)},
+        {"DRAM manufacturer (148-149)", MakerText(summary.dramMaker)},
+        {"CRC (0-" + std::to_string(CrcLastByte(image)) + ", 126-127)",
+         "stored " + WordToHex(storedCrc) + ", computed " + WordToHex(computedCrc) +
+             (storedCrc == computedCrc ? ", ok" : ", BAD")},
+    };
+    int y = kDdr3IdentityTop;
+    for (const auto& [caption, value] : identity) {
+        page.text(0, y, kTextSize, kPrintBlue, caption);
+        page.text(2600, y, kTextSize, caption.rfind("CRC", 0) == 0 && storedCrc != computedCrc ? kPrintRed : kBlack,
+                  value);
+        y += kTextLine;
+    }
+    y += kSectionGap;
+
+    // The byte names as the window shows them, one line per run of bytes of
+    // one name, in the alternating colours of the other report pages.
+    page.heading(y, "BYTE");
+    page.text(kDdr3NameX, y, kTextSize, kPrintBlue, "DESCRIPTION", true);
+    page.text(kDdr3ValueX, y, kTextSize, kPrintBlue, "HEX", true);
+    y += kTextLine;
+    const DescriptionTable& names = DescriptionTableFor(MemoryTypeCode::Ddr3);
+    bool blue = true;
+    for (int first = 0; first < kSpdSize;) {
+        int last = first;
+        while (last + 1 < kSpdSize && names[static_cast<std::size_t>(last + 1)] == names[static_cast<std::size_t>(first)])
+            ++last;
+        const PrintColor color = blue ? kPrintBlue : kPrintRed;
+        page.text(0, y, kDdr3NameSize, color, ByteNumbers(first, last));
+        page.text(kDdr3NameX, y, kDdr3NameSize, color, names[static_cast<std::size_t>(first)]);
+        // The CRC as a 16-bit value, high byte first, as everywhere else.
+        const std::string value = first == kCrcLowByte && last == kCrcHighByte ? WordToHex(storedCrc)
+                                  : last - first < kDdr3LongestRun          ? ReportBytes(image, first, last)
+                                                                              : "(table of bytes)";
+        page.text(kDdr3ValueX, y, kDdr3NameSize, color, value);
+        y += kDdr3NameLine;
+        blue = !blue;
+        first = last + 1;
+    }
+
+    // Every byte; the stored CRC in the colour of its check.
+    CrcBlock crc;
+    crc.first = 0;
+    crc.last = CrcLastByte(image);
+    crc.storedAt = kCrcLowByte;
+    crc.stored = storedCrc;
+    crc.computed = computedCrc;
+    HexTable(page, image, kSpdSize, {crc}, y + kSectionGap);
     return page.take();
 }
 

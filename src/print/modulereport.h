@@ -29,6 +29,13 @@ inline constexpr int kModuleHexSize = 8;  // points
 [[nodiscard]] std::vector<PrintItem> LayoutModuleReport(std::span<const std::uint8_t> bytes,
                                                         const std::string& caption);
 
+// The one-page report of a 256-byte DDR3 image: the document name, the
+// summary line, the identity from the DDR3 bytes (maker 117-118, date
+// 120-121, serial number 122-125, part number 128-145, the CRC), the byte
+// names of the DDR3 description table with their values, and every byte in
+// hex, all within the printable page of kModuleReportWidth x kModuleReportHeight.
+[[nodiscard]] std::vector<PrintItem> LayoutDdr3Report(const ReportSource& source);
+
 // A time in picoseconds as nanoseconds, without trailing zeros: "13.75 ns".
 [[nodiscard]] std::string NanosecondsText(int ps);
 

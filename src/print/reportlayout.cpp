@@ -3,6 +3,7 @@
 #include "core/bytetables.h"
 #include "core/hex.h"
 #include "decode/textformat.h"
+#include "print/modulereport.h"
 
 #include <initializer_list>
 
@@ -226,13 +227,14 @@ std::string MakerWebAddress()
 MemoryType ReportLayoutFor(std::uint8_t byte2)
 {
     const MemoryType type = MemoryTypeOf(byte2);
-    return type == MemoryType::Sdr || type == MemoryType::Ddr2 ? type : MemoryType::Ddr;
+    return type == MemoryType::Sdr || type == MemoryType::Ddr2 || type == MemoryType::Ddr3 ? type : MemoryType::Ddr;
 }
 
 std::vector<PrintItem> LayoutReport(const ReportSource& source)
 {
     ReportPage page;
     switch (ReportLayoutFor(source.image[2])) {
+    case MemoryType::Ddr3: return LayoutDdr3Report(source);
     case MemoryType::Sdr: LayoutSdrReport(page, source); break;
     case MemoryType::Ddr2: LayoutDdr2Report(page, source); break;
     default: LayoutDdrReport(page, source); break;

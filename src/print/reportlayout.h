@@ -78,8 +78,8 @@ void LayoutSdrReport(ReportPage& page, const ReportSource& source);
 void LayoutDdrReport(ReportPage& page, const ReportSource& source);
 void LayoutDdr2Report(ReportPage& page, const ReportSource& source);
 
-// The type whose layout byte 2 selects: SDR and DDR2 their own, every other
-// type (DDR, DDR3, unknown codes ...) DDR's.
+// The type whose layout byte 2 selects: SDR, DDR2 and DDR3 their own, every
+// other type (DDR, unknown codes ...) DDR's.
 [[nodiscard]] MemoryType ReportLayoutFor(std::uint8_t byte2);
 
 // The whole page of a document's report, in print order.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "files/imageformat.h"
+
 #include <cstdio>
 #include <map>
 #include <optional>
@@ -17,9 +19,23 @@ struct UsageError {
     std::string reason;
 };
 
+// Writes text and flushes the stream. A failure to write standard output is
+// told once on stderr ("cannot write standard output: REASON"); later writes
+// to it are skipped and FinishStandardOutput turns the exit status into 1.
 void Print(std::FILE* stream, const std::string& text);
+// Opens /dev/null on any of the descriptors 0-2 that is closed, so that no
+// file the command opens becomes its standard output; a closed standard output
+// stays one that cannot be written (opened for reading only).
+void GuardStandardStreams();
+// The final flush of standard output: status, or 1 when anything written to
+// standard output did not reach it.
+[[nodiscard]] int FinishStandardOutput(int status);
 // "tessaro-cli: " + text on stderr.
 void PrintError(const std::string& text);
+// What the reader warns of in the image of file, one line each on stderr:
+// "tessaro-cli: warning: "FILE": truncated: 256 of 512 bytes", and what that
+// means for the command (after "; ") when it says.
+void PrintReadWarnings(const std::string& file, const ImageData& image, const std::string& consequence = {});
 
 // Options and operands of one command. Options may stand anywhere; "--" ends them.
 class Args

@@ -5,6 +5,7 @@
 #include "core/memorytype.h"
 #include "decode/decodejson.h"
 #include "decode/moduledecode.h"
+#include "decode/textformat.h"
 #include "document/settle.h"
 #include "jsonwriter.h"
 
@@ -208,18 +209,8 @@ void AppendDocumentText(std::string& out, const std::string& file, const SpdDocu
             out += std::string("  ") + kInfoPanelTitle + "\n";
         if (i == kInfoPanelFieldCount)
             out += std::string("  ") + kManufacturingPanelTitle + "\n";
-        // Control characters of a part number (C0, DEL and the C1 controls
-        // U+0080-U+009F, which some terminals obey) would upset a terminal.
-        std::string shown;
-        for (std::size_t k = 0; k < text.size(); ++k) {
-            const auto ch = static_cast<unsigned char>(text[k]);
-            if (ch == 0xC2 && k + 1 < text.size() && static_cast<unsigned char>(text[k + 1]) < 0xA0) {
-                shown += '.';
-                ++k;
-            } else {
-                shown += (ch < 0x20 || ch == 0x7F) ? '.' : text[k];
-            }
-        }
+        // A part number may hold any byte; none of them reaches the terminal as a control.
+        std::string shown = TerminalText(text);
         const bool isId = view.ddr3PanelsShown ? i == static_cast<int>(Ddr3Field::ManufacturerId)
                                                 : i == static_cast<int>(LegacyField::JedecId);
         if (isId)

@@ -5,8 +5,11 @@
 
 #include "device/programmerlink.h"
 #include "device/serialline.h"
+#include "decode/moduledecode.h"
 #include "document/settle.h"
 #include "document/spddocument.h"
+#include "files/filename.h"
+#include "files/imagefile.h"
 #include "files/safefile.h"
 #include "files/spdfile.h"
 #include "files/spdformat.h"
@@ -113,6 +116,19 @@ std::string PinList(const std::array<PinMark, kModuleSignalCount>& pins, PinMark
     return list;
 }
 
+// A test record as "poll" prints it: five lines.
+std::string RecordText(const ConsoleHost::Record& record, const AppValues& values)
+{
+    return "result: " + record.result + "\npassed: " + std::to_string(values.testPassCount) +
+           "\nfailed: " + std::to_string(values.testFailCount) + "\npass pins: " + PinList(record.pins, PinMark::Pass) +
+           "\nfail pins: " + PinList(record.pins, PinMark::Fail) + "\n";
+}
+
+// How long "tester test" waits for the module's record after the test
+// command: the command's own wait. A record that comes later is read by a
+// following "poll".
+constexpr int kTestRecordWaitMs = 2000;
+
 struct Request {
     std::string port;
     std::string command;
@@ -157,8 +173,8 @@ bool LoadFile(const std::string& file, SpdDocument& document)
 {
     SpdImage image{};
     QString error;
-    if (!ReadSpdFile(QString::fromLocal8Bit(file.c_str()), image, &error)) {
-        Err("tessaro-cli: " + error.toStdString() + "\n");
+    if (!ReadSpdFile(FileNameFromBytes(file), image, &error)) {
+        Err("tessaro-cli: " + FileNameString(error) + "\n");
         return false;
     }
     OpenAndSettle(document, image);
@@ -166,12 +182,26 @@ bool LoadFile(const std::string& file, SpdDocument& document)
     return true;
 }
 
+// A 512- or 1024-byte image is refused before anything is sent: the
+// programmer holds 256 bytes, and the first 256 of a larger image are not it.
+bool RefuseLargerImage(const std::string& file)
+{
+    const ImageRead read = ReadImageFile(file, InputFormatForFileName(file));
+    // A file the 256-byte reader takes, or whose error it gives; the first page
+    // of a DDR4 image (256 bytes present) is what the programmer itself reads
+    // from a DDR4 module, so it goes back as it came.
+    if (!read.ok() || read.image.bytes.size() <= static_cast<std::size_t>(kSpdSize))
+        return false;
+    Err(msg::LargerImageRefusal(read.image.size, DecodeModule(read.image.bytes).summary.generation) + "\n");
+    return true;
+}
+
 bool SaveFile(const std::string& file, const SpdDocument& document)
 {
-    const QString path = QString::fromLocal8Bit(file.c_str());
+    const QString path = FileNameFromBytes(file);
     QString error;
     if (!WriteSpdFile(path, document.image(), FormatForName(file), &error)) {
-        Err("tessaro-cli: " + error.toStdString() + "\n");
+        Err("tessaro-cli: " + FileNameString(error) + "\n");
         return false;
     }
     return true;
@@ -235,10 +265,7 @@ int RunPoll(int count, ProgrammerLink& link, ConsoleHost& host, const AppValues&
         const ConsoleHost::Record record = host.takeRecord();
         if (!record.seen || record.result.empty())
             return;
-        Out("result: " + record.result + "\npassed: " + std::to_string(values.testPassCount) +
-            "\nfailed: " + std::to_string(values.testFailCount) +
-            "\npass pins: " + PinList(record.pins, PinMark::Pass) +
-            "\nfail pins: " + PinList(record.pins, PinMark::Fail) + "\n");
+        Out(RecordText(record, values));
     });
     link.pollTimer().start();
     RunUntil([&] { return ticks >= count; });
@@ -268,7 +295,7 @@ int Run(const Request& r)
     AppValues values;
     values.operatorAuthorized = true;
     ConsoleHost host(values.decode);
-    const QString device = QString::fromLocal8Bit(r.port.c_str());
+    const QString device = FileNameFromBytes(r.port);
     QtSerialLine line([device](int) { return device; });
     ProgrammerLink link(values, line, host);
     SpdDocument& doc = host.document();
@@ -288,7 +315,7 @@ int Run(const Request& r)
     }
     if (c == "program" || c == "verify") {
         ExpectOperands(r, 1, (c + " FILE").c_str());
-        if (!LoadFile(r.operands[0], doc))
+        if (RefuseLargerImage(r.operands[0]) || !LoadFile(r.operands[0], doc))
             return kExitFailed;
         const bool ok = c == "program" ? link.downloadAndCheck() : link.compareWithProgrammer();
         return ok ? kExitOk : kExitFailed;
@@ -298,8 +325,8 @@ int Run(const Request& r)
         const std::string out = Need(r, "-o", (c + " -o OUT").c_str());
         doc.setCaption(out);
         // An output that cannot take the image is refused before the device is asked.
-        if (QString error; !CheckOutputFile(QString::fromLocal8Bit(out.c_str()), &error)) {
-            Err("tessaro-cli: " + error.toStdString() + "\n");
+        if (QString error; !CheckOutputFile(FileNameFromBytes(out), &error)) {
+            Err("tessaro-cli: " + FileNameString(error) + "\n");
             return kExitFailed;
         }
         if (c == "read-programmer") {
@@ -327,7 +354,15 @@ int Run(const Request& r)
         const auto command = TesterFor(r.operands[0]);
         if (!command)
             throw UsageError{"unknown tester command \"" + r.operands[0] + "\""};
-        return link.runTesterCommand(*command) ? kExitOk : kExitFailed;
+        if (*command != TesterCommand::Test)
+            return link.runTesterCommand(*command) ? kExitOk : kExitFailed;
+        // The test's record is printed as "poll" prints it; a module that
+        // failed the test fails the command.
+        if (!link.runModuleTest(kTestRecordWaitMs))
+            return kExitFailed;
+        const ConsoleHost::Record record = host.takeRecord();
+        Out(RecordText(record, values));
+        return record.result == "PASS" ? kExitOk : kExitFailed;
     }
     if (c == "switch") {
         const char* form = "switch power|open|short|spd|spd-verify|protect enable|disable";

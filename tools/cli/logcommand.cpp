@@ -3,6 +3,8 @@
 #include "args.h"
 #include "jsonwriter.h"
 
+#include "decode/textformat.h"
+#include "files/filename.h"
 #include "files/safefile.h"
 #include "files/settingsstore.h"
 #include "log/logexport.h"
@@ -12,7 +14,6 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QThread>
 
 #include <cctype>
 #include <string>
@@ -21,15 +22,11 @@ namespace tessaro::cli {
 
 namespace {
 
+// A text as bytes: file names in it come out as they were given.
 std::string Utf8(const QString& text)
 {
-    return text.toUtf8().toStdString();
+    return FileNameString(text);
 }
-
-// How often and how long the end of a device command tries to write records
-// that wait (another process holding the database past the busy timeout).
-constexpr int kFinalTries = 3;
-constexpr int kFinalPauseMs = 500;
 
 bool IsSha256(const std::string& text)
 {
@@ -41,17 +38,22 @@ bool IsSha256(const std::string& text)
     return true;
 }
 
+// The log that a listing reads; it is never made by reading it.
 std::optional<LogLocation> ChosenLocation(const Args& args, QString* error)
 {
+    std::optional<LogLocation> location;
     if (const auto path = args.value("--database")) {
         if (path->empty())
             throw UsageError{"--database needs a file path"};
-        LogLocation location;
-        location.path = QDir::cleanPath(QString::fromLocal8Bit(path->c_str()));
-        return location;
+        location.emplace();
+        location->path = QDir::cleanPath(FileNameFromBytes(*path));
+    } else {
+        SettingsStore settings;
+        location = LogLocationFromSettings(settings, error);
     }
-    SettingsStore settings;
-    return LogLocationFromSettings(settings, error);
+    if (location)
+        location->creation = LogLocation::Creation::None;
+    return location;
 }
 
 std::string JsonLine(const LogRecord& record)
@@ -77,7 +79,8 @@ std::string JsonLine(const LogRecord& record)
     return out + "}\n";
 }
 
-// One readable line per record.
+// One readable line per record; names and texts of the record never reach
+// the terminal as controls.
 std::string ListingLine(const LogRecord& r)
 {
     const QString gap = QStringLiteral("  ");
@@ -93,7 +96,7 @@ std::string ListingLine(const LogRecord& r)
         line += QStringLiteral("  test ") + r.testResult;
     if (!r.ok)
         line += QStringLiteral("  ") + r.result.section(u'\n', 0, 0);
-    return Utf8(line) + "\n";
+    return TerminalText(Utf8(line)) + "\n";
 }
 
 int WriteImage(ProductionLog& log, const std::string& sha, const std::string& out)
@@ -104,7 +107,7 @@ int WriteImage(ProductionLog& log, const std::string& sha, const std::string& ou
         PrintError(Utf8(error));
         return kExitFailed;
     }
-    if (!WriteFileAtomically(QString::fromLocal8Bit(out.c_str()), *data, &error)) {
+    if (!WriteFileAtomically(FileNameFromBytes(out), *data, &error)) {
         PrintError(Utf8(error));
         return kExitFailed;
     }
@@ -203,7 +206,7 @@ DeviceLog OpenDeviceLog()
     device.log->open();  // a failure here is tried again with the first record
     if (device.log->isReadOnly())
         PrintError(Utf8(device.log->problem()));
-    device.recorder = std::make_unique<LogRecorder>(*device.log, StationNameFromSettings(settings));
+    device.recorder = std::make_unique<LogRecorder>(*device.log, StationNameFromSettings(settings), OperatorNameFromSettings(settings));
     return device;
 }
 
@@ -211,10 +214,23 @@ void FinishDeviceLog(DeviceLog& device)
 {
     if (!device.log)
         return;
-    for (int attempt = 0; attempt < kFinalTries && !device.log->isReadOnly() && !device.log->flush(); ++attempt)
-        QThread::msleep(kFinalPauseMs);
-    if (device.log->pendingCount() > 0)
-        PrintError(Utf8(device.log->statusText()));
+    // One last try, which waits for nobody once a write has failed.
+    if (!device.log->isReadOnly())
+        device.log->flush();
+    const int count = device.log->pendingCount();
+    if (count == 0)
+        return;
+    const QString records = count == 1 ? QStringLiteral("1 record") : QStringLiteral("%1 records").arg(count);
+    QString error;
+    if (device.log->keepWaiting(&error))
+        PrintError(Utf8(QStringLiteral("production log: %1 of this command kept in %2, to be written with the next "
+                                       "record: %3")
+                            .arg(records, device.log->location().keptRecordsPath, device.log->problem())));
+    else
+        PrintError(Utf8(QStringLiteral("production log: %1 of this command could not be written nor kept (%2) and %3 "
+                                       "lost: %4")
+                            .arg(records, error, count == 1 ? QStringLiteral("is") : QStringLiteral("are"),
+                                 device.log->problem())));
 }
 
 }  // namespace tessaro::cli

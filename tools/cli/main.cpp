@@ -13,9 +13,11 @@
 #include "wizardcommand.h"
 #include "document/settle.h"
 #include "decode/moduledecode.h"
+#include "files/filename.h"
 #include "files/imagefile.h"
 #include "files/safefile.h"
 #include "files/spdfile.h"
+#include "log/logsettings.h"
 #include "tessaroversion.h"
 
 #include <QString>
@@ -75,17 +77,19 @@ constexpr const char* kUsage =
     "\n"
     "Files whose names end in \"spd\" (any case) are text SPD files, all others binary. decode, fix, convert\n"
     "and compare take --input-format auto|binary|text|dump to read a file otherwise: dump reads hex dumps\n"
-    "(bare hex bytes, \"0000: 23 11 ...\" and i2cdump lines, hexdump -C, xxd); auto tells the forms apart.\n"
+    "(bare hex bytes, \"0000: 23 11 ...\" and i2cdump lines, hexdump -C, xxd, xxd -p); auto tells the forms\n"
+    "apart and refuses a file it cannot tell.\n"
     "Exit status: 0 success, 1 failure, 2 bad usage.\n";
 
+// A message as bytes: file names in it come out as they were given.
 std::string Utf8(const QString& s)
 {
-    return s.toUtf8().toStdString();
+    return FileNameString(s);
 }
 
 QString PathArg(const std::string& arg)
 {
-    return QString::fromLocal8Bit(arg.c_str());
+    return FileNameFromBytes(arg);
 }
 
 // The form a file is read in: --input-format when given, else by its name
@@ -114,6 +118,12 @@ bool RefuseOutputOverInput(const std::string& in, const std::string& out)
         return false;
     PrintError("cannot write \"" + out + "\": it is the input file \"" + in + "\"");
     return true;
+}
+
+// What fix and convert wrote of a truncated image: the bytes read, none made up.
+std::string WrittenPart(const ImageData& image, const std::string& out)
+{
+    return "\"" + out + "\" holds only the " + std::to_string(image.bytes.size()) + " bytes read";
 }
 
 bool WriteImage(const std::string& file, const ImageData& image, SpdFormat format)
@@ -274,6 +284,7 @@ int Fix(Args& args)
     }
     if (!WriteImage(out, image, FormatForName(out)))
         return kExitFailed;
+    PrintReadWarnings(in, image, WrittenPart(image, out));
     Print(stdout, report);
     const std::uint64_t dropped = read.bytesAfterImage;
     if (!named && dropped > 0)
@@ -303,9 +314,10 @@ int Convert(Args& args)
         PrintError(read.error);
         return kExitFailed;
     }
-    if (RefuseOutputOverInput(in, out))
+    if (RefuseOutputOverInput(in, out) || !WriteImage(out, read.image, format))
         return kExitFailed;
-    return WriteImage(out, read.image, format) ? kExitOk : kExitFailed;
+    PrintReadWarnings(in, read.image, WrittenPart(read.image, out));
+    return kExitOk;
 }
 
 // One line per key in order: the name, or "unknown" (and exit 1 at the end).
@@ -329,9 +341,17 @@ int Jedec(Args& args)
     return status;
 }
 
-}  // namespace
+// The commands that write files: none of them may write over the settings
+// file or the production log.
+bool WritesFiles(const std::string& command)
+{
+    for (const char* writer : {"fix", "convert", "wizard", "report", "installed", "log", "device"})
+        if (command == writer)
+            return true;
+    return false;
+}
 
-int main(int argc, char** argv)
+int Run(int argc, char** argv)
 {
     if (argc < 2) {
         Print(stderr, kUsage);
@@ -355,6 +375,7 @@ int main(int argc, char** argv)
         }
     }
     Args args(argc, argv, 2);
+    const auto userFiles = WritesFiles(command) ? ProtectUserFiles() : decltype(ProtectUserFiles()){};
     try {
         if (command == "device")
             return RunDeviceCommand(args, argv[0]);
@@ -384,4 +405,12 @@ int main(int argc, char** argv)
         Print(stderr, "Try 'tessaro-cli --help'.\n");
         return kExitUsage;
     }
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    GuardStandardStreams();
+    return FinishStandardOutput(Run(argc, argv));
 }

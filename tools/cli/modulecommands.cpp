@@ -3,8 +3,10 @@
 #include "decodeoutput.h"
 #include "jsonwriter.h"
 #include "decode/modulesummary.h"
+#include "decode/textformat.h"
 #include "document/imagefacts.h"
 #include "files/bytecompare.h"
+#include "files/filename.h"
 #include "files/imagefile.h"
 #include "files/installedmodules.h"
 #include "files/safefile.h"
@@ -19,23 +21,6 @@
 namespace tessaro::cli {
 
 namespace {
-
-// Control characters of a decoded text (a part number may hold any byte)
-// would upset a terminal: shown as dots.
-std::string Printable(const std::string& text)
-{
-    std::string shown;
-    for (std::size_t k = 0; k < text.size(); ++k) {
-        const auto ch = static_cast<unsigned char>(text[k]);
-        if (ch == 0xC2 && k + 1 < text.size() && static_cast<unsigned char>(text[k + 1]) < 0xA0) {
-            shown += '.';
-            ++k;
-        } else {
-            shown += (ch < 0x20 || ch == 0x7F) ? '.' : text[k];
-        }
-    }
-    return shown;
-}
 
 void AppendByteValue(std::string& out, const std::optional<std::uint8_t>& value)
 {
@@ -71,6 +56,7 @@ int RunCompareCommand(Args& args)
             PrintError(reads[i].error);
             return kCompareTroubleExit;
         }
+        PrintReadWarnings(file, reads[i].image);
     }
     const ImageData& a = reads[0].image;
     const ImageData& b = reads[1].image;
@@ -107,7 +93,7 @@ int RunCompareCommand(Args& args)
         for (const ByteDifference& d : bytes.differences)
             out += ByteDifferenceText(d) + '\n';
         for (const FactDifference& f : facts)
-            out += Printable(f.name) + ": " + Printable(f.aText()) + " | " + Printable(f.bText()) + '\n';
+            out += TerminalText(f.name) + ": " + TerminalText(f.aText()) + " | " + TerminalText(f.bText()) + '\n';
     }
     Print(stdout, out);
     return bytes.exitCode();
@@ -138,6 +124,10 @@ int RunInstalledCommand(Args& args)
     }
 
     const InstalledModules scan = ScanInstalledModules(root);
+    if (!scan.error.empty()) {
+        PrintError(scan.error);
+        return kExitFailed;
+    }
     if (!scan.found()) {
         PrintError(NoInstalledModulesHint(scan));
         return kExitFailed;
@@ -166,19 +156,20 @@ int RunInstalledCommand(Args& args)
             out += "}\n";
         } else {
             out += module.entry + ' ' + module.driver + ": ";
-            out += read.ok() ? Printable(SummarizeModule(read.image.bytes).line()) : read.error;
+            out += read.ok() ? TerminalText(SummarizeModule(read.image.bytes).line()) : read.error;
             out += '\n';
         }
         if (!read.ok())
             continue;
+        PrintReadWarnings(module.path, read.image);
         anyRead = true;
         if (saveFolder) {
             const std::string path = (std::filesystem::path(*saveFolder) / (module.entry + ".bin")).string();
             const std::string data = ImageBinaryBytes(read.image.bytes);
             QString error;
-            if (!WriteFileAtomically(QString::fromLocal8Bit(path.c_str()), QByteArray(data.data(), static_cast<qsizetype>(data.size())),
+            if (!WriteFileAtomically(FileNameFromBytes(path), QByteArray(data.data(), static_cast<qsizetype>(data.size())),
                                      &error)) {
-                PrintError(error.toUtf8().toStdString());
+                PrintError(FileNameString(error));
                 saveFailed = true;
             }
         }

@@ -2,6 +2,8 @@
 
 #include "args.h"
 #include "jsonwriter.h"
+#include "decode/textformat.h"
+#include "files/filename.h"
 #include "files/safefile.h"
 #include "files/imagefile.h"
 #include "files/spdfile.h"
@@ -120,18 +122,19 @@ int RunReportCommand(Args& args, int argc, char** argv)
         throw UsageError{"this build has no PDF output"};
 #endif
 
-    const QString path = QString::fromLocal8Bit(file.c_str());
+    const QString path = FileNameFromBytes(file);
     std::vector<PrintItem> items;
     // A 512- or 1024-byte image (a truncated one included) gets the module
     // page; every other file is read and laid out as a 256-byte document.
     const ImageRead read = ReadImageFile(file, InputFormatForFileName(file));
     if (read.ok() && read.image.size > kSpdSize) {
+        PrintReadWarnings(file, read.image);
         items = LayoutModuleReport(read.image.bytes, file);
     } else {
         ReportSource source;
         QString message;
         if (!ReadSpdFile(path, source.image, &message)) {
-            PrintError(message.toUtf8().toStdString());
+            PrintError(FileNameString(message));
             return kExitFailed;
         }
         // The caption of a document opened from FILE: its full path.
@@ -139,8 +142,13 @@ int RunReportCommand(Args& args, int argc, char** argv)
         source.webAddress = MakerWebAddress();
         items = LayoutReport(source);
     }
-    if (pdf && IsSameFile(path, QString::fromLocal8Bit(pdf->c_str()))) {
+    if (pdf && IsSameFile(path, FileNameFromBytes(*pdf))) {
         PrintError("cannot write \"" + *pdf + "\": it is the SPD file the report is made from");
+        return kExitFailed;
+    }
+    // The PDF module keeps no list of protected files of its own: checked here.
+    if (QString message; pdf && !CheckOutputFile(FileNameFromBytes(*pdf), &message)) {
+        PrintError(FileNameString(message));
         return kExitFailed;
     }
 
@@ -151,7 +159,7 @@ int RunReportCommand(Args& args, int argc, char** argv)
     } else if (!pdf) {
         // Neither option: the texts of the page, one a line, in print order.
         for (const PrintItem& item : items)
-            out += item.text + "\n";
+            out += TerminalText(item.text) + "\n";
     }
     Print(stdout, out);
 #ifdef TESSARO_CLI_PDF

@@ -1,5 +1,6 @@
 #include "reportpdfmodule.h"
 
+#include "files/filename.h"
 #include "print/reportrender.h"
 
 #include <QGuiApplication>
@@ -18,7 +19,7 @@ void CopyError(const QString& text, char* error, size_t errorSize)
 {
     if (error == nullptr || errorSize == 0)
         return;
-    const QByteArray utf8 = text.toUtf8();
+    const QByteArray utf8 = tessaro::FileNameBytes(text);
     const size_t length = std::min(static_cast<size_t>(utf8.size()), errorSize - 1);
     std::memcpy(error, utf8.constData(), length);
     error[length] = '\0';
@@ -52,7 +53,7 @@ extern "C" __attribute__((visibility("default"))) int tessaro_write_report_pdf(c
     });
     QGuiApplication application(argc, argv);
     QString reason;
-    if (!tessaro::WriteReportPdf(QString::fromLocal8Bit(path), page, &reason)) {
+    if (!tessaro::WriteReportPdf(tessaro::FileNameFromBytes(path), page, &reason)) {
         CopyError(reason, error, errorSize);
         return 1;
     }

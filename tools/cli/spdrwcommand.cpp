@@ -5,6 +5,7 @@
 #include "logcommand.h"
 
 #include "device/spdrwlink.h"
+#include "files/filename.h"
 #include "files/imagefile.h"
 #include "files/safefile.h"
 #include "files/spdfile.h"
@@ -167,11 +168,13 @@ class Session
 {
 public:
     explicit Session(const Request& request)
-        : m_request(request), m_link(QString::fromLocal8Bit(request.port.c_str())),
+        : m_request(request), m_link(FileNameFromBytes(request.port)),
           m_started(std::chrono::steady_clock::now())
     {
-        if (m_log.recorder)
+        if (m_log.recorder) {
             m_station = m_log.recorder->station();
+            m_operator = m_log.recorder->operatorName();
+        }
     }
     ~Session()
     {
@@ -192,8 +195,8 @@ public:
                 throw UsageError{"\"" + m_request.operands[0] + "\": " + file->image.truncationWarning()};
         }
         if (c == "read") {
-            if (QString error; !CheckOutputFile(QString::fromLocal8Bit(m_request.out->c_str()), &error))
-                return failed("spdrw read", error.toStdString());
+            if (QString error; !CheckOutputFile(FileNameFromBytes(*m_request.out), &error))
+                return failed("spdrw read", FileNameString(error));
         }
         if (!m_link.connect())
             return failed("spdrw " + c, m_link.error());
@@ -252,7 +255,7 @@ private:
         op.ok = ok;
         op.message = message;
         op.durationMs = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - m_started).count();
-        m_log.log->append(MakeReaderWriterRecord(op, m_station));
+        m_log.log->append(MakeReaderWriterRecord(op, m_station, m_operator));
     }
 
     int failed(const std::string& operation, std::string message, const SpdrwModule* module = nullptr,
@@ -316,8 +319,8 @@ private:
         if (!m_link.readImage(module, image))
             return failed("spdrw read", m_link.error(), &module, file);
         QString error;
-        if (!WriteImageFile(QString::fromLocal8Bit(file.c_str()), image, FormatForName(file), &error))
-            return failed("spdrw read", error.toStdString(), &module, file);
+        if (!WriteImageFile(FileNameFromBytes(file), image, FormatForName(file), &error))
+            return failed("spdrw read", FileNameString(error), &module, file);
         record("spdrw read", &module, image, true, {}, file);
         if (m_request.json)
             out("{\"address\":" + Json(AddressText(module.address)) + ",\"generation\":" + Json(module.generation) +
@@ -424,6 +427,7 @@ private:
     const Request& m_request;
     DeviceLog m_log = OpenDeviceLog();
     QString m_station = QStringLiteral("localhost");
+    QString m_operator = OperatorName();
     SpdrwLink m_link;
     std::chrono::steady_clock::time_point m_started;
     std::string m_error;  // a failure of this command's own, before the link's

@@ -3,6 +3,7 @@
 #include "args.h"
 
 #include "document/spddocument.h"
+#include "files/filename.h"
 #include "files/spdfile.h"
 #include "files/spdformat.h"
 #include "wizard/wizardpages.h"
@@ -211,9 +212,9 @@ int RunWizardCommand(Args& args)
     }
     if (output) {
         QString message;
-        const QString path = QString::fromLocal8Bit(output->c_str());
+        const QString path = FileNameFromBytes(*output);
         if (!WriteSpdFile(path, document.image(), FormatForName(*output), &message)) {
-            PrintError(message.toUtf8().toStdString());
+            PrintError(FileNameString(message));
             return kExitFailed;
         }
     }

@@ -33,6 +33,8 @@
 #include "documentwindow/moduledocumentwindow.h"
 #include "files/imagefile.h"
 #include "pinmapui/pinmapart.h"
+#include "print/modulereport.h"
+#include "print/reportrender.h"
 #include "pinmapui/pinmappanel.h"
 #include "files/settingsstore.h"
 #include "wizard/wizarddialog.h"
@@ -45,12 +47,16 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMdiSubWindow>
+#include <QPainter>
 #include <QPushButton>
 #include <QScreen>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <functional>
 
 namespace {
@@ -113,6 +119,12 @@ int ShowDialogs(const QDir& out, tessaro::SettingsStore& settings)
     ok &= Save(options, out, "settings");
     tessaro::ui::AboutDialog about;
     ok &= Save(about, out, "about");
+    // The compare dialog with three open documents, the second active.
+    std::vector<std::pair<QString, tessaro::ImageData>> open;
+    for (int i = 1; i <= 3; ++i)
+        open.emplace_back(QStringLiteral("SPD_File %1").arg(i), tessaro::ImageData{std::vector<std::uint8_t>(256), 256});
+    tessaro::CompareSourceDialog compare(open, 1);
+    ok &= Save(compare, out, "compare-source");
     return ok ? 0 : 1;
 }
 
@@ -203,7 +215,47 @@ int ShowCompare(const QDir& out, const QString& pathA, const QString& pathB)
                                   QFileInfo(pathB).fileName());
     window.setGeometry(QApplication::primaryScreen()->availableGeometry());
     window.nextDifference();
+    // The first differing fact chosen: its bytes are selected in both grids.
+    if (window.factTable()->rowCount() > 0)
+        window.factTable()->selectRow(0);
     return Save(window, out, "compare") ? 0 : 1;
+}
+
+// The printed report of a file as the page comes out of the printer: an A4
+// sheet at 150 dpi with quarter-inch margins.
+int ShowReport(const QDir& out, const QString& path)
+{
+    const std::string name = path.toStdString();
+    const tessaro::ImageRead read = tessaro::ReadImageFile(name, tessaro::InputFormatForFileName(name));
+    if (!read.ok()) {
+        std::fprintf(stderr, "%s\n", read.error.c_str());
+        return 1;
+    }
+    std::vector<tessaro::PrintItem> items;
+    if (read.image.size > tessaro::kSpdSize) {
+        items = tessaro::LayoutModuleReport(read.image.bytes, name);
+    } else {
+        tessaro::ReportSource source;
+        std::copy_n(read.image.bytes.begin(), tessaro::kSpdSize, source.image.begin());
+        source.caption = name;
+        source.webAddress = tessaro::MakerWebAddress();
+        items = tessaro::LayoutReport(source);
+    }
+    constexpr int kDpi = 150;
+    const QSizeF paper(8.27, 11.69);  // inches
+    const qreal margin = 0.25;
+    QImage page(qRound(paper.width() * kDpi), qRound(paper.height() * kDpi), QImage::Format_RGB32);
+    page.fill(Qt::white);
+    {
+        QPainter painter(&page);
+        painter.translate(margin * kDpi, margin * kDpi);
+        tessaro::RenderReport(painter, items,
+                              QSizeF((paper.width() - 2 * margin) * 1440, (paper.height() - 2 * margin) * 1440), kDpi,
+                              kDpi);
+    }
+    const QString file = out.filePath(QFileInfo(path).completeBaseName() + QStringLiteral("-report.png"));
+    std::printf("%s\n", qPrintable(file));
+    return page.save(file) ? 0 : 1;
 }
 }  // namespace
 
@@ -254,12 +306,31 @@ int ShowModuleWindows(const QDir& out, const QStringList& files)
     return failures == 0 ? 0 : 1;
 }
 
+namespace {
+constexpr const char* kUsage =
+    "usage: tessaro-screens OUTDIR [--device DEVICE] [--touch BYTE] [--panels] [--feedback] FILE...\n"
+    "       tessaro-screens OUTDIR --dialogs | --wizard | --pinmaps\n"
+    "       tessaro-screens OUTDIR --modules FILE...\n"
+    "       tessaro-screens OUTDIR --compare FILE-A FILE-B\n"
+    "       tessaro-screens OUTDIR --installed SYSFS-ROOT\n"
+    "       tessaro-screens OUTDIR --report FILE\n"
+    "Saves pictures of the workstation's windows as PNG files in OUTDIR (needs a display,\n"
+    "or QT_QPA_PLATFORM=offscreen).\n";
+}  // namespace
+
 int main(int argc, char** argv)
 {
+    // Answered before any display is needed.
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            std::fputs(kUsage, stdout);
+            return std::fflush(stdout) == 0 && !std::ferror(stdout) ? 0 : 1;
+        }
+    }
     QApplication application(argc, argv);
     const QStringList args = QApplication::arguments();
     if (args.size() < 3) {
-        std::fprintf(stderr, "usage: tessaro-screens OUTDIR FILE...\n");
+        std::fputs(kUsage, stderr);
         return 2;
     }
     const QDir out(args[1]);
@@ -278,6 +349,8 @@ int main(int argc, char** argv)
         return ShowCompare(out, args[3], args[4]);
     if (args[2] == QLatin1String("--installed") && args.size() == 4)
         return ShowInstalled(out, settings, args[3]);
+    if (args[2] == QLatin1String("--report") && args.size() == 4)
+        return ShowReport(out, args[3]);
     QString device;
     QStringList files;
     bool panels = false;

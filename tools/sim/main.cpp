@@ -1,6 +1,7 @@
 // tessaro-programmer-sim: the SPD programmer / module tester on a pseudo-terminal,
 // for development, demonstrations, operator training and automated tests.
 
+#include "files/filename.h"
 #include "files/spdfile.h"
 #include "framereader.h"
 #include "programmerdevice.h"
@@ -50,7 +51,7 @@ void Fail(const std::string& reason)
 bool ReadImage(const std::string& path, SpdImage& image)
 {
     QString error;
-    if (ReadSpdFile(QString::fromLocal8Bit(path.c_str()), image, &error))
+    if (ReadSpdFile(FileNameFromBytes(path), image, &error))
         return true;
     Fail(error.toStdString());
     return false;
