@@ -215,7 +215,8 @@ bool DocumentManager::showIfOpen(const QString& source, bool isFile)
     if (open == nullptr)
         return false;
     m_host.activateWidget(open);
-    recordRecentFile(source);
+    // The list names the file the window shows, however it was reached.
+    recordRecentFile(entryOf(open)->source);
     return true;
 }
 

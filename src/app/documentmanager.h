@@ -63,7 +63,7 @@ public:
     [[nodiscard]] QList<QWidget*> windows() const;
 
     // A source already open in a window: that window comes to the front and
-    // its name to the top of the recent files; nothing is read.
+    // the name it was opened as to the top of the recent files; nothing is read.
     bool showIfOpen(const QString& source, bool isFile = true);
 
     void openFile();                      // "開啟舊檔": asks for names
