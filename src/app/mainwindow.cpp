@@ -15,6 +15,7 @@
 #include "documentwindow/comparewindow.h"
 #include "documentwindow/documentwindow.h"
 #include "documentwindow/moduledocumentwindow.h"
+#include "documentwindow/programmerpanel.h"
 #include "files/filename.h"
 #include "files/settingsstore.h"
 #include "app/logwindow.h"
@@ -33,6 +34,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QScreen>
 #include <QStyle>
 #include <QStatusBar>
@@ -81,6 +83,8 @@ MainWindow::MainWindow(AppValues& app, SettingsStore& settings, QWidget* parent)
     setCentralWidget(m_mdi);
     m_undoGroup = new QUndoGroup(this);
     connect(m_mdi, &QMdiArea::subWindowActivated, this, &MainWindow::followActiveUndoStack);
+    m_documents = new DocumentManager(m_app, m_settings, *this, this);
+    connect(m_documents, &DocumentManager::recentFilesChanged, this, &MainWindow::updateRecentFileActions);
     createActions();
     createMenus();
     createToolBars();
@@ -181,6 +185,54 @@ void MainWindow::openLoggedImage(const QByteArray& bytes, const LogRecord& recor
     target->refreshNow();
 }
 
+ModuleDocumentWindow* MainWindow::openModuleDocument(ImageData image, const QString& caption)
+{
+    auto* window = new ModuleDocumentWindow(std::move(image), caption);
+    window->document().setCaption(FileNameString(caption));  // every byte of a file's name
+    window->setSaveHandler([this](ModuleDocumentWindow* w) { return m_documents->saveModuleDocument(w, false); });
+    m_documents->track(window);
+    // The programmer column as the 256-byte window has it; every button of it
+    // says why it sends nothing for this image.
+    auto* programmer = new ProgrammerPanel(m_app);
+    programmer->setAuthorized(m_app.operatorAuthorized);
+    programmer->setTestFramesVisible(false);  // the test frames and pins are those of 256-byte modules
+    const auto refuse = [this, window] {
+        ui::ShowError(this, QString::fromUtf8(ui::kDeviceErrorTitle), window->programmerRefusal());
+    };
+    connect(programmer, &ProgrammerPanel::commandClicked, window, [this, window, refuse](DeviceCommand command) {
+        if (command != DeviceCommand::ReadModule && command != DeviceCommand::ReadTester) {
+            refuse();
+            return;
+        }
+        // A read gives 256 bytes: asked first, it goes into a new 256-byte
+        // window and this image stays as it is.
+        const QMessageBox::StandardButton answer = QMessageBox::question(
+            this, QString::fromUtf8(ui::kDeviceErrorTitle),
+            QStringLiteral("讀取的 SPD 只有 256 位元組，將開啟新視窗存放，這份 %1 位元組的映像不變。是否繼續 ?\n"
+                           "The read gives 256 bytes: it opens in a new window and this %1-byte image stays as it is. Go on?")
+                .arg(window->document().size()));
+        if (answer != QMessageBox::Yes)
+            return;
+        newDocument();
+        runDeviceCommand(command);
+    });
+    connect(programmer, &ProgrammerPanel::autoSerialClicked, window, refuse);
+    connect(programmer, &ProgrammerPanel::testFlagPressed, window, refuse);
+    window->setProgrammerColumn(programmer);
+    addDocumentSubWindow(window);
+    connect(window, &ModuleDocumentWindow::statusMessage, statusBar(), [this](const QString& text) { statusBar()->showMessage(text); });
+    // What the reader warned of (a truncated image: "truncated: 256 of 512
+    // bytes"), then the check bytes that disagree with the image.
+    QStringList notes;
+    if (window->document().image().truncated())
+        notes << QString::fromStdString(window->document().image().truncationWarning());
+    if (const QString mismatch = window->checkMismatchText(); !mismatch.isEmpty())
+        notes << mismatch;
+    connect(window, &ModuleDocumentWindow::statusMessageWithdrawn, statusBar(), [this](const QString& text) { withdrawStatusMessage(text); });
+    showCheckMismatch(notes.join(QStringLiteral("; ")));
+    return window;
+}
+
 void MainWindow::withdrawStatusMessage(const QString& text)
 {
     if (statusBar()->currentMessage() == text)
@@ -251,8 +303,7 @@ void MainWindow::runLoadSequence()
     if (m_link)
         m_link->pollTimer().start();
     // 2. The recent files.
-    m_recent.restore(m_settings);
-    updateRecentFileActions();
+    m_documents->restoreRecentFiles();
     // 3. The password values.
     m_storedPasswordMarker = m_settings.readPasswordMarker();
     m_storedPassword = m_settings.readPassword();
@@ -620,12 +671,12 @@ void MainWindow::createStatusBar()
 void MainWindow::updateRecentFileActions()
 {
     for (int i = 0; i < 3; ++i) {
-        const RecentFileList::Entry& e = m_recent.entry(i + 1);
+        const RecentFileList::Entry& e = m_documents->recentFiles().entry(i + 1);
         QAction* a = m_recentFileActions[static_cast<std::size_t>(i)];
         a->setText(FileNameForDisplay(e.caption));
         a->setVisible(e.visible);
     }
-    m_recentFileSeparator->setVisible(m_recent.separatorVisible());
+    m_recentFileSeparator->setVisible(m_documents->recentFiles().separatorVisible());
 }
 
 void MainWindow::updateWindowMenu()
@@ -788,16 +839,17 @@ void MainWindow::readInstalledModules()
         return;
     for (const InstalledModule& module : dialog.chosenModules()) {
         const QString caption = InstalledModulesDialog::DocumentCaption(module);
-        if (showIfOpen(caption))
+        // A module is no file: its window is known by the name it was opened as.
+        if (m_documents->showIfOpen(caption, false))
             continue;
         if (module.image.image.size != kSpdSize) {
-            openModuleDocument(module.image.image, caption);
+            m_documents->setSource(openModuleDocument(module.image.image, caption), caption, false);
             continue;
         }
         SpdImage image{};
         std::copy_n(module.image.image.bytes.begin(), kSpdSize, image.begin());
         DocumentWindow* window = newDocument();
-        loadInto(window, caption, image);
+        m_documents->loadInto(window, caption, false, image);
     }
 }
 
@@ -831,16 +883,60 @@ QList<DocumentWindow*> MainWindow::documents() const
     return result;
 }
 
-void MainWindow::activate(DocumentWindow* window)
+void MainWindow::closeDocumentWindow(QWidget* window)
 {
-    activateWidget(window);
+    if (auto* sub = qobject_cast<QMdiSubWindow*>(window->parentWidget()))
+        sub->close();
+}
+
+void MainWindow::showStatus(const QString& text)
+{
+    statusBar()->showMessage(text);
+}
+
+// --- File commands: the document manager's ---
+
+void MainWindow::openFile()
+{
+    m_documents->openFile();
+}
+
+void MainWindow::openPath(const QString& path)
+{
+    m_documents->openPath(path);
+}
+
+void MainWindow::openRecentFile(int index)
+{
+    m_documents->openRecentFile(index);
+}
+
+void MainWindow::importHexDump()
+{
+    m_documents->importHexDump();
+}
+
+void MainWindow::saveFile()
+{
+    m_documents->saveFile();
+}
+
+void MainWindow::saveFileAs()
+{
+    m_documents->saveFileAs();
+}
+
+bool MainWindow::saveDocument(DocumentWindow* window)
+{
+    return m_documents->saveDocument(window);
 }
 
 DocumentWindow* MainWindow::newDocument()
 {
     ++m_app.documentCount;
     auto* window = new DocumentWindow(m_app, QStringLiteral("SPD_File %1").arg(m_app.documentCount));
-    window->setSaveHandler([this](DocumentWindow* w) { return saveDocument(w); });
+    window->setSaveHandler([this](DocumentWindow* w) { return m_documents->saveDocument(w); });
+    m_documents->track(window);
     wireDocument(window);
     window->open();
     addDocumentSubWindow(window);

@@ -21,6 +21,11 @@ namespace tessaro {
 // becomes "b"), keeping every byte (QFileInfo would lose those not UTF-8).
 [[nodiscard]] QString AbsoluteFileName(const QString& name);
 
+// Whether two names stand for the same file: the same device and inode when
+// both exist (through a link, another relative path, a hard link), else the
+// same absolute name.
+[[nodiscard]] bool SameFile(const QString& a, const QString& b);
+
 // The name with each byte that is not UTF-8 shown as U+FFFD, for a window.
 [[nodiscard]] QString FileNameForDisplay(const QString& name);
 
