@@ -1,5 +1,7 @@
 #include "wizard/wizarddialog.h"
 
+#include "files/qttext.h"
+
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
@@ -18,16 +20,6 @@
 namespace tessaro {
 
 namespace {
-
-QString Text(const char* text)
-{
-    return QString::fromUtf8(text);
-}
-
-QString Text(const std::string& text)
-{
-    return QString::fromStdString(text);
-}
 
 // Image1: a memory module whose chips light up one after another.
 class ModulePicture : public QWidget
@@ -79,13 +71,13 @@ QComboBox* AddList(QFormLayout* form, const char* caption, const char* name, QWi
     auto* box = new QComboBox(parent);
     box->setObjectName(QString::fromLatin1(name));
     box->setMinimumWidth(150);
-    form->addRow(Text(caption), box);
+    form->addRow(ToQString(caption), box);
     return box;
 }
 
 QPushButton* AddButton(QHBoxLayout* row, const char* caption, const char* name, QWidget* parent)
 {
-    auto* button = new QPushButton(Text(caption), parent);
+    auto* button = new QPushButton(ToQString(caption), parent);
     button->setObjectName(QString::fromLatin1(name));
     // Enter in a text box must not press a button.
     button->setAutoDefault(false);
@@ -100,7 +92,7 @@ WizardDialog::WizardDialog(WizardRecord& record, QWidget* parent)
     , m_pages(record)
 {
     setObjectName(QStringLiteral("Frmwarez1"));
-    setWindowTitle(Text("SPD 精靈"));
+    setWindowTitle(ToQString("SPD 精靈"));
     setModal(true);
     buildUi();
     m_pages.load();
@@ -158,7 +150,7 @@ QGroupBox* WizardDialog::buildGenerationFrame()
     auto* layout = new QVBoxLayout(frame);
     m_optRamType = new QButtonGroup(frame);
     for (int i = 0; i < kGenerationCount; ++i) {
-        auto* option = new QRadioButton(Text(kGenerationCaptions[static_cast<std::size_t>(i)]), frame);
+        auto* option = new QRadioButton(ToQString(kGenerationCaptions[static_cast<std::size_t>(i)]), frame);
         option->setObjectName(QStringLiteral("optRamType%1").arg(i));
         m_optRamType->addButton(option, i);
         layout->addWidget(option);
@@ -174,12 +166,12 @@ QGroupBox* WizardDialog::buildGenerationFrame()
 QGroupBox* WizardDialog::buildSpeedFrame(int generation)
 {
     const SpeedFrame& spec = kSpeedFrames[static_cast<std::size_t>(generation)];
-    auto* frame = new QGroupBox(Text(spec.caption), this);
+    auto* frame = new QGroupBox(ToQString(spec.caption), this);
     frame->setObjectName(QString::fromLatin1(spec.frameName));
     auto* layout = new QVBoxLayout(frame);
     auto* group = new QButtonGroup(frame);
     for (int i = 0; i < kSpeedsPerGeneration; ++i) {
-        auto* option = new QRadioButton(Text(spec.options[static_cast<std::size_t>(i)]), frame);
+        auto* option = new QRadioButton(ToQString(spec.options[static_cast<std::size_t>(i)]), frame);
         option->setObjectName(QString::fromLatin1(spec.optionsName) + QString::number(i));
         group->addButton(option, i);
         layout->addWidget(option);
@@ -279,7 +271,7 @@ void WizardDialog::showList(QComboBox* box, const ChoiceList& list)
 {
     QStringList entries;
     for (const std::string& entry : list.entries)
-        entries << Text(entry);
+        entries << ToQString(entry);
     QStringList shown;
     for (int i = 0; i < box->count(); ++i)
         shown << box->itemText(i);
@@ -317,9 +309,9 @@ void WizardDialog::showState()
     for (int l = 0; l < kTimingListCount; ++l)
         showList(m_timing[static_cast<std::size_t>(l)], m_pages.timing(static_cast<TimingList>(l)));
     if (m_jedecId->text().toStdString() != m_pages.jedecIdText())
-        m_jedecId->setText(Text(m_pages.jedecIdText()));
+        m_jedecId->setText(ToQString(m_pages.jedecIdText()));
     if (m_partNumber->text().toStdString() != m_pages.partNumberText())
-        m_partNumber->setText(Text(m_pages.partNumberText()));
+        m_partNumber->setText(ToQString(m_pages.partNumberText()));
     m_showing = false;
 }
 
