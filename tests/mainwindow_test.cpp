@@ -332,7 +332,7 @@ TEST_F(Main, OpenAndSaveRoundTripsInBothFormats)
     DocumentWindow* doc = window->activeDocument();
     EXPECT_EQ(ShownWindowTitle(doc), path("in.spd"));
     EXPECT_EQ(doc->document().image(), image);
-    EXPECT_EQ(doc->document().memoryTypeCode(), 2);
+    EXPECT_EQ(doc->document().memoryTypeCode(), MemoryTypeCode::Ddr2);
 
     // Save As with the binary filter, then Save to the same name without a dialog.
     responder.handleDialog(ChooseFile(path("out.bin"), QStringLiteral("Bin Files (*.bin)")));

@@ -17,6 +17,7 @@
 #include "documentwindow/moduledocumentwindow.h"
 #include "documentwindow/programmerpanel.h"
 #include "files/filename.h"
+#include "files/qttext.h"
 #include "files/settingsstore.h"
 #include "app/logwindow.h"
 #include "log/logrecorder.h"
@@ -50,10 +51,6 @@ namespace {
 const QColor kWorkspaceColour(128, 128, 255);
 constexpr const char* kSettingsNotWritableText = " *****  無法寫入設定檔，本次的設定與密碼不會被保存 !  *****";
 
-QString Utf8(const char* text)
-{
-    return QString::fromUtf8(text);
-}
 }  // namespace
 
 MainWindowPlacement PlaceMainWindow(QSize wanted, const QRect& available)
@@ -153,7 +150,7 @@ LogWindow* MainWindow::showProductionLog()
     else
         location = LogLocationFromSettings(m_settings, &error);
     if (!location) {
-        ui::ShowError(this, Utf8("生產紀錄"), error);
+        ui::ShowError(this, ToQString("生產紀錄"), error);
         return nullptr;
     }
     auto* window = new LogWindow(*location, [this](const QByteArray& bytes, const LogRecord& record) {
@@ -310,7 +307,7 @@ void MainWindow::runLoadSequence()
     // A store that keeps nothing is said once, before any password is asked for.
     m_settings.sync();
     if (!m_settings.isWritable())
-        ui::ShowError(this, Utf8(ui::kDeviceErrorTitle), Utf8(kSettingsNotWritableText) + u'\n' + m_settings.problem());
+        ui::ShowError(this, ToQString(ui::kDeviceErrorTitle), ToQString(kSettingsNotWritableText) + u'\n' + m_settings.problem());
     // 4. The password dialog that they call for.
     showPasswordDialogAtStart();
     // 5. Nothing runs on the programmer yet.
@@ -369,7 +366,7 @@ void MainWindow::storePassword(const QString& password)
     m_settings.writePassword(HashPassword(password));
     m_settings.sync();
     if (wasWritable && !m_settings.isWritable())
-        ui::ShowError(this, Utf8(ui::kDeviceErrorTitle), Utf8(kSettingsNotWritableText) + u'\n' + m_settings.problem());
+        ui::ShowError(this, ToQString(ui::kDeviceErrorTitle), ToQString(kSettingsNotWritableText) + u'\n' + m_settings.problem());
 }
 
 void MainWindow::showPortSettings()
@@ -405,7 +402,7 @@ void MainWindow::openWebSite()
 void MainWindow::createActions()
 {
     auto make = [this](const char* name, const char* caption, auto slot, const QKeySequence& key = {}) {
-        auto* a = new QAction(Utf8(caption), this);
+        auto* a = new QAction(ToQString(caption), this);
         a->setObjectName(QString::fromLatin1(name));
         if (!key.isEmpty())
             a->setShortcut(key);
@@ -511,7 +508,7 @@ QAction* MainWindow::action(const QString& name) const
 void MainWindow::createMenus()
 {
     auto a = [this](const char* name) { return action(QString::fromLatin1(name)); };
-    m_fileMenu = menuBar()->addMenu(Utf8("檔案"));
+    m_fileMenu = menuBar()->addMenu(ToQString("檔案"));
     m_fileMenu->addAction(a("mnuFileNew"));
     m_fileMenu->addAction(a("mnuFileOpen"));
     m_fileMenu->addAction(a("mnuFileImportDump"));
@@ -546,7 +543,7 @@ void MainWindow::createMenus()
     edit->addAction(a("mnuEditPaste"));
     edit->addAction(a("mnuEditSelectAll"));
 
-    QMenu* view = menuBar()->addMenu(Utf8("檢視"));
+    QMenu* view = menuBar()->addMenu(ToQString("檢視"));
     view->addAction(a("mnuViewToolbar"));
     view->addAction(a("mnuViewStatusBar"));
     view->addSeparator();
@@ -555,11 +552,11 @@ void MainWindow::createMenus()
     view->addAction(a("mnuViewOptions"));
     view->addAction(a("mnuViewWebSite"));
 
-    QMenu* pins = menuBar()->addMenu(Utf8("腳位圖"));
+    QMenu* pins = menuBar()->addMenu(ToQString("腳位圖"));
     pins->addAction(a("mnuICpin"));
     pins->addAction(a("mnuMODULEpin"));
 
-    m_windowMenu = menuBar()->addMenu(Utf8("視窗"));
+    m_windowMenu = menuBar()->addMenu(ToQString("視窗"));
     m_windowMenu->addAction(a("mnuWindowCompare"));
     m_windowMenu->addAction(a("mnuWindowLog"));
     m_windowMenu->addSeparator();
@@ -569,7 +566,7 @@ void MainWindow::createMenus()
     m_windowMenu->addAction(a("mnuWindowArrange"));
     connect(m_windowMenu, &QMenu::aboutToShow, this, [this] { updateWindowMenu(); });
 
-    QMenu* help = menuBar()->addMenu(Utf8("說明"));
+    QMenu* help = menuBar()->addMenu(ToQString("說明"));
     help->addAction(a("mnuHelpMail"));
     help->addSeparator();
     help->addAction(a("mnuHelpAbout"));
@@ -578,7 +575,7 @@ void MainWindow::createMenus()
 QMenu* MainWindow::editMenu()
 {
     if (m_editMenu == nullptr) {
-        m_editMenu = new QMenu(Utf8("編輯"), this);
+        m_editMenu = new QMenu(ToQString("編輯"), this);
         const QList<QAction*> menus = menuBar()->actions();
         // After "檔案", or first while there is none yet.
         const int at = static_cast<int>(menus.indexOf(m_fileMenu != nullptr ? m_fileMenu->menuAction() : nullptr));
@@ -630,7 +627,7 @@ void MainWindow::createToolBars()
     };
     for (const Button& b : buttons) {
         // DRAM has no tool tip of its own.
-        const QString tip = b.tip != nullptr ? Utf8(b.tip) : QString();
+        const QString tip = b.tip != nullptr ? ToQString(b.tip) : QString();
         auto* a = m_toolBar->addAction(ui::ToolIcon(QString::fromLatin1(b.key)), tip);
         a->setObjectName(QString::fromLatin1(b.key));
         a->setToolTip(tip);

@@ -29,7 +29,7 @@ namespace {
 constexpr auto kTestTimeout = 1000ms;
 constexpr auto kProbeWait = 600ms;
 constexpr auto kNameWait = 300ms;
-constexpr auto kSettle = 30ms;
+constexpr auto kQuietSpell = 30ms;
 
 std::string Hex2(unsigned value)
 {
@@ -228,8 +228,8 @@ bool SpdrwLink::connect()
     }
     // What follows the ready frame at once (the start-up clock alert) is
     // acted on; anything else is dropped.
-    const auto settleUntil = Clock::now() + kSettle;
-    while (const auto event = nextEvent(settleUntil)) {
+    const auto quietUntil = Clock::now() + kQuietSpell;
+    while (const auto event = nextEvent(quietUntil)) {
         if (event->kind == spdrw::ReplyReader::Event::Kind::Alert)
             onAlert(event->alert);
     }
@@ -389,7 +389,7 @@ std::optional<Bytes> SpdrwLink::awaitReply(const std::string& what, int expected
         switch (event->kind) {
         case spdrw::ReplyReader::Event::Kind::Alert: onAlert(event->alert); continue;
         case spdrw::ReplyReader::Event::Kind::Error:
-            collect(Clock::now() + kSettle);  // the rest of the bad reply
+            collect(Clock::now() + kQuietSpell);  // the rest of the bad reply
             m_reader.clear();
             fail("bad reply from " + port() + " to " + what + ": " + event->error);
             return std::nullopt;

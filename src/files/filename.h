@@ -13,6 +13,8 @@ namespace tessaro {
 // character and every other byte b for the lone surrogate U+DC00 + b, so that
 // the name goes from the command line or a folder listing to the system call
 // unchanged: FileNameBytes(FileNameFromBytes(x)) == x for every x.
+// FileNameString also gives the bytes of a message that holds file names
+// (the command line prints them as they were given).
 [[nodiscard]] QString FileNameFromBytes(std::string_view bytes);
 [[nodiscard]] QByteArray FileNameBytes(const QString& name);
 [[nodiscard]] std::string FileNameString(const QString& name);

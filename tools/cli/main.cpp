@@ -81,12 +81,6 @@ constexpr const char* kUsage =
     "apart and refuses a file it cannot tell.\n"
     "Exit status: 0 success, 1 failure, 2 bad usage.\n";
 
-// A message as bytes: file names in it come out as they were given.
-std::string Utf8(const QString& s)
-{
-    return FileNameString(s);
-}
-
 QString PathArg(const std::string& arg)
 {
     return FileNameFromBytes(arg);
@@ -131,7 +125,7 @@ bool WriteImage(const std::string& file, const ImageData& image, SpdFormat forma
     QString message;
     if (WriteImageFile(PathArg(file), image.bytes, format, &message))
         return true;
-    PrintError(Utf8(message));
+    PrintError(FileNameString(message));
     return false;
 }
 
