@@ -1,6 +1,6 @@
 // The programmer link's pacing wait must leave the processor alone: processor
-// time used during SettleWait(4), as a share of one core, and its wall time.
-#include "device/settlewait.h"
+// time used during PacingWait(4), as a share of one core, and its wall time.
+#include "device/pacingwait.h"
 
 #include <QCoreApplication>
 #include <QTimer>
@@ -21,7 +21,7 @@ double ProcessorSeconds()
            static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
-void BM_SettleWait4(benchmark::State& state)
+void BM_PacingWait4(benchmark::State& state)
 {
     // A timer of the user interface keeps running during the wait, as the
     // test-result polling does.
@@ -34,7 +34,7 @@ void BM_SettleWait4(benchmark::State& state)
     for (auto _ : state) {
         const double before = ProcessorSeconds();
         const auto start = std::chrono::steady_clock::now();
-        tessaro::SettleWait(4);
+        tessaro::PacingWait(4);
         wall += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         processor += ProcessorSeconds() - before;
     }
@@ -42,7 +42,7 @@ void BM_SettleWait4(benchmark::State& state)
     state.counters["cpu_percent_of_one_core"] = wall > 0 ? 100.0 * processor / wall : 0.0;
     state.counters["timer_ticks"] = ticks;
 }
-BENCHMARK(BM_SettleWait4)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+BENCHMARK(BM_PacingWait4)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 
 }  // namespace
 

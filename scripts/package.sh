@@ -23,6 +23,7 @@ usr=$stage/usr
 "$usr/bin/tessaro-cli" --version
 QT_QPA_PLATFORM=offscreen "$usr/bin/tessaro" --version
 "$usr/bin/tessaro-programmer-sim" --version
+"$usr/bin/tessaro-spdrw-sim" --version
 
 # A real image when the shared corpus is there, else one the wizard builds.
 image=""

@@ -6,8 +6,17 @@
 # are left alone. Files named on the command line open instead of the sample.
 # Without a display (no DISPLAY / WAYLAND_DISPLAY) it shows the workstation on
 # a virtual screen instead and saves pictures of it in build/screens.
+# With --spdrw first it also starts the open SPD reader/writer's simulator
+# (a DDR4 module at 0x50 with blocks 0 and 1 protected, a DDR5 module at 0x51;
+# real images from the shared corpus when it is there) and prints how to drive
+# it with "tessaro-cli spdrw".
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
+spdrw=false
+if [[ ${1:-} == --spdrw ]]; then
+  spdrw=true
+  shift
+fi
 bash "$here/scripts/setup-deps.sh"
 bash "$here/scripts/build.sh" "$here/build" -DTESSARO_BUILD_BENCH=OFF -DTESSARO_BUILD_TESTS=OFF
 
@@ -47,6 +56,34 @@ for _ in $(seq 50); do
 done
 device=$(head -n 1 "$demo/sim.out")
 echo "programmer simulator on $device (frames logged in $demo/frames.log)"
+
+if $spdrw; then
+  cli="$here/build/tools/cli/tessaro-cli"
+  # An image of SIZE bytes with bytes 0 and 2 set and its CRC blocks right.
+  make_image() {
+    head -c "$1" /dev/zero > "$4"
+    printf "\\x$2\\x00\\x$3" | dd of="$4" conv=notrunc status=none
+    "$cli" fix "$4" > /dev/null
+  }
+  corpus="$here/../shared/corpus"
+  ddr4=$(ls "$corpus"/ddr4/*.bin 2>/dev/null | head -n 1 || true)
+  ddr5=$(ls "$corpus"/ddr5/*.bin 2>/dev/null | head -n 1 || true)
+  if [[ -z $ddr4 ]]; then ddr4="$demo/ddr4.bin"; make_image 512 23 0C "$ddr4"; fi
+  if [[ -z $ddr5 ]]; then ddr5="$demo/ddr5.bin"; make_image 1024 30 12 "$ddr5"; fi
+  mkdir -p "$demo/spdrw-modules"
+  "$here/build/tools/spdrwsim/tessaro-spdrw-sim" --module "0x50=$ddr4" --protect 0x50=0,1 --module "0x51=$ddr5" \
+    --name demo --log "$demo/spdrw.log" --save "$demo/spdrw-modules" > "$demo/spdrw.out" &
+  spdrw_pid=$!
+  trap 'kill "$sim_pid" "$spdrw_pid" 2>/dev/null || true' EXIT
+  for _ in $(seq 50); do
+    [[ -s "$demo/spdrw.out" ]] && break
+    sleep 0.1
+  done
+  spdrw_device=$(head -n 1 "$demo/spdrw.out")
+  echo "SPD reader/writer simulator on $spdrw_device (commands logged in $demo/spdrw.log), for example:"
+  echo "  $cli spdrw --port $spdrw_device info"
+  echo "  $cli spdrw --port $spdrw_device --address 0x50 read -o /tmp/module.bin"
+fi
 cat > "$demo/settings.ini" <<INI
 [Settings]
 CommPort=1

@@ -45,6 +45,8 @@ expect "erase" tessaro-cli device --port /dev/ttyS0 er
 expect "compare copy" tessaro-cli device --port /dev/ttyS0 tester co
 expect "disable enable" tessaro-cli device --port /dev/ttyS0 switch power ""
 expect "fail ok" tessaro-cli log --result ""
+expect "info protect read verify write" tessaro-cli spdrw --port /dev/ttyUSB0 --address 0x50 ""
+expect "clear set status" tessaro-cli spdrw --port /dev/ttyUSB0 protect ""
 
 # Files by suffix: images for decode, PDFs after --pdf, folders after --save.
 work=$(mktemp -d)

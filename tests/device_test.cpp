@@ -91,7 +91,7 @@ protected:
         : host(app.decode)
         , link(app, line, host)
     {
-        link.setSettleClock(clock.clock());
+        link.setPacingClock(clock.clock());
         link.rowPaceTimer().setInterval(1);
         app.operatorAuthorized = true;
     }
@@ -222,22 +222,22 @@ TEST(Protocol, TesterCommandsAndSwitches)
     }
 }
 
-TEST(SettleWaitClock, EndsOnTheTargetSecondAcrossTheMinute)
+TEST(PacingWaitClock, EndsOnTheTargetSecondAcrossTheMinute)
 {
     FakeClock fake;
     fake.time = QTime(10, 0, 59, 300);
-    SettleWait(1, fake.clock());
+    PacingWait(1, fake.clock());
     EXPECT_EQ(fake.time.second(), 0);
     EXPECT_LT(fake.time.msec(), 20);
     EXPECT_EQ(fake.sleeps, 1);
 
     fake.time = QTime(10, 0, 20, 999);
-    SettleWait(4, fake.clock());
+    PacingWait(4, fake.clock());
     EXPECT_EQ(fake.time.second(), 24);
     EXPECT_EQ(fake.sleeps, 1 + 4);
 }
 
-TEST(SettleWaitClock, StallsAndClockStepsCostAtMostOneSecond)
+TEST(PacingWaitClock, StallsAndClockStepsCostAtMostOneSecond)
 {
     // A stop of three seconds during the first sleep of a two-second wait: the
     // target second has gone by, and without a deadline the wait would run
@@ -250,7 +250,7 @@ TEST(SettleWaitClock, StallsAndClockStepsCostAtMostOneSecond)
             c.monotonic += 3000;
         }
     };
-    SettleWait(2, stalled.clock());
+    PacingWait(2, stalled.clock());
     EXPECT_LE(stalled.monotonic, 3000 + 1000 + 602);  // the stall, plus at most the N + 1 s deadline
     EXPECT_EQ(stalled.sleeps, 1);
 
@@ -263,7 +263,7 @@ TEST(SettleWaitClock, StallsAndClockStepsCostAtMostOneSecond)
             if (c.sleeps == 1)
                 c.time = c.time.addMSecs(step);
         };
-        SettleWait(2, stepped.clock());
+        PacingWait(2, stepped.clock());
         EXPECT_LE(stepped.monotonic, 3000) << step;
         EXPECT_GE(stepped.monotonic, 2000) << step;
     }
@@ -271,7 +271,7 @@ TEST(SettleWaitClock, StallsAndClockStepsCostAtMostOneSecond)
     // A running clock still ends on the second boundary, not at the deadline.
     FakeClock steady;
     steady.time = QTime(10, 0, 20, 700);
-    SettleWait(2, steady.clock());
+    PacingWait(2, steady.clock());
     EXPECT_EQ(steady.time.second(), 22);
     EXPECT_LT(steady.monotonic, 2000);
 }
@@ -492,7 +492,7 @@ TEST_F(Link, LongCommandsShowTheirProgressUntilTheirMessage)
     EXPECT_EQ(std::vector<std::string>(host.order.end() - 2, host.order.end()),
               (std::vector<std::string>{"progress end", "message"}));
 
-    // The settle waits of reads and tester commands count on.
+    // The pacing waits of reads and tester commands count on.
     for (const auto& [command, activity] :
          std::vector<std::pair<std::function<bool()>, std::string>>{
              {[&] { return link.readModule(); }, "電腦讀取模組 SPD"},

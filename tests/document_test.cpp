@@ -36,10 +36,10 @@ TEST_F(Document, NewDocumentState)
         EXPECT_EQ(doc.byte(n), 0);
         EXPECT_EQ(doc.mark(n), Mark::Plain);
     }
-    EXPECT_EQ(doc.memoryTypeCode(), 0);
+    EXPECT_EQ(doc.memoryTypeCode(), MemoryTypeCode::Sdr);
     EXPECT_EQ(doc.description(0), "Number of SPD Bytes written(DDR SDRAM)") << "DDR table until the first setMemoryTypeCode";
     EXPECT_EQ(doc.checkMode(), CheckMode::Checksum);
-    EXPECT_EQ(doc.modifiedFlag(), 0);
+    EXPECT_FALSE(doc.isModified());
     EXPECT_EQ(doc.caption(), "SPD_File 1");
     EXPECT_EQ(doc.selectedPanel().byteCaption, "Byte0");
     EXPECT_EQ(doc.selectedPanel().value, "00");
@@ -59,32 +59,32 @@ TEST_F(Document, TypeChangSwitchesTablesAndResetsPanel)
     doc.showInPanel(38, true);
     EXPECT_EQ(doc.selectedPanel().byteCaption, "Byte 38");
 
-    doc.setMemoryTypeCode(4);
-    EXPECT_EQ(doc.memoryTypeCode(), 4);
+    doc.setMemoryTypeCode(MemoryTypeCode::Ddr3);
+    EXPECT_EQ(doc.memoryTypeCode(), MemoryTypeCode::Ddr3);
     EXPECT_EQ(doc.description(128), "Module Part Number");
     EXPECT_EQ(doc.selectedPanel().byteCaption, "Byte0");
     EXPECT_EQ(doc.selectedPanel().value, "80");
 
     doc.showInPanel(5);
-    doc.setMemoryTypeCode(7);
-    EXPECT_EQ(doc.memoryTypeCode(), 4) << "unknown codes keep code and table";
+    doc.setMemoryTypeCode(MemoryTypeCode::Ddr3);
+    EXPECT_EQ(doc.memoryTypeCode(), MemoryTypeCode::Ddr3) << "the same code again keeps code and table";
     EXPECT_EQ(doc.description(128), "Module Part Number");
     EXPECT_EQ(doc.selectedPanel().byteCaption, "Byte0");
     EXPECT_EQ(doc.selectedPanel().description, doc.description(0));
 
-    doc.setMemoryTypeCode(3);
+    doc.setMemoryTypeCode(MemoryTypeCode::Rambus);
     EXPECT_EQ(doc.description(0), "SPD Revision Level(rb)");
 }
 
 TEST_F(Document, ModifiedFlagAndCaptionMark)
 {
     doc.setByte(10, 0x55);
-    EXPECT_EQ(doc.modifiedFlag(), 0);
+    EXPECT_FALSE(doc.isModified());
     EXPECT_EQ(doc.caption(), "SPD_File 1");
     doc.setModified(true);
     doc.setModified(true);
     EXPECT_EQ(doc.caption(), "SPD_File 1*");
-    EXPECT_EQ(doc.modifiedFlag(), -1);
+    EXPECT_TRUE(doc.isModified());
     EXPECT_EQ(doc.captionWithoutMark(), "SPD_File 1");
     doc.setCaption("/tmp/a.spd");
     EXPECT_EQ(doc.caption(), "/tmp/a.spd*");
@@ -100,7 +100,7 @@ TEST_F(Document, CheckByteOperations)
     doc.updateChecksum();
     EXPECT_EQ(doc.byte(63), 0xC1);
     EXPECT_EQ(doc.mark(63), Mark::Plain);
-    EXPECT_EQ(doc.modifiedFlag(), 0);
+    EXPECT_FALSE(doc.isModified());
 
     SpdDocument zero(context);
     zero.open();
@@ -118,7 +118,7 @@ TEST_F(Document, CheckByteOperations)
     char expected[5];
     std::snprintf(expected, sizeof expected, "%04X", crc);
     EXPECT_EQ(doc.view().crcValue, expected) << "high byte first";
-    EXPECT_EQ(doc.modifiedFlag(), 0);
+    EXPECT_FALSE(doc.isModified());
 
     doc.markGenerated(40);
     EXPECT_EQ(doc.mark(40), Mark::Generated);
@@ -133,14 +133,14 @@ TEST_F(Document, LoadAppliesTypeRuleButKeepsCheckBytesAndFlag)
     doc.load(image);
     EXPECT_EQ(doc.image(), image);
     EXPECT_EQ(doc.checkMode(), CheckMode::Crc);
-    EXPECT_EQ(doc.memoryTypeCode(), 4);
-    EXPECT_EQ(doc.modifiedFlag(), 0);
+    EXPECT_EQ(doc.memoryTypeCode(), MemoryTypeCode::Ddr3);
+    EXPECT_FALSE(doc.isModified());
     EXPECT_EQ(doc.byte(63), 63);
 
     image[2] = 0x12;
     doc.load(image);
     EXPECT_EQ(doc.checkMode(), CheckMode::Checksum);
-    EXPECT_EQ(doc.memoryTypeCode(), 4) << "an unknown byte 2 keeps the code";
+    EXPECT_EQ(doc.memoryTypeCode(), MemoryTypeCode::Ddr3) << "an unknown byte 2 keeps the code";
 }
 
 TEST_F(Document, ObserversHearEveryKindOfChange)
@@ -150,7 +150,7 @@ TEST_F(Document, ObserversHearEveryKindOfChange)
     doc.setByte(1, 1);
     doc.setMark(1, Mark::Edited);
     doc.setModified(true);
-    doc.setMemoryTypeCode(2);
+    doc.setMemoryTypeCode(MemoryTypeCode::Ddr2);
     doc.setCheckMode(CheckMode::None);
     doc.decodeByte(1);
     EXPECT_EQ(r.bytes, 1);

@@ -2,7 +2,7 @@
 
 #include "core/hex.h"
 #include "device/serialline.h"
-#include "device/settlewait.h"
+#include "device/pacingwait.h"
 
 #include <array>
 #include <cstdint>
@@ -79,7 +79,7 @@ struct FakeClock {
     std::int64_t monotonic = 0;  // milliseconds
     int sleeps = 0;
     std::function<void(FakeClock&)> afterSleep;
-    SettleClock clock()
+    PacingClock clock()
     {
         return {[this] { return time; },
                 [this](int ms) {

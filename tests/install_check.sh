@@ -15,11 +15,12 @@ cmake --install "$build" --prefix "$root/usr" > "$root/install.log" 2>&1 || { ca
 usr=$root/usr
 (cd "$usr" && find . -type f -o -type l | sort) > "$root/files"
 
-for f in bin/tessaro bin/tessaro-cli bin/tessaro-programmer-sim \
+for f in bin/tessaro bin/tessaro-cli bin/tessaro-programmer-sim bin/tessaro-spdrw-sim \
          share/applications/tessaro.desktop share/metainfo/io.github.tessaro.Tessaro.metainfo.xml \
          share/mime/packages/tessaro.xml share/icons/hicolor/scalable/apps/tessaro.svg \
          share/icons/hicolor/16x16/apps/tessaro.png share/icons/hicolor/256x256/apps/tessaro.png \
          share/man/man1/tessaro.1.gz share/man/man1/tessaro-cli.1.gz share/man/man1/tessaro-programmer-sim.1.gz \
+         share/man/man1/tessaro-spdrw-sim.1.gz \
          share/bash-completion/completions/tessaro-cli share/doc/tessaro/copyright share/doc/tessaro/changelog.gz; do
   grep -qx "./$f" "$root/files" || fail "not installed: $f"
 done
@@ -31,6 +32,7 @@ version=$(sed -n 's/^project(tessaro VERSION \([0-9.]*\).*/\1/p' "$source_dir/CM
 [ "$("$cli" --version)" = "tessaro-cli $version" ] || fail "installed tessaro-cli --version: $("$cli" --version)"
 [ "$(QT_QPA_PLATFORM=offscreen "$usr/bin/tessaro" --version)" = "tessaro $version" ] || fail "installed tessaro --version"
 [ "$("$usr/bin/tessaro-programmer-sim" --version)" = "tessaro-programmer-sim $version" ] || fail "installed sim --version"
+[ "$("$usr/bin/tessaro-spdrw-sim" --version)" = "tessaro-spdrw-sim $version" ] || fail "installed spdrw sim --version"
 grep -q "<release version=\"$version\"" "$usr/share/metainfo/io.github.tessaro.Tessaro.metainfo.xml" ||
   fail "the metadata lists no release $version"
 

@@ -70,7 +70,7 @@ protected:
         line = fake.get();
         line->respond = [this](const std::string& w) { return w == CommandFrame("q") ? status : std::string(); };
         window->attachProgrammer(std::move(fake));
-        link().setSettleClock(clock.clock());
+        link().setPacingClock(clock.clock());
     }
 
     ProgrammerLink& link() { return *window->programmerLink(); }

@@ -7,10 +7,12 @@
 #include "app/startup.h"
 #include "core/checks.h"
 #include "documentwindow/documentwindow.h"
+#include "documentwindow/moduledocumentwindow.h"
 #include "files/safefile.h"
 #include "files/settingsstore.h"
 #include "files/spdfile.h"
 #include "files/filename.h"
+#include "files/imagefile.h"
 #include "log/logsettings.h"
 #include "testsupport.h"
 #include "uisupport.h"
@@ -38,6 +40,8 @@
 
 #include <cerrno>
 #include <memory>
+
+#include <unistd.h>
 
 using namespace tessaro;
 
@@ -328,7 +332,7 @@ TEST_F(Main, OpenAndSaveRoundTripsInBothFormats)
     DocumentWindow* doc = window->activeDocument();
     EXPECT_EQ(ShownWindowTitle(doc), path("in.spd"));
     EXPECT_EQ(doc->document().image(), image);
-    EXPECT_EQ(doc->document().memoryTypeCode(), 2);
+    EXPECT_EQ(doc->document().memoryTypeCode(), MemoryTypeCode::Ddr2);
 
     // Save As with the binary filter, then Save to the same name without a dialog.
     responder.handleDialog(ChooseFile(path("out.bin"), QStringLiteral("Bin Files (*.bin)")));
@@ -711,4 +715,86 @@ TEST_F(Main, SaveAsNeverReplacesTheSettingsFileOrTheProductionLog)
         EXPECT_TRUE(responder.messages().back().text.contains(QStringLiteral("\": it is the "))) << responder.messages().back().text.toStdString();
         EXPECT_EQ(FileBytes(target), before);
     }
+}
+
+// A file already open is found by what it is, not by the name that reaches
+// it: its window comes forward and the file is not read again.
+TEST_F(Main, AFileAlreadyOpenIsFoundWhateverNameReachesIt)
+{
+    ASSERT_TRUE(WriteSpdFile(path("a.bin"), Ddr2Image(), SpdFormat::Binary, nullptr));
+    std::string ddr4(512, '\x11');
+    ddr4[2] = '\x0C';
+    test::WriteAll(path("b.bin").toStdString(), ddr4);
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("sub")));
+    ASSERT_EQ(::symlink(FileNameBytes(path("a.bin")).constData(), FileNameBytes(path("sub/link.bin")).constData()), 0);
+    ASSERT_EQ(::link(FileNameBytes(path("a.bin")).constData(), FileNameBytes(path("hard.bin")).constData()), 0);
+    ASSERT_EQ(::symlink("../b.bin", FileNameBytes(path("sub/b-link.bin")).constData()), 0);
+    int reads = 0;
+    window->documentManager().setFileReader([&reads](const std::string& name, InputFormat format) {
+        ++reads;
+        return ReadImageFileContents(name, format);
+    });
+    window->openPath(path("a.bin"));
+    DocumentWindow* page = window->activeDocument();
+    window->openPath(path("b.bin"));
+    ModuleDocumentWindow* larger = window->activeModuleDocument();
+    ASSERT_NE(page, nullptr);
+    ASSERT_NE(larger, nullptr);
+
+    const QString before = QDir::currentPath();
+    QDir::setCurrent(path("sub"));
+    const struct {
+        QString name;
+        QWidget* window;
+    } cases[] = {
+        {path("sub/link.bin"), page}, {path("hard.bin"), page}, {QStringLiteral("../a.bin"), page},
+        {QStringLiteral("link.bin"), page}, {QStringLiteral("b-link.bin"), larger}, {QStringLiteral("./../b.bin"), larger},
+    };
+    for (const auto& c : cases) {
+        window->newDocument();
+        window->openPath(c.name);
+        const QWidget* active = window->workspace()->activeSubWindow()->widget();
+        EXPECT_EQ(active, c.window) << c.name.toStdString();
+    }
+    QDir::setCurrent(before);
+    EXPECT_EQ(reads, 2) << "each file was read once";
+    EXPECT_EQ(window->moduleDocuments().size(), 1);
+    EXPECT_EQ(window->recentFiles().entry(1).caption, path("b.bin")) << "the list names the file the window shows";
+}
+
+// One read per file, also when the size the type names is not there and the
+// file opens as the 256-byte image it always opened as, and when it fails.
+TEST_F(Main, OpeningReadsTheFileOnce)
+{
+    std::string shortDdr5(300, '\x22');
+    shortDdr5[2] = '\x12';  // a 1024-byte type with too little of it
+    std::string ddr4(512, '\x11');
+    ddr4[2] = '\x0C';
+    const struct {
+        const char* name;
+        std::string bytes;
+        int pages;    // 256-byte windows after the open
+        int larger;   // larger windows after the open
+        std::size_t messages;
+    } cases[] = {
+        {"short-ddr5.bin", shortDdr5, 1, 0, 0},
+        {"ddr4.bin", ddr4, 1, 1, 0},
+        {"tiny.bin", std::string(100, '\x01'), 1, 1, 1},
+    };
+    int reads = 0;
+    window->documentManager().setFileReader([&reads](const std::string& name, InputFormat format) {
+        ++reads;
+        return ReadImageFileContents(name, format);
+    });
+    test::ModalResponder responder;
+    for (const auto& c : cases) {
+        test::WriteAll(path(c.name).toStdString(), c.bytes);
+        reads = 0;
+        window->openPath(path(c.name));
+        EXPECT_EQ(reads, 1) << c.name;
+        EXPECT_EQ(window->documents().size(), c.pages) << c.name;
+        EXPECT_EQ(window->moduleDocuments().size(), c.larger) << c.name;
+        EXPECT_EQ(responder.messages().size(), c.messages) << c.name;
+    }
+    EXPECT_EQ(window->documents().first()->document().byte(2), 0x12);
 }

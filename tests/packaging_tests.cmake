@@ -20,6 +20,11 @@ if(BASH_PROGRAM)
              COMMAND "${BASH_PROGRAM}" "${CMAKE_CURRENT_SOURCE_DIR}/manpage_check.sh"
                      "$<TARGET_FILE:tessaro-programmer-sim>" "${man_dir}/tessaro-programmer-sim.1")
   endif()
+  if(TARGET tessaro-spdrw-sim)
+    add_test(NAME manpage.tessaro-spdrw-sim
+             COMMAND "${BASH_PROGRAM}" "${CMAKE_CURRENT_SOURCE_DIR}/manpage_check.sh"
+                     "$<TARGET_FILE:tessaro-spdrw-sim>" "${man_dir}/tessaro-spdrw-sim.1")
+  endif()
   if(TARGET tessaro)
     add_test(NAME manpage.tessaro
              COMMAND "${BASH_PROGRAM}" "${CMAKE_CURRENT_SOURCE_DIR}/manpage_check.sh"

@@ -21,7 +21,7 @@ struct Options {
     QString path = test::TemporarySettingsPath();
     SettingsStore store{path};
     std::uint8_t commPort = 1;
-    std::uint8_t inputMode = 0;
+    NumberInputMode inputMode = NumberInputMode::Decimal;
     std::vector<int> portsSet;
 
     // Opens the dialog modally and clicks the named controls in turn.
@@ -56,14 +56,14 @@ TEST(PortSettingsDialog, OkSetsTheChosenValuesAndStoresThePort)
     Options o;
     EXPECT_EQ(o.run({"optCom2", "OptNum1", "cmdOK"}), QDialog::Accepted);
     EXPECT_EQ(o.commPort, 2);
-    EXPECT_EQ(o.inputMode, 1);
+    EXPECT_EQ(o.inputMode, NumberInputMode::Hexadecimal);
     EXPECT_EQ(o.portsSet, std::vector<int>{2});
     EXPECT_EQ(o.storedPort(), "2");
 
     // Opened again it starts from these values: "Hex Mode" stays chosen.
     EXPECT_EQ(o.run({"optCom4", "optCom3", "cmdOK"}), QDialog::Accepted);
     EXPECT_EQ(o.commPort, 3);
-    EXPECT_EQ(o.inputMode, 1);
+    EXPECT_EQ(o.inputMode, NumberInputMode::Hexadecimal);
     EXPECT_EQ(o.storedPort(), "3");
 }
 
@@ -71,10 +71,10 @@ TEST(PortSettingsDialog, CancelAfterChangingTheSelectionsChangesNothing)
 {
     Options o;
     o.commPort = 3;
-    o.inputMode = 1;
+    o.inputMode = NumberInputMode::Hexadecimal;
     EXPECT_EQ(o.run({"optCom1", "OptNum0", "cmdCancel"}), QDialog::Rejected);
     EXPECT_EQ(o.commPort, 3);
-    EXPECT_EQ(o.inputMode, 1);
+    EXPECT_EQ(o.inputMode, NumberInputMode::Hexadecimal);
     EXPECT_TRUE(o.portsSet.empty());
     EXPECT_EQ(o.storedPort(), "");
 

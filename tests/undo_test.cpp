@@ -299,7 +299,7 @@ TEST_F(Undo, WizardResultAndReadFromTheProgrammerAreSteps)
     };
     window->attachProgrammer(std::move(fake));
     test::FakeClock clock;
-    window->programmerLink()->setSettleClock(clock.clock());
+    window->programmerLink()->setPacingClock(clock.clock());
     DocumentWindow* doc = window->newDocument();
     ASSERT_TRUE(QTest::qWaitFor([&] { return window->programmerLink()->statusReplyTimer().isActive(); }, 2000));
     ASSERT_TRUE(QTest::qWaitFor([&] { return !window->programmerLink()->statusReplyTimer().isActive(); }, 3000));

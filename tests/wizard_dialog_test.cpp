@@ -277,7 +277,7 @@ TEST_F(WizardCommand, FinishFillsANewDocumentWindow)
         EXPECT_TRUE(ShownWindowTitle(doc).endsWith(QLatin1Char('*'))) << ShownWindowTitle(doc).toStdString();
         DecodedPanels* panels = doc->panels();
         if (run.generation == 3) {
-            EXPECT_EQ(d.memoryTypeCode(), 4);
+            EXPECT_EQ(d.memoryTypeCode(), MemoryTypeCode::Ddr3);
             EXPECT_TRUE(doc->checkModeButton(CheckMode::Crc)->isChecked());
             EXPECT_EQ(doc->checkModeButton(CheckMode::Crc)->text(), QStringLiteral("CRC (0-116)"));
             EXPECT_EQ(d.mark(125), Mark::Generated);
@@ -288,7 +288,7 @@ TEST_F(WizardCommand, FinishFillsANewDocumentWindow)
             EXPECT_EQ(panels->ddr3Text(Ddr3Field::Tras), QStringLiteral("31.5 ns (21T)"));
             EXPECT_TRUE(panels->ddr3Text(Ddr3Field::PartNumber).startsWith(QStringLiteral("PN-1")));
         } else {
-            EXPECT_EQ(d.memoryTypeCode(), 0);
+            EXPECT_EQ(d.memoryTypeCode(), MemoryTypeCode::Sdr);
             EXPECT_TRUE(doc->checkModeButton(CheckMode::Checksum)->isChecked());
             EXPECT_EQ(d.mark(63), Mark::Generated);
             EXPECT_EQ(d.mark(64), Mark::Plain);

@@ -61,7 +61,7 @@ TEST(WizardPages, FinishingUntouchedSdrGivesTheDefaultsAndEachPageItsFrameAndBut
     pages.load();
     EXPECT_EQ(pages.generation(), 0) << "SDRAM is selected on load";
 
-    const WizardFrame frames[] = {WizardFrame::Frame1, WizardFrame::SdrSpeed, WizardFrame::DramIC,
+    const WizardFrame frames[] = {WizardFrame::Generation, WizardFrame::SdrSpeed, WizardFrame::DramIC,
                                   WizardFrame::DramTime, WizardFrame::Info};
     for (int page = 0; page <= 4; ++page) {
         if (page > 0)
@@ -82,7 +82,7 @@ TEST(WizardPages, FinishingUntouchedSdrGivesTheDefaultsAndEachPageItsFrameAndBut
     EXPECT_EQ(std::tie(p.memoryKind, p.speedCode, p.eccChoice, p.rowBits, p.columnBits, p.rankCount),
               std::make_tuple(1, 1, 1, 12, 10, 1));
     EXPECT_EQ(std::tie(p.casChoice, p.trpClocks, p.trcdClocks, p.trasClocks), std::make_tuple(2, 3, 3, 7));
-    EXPECT_EQ(std::tie(p.widthChoice, p.sizeChoice, p.unused12, p.rankDensityCode, p.bankCount, p.refreshTenths),
+    EXPECT_EQ(std::tie(p.widthChoice, p.sizeChoice, p.unusedEntry, p.rankDensityCode, p.bankCount, p.refreshTenths),
               std::make_tuple(1, 1, 0, 32, 4, 156));
     EXPECT_EQ(record.jedecIdText, "");
     EXPECT_EQ(record.partNumberText, "");

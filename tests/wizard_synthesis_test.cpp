@@ -138,7 +138,7 @@ TEST(WizardSynthesis, EverySpeedWithTheDefaultChoicesByteForByte)
         c.speed = (code - 1) % 4;
         const auto built = Build(c);
         EXPECT_EQ(HexString(built->document.image()), HexString(FromHex(images[code - 1]))) << "speedCode " << code;
-        EXPECT_EQ(built->document.memoryTypeCode(), code <= 4 ? 0 : code <= 8 ? 1 : code <= 12 ? 2 : 4);
+        EXPECT_EQ(static_cast<int>(built->document.memoryTypeCode()), code <= 4 ? 0 : code <= 8 ? 1 : code <= 12 ? 2 : 4);
     }
 }
 

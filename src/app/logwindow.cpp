@@ -2,6 +2,7 @@
 
 #include "app/messages.h"
 #include "files/filename.h"
+#include "files/qttext.h"
 #include "files/safefile.h"
 #include "log/logexport.h"
 
@@ -67,11 +68,6 @@ bool ReadsIntoDocument(const QString& operation)
 {
     return operation == QLatin1String("read module") || operation == QLatin1String("read programmer") ||
            operation == QLatin1String("tester read");
-}
-
-QString Utf8(const char* text)
-{
-    return QString::fromUtf8(text);
 }
 
 constexpr int kPageRows = 500;
@@ -195,7 +191,7 @@ QVariant LogTableModel::data(const QModelIndex& index, int role) const
 QVariant LogTableModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
     if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < ColumnCount)
-        return Utf8(kHeaders[section]);
+        return ToQString(kHeaders[section]);
     return QAbstractTableModel::headerData(section, orientation, role);
 }
 
@@ -206,13 +202,13 @@ LogWindow::LogWindow(const LogLocation& location, ImageOpener openImage, QWidget
     , m_model(m_log)
 {
     setObjectName(QStringLiteral("frmLog"));
-    setWindowTitle(Utf8("生產紀錄"));
+    setWindowTitle(ToQString("生產紀錄"));
 
-    m_sinceOn = new QCheckBox(Utf8("從"), this);
+    m_sinceOn = new QCheckBox(ToQString("從"), this);
     m_sinceOn->setObjectName(QStringLiteral("logSinceOn"));
     m_since = new QDateEdit(QDate::currentDate().addDays(-7), this);
     m_since->setObjectName(QStringLiteral("logSince"));
-    m_untilOn = new QCheckBox(Utf8("到"), this);
+    m_untilOn = new QCheckBox(ToQString("到"), this);
     m_untilOn->setObjectName(QStringLiteral("logUntilOn"));
     m_until = new QDateEdit(QDate::currentDate(), this);
     m_until->setObjectName(QStringLiteral("logUntil"));
@@ -222,15 +218,15 @@ LogWindow::LogWindow(const LogLocation& location, ImageOpener openImage, QWidget
     }
     m_result = new QComboBox(this);
     m_result->setObjectName(QStringLiteral("logResult"));
-    m_result->addItems({Utf8("全部"), Utf8("成功"), Utf8("失敗")});
+    m_result->addItems({ToQString("全部"), ToQString("成功"), ToQString("失敗")});
     m_text = new QLineEdit(this);
     m_text->setObjectName(QStringLiteral("logText"));
-    m_text->setPlaceholderText(Utf8("序號或文字"));
+    m_text->setPlaceholderText(ToQString("序號或文字"));
     m_text->setClearButtonEnabled(true);
     m_text->setMinimumWidth(160);
-    auto* openButton = new QPushButton(Utf8("開啟映像"), this);
+    auto* openButton = new QPushButton(ToQString("開啟映像"), this);
     openButton->setObjectName(QStringLiteral("cmdLogOpenImage"));
-    auto* exportButton = new QPushButton(Utf8("匯出 CSV…"), this);
+    auto* exportButton = new QPushButton(ToQString("匯出 CSV…"), this);
     exportButton->setObjectName(QStringLiteral("cmdLogExport"));
 
     auto* filters = new QHBoxLayout;
@@ -238,7 +234,7 @@ LogWindow::LogWindow(const LogLocation& location, ImageOpener openImage, QWidget
     filters->addWidget(m_since);
     filters->addWidget(m_untilOn);
     filters->addWidget(m_until);
-    filters->addWidget(new QLabel(Utf8("結果"), this));
+    filters->addWidget(new QLabel(ToQString("結果"), this));
     filters->addWidget(m_result);
     filters->addWidget(m_text, 1);
     filters->addWidget(openButton);
@@ -307,7 +303,7 @@ void LogWindow::reload()
     if (problem.isEmpty() && m_log.isReadOnly())
         problem = m_log.problem();
     m_problem->setText(problem);
-    m_count->setText(Utf8("%1 筆").arg(m_model.total()));
+    m_count->setText(ToQString("%1 筆").arg(m_model.total()));
 }
 
 std::vector<LogRecord> LogWindow::shownRecords()
@@ -322,31 +318,31 @@ bool LogWindow::exportCsv(const QString& path, QString* error)
 
 void LogWindow::exportWithDialog()
 {
-    const QString shown = QFileDialog::getSaveFileName(this, Utf8("匯出 CSV"), QStringLiteral("production-log.csv"),
+    const QString shown = QFileDialog::getSaveFileName(this, ToQString("匯出 CSV"), QStringLiteral("production-log.csv"),
                                                        QStringLiteral("CSV (*.csv)"));
     if (shown.isEmpty())
         return;
     // A name the dialog cannot show (not UTF-8) is looked up by its bytes.
     const QString path = ResolveDialogFileName(shown);
     if (path.isEmpty()) {
-        ui::ShowError(this, Utf8("生產紀錄"), Utf8("無法分辨檔案 %1：資料夾中有多個檔案的名稱顯示相同，請更名後再試。").arg(shown));
+        ui::ShowError(this, ToQString("生產紀錄"), ToQString("無法分辨檔案 %1：資料夾中有多個檔案的名稱顯示相同，請更名後再試。").arg(shown));
         return;
     }
     QString error;
     if (!exportCsv(path, &error))
-        ui::ShowError(this, Utf8("生產紀錄"), error);
+        ui::ShowError(this, ToQString("生產紀錄"), error);
 }
 
 bool LogWindow::openCurrentImage(QString* error)
 {
     const QModelIndex current = m_table->currentIndex();
     if (!current.isValid()) {
-        *error = Utf8("請先選擇一筆紀錄");
+        *error = ToQString("請先選擇一筆紀錄");
         return false;
     }
     const LogRecord& record = m_model.record(current.row());
     if (record.imageSha256.isEmpty()) {
-        *error = Utf8("這筆紀錄沒有映像 (%1)").arg(record.operation);
+        *error = ToQString("這筆紀錄沒有映像 (%1)").arg(record.operation);
         return false;
     }
     const std::optional<QByteArray> image = m_log.image(record.imageSha256, error);
@@ -360,7 +356,7 @@ void LogWindow::openImageOfCurrentRow()
 {
     QString error;
     if (!openCurrentImage(&error))
-        ui::ShowError(this, Utf8("生產紀錄"), error);
+        ui::ShowError(this, ToQString("生產紀錄"), error);
 }
 
 }  // namespace tessaro

@@ -15,7 +15,9 @@
 #include "documentwindow/comparewindow.h"
 #include "documentwindow/documentwindow.h"
 #include "documentwindow/moduledocumentwindow.h"
+#include "documentwindow/programmerpanel.h"
 #include "files/filename.h"
+#include "files/qttext.h"
 #include "files/settingsstore.h"
 #include "app/logwindow.h"
 #include "log/logrecorder.h"
@@ -33,6 +35,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QScreen>
 #include <QStyle>
 #include <QStatusBar>
@@ -48,10 +51,6 @@ namespace {
 const QColor kWorkspaceColour(128, 128, 255);
 constexpr const char* kSettingsNotWritableText = " *****  無法寫入設定檔，本次的設定與密碼不會被保存 !  *****";
 
-QString Utf8(const char* text)
-{
-    return QString::fromUtf8(text);
-}
 }  // namespace
 
 MainWindowPlacement PlaceMainWindow(QSize wanted, const QRect& available)
@@ -81,6 +80,8 @@ MainWindow::MainWindow(AppValues& app, SettingsStore& settings, QWidget* parent)
     setCentralWidget(m_mdi);
     m_undoGroup = new QUndoGroup(this);
     connect(m_mdi, &QMdiArea::subWindowActivated, this, &MainWindow::followActiveUndoStack);
+    m_documents = new DocumentManager(m_app, m_settings, *this, this);
+    connect(m_documents, &DocumentManager::recentFilesChanged, this, &MainWindow::updateRecentFileActions);
     createActions();
     createMenus();
     createToolBars();
@@ -149,7 +150,7 @@ LogWindow* MainWindow::showProductionLog()
     else
         location = LogLocationFromSettings(m_settings, &error);
     if (!location) {
-        ui::ShowError(this, Utf8("生產紀錄"), error);
+        ui::ShowError(this, ToQString("生產紀錄"), error);
         return nullptr;
     }
     auto* window = new LogWindow(*location, [this](const QByteArray& bytes, const LogRecord& record) {
@@ -179,6 +180,57 @@ void MainWindow::openLoggedImage(const QByteArray& bytes, const LogRecord& recor
     target->document().loadWhole(image);
     target->document().setModified(true);
     target->refreshNow();
+}
+
+ModuleDocumentWindow* MainWindow::openModuleDocument(ImageData image, const QString& caption)
+{
+    auto* window = new ModuleDocumentWindow(std::move(image), caption);
+    window->document().setCaption(FileNameString(caption));  // every byte of a file's name
+    window->setSaveHandler([this](ModuleDocumentWindow* w) { return m_documents->saveModuleDocument(w, false); });
+    m_documents->track(window);
+    // The programmer column as the 256-byte window has it; every button of it
+    // says why it sends nothing for this image.
+    auto* programmer = new ProgrammerPanel(m_app);
+    programmer->setAuthorized(m_app.operatorAuthorized);
+    programmer->setTestFramesVisible(false);  // the test frames and pins are those of 256-byte modules
+    const auto refuse = [this, window] {
+        ui::ShowError(this, QString::fromUtf8(ui::kDeviceErrorTitle), window->programmerRefusal());
+    };
+    // The same idle guard as the 256-byte window's: nothing while a command runs.
+    connect(programmer, &ProgrammerPanel::commandClicked, window, [this, window, refuse](DeviceCommand command) {
+        RunWhenDeviceIdle(m_app, [&] {
+            if (command != DeviceCommand::ReadModule && command != DeviceCommand::ReadTester) {
+                refuse();
+                return;
+            }
+            // A read gives 256 bytes: asked first, it goes into a new 256-byte
+            // window and this image stays as it is.
+            const QMessageBox::StandardButton answer = QMessageBox::question(
+                this, QString::fromUtf8(ui::kDeviceErrorTitle),
+                QStringLiteral("讀取的 SPD 只有 256 位元組，將開啟新視窗存放，這份 %1 位元組的映像不變。是否繼續 ?\n"
+                               "The read gives 256 bytes: it opens in a new window and this %1-byte image stays as it is. Go on?")
+                    .arg(window->document().size()));
+            if (answer != QMessageBox::Yes)
+                return;
+            newDocument();
+            runDeviceCommand(command);
+        });
+    });
+    connect(programmer, &ProgrammerPanel::autoSerialClicked, window, refuse);
+    connect(programmer, &ProgrammerPanel::testFlagPressed, window, refuse);
+    window->setProgrammerColumn(programmer);
+    addDocumentSubWindow(window);
+    connect(window, &ModuleDocumentWindow::statusMessage, statusBar(), [this](const QString& text) { statusBar()->showMessage(text); });
+    // What the reader warned of (a truncated image: "truncated: 256 of 512
+    // bytes"), then the check bytes that disagree with the image.
+    QStringList notes;
+    if (window->document().image().truncated())
+        notes << QString::fromStdString(window->document().image().truncationWarning());
+    if (const QString mismatch = window->checkMismatchText(); !mismatch.isEmpty())
+        notes << mismatch;
+    connect(window, &ModuleDocumentWindow::statusMessageWithdrawn, statusBar(), [this](const QString& text) { withdrawStatusMessage(text); });
+    showCheckMismatch(notes.join(QStringLiteral("; ")));
+    return window;
 }
 
 void MainWindow::withdrawStatusMessage(const QString& text)
@@ -252,15 +304,14 @@ void MainWindow::runLoadSequence()
     if (m_link)
         m_link->pollTimer().start();
     // 2. The recent files.
-    m_recent.restore(m_settings);
-    updateRecentFileActions();
+    m_documents->restoreRecentFiles();
     // 3. The password values.
     m_storedPasswordMarker = m_settings.readPasswordMarker();
     m_storedPassword = m_settings.readPassword();
     // A store that keeps nothing is said once, before any password is asked for.
     m_settings.sync();
     if (!m_settings.isWritable())
-        ui::ShowError(this, Utf8(ui::kDeviceErrorTitle), Utf8(kSettingsNotWritableText) + u'\n' + m_settings.problem());
+        ui::ShowError(this, ToQString(ui::kDeviceErrorTitle), ToQString(kSettingsNotWritableText) + u'\n' + m_settings.problem());
     // 4. The password dialog that they call for.
     showPasswordDialogAtStart();
     // 5. Nothing runs on the programmer yet.
@@ -319,7 +370,7 @@ void MainWindow::storePassword(const QString& password)
     m_settings.writePassword(HashPassword(password));
     m_settings.sync();
     if (wasWritable && !m_settings.isWritable())
-        ui::ShowError(this, Utf8(ui::kDeviceErrorTitle), Utf8(kSettingsNotWritableText) + u'\n' + m_settings.problem());
+        ui::ShowError(this, ToQString(ui::kDeviceErrorTitle), ToQString(kSettingsNotWritableText) + u'\n' + m_settings.problem());
 }
 
 void MainWindow::showPortSettings()
@@ -355,7 +406,7 @@ void MainWindow::openWebSite()
 void MainWindow::createActions()
 {
     auto make = [this](const char* name, const char* caption, auto slot, const QKeySequence& key = {}) {
-        auto* a = new QAction(Utf8(caption), this);
+        auto* a = new QAction(ToQString(caption), this);
         a->setObjectName(QString::fromLatin1(name));
         if (!key.isEmpty())
             a->setShortcut(key);
@@ -461,7 +512,7 @@ QAction* MainWindow::action(const QString& name) const
 void MainWindow::createMenus()
 {
     auto a = [this](const char* name) { return action(QString::fromLatin1(name)); };
-    m_fileMenu = menuBar()->addMenu(Utf8("檔案"));
+    m_fileMenu = menuBar()->addMenu(ToQString("檔案"));
     m_fileMenu->addAction(a("mnuFileNew"));
     m_fileMenu->addAction(a("mnuFileOpen"));
     m_fileMenu->addAction(a("mnuFileImportDump"));
@@ -496,7 +547,7 @@ void MainWindow::createMenus()
     edit->addAction(a("mnuEditPaste"));
     edit->addAction(a("mnuEditSelectAll"));
 
-    QMenu* view = menuBar()->addMenu(Utf8("檢視"));
+    QMenu* view = menuBar()->addMenu(ToQString("檢視"));
     view->addAction(a("mnuViewToolbar"));
     view->addAction(a("mnuViewStatusBar"));
     view->addSeparator();
@@ -505,11 +556,11 @@ void MainWindow::createMenus()
     view->addAction(a("mnuViewOptions"));
     view->addAction(a("mnuViewWebSite"));
 
-    QMenu* pins = menuBar()->addMenu(Utf8("腳位圖"));
+    QMenu* pins = menuBar()->addMenu(ToQString("腳位圖"));
     pins->addAction(a("mnuICpin"));
     pins->addAction(a("mnuMODULEpin"));
 
-    m_windowMenu = menuBar()->addMenu(Utf8("視窗"));
+    m_windowMenu = menuBar()->addMenu(ToQString("視窗"));
     m_windowMenu->addAction(a("mnuWindowCompare"));
     m_windowMenu->addAction(a("mnuWindowLog"));
     m_windowMenu->addSeparator();
@@ -519,7 +570,7 @@ void MainWindow::createMenus()
     m_windowMenu->addAction(a("mnuWindowArrange"));
     connect(m_windowMenu, &QMenu::aboutToShow, this, [this] { updateWindowMenu(); });
 
-    QMenu* help = menuBar()->addMenu(Utf8("說明"));
+    QMenu* help = menuBar()->addMenu(ToQString("說明"));
     help->addAction(a("mnuHelpMail"));
     help->addSeparator();
     help->addAction(a("mnuHelpAbout"));
@@ -528,7 +579,7 @@ void MainWindow::createMenus()
 QMenu* MainWindow::editMenu()
 {
     if (m_editMenu == nullptr) {
-        m_editMenu = new QMenu(Utf8("編輯"), this);
+        m_editMenu = new QMenu(ToQString("編輯"), this);
         const QList<QAction*> menus = menuBar()->actions();
         // After "檔案", or first while there is none yet.
         const int at = static_cast<int>(menus.indexOf(m_fileMenu != nullptr ? m_fileMenu->menuAction() : nullptr));
@@ -580,7 +631,7 @@ void MainWindow::createToolBars()
     };
     for (const Button& b : buttons) {
         // DRAM has no tool tip of its own.
-        const QString tip = b.tip != nullptr ? Utf8(b.tip) : QString();
+        const QString tip = b.tip != nullptr ? ToQString(b.tip) : QString();
         auto* a = m_toolBar->addAction(ui::ToolIcon(QString::fromLatin1(b.key)), tip);
         a->setObjectName(QString::fromLatin1(b.key));
         a->setToolTip(tip);
@@ -621,12 +672,12 @@ void MainWindow::createStatusBar()
 void MainWindow::updateRecentFileActions()
 {
     for (int i = 0; i < 3; ++i) {
-        const RecentFileList::Entry& e = m_recent.entry(i + 1);
+        const RecentFileList::Entry& e = m_documents->recentFiles().entry(i + 1);
         QAction* a = m_recentFileActions[static_cast<std::size_t>(i)];
         a->setText(FileNameForDisplay(e.caption));
         a->setVisible(e.visible);
     }
-    m_recentFileSeparator->setVisible(m_recent.separatorVisible());
+    m_recentFileSeparator->setVisible(m_documents->recentFiles().separatorVisible());
 }
 
 void MainWindow::updateWindowMenu()
@@ -789,16 +840,17 @@ void MainWindow::readInstalledModules()
         return;
     for (const InstalledModule& module : dialog.chosenModules()) {
         const QString caption = InstalledModulesDialog::DocumentCaption(module);
-        if (showIfOpen(caption))
+        // A module is no file: its window is known by the name it was opened as.
+        if (m_documents->showIfOpen(caption, false))
             continue;
         if (module.image.image.size != kSpdSize) {
-            openModuleDocument(module.image.image, caption);
+            m_documents->setSource(openModuleDocument(module.image.image, caption), caption, false);
             continue;
         }
         SpdImage image{};
         std::copy_n(module.image.image.bytes.begin(), kSpdSize, image.begin());
         DocumentWindow* window = newDocument();
-        loadInto(window, caption, image);
+        m_documents->loadInto(window, caption, false, image);
     }
 }
 
@@ -832,16 +884,60 @@ QList<DocumentWindow*> MainWindow::documents() const
     return result;
 }
 
-void MainWindow::activate(DocumentWindow* window)
+void MainWindow::closeDocumentWindow(QWidget* window)
 {
-    activateWidget(window);
+    if (auto* sub = qobject_cast<QMdiSubWindow*>(window->parentWidget()))
+        sub->close();
+}
+
+void MainWindow::showStatus(const QString& text)
+{
+    statusBar()->showMessage(text);
+}
+
+// --- File commands: the document manager's ---
+
+void MainWindow::openFile()
+{
+    m_documents->openFile();
+}
+
+void MainWindow::openPath(const QString& path)
+{
+    m_documents->openPath(path);
+}
+
+void MainWindow::openRecentFile(int index)
+{
+    m_documents->openRecentFile(index);
+}
+
+void MainWindow::importHexDump()
+{
+    m_documents->importHexDump();
+}
+
+void MainWindow::saveFile()
+{
+    m_documents->saveFile();
+}
+
+void MainWindow::saveFileAs()
+{
+    m_documents->saveFileAs();
+}
+
+bool MainWindow::saveDocument(DocumentWindow* window)
+{
+    return m_documents->saveDocument(window);
 }
 
 DocumentWindow* MainWindow::newDocument()
 {
     ++m_app.documentCount;
     auto* window = new DocumentWindow(m_app, QStringLiteral("SPD_File %1").arg(m_app.documentCount));
-    window->setSaveHandler([this](DocumentWindow* w) { return saveDocument(w); });
+    window->setSaveHandler([this](DocumentWindow* w) { return m_documents->saveDocument(w); });
+    m_documents->track(window);
     wireDocument(window);
     window->open();
     addDocumentSubWindow(window);

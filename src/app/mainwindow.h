@@ -1,9 +1,9 @@
 #pragma once
 
+#include "app/documentmanager.h"
 #include "app/mail.h"
 #include "core/spdimage.h"
 #include "document/appvalues.h"
-#include "files/recentfiles.h"
 
 #include <QList>
 #include <QRect>
@@ -47,9 +47,10 @@ class SettingsStore;
 class WindowLinkHost;
 enum class DeviceCommand;
 
-// The multi-document main window with its menus, tool bar and status bar, the
-// file commands and the start-up load sequence.
-class MainWindow : public QMainWindow
+// The multi-document main window with its menus, tool bar and status bar,
+// the placement of its document windows and the start-up load sequence. The
+// files behind the documents are the document manager's.
+class MainWindow : public QMainWindow, private DocumentHost
 {
     Q_OBJECT
 public:
@@ -74,13 +75,14 @@ public:
     // dialog, the programmer marked idle, and the first empty document window.
     void runLoadSequence();
 
-    // --- File commands (they act on the active document window) ---
-    DocumentWindow* newDocument();                // "開新檔案"
+    // --- File commands (they act on the active document window; the
+    // document manager does the work) ---
+    DocumentWindow* newDocument() override;       // "開新檔案"
     void openFile();                              // "開啟舊檔": asks for a name
     void openPath(const QString& path);           // Open after its dialog
     void importHexDump();                         // "匯入十六進位傾印…": a dump read into a new document
     // A 512- or 1024-byte image in a window of its own.
-    ModuleDocumentWindow* openModuleDocument(ImageData image, const QString& caption);
+    ModuleDocumentWindow* openModuleDocument(ImageData image, const QString& caption) override;
     // "讀取本機模組" (Linux): this computer's modules, the chosen ones opened.
     void readInstalledModules();
     // Where the sysfs tree starts for the installed modules ("/"; tests give a fake tree).
@@ -113,12 +115,13 @@ public:
     // --- Window menu ---
     void minimiseAll();
 
-    [[nodiscard]] DocumentWindow* activeDocument() const;
+    [[nodiscard]] DocumentWindow* activeDocument() const override;
     [[nodiscard]] QList<DocumentWindow*> documents() const;
-    [[nodiscard]] ModuleDocumentWindow* activeModuleDocument() const;
+    [[nodiscard]] ModuleDocumentWindow* activeModuleDocument() const override;
     [[nodiscard]] QList<ModuleDocumentWindow*> moduleDocuments() const;
     [[nodiscard]] QMdiArea* workspace() const { return m_mdi; }
-    [[nodiscard]] RecentFileList& recentFiles() { return m_recent; }
+    [[nodiscard]] RecentFileList& recentFiles() { return m_documents->recentFiles(); }
+    [[nodiscard]] DocumentManager& documentManager() { return *m_documents; }
     [[nodiscard]] AppValues& values() { return m_app; }
     [[nodiscard]] QAction* action(const QString& name) const;  // by object name, e.g. "mnuFileSave"
     [[nodiscard]] int portNumber() const { return m_portNumber; }
@@ -161,36 +164,21 @@ private:
     void withdrawStatusMessage(const QString& text);  // cleared if the status bar still shows it
     void runDeviceCommand(DeviceCommand command);
     void wireDocument(DocumentWindow* window);
-    DocumentWindow* findDocument(const QString& path) const;
-    void activate(DocumentWindow* window);
-    void loadInto(DocumentWindow* window, const QString& path, const SpdImage& image);
-    bool readImage(const QString& path, SpdImage& image);
-    // Reads a file once: a 512- or 1024-byte image into `larger`, any other
-    // into `page`; false, with the message shown, when it cannot be read.
-    // bytesAfterImage: how many bytes the file holds after the image (the
-    // first Save drops them).
-    bool readAnyImage(const QString& path, ImageData& larger, SpdImage& page, std::uint64_t& bytesAfterImage);
-    // A window opened on a file with bytes after its image says so in the
-    // status bar and remembers it; saving over that file asks first, once.
-    void noteBytesAfterImage(QWidget* window, const QString& path, std::uint64_t count);
-    [[nodiscard]] bool confirmDroppingBytesAfterImage(QWidget* window, const QString& path);
-    bool writeDocument(DocumentWindow* window, const QString& path, bool textFormat);
-    bool saveModuleDocument(ModuleDocumentWindow* window, bool askName);
     [[nodiscard]] QMdiSubWindow* activeSubWindow() const;
-    void activateWidget(QWidget* window);
+    // DocumentHost
+    [[nodiscard]] QWidget* dialogParent() override { return this; }
+    void activateWidget(QWidget* window) override;
+    void closeDocumentWindow(QWidget* window) override;
+    void showStatus(const QString& text) override;
     // Puts a document, comparison, module or log window into the workspace:
     // maximised when it is the first or the active window is maximised (the
     // others keep their state), else `size` cascaded from the top left.
     QMdiSubWindow* addDocumentSubWindow(QWidget* window);
     QMdiSubWindow* addSubWindow(QWidget* window, QSize size);
-    void recordRecentFile(const QString& path);
-    // A file already open in a window: that window comes to the front and the
-    // name to the top of the recent files; the file is not read again.
-    bool showIfOpen(const QString& path);
 
     AppValues& m_app;
     SettingsStore& m_settings;
-    RecentFileList m_recent;
+    DocumentManager* m_documents = nullptr;
     QMdiArea* m_mdi = nullptr;
     QString m_storedPasswordMarker;   // as read at start-up: set once a password has been set
     QString m_storedPassword;         // as read at start-up: the password's stored form

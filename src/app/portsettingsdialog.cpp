@@ -36,7 +36,7 @@ QList<SerialPortChoice> AvailableSerialPorts()
     return ports;
 }
 
-PortSettingsDialog::PortSettingsDialog(std::uint8_t& currentCommPort, std::uint8_t& numberInputMode,
+PortSettingsDialog::PortSettingsDialog(std::uint8_t& currentCommPort, NumberInputMode& numberInputMode,
                                        SettingsStore& store, std::function<void(int port)> setPort, QWidget* parent)
     : QDialog(parent),
       m_currentCommPort(currentCommPort),
@@ -51,8 +51,8 @@ PortSettingsDialog::PortSettingsDialog(std::uint8_t& currentCommPort, std::uint8
     numberBox->setObjectName(QStringLiteral("numberModeBox"));
     m_numberModes = new QButtonGroup(this);
     auto* numberLayout = new QVBoxLayout(numberBox);
-    numberLayout->addWidget(AddOption(m_numberModes, 0, QStringLiteral("Dec Mode"), QStringLiteral("OptNum0"), numberBox));
-    numberLayout->addWidget(AddOption(m_numberModes, 1, QStringLiteral("Hex Mode"), QStringLiteral("OptNum1"), numberBox));
+    numberLayout->addWidget(AddOption(m_numberModes, static_cast<int>(NumberInputMode::Decimal), QStringLiteral("Dec Mode"), QStringLiteral("OptNum0"), numberBox));
+    numberLayout->addWidget(AddOption(m_numberModes, static_cast<int>(NumberInputMode::Hexadecimal), QStringLiteral("Hex Mode"), QStringLiteral("OptNum1"), numberBox));
     numberLayout->addStretch();
 
     // One row per port: the option and the device its number names, chosen
@@ -107,7 +107,8 @@ PortSettingsDialog::PortSettingsDialog(std::uint8_t& currentCommPort, std::uint8
     // button is selected so that "確  定" still stores a valid choice.
     const int port = m_currentCommPort >= 1 && m_currentCommPort <= kPorts ? m_currentCommPort : 1;
     m_ports->button(port)->setChecked(true);
-    m_numberModes->button(m_numberInputMode == 1 ? 1 : 0)->setChecked(true);
+    const bool hex = m_numberInputMode == NumberInputMode::Hexadecimal;
+    m_numberModes->button(static_cast<int>(hex ? NumberInputMode::Hexadecimal : NumberInputMode::Decimal))->setChecked(true);
     setAvailablePorts(AvailableSerialPorts());
 }
 
@@ -148,7 +149,7 @@ QString PortSettingsDialog::chosenDevice(int port) const
 void PortSettingsDialog::applyChoices()
 {
     const int port = m_ports->checkedId();
-    m_numberInputMode = static_cast<std::uint8_t>(m_numberModes->checkedId());
+    m_numberInputMode = static_cast<NumberInputMode>(m_numberModes->checkedId());
     m_currentCommPort = static_cast<std::uint8_t>(port);
     // Only a device the operator changed is stored: the usual device of a
     // number stays unwritten.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "document/appvalues.h"
+
 #include <QDialog>
 #include <QList>
 #include <QString>
@@ -38,7 +40,7 @@ public:
     // currentCommPort and numberInputMode are the application-wide values the
     // dialog shows and, on "確  定", sets. setPort(n) closes the port if it is
     // open and sets port number n.
-    PortSettingsDialog(std::uint8_t& currentCommPort, std::uint8_t& numberInputMode, SettingsStore& store,
+    PortSettingsDialog(std::uint8_t& currentCommPort, NumberInputMode& numberInputMode, SettingsStore& store,
                   std::function<void(int port)> setPort, QWidget* parent = nullptr);
 
     // Shows beside each port option the device that its number names.
@@ -54,7 +56,7 @@ private:
     void applyChoices();
 
     std::uint8_t& m_currentCommPort;
-    std::uint8_t& m_numberInputMode;
+    NumberInputMode& m_numberInputMode;
     SettingsStore& m_store;
     std::function<void(int port)> m_setPort;
     QButtonGroup* m_numberModes = nullptr;  // ids 0 "Dec Mode", 1 "Hex Mode"

@@ -108,7 +108,7 @@ int RunWorkstation(int argc, char** argv)
     }
 
     AppValues values;
-    values.numberInputMode = 0;
+    values.numberInputMode = NumberInputMode::Decimal;
 
     ui::SingleInstance instance;
     if (!instance.tryBecomePrimary()) {

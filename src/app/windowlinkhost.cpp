@@ -5,6 +5,7 @@
 #include "core/checks.h"
 #include "documentwindow/checknote.h"
 #include "documentwindow/documentwindow.h"
+#include "files/qttext.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -15,11 +16,6 @@
 namespace tessaro {
 
 namespace {
-QString Text(const std::string& text)
-{
-    return QString::fromStdString(text);
-}
-
 // The link's own words in a detail line, as the windows say them; the port's
 // path and the system's reason stay as they are.
 const char* const kLinkWords[][2] = {
@@ -32,7 +28,7 @@ const char* const kLinkWords[][2] = {
 
 QString DetailText(const std::string& line)
 {
-    QString text = Text(line);
+    QString text = ToQString(line);
     QString port;
     // "port /dev/ttyS0: reason" or "port /dev/ttyS0"
     if (text.startsWith(QLatin1String("port "))) {
@@ -94,11 +90,11 @@ std::unique_ptr<BoundDocument> WindowLinkHost::bindActiveDocument()
 
 void WindowLinkHost::showMessage(const LinkMessage& message)
 {
-    QString text = Text(message.text);
+    QString text = ToQString(message.text);
     for (const std::string& line : message.details)
         text += QLatin1Char('\n') + DetailText(line);
     if (message.failure)
-        ui::ShowError(&m_window, Text(message.title), text);
+        ui::ShowError(&m_window, ToQString(message.title), text);
     else
         ui::ShowMessage(&m_window, text);
 }
@@ -108,7 +104,7 @@ void WindowLinkHost::showProgress(const std::string& text)
     if (text.empty())
         m_window.statusBar()->clearMessage();
     else
-        m_window.statusBar()->showMessage(Text(text));
+        m_window.statusBar()->showMessage(ToQString(text));
 }
 
 void WindowLinkHost::showNote(const std::string& text)
@@ -143,7 +139,7 @@ void WindowLinkHost::statusMissing()
 void WindowLinkHost::statusVersion(const std::string& version)
 {
     if (DocumentWindow* window = m_window.activeDocument())
-        window->showProgrammerVersion(Text(version));
+        window->showProgrammerVersion(ToQString(version));
 }
 
 void WindowLinkHost::statusFlags(std::uint8_t status)
@@ -173,7 +169,7 @@ void WindowLinkHost::testResultStarted()
 void WindowLinkHost::testResultText(const std::string& text, bool pass)
 {
     if (DocumentWindow* window = m_window.activeDocument())
-        window->showTestResult(Text(text), pass);
+        window->showTestResult(ToQString(text), pass);
 }
 
 void WindowLinkHost::testCounts(int passed, int failed)

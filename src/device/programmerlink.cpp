@@ -179,7 +179,7 @@ ProgrammerLink::ProgrammerLink(AppValues& app, SerialLine& line, LinkHost& host,
     , m_app(app)
     , m_line(line)
     , m_host(host)
-    , m_clock(SystemSettleClock())
+    , m_clock(SystemPacingClock())
 {
     m_pollTimer.setInterval(2000);
     m_statusReplyTimer.setInterval(1000);
@@ -249,19 +249,19 @@ bool ProgrammerLink::read(std::string& text)
     return false;
 }
 
-void ProgrammerLink::settle(int seconds)
+void ProgrammerLink::pace(int seconds)
 {
     if (m_activity == nullptr) {
-        SettleWait(seconds, m_clock);
+        PacingWait(seconds, m_clock);
         return;
     }
     // The progress moves on with every second of the wait.
-    SettleClock clock = m_clock;
+    PacingClock clock = m_clock;
     clock.sleep = [this](int milliseconds) {
         m_clock.sleep(milliseconds);
         showProgress();
     };
-    SettleWait(seconds, clock);
+    PacingWait(seconds, clock);
 }
 
 bool ProgrammerLink::beginProgress(const char* activity)
@@ -408,7 +408,7 @@ void ProgrammerLink::requestStatus()
         failWithCause(msg::kStatusUnreadable);
         return;
     }
-    settle(1);
+    pace(1);
     m_statusReplyTimer.start();
 }
 
@@ -441,7 +441,7 @@ void ProgrammerLink::statusReplyTick()
     } else {
         m_host.statusVersion(record->version);
         m_host.statusFlags(record->status);
-        settle(1);
+        pace(1);
         m_host.statusAccess(m_app.operatorAuthorized);
     }
     m_host.statusDone(m_app.operatorAuthorized);
@@ -619,7 +619,7 @@ bool ProgrammerLink::compareWithDocument(const char* activity, int waitSeconds, 
     bool ok = openPort() && write(CommandFrame("l"));
     SpdImage dump{};
     if (ok) {
-        settle(waitSeconds);
+        pace(waitSeconds);
         const int count = readDump(dump);
         ok = count == kSpdSize;
         if (count >= 0 && !ok)  // the port and the characters were fine, the reply was short
@@ -686,7 +686,7 @@ bool ProgrammerLink::readIntoDocument(const char* letter, SpdImage& image)
 {
     if (!openPort() || !write(CommandFrame(letter)))
         return false;
-    settle(2);
+    pace(2);
     const int count = readDump(image);
     return count >= 0 && storeDump(image, count);
 }
@@ -729,7 +729,7 @@ bool ProgrammerLink::readProgrammer()
     if (ok) {
         ok = openPort() && write(SerialNumberingQueryFrame());
         if (ok) {
-            settle(2);
+            pace(2);
             std::string reply;
             ok = read(reply) && (numbering = ReadSerialNumbering(reply)).has_value();
             if (m_reason.empty() && !numbering)
@@ -766,7 +766,7 @@ bool ProgrammerLink::eraseProgrammer()
     bool ok = openPort() && write(CommandFrame("e"));
     if (ok) {
         m_line.close();
-        settle(2);
+        pace(2);
         ok = openPort();
     }
     if (!ok)
@@ -789,7 +789,7 @@ bool ProgrammerLink::setAutoSerial()
     if (!openPort() || !write(CommandFrame(on ? "a" : "A")))
         return fail(msg::kAutoSerialFailed);
     m_line.close();
-    settle(1);
+    pace(1);
     return true;
 }
 
@@ -814,7 +814,7 @@ bool ProgrammerLink::runTesterCommand(TesterCommand command)
     if (ok) {
         if (info.closesPort)
             m_line.close();
-        settle(info.waitSeconds);
+        pace(info.waitSeconds);
         if (info.closesPort)
             ok = openPort();
     }

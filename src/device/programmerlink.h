@@ -3,7 +3,7 @@
 #include "device/linkrecorder.h"
 #include "device/operatormessages.h"
 #include "device/protocol.h"
-#include "device/settlewait.h"
+#include "device/pacingwait.h"
 #include "document/appvalues.h"
 
 #include <QObject>
@@ -112,7 +112,7 @@ public:
     ProgrammerLink(AppValues& app, SerialLine& line, LinkHost& host, QObject* parent = nullptr);
     ~ProgrammerLink() override;
 
-    void setSettleClock(SettleClock clock) { m_clock = std::move(clock); }
+    void setPacingClock(PacingClock clock) { m_clock = std::move(clock); }
     // The recorder told of every finished operation (the production log);
     // nullptr for none. Not owned.
     void setRecorder(LinkRecorder* recorder) { m_recorder = recorder; }
@@ -172,7 +172,7 @@ private:
     bool write(const std::string& bytes);
     bool read(std::string& text);
     void noteLineFailure();
-    void settle(int seconds);
+    void pace(int seconds);
     void waitForRowPause();
     bool fail(const char* text, const char* title = msg::kErrorTitle);
     // Shows a test record's result, counts it and shows its pins; false when
@@ -213,7 +213,7 @@ private:
     AppValues& m_app;
     SerialLine& m_line;
     LinkHost& m_host;
-    SettleClock m_clock;
+    PacingClock m_clock;
     QTimer m_pollTimer;
     QTimer m_statusReplyTimer;
     QTimer m_rowPaceTimer;

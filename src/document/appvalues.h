@@ -7,6 +7,9 @@
 
 namespace tessaro {
 
+// How the operator enters numbers: "Dec Mode" or "Hex Mode".
+enum class NumberInputMode : std::uint8_t { Decimal, Hexadecimal };
+
 // The application-wide values, one copy shared by the main window and every
 // document window. Booleans here are plain bool; the status of a flag is what
 // matters, not its 16-bit representation.
@@ -17,7 +20,7 @@ struct AppValues {
     std::int16_t testPassCount = 0;
     std::int16_t testFailCount = 0;
     std::uint8_t currentCommPort = 1;  // 1-4
-    std::uint8_t numberInputMode = 0;  // 0 "Dec Mode", 1 "Hex Mode"
+    NumberInputMode numberInputMode = NumberInputMode::Decimal;
     int fillStart = 255;               // first byte the fill box writes
     int documentCount = 0;             // windows created since start-up ("SPD_File n" numbering)
 };

@@ -56,7 +56,7 @@ void SpdDocument::open()
     for (int n = 0; n < kSpdSize; ++n)
         setByte(n, 0);
     m_descriptions = &DescriptionTableFor(MemoryTypeCode::Ddr);
-    m_typeCode = 0;
+    m_typeCode = MemoryTypeCode::Sdr;
     showInPanel(0);
     updateChecksum();
     if (m_viewUntouched && IsFresh(m_context)) {
@@ -81,19 +81,12 @@ std::uint8_t SpdDocument::byte(int index) const
     return m_image[At(index)];
 }
 
-void SpdDocument::setMemoryTypeCode(int code)
+void SpdDocument::setMemoryTypeCode(MemoryTypeCode code)
 {
-    if (code >= 0 && code <= 4) {
-        m_typeCode = static_cast<std::int16_t>(code);
-        m_descriptions = &DescriptionTableFor(static_cast<MemoryTypeCode>(code));
-        notify(&SpdDocumentObserver::typeChanged);
-    }
+    m_typeCode = code;
+    m_descriptions = &DescriptionTableFor(code);
+    notify(&SpdDocumentObserver::typeChanged);
     showInPanel(0);
-}
-
-std::int16_t SpdDocument::memoryTypeCode() const
-{
-    return m_typeCode;
 }
 
 void SpdDocument::updateChecksum()
@@ -115,11 +108,6 @@ void SpdDocument::updateCrc()
 void SpdDocument::markGenerated(int index)
 {
     setMark(index, Mark::Generated);
-}
-
-std::int16_t SpdDocument::modifiedFlag() const
-{
-    return m_modified ? -1 : 0;
 }
 
 void SpdDocument::setModified(bool modified)
@@ -155,7 +143,7 @@ void SpdDocument::restore(const State& state, bool withCheckMode)
     }
     if (m_typeCode != state.typeCode) {
         m_typeCode = state.typeCode;
-        m_descriptions = &DescriptionTableFor(static_cast<MemoryTypeCode>(m_typeCode));
+        m_descriptions = &DescriptionTableFor(m_typeCode);
         notify(&SpdDocumentObserver::typeChanged);
     }
     if (withCheckMode)
@@ -173,7 +161,7 @@ void SpdDocument::restore(const State& state, bool withCheckMode)
 struct SpdDocument::Settled {
     DecodeContext context;
     DecodedView view;
-    std::int16_t typeCode = 0;
+    MemoryTypeCode typeCode = MemoryTypeCode::Sdr;
     CheckMode checkMode = CheckMode::Checksum;
 };
 
@@ -212,7 +200,7 @@ void SpdDocument::loadWhole(const SpdImage& image)
     }
     setCheckMode(settled.checkMode);
     m_typeCode = settled.typeCode;
-    m_descriptions = &DescriptionTableFor(static_cast<MemoryTypeCode>(m_typeCode));
+    m_descriptions = &DescriptionTableFor(m_typeCode);
     notify(&SpdDocumentObserver::typeChanged);
     showInPanel(0);
     takeView(settled);

@@ -49,18 +49,15 @@ public:
     // modified flag or decode.
     void setByte(int index, std::uint8_t value);
     [[nodiscard]] std::uint8_t byte(int index) const;
-    // Codes 0-4 switch the description table; any other code keeps it. Either
-    // way the selected-byte panel returns to byte 0.
-    void setMemoryTypeCode(int code);
-    void setMemoryTypeCode(MemoryTypeCode code) { setMemoryTypeCode(static_cast<int>(code)); }
-    [[nodiscard]] std::int16_t memoryTypeCode() const;
+    // Switches the description table; the selected-byte panel returns to byte 0.
+    void setMemoryTypeCode(MemoryTypeCode code);
+    [[nodiscard]] MemoryTypeCode memoryTypeCode() const { return m_typeCode; }
     // Byte 63 = sum of bytes 0-62 modulo 256; no mark, modified flag untouched.
     void updateChecksum();
     // Bytes 126 (low) and 127 (high) = CRC of the covered bytes, shown high byte
     // first in the CRC item, both cells marked edited.
     void updateCrc();
     void markGenerated(int index);  // marks the cell generated (green)
-    [[nodiscard]] std::int16_t modifiedFlag() const;  // modified flag, -1 or 0
     void setModified(bool modified);
     // Refreshes the decoded text of the field of byte `index`.
     void decodeByte(int index);
@@ -71,7 +68,7 @@ public:
     struct State {
         SpdImage image{};
         std::array<Mark, kSpdSize> marks{};
-        std::int16_t typeCode = 0;
+        MemoryTypeCode typeCode = MemoryTypeCode::Sdr;
         CheckMode checkMode = CheckMode::Checksum;
         std::string crcValue;
         bool modified = false;
@@ -154,7 +151,7 @@ private:
     DecodeContext& m_context;
     SpdImage m_image{};
     std::array<Mark, kSpdSize> m_marks{};
-    std::int16_t m_typeCode = 0;
+    MemoryTypeCode m_typeCode = MemoryTypeCode::Sdr;
     const DescriptionTable* m_descriptions;
     CheckMode m_checkMode = CheckMode::Checksum;
     bool m_modified = false;

@@ -11,6 +11,7 @@
 #include "documentwindow/snapshotstep.h"
 #include "documentwindow/clipboard.h"
 #include "documentwindow/gridlegend.h"
+#include "files/qttext.h"
 #include "pinmapui/pinmappanel.h"
 
 #include <QApplication>
@@ -47,16 +48,6 @@ constexpr const char* kPasteStep = "貼上";
 constexpr const char* kDateCodeStep = "燒錄日期碼";
 constexpr const char* kSecurityStep = "安全碼";
 constexpr const char* kSecurityOnDdr3Tip = "DDR3 SPD 的位元組 127 (7F) 存放 CRC 的高位元組 , 不可寫入安全碼";
-
-QString Utf8(const char* text)
-{
-    return QString::fromUtf8(text);
-}
-
-QString FromStd(const std::string& text)
-{
-    return QString::fromStdString(text);
-}
 
 const QLatin1String kModifiedPlaceholder("[*]");
 const QColor kCheckBadColour(200, 0, 0);
@@ -335,7 +326,7 @@ QLineEdit* DocumentWindow::buildHexBox(QWidget* parent, const QString& objectNam
 
 QWidget* DocumentWindow::buildGridFrame()
 {
-    auto* frame = new QGroupBox(Utf8("SPD 值"), this);
+    auto* frame = new QGroupBox(ToQString("SPD 值"), this);
     frame->setObjectName(QStringLiteral("Frame1"));
     auto* layout = new QVBoxLayout(frame);
     m_grid = new ByteGrid(m_editor, frame);
@@ -354,7 +345,7 @@ QWidget* DocumentWindow::buildGridFrame()
     });
     layout->addWidget(new GridLegend(GridLegend::Kind::SpdWindow, frame));
     auto* fillRow = new QHBoxLayout;
-    m_fillCaption = new QLabel(Utf8("填入值 (紅色列起至 FF)"), frame);
+    m_fillCaption = new QLabel(ToQString("填入值 (紅色列起至 FF)"), frame);
     m_fillCaption->setObjectName(QStringLiteral("fillCaption"));
     m_fillBox = buildHexBox(frame, QStringLiteral("Text2"));
     m_fillCaption->setBuddy(m_fillBox);
@@ -391,10 +382,10 @@ QWidget* DocumentWindow::buildCheckFrame()
 
 QWidget* DocumentWindow::buildComputerFrame()
 {
-    auto* frame = new QGroupBox(Utf8("電腦"), this);
+    auto* frame = new QGroupBox(ToQString("電腦"), this);
     frame->setObjectName(QStringLiteral("Frame5"));
     auto* grid = new QGridLayout(frame);
-    m_dateCode = new QCheckBox(Utf8("燒錄日期碼"), frame);
+    m_dateCode = new QCheckBox(ToQString("燒錄日期碼"), frame);
     m_security = new QCheckBox(QStringLiteral("Secrity on SPD(7F)"), frame);
     m_dateCode->setObjectName(QStringLiteral("Check2"));
     m_security->setObjectName(QStringLiteral("Check3"));
@@ -415,11 +406,11 @@ QWidget* DocumentWindow::buildComputerFrame()
     grid->addWidget(m_security, 1, 0);
     grid->addWidget(m_securityText, 1, 1);
     connect(m_dateCode, &QCheckBox::clicked, this, [this](bool checked) {
-        recordStep(Utf8(kDateCodeStep), [&] { m_editor.dateCodeClicked(checked, today()); });
+        recordStep(ToQString(kDateCodeStep), [&] { m_editor.dateCodeClicked(checked, today()); });
         refreshNow();
     });
     connect(m_security, &QCheckBox::clicked, this, [this](bool checked) {
-        recordStep(Utf8(kSecurityStep), [&] { m_editor.securityClicked(checked); });
+        recordStep(ToQString(kSecurityStep), [&] { m_editor.securityClicked(checked); });
         refreshNow();
     });
     return frame;
@@ -483,7 +474,7 @@ bool DocumentWindow::eventFilter(QObject* watched, QEvent* event)
         if (enter)
             updateEntryBox();
     } else {
-        recordStep(Utf8(kFillStep), [&] { m_editor.fillKey(text, enter); });
+        recordStep(ToQString(kFillStep), [&] { m_editor.fillKey(text, enter); });
     }
     if (enter) {
         box->setText(QString::fromStdString(text));
@@ -497,7 +488,7 @@ bool DocumentWindow::eventFilter(QObject* watched, QEvent* event)
 void DocumentWindow::closeEvent(QCloseEvent* event)
 {
     if (m_doc.isModified()) {
-        QMessageBox prompt(QMessageBox::Question, ShownWindowTitle(this), Utf8(" SPD 檔案已被修改 , 是否儲存該檔案 ?"),
+        QMessageBox prompt(QMessageBox::Question, ShownWindowTitle(this), ToQString(" SPD 檔案已被修改 , 是否儲存該檔案 ?"),
                            QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, this);
         const int answer = prompt.exec();
         // Cancel keeps the window and its image; so does a Yes whose save
@@ -520,7 +511,7 @@ void DocumentWindow::recordStep(const QString& text, const std::function<void()>
 
 void DocumentWindow::recordByteEntry(int index, int nextIndex, const std::function<void()>& change)
 {
-    pushStep(Utf8(kEntryStep), change, index, nextIndex);
+    pushStep(ToQString(kEntryStep), change, index, nextIndex);
 }
 
 void DocumentWindow::pushStep(const QString& text, const std::function<void()>& change, int entryByte, int nextByte)
@@ -597,7 +588,7 @@ void DocumentWindow::followImageKind()
     m_security->setChecked(m_editor.securityStamped());
     const bool security = m_editor.securityAvailable();
     m_security->setEnabled(security);
-    m_security->setToolTip(security ? QString() : Utf8(kSecurityOnDdr3Tip));
+    m_security->setToolTip(security ? QString() : ToQString(kSecurityOnDdr3Tip));
 }
 
 void DocumentWindow::markChanged(int /*index*/)
@@ -609,7 +600,7 @@ void DocumentWindow::captionChanged()
 {
     // Qt shows the last "[*]" as "*" while the window is modified; one that is
     // part of the caption itself is doubled so that it shows as it is.
-    QString title = FromStd(m_doc.captionWithoutMark());
+    QString title = ToQString(m_doc.captionWithoutMark());
     title.replace(kModifiedPlaceholder, QStringLiteral("[*][*]"));
     setWindowTitle(title + kModifiedPlaceholder);
     setWindowModified(m_doc.isModified());
@@ -658,25 +649,25 @@ void DocumentWindow::refreshNow()
 {
     m_refreshPending = false;
     const SpdDocument::SelectedPanel& panel = m_doc.selectedPanel();
-    m_byteCaption->setText(FromStd(panel.byteCaption));
-    m_description->setText(FromStd(panel.description));
-    m_value->setText(FromStd(panel.value));
+    m_byteCaption->setText(ToQString(panel.byteCaption));
+    m_description->setText(ToQString(panel.description));
+    m_value->setText(ToQString(panel.value));
     if (m_viewDirty) {
         m_viewDirty = false;
         const DecodedView& view = m_doc.view();
         m_panels->showView(view);
-        checkModeButton(CheckMode::Crc)->setText(FromStd(view.crcOptionCaption));
-        m_programmer->moduleIoFrame()->setTitle(FromStd(view.ioPanelTitle));
-        m_securityText->setText(FromStd(ByteToHex(view.securityCode)));
+        checkModeButton(CheckMode::Crc)->setText(ToQString(view.crcOptionCaption));
+        m_programmer->moduleIoFrame()->setTitle(ToQString(view.ioPanelTitle));
+        m_securityText->setText(ToQString(ByteToHex(view.securityCode)));
         const SpdImage& image = m_doc.image();
-        m_summary->setText(FromStd(SummarizeModule(image).line()));
+        m_summary->setText(ToQString(SummarizeModule(image).line()));
         std::string profiles = ProfilesListing(OverclockProfiles(image));
         if (!profiles.empty() && profiles.back() == '\n')
             profiles.pop_back();
-        m_profiles->setText(FromStd(profiles));
+        m_profiles->setText(ToQString(profiles));
         m_profiles->setVisible(!profiles.empty());
     }
-    m_dateText->setText(FromStd(m_editor.dateText()));
+    m_dateText->setText(ToQString(m_editor.dateText()));
     m_weekText->setText(QString::number(m_editor.week().week));
     showCheckState();
     m_grid->update();
@@ -704,7 +695,7 @@ void DocumentWindow::typeByte(int index, std::uint8_t value)
     m_editor.selectByte(index);
     if (!m_editor.mayWrite(index)) {
         updateEntryBox();
-        emit statusMessage(Utf8(kPasswordRefusal));
+        emit statusMessage(ToQString(kPasswordRefusal));
         refreshNow();
         return;
     }
@@ -725,9 +716,9 @@ void DocumentWindow::pasteBytes(int from, std::span<const std::uint8_t> bytes)
 void DocumentWindow::paste(int from, std::span<const std::uint8_t> bytes, std::uint64_t notKept)
 {
     DocumentEditor::PasteResult result;
-    recordStep(Utf8(kPasteStep), [&] { result = m_editor.pasteBytes(from, bytes); });
+    recordStep(ToQString(kPasteStep), [&] { result = m_editor.pasteBytes(from, bytes); });
     if (result.refused) {
-        emit statusMessage(Utf8(kPasswordRefusal));
+        emit statusMessage(ToQString(kPasswordRefusal));
         return;
     }
     if (result.written > 0) {

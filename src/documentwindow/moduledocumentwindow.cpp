@@ -7,6 +7,7 @@
 #include "documentwindow/gridlegend.h"
 #include "documentwindow/modulebytegrid.h"
 #include "documentwindow/snapshotstep.h"
+#include "files/qttext.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -33,14 +34,9 @@ const QColor kCrcOkColour(0, 128, 0);
 const QColor kCrcBadColour(200, 0, 0);
 const QLatin1String kModifiedPlaceholder("[*]");
 
-QString FromStd(const std::string& text)
-{
-    return QString::fromStdString(text);
-}
-
 QString Optional(const std::optional<std::string>& text)
 {
-    return text ? FromStd(*text) : QStringLiteral("-");
+    return text ? ToQString(*text) : QStringLiteral("-");
 }
 
 // "Samsung (bank 1, code 4E)"
@@ -48,8 +44,8 @@ QString MakerText(const std::optional<JedecMaker>& maker)
 {
     if (!maker)
         return QStringLiteral("-");
-    const QString where = QStringLiteral("bank %1, code %2").arg(maker->bank).arg(FromStd(maker->code));
-    return maker->name ? QStringLiteral("%1 (%2)").arg(FromStd(DisplayMakerName(*maker->name)), where)
+    const QString where = QStringLiteral("bank %1, code %2").arg(maker->bank).arg(ToQString(maker->code));
+    return maker->name ? QStringLiteral("%1 (%2)").arg(ToQString(DisplayMakerName(*maker->name)), where)
                        : QStringLiteral("unknown (%1)").arg(where);
 }
 
@@ -122,7 +118,7 @@ QStringList BadCrcBlocks(const ModuleDecode& decode)
     QStringList bad;
     for (const CrcBlock& block : decode.checks) {
         if (!block.ok())
-            bad << QCoreApplication::translate("ModuleDocumentWindow", "%1 stored %2, computed %3").arg(FromStd(block.key), Hex4(block.stored), Hex4(block.computed));
+            bad << QCoreApplication::translate("ModuleDocumentWindow", "%1 stored %2, computed %3").arg(ToQString(block.key), Hex4(block.stored), Hex4(block.computed));
     }
     return bad;
 }
@@ -571,7 +567,7 @@ void ModuleDocumentWindow::captionChanged()
 {
     // As the 256-byte window: a "[*]" of the caption itself is doubled so that
     // it shows as it is; the last one is Qt's modified mark.
-    QString title = FromStd(m_doc.caption());
+    QString title = ToQString(m_doc.caption());
     title.replace(kModifiedPlaceholder, QStringLiteral("[*][*]"));
     setWindowTitle(title + kModifiedPlaceholder);
     setWindowModified(m_doc.isModified());
@@ -619,7 +615,7 @@ void ModuleDocumentWindow::showSelectedByte()
     const int index = m_grid->currentByte();
     const bool present = index < m_doc.bytesPresent();
     SetText(m_byteCaption, ModuleByteGrid::byteCaption(index));
-    SetText(m_byteName, FromStd(m_doc.byteName(index)));
+    SetText(m_byteName, ToQString(m_doc.byteName(index)));
     SetText(m_value, present ? QStringLiteral("%1").arg(m_doc.byte(index), 2, 16, QLatin1Char('0')).toUpper()
                              : QStringLiteral("--"));
     m_byteEntry->setEnabled(present);
@@ -628,10 +624,10 @@ void ModuleDocumentWindow::showSelectedByte()
 void ModuleDocumentWindow::showDecode()
 {
     const ModuleDecode& decode = m_doc.decode();
-    SetText(m_summary, FromStd(decode.summary.line()));
+    SetText(m_summary, ToQString(decode.summary.line()));
     QStringList warnings;
     for (const std::string& warning : decode.warnings)
-        warnings << FromStd(warning);
+        warnings << ToQString(warning);
     SetText(m_warnings, warnings.join(QLatin1Char('\n')));
     m_warnings->setVisible(!warnings.isEmpty());
     showFields(decode);
@@ -649,11 +645,11 @@ void ModuleDocumentWindow::showFields(const ModuleDecode& decode)
 {
     const ModuleSummary& s = decode.summary;
     const QString values[] = {
-        FromStd(s.generation),
+        ToQString(s.generation),
         Optional(s.moduleType),
-        s.capacityMB ? FromStd(CapacityText(*s.capacityMB)) : QStringLiteral("-"),
+        s.capacityMB ? ToQString(CapacityText(*s.capacityMB)) : QStringLiteral("-"),
         Optional(s.organisation),
-        s.speedName ? QStringLiteral("%1 (%2 MT/s)").arg(FromStd(*s.speedName)).arg(s.speedMTs.value_or(0))
+        s.speedName ? QStringLiteral("%1 (%2 MT/s)").arg(ToQString(*s.speedName)).arg(s.speedMTs.value_or(0))
                     : QStringLiteral("-"),
         Optional(s.pcName),
         decode.casLatencies ? ListText(*decode.casLatencies) : QStringLiteral("-"),
@@ -696,7 +692,7 @@ void ModuleDocumentWindow::showCrcBlocks(const ModuleDecode& decode)
             continue;
         const CrcBlock& block = decode.checks[static_cast<std::size_t>(i)];
         SetText(line, tr("%1: stored %2, computed %3")
-                          .arg(FromStd(block.key), Hex4(block.stored), Hex4(block.computed)));
+                          .arg(ToQString(block.key), Hex4(block.stored), Hex4(block.computed)));
         const QColor colour = block.ok() ? kCrcOkColour : kCrcBadColour;
         if (line->palette().color(QPalette::WindowText) != colour) {
             QPalette colours = line->palette();
@@ -712,7 +708,7 @@ void ModuleDocumentWindow::showProfiles(const ModuleDecode& decode)
     std::vector<QStringList> rows;
     rows.reserve(decode.profiles.size());
     for (const OverclockProfile& p : decode.profiles) {
-        rows.push_back({FromStd(p.kind), QString::number(p.index), p.enabled ? tr("yes") : tr("no"),
+        rows.push_back({ToQString(p.kind), QString::number(p.index), p.enabled ? tr("yes") : tr("no"),
                         Optional(p.name), p.speedMTs ? QStringLiteral("%1 MT/s").arg(*p.speedMTs) : QStringLiteral("-"),
                         ProfileTimings(p.timings), Optional(p.voltage),
                         p.crcOk ? (*p.crcOk ? tr("ok") : tr("BAD")) : QStringLiteral("-")});

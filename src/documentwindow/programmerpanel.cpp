@@ -1,6 +1,7 @@
 #include "documentwindow/programmerpanel.h"
 
 #include "decode/decodedview.h"
+#include "files/qttext.h"
 
 #include <QCheckBox>
 #include <QEvent>
@@ -15,11 +16,6 @@
 namespace tessaro {
 
 namespace {
-
-QString Utf8(const char* text)
-{
-    return QString::fromUtf8(text);
-}
 
 // Object names stay stable: tests and the screenshot tool find widgets by them.
 struct ButtonSpec {
@@ -104,9 +100,9 @@ int AddButtons(ProgrammerPanel* panel, QGroupBox* frame, QGridLayout* grid, cons
 {
     int n = 0;
     for (const ButtonSpec& spec : specs) {
-        auto* button = new QPushButton(Utf8(spec.caption), frame);
+        auto* button = new QPushButton(ToQString(spec.caption), frame);
         button->setObjectName(QString::fromLatin1(spec.objectName));
-        button->setToolTip(Utf8(spec.toolTip));
+        button->setToolTip(ToQString(spec.toolTip));
         grid->addWidget(button, n / perRow, n % perRow);
         const DeviceCommand command = spec.command;
         QObject::connect(button, &QPushButton::clicked, panel, [panel, command] { emit panel->commandClicked(command); });
@@ -125,11 +121,11 @@ void ProgrammerPanel::buildIoFrame()
 
 void ProgrammerPanel::buildTesterFrame()
 {
-    m_testerFrame = new QGroupBox(Utf8("TESSARO 測試機"), this);
+    m_testerFrame = new QGroupBox(ToQString("TESSARO 測試機"), this);
     m_testerFrame->setObjectName(QStringLiteral("Frame6"));
     auto* grid = new QGridLayout(m_testerFrame);
     const int used = AddButtons(this, m_testerFrame, grid, kTesterButtons, 2);
-    m_autoSerial = new QCheckBox(Utf8("自動產生序號"), m_testerFrame);
+    m_autoSerial = new QCheckBox(ToQString("自動產生序號"), m_testerFrame);
     m_autoSerial->setObjectName(QStringLiteral("Check1"));
     connect(m_autoSerial, &QCheckBox::clicked, this, [this] { emit autoSerialClicked(); });
     m_version = new QLabel(QStringLiteral("Ver: "), m_testerFrame);
@@ -141,12 +137,12 @@ void ProgrammerPanel::buildTesterFrame()
 
 void ProgrammerPanel::buildTestFunctionFrame()
 {
-    m_testFunctionFrame = new QGroupBox(Utf8("功能設定"), this);
+    m_testFunctionFrame = new QGroupBox(ToQString("功能設定"), this);
     m_testFunctionFrame->setObjectName(QStringLiteral("Frame9"));
     auto* grid = new QGridLayout(m_testFunctionFrame);
     int n = 0;
     for (const TestFunctionSpec& spec : kTestFunctions) {
-        auto* box = new QCheckBox(Utf8(spec.caption), m_testFunctionFrame);
+        auto* box = new QCheckBox(ToQString(spec.caption), m_testFunctionFrame);
         box->setObjectName(QStringLiteral("Check%1").arg(spec.box));
         m_testFunctions[static_cast<std::size_t>(spec.function)] = box;
         box->installEventFilter(this);
@@ -157,19 +153,19 @@ void ProgrammerPanel::buildTestFunctionFrame()
 
 QGroupBox* ProgrammerPanel::buildTestCountFrame()
 {
-    m_testCountFrame = new QGroupBox(Utf8("測試次數"), this);
+    m_testCountFrame = new QGroupBox(ToQString("測試次數"), this);
     m_testCountFrame->setObjectName(QStringLiteral("Frame8"));
     auto* grid = new QGridLayout(m_testCountFrame);
     m_passCount = new QLabel(QStringLiteral("0"), m_testCountFrame);
     m_passCount->setObjectName(QStringLiteral("Label94"));
     m_failCount = new QLabel(QStringLiteral("0"), m_testCountFrame);
     m_failCount->setObjectName(QStringLiteral("Label95"));
-    auto* reset = new QPushButton(Utf8("重置"), m_testCountFrame);
+    auto* reset = new QPushButton(ToQString("重置"), m_testCountFrame);
     reset->setObjectName(QStringLiteral("Command10"));
     connect(reset, &QPushButton::clicked, this, [this] { resetCounters(); });
-    grid->addWidget(new QLabel(Utf8("成功 :"), m_testCountFrame), 0, 0);
+    grid->addWidget(new QLabel(ToQString("成功 :"), m_testCountFrame), 0, 0);
     grid->addWidget(m_passCount, 0, 1);
-    grid->addWidget(new QLabel(Utf8("失敗 :"), m_testCountFrame), 1, 0);
+    grid->addWidget(new QLabel(ToQString("失敗 :"), m_testCountFrame), 1, 0);
     grid->addWidget(m_failCount, 1, 1);
     grid->addWidget(reset, 2, 0, 1, 2);
     return m_testCountFrame;
@@ -177,7 +173,7 @@ QGroupBox* ProgrammerPanel::buildTestCountFrame()
 
 QGroupBox* ProgrammerPanel::buildTestResultFrame()
 {
-    m_testResultFrame = new QGroupBox(Utf8("測試結果"), this);
+    m_testResultFrame = new QGroupBox(ToQString("測試結果"), this);
     m_testResultFrame->setObjectName(QStringLiteral("Frame7"));
     auto* layout = new QVBoxLayout(m_testResultFrame);
     // Empty until the first test record of the session arrives.
@@ -196,7 +192,7 @@ QGroupBox* ProgrammerPanel::buildTestResultFrame()
 void ProgrammerPanel::buildModuleIoFrame()
 {
     // The title follows the image's module type once an image is decoded.
-    m_moduleIoFrame = new QGroupBox(Utf8(kIoPanelDesignTitle), this);
+    m_moduleIoFrame = new QGroupBox(ToQString(kIoPanelDesignTitle), this);
     m_moduleIoFrame->setObjectName(QStringLiteral("Frame10"));
     auto* grid = new QGridLayout(m_moduleIoFrame);
     grid->setHorizontalSpacing(4);

@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include <dirent.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <memory>
@@ -84,6 +85,15 @@ QString AbsoluteFileName(const QString& name)
     std::unique_ptr<char, decltype(&std::free)> folder(::getcwd(nullptr, 0), &std::free);
     const QString base = folder ? FileNameFromBytes(folder.get()) : QStringLiteral(".");
     return QDir::cleanPath(base + u'/' + name);
+}
+
+bool SameFile(const QString& a, const QString& b)
+{
+    struct stat first {};
+    struct stat second {};
+    if (::stat(FileNameBytes(a).constData(), &first) == 0 && ::stat(FileNameBytes(b).constData(), &second) == 0)
+        return first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+    return AbsoluteFileName(a) == AbsoluteFileName(b);
 }
 
 QString FileNameForDisplay(const QString& name)

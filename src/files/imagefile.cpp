@@ -1,14 +1,17 @@
 #include "files/imagefile.h"
 
-#include "files/regularfile.h"
-
 namespace tessaro {
 
-ImageRead ReadImageFile(const std::string& path, InputFormat format, ImageSizeRule rule)
+FileContents ReadImageFileContents(const std::string& path, InputFormat format)
 {
     // A binary image needs no more than its largest size; the other forms are
     // read whole, up to a limit.
-    const FileContents file = ReadRegularFile(path, format == InputFormat::Binary ? kMaxImageSize : kMaxTextFileSize);
+    return ReadRegularFile(path, format == InputFormat::Binary ? kMaxImageSize : kMaxTextFileSize);
+}
+
+ImageRead ImageFromFileContents(const FileContents& file, const std::string& path, InputFormat format,
+                                ImageSizeRule rule)
+{
     if (!file.ok())
         return {{}, file.error};
     const InputFormat form = format == InputFormat::Auto ? DetectInputFormat(file.data) : format;
@@ -22,6 +25,11 @@ ImageRead ReadImageFile(const std::string& path, InputFormat format, ImageSizeRu
     else if (file.fileSize > file.data.size())
         result.bytesAfterImage += file.fileSize - file.data.size();
     return result;
+}
+
+ImageRead ReadImageFile(const std::string& path, InputFormat format, ImageSizeRule rule)
+{
+    return ImageFromFileContents(ReadImageFileContents(path, format), path, format, rule);
 }
 
 }  // namespace tessaro

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "files/imageformat.h"
+#include "files/regularfile.h"
 
 #include <string>
 
@@ -16,5 +17,13 @@ inline constexpr std::size_t kMaxTextFileSize = 4 * 1024 * 1024;
 // With ImageSizeRule::First256 the image is the first 256 bytes whatever its type.
 [[nodiscard]] ImageRead ReadImageFile(const std::string& path, InputFormat format,
                                       ImageSizeRule rule = ImageSizeRule::ByType);
+
+// ReadImageFile in its two steps, for a caller that tries more than one size
+// rule on one read of the file: the contents the format needs (a binary image
+// no more than its largest size, the other forms whole up to the limit), then
+// the image made of them, with the errors ReadImageFile gives.
+[[nodiscard]] FileContents ReadImageFileContents(const std::string& path, InputFormat format);
+[[nodiscard]] ImageRead ImageFromFileContents(const FileContents& file, const std::string& path, InputFormat format,
+                                              ImageSizeRule rule = ImageSizeRule::ByType);
 
 }  // namespace tessaro

@@ -2,6 +2,7 @@
 
 #include "decode/modulesummary.h"
 #include "device/linkrecorder.h"
+#include "files/qttext.h"
 
 #include <QCryptographicHash>
 #include <QDateTime>
@@ -24,11 +25,6 @@ QString PinText(const std::vector<int>& pins)
     for (int pin : pins)
         words << QString::number(pin);
     return words.join(u' ');
-}
-
-QString Utf8(const std::string& text)
-{
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
 }  // namespace
@@ -68,20 +64,20 @@ LogRecord MakeLogRecord(const LinkOperationReport& report, const QString& statio
     record.station = station;
     record.operatorName = operatorName;
     record.operation = QString::fromLatin1(LinkOperationName(report.operation));
-    record.port = Utf8(report.port);
-    record.document = Utf8(report.documentName);
+    record.port = ToQString(report.port);
+    record.document = ToQString(report.documentName);
     if (report.image) {
         const SpdImage& image = *report.image;
         record.image = QByteArray(reinterpret_cast<const char*>(image.data()), static_cast<qsizetype>(image.size()));
         record.imageSha256 = Sha256Hex(record.image);
         record.imageSize = static_cast<int>(image.size());
         const ModuleSummary summary = SummarizeModule(image);
-        record.serialNumber = Utf8(summary.serialNumber.value_or(std::string()));
-        record.moduleSummary = Utf8(summary.line());
+        record.serialNumber = ToQString(summary.serialNumber.value_or(std::string()));
+        record.moduleSummary = ToQString(summary.line());
     }
     record.ok = report.ok;
-    record.result = report.ok ? QStringLiteral("ok") : Utf8(report.message);
-    record.testResult = Utf8(report.testResult);
+    record.result = report.ok ? QStringLiteral("ok") : ToQString(report.message);
+    record.testResult = ToQString(report.testResult);
     record.failPins = PinText(report.failPins);
     record.passPins = PinText(report.passPins);
     record.durationMs = report.durationMs;

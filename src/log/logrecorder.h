@@ -26,6 +26,7 @@ public:
     void setStatusListener(std::function<void(const QString&)> listener) { m_listener = std::move(listener); }
     [[nodiscard]] ProductionLog& log() { return m_log; }
     [[nodiscard]] const QString& station() const { return m_station; }
+    [[nodiscard]] const QString& operatorName() const { return m_operator; }
     // Tries the waiting records once more; true when none waits.
     bool retry();
     [[nodiscard]] QTimer& retryTimer() { return m_retryTimer; }

@@ -1,5 +1,6 @@
 #include "pinmapui/pinmappanel.h"
 
+#include "files/qttext.h"
 #include "pinmapui/pinmapart.h"
 
 #include <QComboBox>
@@ -18,11 +19,6 @@ namespace tessaro {
 namespace {
 
 constexpr int kViewMargin = 4;
-
-QString Utf8(const char* text)
-{
-    return QString::fromUtf8(text);
-}
 
 // A widget whose children are placed by their owner, not by a layout.
 class Stage : public QWidget
@@ -58,7 +54,7 @@ void PinMapView::paintEvent(QPaintEvent*)
 }
 
 PinMapPanel::PinMapPanel(bool icPanel, QWidget* parent)
-    : QGroupBox(Utf8(icPanel ? "IC 腳位圖" : "模組腳位圖"), parent)
+    : QGroupBox(ToQString(icPanel ? "IC 腳位圖" : "模組腳位圖"), parent)
     , m_ic(icPanel)
 {
     setObjectName(QString::fromLatin1(icPanel ? "icPinMapPanel" : "modulePinMapPanel"));
@@ -76,15 +72,15 @@ PinMapPanel::PinMapPanel(bool icPanel, QWidget* parent)
     m_list->setMinimumContentsLength(22);
     if (icPanel) {
         for (const PinMapListEntry& entry : IcPinMapList())
-            m_list->addItem(Utf8(entry.text));
+            m_list->addItem(ToQString(entry.text));
     } else {
         for (const PinMapListEntry& entry : ModulePinMapList())
-            m_list->addItem(Utf8(entry.text));
+            m_list->addItem(ToQString(entry.text));
     }
     connect(m_list, &QComboBox::activated, this, &PinMapPanel::entryChosen);
     top->addWidget(m_list);
     top->addStretch(1);
-    m_close = new QPushButton(Utf8(icPanel ? "關       閉" : "關           閉"), this);
+    m_close = new QPushButton(ToQString(icPanel ? "關       閉" : "關           閉"), this);
     m_close->setObjectName(QStringLiteral("closeButton"));
     connect(m_close, &QPushButton::clicked, this, &PinMapPanel::closeClicked);
     top->addWidget(m_close);
@@ -125,8 +121,8 @@ PinMapView* PinMapPanel::view(PinMapPicture picture) const
 void PinMapPanel::apply(const PinMapPanels& state)
 {
     const std::string& text = m_ic ? state.icListText() : state.moduleListText();
-    if (m_list->currentText() != Utf8(text.c_str()))
-        m_list->setEditText(Utf8(text.c_str()));
+    if (m_list->currentText() != ToQString(text.c_str()))
+        m_list->setEditText(ToQString(text.c_str()));
     for (PinMapView* view : m_views)
         view->setVisible(state.isShown(view->picture()));
     // Of several visible pictures the one shown last lies on top, and the

@@ -1,5 +1,7 @@
 #include "wizard/wizarddialog.h"
 
+#include "files/qttext.h"
+
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
@@ -18,16 +20,6 @@
 namespace tessaro {
 
 namespace {
-
-QString Text(const char* text)
-{
-    return QString::fromUtf8(text);
-}
-
-QString Text(const std::string& text)
-{
-    return QString::fromStdString(text);
-}
 
 // Image1: a memory module whose chips light up one after another.
 class ModulePicture : public QWidget
@@ -79,13 +71,13 @@ QComboBox* AddList(QFormLayout* form, const char* caption, const char* name, QWi
     auto* box = new QComboBox(parent);
     box->setObjectName(QString::fromLatin1(name));
     box->setMinimumWidth(150);
-    form->addRow(Text(caption), box);
+    form->addRow(ToQString(caption), box);
     return box;
 }
 
 QPushButton* AddButton(QHBoxLayout* row, const char* caption, const char* name, QWidget* parent)
 {
-    auto* button = new QPushButton(Text(caption), parent);
+    auto* button = new QPushButton(ToQString(caption), parent);
     button->setObjectName(QString::fromLatin1(name));
     // Enter in a text box must not press a button.
     button->setAutoDefault(false);
@@ -100,7 +92,7 @@ WizardDialog::WizardDialog(WizardRecord& record, QWidget* parent)
     , m_pages(record)
 {
     setObjectName(QStringLiteral("Frmwarez1"));
-    setWindowTitle(Text("SPD 精靈"));
+    setWindowTitle(ToQString("SPD 精靈"));
     setModal(true);
     buildUi();
     m_pages.load();
@@ -129,22 +121,22 @@ void WizardDialog::buildUi()
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
-    m_command1 = AddButton(buttons, "取  消", "Command1", this);
-    m_command2 = AddButton(buttons, "上一 步", "Command2", this);
-    m_command3 = AddButton(buttons, "下一步", "Command3", this);
-    m_command4 = AddButton(buttons, "完  成", "Command4", this);
+    m_cancel = AddButton(buttons, "取  消", "Command1", this);
+    m_back = AddButton(buttons, "上一 步", "Command2", this);
+    m_next = AddButton(buttons, "下一步", "Command3", this);
+    m_finish = AddButton(buttons, "完  成", "Command4", this);
     outer->addLayout(buttons);
 
-    connect(m_command1, &QPushButton::clicked, this, &QDialog::reject);
-    connect(m_command2, &QPushButton::clicked, this, [this] {
+    connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(m_back, &QPushButton::clicked, this, [this] {
         m_pages.back();
         showState();
     });
-    connect(m_command3, &QPushButton::clicked, this, [this] {
+    connect(m_next, &QPushButton::clicked, this, [this] {
         m_pages.next();
         showState();
     });
-    connect(m_command4, &QPushButton::clicked, this, [this] {
+    connect(m_finish, &QPushButton::clicked, this, [this] {
         m_pages.finish();
         if (m_pages.record().wizardFinished)
             accept();
@@ -158,7 +150,7 @@ QGroupBox* WizardDialog::buildGenerationFrame()
     auto* layout = new QVBoxLayout(frame);
     m_optRamType = new QButtonGroup(frame);
     for (int i = 0; i < kGenerationCount; ++i) {
-        auto* option = new QRadioButton(Text(kGenerationCaptions[static_cast<std::size_t>(i)]), frame);
+        auto* option = new QRadioButton(ToQString(kGenerationCaptions[static_cast<std::size_t>(i)]), frame);
         option->setObjectName(QStringLiteral("optRamType%1").arg(i));
         m_optRamType->addButton(option, i);
         layout->addWidget(option);
@@ -174,12 +166,12 @@ QGroupBox* WizardDialog::buildGenerationFrame()
 QGroupBox* WizardDialog::buildSpeedFrame(int generation)
 {
     const SpeedFrame& spec = kSpeedFrames[static_cast<std::size_t>(generation)];
-    auto* frame = new QGroupBox(Text(spec.caption), this);
+    auto* frame = new QGroupBox(ToQString(spec.caption), this);
     frame->setObjectName(QString::fromLatin1(spec.frameName));
     auto* layout = new QVBoxLayout(frame);
     auto* group = new QButtonGroup(frame);
     for (int i = 0; i < kSpeedsPerGeneration; ++i) {
-        auto* option = new QRadioButton(Text(spec.options[static_cast<std::size_t>(i)]), frame);
+        auto* option = new QRadioButton(ToQString(spec.options[static_cast<std::size_t>(i)]), frame);
         option->setObjectName(QString::fromLatin1(spec.optionsName) + QString::number(i));
         group->addButton(option, i);
         layout->addWidget(option);
@@ -201,9 +193,9 @@ QGroupBox* WizardDialog::buildParameterFrame()
     m_cboDataWidth = AddList(form, "DRAM Data Width", "CboDataWidth", frame);
     m_cboSize = AddList(form, "DRAM Memory Size", "CboSize", frame);
     m_cboSide = AddList(form, "Module Side", "CboSide", frame);
-    m_check1 = new QCheckBox(QStringLiteral("With ECC"), frame);
-    m_check1->setObjectName(QStringLiteral("Check1"));
-    form->addRow(m_check1);
+    m_ecc = new QCheckBox(QStringLiteral("With ECC"), frame);
+    m_ecc->setObjectName(QStringLiteral("Check1"));
+    form->addRow(m_ecc);
     connect(m_cboDataWidth, &QComboBox::currentIndexChanged, this, [this](int index) {
         if (m_showing)
             return;
@@ -218,7 +210,7 @@ QGroupBox* WizardDialog::buildParameterFrame()
         if (!m_showing)
             m_pages.selectSide(index);
     });
-    connect(m_check1, &QCheckBox::toggled, this, [this](bool ticked) {
+    connect(m_ecc, &QCheckBox::toggled, this, [this](bool ticked) {
         if (!m_showing)
             m_pages.setEcc(ticked);
     });
@@ -258,17 +250,17 @@ QGroupBox* WizardDialog::buildInformationFrame()
     auto* frame = new QGroupBox(QStringLiteral("Module Manufacture's Information"), this);
     frame->setObjectName(QStringLiteral("fraInfo"));
     auto* form = new QFormLayout(frame);
-    m_text1 = new QLineEdit(frame);
-    m_text1->setObjectName(QStringLiteral("Text1"));
-    m_text2 = new QLineEdit(frame);
-    m_text2->setObjectName(QStringLiteral("Text2"));
-    form->addRow(QStringLiteral("JEDEC ID"), m_text1);
-    form->addRow(QStringLiteral("Part Num"), m_text2);
-    connect(m_text1, &QLineEdit::textChanged, this, [this](const QString& text) {
+    m_jedecId = new QLineEdit(frame);
+    m_jedecId->setObjectName(QStringLiteral("Text1"));
+    m_partNumber = new QLineEdit(frame);
+    m_partNumber->setObjectName(QStringLiteral("Text2"));
+    form->addRow(QStringLiteral("JEDEC ID"), m_jedecId);
+    form->addRow(QStringLiteral("Part Num"), m_partNumber);
+    connect(m_jedecId, &QLineEdit::textChanged, this, [this](const QString& text) {
         if (!m_showing)
             m_pages.setJedecIdText(text.toStdString());
     });
-    connect(m_text2, &QLineEdit::textChanged, this, [this](const QString& text) {
+    connect(m_partNumber, &QLineEdit::textChanged, this, [this](const QString& text) {
         if (!m_showing)
             m_pages.setPartNumberText(text.toStdString());
     });
@@ -279,7 +271,7 @@ void WizardDialog::showList(QComboBox* box, const ChoiceList& list)
 {
     QStringList entries;
     for (const std::string& entry : list.entries)
-        entries << Text(entry);
+        entries << ToQString(entry);
     QStringList shown;
     for (int i = 0; i < box->count(); ++i)
         shown << box->itemText(i);
@@ -300,9 +292,9 @@ void WizardDialog::showState()
             m_frames[i]->hide();
     frame(visible)->show();
 
-    m_command2->setEnabled(m_pages.backEnabled());
-    m_command3->setEnabled(m_pages.nextEnabled());
-    m_command4->setEnabled(m_pages.finishEnabled());
+    m_back->setEnabled(m_pages.backEnabled());
+    m_next->setEnabled(m_pages.nextEnabled());
+    m_finish->setEnabled(m_pages.finishEnabled());
 
     if (QAbstractButton* option = m_optRamType->button(m_pages.generation()))
         option->setChecked(true);
@@ -313,13 +305,13 @@ void WizardDialog::showState()
     showList(m_cboDataWidth, m_pages.dataWidths());
     showList(m_cboSize, m_pages.sizes());
     showList(m_cboSide, m_pages.sides());
-    m_check1->setChecked(m_pages.ecc());
+    m_ecc->setChecked(m_pages.ecc());
     for (int l = 0; l < kTimingListCount; ++l)
         showList(m_timing[static_cast<std::size_t>(l)], m_pages.timing(static_cast<TimingList>(l)));
-    if (m_text1->text().toStdString() != m_pages.jedecIdText())
-        m_text1->setText(Text(m_pages.jedecIdText()));
-    if (m_text2->text().toStdString() != m_pages.partNumberText())
-        m_text2->setText(Text(m_pages.partNumberText()));
+    if (m_jedecId->text().toStdString() != m_pages.jedecIdText())
+        m_jedecId->setText(ToQString(m_pages.jedecIdText()));
+    if (m_partNumber->text().toStdString() != m_pages.partNumberText())
+        m_partNumber->setText(ToQString(m_pages.partNumberText()));
     m_showing = false;
 }
 

@@ -48,14 +48,14 @@ private:
     QComboBox* m_cboDataWidth = nullptr;
     QComboBox* m_cboSize = nullptr;
     QComboBox* m_cboSide = nullptr;
-    QCheckBox* m_check1 = nullptr;
+    QCheckBox* m_ecc = nullptr;
     std::array<QComboBox*, kTimingListCount> m_timing{};
-    QLineEdit* m_text1 = nullptr;
-    QLineEdit* m_text2 = nullptr;
-    QPushButton* m_command1 = nullptr;
-    QPushButton* m_command2 = nullptr;
-    QPushButton* m_command3 = nullptr;
-    QPushButton* m_command4 = nullptr;
+    QLineEdit* m_jedecId = nullptr;
+    QLineEdit* m_partNumber = nullptr;
+    QPushButton* m_cancel = nullptr;
+    QPushButton* m_back = nullptr;
+    QPushButton* m_next = nullptr;
+    QPushButton* m_finish = nullptr;
 };
 
 }  // namespace tessaro

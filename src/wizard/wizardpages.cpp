@@ -116,7 +116,7 @@ void WizardPages::showCurrentPage()
 WizardFrame WizardPages::visibleFrame() const
 {
     switch (m_pageIndex) {
-    case kGenerationPage: return WizardFrame::Frame1;
+    case kGenerationPage: return WizardFrame::Generation;
     case kSpeedPage: return static_cast<WizardFrame>(static_cast<int>(WizardFrame::SdrSpeed) + currentGenerationIndex());
     case kParameterPage: return WizardFrame::DramIC;
     case kTimingPage: return WizardFrame::DramTime;

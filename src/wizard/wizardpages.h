@@ -10,7 +10,7 @@
 namespace tessaro {
 
 // The frames of the wizard; one is visible at a time.
-enum class WizardFrame { Frame1, SdrSpeed, DdrSpeed, Ddr2Speed, Ddr3Speed, DramIC, DramTime, Info };
+enum class WizardFrame { Generation, SdrSpeed, DdrSpeed, Ddr2Speed, Ddr3Speed, DramIC, DramTime, Info };
 
 // A drop-down list: its entries, the value each entry stands for, and the
 // selected entry (-1: none).

@@ -35,12 +35,12 @@ struct WizardParams {
     std::int16_t trasClocks = 0;
     std::int16_t widthChoice = 0;      // DRAM data width: 0 x4, 1 x8, 2 x16
     std::int16_t sizeChoice = 0;       // 0 "8 Mb" ... 5 "256 Mb"
-    std::int16_t unused12 = 0;         // entry 12 is never used
+    std::int16_t unusedEntry = 0;      // entry 12 is never used
     std::int16_t rankDensityCode = 0;  // byte 31 of SDR/DDR/DDR2 images
     std::int16_t bankCount = 0;        // banks of one DRAM: 4 or 8
     std::int16_t refreshTenths = 0;    // refresh interval in 0.1 us: 78 or 156
 
-    // The sixteen entries in their order, with their names.
+    // The sixteen entries in their order, with their names (the keys of `wizard --print-params`).
     [[nodiscard]] std::array<std::pair<const char*, std::int16_t>, 16> entries() const
     {
         return {{{"memoryKind", memoryKind},
@@ -55,7 +55,7 @@ struct WizardParams {
                  {"trasClocks", trasClocks},
                  {"widthChoice", widthChoice},
                  {"sizeChoice", sizeChoice},
-                 {"unused12", unused12},
+                 {"unused12", unusedEntry},
                  {"rankDensityCode", rankDensityCode},
                  {"bankCount", bankCount},
                  {"refreshTenths", refreshTenths}}};

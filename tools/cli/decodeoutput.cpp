@@ -76,7 +76,7 @@ void AppendDocumentJsonMembers(std::string& out, const std::string& file, const 
     AppendJsonString(out, file);
     out += ",\"error\":null";
     AppendKey(out, "memoryTypeCode");
-    out += std::to_string(document.memoryTypeCode());
+    out += std::to_string(static_cast<int>(document.memoryTypeCode()));
     AppendKey(out, "checkMode");
     out += std::to_string(static_cast<int>(document.checkMode()));
     AppendKey(out, "panel");
@@ -151,7 +151,7 @@ void AppendDecodeText(std::string& out, const std::string& file, const ImageData
 {
     if (image.size != kSpdSize) {
         // The module decode, indented under the file name as the 256-byte listing is.
-        out += file + "\n";
+        out += TerminalText(file) + "\n";
         const std::string listing = DecodeListing(DecodeModule(BytesOf(image)));
         std::size_t start = 0;
         while (start < listing.size()) {
@@ -198,10 +198,10 @@ void AppendDocumentText(std::string& out, const std::string& file, const SpdDocu
     };
     static constexpr const char* kModes[] = {"Checksum", "CRC", "None"};
     const auto mode = static_cast<std::size_t>(document.checkMode());
-    out += file + "\n";
+    out += TerminalText(file) + "\n";  // a name may hold any byte too
     out += "  " + summary.line() + "\n";
-    out += "  memory type code " + std::to_string(document.memoryTypeCode()) + " (" +
-           MemoryTypeCodeName(static_cast<MemoryTypeCode>(document.memoryTypeCode())) + "), check mode " + std::to_string(mode) + " (" + kModes[mode] +
+    out += "  memory type code " + std::to_string(static_cast<int>(document.memoryTypeCode())) + " (" +
+           MemoryTypeCodeName(document.memoryTypeCode()) + "), check mode " + std::to_string(mode) + " (" + kModes[mode] +
            ")\n";
     out += "  " + view.ioPanelTitle + "\n";
     ForEachShownField(view, [&](int i, const char* caption, const std::string& text) {

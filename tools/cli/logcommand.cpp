@@ -22,12 +22,6 @@ namespace tessaro::cli {
 
 namespace {
 
-// A text as bytes: file names in it come out as they were given.
-std::string Utf8(const QString& text)
-{
-    return FileNameString(text);
-}
-
 bool IsSha256(const std::string& text)
 {
     if (text.size() != 64)
@@ -64,15 +58,15 @@ std::string JsonLine(const LogRecord& record)
     for (qsizetype i = 0; i < columns.size(); ++i) {
         if (i > 0)
             out += ", ";
-        AppendJsonString(out, Utf8(columns[i]));
+        AppendJsonString(out, FileNameString(columns[i]));
         out += ": ";
         const QString& column = columns[i];
         if (column == u"id" || column == u"duration_ms" || (column == u"image_size" && !values[i].isEmpty()))
-            out += Utf8(values[i]);
+            out += FileNameString(values[i]);
         else if (values[i].isEmpty() && (column == u"image_sha256" || column == u"image_size"))
             out += "null";
         else
-            AppendJsonString(out, Utf8(values[i]));
+            AppendJsonString(out, FileNameString(values[i]));
     }
     out += ", \"ok\": ";
     out += record.ok ? "true" : "false";
@@ -96,7 +90,7 @@ std::string ListingLine(const LogRecord& r)
         line += QStringLiteral("  test ") + r.testResult;
     if (!r.ok)
         line += QStringLiteral("  ") + r.result.section(u'\n', 0, 0);
-    return TerminalText(Utf8(line)) + "\n";
+    return TerminalText(FileNameString(line)) + "\n";
 }
 
 int WriteImage(ProductionLog& log, const std::string& sha, const std::string& out)
@@ -104,11 +98,11 @@ int WriteImage(ProductionLog& log, const std::string& sha, const std::string& ou
     QString error;
     const std::optional<QByteArray> data = log.image(QString::fromStdString(sha), &error);
     if (!data) {
-        PrintError(Utf8(error));
+        PrintError(FileNameString(error));
         return kExitFailed;
     }
     if (!WriteFileAtomically(FileNameFromBytes(out), *data, &error)) {
-        PrintError(Utf8(error));
+        PrintError(FileNameString(error));
         return kExitFailed;
     }
     return kExitOk;
@@ -158,22 +152,22 @@ int RunLogCommand(Args& args, const char* program)
     QString error;
     const std::optional<LogLocation> location = ChosenLocation(args, &error);
     if (!location) {
-        PrintError(Utf8(error));
+        PrintError(FileNameString(error));
         return kExitFailed;
     }
     ProductionLog log(*location);
     if (!log.open()) {
-        PrintError(Utf8(log.problem()));
+        PrintError(FileNameString(log.problem()));
         return kExitFailed;
     }
     if (log.isReadOnly())
-        PrintError(Utf8(log.problem()));
+        PrintError(FileNameString(log.problem()));
     if (image)
         return WriteImage(log, *image, *out);
 
     const std::vector<LogRecord> records = log.records(filter, &error);
     if (!error.isEmpty()) {
-        PrintError(Utf8(error));
+        PrintError(FileNameString(error));
         return kExitFailed;
     }
     if (args.has("--csv")) {
@@ -199,13 +193,13 @@ DeviceLog OpenDeviceLog()
     QString error;
     const std::optional<LogLocation> location = LogLocationFromSettings(settings, &error);
     if (!location) {
-        PrintError("production log: " + Utf8(error));
+        PrintError("production log: " + FileNameString(error));
         return device;
     }
     device.log = std::make_unique<ProductionLog>(*location);
     device.log->open();  // a failure here is tried again with the first record
     if (device.log->isReadOnly())
-        PrintError(Utf8(device.log->problem()));
+        PrintError(FileNameString(device.log->problem()));
     device.recorder = std::make_unique<LogRecorder>(*device.log, StationNameFromSettings(settings), OperatorNameFromSettings(settings));
     return device;
 }
@@ -223,11 +217,11 @@ void FinishDeviceLog(DeviceLog& device)
     const QString records = count == 1 ? QStringLiteral("1 record") : QStringLiteral("%1 records").arg(count);
     QString error;
     if (device.log->keepWaiting(&error))
-        PrintError(Utf8(QStringLiteral("production log: %1 of this command kept in %2, to be written with the next "
+        PrintError(FileNameString(QStringLiteral("production log: %1 of this command kept in %2, to be written with the next "
                                        "record: %3")
                             .arg(records, device.log->location().keptRecordsPath, device.log->problem())));
     else
-        PrintError(Utf8(QStringLiteral("production log: %1 of this command could not be written nor kept (%2) and %3 "
+        PrintError(FileNameString(QStringLiteral("production log: %1 of this command could not be written nor kept (%2) and %3 "
                                        "lost: %4")
                             .arg(records, error, count == 1 ? QStringLiteral("is") : QStringLiteral("are"),
                                  device.log->problem())));

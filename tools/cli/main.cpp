@@ -9,6 +9,7 @@
 #include "logcommand.h"
 #include "modulecommands.h"
 #include "reportcommand.h"
+#include "spdrwcommand.h"
 #include "wizardcommand.h"
 #include "document/settle.h"
 #include "decode/moduledecode.h"
@@ -63,6 +64,11 @@ constexpr const char* kUsage =
     "      auto-serial on|off | tester read|copy|compare|test|learn\n"
     "      switch power|open|short|spd|spd-verify|protect enable|disable | poll [--count N]\n"
     "      every operation is recorded in the production log\n"
+    "  spdrw --port DEVICE [--address ADDR] [--json] COMMAND\n"
+    "                                                drive the open SPD reader/writer (115200 baud) on a serial\n"
+    "                                                device; ADDR 0x50-0x57 (default: the one module present):\n"
+    "      info | read -o OUT | write FILE [--force] | verify FILE | protect status|set BLOCK...|clear\n"
+    "      a write changes only differing 16-byte pages, after a backup into the production log, and reads back\n"
     "  log [--since DATE] [--until DATE] [--result ok|fail] [--text TEXT] [--csv|--json] [--database PATH]\n"
     "                                                list the production log; DATE is a day (2026-12-10,\n"
     "                                                --until includes it) or a time with its zone (...T09:30Z)\n"
@@ -74,12 +80,6 @@ constexpr const char* kUsage =
     "(bare hex bytes, \"0000: 23 11 ...\" and i2cdump lines, hexdump -C, xxd, xxd -p); auto tells the forms\n"
     "apart and refuses a file it cannot tell.\n"
     "Exit status: 0 success, 1 failure, 2 bad usage.\n";
-
-// A message as bytes: file names in it come out as they were given.
-std::string Utf8(const QString& s)
-{
-    return FileNameString(s);
-}
 
 QString PathArg(const std::string& arg)
 {
@@ -125,7 +125,7 @@ bool WriteImage(const std::string& file, const ImageData& image, SpdFormat forma
     QString message;
     if (WriteImageFile(PathArg(file), image.bytes, format, &message))
         return true;
-    PrintError(Utf8(message));
+    PrintError(FileNameString(message));
     return false;
 }
 
@@ -375,6 +375,8 @@ int Run(int argc, char** argv)
             return RunDeviceCommand(args, argv[0]);
         if (command == "log")
             return RunLogCommand(args, argv[0]);
+        if (command == "spdrw")
+            return RunSpdrwCommand(args, argv[0]);
         if (command == "decode")
             return Decode(args);
         if (command == "fix")

@@ -116,7 +116,7 @@ int ShowDialogs(const QDir& out, tessaro::SettingsStore& settings)
     first.setFirstStart(true);
     ok &= Save(first, out, "password-first");
     std::uint8_t port = 2;
-    std::uint8_t mode = 0;
+    tessaro::NumberInputMode mode = tessaro::NumberInputMode::Decimal;
     tessaro::PortSettingsDialog options(port, mode, settings, [](int) {});
     ok &= Save(options, out, "settings");
     tessaro::ui::AboutDialog about;

@@ -5,6 +5,7 @@
 #include "files/spdfile.h"
 #include "framereader.h"
 #include "programmerdevice.h"
+#include "simsupport.h"
 #include "simoptions.h"
 #include "tessaroversion.h"
 
@@ -42,52 +43,9 @@ constexpr std::chrono::nanoseconds kCharacterTime{1'000'000'000LL * 10 / 9600};
 
 volatile std::sig_atomic_t g_stop = 0;
 
-void OnStopSignal(int)
-{
-    g_stop = 1;
-}
-
 void Fail(const std::string& reason)
 {
     std::fprintf(stderr, "tessaro-programmer-sim: %s\n", reason.c_str());
-}
-
-std::string TimeStamp()
-{
-    timespec now{};
-    clock_gettime(CLOCK_REALTIME, &now);
-    tm local{};
-    localtime_r(&now.tv_sec, &local);
-    char text[32];
-    std::snprintf(text, sizeof text, "%02d:%02d:%02d.%03ld", local.tm_hour, local.tm_min, local.tm_sec,
-                  now.tv_nsec / 1'000'000);
-    return text;
-}
-
-// Opens the frame log. A FIFO that no process reads is refused at once
-// instead of waited on for ever.
-std::FILE* OpenLog(const std::string& path)
-{
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NONBLOCK | O_CLOEXEC, 0644);
-    if (fd < 0) {
-        Fail("cannot write " + path + ": " + (errno == ENXIO ? "no process reads it" : std::strerror(errno)));
-        return nullptr;
-    }
-    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-    std::FILE* log = fdopen(fd, "w");
-    if (log == nullptr) {
-        Fail("cannot write " + path + ": " + std::strerror(errno));
-        ::close(fd);
-    }
-    return log;
-}
-
-// Writes one time-stamped line to the log; false with errno when it did not land.
-bool WriteLogLine(std::FILE* log, const std::string& text)
-{
-    errno = 0;
-    const bool written = std::fprintf(log, "%s %s\n", TimeStamp().c_str(), text.c_str()) >= 0;
-    return std::fflush(log) == 0 && written && !std::ferror(log);
 }
 
 bool ReadImage(const std::string& path, SpdImage& image)
@@ -165,14 +123,10 @@ public:
     {
     }
 
-    int run(PtyLine& line)
+    int run(PtyLine& line, const sigset_t& waitMask)
     {
         if (m_options.unplugAfter && *m_options.unplugAfter == 0)
             unplug(line);
-        sigset_t waitMask;
-        sigprocmask(SIG_SETMASK, nullptr, &waitMask);
-        sigdelset(&waitMask, SIGINT);
-        sigdelset(&waitMask, SIGTERM);
         while (!g_stop) {
             Clock::time_point wake = Clock::time_point::max();
             if (line.isOpen()) {
@@ -184,13 +138,7 @@ public:
             if (m_blocked)
                 fds.events |= POLLOUT;
             timespec timeout{};
-            timespec* timeoutPtr = nullptr;
-            if (wake != Clock::time_point::max()) {
-                const auto left = std::max(std::chrono::nanoseconds(0), wake - Clock::now());
-                timeout.tv_sec = static_cast<time_t>(left.count() / 1'000'000'000);
-                timeout.tv_nsec = static_cast<long>(left.count() % 1'000'000'000);
-                timeoutPtr = &timeout;
-            }
+            const timespec* timeoutPtr = sim::TimeoutUntil(wake, timeout);
             const int ready = ppoll(line.isOpen() ? &fds : nullptr, line.isOpen() ? 1 : 0, timeoutPtr, &waitMask);
             if (ready < 0) {
                 if (errno == EINTR)
@@ -321,23 +269,6 @@ private:
     std::multimap<Clock::time_point, std::string> m_deferred;
 };
 
-bool MakeLink(const std::string& link, const std::string& target)
-{
-    struct stat info{};
-    if (lstat(link.c_str(), &info) == 0) {
-        if (!S_ISLNK(info.st_mode)) {
-            Fail(link + " exists and is not a symbolic link");
-            return false;
-        }
-        ::unlink(link.c_str());
-    }
-    if (symlink(target.c_str(), link.c_str()) != 0) {
-        Fail("cannot link " + link + ": " + std::strerror(errno));
-        return false;
-    }
-    return true;
-}
-
 }  // namespace
 
 int main(int argc, char** argv)
@@ -367,28 +298,19 @@ int main(int argc, char** argv)
         options.device.module = module;
     }
     std::FILE* log = nullptr;
-    if (!options.logFile.empty() && !(log = OpenLog(options.logFile)))
+    if (!options.logFile.empty() && !(log = OpenLog(options.logFile, Fail)))
         return kExitFailed;
 
     // The stop signals are held back except while waiting, so none slips in
     // between a check and the wait.
-    sigset_t stopSignals;
-    sigemptyset(&stopSignals);
-    sigaddset(&stopSignals, SIGINT);
-    sigaddset(&stopSignals, SIGTERM);
-    sigprocmask(SIG_BLOCK, &stopSignals, nullptr);
-    struct sigaction action{};
-    action.sa_handler = OnStopSignal;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
+    const sigset_t waitMask = sim::InstallStopSignals(&g_stop);
 
     PtyLine line;
     if (!line.open(reason)) {
         Fail(reason);
         return kExitFailed;
     }
-    if (!options.linkPath.empty() && !MakeLink(options.linkPath, line.path()))
+    if (!options.linkPath.empty() && !MakeLink(options.linkPath, line.path(), Fail))
         return kExitFailed;
     // The log's first line proves it can be written, before anything is served.
     if (log && !WriteLogLine(log, "-- serving on " + line.path())) {
@@ -402,14 +324,10 @@ int main(int argc, char** argv)
 
     ProgrammerDevice device(options.device);
     Simulator simulator(options, device, log);
-    const int status = simulator.run(line);
+    const int status = simulator.run(line, waitMask);
     line.close();
-    if (!options.linkPath.empty()) {
-        char target[512];
-        const ssize_t n = readlink(options.linkPath.c_str(), target, sizeof target - 1);
-        if (n > 0 && std::string(target, static_cast<std::size_t>(n)) == line.path())
-            ::unlink(options.linkPath.c_str());
-    }
+    if (!options.linkPath.empty())
+        RemoveLink(options.linkPath, line.path());
     if (log)
         std::fclose(log);
     std::printf("%s\n", device.faultSummary().c_str());

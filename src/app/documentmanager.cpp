@@ -1,23 +1,17 @@
-// The file commands of the main window: New is in mainwindow.cpp; Open, Save,
-// Save As and the recent-file entries are here.
-#include "app/mainwindow.h"
+#include "app/documentmanager.h"
 
 #include "app/messages.h"
 #include "documentwindow/documentwindow.h"
 #include "documentwindow/moduledocumentwindow.h"
-#include "documentwindow/programmerpanel.h"
 #include "files/filename.h"
 #include "files/imagefile.h"
-#include "files/settingsstore.h"
+#include "document/appvalues.h"
 #include "files/spdfile.h"
 
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QMdiArea>
-#include <QMdiSubWindow>
 #include <QMessageBox>
 #include <QUndoStack>
-#include <QStatusBar>
 #include <QStringList>
 
 #include <algorithm>
@@ -28,7 +22,6 @@
 namespace tessaro {
 
 namespace {
-constexpr const char* kUntitledPrefix = "SPD_File";
 // The window property that remembers a file's bytes after its image: its path and the count.
 constexpr const char* kBytesAfterImageProperty = "tessaroBytesAfterImage";
 
@@ -153,56 +146,107 @@ SpdFormat FormatOfName(const QString& name)
 }
 }  // namespace
 
-DocumentWindow* MainWindow::findDocument(const QString& path) const
+DocumentManager::DocumentManager(AppValues& app, SettingsStore& settings, DocumentHost& host, QObject* parent)
+    : QObject(parent)
+    , m_app(app)
+    , m_settings(settings)
+    , m_host(host)
+    , m_readFile(ReadImageFileContents)
 {
-    for (DocumentWindow* w : documents()) {
-        if (FileNameFromBytes(w->document().captionWithoutMark()) == path)
-            return w;
+}
+
+void DocumentManager::track(QWidget* window)
+{
+    m_tracked.push_back({window, QString(), false});
+    connect(window, &QObject::destroyed, this, [this](QObject* gone) {
+        std::erase_if(m_tracked, [gone](const Tracked& t) { return t.window.isNull() || t.window == gone; });
+    });
+}
+
+void DocumentManager::setSource(QWidget* window, const QString& source, bool isFile)
+{
+    for (Tracked& t : m_tracked) {
+        if (t.window == window) {
+            t.source = source;
+            t.isFile = isFile;
+        }
+    }
+}
+
+const DocumentManager::Tracked* DocumentManager::entryOf(const QWidget* window) const
+{
+    const auto it = std::find_if(m_tracked.begin(), m_tracked.end(), [window](const Tracked& t) { return t.window == window; });
+    return it == m_tracked.end() ? nullptr : &*it;
+}
+
+bool DocumentManager::isUntitled(const QWidget* window) const
+{
+    const Tracked* entry = entryOf(window);
+    return entry == nullptr || entry->source.isEmpty();
+}
+
+QWidget* DocumentManager::findOpen(const QString& source, bool isFile) const
+{
+    for (const Tracked& t : m_tracked) {
+        if (t.window.isNull() || t.source.isEmpty() || t.isFile != isFile)
+            continue;
+        // A closed window waits for its deletion in a hidden frame.
+        if (const QWidget* frame = t.window->parentWidget(); frame != nullptr && frame->isHidden())
+            continue;
+        if (isFile ? SameFile(t.source, source) : t.source == source)
+            return t.window;
     }
     return nullptr;
 }
 
-bool MainWindow::showIfOpen(const QString& path)
+QList<QWidget*> DocumentManager::windows() const
 {
-    if (DocumentWindow* open = findDocument(path)) {
-        activate(open);
-    } else {
-        const QList<ModuleDocumentWindow*> modules = moduleDocuments();
-        const auto it = std::find_if(modules.begin(), modules.end(), [&](ModuleDocumentWindow* w) {
-            return FileNameFromBytes(w->document().caption()) == path;
-        });
-        if (it == modules.end())
-            return false;
-        activateWidget(*it);
+    QList<QWidget*> result;
+    for (const Tracked& t : m_tracked) {
+        if (!t.window.isNull())
+            result.append(t.window);
     }
-    recordRecentFile(path);
+    return result;
+}
+
+bool DocumentManager::showIfOpen(const QString& source, bool isFile)
+{
+    QWidget* open = findOpen(source, isFile);
+    if (open == nullptr)
+        return false;
+    m_host.activateWidget(open);
+    // The list names the file the window shows, however it was reached.
+    recordRecentFile(entryOf(open)->source);
     return true;
 }
 
-void MainWindow::recordRecentFile(const QString& path)
+void DocumentManager::restoreRecentFiles()
+{
+    m_recent.restore(m_settings);
+    emit recentFilesChanged();
+}
+
+void DocumentManager::recordRecentFile(const QString& path)
 {
     // Stored absolute, so that an entry opens the same file whatever the
     // working folder of a later start.
     m_recent.add(AbsoluteFileName(path));
     m_recent.save(m_settings);
-    updateRecentFileActions();
+    emit recentFilesChanged();
 }
 
-bool MainWindow::readImage(const QString& path, SpdImage& image)
+void DocumentManager::showCheckMismatch(const QString& text)
 {
-    QString error;
-    if (ReadSpdFile(path, image, &error))
-        return true;
-    ui::ShowError(this, QString::fromUtf8(ui::kDeviceErrorTitle),
-                  QStringLiteral("*****   無法開啟檔案 !   *****\n\n%1\n%2").arg(path, error));
-    return false;
+    if (!text.isEmpty())
+        m_host.showStatus(text);
 }
 
-void MainWindow::loadInto(DocumentWindow* window, const QString& path, const SpdImage& image)
+void DocumentManager::loadInto(DocumentWindow* window, const QString& source, bool isFile, const SpdImage& image)
 {
     SpdDocument& doc = window->document();
     window->setProperty(kBytesAfterImageProperty, QVariant());  // until the file's own count is noted
-    doc.setCaption(FileNameString(path));
+    doc.setCaption(FileNameString(source));
+    setSource(window, source, isFile);
     // Into a window with a history the load is a step that can be taken back;
     // into a fresh one it is part of the opening. Either way the bytes are
     // then those of the file.
@@ -215,73 +259,35 @@ void MainWindow::loadInto(DocumentWindow* window, const QString& path, const Spd
     showCheckMismatch(window->checkMismatchText());
 }
 
-void MainWindow::openFile()
+void DocumentManager::openFile()
 {
     // Each chosen file opens as if it had been chosen alone.
-    for (const QString& name : AskFileNames(this, "開啟舊檔", kOpenManyFilters, false, true, nullptr))
+    for (const QString& name : AskFileNames(m_host.dialogParent(), "開啟舊檔", kOpenManyFilters, false, true, nullptr))
         openPath(name);
 }
 
-ModuleDocumentWindow* MainWindow::openModuleDocument(ImageData image, const QString& caption)
-{
-    auto* window = new ModuleDocumentWindow(std::move(image), caption);
-    window->document().setCaption(FileNameString(caption));  // every byte of a file's name
-    window->setSaveHandler([this](ModuleDocumentWindow* w) { return saveModuleDocument(w, false); });
-    // The programmer column as the 256-byte window has it; every button of it
-    // says why it sends nothing for this image.
-    auto* programmer = new ProgrammerPanel(m_app);
-    programmer->setAuthorized(m_app.operatorAuthorized);
-    programmer->setTestFramesVisible(false);  // the test frames and pins are those of 256-byte modules
-    const auto refuse = [this, window] {
-        ui::ShowError(this, QString::fromUtf8(ui::kDeviceErrorTitle), window->programmerRefusal());
-    };
-    // The same idle guard as the 256-byte window's: nothing while a command runs.
-    connect(programmer, &ProgrammerPanel::commandClicked, window, [this, window, refuse](DeviceCommand command) {
-        RunWhenDeviceIdle(m_app, [&] {
-            if (command != DeviceCommand::ReadModule && command != DeviceCommand::ReadTester) {
-                refuse();
-                return;
-            }
-            // A read gives 256 bytes: asked first, it goes into a new 256-byte
-            // window and this image stays as it is.
-            const QMessageBox::StandardButton answer = QMessageBox::question(
-                this, QString::fromUtf8(ui::kDeviceErrorTitle),
-                QStringLiteral("讀取的 SPD 只有 256 位元組，將開啟新視窗存放，這份 %1 位元組的映像不變。是否繼續 ?\n"
-                               "The read gives 256 bytes: it opens in a new window and this %1-byte image stays as it is. Go on?")
-                    .arg(window->document().size()));
-            if (answer != QMessageBox::Yes)
-                return;
-            newDocument();
-            runDeviceCommand(command);
-        });
-    });
-    connect(programmer, &ProgrammerPanel::autoSerialClicked, window, refuse);
-    connect(programmer, &ProgrammerPanel::testFlagPressed, window, refuse);
-    window->setProgrammerColumn(programmer);
-    addDocumentSubWindow(window);
-    connect(window, &ModuleDocumentWindow::statusMessage, statusBar(), [this](const QString& text) { statusBar()->showMessage(text); });
-    // What the reader warned of (a truncated image: "truncated: 256 of 512
-    // bytes"), then the check bytes that disagree with the image.
-    QStringList notes;
-    if (window->document().image().truncated())
-        notes << QString::fromStdString(window->document().image().truncationWarning());
-    if (const QString mismatch = window->checkMismatchText(); !mismatch.isEmpty())
-        notes << mismatch;
-    connect(window, &ModuleDocumentWindow::statusMessageWithdrawn, statusBar(), [this](const QString& text) { withdrawStatusMessage(text); });
-    showCheckMismatch(notes.join(QStringLiteral("; ")));
-    return window;
-}
-
-bool MainWindow::readAnyImage(const QString& path, ImageData& larger, SpdImage& page, std::uint64_t& bytesAfterImage)
+bool DocumentManager::readAnyImage(const QString& path, ImageData& larger, SpdImage& page, std::uint64_t& bytesAfterImage)
 {
     const std::string file = FileNameString(path);
-    ImageRead read = ReadImageFile(file, InputFormatForFileName(file));
+    const InputFormat format = InputFormatForFileName(file);
+    // One read of the file; its contents are made an image by the size its
+    // type names, or else as the first 256 bytes.
+    const FileContents contents = m_readFile(file, format);
+    ImageRead read = ImageFromFileContents(contents, file, format);
     larger = {};
     bytesAfterImage = read.ok() ? read.bytesAfterImage : 0;
     if (!read.ok()) {
         // A file too short for the type its byte 2 names still opens as the
         // 256-byte image it always opened as; the reader says why otherwise.
-        return readImage(path, page);
+        read = ImageFromFileContents(contents, file, format, ImageSizeRule::First256);
+        if (!read.ok()) {
+            ui::ShowError(m_host.dialogParent(), QString::fromUtf8(ui::kDeviceErrorTitle),
+                          QStringLiteral("*****   無法開啟檔案 !   *****\n\n%1\n%2")
+                              .arg(path, QString::fromStdString(read.error)));
+            return false;
+        }
+        std::copy_n(read.image.bytes.begin(), kSpdSize, page.begin());
+        return true;
     }
     if (read.image.size != kSpdSize)
         larger = std::move(read.image);
@@ -290,7 +296,7 @@ bool MainWindow::readAnyImage(const QString& path, ImageData& larger, SpdImage& 
     return true;
 }
 
-void MainWindow::openPath(const QString& name)
+void DocumentManager::openPath(const QString& name)
 {
     // A window carries the full path of its file, however it was named.
     const QString path = AbsoluteFileName(name);
@@ -305,27 +311,26 @@ void MainWindow::openPath(const QString& name)
         return;
     // An untitled window that holds nothing of the operator's makes room for
     // the file: a 256-byte image goes into it, a larger one takes its place.
-    DocumentWindow* blank = activeDocument();
-    if (blank != nullptr && (blank->document().isModified() ||
-                             !QString::fromStdString(blank->document().caption()).startsWith(QLatin1String(kUntitledPrefix))))
+    DocumentWindow* blank = m_host.activeDocument();
+    if (blank != nullptr && (blank->document().isModified() || !isUntitled(blank)))
         blank = nullptr;
     if (!larger.bytes.empty()) {
-        noteBytesAfterImage(openModuleDocument(std::move(larger), path), path, bytesAfterImage);
-        if (blank != nullptr) {
-            if (auto* sub = qobject_cast<QMdiSubWindow*>(blank->parentWidget()))
-                sub->close();
-        }
+        ModuleDocumentWindow* window = m_host.openModuleDocument(std::move(larger), path);
+        setSource(window, path, true);
+        noteBytesAfterImage(window, path, bytesAfterImage);
+        if (blank != nullptr)
+            m_host.closeDocumentWindow(blank);
         recordRecentFile(path);
         return;
     }
-    DocumentWindow* target = blank != nullptr ? blank : newDocument();
-    loadInto(target, path, image);
-    activate(target);
+    DocumentWindow* target = blank != nullptr ? blank : m_host.newDocument();
+    loadInto(target, path, true, image);
+    m_host.activateWidget(target);
     noteBytesAfterImage(target, path, bytesAfterImage);
     recordRecentFile(path);
 }
 
-void MainWindow::openRecentFile(int index)
+void DocumentManager::openRecentFile(int index)
 {
     if (index < 1 || index > 3)
         return;
@@ -338,26 +343,28 @@ void MainWindow::openRecentFile(int index)
     if (!readAnyImage(name, larger, image, bytesAfterImage))
         return;  // the window keeps what it shows; no file is created
     if (!larger.bytes.empty()) {
-        noteBytesAfterImage(openModuleDocument(std::move(larger), name), name, bytesAfterImage);
+        ModuleDocumentWindow* window = m_host.openModuleDocument(std::move(larger), name);
+        setSource(window, name, true);
+        noteBytesAfterImage(window, name, bytesAfterImage);
         recordRecentFile(name);
         return;
     }
-    DocumentWindow* target = activeDocument();
+    DocumentWindow* target = m_host.activeDocument();
     if (target == nullptr)
-        target = newDocument();
-    loadInto(target, name, image);
+        target = m_host.newDocument();
+    loadInto(target, name, true, image);
     noteBytesAfterImage(target, name, bytesAfterImage);
     recordRecentFile(name);
 }
 
-void MainWindow::importHexDump()
+void DocumentManager::importHexDump()
 {
-    const QString name = AskFileName(this, "匯入十六進位傾印", kDumpFilters, false, nullptr);
+    const QString name = AskFileName(m_host.dialogParent(), "匯入十六進位傾印", kDumpFilters, false, nullptr);
     if (name.isEmpty())
         return;
     ImageRead read = ReadImageFile(FileNameString(name), InputFormat::Dump);
     if (!read.ok()) {
-        ui::ShowError(this, QString::fromUtf8(ui::kDeviceErrorTitle),
+        ui::ShowError(m_host.dialogParent(), QString::fromUtf8(ui::kDeviceErrorTitle),
                       QStringLiteral("*****   無法開啟檔案 !   *****\n\n%1\n%2").arg(name, QString::fromStdString(read.error)));
         return;
     }
@@ -365,39 +372,47 @@ void MainWindow::importHexDump()
     if (read.image.size != kSpdSize) {
         ++m_app.documentCount;
         ModuleDocumentWindow* window =
-            openModuleDocument(std::move(read.image), QStringLiteral("SPD_File %1").arg(m_app.documentCount));
+            m_host.openModuleDocument(std::move(read.image), QStringLiteral("SPD_File %1").arg(m_app.documentCount));
         window->document().setModified(true);
         return;
     }
     SpdImage image{};
     std::copy_n(read.image.bytes.begin(), kSpdSize, image.begin());
-    DocumentWindow* target = newDocument();
+    DocumentWindow* target = m_host.newDocument();
     target->document().loadWhole(image);
     target->document().setModified(true);
     target->refreshNow();
 }
 
-void MainWindow::saveFile()
+bool DocumentManager::mayWrite()
 {
-    if (ModuleDocumentWindow* module = activeModuleDocument()) {
+    if (m_app.operatorAuthorized)
+        return true;
+    ui::ShowError(m_host.dialogParent(), QString::fromUtf8(ui::kAccessErrorTitle),
+                  QStringLiteral("      *****   權限不足無法存檔,請洽管理人員 !   *****      "));
+    return false;
+}
+
+void DocumentManager::saveFile()
+{
+    if (ModuleDocumentWindow* module = m_host.activeModuleDocument()) {
         saveModuleDocument(module, false);
         return;
     }
-    saveDocument(activeDocument());
+    saveDocument(m_host.activeDocument());
 }
 
-bool MainWindow::saveModuleDocument(ModuleDocumentWindow* window, bool askName)
+bool DocumentManager::saveModuleDocument(ModuleDocumentWindow* window, bool askName)
 {
-    if (!m_app.operatorAuthorized) {
-        ui::ShowError(this, QString::fromUtf8(ui::kAccessErrorTitle),
-                      QStringLiteral("      *****   權限不足無法存檔,請洽管理人員 !   *****      "));
+    if (!mayWrite())
         return false;
-    }
-    QString name = FileNameFromBytes(window->document().caption());
-    if (askName || name.startsWith(QLatin1String(kUntitledPrefix)) || !name.startsWith(u'/')) {
-        activateWidget(window);
-        name = askName ? AskFileName(this, "另存新檔", kSaveAsFilters, true, nullptr)
-                       : AskFileName(this, "儲存", kOpenFilters, true, nullptr);
+    // Untitled, or named after something that is no file: asked for a name.
+    const Tracked* entry = entryOf(window);
+    QString name = entry != nullptr && entry->isFile ? entry->source : QString();
+    if (askName || name.isEmpty()) {
+        m_host.activateWidget(window);
+        name = askName ? AskFileName(m_host.dialogParent(), "另存新檔", kSaveAsFilters, true, nullptr)
+                       : AskFileName(m_host.dialogParent(), "儲存", kOpenFilters, true, nullptr);
         if (name.isEmpty())
             return false;
     }
@@ -405,12 +420,13 @@ bool MainWindow::saveModuleDocument(ModuleDocumentWindow* window, bool askName)
         return false;
     QString error;
     if (!WriteImageFile(name, window->document().bytes(), FormatOfName(name), &error)) {
-        ui::ShowError(this, QString::fromUtf8(ui::kDeviceErrorTitle),
+        ui::ShowError(m_host.dialogParent(), QString::fromUtf8(ui::kDeviceErrorTitle),
                       QStringLiteral("*****   無法儲存檔案 !   *****\n\n%1\n%2").arg(name, error));
         return false;
     }
     window->setProperty(kBytesAfterImageProperty, QVariant());
     window->document().setCaption(FileNameString(name));
+    setSource(window, name, true);
     window->document().clearEditedMarks();
     window->document().setModified(false);
     // Save As names a file the operator may want again; Save does not touch the list.
@@ -419,19 +435,17 @@ bool MainWindow::saveModuleDocument(ModuleDocumentWindow* window, bool askName)
     return true;
 }
 
-bool MainWindow::saveDocument(DocumentWindow* window)
+bool DocumentManager::saveDocument(DocumentWindow* window)
 {
-    if (!m_app.operatorAuthorized) {
-        ui::ShowError(this, QString::fromUtf8(ui::kAccessErrorTitle),
-                      QStringLiteral("      *****   權限不足無法存檔,請洽管理人員 !   *****      "));
+    if (!mayWrite())
         return false;
-    }
     if (window == nullptr)
         return false;
-    QString name = FileNameFromBytes(window->document().captionWithoutMark());
-    if (name.startsWith(QLatin1String(kUntitledPrefix))) {
-        activate(window);
-        name = AskFileName(this, "儲存", kOpenFilters, true, nullptr);
+    const Tracked* entry = entryOf(window);
+    QString name = entry != nullptr ? entry->source : QString();
+    if (name.isEmpty()) {
+        m_host.activateWidget(window);
+        name = AskFileName(m_host.dialogParent(), "儲存", kOpenFilters, true, nullptr);
         if (name.isEmpty())
             return false;
     }
@@ -439,21 +453,18 @@ bool MainWindow::saveDocument(DocumentWindow* window)
     return writeDocument(window, name, FormatOfName(name) == SpdFormat::Text);
 }
 
-void MainWindow::saveFileAs()
+void DocumentManager::saveFileAs()
 {
-    if (!m_app.operatorAuthorized) {
-        ui::ShowError(this, QString::fromUtf8(ui::kAccessErrorTitle),
-                      QStringLiteral("      *****   權限不足無法存檔,請洽管理人員 !   *****      "));
+    if (!mayWrite())
         return;
-    }
-    if (ModuleDocumentWindow* module = activeModuleDocument()) {
+    if (ModuleDocumentWindow* module = m_host.activeModuleDocument()) {
         saveModuleDocument(module, true);
         return;
     }
-    DocumentWindow* window = activeDocument();
+    DocumentWindow* window = m_host.activeDocument();
     if (window == nullptr)
         return;
-    const QString name = AskFileName(this, "另存新檔", kSaveAsFilters, true, nullptr);
+    const QString name = AskFileName(m_host.dialogParent(), "另存新檔", kSaveAsFilters, true, nullptr);
     if (name.isEmpty())
         return;
     // The name decides the format, by the rule that reads it back: a name
@@ -464,31 +475,31 @@ void MainWindow::saveFileAs()
         recordRecentFile(name);
 }
 
-void MainWindow::noteBytesAfterImage(QWidget* window, const QString& path, std::uint64_t count)
+void DocumentManager::noteBytesAfterImage(QWidget* window, const QString& path, std::uint64_t count)
 {
     if (window == nullptr || count == 0)
         return;
     window->setProperty(kBytesAfterImageProperty, QVariantList{path, QVariant::fromValue<qulonglong>(count)});
-    statusBar()->showMessage(tr("%1：映像之後還有 %2 個位元組，儲存時只寫入映像，這些位元組會被捨棄")
-                                 .arg(QFileInfo(path).fileName())
-                                 .arg(count));
+    m_host.showStatus(tr("%1：映像之後還有 %2 個位元組，儲存時只寫入映像，這些位元組會被捨棄")
+                          .arg(QFileInfo(path).fileName())
+                          .arg(count));
 }
 
-bool MainWindow::confirmDroppingBytesAfterImage(QWidget* window, const QString& path)
+bool DocumentManager::confirmDroppingBytesAfterImage(QWidget* window, const QString& path)
 {
     const QVariantList noted = window->property(kBytesAfterImageProperty).toList();
     if (noted.size() != 2 || QFileInfo(noted[0].toString()).absoluteFilePath() != QFileInfo(path).absoluteFilePath())
         return true;
-    activateWidget(window);
+    m_host.activateWidget(window);
     const QMessageBox::StandardButton answer = QMessageBox::question(
-        this, tr("儲存"),
+        m_host.dialogParent(), tr("儲存"),
         tr("%1 在映像之後還有 %2 個位元組。\n儲存只寫入映像，這些位元組會被捨棄。是否儲存 ?")
             .arg(path)
             .arg(noted[1].toULongLong()));
     return answer == QMessageBox::Yes;
 }
 
-bool MainWindow::writeDocument(DocumentWindow* window, const QString& path, bool textFormat)
+bool DocumentManager::writeDocument(DocumentWindow* window, const QString& path, bool textFormat)
 {
     if (!confirmDroppingBytesAfterImage(window, path))
         return false;
@@ -499,12 +510,13 @@ bool MainWindow::writeDocument(DocumentWindow* window, const QString& path, bool
     QString error;
     if (!WriteSpdFile(path, image, textFormat ? SpdFormat::Text : SpdFormat::Binary, &error)) {
         // Caption, modified flag and the old file all stay as they were.
-        ui::ShowError(this, QString::fromUtf8(ui::kDeviceErrorTitle),
+        ui::ShowError(m_host.dialogParent(), QString::fromUtf8(ui::kDeviceErrorTitle),
                       QStringLiteral("*****   無法儲存檔案 !   *****\n\n%1\n%2").arg(path, error));
         return false;
     }
     window->setProperty(kBytesAfterImageProperty, QVariant());
     doc.setCaption(FileNameString(path));
+    setSource(window, path, true);
     doc.clearEditedMarks();  // the file holds these bytes now
     doc.setModified(false);
     return true;

@@ -1,4 +1,4 @@
-#include "device/settlewait.h"
+#include "device/pacingwait.h"
 
 #include <QEventLoop>
 #include <QTimer>
@@ -29,12 +29,12 @@ void RunEventLoopFor(int milliseconds)
     loop.exec();
 }
 
-SettleClock SystemSettleClock()
+PacingClock SystemPacingClock()
 {
     return {[] { return QTime::currentTime(); }, [](int ms) { RunEventLoopFor(ms); }, SteadyMilliseconds};
 }
 
-void SettleWait(int seconds, const SettleClock& clock)
+void PacingWait(int seconds, const PacingClock& clock)
 {
     const auto elapsed = clock.elapsed ? clock.elapsed : std::function<std::int64_t()>(SteadyMilliseconds);
     const std::int64_t deadline = elapsed() + 1000 * (static_cast<std::int64_t>(std::max(seconds, 0)) + 1);
@@ -48,10 +48,10 @@ void SettleWait(int seconds, const SettleClock& clock)
     }
 }
 
-void SettleWait(int seconds)
+void PacingWait(int seconds)
 {
-    static const SettleClock clock = SystemSettleClock();
-    SettleWait(seconds, clock);
+    static const PacingClock clock = SystemPacingClock();
+    PacingWait(seconds, clock);
 }
 
 }  // namespace tessaro

@@ -11,7 +11,7 @@ namespace tessaro {
 // milliseconds that no clock step or stall can move back, and a way to let
 // time pass while the user interface keeps running. Tests replace all three;
 // without `elapsed` the wait reads the system's monotonic clock.
-struct SettleClock {
+struct PacingClock {
     std::function<QTime()> now;
     std::function<void(int milliseconds)> sleep;
     std::function<std::int64_t()> elapsed;
@@ -19,7 +19,7 @@ struct SettleClock {
 
 // The real clock; sleep runs the event loop (timers, input, painting) and
 // wakes when the time is up, without using the processor meanwhile.
-[[nodiscard]] SettleClock SystemSettleClock();
+[[nodiscard]] PacingClock SystemPacingClock();
 
 // Runs the event loop until `milliseconds` have passed.
 void RunEventLoopFor(int milliseconds);
@@ -29,7 +29,7 @@ void RunEventLoopFor(int milliseconds);
 // and ends on a second boundary. It never lasts longer than seconds + 1 by the
 // monotonic clock: a stalled or stopped process, or a time of day that jumps,
 // ends it at that deadline instead of a minute later.
-void SettleWait(int seconds, const SettleClock& clock);
-void SettleWait(int seconds);
+void PacingWait(int seconds, const PacingClock& clock);
+void PacingWait(int seconds);
 
 }  // namespace tessaro
