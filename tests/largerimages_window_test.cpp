@@ -110,6 +110,15 @@ TEST_F(LargerImages, OpenShowsEveryByteAndSaveWritesTheWholeImageInBothForms)
         reads.removeIf([](QPushButton* b) { return !b->text().contains(QStringLiteral("讀取")); });
         ASSERT_EQ(reads.size(), 2);
         test::ModalResponder refusals;
+        refusals.answer(QMessageBox::Yes);
+        // While another command runs, no button does anything (as in the 256-byte window).
+        app.deviceIdle = false;
+        for (QPushButton* button : buttons)
+            button->click();
+        QTest::qWait(50);
+        EXPECT_TRUE(refusals.messages().empty());
+        EXPECT_TRUE(window->documents().isEmpty()) << "no read ran into a new window";
+        app.deviceIdle = true;
         for (QPushButton* button : buttons) {
             if (!reads.contains(button))
                 button->click();

@@ -17,16 +17,22 @@
 #include <QColor>
 #include <QDir>
 #include <QImage>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPointer>
 #include <QLabel>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QUndoStack>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
+#include <vector>
 
 using namespace tessaro;
 
@@ -205,4 +211,92 @@ TEST_F(WindowSim, ADownloadShowsItsProgressInTheStatusBar)
     EXPECT_TRUE(std::any_of(seen.begin(), seen.end(),
                             [](const QString& t) { return t.startsWith(QStringLiteral("SPD 下傳: 檢查, ")); }));
     EXPECT_TRUE(window->statusBar()->currentMessage().isEmpty());  // gone with the outcome
+}
+
+// A command keeps to the window it started in. Switching windows and opening
+// new ones while it runs change nothing but its own document; closing its
+// window ends it with the cause shown and every other document as it was.
+TEST_F(WindowSim, ACommandKeepsToTheDocumentItStartedIn)
+{
+    SpdImage stored = test::CountingImage();
+    stored[2] = 0x08;
+    SpdImage module = stored;
+    module[9] = 0x5A;
+    const QString storedFile = QDir(dir.path()).filePath(QStringLiteral("stored.bin"));
+    const QString moduleFile = QDir(dir.path()).filePath(QStringLiteral("module.bin"));
+    QString error;
+    ASSERT_TRUE(WriteSpdFile(storedFile, stored, SpdFormat::Binary, &error));
+    ASSERT_TRUE(WriteSpdFile(moduleFile, module, SpdFormat::Binary, &error));
+    ASSERT_TRUE(sim.start({"--fast", "--spd", storedFile, "--module", moduleFile}));
+    attach(sim.device());
+    ProgrammerLink& link = *window->programmerLink();
+    link.rowPaceTimer().setInterval(100);
+    const auto sub = [](QWidget* w) { return qobject_cast<QMdiSubWindow*>(w->parentWidget()); };
+    SpdImage mine = test::CountingImage();
+    mine[2] = 0x07;
+    SpdImage theirs = mine;
+    theirs[40] = 0xEE;
+
+    struct Case {
+        const char* button;
+        const char* okText;      // the command's outcome in its own window
+        const char* closedText;  // its outcome when that window closed
+        std::function<SpdImage()> expected;  // the command's document afterwards
+    };
+    const Case cases[] = {
+        {"Command9", msg::kReadModuleOk, msg::kReadModuleFailed, [&] { return module; }},
+        {"Command2", msg::kReadProgrammerOk, msg::kReadProgrammerFailed, [&] { return stored; }},
+        {"Command3", msg::kCompareDiffers, msg::kCompareDiffers, [&] { return mine; }},
+        {"Command1", msg::kCopyCheckSucceeded, msg::kDownloadFailed, [&] { return mine; }},
+    };
+    for (const bool closeTarget : {false, true}) {
+        for (const Case& c : cases) {
+            const std::string label = std::string(c.button) + (closeTarget ? " closed" : "");
+            // Their status requests wait for the command.
+            DocumentWindow* other = window->newDocument();
+            other->document().load(theirs);
+            QPointer<DocumentWindow> target = window->newDocument();
+            target->document().load(mine);
+            target->document().setModified(false);
+            window->workspace()->setActiveSubWindow(sub(target));
+            // Meanwhile: another window comes to the front, a new one opens, the target may close.
+            std::vector<std::pair<DocumentWindow*, SpdImage>> others{{other, theirs}};
+            QTimer::singleShot(150, window.get(), [&] { window->workspace()->setActiveSubWindow(sub(other)); });
+            QTimer::singleShot(300, window.get(), [&] {
+                DocumentWindow* added = window->newDocument();
+                others.emplace_back(added, added->document().image());
+            });
+            if (closeTarget)
+                QTimer::singleShot(500, window.get(), [&] { sub(target)->close(); });
+            const std::size_t before = responder.messages().size();
+            press(target, c.button);
+            ASSERT_EQ(responder.messages().size(), before + 1) << label;
+            EXPECT_EQ(lastMessage().split(QLatin1Char('\n'))[0], QString::fromUtf8(closeTarget ? c.closedText : c.okText)) << label;
+            if (closeTarget) {
+                EXPECT_TRUE(target.isNull()) << label;
+                const QString cause = QStringLiteral("the document window closed");
+                EXPECT_TRUE(lastMessage().contains(cause) || window->statusBar()->currentMessage() == cause)
+                    << label << ": " << lastMessage().toStdString();
+            } else {
+                ASSERT_FALSE(target.isNull());
+                EXPECT_EQ(target->document().image(), c.expected()) << label;
+                EXPECT_EQ(target->document().mark(2), std::string_view(c.button) == "Command3" ? Mark::Differs : Mark::Plain) << label;
+            }
+            for (const auto& [doc, image] : others) {
+                EXPECT_EQ(doc->document().image(), image) << label;
+                EXPECT_EQ(doc->undoStack()->count(), 0) << label;
+                for (int i = 0; i < kSpdSize; ++i)
+                    ASSERT_EQ(doc->document().mark(i), Mark::Plain) << label << " byte " << i;
+            }
+            EXPECT_TRUE(app.deviceIdle) << label;
+            // The new window's status request waited for the command; it runs now.
+            ASSERT_TRUE(QTest::qWaitFor([&] { return link.statusReplyTimer().isActive(); }, 4000)) << label;
+            ASSERT_TRUE(QTest::qWaitFor([&] { return !link.statusReplyTimer().isActive(); }, 4000)) << label;
+            EXPECT_TRUE(link.pollTimer().isActive()) << label;
+            for (const auto& entry : others)
+                entry.first->document().setModified(false);
+            for (QMdiSubWindow* s : window->workspace()->subWindowList())
+                s->close();
+        }
+    }
 }

@@ -204,6 +204,10 @@
         <translation>沒有開啟的文件視窗</translation>
     </message>
     <message>
+        <source>the document window closed</source>
+        <translation>文件視窗已關閉</translation>
+    </message>
+    <message>
         <source>port %1</source>
         <translation>連接埠 %1</translation>
     </message>

@@ -196,22 +196,25 @@ ModuleDocumentWindow* MainWindow::openModuleDocument(ImageData image, const QStr
     const auto refuse = [this, window] {
         ui::ShowError(this, QString::fromUtf8(ui::kDeviceErrorTitle), window->programmerRefusal());
     };
+    // The same idle guard as the 256-byte window's: nothing while a command runs.
     connect(programmer, &ProgrammerPanel::commandClicked, window, [this, window, refuse](DeviceCommand command) {
-        if (command != DeviceCommand::ReadModule && command != DeviceCommand::ReadTester) {
-            refuse();
-            return;
-        }
-        // A read gives 256 bytes: asked first, it goes into a new 256-byte
-        // window and this image stays as it is.
-        const QMessageBox::StandardButton answer = QMessageBox::question(
-            this, QString::fromUtf8(ui::kDeviceErrorTitle),
-            QStringLiteral("讀取的 SPD 只有 256 位元組，將開啟新視窗存放，這份 %1 位元組的映像不變。是否繼續 ?\n"
-                           "The read gives 256 bytes: it opens in a new window and this %1-byte image stays as it is. Go on?")
-                .arg(window->document().size()));
-        if (answer != QMessageBox::Yes)
-            return;
-        newDocument();
-        runDeviceCommand(command);
+        RunWhenDeviceIdle(m_app, [&] {
+            if (command != DeviceCommand::ReadModule && command != DeviceCommand::ReadTester) {
+                refuse();
+                return;
+            }
+            // A read gives 256 bytes: asked first, it goes into a new 256-byte
+            // window and this image stays as it is.
+            const QMessageBox::StandardButton answer = QMessageBox::question(
+                this, QString::fromUtf8(ui::kDeviceErrorTitle),
+                QStringLiteral("讀取的 SPD 只有 256 位元組，將開啟新視窗存放，這份 %1 位元組的映像不變。是否繼續 ?\n"
+                               "The read gives 256 bytes: it opens in a new window and this %1-byte image stays as it is. Go on?")
+                    .arg(window->document().size()));
+            if (answer != QMessageBox::Yes)
+                return;
+            newDocument();
+            runDeviceCommand(command);
+        });
     });
     connect(programmer, &ProgrammerPanel::autoSerialClicked, window, refuse);
     connect(programmer, &ProgrammerPanel::testFlagPressed, window, refuse);
@@ -261,13 +264,14 @@ void MainWindow::wireDocument(DocumentWindow* window)
     connect(window, &DocumentWindow::deviceCommandRequested, this, &MainWindow::runDeviceCommand);
     connect(window, &DocumentWindow::statusMessage, statusBar(), [this](const QString& text) { statusBar()->showMessage(text); });
     connect(window, &DocumentWindow::statusMessageWithdrawn, statusBar(), [this](const QString& text) { withdrawStatusMessage(text); });
+    // The options' frames pass the buttons' idle guard: none falls among a running command's frames.
     connect(window, &DocumentWindow::autoNumberingClicked, this, [this] {
         if (m_link)
-            m_link->setAutoSerial();
+            RunWhenDeviceIdle(m_app, [this] { m_link->setAutoSerial(); });
     });
     connect(window, &DocumentWindow::testFlagPressed, this, [this](int box, bool ticked) {
         if (m_link)
-            m_link->runTesterCommand(SwitchCommandFor(box, ticked));
+            RunWhenDeviceIdle(m_app, [&] { m_link->runTesterCommand(SwitchCommandFor(box, ticked)); });
     });
 }
 

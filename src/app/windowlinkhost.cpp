@@ -10,6 +10,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QCoreApplication>
+#include <QPointer>
 #include <QStatusBar>
 
 namespace tessaro {
@@ -22,6 +23,7 @@ const char* const kLinkWords[][2] = {
     {"the status reply cannot be read", QT_TRANSLATE_NOOP("WindowLinkHost", "the status reply cannot be read")},
     {"no reply", QT_TRANSLATE_NOOP("WindowLinkHost", "no reply")},
     {"no document window is open", QT_TRANSLATE_NOOP("WindowLinkHost", "no document window is open")},
+    {"the document window closed", QT_TRANSLATE_NOOP("WindowLinkHost", "the document window closed")},
 };
 
 QString DetailText(const std::string& line)
@@ -53,12 +55,37 @@ SpdDocument* WindowLinkHost::activeDocument()
     return window != nullptr ? &window->document() : nullptr;
 }
 
-void WindowLinkHost::changeActiveDocument(const std::function<void()>& change)
+namespace {
+class WindowDocument final : public BoundDocument
 {
-    if (DocumentWindow* window = m_window.activeDocument())
-        window->recordStep(QString::fromUtf8("讀取 SPD"), change);
-    else
-        change();
+public:
+    explicit WindowDocument(DocumentWindow* window) : m_window(window) {}
+    SpdDocument* document() override { return m_window != nullptr ? &m_window->document() : nullptr; }
+    void change(const std::function<void()>& change) override
+    {
+        if (m_window != nullptr)
+            m_window->recordStep(QString::fromUtf8("讀取 SPD"), change);
+    }
+    bool autoNumbering() override
+    {
+        return m_window != nullptr && m_window->programmerPanel()->autoSerialOption()->isChecked();
+    }
+    bool setAutoNumbering(bool on) override
+    {
+        if (m_window == nullptr || m_window->programmerPanel()->autoSerialOption()->isChecked() == on)
+            return false;
+        m_window->programmerPanel()->autoSerialOption()->setChecked(on);
+        return true;
+    }
+
+private:
+    QPointer<DocumentWindow> m_window;  // nullptr once the window is gone
+};
+}  // namespace
+
+std::unique_ptr<BoundDocument> WindowLinkHost::bindActiveDocument()
+{
+    return std::make_unique<WindowDocument>(m_window.activeDocument());
 }
 
 void WindowLinkHost::showMessage(const LinkMessage& message)
@@ -159,17 +186,12 @@ void WindowLinkHost::testPins(const std::array<PinMark, kModuleSignalCount>& mar
 
 bool WindowLinkHost::autoNumbering()
 {
-    DocumentWindow* window = m_window.activeDocument();
-    return window != nullptr && window->programmerPanel()->autoSerialOption()->isChecked();
+    return WindowDocument(m_window.activeDocument()).autoNumbering();
 }
 
 bool WindowLinkHost::setAutoNumbering(bool on)
 {
-    DocumentWindow* window = m_window.activeDocument();
-    if (window == nullptr || window->programmerPanel()->autoSerialOption()->isChecked() == on)
-        return false;
-    window->programmerPanel()->autoSerialOption()->setChecked(on);
-    return true;
+    return WindowDocument(m_window.activeDocument()).setAutoNumbering(on);
 }
 
 }  // namespace tessaro

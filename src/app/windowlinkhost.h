@@ -14,7 +14,9 @@ public:
     explicit WindowLinkHost(MainWindow& window) : m_window(window) {}
 
     SpdDocument* activeDocument() override;
-    void changeActiveDocument(const std::function<void()>& change) override;  // one undo step
+    // The active document window, watched: a read's bytes go into it as one
+    // undo step; once it closed the command touches no window.
+    std::unique_ptr<BoundDocument> bindActiveDocument() override;
     void showMessage(const LinkMessage& message) override;
     void showNote(const std::string& text) override;  // the status bar
     void showProgress(const std::string& text) override;  // the status bar

@@ -57,6 +57,7 @@ private:
 };
 
 constexpr const char* kNoDocument = "no document window is open";
+constexpr const char* kDocumentClosed = "the document window closed";
 
 // Operations whose record carries the document's image as it was sent or compared.
 bool SendsDocumentImage(LinkOperation operation)
@@ -102,7 +103,55 @@ void FillTestReport(LinkOperationReport& report, const TestRecordReading& record
     report.passPins = PinsMarked(record.pins, PinMark::Pass);
 }
 
+// The binding of a host whose documents outlive every command.
+class LastingDocument final : public BoundDocument
+{
+public:
+    explicit LastingDocument(LinkHost& host) : m_host(host), m_document(host.activeDocument()) {}
+    SpdDocument* document() override { return m_document; }
+    bool autoNumbering() override { return m_host.autoNumbering(); }
+    bool setAutoNumbering(bool on) override { return m_host.setAutoNumbering(on); }
+
+private:
+    LinkHost& m_host;
+    SpdDocument* m_document;
+};
+
 }  // namespace
+
+std::unique_ptr<BoundDocument> LinkHost::bindActiveDocument()
+{
+    return std::make_unique<LastingDocument>(*this);
+}
+
+// A command from its start to its end. The outermost one binds the active
+// document for itself and every command it runs (the check after a download,
+// the serial-numbering switch after a read); at its end a status request that
+// came meanwhile is sent.
+class ProgrammerLink::CommandScope
+{
+public:
+    explicit CommandScope(ProgrammerLink& link) : m_link(link)
+    {
+        if (m_link.m_commandDepth++ == 0) {
+            m_link.m_bound = m_link.m_host.bindActiveDocument();
+            m_link.m_startedWithDocument = m_link.m_bound->document() != nullptr;
+        }
+    }
+    ~CommandScope()
+    {
+        if (--m_link.m_commandDepth > 0)
+            return;
+        m_link.m_bound.reset();
+        if (std::exchange(m_link.m_statusRequestWaiting, false))
+            QTimer::singleShot(0, &m_link, &ProgrammerLink::requestStatus);
+    }
+    CommandScope(const CommandScope&) = delete;
+    CommandScope& operator=(const CommandScope&) = delete;
+
+private:
+    ProgrammerLink& m_link;
+};
 
 const char* LinkOperationName(LinkOperation operation)
 {
@@ -145,6 +194,18 @@ ProgrammerLink::ProgrammerLink(AppValues& app, SerialLine& line, LinkHost& host,
 }
 
 ProgrammerLink::~ProgrammerLink() = default;
+
+SpdDocument* ProgrammerLink::document()
+{
+    if (m_commandDepth == 0)
+        return m_host.activeDocument();
+    return m_bound->document();
+}
+
+const char* ProgrammerLink::missingDocumentReason() const
+{
+    return m_commandDepth > 0 && m_startedWithDocument ? kDocumentClosed : kNoDocument;
+}
 
 bool ProgrammerLink::openPort()
 {
@@ -245,7 +306,7 @@ bool ProgrammerLink::beginOperation(LinkOperation operation)
     report.operation = operation;
     report.ok = true;
     report.authorized = m_app.operatorAuthorized;
-    if (const SpdDocument* doc = m_host.activeDocument()) {
+    if (const SpdDocument* doc = document()) {
         report.documentName = doc->captionWithoutMark();
         if (SendsDocumentImage(operation))
             report.image = doc->image();
@@ -264,7 +325,7 @@ void ProgrammerLink::noteOperationOutcome()
         return;
     m_operation->durationMs = m_operationTime.elapsed();
     if (m_operation->ok && ReadsImage(m_operation->operation))
-        if (const SpdDocument* doc = m_host.activeDocument())
+        if (const SpdDocument* doc = document())
             m_operation->image = doc->image();
 }
 
@@ -275,7 +336,7 @@ void ProgrammerLink::recordFailure(const std::string& text, const std::vector<st
     m_operation->ok = false;
     m_operation->image.reset();
     if (SendsDocumentImage(m_operation->operation))
-        if (const SpdDocument* doc = m_host.activeDocument())
+        if (const SpdDocument* doc = document())
             m_operation->image = doc->image();
     std::string message = text;
     for (const std::string& line : details)
@@ -334,6 +395,11 @@ void ProgrammerLink::succeed(const char* text)
 
 void ProgrammerLink::requestStatus()
 {
+    if (busy()) {
+        // Its frame and reply would fall among the command's.
+        m_statusRequestWaiting = true;
+        return;
+    }
     m_pollTimer.stop();
     if (!openPort() || !write(CommandFrame("q"))) {
         // No status reply is awaited: the polling stays stopped until a
@@ -355,6 +421,11 @@ void ProgrammerLink::requestStatusForNewWindow()
 void ProgrammerLink::statusReplyTick()
 {
     m_statusReplyTimer.stop();
+    if (busy()) {
+        // The command's replies came in meanwhile: the status is asked again after it.
+        m_statusRequestWaiting = true;
+        return;
+    }
     std::string reply;
     const bool opened = openPort();
     if (opened)
@@ -380,6 +451,8 @@ void ProgrammerLink::statusReplyTick()
 void ProgrammerLink::pollTick()
 {
     // Any failure ends the tick at once; what it changed stays.
+    if (busy())
+        return;  // the reply belongs to the command
     std::string text;
     if (!openPort() || !read(text)) {
         m_reason.clear();  // a tick fails silently
@@ -438,6 +511,7 @@ void ProgrammerLink::waitForRowPause()
 
 bool ProgrammerLink::downloadToProgrammer()
 {
+    const CommandScope command(*this);
     const bool recorded = beginOperation(LinkOperation::Download);
     const ScopeExit recordEnds([this, recorded] {
         if (recorded)
@@ -449,7 +523,7 @@ bool ProgrammerLink::downloadToProgrammer()
         if (ownsProgress)
             endProgress();
     });
-    SpdDocument* doc = m_host.activeDocument();
+    SpdDocument* doc = document();
     if (doc == nullptr || !openPort()) {
         pause.stayPaused();  // whoever runs the download restarts the polling
         return doc == nullptr ? failWithCause(msg::kDownloadFailed, {kNoDocument})
@@ -459,14 +533,14 @@ bool ProgrammerLink::downloadToProgrammer()
         const std::string rowText = std::to_string(row + 1) + " / 16";
         setProgressStep("第 " + rowText + " 列");
         // The bytes are taken row by row, as they stand when the row leaves.
-        doc = m_host.activeDocument();
+        doc = document();
         const bool sent = doc != nullptr && write(CommandFrame(DownloadRowText(doc->image(), row)));
         if (!sent) {
             m_rowPaceTimer.stop();
             pause.stayPaused();
             return failWithCause(msg::kDownloadFailed,
-                                 {doc == nullptr ? "the document window closed before row " + rowText
-                                                 : "row " + rowText + " was not sent"});
+                                 doc == nullptr ? std::vector<std::string>{kDocumentClosed, "row " + rowText + " was not sent"}
+                                                : std::vector<std::string>{"row " + rowText + " was not sent"});
         }
         waitForRowPause();
     }
@@ -501,12 +575,15 @@ bool ProgrammerLink::storeDump(const std::array<std::uint8_t, kSpdSize>& bytes, 
     // (decoded as a settled window, marks cleared). A read that changed the
     // bytes marks the document modified: the caption still names the file,
     // which no longer holds what the window shows.
-    SpdDocument* doc = m_host.activeDocument();
-    if (doc == nullptr)
+    SpdDocument* doc = document();
+    if (doc == nullptr) {
+        if (m_reason.empty())
+            m_reason = missingDocumentReason();
         return false;
+    }
     if (count <= 0)
         return count == kSpdSize;
-    m_host.changeActiveDocument([&] {
+    const auto change = [&] {
         const SpdImage before = doc->image();
         if (count == kSpdSize) {
             doc->loadWhole(bytes);
@@ -517,7 +594,8 @@ bool ProgrammerLink::storeDump(const std::array<std::uint8_t, kSpdSize>& bytes, 
         }
         if (doc->image() != before)
             doc->setModified(true);
-    });
+    };
+    m_bound->change(change);
     return count == kSpdSize;
 }
 
@@ -533,7 +611,7 @@ bool ProgrammerLink::compareWithDocument(const char* activity, int waitSeconds, 
     if (!ownsProgress)
         setProgressStep("檢查");  // the check after a download
     // The marks of the last compare go; this one's replace them.
-    if (SpdDocument* doc = m_host.activeDocument()) {
+    if (SpdDocument* doc = document()) {
         for (int i = 0; i < kSpdSize; ++i)
             if (doc->mark(i) == Mark::Differs)
                 doc->setMark(i, Mark::Plain);
@@ -547,11 +625,11 @@ bool ProgrammerLink::compareWithDocument(const char* activity, int waitSeconds, 
         if (count >= 0 && !ok)  // the port and the characters were fine, the reply was short
             m_reason = m_replyLength == 0 ? std::string("no reply") : "short reply: " + m_reason;
     }
-    SpdDocument* doc = m_host.activeDocument();
+    SpdDocument* doc = document();
     if (!ok)
         return failWithCause(failureText);
     if (doc == nullptr)
-        return failWithCause(failureText, {kNoDocument});
+        return failWithCause(failureText, {missingDocumentReason()});
     std::vector<std::string> differences = DifferingBytesLines(doc->image(), dump);
     if (!differences.empty()) {
         for (int i = 0; i < kSpdSize; ++i)
@@ -565,6 +643,7 @@ bool ProgrammerLink::compareWithDocument(const char* activity, int waitSeconds, 
 
 bool ProgrammerLink::checkDownload()
 {
+    const CommandScope command(*this);
     const bool recorded = beginOperation(LinkOperation::Check);
     const ScopeExit recordEnds([this, recorded] {
         if (recorded)
@@ -575,6 +654,7 @@ bool ProgrammerLink::checkDownload()
 
 bool ProgrammerLink::compareWithProgrammer()
 {
+    const CommandScope command(*this);
     const bool recorded = beginOperation(LinkOperation::Compare);
     const ScopeExit recordEnds([this, recorded] {
         if (recorded)
@@ -585,6 +665,7 @@ bool ProgrammerLink::compareWithProgrammer()
 
 bool ProgrammerLink::downloadAndCheck()
 {
+    const CommandScope command(*this);
     // One progress from the first row to the end of the check, and one
     // message: a download that failed is not checked as well.
     const bool recorded = beginOperation(LinkOperation::Download);
@@ -612,6 +693,7 @@ bool ProgrammerLink::readIntoDocument(const char* letter, SpdImage& image)
 
 bool ProgrammerLink::readModule()
 {
+    const CommandScope command(*this);
     const bool recorded = beginOperation(LinkOperation::ReadModule);
     const ScopeExit recordEnds([this, recorded] {
         if (recorded)
@@ -632,6 +714,7 @@ bool ProgrammerLink::readModule()
 
 bool ProgrammerLink::readProgrammer()
 {
+    const CommandScope command(*this);
     const bool recorded = beginOperation(LinkOperation::ReadProgrammer);
     const ScopeExit recordEnds([this, recorded] {
         if (recorded)
@@ -655,11 +738,13 @@ bool ProgrammerLink::readProgrammer()
                                                " characters, too few to read";
         }
     }
-    if (!ok || m_host.activeDocument() == nullptr)
+    if (ok && document() == nullptr)
+        m_reason = missingDocumentReason();
+    if (!ok || document() == nullptr)
         return fail(msg::kReadProgrammerFailed);
     // Setting the box runs its click action, which tells the programmer the
     // box's new state.
-    if (m_host.setAutoNumbering(*numbering))
+    if (m_bound->setAutoNumbering(*numbering))
         setAutoSerial();
     pause.restartNow();
     succeed(msg::kReadProgrammerOk);
@@ -669,6 +754,7 @@ bool ProgrammerLink::readProgrammer()
 
 bool ProgrammerLink::eraseProgrammer()
 {
+    const CommandScope command(*this);
     const bool recorded = beginOperation(LinkOperation::Erase);
     const ScopeExit recordEnds([this, recorded] {
         if (recorded)
@@ -691,6 +777,7 @@ bool ProgrammerLink::eraseProgrammer()
 
 bool ProgrammerLink::setAutoSerial()
 {
+    const CommandScope command(*this);
     const bool recorded = beginOperation(LinkOperation::AutoSerial);
     const ScopeExit recordEnds([this, recorded] {
         if (recorded)
@@ -698,7 +785,7 @@ bool ProgrammerLink::setAutoSerial()
     });
     PollingPause pause(m_pollTimer);
     m_statusReplyTimer.stop();  // a pending status reply is dropped
-    const bool on = m_host.autoNumbering();
+    const bool on = m_bound->autoNumbering();
     if (!openPort() || !write(CommandFrame(on ? "a" : "A")))
         return fail(msg::kAutoSerialFailed);
     m_line.close();
@@ -710,6 +797,7 @@ bool ProgrammerLink::setAutoSerial()
 
 bool ProgrammerLink::runTesterCommand(TesterCommand command)
 {
+    const CommandScope scope(*this);
     const TesterCommandInfo& info = TesterCommandInfoFor(command);
     const bool recorded = beginOperation(OperationOfTester(command));
     const ScopeExit recordEnds([this, recorded] {
@@ -737,6 +825,7 @@ bool ProgrammerLink::runTesterCommand(TesterCommand command)
 
 bool ProgrammerLink::runModuleTest(int recordWaitMs)
 {
+    const CommandScope command(*this);
     const bool recorded = beginOperation(LinkOperation::TesterTest);
     const ScopeExit recordEnds([this, recorded] {
         if (recorded)

@@ -12,6 +12,7 @@
 #include <QElapsedTimer>
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -33,6 +34,25 @@ struct LinkMessage {
     std::vector<std::string> details;
 };
 
+// The document a programmer command started on. It stays the command's
+// document whatever window becomes active meanwhile; document() is nullptr
+// once that document's window has closed.
+class BoundDocument
+{
+public:
+    virtual ~BoundDocument() = default;
+    [[nodiscard]] virtual SpdDocument* document() = 0;
+    // Runs `change`, which writes a read's bytes into the document, as one
+    // step the operator can take back (its window records it). Not called
+    // once the document is gone.
+    virtual void change(const std::function<void()>& change) { change(); }
+    // The "自動產生序號" (automatic serial numbers) box of the document's
+    // window, as LinkHost::autoNumbering and setAutoNumbering; off, and never
+    // set, once the window closed.
+    [[nodiscard]] virtual bool autoNumbering() = 0;
+    virtual bool setAutoNumbering(bool on) = 0;
+};
+
 // What the link changes outside itself: the active document window and the
 // main window's menus (or, on the command line, the console).
 class LinkHost
@@ -42,9 +62,10 @@ public:
 
     // The document of the active document window; nullptr when none is open.
     virtual SpdDocument* activeDocument() = 0;
-    // Runs `change`, which writes a read's bytes into the active document, as
-    // one step the operator can take back (the window records it).
-    virtual void changeActiveDocument(const std::function<void()>& change) { change(); }
+    // The active document, bound for a command that starts now. The default
+    // binds activeDocument() as it is, for hosts whose documents outlive
+    // every command (the console, tests).
+    virtual std::unique_ptr<BoundDocument> bindActiveDocument();
     virtual void showMessage(const LinkMessage& message) = 0;
     // A one-line note beside the messages: after a failure the port's or the
     // reply's own reason ("port /dev/ttyS0: No such file or directory"); after
@@ -99,6 +120,9 @@ public:
     [[nodiscard]] QTimer& pollTimer() { return m_pollTimer; }
     [[nodiscard]] QTimer& statusReplyTimer() { return m_statusReplyTimer; }
     [[nodiscard]] QTimer& rowPaceTimer() { return m_rowPaceTimer; }
+    // A programmer or tester command runs: it is bound to the document it
+    // started on until it ends. A status request meanwhile waits for its end.
+    [[nodiscard]] bool busy() const { return m_commandDepth > 0; }
 
     // "Open the port if it is closed"; false when it cannot be opened.
     bool openPort();
@@ -139,6 +163,12 @@ signals:
     void written(const QByteArray& bytes);
 
 private:
+    class CommandScope;
+    // The document of the running command (nullptr once its window closed);
+    // with no command running, the active one.
+    SpdDocument* document();
+    // Why document() is nullptr: its window closed, or none was open.
+    [[nodiscard]] const char* missingDocumentReason() const;
     bool write(const std::string& bytes);
     bool read(std::string& text);
     void noteLineFailure();
@@ -197,6 +227,10 @@ private:
     std::optional<LinkOperationReport> m_operation;  // the operation being recorded
     QElapsedTimer m_operationTime;
     bool m_operationOutcomeNoted = false;
+    int m_commandDepth = 0;                  // commands running, the outermost first
+    std::unique_ptr<BoundDocument> m_bound;  // the outermost command's document
+    bool m_startedWithDocument = false;      // the outermost command bound an open document
+    bool m_statusRequestWaiting = false;     // a status request came while a command ran
 };
 
 }  // namespace tessaro

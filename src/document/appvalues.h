@@ -3,6 +3,7 @@
 #include "decode/decodedview.h"
 
 #include <cstdint>
+#include <functional>
 
 namespace tessaro {
 
@@ -23,5 +24,18 @@ struct AppValues {
     int fillStart = 255;               // first byte the fill box writes
     int documentCount = 0;             // windows created since start-up ("SPD_File n" numbering)
 };
+
+// Runs `command` when no other programmer command runs, with the programmer
+// marked busy meanwhile; false, with nothing run, when one runs already. The
+// window that started the command may close while it runs.
+inline bool RunWhenDeviceIdle(AppValues& app, const std::function<void()>& command)
+{
+    if (!app.deviceIdle)
+        return false;
+    app.deviceIdle = false;
+    command();
+    app.deviceIdle = true;
+    return true;
+}
 
 }  // namespace tessaro

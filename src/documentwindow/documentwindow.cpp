@@ -420,14 +420,13 @@ QWidget* DocumentWindow::buildComputerFrame()
 
 void DocumentWindow::runDeviceCommand(DeviceCommand command)
 {
-    // One programmer command at a time, across all windows.
-    if (!m_app.deviceIdle)
-        return;
-    m_app.deviceIdle = false;
-    if (command == DeviceCommand::ModuleRead)
-        unsetCursor();
-    emit deviceCommandRequested(command);
-    m_app.deviceIdle = true;
+    // One programmer command at a time, across all windows. This window may
+    // be gone when the command ends.
+    RunWhenDeviceIdle(m_app, [this, command] {
+        if (command == DeviceCommand::ModuleRead)
+            unsetCursor();
+        emit deviceCommandRequested(command);
+    });
 }
 
 void DocumentWindow::showProgrammerMissing()
