@@ -292,8 +292,8 @@ TEST(HexDump, AutoReadsTextAsTextAndRefusesWhatItCannotTell)
               "cannot tell whether this is text or a binary image: it is mostly text, but byte 500 is 00h; give "
               "--input-format dump, text or binary");
     // A damaged last line, which nothing after it checks, does not pass for a truncated image.
-    std::string cut = Xxd(ddr4);
-    cut.insert(cut.size() - 30, "5");
+    const std::string whole = Xxd(ddr4);
+    const std::string cut = whole.substr(0, whole.size() - 30) + '5' + whole.substr(whole.size() - 30);
     const std::string error = ParseImage(cut, InputFormat::Auto).error;
     EXPECT_EQ(error.rfind("line 32 ends its bytes at ", 0), 0u) << error;
     EXPECT_NE(error.find("and the dump ends there: the image would be cut to 506 of 512 bytes"), std::string::npos) << error;
