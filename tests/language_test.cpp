@@ -1,7 +1,7 @@
 // The windows speak Traditional Chinese: with the catalogue loaded, no text an
 // operator reads in the main window, the document windows of every size, the
 // log window or the compare window is English, apart from the names the JEDEC
-// documents and the specification keep in English (offscreen).
+// documents name in English and the captions the windows have always had (offscreen).
 #include "app/logwindow.h"
 #include "app/startup.h"
 #include "decode/moduledecode.h"
@@ -41,7 +41,7 @@ using namespace tessaro;
 
 namespace {
 
-// The English captions the specification gives the windows, kept as they are.
+// The English captions the windows have always had, kept as they are.
 const QStringList kSpecifiedEnglish = {
     QStringLiteral("Value"), QStringLiteral("Byte value, press then chang"), QStringLiteral("Checksum/CRC"),
     QStringLiteral("Checksum"), QStringLiteral("None"), QStringLiteral("Secrity on SPD(7F)"),
