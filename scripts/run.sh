@@ -45,16 +45,20 @@ sed -i 's/$/\r/' "$sample"
 # The programmer simulator: the sample is the module in its socket, and the
 # next module test reports an open circuit on DQ3 and DQ17.
 demo="$here/build/demo"
+# The first line a simulator prints (its device), waiting up to 5 s for it.
+first_line() {
+  for _ in $(seq 50); do
+    [[ -s "$1" ]] && break
+    sleep 0.1
+  done
+  head -n 1 "$1"
+}
 mkdir -p "$demo"
 "$here/build/tools/sim/tessaro-programmer-sim" --module "$sample" --version 11 --fail open --fail-pins 3,17 \
   --log "$demo/frames.log" > "$demo/sim.out" &
 sim_pid=$!
 trap 'kill "$sim_pid" 2>/dev/null || true' EXIT
-for _ in $(seq 50); do
-  [[ -s "$demo/sim.out" ]] && break
-  sleep 0.1
-done
-device=$(head -n 1 "$demo/sim.out")
+device=$(first_line "$demo/sim.out")
 echo "programmer simulator on $device (frames logged in $demo/frames.log)"
 
 if $spdrw; then
@@ -75,11 +79,7 @@ if $spdrw; then
     --name demo --log "$demo/spdrw.log" --save "$demo/spdrw-modules" > "$demo/spdrw.out" &
   spdrw_pid=$!
   trap 'kill "$sim_pid" "$spdrw_pid" 2>/dev/null || true' EXIT
-  for _ in $(seq 50); do
-    [[ -s "$demo/spdrw.out" ]] && break
-    sleep 0.1
-  done
-  spdrw_device=$(head -n 1 "$demo/spdrw.out")
+  spdrw_device=$(first_line "$demo/spdrw.out")
   echo "SPD reader/writer simulator on $spdrw_device (commands logged in $demo/spdrw.log), for example:"
   echo "  $cli spdrw --port $spdrw_device info"
   echo "  $cli spdrw --port $spdrw_device --address 0x50 read -o /tmp/module.bin"

@@ -57,6 +57,16 @@ QString DefaultStationName()
     return name.isEmpty() ? QStringLiteral("localhost") : name;
 }
 
+void SetRecordImage(LogRecord& record, std::span<const std::uint8_t> image)
+{
+    record.image = QByteArray(reinterpret_cast<const char*>(image.data()), static_cast<qsizetype>(image.size()));
+    record.imageSha256 = Sha256Hex(record.image);
+    record.imageSize = static_cast<int>(image.size());
+    const ModuleSummary summary = SummarizeModule(image);
+    record.serialNumber = ToQString(summary.serialNumber.value_or(std::string()));
+    record.moduleSummary = ToQString(summary.line());
+}
+
 LogRecord MakeLogRecord(const LinkOperationReport& report, const QString& station, const QString& operatorName)
 {
     LogRecord record;
@@ -66,15 +76,8 @@ LogRecord MakeLogRecord(const LinkOperationReport& report, const QString& statio
     record.operation = QString::fromLatin1(LinkOperationName(report.operation));
     record.port = ToQString(report.port);
     record.document = ToQString(report.documentName);
-    if (report.image) {
-        const SpdImage& image = *report.image;
-        record.image = QByteArray(reinterpret_cast<const char*>(image.data()), static_cast<qsizetype>(image.size()));
-        record.imageSha256 = Sha256Hex(record.image);
-        record.imageSize = static_cast<int>(image.size());
-        const ModuleSummary summary = SummarizeModule(image);
-        record.serialNumber = ToQString(summary.serialNumber.value_or(std::string()));
-        record.moduleSummary = ToQString(summary.line());
-    }
+    if (report.image)
+        SetRecordImage(record, *report.image);
     record.ok = report.ok;
     record.result = report.ok ? QStringLiteral("ok") : ToQString(report.message);
     record.testResult = ToQString(report.testResult);

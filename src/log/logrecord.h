@@ -4,6 +4,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <span>
 
 namespace tessaro {
 
@@ -41,6 +42,10 @@ struct LogRecord {
 // summary; `operatorName` as OperatorName() gives it.
 [[nodiscard]] LogRecord MakeLogRecord(const LinkOperationReport& report, const QString& station,
                                       const QString& operatorName = OperatorName());
+
+// Stores the image in the record with what is derived from it: its SHA-256,
+// size, serial number and module summary.
+void SetRecordImage(LogRecord& record, std::span<const std::uint8_t> image);
 
 // The station name of this machine when none is set: its host name.
 [[nodiscard]] QString DefaultStationName();
