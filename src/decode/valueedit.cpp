@@ -814,12 +814,15 @@ std::string FindMaker(std::string_view value, int& bank, int& code)
             return "code " + std::string(value.substr(colon + 1)) + " is not a manufacturer code";
         return {};
     }
+    const auto plain = [](std::string_view name) {
+        if (name.size() >= 2 && name.front() == '(' && name.back() == ')')
+            name = name.substr(1, name.size() - 2);
+        return name;
+    };
     std::vector<const Jep106Row*> prefix;
     for (int i = 0; i < Jep106RowCount(); ++i) {
         const Jep106Row& row = Jep106Rows()[i];
-        std::string_view name = row.name;
-        if (name.size() >= 2 && name.front() == '(' && name.back() == ')')
-            name = name.substr(1, name.size() - 2);
+        const std::string_view name = plain(row.name);
         if (EqualsNoCase(name, value)) {
             bank = row.bank;
             code = row.code;
@@ -838,7 +841,7 @@ std::string FindMaker(std::string_view value, int& bank, int& code)
         return "no manufacturer \"" + std::string(value) + "\" in the JEP106 table (give BANK:CODE, \"1:CE\")";
     std::string names;
     for (std::size_t i = 0; i < prefix.size() && i < 3; ++i)
-        names += (i ? ", " : "") + std::string(prefix[i]->name);
+        names += (i ? ", " : "") + std::string(plain(prefix[i]->name));
     return "\"" + std::string(value) + "\" names several manufacturers (" + names + (prefix.size() > 3 ? ", ..." : "") +
         ")";
 }
