@@ -859,7 +859,7 @@ std::string Store(Bytes& bytes, const FieldDef& def, std::string_view value, std
     switch (def.form) {
     case Form::PartNumber:
     case Form::Name: {
-        std::string text = Unquoted(Trimmed(value));
+        std::string text = Unquoted(value);
         while (!text.empty() && text.back() == ' ')
             text.pop_back();
         if (text.size() > static_cast<std::size_t>(def.length))
