@@ -124,7 +124,7 @@ std::string LegalValue(const std::string& name, const Bytes& image, std::mt19937
         std::string text;
         for (int cl = ddr5 ? 20 : 7; cl <= (ddr5 ? 98 : 36); cl += ddr5 ? 2 : 1)
             if (rng() % 3 == 0 || text.empty())
-                text += (text.empty() ? "" : ",") + std::to_string(cl);
+                text += (text.empty() ? "" : " ") + std::to_string(cl);
         return text;
     }
     if (name == "voltage")
@@ -216,8 +216,8 @@ TEST(ValueEditTest, RoundingIsNotedAndBadNamesOrValuesChangeNothing)
         {&ddr4, "tRC", "45.8", "0.046 ns", false},         // a bare number is picoseconds
         {&ddr4, "speedMTs", "3100", "3133", false},  // the nearest speed bin
         {&ddr5, "tRFC1", "295.5ns", "296 ns", false},      // whole nanoseconds
-        {&ddr4, "casLatencies", "24, 30 36", "24,30,36"},
-        {&ddr4, "casLatencies", "[23,40,52]", "23,40,52"},  // the upper range
+        {&ddr4, "casLatencies", "24, 30 36", "24 30 36"},
+        {&ddr4, "casLatencies", "[23,40,52]", "23 40 52"},  // the upper range
         {&ddr4, "manufacturer", "Samsung", "SAMSUNG (1:4E)"},
         {&ddr4, "manufacturer", "1:CE", "SAMSUNG (1:4E)"},
         {&ddr4, "partNumber", "\"M471A1G44AB0-CWE\"", "M471A1G44AB0-CWE"},
@@ -272,10 +272,10 @@ TEST(ValueEditTest, ProfilesAddSetAndRemoveRoundTrip)
     };
     const std::vector<Case> cases = {
         {"ddr4/cb-clevo-tglu-samsung-m471a1g44ab0-cwe.bin", "XMP 2.0",
-         {{"speedMTs", "3600"}, {"voltage", "1.35 V"}, {"casLatencies", "16,18"}, {"tAA", "10 ns"},
+         {{"speedMTs", "3600"}, {"voltage", "1.35 V"}, {"casLatencies", "16 18"}, {"tAA", "10 ns"},
           {"tRC", "45.875 ns"}, {"tRFC4", "160 ns"}, {"enabled", "false"}}},
         {"ddr5/cb-mtl-samsung-m425r1gb4bb0-cqkod.bin", "xmp",
-         {{"name", "Fast 6000"}, {"speedMTs", "6000"}, {"voltage", "1.35 V"}, {"casLatencies", "30,32,36"},
+         {{"name", "Fast 6000"}, {"speedMTs", "6000"}, {"voltage", "1.35 V"}, {"casLatencies", "30 32 36"},
           {"tAA", "16 ns"}, {"tRFCsb", "130 ns"}, {"tFAW", "13.333 ns"}}},
         {"ddr5/cb-mtl-samsung-m425r1gb4bb0-cqkod.bin", "EXPO", {{"speedMTs", "6400"}, {"voltage", "1.4 V"}, {"tWR", "30 ns"}}},
     };

@@ -1,9 +1,12 @@
 #include "decode/valueedit.h"
 
 #include "core/checks.h"
+#include "core/hex.h"
+#include "decode/decodejson.h"
 #include "decode/jedec.h"
 #include "decode/moduledecode.h"
 #include "decode/textformat.h"
+#include "decode/timingmap.h"
 
 #include <algorithm>
 #include <cctype>
@@ -126,17 +129,6 @@ std::optional<int> ParseInt(std::string_view text, int limit)
     return value;
 }
 
-int HexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 // Exactly 2 x count hex digits (an optional "0x" before them).
 std::optional<std::vector<std::uint8_t>> ParseHexBytes(std::string_view text, int count)
 {
@@ -147,8 +139,8 @@ std::optional<std::vector<std::uint8_t>> ParseHexBytes(std::string_view text, in
         return std::nullopt;
     std::vector<std::uint8_t> bytes;
     for (int i = 0; i < count; ++i) {
-        const int hi = HexDigit(text[static_cast<std::size_t>(2 * i)]);
-        const int lo = HexDigit(text[static_cast<std::size_t>(2 * i + 1)]);
+        const int hi = HexDigitValue(text[static_cast<std::size_t>(2 * i)]);
+        const int lo = HexDigitValue(text[static_cast<std::size_t>(2 * i + 1)]);
         if (hi < 0 || lo < 0)
             return std::nullopt;
         bytes.push_back(static_cast<std::uint8_t>(hi << 4 | lo));
@@ -205,17 +197,6 @@ std::string TimeText(std::int64_t thousandthsOfPs)
     return out + " ns";
 }
 
-std::string ListWithCommas(const std::vector<int>& values)
-{
-    std::string out;
-    for (int v : values) {
-        if (!out.empty())
-            out += ',';
-        out += std::to_string(v);
-    }
-    return out;
-}
-
 std::string MakerText(const JedecMaker& maker)
 {
     const std::string key = std::to_string(maker.bank) + ":" + maker.code;
@@ -253,21 +234,6 @@ enum class Form {
     Enabled,           // a profile's enable bit
 };
 
-enum class TimeForm {
-    MediumFine,   // byte a x 125 ps + signed fine byte b
-    Nibble,       // 12 bits (a nibble of byte a, byte b) x 125 ps, plus a fine byte c when c >= 0
-    Word,         // 16 bits little-endian at a, in units of `unit` ps
-};
-
-struct TimeCodec {
-    TimeForm form = TimeForm::Word;
-    int a = 0;
-    int b = 0;
-    int c = -1;
-    bool highNibble = false;
-    int unit = 1;
-};
-
 enum class CasForm { Ddr4, Xmp2, Ddr5 };
 enum class VoltageForm { Ddr4Fixed, Ddr5Fixed, Xmp2, Ddr5Code };
 
@@ -276,7 +242,7 @@ struct FieldDef {
     Form form = Form::Serial;
     int at = 0;      // first byte (or the code byte of a maker)
     int length = 1;  // bytes of a text or hex field; the count byte of a maker
-    TimeCodec time;  // times, and the clock period of a speed
+    TimeCoding time;  // times, and the clock period of a speed
     TimingName timing = TimingName::ClockPeriod;
     CasForm cas = CasForm::Ddr4;
     VoltageForm voltage = VoltageForm::Xmp2;
@@ -286,7 +252,7 @@ struct FieldDef {
     [[nodiscard]] std::vector<ByteSpan> bytes() const;
 };
 
-std::vector<ByteSpan> TimeBytes(const TimeCodec& t)
+std::vector<ByteSpan> TimeBytes(const TimeCoding& t)
 {
     switch (t.form) {
     case TimeForm::MediumFine: return {{t.a, t.a}, {t.b, t.b}};
@@ -326,28 +292,13 @@ FieldDef Def(std::string name, Form form, int at, int length = 1)
     return def;
 }
 
-FieldDef TimeDef(TimingName timing, bool ddr5, TimeCodec codec, int profile = 0)
+FieldDef TimeDef(TimingName timing, bool ddr5, TimeCoding codec, int profile)
 {
     FieldDef def = Def(TimingKey(timing, ddr5), Form::Time, codec.a);
     def.timing = timing;
     def.time = codec;
     def.profile = profile;
     return def;
-}
-
-TimeCodec MediumFine(int base, int medium, int fine)
-{
-    return {TimeForm::MediumFine, base + medium, base + fine, -1, false, 125};
-}
-
-TimeCodec Nibble(int base, int nibbleByte, bool high, int low, int fine = -1)
-{
-    return {TimeForm::Nibble, base + nibbleByte, base + low, fine < 0 ? -1 : base + fine, high, 125};
-}
-
-TimeCodec Word(int base, int at, int unit)
-{
-    return {TimeForm::Word, base + at, 0, -1, false, unit};
 }
 
 void AddIdentity(std::vector<FieldDef>& defs, int maker, int date, int serial, int part, int partLength,
@@ -362,91 +313,40 @@ void AddIdentity(std::vector<FieldDef>& defs, int maker, int date, int serial, i
     defs.push_back(Def("moduleRevision", Form::Revision, revision, revisionLength));
 }
 
-// The clock period, speed, timings, CAS latencies and voltage of DDR4 (JEDEC
-// bytes or an XMP 2.0 profile at base).
-void AddDdr4Timings(std::vector<FieldDef>& defs, int base, bool profile, int position)
+// The speed, the clock period and the other times of a block at base, with
+// the CAS latencies at cas and the voltage at voltage (offsets in the block;
+// cas < 0 when the block keeps none).
+void AddTimings(std::vector<FieldDef>& defs, TimingBlock block, int base, int position, CasForm casForm, int cas,
+                VoltageForm voltageForm, int voltage)
 {
-    const TimeCodec clock = profile ? MediumFine(base, 3, 38) : MediumFine(0, 18, 125);
-    FieldDef speed = Def("speedMTs", Form::Speed, clock.a);
-    speed.time = clock;
+    const bool ddr5 = block != TimingBlock::Ddr4 && block != TimingBlock::Xmp2;
+    const auto places = TimingPlaces(block);
+    FieldDef speed = Def("speedMTs", Form::Speed, base);
+    speed.time = CodingAt(places[0].coding, base);
     speed.profile = position;
     defs.push_back(speed);
-    defs.push_back(TimeDef(TimingName::ClockPeriod, false, clock, position));
-    if (profile) {
-        defs.push_back(TimeDef(TimingName::CasLatency, false, MediumFine(base, 8, 37), position));
-        defs.push_back(TimeDef(TimingName::RasToCas, false, MediumFine(base, 9, 36), position));
-        defs.push_back(TimeDef(TimingName::Precharge, false, MediumFine(base, 10, 35), position));
-        defs.push_back(TimeDef(TimingName::ActiveToPrecharge, false, Nibble(base, 11, false, 12), position));
-        defs.push_back(TimeDef(TimingName::ActiveToActive, false, Nibble(base, 11, true, 13, 34), position));
-        defs.push_back(TimeDef(TimingName::Refresh1, false, Word(base, 14, 125), position));
-        defs.push_back(TimeDef(TimingName::Refresh2, false, Word(base, 16, 125), position));
-        defs.push_back(TimeDef(TimingName::Refresh4OrSameBank, false, Word(base, 18, 125), position));
-        defs.push_back(TimeDef(TimingName::FourActivateWindow, false, Nibble(base, 20, false, 21), position));
-        defs.push_back(TimeDef(TimingName::RowToRowShort, false, MediumFine(base, 22, 33), position));
-        defs.push_back(TimeDef(TimingName::RowToRowLong, false, MediumFine(base, 23, 32), position));
-    } else {
-        defs.push_back(TimeDef(TimingName::CasLatency, false, MediumFine(0, 24, 123)));
-        defs.push_back(TimeDef(TimingName::RasToCas, false, MediumFine(0, 25, 122)));
-        defs.push_back(TimeDef(TimingName::Precharge, false, MediumFine(0, 26, 121)));
-        defs.push_back(TimeDef(TimingName::ActiveToPrecharge, false, Nibble(0, 27, false, 28)));
-        defs.push_back(TimeDef(TimingName::ActiveToActive, false, Nibble(0, 27, true, 29, 120)));
-        defs.push_back(TimeDef(TimingName::Refresh1, false, Word(0, 30, 125)));
-        defs.push_back(TimeDef(TimingName::Refresh2, false, Word(0, 32, 125)));
-        defs.push_back(TimeDef(TimingName::Refresh4OrSameBank, false, Word(0, 34, 125)));
-        defs.push_back(TimeDef(TimingName::FourActivateWindow, false, Nibble(0, 36, false, 37)));
-        defs.push_back(TimeDef(TimingName::RowToRowShort, false, MediumFine(0, 38, 119)));
-        defs.push_back(TimeDef(TimingName::RowToRowLong, false, MediumFine(0, 39, 118)));
-        defs.push_back(TimeDef(TimingName::ColumnToColumnLong, false, MediumFine(0, 40, 117)));
-        defs.push_back(TimeDef(TimingName::WriteRecovery, false, Nibble(0, 41, false, 42)));
+    for (const TimingPlace& place : places)
+        defs.push_back(TimeDef(place.name, ddr5, CodingAt(place.coding, base), position));
+    if (cas >= 0) {
+        FieldDef list = Def("casLatencies", Form::CasLatencies, base + cas);
+        list.cas = casForm;
+        list.profile = position;
+        defs.push_back(list);
     }
-    FieldDef cas = Def("casLatencies", Form::CasLatencies, profile ? base + 4 : 20);
-    cas.cas = profile ? CasForm::Xmp2 : CasForm::Ddr4;
-    cas.profile = position;
-    defs.push_back(cas);
-    FieldDef voltage = Def("voltage", Form::Voltage, profile ? base : 11);
-    voltage.voltage = profile ? VoltageForm::Xmp2 : VoltageForm::Ddr4Fixed;
-    voltage.profile = position;
-    defs.push_back(voltage);
+    FieldDef volts = Def("voltage", Form::Voltage, base + voltage);
+    volts.voltage = voltageForm;
+    volts.profile = position;
+    defs.push_back(volts);
 }
 
-// The DDR5 values in picoseconds (refresh times in nanoseconds) at the offsets
-// of the JEDEC bytes, an XMP 3.0 profile or an EXPO profile.
-struct Ddr5Offsets {
-    int clock, aa, rcd, rp, ras, rc, wr, rfc1, rfc2, rfcsb, rrdl, ccdl, faw, cas, voltage;
-};
-constexpr Ddr5Offsets kJedec5{20, 30, 32, 34, 36, 38, 40, 42, 44, 46, 70, 73, 82, 24, 16};
-constexpr Ddr5Offsets kXmp3{5, 13, 15, 17, 19, 21, 23, 25, 27, 29, 31, 46, 52, 7, 1};
-constexpr Ddr5Offsets kExpo{4, 6, 8, 10, 12, 14, 16, 18, 20, 22, 24, 26, 32, -1, 0};
-
-void AddDdr5Timings(std::vector<FieldDef>& defs, int base, const Ddr5Offsets& o, int position)
+void AddDdr4Timings(std::vector<FieldDef>& defs)
 {
-    FieldDef speed = Def("speedMTs", Form::Speed, base + o.clock);
-    speed.time = Word(base, o.clock, 1);
-    speed.profile = position;
-    defs.push_back(speed);
-    const std::pair<TimingName, int> ps[] = {{TimingName::ClockPeriod, o.clock}, {TimingName::CasLatency, o.aa},
-        {TimingName::RasToCas, o.rcd}, {TimingName::Precharge, o.rp}, {TimingName::ActiveToPrecharge, o.ras},
-        {TimingName::ActiveToActive, o.rc}, {TimingName::WriteRecovery, o.wr}};
-    for (const auto& [name, at] : ps)
-        defs.push_back(TimeDef(name, true, Word(base, at, 1), position));
-    const std::pair<TimingName, int> ns[] = {
-        {TimingName::Refresh1, o.rfc1}, {TimingName::Refresh2, o.rfc2}, {TimingName::Refresh4OrSameBank, o.rfcsb}};
-    for (const auto& [name, at] : ns)
-        defs.push_back(TimeDef(name, true, Word(base, at, 1000), position));
-    const std::pair<TimingName, int> tail[] = {{TimingName::RowToRowLong, o.rrdl},
-        {TimingName::ColumnToColumnLong, o.ccdl}, {TimingName::FourActivateWindow, o.faw}};
-    for (const auto& [name, at] : tail)
-        defs.push_back(TimeDef(name, true, Word(base, at, 1), position));
-    if (o.cas >= 0) {
-        FieldDef cas = Def("casLatencies", Form::CasLatencies, base + o.cas);
-        cas.cas = CasForm::Ddr5;
-        cas.profile = position;
-        defs.push_back(cas);
-    }
-    FieldDef voltage = Def("voltage", Form::Voltage, base + o.voltage);
-    voltage.voltage = position ? VoltageForm::Ddr5Code : VoltageForm::Ddr5Fixed;
-    voltage.profile = position;
-    defs.push_back(voltage);
+    AddTimings(defs, TimingBlock::Ddr4, 0, 0, CasForm::Ddr4, 20, VoltageForm::Ddr4Fixed, 11);
+}
+
+void AddDdr5Timings(std::vector<FieldDef>& defs)
+{
+    AddTimings(defs, TimingBlock::Ddr5, 0, 0, CasForm::Ddr5, 24, VoltageForm::Ddr5Fixed, 16);
 }
 
 bool Present(const FieldDef& def, int size)
@@ -470,12 +370,12 @@ std::vector<FieldDef> ImageFieldDefs(std::span<const std::uint8_t> image)
     case MemoryType::Ddr4:
     case MemoryType::Ddr4E:
         AddIdentity(defs, 320, 323, 325, 329, 20, 349, 1, false);
-        AddDdr4Timings(defs, 0, false, 0);
+        AddDdr4Timings(defs);
         break;
     case MemoryType::Lpddr4:
     case MemoryType::Lpddr4X:
         AddIdentity(defs, 320, 323, 325, 329, 20, 349, 1, false);
-        AddDdr4Timings(defs, 0, false, 0);
+        AddDdr4Timings(defs);
         defs.resize(7);  // identity, speed and tCKmin: the other timing bytes mean other things
         break;
     case MemoryType::Lpddr5:
@@ -487,7 +387,7 @@ std::vector<FieldDef> ImageFieldDefs(std::span<const std::uint8_t> image)
         break;
     case MemoryType::Ddr5:
         AddIdentity(defs, 512, 515, 517, 521, 30, 551, 1, false);
-        AddDdr5Timings(defs, 0, kJedec5, 0);
+        AddDdr5Timings(defs);
         break;
     default: break;
     }
@@ -590,9 +490,15 @@ std::vector<FieldDef> SlotFieldDefs(const ProfileSlot& slot, int position)
     }
     defs.push_back(enabled);
     switch (slot.kind) {
-    case ProfileKind::Xmp2: AddDdr4Timings(defs, slot.at, true, position); break;
-    case ProfileKind::Xmp3: AddDdr5Timings(defs, slot.at, kXmp3, position); break;
-    case ProfileKind::Expo: AddDdr5Timings(defs, slot.at, kExpo, position); break;
+    case ProfileKind::Xmp2:
+        AddTimings(defs, TimingBlock::Xmp2, slot.at, position, CasForm::Xmp2, 4, VoltageForm::Xmp2, 0);
+        break;
+    case ProfileKind::Xmp3:
+        AddTimings(defs, TimingBlock::Xmp3, slot.at, position, CasForm::Ddr5, 7, VoltageForm::Ddr5Code, 1);
+        break;
+    case ProfileKind::Expo:
+        AddTimings(defs, TimingBlock::Expo, slot.at, position, CasForm::Ddr5, -1, VoltageForm::Ddr5Code, 0);
+        break;
     }
     return defs;
 }
@@ -635,7 +541,7 @@ std::optional<std::string> CurrentText(const FieldDef& def, const ModuleDecode& 
     }
     case Form::CasLatencies: {
         const auto& list = p ? p->casLatencies : d.casLatencies;
-        return list ? std::optional<std::string>(ListWithCommas(*list)) : std::nullopt;
+        return list ? std::optional<std::string>(ListText(*list)) : std::nullopt;
     }
     case Form::Voltage: return p ? p->voltage : d.voltage;
     case Form::Name: return p ? p->name : std::nullopt;
@@ -656,7 +562,7 @@ std::int64_t CeilDiv(std::int64_t a, std::int64_t b)
 
 // Stores ps (a whole number of picoseconds) by the codec, rounded up to the
 // next value the bytes hold. Returns an error text, empty on success.
-std::string StoreTime(Bytes& bytes, const TimeCodec& t, std::int64_t ps)
+std::string StoreTime(Bytes& bytes, const TimeCoding& t, std::int64_t ps)
 {
     const auto put = [&bytes](int at, std::int64_t value) { bytes[static_cast<std::size_t>(at)] = static_cast<std::uint8_t>(value & 0xFF); };
     switch (t.form) {
@@ -707,6 +613,10 @@ std::string StoreCas(Bytes& bytes, const FieldDef& def, const std::vector<int>& 
         }
         return true;
     };
+    const auto write = [&](int count) {
+        for (int i = 0; i < count; ++i)
+            bytes[static_cast<std::size_t>(def.at + i)] = static_cast<std::uint8_t>(bits >> (8 * i));
+    };
     switch (def.cas) {
     case CasForm::Ddr4: {
         // Two ranges: CL 7-36, or CL 23-52 with bit 7 of the last byte set.
@@ -719,8 +629,7 @@ std::string StoreCas(Bytes& bytes, const FieldDef& def, const std::vector<int>& 
                 return "CAS latencies of DDR4 lie within 7-36 or within 23-52";
         }
         const int keep = bytes[static_cast<std::size_t>(def.at + 3)] & 0x40;
-        for (int i = 0; i < 3; ++i)
-            bytes[static_cast<std::size_t>(def.at + i)] = static_cast<std::uint8_t>(bits >> (8 * i));
+        write(3);
         bytes[static_cast<std::size_t>(def.at + 3)] =
             static_cast<std::uint8_t>(((bits >> 24) & 0x3F) | static_cast<std::uint64_t>(keep) | (useHigh ? 0x80 : 0));
         return {};
@@ -728,14 +637,12 @@ std::string StoreCas(Bytes& bytes, const FieldDef& def, const std::vector<int>& 
     case CasForm::Xmp2:
         if (!put(24, 7, 1))
             return "CAS latencies of an XMP 2.0 profile lie within 7-30";
-        for (int i = 0; i < 3; ++i)
-            bytes[static_cast<std::size_t>(def.at + i)] = static_cast<std::uint8_t>(bits >> (8 * i));
+        write(3);
         return {};
     case CasForm::Ddr5:
         if (!put(40, 20, 2))
             return "CAS latencies of DDR5 are even numbers within 20-98";
-        for (int i = 0; i < 5; ++i)
-            bytes[static_cast<std::size_t>(def.at + i)] = static_cast<std::uint8_t>(bits >> (8 * i));
+        write(5);
         return {};
     }
     return {};
@@ -1088,7 +995,7 @@ std::string WriteValues(Bytes& image, const ProfileSlot& slot, int position, con
         } else if (def.form == Form::CasLatencies) {
             if (!values.casLatencies || values.casLatencies->empty())
                 continue;
-            text = ListWithCommas(*values.casLatencies);
+            text = ListText(*values.casLatencies);
         } else if (def.form == Form::Voltage) {
             if (!vdd)
                 continue;
