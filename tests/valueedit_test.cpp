@@ -314,6 +314,7 @@ TEST(ValueEditTest, ProfilesAddSetAndRemoveRoundTrip)
         EXPECT_TRUE(ChecksRight(image));
         EXPECT_FALSE(SetProfileField(image, position, "tXYZ", "5ns").ok());
         EXPECT_FALSE(SetProfileField(image, 9, "tAA", "5ns").ok());
+        EXPECT_FALSE(SetProfileField(image, position, "voltage", "42949673 V").ok());  // no wrap-around
 
         const EditOutcome removed = RemoveProfile(image, position);
         ASSERT_TRUE(removed.ok()) << removed.error;

@@ -680,7 +680,7 @@ std::string StoreVoltage(Bytes& bytes, const FieldDef& def, std::int64_t millivo
     }
     case VoltageForm::Ddr5Code: {
         const std::int64_t steps = (millivolts + 25) / 50;  // to the nearest 0.05 V
-        const auto code = Ddr5VoltageCode(static_cast<int>(steps * 5));
+        const auto code = steps <= 200 ? Ddr5VoltageCode(static_cast<int>(steps * 5)) : std::nullopt;
         if (steps < 1 || !code)
             return "a DDR5 profile voltage lies within 0.05-7.95 V";
         byte = *code;
