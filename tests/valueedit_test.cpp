@@ -91,7 +91,9 @@ std::string LegalValue(const std::string& name, const Bytes& image, std::mt19937
 {
     const SpdLayout layout = LayoutOf(image);
     const bool ddr5 = layout.generation == MemoryType::Ddr5;
-    auto pick = [&](int low, int high) { return low + static_cast<int>(rng() % static_cast<unsigned>(high - low + 1)); };
+    auto pick = [&](int low, int high) {
+        return low + static_cast<int>(rng() % static_cast<unsigned>(high - low + 1));
+    };
     if (name == "partNumber") {
         std::string text;
         const int length = pick(1, layout.size == 1024 ? 30 : layout.size == 512 ? 20 : 18);
@@ -277,7 +279,8 @@ TEST(ValueEditTest, ProfilesAddSetAndRemoveRoundTrip)
         {"ddr5/cb-mtl-samsung-m425r1gb4bb0-cqkod.bin", "xmp",
          {{"name", "Fast 6000"}, {"speedMTs", "6000"}, {"voltage", "1.35 V"}, {"casLatencies", "30 32 36"},
           {"tAA", "16 ns"}, {"tRFCsb", "130 ns"}, {"tFAW", "13.333 ns"}}},
-        {"ddr5/cb-mtl-samsung-m425r1gb4bb0-cqkod.bin", "EXPO", {{"speedMTs", "6400"}, {"voltage", "1.4 V"}, {"tWR", "30 ns"}}},
+        {"ddr5/cb-mtl-samsung-m425r1gb4bb0-cqkod.bin", "EXPO",
+         {{"speedMTs", "6400"}, {"voltage", "1.4 V"}, {"tWR", "30 ns"}}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.file) + " " + c.kind);

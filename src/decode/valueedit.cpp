@@ -564,7 +564,9 @@ std::int64_t CeilDiv(std::int64_t a, std::int64_t b)
 // next value the bytes hold. Returns an error text, empty on success.
 std::string StoreTime(Bytes& bytes, const TimeCoding& t, std::int64_t ps)
 {
-    const auto put = [&bytes](int at, std::int64_t value) { bytes[static_cast<std::size_t>(at)] = static_cast<std::uint8_t>(value & 0xFF); };
+    const auto put = [&bytes](int at, std::int64_t value) {
+        bytes[static_cast<std::size_t>(at)] = static_cast<std::uint8_t>(value & 0xFF);
+    };
     switch (t.form) {
     case TimeForm::MediumFine: {
         if (ps > 255 * 125 + 127)
@@ -774,9 +776,8 @@ std::string Store(Bytes& bytes, const FieldDef& def, std::string_view value, std
         for (char c : text)
             if (c < 0x20 || c > 0x7E)
                 return "only printable ASCII characters (20h-7Eh)";
-        for (int i = 0; i < def.length; ++i)
-            bytes[static_cast<std::size_t>(def.at + i)] =
-                static_cast<std::uint8_t>(static_cast<std::size_t>(i) < text.size() ? text[static_cast<std::size_t>(i)] : ' ');
+        text.resize(static_cast<std::size_t>(def.length), ' ');  // padded with blanks
+        std::copy(text.begin(), text.end(), bytes.begin() + def.at);
         return {};
     }
     case Form::Serial:
@@ -790,7 +791,8 @@ std::string Store(Bytes& bytes, const FieldDef& def, std::string_view value, std
     case Form::Date: {
         const std::string_view text = Trimmed(value);
         const auto dash = text.find('-');
-        if (dash == std::string_view::npos || dash + 1 >= text.size() || (text[dash + 1] != 'W' && text[dash + 1] != 'w'))
+        if (dash == std::string_view::npos || dash + 1 >= text.size() ||
+            (text[dash + 1] != 'W' && text[dash + 1] != 'w'))
             return bad + "YEAR-Wweek (\"2024-W07\")";
         const auto year = ParseInt(text.substr(0, dash), 9999);
         const auto week = ParseInt(text.substr(dash + 2), 99);
@@ -1155,8 +1157,8 @@ EditOutcome AddProfile(std::vector<std::uint8_t>& image, std::string_view kindNa
     const bool ddr4 = layout.generation == MemoryType::Ddr4 || layout.generation == MemoryType::Ddr4E;
     const bool ddr5 = layout.generation == MemoryType::Ddr5;
     if (!(*kind == ProfileKind::Xmp2 ? ddr4 && HasBytes(image, 384, 511) : ddr5 && HasBytes(image, 0x280, 0x3FF)))
-        return Failed(std::string(KindText(*kind)) + " profiles belong to " + (*kind == ProfileKind::Xmp2 ? "whole DDR4" : "whole DDR5") +
-                      " images, not to " + OwnerText(image));
+        return Failed(std::string(KindText(*kind)) + " profiles belong to whole " +
+                      (*kind == ProfileKind::Xmp2 ? "DDR4" : "DDR5") + " images, not to " + OwnerText(image));
 
     // Where the values come from: the JEDEC bytes or another profile.
     const std::vector<OverclockProfile> profiles = OverclockProfiles(image);
@@ -1181,7 +1183,8 @@ EditOutcome AddProfile(std::vector<std::uint8_t>& image, std::string_view kindNa
     if (!KindPresent(image, *kind))
         WriteHeader(changed, *kind);
     const std::vector<ProfileSlot> slots = SlotsOfKind(changed, *kind);
-    const auto free = std::find_if(slots.begin(), slots.end(), [&](const ProfileSlot& s) { return !SlotEnabled(changed, s); });
+    const auto free =
+        std::find_if(slots.begin(), slots.end(), [&](const ProfileSlot& s) { return !SlotEnabled(changed, s); });
     if (free == slots.end())
         return Failed("every " + std::string(KindText(*kind)) + " profile is in use; remove one first");
     const ProfileSlot slot = *free;
@@ -1193,7 +1196,8 @@ EditOutcome AddProfile(std::vector<std::uint8_t>& image, std::string_view kindNa
     if (source && source->kind == slot.kind) {
         std::copy_n(image.begin() + source->at, slot.length, changed.begin() + slot.at);
         if (slot.kind == ProfileKind::Xmp3)
-            std::copy_n(image.begin() + 0x28E + 16 * (source->index - 1), 16, changed.begin() + 0x28E + 16 * (slot.index - 1));
+            std::copy_n(image.begin() + 0x28E + 16 * (source->index - 1), 16,
+                        changed.begin() + 0x28E + 16 * (slot.index - 1));
     } else {
         std::optional<std::string> vdd = source ? values.voltage : std::nullopt;
         if (!vdd)
@@ -1202,7 +1206,8 @@ EditOutcome AddProfile(std::vector<std::uint8_t>& image, std::string_view kindNa
             return Failed(error);
         if (slot.kind != ProfileKind::Xmp2) {
             // The other supply voltages: VDDQ as VDD, VPP 1.8 V (XMP 3.0 also VMEMCTRL 1.1 V).
-            const std::uint8_t vddCode = changed[static_cast<std::size_t>(slot.at + (slot.kind == ProfileKind::Xmp3 ? 1 : 0))];
+            const int vddAt = slot.at + (slot.kind == ProfileKind::Xmp3 ? 1 : 0);
+            const std::uint8_t vddCode = changed[static_cast<std::size_t>(vddAt)];
             const std::uint8_t vpp = *Ddr5VoltageCode(180);
             if (slot.kind == ProfileKind::Xmp3) {
                 changed[static_cast<std::size_t>(slot.at)] = vpp;

@@ -143,8 +143,9 @@ int RunSetCommand(Args& args)
             return kExitFailed;
         std::string report;
         std::string notes;
-        Assign(operands, 1, report, notes,
-               [&](std::string_view name, std::string_view value) { return SetField(file.read.image.bytes, name, value); });
+        Assign(operands, 1, report, notes, [&](std::string_view name, std::string_view value) {
+            return SetField(file.read.image.bytes, name, value);
+        });
         return Finish(file, report, notes);
     });
 }
