@@ -57,9 +57,7 @@ void DecodeDdr4Timings(const SpdBytes& b, ModuleDecode& d)
         return;
     ReadTimings(b, TimingBlock::Ddr4, 0, d.timings, false);
 
-    const std::uint64_t bits = static_cast<std::uint64_t>(b.at(20)) | static_cast<std::uint64_t>(b.at(21)) << 8 |
-        static_cast<std::uint64_t>(b.at(22)) << 16 | static_cast<std::uint64_t>(b.at(23)) << 24;
-    d.casLatencies = LatenciesFromBitmap(bits, 30, (b.at(23) & 0x80) ? 23 : 7, 1);
+    d.casLatencies = ReadCasLatencies(b, 0, *CasPlace(TimingBlock::Ddr4));
     if (b.at(11) & 1)
         d.voltage = "1.2 V";
 }
@@ -71,10 +69,7 @@ void DecodeDdr5Timings(const SpdBytes& b, ModuleDecode& d)
         return;
     ReadTimings(b, TimingBlock::Ddr5, 0, d.timings, true);
 
-    std::uint64_t bits = 0;
-    for (int i = 0; i < 5; ++i)
-        bits |= static_cast<std::uint64_t>(b.at(24 + i)) << (8 * i);
-    d.casLatencies = LatenciesFromBitmap(bits, 40, 20, 2);
+    d.casLatencies = ReadCasLatencies(b, 0, *CasPlace(TimingBlock::Ddr5));
     if ((b.at(16) >> 4) == 0)
         d.voltage = "1.1 V";
 }

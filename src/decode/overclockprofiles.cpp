@@ -94,9 +94,7 @@ void AddXmp2Profiles(const SpdBytes& b, std::vector<OverclockProfile>& profiles)
         p.enabled = (b.at(386) >> i) & 1;
         const int v = b.at(at);
         p.voltage = VoltageText((v >> 7) * 100 + (v & 0x7F));
-        const std::uint64_t cas = static_cast<std::uint64_t>(b.at(at + 4)) |
-            static_cast<std::uint64_t>(b.at(at + 5)) << 8 | static_cast<std::uint64_t>(b.at(at + 6)) << 16;
-        p.casLatencies = LatenciesFromBitmap(cas, 24, 7, 1);
+        p.casLatencies = ReadCasLatencies(b, at, *CasPlace(TimingBlock::Xmp2));
         ReadTimings(b, TimingBlock::Xmp2, at, p.timings, false);
         FinishProfile(p, ReadTime(b, at, TimingPlaces(TimingBlock::Xmp2)[0].coding), 1, false);
         profiles.push_back(std::move(p));
@@ -127,10 +125,7 @@ void AddXmp3Profiles(const SpdBytes& b, bool expo, std::vector<OverclockProfile>
         p.enabled = (b.at(0x283) >> i) & 1;
         p.name = AsciiField(b, 0x28E + 16 * i, 16);
         p.voltage = Ddr5Voltage(b.at(at + 1));
-        std::uint64_t cas = 0;
-        for (int k = 0; k < 5; ++k)
-            cas |= static_cast<std::uint64_t>(b.at(at + 7 + k)) << (8 * k);
-        p.casLatencies = LatenciesFromBitmap(cas, 40, 20, 2);
+        p.casLatencies = ReadCasLatencies(b, at, *CasPlace(TimingBlock::Xmp3));
         ReadTimings(b, TimingBlock::Xmp3, at, p.timings, false);
         p.crcOk = CrcMatches(b, at, at + 61);
         FinishProfile(p, ReadTime(b, at, TimingPlaces(TimingBlock::Xmp3)[0].coding), 1, true);

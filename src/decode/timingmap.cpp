@@ -149,4 +149,30 @@ void ReadTimings(const SpdBytes& bytes, TimingBlock block, int base, TimingSet& 
     }
 }
 
+std::optional<CasCoding> CasPlace(TimingBlock block)
+{
+    switch (block) {
+    case TimingBlock::Ddr4: return CasCoding{20, 4, 30, 7, 1, true};
+    case TimingBlock::Xmp2: return CasCoding{4, 3, 24, 7, 1, false};
+    case TimingBlock::Ddr5: return CasCoding{24, 5, 40, 20, 2, false};
+    case TimingBlock::Xmp3: return CasCoding{7, 5, 40, 20, 2, false};
+    case TimingBlock::Expo: break;
+    }
+    return std::nullopt;
+}
+
+int CasFirst(const SpdBytes& bytes, int base, const CasCoding& coding)
+{
+    const bool high = coding.rangeBit && (bytes.at(base + coding.at + coding.bytes - 1) & 0x80);
+    return high ? 23 : coding.first;
+}
+
+std::vector<int> ReadCasLatencies(const SpdBytes& bytes, int base, const CasCoding& coding)
+{
+    std::uint64_t bits = 0;
+    for (int i = 0; i < coding.bytes; ++i)
+        bits |= static_cast<std::uint64_t>(bytes.at(base + coding.at + i)) << (8 * i);
+    return LatenciesFromBitmap(bits, coding.count, CasFirst(bytes, base, coding), coding.step);
+}
+
 }  // namespace tessaro

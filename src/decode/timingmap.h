@@ -3,7 +3,9 @@
 #include "decode/moduledecode.h"
 #include "decode/spdbytes.h"
 
+#include <optional>
 #include <span>
+#include <vector>
 
 namespace tessaro {
 
@@ -44,5 +46,25 @@ enum class TimingBlock { Ddr4, Xmp2, Ddr5, Xmp3, Expo };
 
 // Sets every time of a block at base into timings; the clock period only when withClock.
 void ReadTimings(const SpdBytes& bytes, TimingBlock block, int base, TimingSet& timings, bool withClock);
+
+// Where a block keeps its CAS latencies: a little-endian bitmap of `bytes`
+// bytes at `at` whose bit i (i < count) stands for CL first + step x i. DDR4's
+// JEDEC bitmap has a range bit (bit 7 of its last byte): set, the list starts at 23.
+struct CasCoding {
+    int at = 0;
+    int bytes = 0;
+    int count = 0;
+    int first = 0;
+    int step = 1;
+    bool rangeBit = false;
+};
+
+// None for EXPO, which keeps no CAS latencies.
+[[nodiscard]] std::optional<CasCoding> CasPlace(TimingBlock block);
+
+// The first CAS latency of the bitmap's range as the bytes of a block at base set it.
+[[nodiscard]] int CasFirst(const SpdBytes& bytes, int base, const CasCoding& coding);
+
+[[nodiscard]] std::vector<int> ReadCasLatencies(const SpdBytes& bytes, int base, const CasCoding& coding);
 
 }  // namespace tessaro

@@ -234,7 +234,6 @@ enum class Form {
     Enabled,           // a profile's enable bit
 };
 
-enum class CasForm { Ddr4, Xmp2, Ddr5 };
 enum class VoltageForm { Ddr4Fixed, Ddr5Fixed, Xmp2, Ddr5Code };
 
 struct FieldDef {
@@ -244,7 +243,7 @@ struct FieldDef {
     int length = 1;  // bytes of a text or hex field; the count byte of a maker
     TimeCoding time;  // times, and the clock period of a speed
     TimingName timing = TimingName::ClockPeriod;
-    CasForm cas = CasForm::Ddr4;
+    CasCoding cas;   // offsets from the image's first byte
     VoltageForm voltage = VoltageForm::Xmp2;
     int bit = 0;     // enable bit
     int profile = 0; // position of the profile the field belongs to, 0 for the image's own
@@ -274,7 +273,7 @@ std::vector<ByteSpan> FieldDef::bytes() const
     case Form::Speed:
     case Form::Time: return TimeBytes(time);
     case Form::CasLatencies:
-        return {{at, at + (cas == CasForm::Ddr4 ? 3 : cas == CasForm::Xmp2 ? 2 : 4)}};
+        return {{at, at + cas.bytes - 1}};
     case Form::Voltage:
     case Form::Enabled: return {{at, at}};
     default: break;
@@ -313,11 +312,10 @@ void AddIdentity(std::vector<FieldDef>& defs, int maker, int date, int serial, i
     defs.push_back(Def("moduleRevision", Form::Revision, revision, revisionLength));
 }
 
-// The speed, the clock period and the other times of a block at base, with
-// the CAS latencies at cas and the voltage at voltage (offsets in the block;
-// cas < 0 when the block keeps none).
-void AddTimings(std::vector<FieldDef>& defs, TimingBlock block, int base, int position, CasForm casForm, int cas,
-                VoltageForm voltageForm, int voltage)
+// The speed, the clock period, the other times and the CAS latencies of a
+// block at base, with the voltage at voltage (an offset in the block).
+void AddTimings(std::vector<FieldDef>& defs, TimingBlock block, int base, int position, VoltageForm voltageForm,
+                int voltage)
 {
     const bool ddr5 = block != TimingBlock::Ddr4 && block != TimingBlock::Xmp2;
     const auto places = TimingPlaces(block);
@@ -327,9 +325,10 @@ void AddTimings(std::vector<FieldDef>& defs, TimingBlock block, int base, int po
     defs.push_back(speed);
     for (const TimingPlace& place : places)
         defs.push_back(TimeDef(place.name, ddr5, CodingAt(place.coding, base), position));
-    if (cas >= 0) {
-        FieldDef list = Def("casLatencies", Form::CasLatencies, base + cas);
-        list.cas = casForm;
+    if (const auto cas = CasPlace(block)) {
+        FieldDef list = Def("casLatencies", Form::CasLatencies, base + cas->at);
+        list.cas = *cas;
+        list.cas.at += base;
         list.profile = position;
         defs.push_back(list);
     }
@@ -341,12 +340,12 @@ void AddTimings(std::vector<FieldDef>& defs, TimingBlock block, int base, int po
 
 void AddDdr4Timings(std::vector<FieldDef>& defs)
 {
-    AddTimings(defs, TimingBlock::Ddr4, 0, 0, CasForm::Ddr4, 20, VoltageForm::Ddr4Fixed, 11);
+    AddTimings(defs, TimingBlock::Ddr4, 0, 0, VoltageForm::Ddr4Fixed, 11);
 }
 
 void AddDdr5Timings(std::vector<FieldDef>& defs)
 {
-    AddTimings(defs, TimingBlock::Ddr5, 0, 0, CasForm::Ddr5, 24, VoltageForm::Ddr5Fixed, 16);
+    AddTimings(defs, TimingBlock::Ddr5, 0, 0, VoltageForm::Ddr5Fixed, 16);
 }
 
 bool Present(const FieldDef& def, int size)
@@ -491,13 +490,13 @@ std::vector<FieldDef> SlotFieldDefs(const ProfileSlot& slot, int position)
     defs.push_back(enabled);
     switch (slot.kind) {
     case ProfileKind::Xmp2:
-        AddTimings(defs, TimingBlock::Xmp2, slot.at, position, CasForm::Xmp2, 4, VoltageForm::Xmp2, 0);
+        AddTimings(defs, TimingBlock::Xmp2, slot.at, position, VoltageForm::Xmp2, 0);
         break;
     case ProfileKind::Xmp3:
-        AddTimings(defs, TimingBlock::Xmp3, slot.at, position, CasForm::Ddr5, 7, VoltageForm::Ddr5Code, 1);
+        AddTimings(defs, TimingBlock::Xmp3, slot.at, position, VoltageForm::Ddr5Code, 1);
         break;
     case ProfileKind::Expo:
-        AddTimings(defs, TimingBlock::Expo, slot.at, position, CasForm::Ddr5, -1, VoltageForm::Ddr5Code, 0);
+        AddTimings(defs, TimingBlock::Expo, slot.at, position, VoltageForm::Ddr5Code, 0);
         break;
     }
     return defs;
@@ -602,51 +601,45 @@ std::string StoreTime(Bytes& bytes, const TimeCoding& t, std::int64_t ps)
     return {};
 }
 
+// The range a CAS bitmap holds, for the operator: "7-30", "even numbers within 20-98".
+std::string CasRange(const CasCoding& c)
+{
+    const std::string range = std::to_string(c.first) + "-" + std::to_string(c.first + c.step * (c.count - 1));
+    if (c.rangeBit)
+        return "lie within " + range + " or within 23-" + std::to_string(23 + c.count - 1);
+    return c.step == 2 ? "are even numbers within " + range : "lie within " + range;
+}
+
 std::string StoreCas(Bytes& bytes, const FieldDef& def, const std::vector<int>& latencies)
 {
     if (latencies.empty())
         return "give at least one CAS latency";
-    std::uint64_t bits = 0;
-    const auto put = [&](int count, int first, int step) -> bool {
+    const CasCoding& c = def.cas;
+    const auto bitmap = [&](int first) -> std::optional<std::uint64_t> {
+        std::uint64_t bits = 0;
         for (int cl : latencies) {
-            if (cl < first || (cl - first) % step != 0 || (cl - first) / step >= count)
-                return false;
-            bits |= std::uint64_t{1} << ((cl - first) / step);
+            if (cl < first || (cl - first) % c.step != 0 || (cl - first) / c.step >= c.count)
+                return std::nullopt;
+            bits |= std::uint64_t{1} << ((cl - first) / c.step);
         }
-        return true;
+        return bits;
     };
-    const auto write = [&](int count) {
-        for (int i = 0; i < count; ++i)
-            bytes[static_cast<std::size_t>(def.at + i)] = static_cast<std::uint8_t>(bits >> (8 * i));
-    };
-    switch (def.cas) {
-    case CasForm::Ddr4: {
-        // Two ranges: CL 7-36, or CL 23-52 with bit 7 of the last byte set.
-        const bool high = (bytes[static_cast<std::size_t>(def.at + 3)] & 0x80) != 0;
-        bool useHigh = high;
-        if (!put(30, high ? 23 : 7, 1)) {
-            bits = 0;
-            useHigh = !high;
-            if (!put(30, useHigh ? 23 : 7, 1))
-                return "CAS latencies of DDR4 lie within 7-36 or within 23-52";
-        }
-        const int keep = bytes[static_cast<std::size_t>(def.at + 3)] & 0x40;
-        write(3);
-        bytes[static_cast<std::size_t>(def.at + 3)] =
-            static_cast<std::uint8_t>(((bits >> 24) & 0x3F) | static_cast<std::uint64_t>(keep) | (useHigh ? 0x80 : 0));
-        return {};
+    // DDR4 has two ranges, CL 7-36 and 23-52: the one the image uses when the list fits it.
+    const SpdBytes view(bytes);
+    int first = CasFirst(view, 0, c);
+    auto bits = bitmap(first);
+    if (!bits && c.rangeBit) {
+        first = first == 23 ? c.first : 23;
+        bits = bitmap(first);
     }
-    case CasForm::Xmp2:
-        if (!put(24, 7, 1))
-            return "CAS latencies of an XMP 2.0 profile lie within 7-30";
-        write(3);
-        return {};
-    case CasForm::Ddr5:
-        if (!put(40, 20, 2))
-            return "CAS latencies of DDR5 are even numbers within 20-98";
-        write(5);
-        return {};
-    }
+    if (!bits)
+        return "CAS latencies here " + CasRange(c);
+    auto& last = bytes[static_cast<std::size_t>(c.at + c.bytes - 1)];
+    const int kept = c.rangeBit ? (last & 0x40) | (first == 23 ? 0x80 : 0) : 0;
+    for (int i = 0; i < c.bytes; ++i)
+        bytes[static_cast<std::size_t>(c.at + i)] = static_cast<std::uint8_t>(*bits >> (8 * i));
+    if (c.rangeBit)
+        last = static_cast<std::uint8_t>((last & 0x3F) | kept);
     return {};
 }
 
