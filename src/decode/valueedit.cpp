@@ -934,6 +934,15 @@ std::vector<EditableField> FieldsOf(const std::vector<FieldDef>& defs, std::span
         field.name = def.name;
         field.text = CurrentText(def, d, image, &field.clocks);
         field.bytes = def.bytes();
+        if (def.form == Form::CasLatencies) {
+            for (int i = 0; i < def.cas.count; ++i) {
+                field.choices.push_back(def.cas.first + def.cas.step * i);
+                if (def.cas.rangeBit)
+                    field.choices.push_back(23 + i);
+            }
+            std::sort(field.choices.begin(), field.choices.end());
+            field.choices.erase(std::unique(field.choices.begin(), field.choices.end()), field.choices.end());
+        }
         fields.push_back(std::move(field));
     }
     return fields;

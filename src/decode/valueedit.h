@@ -1,5 +1,7 @@
 #pragma once
 
+#include "decode/bytespan.h"
+
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -8,13 +10,6 @@
 #include <vector>
 
 namespace tessaro {
-
-// Bytes first..last of an image, both included.
-struct ByteSpan {
-    int first = 0;
-    int last = 0;
-    friend bool operator==(const ByteSpan&, const ByteSpan&) = default;
-};
 
 // A value of an image (or of one of its overclocking profiles) that can be set
 // by its meaning. The names are the keys decode prints ("partNumber", "tAA",
@@ -26,6 +21,7 @@ struct EditableField {
     std::optional<std::string> text;
     std::optional<int> clocks;    // a time's clock count at the tCKmin beside it
     std::vector<ByteSpan> bytes;  // where the value is stored
+    std::vector<int> choices;     // the CAS latencies the bytes can hold, for a list of them
 };
 
 // What one change did. On failure the image is as it was and error holds one

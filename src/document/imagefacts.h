@@ -1,5 +1,7 @@
 #pragma once
 
+#include "decode/bytespan.h"
+
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -7,13 +9,6 @@
 #include <vector>
 
 namespace tessaro {
-
-// Bytes first..last (inclusive) of an image.
-struct ByteSpan {
-    int first = 0;
-    int last = 0;
-    bool operator==(const ByteSpan&) const = default;
-};
 
 // One decoded fact of an image: a name ("summary.capacityMB", "fields.Trp(1B)",
 // "timings.tAA", "checks.crc16_0_125", "profiles.XMP 2.0 #1.speedMTs"), its
