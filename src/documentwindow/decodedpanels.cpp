@@ -1,5 +1,7 @@
 #include "documentwindow/decodedpanels.h"
 
+#include "documentwindow/valueeditors.h"
+
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
@@ -8,6 +10,8 @@
 namespace tessaro {
 
 namespace {
+constexpr const char* kValueName = "valueName";
+
 QLabel* ValueLabel(QWidget* parent)
 {
     auto* label = new QLabel(parent);
@@ -94,6 +98,37 @@ DecodedPanels::DecodedPanels(QWidget* parent)
     layout->addWidget(m_legacyPair);
     layout->addWidget(m_ddr3Pair);
     showView(DecodedView{});
+
+    // The identity values open an editor on a double-click or Enter.
+    const std::pair<QLabel*, const char*> editable[] = {
+        {m_legacy[static_cast<std::size_t>(LegacyField::JedecId)], "manufacturer"},
+        {m_legacyName, "manufacturer"},
+        {m_legacy[static_cast<std::size_t>(LegacyField::DateCode)], "manufactured"},
+        {m_legacy[static_cast<std::size_t>(LegacyField::SerialNumber)], "serialNumber"},
+        {m_legacy[static_cast<std::size_t>(LegacyField::PartNumber)], "partNumber"},
+        {m_legacy[static_cast<std::size_t>(LegacyField::Revision)], "moduleRevision"},
+        {m_ddr3[static_cast<std::size_t>(Ddr3Field::ManufacturerId)], "manufacturer"},
+        {m_ddr3Name, "manufacturer"},
+        {m_ddr3[static_cast<std::size_t>(Ddr3Field::Date)], "manufactured"},
+        {m_ddr3[static_cast<std::size_t>(Ddr3Field::SerialNumber)], "serialNumber"},
+        {m_ddr3[static_cast<std::size_t>(Ddr3Field::PartNumber)], "partNumber"},
+        {m_ddr3[static_cast<std::size_t>(Ddr3Field::Revision)], "moduleRevision"},
+    };
+    for (const auto& [label, name] : editable) {
+        const QString key = QString::fromLatin1(name);
+        label->setProperty(kValueName, key);
+        label->setToolTip(tr("Double-click or Enter to edit"));
+        OnActivated(label, [this, key] { emit valueEditRequested(key); });
+    }
+}
+
+QLabel* DecodedPanels::valueLabel(const QString& name) const
+{
+    const QWidget* pair = ddr3Shown() ? m_ddr3Pair : m_legacyPair;
+    for (QLabel* label : pair->findChildren<QLabel*>())
+        if (label->property(kValueName).toString() == name)
+            return label;
+    return nullptr;
 }
 
 void DecodedPanels::showView(const DecodedView& view)

@@ -29,6 +29,13 @@ public:
     [[nodiscard]] QString crcCaption() const;
     [[nodiscard]] QString crcValue() const;
     [[nodiscard]] bool ddr3Shown() const;
+    // The label of the shown pair that holds a value set by name ("partNumber"), or nullptr.
+    [[nodiscard]] QLabel* valueLabel(const QString& name) const;
+
+signals:
+    // A double-click or Enter on the manufacturer, date, serial number, part
+    // number or revision: the operator wants to edit that value.
+    void valueEditRequested(const QString& name);
 
 private:
     std::array<QLabel*, kLegacyFieldCount> m_legacy{};

@@ -11,6 +11,7 @@
 #include "documentwindow/snapshotstep.h"
 #include "documentwindow/clipboard.h"
 #include "documentwindow/gridlegend.h"
+#include "documentwindow/imageedits.h"
 #include "files/qttext.h"
 #include "pinmapui/pinmappanel.h"
 
@@ -186,6 +187,7 @@ void DocumentWindow::buildUi()
     // overclocking profiles as `tessaro-cli decode` lists them.
     auto* decoded = new QVBoxLayout;
     m_panels = new DecodedPanels(content);
+    connect(m_panels, &DecodedPanels::valueEditRequested, this, &DocumentWindow::editValue);
     decoded->addWidget(m_panels);
     m_summary = new QLabel(content);
     m_summary->setObjectName(QStringLiteral("summaryLine"));
@@ -500,6 +502,14 @@ void DocumentWindow::closeEvent(QCloseEvent* event)
     }
     m_settleTimer.stop();
     event->accept();
+}
+
+void DocumentWindow::editValue(const QString& name)
+{
+    const QString caption = ValueCaption(name.toStdString());
+    const ImageEdit edit = EditValuesInDialog(this, m_doc.image(), {name.toStdString()}, caption);
+    recordStep(caption, [&] { WriteImageEdit(m_doc, edit); });
+    refreshNow();
 }
 
 // --- Undo and redo ---

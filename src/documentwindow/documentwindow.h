@@ -89,6 +89,9 @@ public:
     // Empty while the image's own checksum or CRC (by byte 2) agrees with its
     // bytes; otherwise the note a read gives, naming the stored and computed values.
     [[nodiscard]] QString checkMismatchText() const;
+    // A dialog on one value of the decoded panels ("partNumber"); OK stores it
+    // as one undo step.
+    void editValue(const QString& name);
 
     // The size the window opens with: 9460 x 7000 twips.
     [[nodiscard]] static QSize openingSize(const QWidget* reference);

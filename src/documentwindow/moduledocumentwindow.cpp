@@ -5,6 +5,7 @@
 #include "documentwindow/documentwindow.h"
 #include "documentwindow/clipboard.h"
 #include "documentwindow/gridlegend.h"
+#include "documentwindow/imageedits.h"
 #include "documentwindow/modulebytegrid.h"
 #include "documentwindow/snapshotstep.h"
 #include "files/qttext.h"
@@ -19,6 +20,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpressionValidator>
 #include <QScrollArea>
@@ -94,6 +96,18 @@ const QStringList& FieldCaptions()
         QStringLiteral("DRAM maker"), QStringLiteral("Manufactured"), QStringLiteral("Serial number"),
         QStringLiteral("Part number")};
     return captions;
+}
+
+// The value a field of the list sets by its name, for the identity fields.
+std::string IdentityValueOf(const QString& caption)
+{
+    static const std::pair<const char*, const char*> kNames[] = {
+        {"Manufacturer", "manufacturer"}, {"Manufactured", "manufactured"},
+        {"Serial number", "serialNumber"}, {"Part number", "partNumber"}};
+    for (const auto& [shown, name] : kNames)
+        if (caption == QLatin1String(shown))
+            return name;
+    return {};
 }
 
 QString FieldObjectName(QString caption)
@@ -311,11 +325,31 @@ QWidget* ModuleDocumentWindow::buildDecodedSide()
         value->setObjectName(FieldObjectName(caption));
         value->setTextInteractionFlags(Qt::TextSelectableByMouse);
         form->addRow(caption, value);
+        // A double-click or Enter on a value opens its editor.
+        const std::string name = IdentityValueOf(caption);
+        if (!name.empty())
+            OnActivated(value, [this, name] { editValues({name}, ValueCaption(name)); });
+        else if (form->rowCount() > FieldCaptions().size() ||
+                 QStringList{QStringLiteral("Speed"), QStringLiteral("CAS latencies"), QStringLiteral("Voltage")}
+                     .contains(caption))
+            OnActivated(value, [this] { editTimings(); });
     };
     for (const QString& caption : FieldCaptions())
         addField(caption);
     for (int i = 0; i < kTimingCount; ++i)
         addField(QString::fromLatin1(TimingKey(static_cast<TimingName>(i), m_doc.decode().timings.ddr5)));
+    auto* editButtons = new QHBoxLayout;
+    const std::pair<QString, std::function<void()>> edits[] = {
+        {tr("Identity…"), [this] { editValues({}, tr("Identity")); }},
+        {tr("Timings…"), [this] { editTimings(); }},
+        {tr("Profiles…"), [this] { editProfiles(); }},
+    };
+    for (const auto& [text, action] : edits)
+        connect(new QPushButton(text, fieldsFrame), &QPushButton::clicked, this, action);
+    for (auto* button : fieldsFrame->findChildren<QPushButton*>(Qt::FindDirectChildrenOnly))
+        editButtons->addWidget(button);
+    editButtons->addStretch(1);
+    form->addRow(editButtons);
     layout->addWidget(fieldsFrame);
 
     auto* crcFrame = new QGroupBox(QStringLiteral("CRC"), side);
@@ -455,6 +489,33 @@ void ModuleDocumentWindow::fillFromRowStart()
     recordStep(QString::fromUtf8("填入"), [&] {
         m_doc.fill(rowStart, m_doc.bytesPresent() - 1, static_cast<std::uint8_t>(text.toInt(nullptr, 16)));
     });
+    refreshNow();
+}
+
+// --- Editing by meaning ---
+
+void ModuleDocumentWindow::editValues(std::vector<std::string> names, const QString& title)
+{
+    const ImageEdit edit = EditValuesInDialog(this, m_doc.bytes(),
+                                              names.empty() ? ValueEditDialog::IdentityNames() : std::move(names), title);
+    recordStep(title, [&] { WriteImageEdit(m_doc, edit); });
+    refreshNow();
+}
+
+void ModuleDocumentWindow::editTimings()
+{
+    const std::vector<std::string> names = ValueEditDialog::TimingNames(m_doc.bytes());
+    if (names.empty()) {
+        emit statusMessage(tr("This image keeps no timings that can be set by value."));
+        return;
+    }
+    editValues(names, tr("Timings"));
+}
+
+void ModuleDocumentWindow::editProfiles()
+{
+    const ImageEdit edit = EditProfilesInDialog(this, m_doc.bytes());
+    recordStep(tr("Overclocking profiles"), [&] { WriteImageEdit(m_doc, edit); });
     refreshNow();
 }
 

@@ -56,6 +56,10 @@ public:
     void copySelection();   // the selected bytes to the clipboard as "80 08 08 0E"
     void pasteClipboard();  // the clipboard's hex text from the selected byte on
     void selectAllBytes();
+    // Dialogs that edit by meaning; OK stores the edit as one undo step.
+    void editValues(std::vector<std::string> names, const QString& title);  // none: every identity value
+    void editTimings();
+    void editProfiles();
     [[nodiscard]] std::vector<std::uint8_t> selectedBytes() const;
     // Empty while every CRC block agrees with its bytes; otherwise one line
     // naming each block's stored and computed CRC.

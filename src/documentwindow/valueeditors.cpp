@@ -9,7 +9,9 @@
 #include <QCoreApplication>
 #include <QCompleter>
 #include <QDialogButtonBox>
+#include <QEvent>
 #include <QGridLayout>
+#include <QKeyEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -56,7 +58,40 @@ void SetColour(QLabel* label, const QColor& colour)
     label->setPalette(colours);
 }
 
+// Watches one widget for a double-click or Enter.
+class ActivationFilter : public QObject
+{
+public:
+    ActivationFilter(QWidget* widget, std::function<void()> action)
+        : QObject(widget)
+        , m_action(std::move(action))
+    {
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        const bool enter = event->type() == QEvent::KeyPress &&
+            (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Return ||
+             static_cast<QKeyEvent*>(event)->key() == Qt::Key_Enter);
+        if (enter || event->type() == QEvent::MouseButtonDblClick) {
+            m_action();
+            return true;
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    std::function<void()> m_action;
+};
+
 }  // namespace
+
+void OnActivated(QWidget* widget, std::function<void()> action)
+{
+    widget->setFocusPolicy(Qt::StrongFocus);
+    widget->installEventFilter(new ActivationFilter(widget, std::move(action)));
+}
 
 QString ValueCaption(const std::string& name)
 {

@@ -156,6 +156,10 @@ private:
     int m_position = 0;  // the profile the form shows
 };
 
+// Runs `action` when the operator double-clicks `widget` or presses Enter on
+// it; the widget takes the keyboard focus by Tab and click.
+void OnActivated(QWidget* widget, std::function<void()> action);
+
 // The operator's caption of a value name ("partNumber" -> "Part number");
 // JEDEC timing names stay as they are.
 [[nodiscard]] QString ValueCaption(const std::string& name);
