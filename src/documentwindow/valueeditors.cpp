@@ -17,6 +17,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScrollArea>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -44,6 +45,12 @@ QStringList MakerChoices()
         choices << QStringLiteral("%1 (%2:%3)").arg(name).arg(row.bank).arg(code);
     }
     return choices;
+}
+
+// "10 12 14" or "10,12,14": the latencies of a list.
+QStringList LatenciesOf(const QString& text)
+{
+    return text.split(QRegularExpression(QStringLiteral("[\\s,]+")), Qt::SkipEmptyParts);
 }
 
 bool IsTime(const std::string& name)
@@ -211,11 +218,9 @@ void ValueForm::load(std::span<const std::uint8_t> image)
         if (row.flag)
             row.flag->setChecked(text == QLatin1String("true"));
         if (!row.latencies.empty()) {
-            QList<int> listed;
-            for (const QString& part : text.split(QLatin1Char(','), Qt::SkipEmptyParts))
-                listed << part.trimmed().toInt();
+            const QStringList listed = LatenciesOf(text);
             for (auto& [cl, box] : row.latencies)
-                box->setChecked(listed.contains(cl));
+                box->setChecked(listed.contains(QString::number(cl)));
         }
         row.original = currentText(row);
     }
@@ -321,9 +326,9 @@ void ValueForm::setValueText(const QString& name, const QString& text)
     if (row->flag)
         row->flag->setChecked(text == QLatin1String("true"));
     if (!row->latencies.empty()) {
-        const QStringList parts = text.split(QLatin1Char(','), Qt::SkipEmptyParts);
+        const QStringList listed = LatenciesOf(text);
         for (const auto& [cl, box] : row->latencies)
-            box->setChecked(parts.contains(QString::number(cl)));
+            box->setChecked(listed.contains(QString::number(cl)));
     }
     preview();
 }
