@@ -186,6 +186,53 @@
     </message>
 </context>
 <context>
+    <name>ValueForm</name>
+    <message>
+        <source>Manufacturer</source>
+        <translation>製造商</translation>
+    </message>
+    <message>
+        <source>Manufactured (year-week)</source>
+        <translation>製造日期（年-週）</translation>
+    </message>
+    <message>
+        <source>Serial number</source>
+        <translation>序號</translation>
+    </message>
+    <message>
+        <source>Part number</source>
+        <translation>料號</translation>
+    </message>
+    <message>
+        <source>Module revision</source>
+        <translation>模組版本</translation>
+    </message>
+    <message>
+        <source>Speed (MT/s)</source>
+        <translation>速度（MT/s）</translation>
+    </message>
+    <message>
+        <source>CAS latencies</source>
+        <translation>CAS 延遲</translation>
+    </message>
+    <message>
+        <source>Voltage</source>
+        <translation>電壓</translation>
+    </message>
+    <message>
+        <source>Profile name</source>
+        <translation>設定檔名稱</translation>
+    </message>
+    <message>
+        <source>Enabled</source>
+        <translation>啟用</translation>
+    </message>
+    <message>
+        <source>Not stored: %1</source>
+        <translation>未儲存：%1</translation>
+    </message>
+</context>
+<context>
     <name>WindowLinkHost</name>
     <message>
         <source>no reply to the status request</source>
@@ -219,67 +266,59 @@
 <context>
     <name>tessaro::CompareSourceDialog</name>
     <message>
-        <source>Compare</source>
-        <translation>比較</translation>
+        <source>比較</source>
+        <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Image A</source>
-        <translation>映像 A</translation>
+        <source>映像 A</source>
+        <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Image B</source>
-        <translation>映像 B</translation>
+        <source>映像 B</source>
+        <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Open document</source>
-        <translation>開啟中的文件</translation>
+        <source>開啟的文件</source>
+        <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>File</source>
-        <translation>檔案</translation>
+        <source>檔案</source>
+        <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Browse…</source>
-        <translation>瀏覽…</translation>
+        <source>瀏覽…</source>
+        <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Open</source>
-        <translation>開啟</translation>
+        <source>開啟</source>
+        <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>SPD images (*.spd *.bin *.txt);;All files (*)</source>
-        <translation>SPD 映像 (*.spd *.bin *.txt);;所有檔案 (*)</translation>
+        <source>SPD 映像 (*.spd *.bin *.txt);;所有檔案 (*)</source>
+        <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Choose a file for image A.</source>
-        <translation>請選擇映像 A 的檔案。</translation>
+        <source>確定</source>
+        <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Choose a file for image B.</source>
-        <translation>請選擇映像 B 的檔案。</translation>
+        <source>取消</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>請選擇映像 A 的檔案。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>請選擇映像 B 的檔案。</source>
+        <translation type="unfinished"></translation>
     </message>
 </context>
 <context>
     <name>tessaro::CompareWindow</name>
     <message>
-        <source>Compare %1 | %2</source>
-        <translation>比較 %1 | %2</translation>
-    </message>
-    <message>
-        <source>same</source>
-        <translation>相同</translation>
-    </message>
-    <message>
-        <source>%1 bytes differ, %2 facts differ</source>
-        <translation>%1 個位元組不同，%2 項解碼不同</translation>
-    </message>
-    <message>
         <source>A: %1    B: %2    %3</source>
         <translation>A：%1    B：%2    %3</translation>
-    </message>
-    <message>
-        <source>Fact</source>
-        <translation>項目</translation>
     </message>
     <message>
         <source>A</source>
@@ -288,14 +327,6 @@
     <message>
         <source>B</source>
         <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Previous difference</source>
-        <translation>上一個差異</translation>
-    </message>
-    <message>
-        <source>Next difference</source>
-        <translation>下一個差異</translation>
     </message>
     <message>
         <source>Shift+F8</source>
@@ -314,8 +345,171 @@
         <translation>B：%1</translation>
     </message>
     <message>
-        <source>Difference %1 of %2: %3</source>
-        <translation>差異 %1 / %2：%3</translation>
+        <source>比較 %1 | %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>相同</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 個位元組不同，%2 項資料不同</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>項目</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>上一個差異</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>下一個差異</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>大小 (位元組)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>世代</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>模組類型</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>容量 (MB)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Rank 數</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>晶片寬度 (bit)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>匯流排寬度 (bit)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>ECC</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>組織</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>速度 (MT/s)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>速度等級</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>模組速度名稱</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>模組製造商</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>料號</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>序號</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>製造日期</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>解碼面板</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>模組 I/O 標題</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>製造商名稱</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>CAS 延遲</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>電壓</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Checksum (位元組 0-62，存於 63)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>CRC (存於位元組 126-127)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>CRC %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>警告 %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>啟用</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>名稱</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>tCKmin (ps)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>CRC 正確</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>差異 %1 / %2：%3</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>tessaro::DecodedPanels</name>
+    <message>
+        <source>Double-click or Enter to edit</source>
+        <translation>按兩下或按 Enter 編輯</translation>
+    </message>
+</context>
+<context>
+    <name>tessaro::DocumentManager</name>
+    <message>
+        <source>%1：映像之後還有 %2 個位元組，儲存時只寫入映像，這些位元組會被捨棄</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>儲存</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 在映像之後還有 %2 個位元組。
+儲存只寫入映像，這些位元組會被捨棄。是否儲存 ?</source>
+        <translation type="unfinished"></translation>
     </message>
 </context>
 <context>
@@ -365,10 +559,6 @@
 </context>
 <context>
     <name>tessaro::ModuleDocumentWindow</name>
-    <message>
-        <source>The programmer and the module tester hold 256-byte SPD EEPROMs only: this %1-byte %2 image is not sent to the device.</source>
-        <translation>燒錄器與模組測試機只處理 256 位元組的 SPD EEPROM，這份 %1 位元組的 %2 映像不會送到裝置。</translation>
-    </message>
     <message>
         <source>Two hex digits, Enter stores them and moves to the next byte</source>
         <translation>兩個十六進位數字，按 Enter 存入並移到下一個位元組</translation>
@@ -436,6 +626,87 @@
     <message>
         <source>BAD</source>
         <translation>錯誤</translation>
+    </message>
+    <message>
+        <source>Identity…</source>
+        <translation>識別資料…</translation>
+    </message>
+    <message>
+        <source>Identity</source>
+        <translation>識別資料</translation>
+    </message>
+    <message>
+        <source>Timings…</source>
+        <translation>時序…</translation>
+    </message>
+    <message>
+        <source>Profiles…</source>
+        <translation>設定檔…</translation>
+    </message>
+    <message>
+        <source>This image keeps no timings that can be set by value.</source>
+        <translation>此映像沒有可依數值設定的時序。</translation>
+    </message>
+</context>
+<context>
+    <name>tessaro::ProfileEditDialog</name>
+    <message>
+        <source>Overclocking profiles</source>
+        <translation>超頻設定檔</translation>
+    </message>
+    <message>
+        <source>Add</source>
+        <translation>新增</translation>
+    </message>
+    <message>
+        <source>from</source>
+        <translation>來源</translation>
+    </message>
+    <message>
+        <source>Remove</source>
+        <translation>移除</translation>
+    </message>
+    <message>
+        <source>Apply to this profile</source>
+        <translation>套用到此設定檔</translation>
+    </message>
+    <message>
+        <source>the JEDEC values</source>
+        <translation>JEDEC 值</translation>
+    </message>
+    <message>
+        <source>(disabled)</source>
+        <translation>（停用）</translation>
+    </message>
+</context>
+<context>
+    <name>tessaro::SuffixFileDialog</name>
+    <message>
+        <source>*****   無法分辨檔案 !   *****
+
+%1
+資料夾中有多個檔案的名稱顯示相同，請更名後再試。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 已存在。
+要取代它嗎？</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>tessaro::ValueForm</name>
+    <message>
+        <source>ns, or ps with &quot;ps&quot;</source>
+        <translation>ns，或加上 "ps" 以 ps 計</translation>
+    </message>
+    <message>
+        <source>stored as %1</source>
+        <translation>存為 %1</translation>
+    </message>
+    <message>
+        <source>%1 clocks</source>
+        <translation>%1 個時脈</translation>
     </message>
 </context>
 </TS>
