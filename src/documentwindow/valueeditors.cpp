@@ -178,6 +178,7 @@ void ValueForm::build(const std::vector<EditableField>& fields)
             editor = boxes;
         } else {
             row.line = new QLineEdit(this);
+            row.line->setMinimumWidth(260);
             if (IsTime(field.name))
                 row.line->setPlaceholderText(tr("ns, or ps with \"ps\""));
             connect(row.line, &QLineEdit::textEdited, this, [this] { preview(); });

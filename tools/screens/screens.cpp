@@ -7,6 +7,8 @@
 //        tessaro-screens OUTDIR --modules FILE...  (the window of each 512- or 1024-byte image, full screen)
 //        tessaro-screens OUTDIR --compare A B  (the compare window of two images, filling the screen)
 //        tessaro-screens OUTDIR --installed ROOT  (this computer's modules read from the sysfs tree at ROOT)
+//        tessaro-screens OUTDIR --edit FILE...  (editing by meaning: a 256-byte image's part number, a
+//            DDR4/DDR5 image's timings with a time typed in ns, a DDR5 image's XMP 3.0 and EXPO profiles)
 // A 512- or 1024-byte FILE opens in its own window; with --touch N its byte N
 // is then typed again in the entry box (the CRC blocks follow in CRC mode) and
 // a second picture, NAME-edited.png, shows the result.
@@ -30,8 +32,10 @@
 #include "device/programmerlink.h"
 #include "device/serialline.h"
 #include "documentwindow/comparewindow.h"
+#include "documentwindow/decodedpanels.h"
 #include "documentwindow/documentwindow.h"
 #include "documentwindow/moduledocumentwindow.h"
+#include "documentwindow/valueeditors.h"
 #include "files/imagefile.h"
 #include "pinmapui/pinmapart.h"
 #include "print/modulereport.h"
@@ -46,7 +50,9 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMdiSubWindow>
 #include <QPainter>
 #include <QPushButton>
@@ -309,12 +315,119 @@ int ShowModuleWindows(const QDir& out, const QStringList& files)
 }
 
 namespace {
+// Runs `open`, which opens a modal dialog and waits in it; `act` gets the
+// dialog once it shows and ends it.
+void InDialog(const std::function<void()>& open, const std::function<void(QWidget*)>& act)
+{
+    auto* watcher = new QTimer;
+    watcher->setInterval(100);
+    QObject::connect(watcher, &QTimer::timeout, watcher, [watcher, act] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        if (dialog == nullptr)
+            return;
+        watcher->stop();
+        Wait(300);
+        act(dialog);
+        watcher->deleteLater();
+    });
+    watcher->start();
+    open();
+}
+}  // namespace
+
+// Editing by meaning, dialog by dialog, over the workstation filling the screen.
+int ShowEditing(const QDir& out, tessaro::SettingsStore& settings, const QStringList& files)
+{
+    int failures = 0;
+    auto shoot = [&](const QString& name) {
+        const QString file = out.filePath(name + QStringLiteral(".png"));
+        if (QApplication::primaryScreen()->grabWindow(0).save(file))
+            std::printf("%s\n", qPrintable(file));
+        else
+            ++failures;
+    };
+    for (const QString& path : files) {
+        tessaro::AppValues values;
+        values.operatorAuthorized = true;
+        tessaro::MainWindow window(values, settings);
+        window.setGeometry(QApplication::primaryScreen()->availableGeometry());
+        window.show();
+        window.newDocument();
+        window.openPath(path);
+        const QString base = QFileInfo(path).completeBaseName();
+        if (tessaro::ModuleDocumentWindow* module = window.activeModuleDocument()) {
+            qobject_cast<QMdiSubWindow*>(module->parentWidget())->showMaximized();
+            Wait(500);
+            const bool ddr5 = module->document().size() == 1024;
+            InDialog([&] { module->editTimings(); }, [&](QWidget* dialog) {
+                auto* timings = qobject_cast<tessaro::ValueEditDialog*>(dialog);
+                if (timings == nullptr)
+                    return dialog->close();
+                timings->form()->setValueText(QStringLiteral("tAA"), ddr5 ? QStringLiteral("16.1") : QStringLiteral("13.7505"));
+                timings->form()->setValueText(QStringLiteral("tRCD"), QStringLiteral("14"));
+                Wait(300);
+                shoot(base + QStringLiteral("-timings"));
+                timings->reject();
+                return true;
+            });
+            if (ddr5) {
+                InDialog([&] { module->editProfiles(); }, [&](QWidget* dialog) {
+                    auto* profiles = qobject_cast<tessaro::ProfileEditDialog*>(dialog);
+                    if (profiles == nullptr)
+                        return dialog->close();
+                    profiles->resize(1100, 820);
+                    profiles->addProfile(QStringLiteral("XMP 3.0"), QStringLiteral("jedec"));
+                    profiles->form()->setValueText(QStringLiteral("name"), QStringLiteral("TESSARO 6000"));
+                    profiles->form()->setValueText(QStringLiteral("speedMTs"), QStringLiteral("6000"));
+                    profiles->form()->setValueText(QStringLiteral("voltage"), QStringLiteral("1.35"));
+                    profiles->applyForm();
+                    Wait(300);
+                    shoot(base + QStringLiteral("-xmp3"));
+                    profiles->addProfile(QStringLiteral("EXPO"), QStringLiteral("jedec"));
+                    profiles->form()->setValueText(QStringLiteral("tAA"), QStringLiteral("15"));
+                    Wait(300);
+                    shoot(base + QStringLiteral("-expo"));
+                    profiles->accept();
+                    return true;
+                });
+                Wait(500);
+                shoot(base + QStringLiteral("-profiles"));
+            }
+            module->document().setModified(false);
+            continue;
+        }
+        tessaro::DocumentWindow* doc = window.activeDocument();
+        if (doc == nullptr) {
+            ++failures;
+            continue;
+        }
+        qobject_cast<QMdiSubWindow*>(doc->parentWidget())->showMaximized();
+        Wait(2300);
+        InDialog([&] { doc->editValue(QStringLiteral("partNumber")); }, [&](QWidget* dialog) {
+            auto* edit = qobject_cast<tessaro::ValueEditDialog*>(dialog);
+            if (edit == nullptr)
+                return dialog->close();
+            edit->form()->setValueText(QStringLiteral("partNumber"), QStringLiteral("TESSARO-4G-1600"));
+            Wait(300);
+            shoot(base + QStringLiteral("-partnumber"));
+            edit->accept();
+            return true;
+        });
+        Wait(500);
+        shoot(base + QStringLiteral("-partnumber-stored"));
+        doc->document().setModified(false);
+    }
+    return failures == 0 ? 0 : 1;
+}
+
+namespace {
 constexpr const char* kUsage =
     "usage: tessaro-screens OUTDIR [--device DEVICE] [--touch BYTE] [--panels] [--feedback] FILE...\n"
     "       tessaro-screens OUTDIR --dialogs | --wizard | --pinmaps\n"
     "       tessaro-screens OUTDIR --modules FILE...\n"
     "       tessaro-screens OUTDIR --compare FILE-A FILE-B\n"
     "       tessaro-screens OUTDIR --installed SYSFS-ROOT\n"
+    "       tessaro-screens OUTDIR --edit FILE...\n"
     "       tessaro-screens OUTDIR --report FILE\n"
     "Saves pictures of the workstation's windows as PNG files in OUTDIR (needs a display,\n"
     "or QT_QPA_PLATFORM=offscreen).\n";
@@ -354,6 +467,8 @@ int main(int argc, char** argv)
         return ShowPinMaps(out);
     if (args[2] == QLatin1String("--modules"))
         return ShowModuleWindows(out, args.mid(3));
+    if (args[2] == QLatin1String("--edit"))
+        return ShowEditing(out, settings, args.mid(3));
     if (args[2] == QLatin1String("--compare") && args.size() == 5)
         return ShowCompare(out, args[3], args[4]);
     if (args[2] == QLatin1String("--installed") && args.size() == 4)
