@@ -269,3 +269,33 @@ TEST(ValueEditWindows, ProfilesAddedEditedAndRemovedInOneStep)
     window.undo->undo();
     EXPECT_EQ(window.bytes(), *ddr5);
 }
+
+TEST(ValueEditWindows, CheckModeNoneLeavesTheCheckBytes)
+{
+    const char* files[] = {"ddr3/cb-lulu-samsung-m471b5674qh0.bin", "ddr4/cb-poppy-micron-4atf25664az-2g3b1.bin"};
+    AppValues app;
+    app.operatorAuthorized = true;
+    for (const char* file : files) {
+        SCOPED_TRACE(file);
+        const std::optional<Bytes> image = CorpusFile(file);
+        if (!image)
+            continue;
+        OpenWindow window = Open(app, *image);
+        if (auto* doc = qobject_cast<DocumentWindow*>(window.widget.get()))
+            doc->document().setCheckMode(CheckMode::None);
+        else
+            static_cast<ModuleDocumentWindow*>(window.widget.get())->document().setCheckMode(CheckMode::None);
+        const Bytes before = window.bytes();
+        test::ModalResponder responder;
+        responder.handleDialog([](QWidget* dialog) { Accept(dialog, {{"partNumber", "NONE-MODE"}}); });
+        if (auto* doc = qobject_cast<DocumentWindow*>(window.widget.get()))
+            doc->editValue(QStringLiteral("partNumber"));
+        else
+            static_cast<ModuleDocumentWindow*>(window.widget.get())->editValues({"partNumber"}, QStringLiteral("Part"));
+        const Bytes after = window.bytes();
+        EXPECT_EQ(FieldText(after, "partNumber"), "NONE-MODE");
+        for (const ByteSpan& span : CheckByteSpans(after))
+            for (int n = span.first; n <= span.last; ++n)
+                EXPECT_EQ(after[static_cast<std::size_t>(n)], before[static_cast<std::size_t>(n)]) << "byte " << n;
+    }
+}

@@ -1104,6 +1104,22 @@ void UpdateCheckBytes(std::span<std::uint8_t> image)
     FixCrcBlocks(image);
 }
 
+std::vector<ByteSpan> CheckByteSpans(std::span<const std::uint8_t> image)
+{
+    if (LayoutOf(image).size == kSpdSize && image.size() >= static_cast<std::size_t>(kSpdSize)) {
+        SpdImage page{};
+        std::copy_n(image.begin(), kSpdSize, page.begin());
+        if (UsesCrc(page))
+            return {{kCrcLowByte, kCrcHighByte}};
+        return {{kChecksumByte, kChecksumByte}};
+    }
+    Bytes copy(image.begin(), image.end());
+    std::vector<ByteSpan> spans;
+    for (const CrcBlock& block : FixCrcBlocks(copy))
+        spans.push_back({block.storedAt, block.storedAt + 1});
+    return spans;
+}
+
 std::vector<ByteSpan> ChangedBytes(std::span<const std::uint8_t> before, std::span<const std::uint8_t> after)
 {
     std::vector<ByteSpan> spans;

@@ -51,6 +51,10 @@ EditOutcome SetField(std::vector<std::uint8_t>& image, std::string_view name, st
 // DDR4 or DDR5 image (the XMP 3.0 and EXPO blocks included).
 void UpdateCheckBytes(std::span<std::uint8_t> image);
 
+// Where those check bytes are stored, for a caller that keeps them by a rule
+// of its own (a document whose check mode is None leaves them as they are).
+[[nodiscard]] std::vector<ByteSpan> CheckByteSpans(std::span<const std::uint8_t> image);
+
 // The runs of bytes that differ between two images of the same length.
 [[nodiscard]] std::vector<ByteSpan> ChangedBytes(std::span<const std::uint8_t> before,
                                                  std::span<const std::uint8_t> after);

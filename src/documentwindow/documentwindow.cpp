@@ -508,7 +508,7 @@ void DocumentWindow::editValue(const QString& name)
 {
     const QString caption = ValueCaption(name.toStdString());
     const ImageEdit edit = EditValuesInDialog(this, m_doc.image(), {name.toStdString()}, caption);
-    recordStep(caption, [&] { WriteImageEdit(m_doc, edit); });
+    recordStep(caption, [&] { WriteImageEdit(m_editor, edit); });
     refreshNow();
 }
 

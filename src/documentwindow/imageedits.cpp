@@ -1,7 +1,9 @@
 #include "documentwindow/imageedits.h"
 
 #include "document/moduledocument.h"
-#include "document/spddocument.h"
+#include "document/documenteditor.h"
+
+#include <algorithm>
 
 namespace tessaro {
 
@@ -22,26 +24,41 @@ ImageEdit EditProfilesInDialog(QWidget* parent, std::span<const std::uint8_t> im
     return dialog.result();
 }
 
-void WriteImageEdit(SpdDocument& document, const ImageEdit& edit)
+namespace {
+
+// The runs of changed bytes without the check bytes, each run with its bytes.
+template <typename Write>
+void WriteFieldBytes(const ImageEdit& edit, Write write)
 {
-    if (edit.changed.empty())
-        return;
+    const std::vector<ByteSpan> checks = CheckByteSpans(edit.image);
+    const auto isCheck = [&](int n) {
+        return std::any_of(checks.begin(), checks.end(), [n](const ByteSpan& s) { return n >= s.first && n <= s.last; });
+    };
     for (const ByteSpan& span : edit.changed) {
-        for (int n = span.first; n <= span.last; ++n) {
-            document.setMark(n, Mark::Edited);
-            document.setByte(n, edit.image[static_cast<std::size_t>(n)]);
+        for (int n = span.first; n <= span.last;) {
+            if (isCheck(n)) {
+                ++n;
+                continue;
+            }
+            const int first = n;
+            while (n <= span.last && !isCheck(n))
+                ++n;
+            const auto begin = edit.image.begin() + first;
+            write(first, std::span<const std::uint8_t>(begin, begin + (n - first)));
         }
     }
-    document.decodeAll();
-    document.setModified(true);
+}
+
+}  // namespace
+
+void WriteImageEdit(DocumentEditor& editor, const ImageEdit& edit)
+{
+    WriteFieldBytes(edit, [&](int first, std::span<const std::uint8_t> bytes) { editor.pasteBytes(first, bytes); });
 }
 
 void WriteImageEdit(ModuleDocument& document, const ImageEdit& edit)
 {
-    for (const ByteSpan& span : edit.changed) {
-        const auto first = edit.image.begin() + span.first;
-        document.writeBytes(span.first, std::span<const std::uint8_t>(first, first + (span.last - span.first + 1)));
-    }
+    WriteFieldBytes(edit, [&](int first, std::span<const std::uint8_t> bytes) { document.writeBytes(first, bytes); });
 }
 
 }  // namespace tessaro

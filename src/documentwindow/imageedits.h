@@ -12,8 +12,8 @@ class QWidget;
 
 namespace tessaro {
 
+class DocumentEditor;
 class ModuleDocument;
-class SpdDocument;
 
 // Opens the dialog that edits `names` of image (all identity values when
 // names holds several); returns what OK made of it, nothing changed when the
@@ -22,10 +22,11 @@ class SpdDocument;
                                            std::vector<std::string> names, const QString& title);
 [[nodiscard]] ImageEdit EditProfilesInDialog(QWidget* parent, std::span<const std::uint8_t> image);
 
-// Writes the changed bytes of an edit into a document, marked edited, and
-// decodes them; the check bytes are those the edit computed. Run inside a
-// window's recordStep, so the edit is one undo step.
-void WriteImageEdit(SpdDocument& document, const ImageEdit& edit);
+// Writes the bytes an edit changed into a document as the document's own
+// writes do (edited marks, its check mode keeping the check bytes, decode,
+// modified flag); the check bytes the edit computed are left to that mode.
+// Run inside a window's recordStep, so the edit is one undo step.
+void WriteImageEdit(DocumentEditor& editor, const ImageEdit& edit);
 void WriteImageEdit(ModuleDocument& document, const ImageEdit& edit);
 
 }  // namespace tessaro
