@@ -14,6 +14,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QListWidget>
+#include <QPushButton>
 #include <QTest>
 #include <QUndoStack>
 
@@ -255,7 +256,7 @@ TEST(ValueEditWindows, ProfilesAddedEditedAndRemovedInOneStep)
         EXPECT_FALSE(dialog->message().isEmpty());
         dialog->accept();
     });
-    static_cast<ModuleDocumentWindow*>(window.widget.get())->editProfiles();
+    window.widget->findChild<QPushButton*>(QStringLiteral("editProfiles"))->click();
     const Bytes after = window.bytes();
     const std::vector<OverclockProfile> profiles = OverclockProfiles(after);
     ASSERT_GE(profiles.size(), 2u);

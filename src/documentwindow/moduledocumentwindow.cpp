@@ -28,6 +28,8 @@
 #include <QUndoStack>
 #include <QVBoxLayout>
 
+#include <tuple>
+
 namespace tessaro {
 
 namespace {
@@ -339,15 +341,17 @@ QWidget* ModuleDocumentWindow::buildDecodedSide()
     for (int i = 0; i < kTimingCount; ++i)
         addField(QString::fromLatin1(TimingKey(static_cast<TimingName>(i), m_doc.decode().timings.ddr5)));
     auto* editButtons = new QHBoxLayout;
-    const std::pair<QString, std::function<void()>> edits[] = {
-        {tr("Identity…"), [this] { editValues({}, tr("Identity")); }},
-        {tr("Timings…"), [this] { editTimings(); }},
-        {tr("Profiles…"), [this] { editProfiles(); }},
+    const std::tuple<QString, const char*, std::function<void()>> edits[] = {
+        {tr("Identity…"), "editIdentity", [this] { editValues({}, tr("Identity")); }},
+        {tr("Timings…"), "editTimings", [this] { editTimings(); }},
+        {tr("Profiles…"), "editProfiles", [this] { editProfiles(); }},
     };
-    for (const auto& [text, action] : edits)
-        connect(new QPushButton(text, fieldsFrame), &QPushButton::clicked, this, action);
-    for (auto* button : fieldsFrame->findChildren<QPushButton*>(Qt::FindDirectChildrenOnly))
+    for (const auto& [text, name, action] : edits) {
+        auto* button = new QPushButton(text, fieldsFrame);
+        button->setObjectName(QString::fromLatin1(name));
+        connect(button, &QPushButton::clicked, this, action);
         editButtons->addWidget(button);
+    }
     editButtons->addStretch(1);
     form->addRow(editButtons);
     layout->addWidget(fieldsFrame);
