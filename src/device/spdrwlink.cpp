@@ -615,6 +615,7 @@ SpdrwWriteResult SpdrwLink::writeImage(const SpdrwModule& module, std::span<cons
         return refuse("the image holds " + std::to_string(image.size()) + " bytes (" + imageGeneration +
                       ") but the module at " + a + " is " + module.generation + " with " +
                       std::to_string(module.size) + " bytes");
+    result.overridable = true;
     if (!force && imageGeneration != module.generation)
         return refuse("the image is " + imageGeneration + " but the module at " + a + " is " + module.generation +
                       "; --force writes it all the same");
@@ -623,6 +624,7 @@ SpdrwWriteResult SpdrwLink::writeImage(const SpdrwModule& module, std::span<cons
             return refuse("the image's check bytes are wrong (" + problem +
                           "); correct them (tessaro-cli fix) or write it as it is with --force");
     }
+    result.overridable = false;
 
     Bytes backup;
     if (!readImage(module, backup)) {

@@ -49,6 +49,7 @@ struct SpdrwWriteResult {
     enum class Outcome { Written, Unchanged, Refused, Failed };
     Outcome outcome = Outcome::Refused;
     std::string message;              // one line
+    bool overridable = false;         // refused for the generation or the check bytes: force writes it
     std::optional<spdrw::Bytes> backup;  // the module's image before the write
     std::vector<int> pagesWritten;
     int pagesChanged = 0;
