@@ -295,8 +295,7 @@ void ReaderWriterFrame::finished(const SpdrwOutcome& outcome)
         if (!outcome.ok)
             failure({}, outcome);
         else
-            emit statusMessage(tr("SPD reader/writer: %n module(s) found", nullptr,
-                                  static_cast<int>(outcome.modules.size())));
+            emit statusMessage(tr("SPD reader/writer: modules found: %1").arg(outcome.modules.size()));
         return;
     case SpdrwJob::Kind::Read:
         if (!outcome.ok)
@@ -422,8 +421,8 @@ void ReaderWriterFrame::writeFinished(const SpdrwOutcome& outcome)
         return failure(tr("The write to %1 failed. The document is unchanged; the module may hold part of it.")
                            .arg(address),
                        outcome,
-                       tr("To put the module's previous contents back: in the production log (生產紀錄) choose the "
-                          "\"%1\" record of this write, press 開啟映像, and write that window to the module.")
+                       tr("To put the module's previous contents back: in the production log choose the \"%1\" "
+                          "record of this write, open its image, and write that window to the module.")
                            .arg(QCoreApplication::translate("LogWindow", "spdrw backup")));
     }
 }

@@ -24,11 +24,6 @@ const char* OperationName(SpdrwJob::Kind kind)
     return "spdrw";
 }
 
-QString Stage(const char* text)
-{
-    return QCoreApplication::translate("SpdrwController", text);
-}
-
 }  // namespace
 
 // Runs on the controller's thread: the link and the log's connection are
@@ -56,7 +51,7 @@ public:
             if (recorded)
                 journal.record(operation, link.portPath(), module, std::nullopt, false, message, job.document);
         };
-        progress(Stage("SPD reader/writer: connecting…"));
+        progress(QCoreApplication::translate("SpdrwController", "SPD reader/writer: connecting…"));
         if (!link.connect()) {
             fail(link.error(), nullptr);
             finish(log, out);
@@ -69,7 +64,7 @@ public:
         else
             out.ok = true;
         // The bus as it is now, for every frame.
-        progress(Stage("SPD reader/writer: scanning the modules…"));
+        progress(QCoreApplication::translate("SpdrwController", "SPD reader/writer: scanning the modules…"));
         if (link.scan(out.modules)) {
             for (const SpdrwModule& m : out.modules) {
                 bool offline = false;
