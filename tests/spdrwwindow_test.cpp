@@ -155,7 +155,7 @@ TEST_F(SpdrwWindows, ProtectionRefusalsAndAFailedWrite)
     ASSERT_TRUE(frame);
     ASSERT_EQ(frame->moduleList()->topLevelItemCount(), 1);
     const auto marks = [&] { return frame->moduleList()->topLevelItem(0)->text(3); };
-    EXPECT_EQ(marks(), QStringLiteral("■■□□"));
+    EXPECT_EQ(marks(), QStringLiteral("■■□□  0 1"));
 
     test::ModalResponder modal;
     // Protected blocks refuse the write before any byte.
@@ -172,9 +172,9 @@ TEST_F(SpdrwWindows, ProtectionRefusalsAndAFailedWrite)
         QMetaObject::invokeMethod(dialog, "accept");
     });
     press(frame, "spdrwProtectSet");
-    EXPECT_EQ(marks(), QStringLiteral("■■■□"));
+    EXPECT_EQ(marks(), QStringLiteral("■■■□  0 1 2"));
     press(frame, "spdrwProtectClear");
-    EXPECT_EQ(marks(), QStringLiteral("□□□□"));
+    EXPECT_EQ(marks(), QStringLiteral("□□□□  -"));
 
     // Wrong check bytes: refused, and not forced when the operator says no.
     Bytes badCrc = b;
@@ -234,5 +234,5 @@ TEST_F(SpdrwWindows, HiddenUnlessConfiguredAndDdr5ClearOutsideOfflineMode)
     modal.answer(QMessageBox::Ok);
     press(frameOf(blank), "spdrwProtectClear");
     EXPECT_TRUE(lastText(modal).contains(QLatin1String("offline mode"))) << lastText(modal).toStdString();
-    EXPECT_EQ(frameOf(blank)->moduleList()->topLevelItem(0)->text(3), QStringLiteral("□□□■□□□□□□□□□□□□"));
+    EXPECT_EQ(frameOf(blank)->moduleList()->topLevelItem(0)->text(3), QStringLiteral("□□□■□□□□□□□□□□□□  3"));
 }

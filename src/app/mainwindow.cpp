@@ -90,7 +90,15 @@ MainWindow::MainWindow(AppValues& app, SettingsStore& settings, QWidget* parent)
     createStatusBar();
     updateRecentFileActions();
     m_spdrw = new SpdrwController(this);
-    connect(m_spdrw, &SpdrwController::progress, statusBar(), [this](const QString& text) { statusBar()->showMessage(text); });
+    // Its progress shows while it runs, and goes when it ends.
+    connect(m_spdrw, &SpdrwController::progress, statusBar(), [this](const QString& text) {
+        m_spdrwProgress = text;
+        statusBar()->showMessage(text);
+    });
+    connect(m_spdrw, &SpdrwController::stateChanged, this, [this] {
+        if (!m_spdrw->busy())
+            withdrawStatusMessage(m_spdrwProgress);
+    });
 }
 
 MainWindow::~MainWindow()

@@ -203,6 +203,7 @@ private:
     std::unique_ptr<ProgrammerLink> m_link;
     ui::LinkOpener m_openLink;
     SpdrwController* m_spdrw = nullptr;  // a child made after the workspace: it outlives the frames
+    QString m_spdrwProgress;             // its progress text last shown
     std::unique_ptr<ReportPrinter> m_printer;
     QString m_sysfsRoot = QStringLiteral("/");
 

@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QFont>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -139,7 +140,13 @@ void ReaderWriterFrame::follow()
             item->setData(AddressColumn, Qt::UserRole, m.address);
             item->setText(GenerationColumn, ToQString(m.generation));
             item->setText(SizeColumn, QString::number(m.size));
-            item->setText(BlocksColumn, BlockMarks(m));
+            // The marks, larger than the text, and the protected blocks by number.
+            const std::string listed = m.blockList(true);
+            item->setText(BlocksColumn, BlockMarks(m) + QStringLiteral("  ") +
+                                            (listed == "none" ? QStringLiteral("-") : ToQString(listed)));
+            QFont marks = item->font(BlocksColumn);
+            marks.setPointSizeF(marks.pointSizeF() * 1.3);
+            item->setFont(BlocksColumn, marks);
             item->setToolTip(BlocksColumn, tr("blocks of %1 bytes; protected: %2; clear: %3")
                                                .arg(m.blockSize)
                                                .arg(ToQString(m.blockList(true)), ToQString(m.blockList(false))));
