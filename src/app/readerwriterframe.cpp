@@ -313,12 +313,15 @@ void ReaderWriterFrame::finished(const SpdrwOutcome& outcome)
                                .arg(address, generation));
         return;
     case SpdrwJob::Kind::Plan: {
-        if (!outcome.ok)
+        if (!outcome.ok) {
+            if (outcome.write.outcome == SpdrwWriteResult::Outcome::Refused && !outcome.write.message.empty())
+                return writeFinished(outcome);
             return failure(tr("The module at %1 cannot be written.").arg(address), outcome);
+        }
         SpdrwJob write = outcome.job;
         write.kind = SpdrwJob::Kind::Write;
-        // A size that differs, or nothing to change: the write itself says so.
-        if (!outcome.image.empty() && outcome.pagesChanged > 0) {
+        // Nothing to change: the write itself says so.
+        if (outcome.pagesChanged > 0) {
             const QMessageBox::StandardButton answer = QMessageBox::question(
                 this, tr("SPD reader/writer"),
                 tr("Write the document to the %1 module at %2?\n\n%3 of its %4 pages (16 bytes each) change. "
@@ -415,7 +418,9 @@ void ReaderWriterFrame::writeFinished(const SpdrwOutcome& outcome)
                     .arg(address, ToQString(result.message)),
                 QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
             if (answer == QMessageBox::Yes) {
+                // Forced, the pages and the confirmation again.
                 SpdrwJob forced = outcome.job;
+                forced.kind = SpdrwJob::Kind::Plan;
                 forced.force = true;
                 start(std::move(forced));
             } else {

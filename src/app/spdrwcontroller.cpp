@@ -24,6 +24,18 @@ const char* OperationName(SpdrwJob::Kind kind)
     return "spdrw";
 }
 
+// What the driver's messages say to do, in the windows' terms.
+SpdrwHints WindowHints()
+{
+    SpdrwHints hints;
+    hints.clearProtection = "clear it with the reader/writer frame's protection buttons";
+    hints.restoreBackup = [](const std::string& sha256) {
+        return "open the \"spdrw backup\" record with SHA-256 " + sha256 +
+               " in the production log and write that image to the module";
+    };
+    return hints;
+}
+
 }  // namespace
 
 // Runs on the controller's thread: the link and the log's connection are
@@ -101,24 +113,28 @@ private:
             journal.record(operation, port, &module, out.image, true, {}, job.document);
             out.ok = true;
             return;
-        case SpdrwJob::Kind::Plan:
-            // The pages a write would change; a size that differs is the write's refusal.
-            out.ok = true;
-            if (module.size != static_cast<int>(job.image.size()))
-                return;
+        case SpdrwJob::Kind::Plan: {
+            // The pages a write would change, after the write rules that
+            // refuse it before any byte: a refusal is the write's record.
+            const auto refused = [&](const SpdrwWriteResult& result) {
+                out.write = result;
+                out.message = result.message;
+                journal.record("spdrw write", port, &module, std::nullopt, false, result.message, job.document);
+            };
+            if (const auto refusal = link.refuseImage(module, job.image, job.force))
+                return refused(*refusal);
             if (!link.readImage(module, out.image))
                 return fail(link.error(), &module);
-            out.pagesChanged = static_cast<int>(spdrw::DifferingPages(out.image, job.image).size());
+            const std::vector<int> pages = spdrw::DifferingPages(out.image, job.image);
+            out.pagesChanged = static_cast<int>(pages.size());
             out.totalPages = module.size / spdrw::kPageSize;
+            if (const auto refusal = link.refusePages(module, pages, WindowHints()))
+                return refused(*refusal);
+            out.ok = true;
             return;
+        }
         case SpdrwJob::Kind::Write: {
-            SpdrwHints hints;
-            hints.clearProtection = "clear it with the reader/writer frame's protection buttons";
-            hints.restoreBackup = [](const std::string& sha256) {
-                return "open the \"spdrw backup\" record with SHA-256 " + sha256 +
-                       " in the production log and write that image to the module";
-            };
-            out.write = journal.write(link, module, job.image, job.force, hints, job.document);
+            out.write = journal.write(link, module, job.image, job.force, WindowHints(), job.document);
             out.ok = Succeeded(out.write);
             out.message = out.write.message;
             out.pagesChanged = out.write.pagesChanged;
