@@ -22,9 +22,9 @@
 // marked cells).
 //        tessaro-screens OUTDIR --spdrw DEVICE FILE  (the SPD reader/writer on DEVICE, for example its
 // simulator with a module at 0x50 whose blocks 0 and 1 are protected and a
-// seeded failure of a page: the frame in FILE's window, the write's
-// confirmation, the failed write after the protection is cleared, and the
-// production log with the write's backup)
+// seeded failure of a page: the frame in FILE's window, the write refused for
+// the protection, the write's confirmation and the failed write after the
+// protection is cleared, and the production log with the write's backup)
 #include "app/aboutdialog.h"
 #include "app/installedmodulesdialog.h"
 #include "app/mainwindow.h"
@@ -140,9 +140,11 @@ int ShowReaderWriter(tessaro::SettingsStore& settings, const QString& device, co
     const auto press = [&](const char* name) {
         frame->findChild<QPushButton*>(QString::fromLatin1(name))->click();
     };
-    AnswerNextBox(QStringLiteral("spdrw-confirm"), shoot, [&] { press("spdrwWrite"); });
+    AnswerNextBox(QStringLiteral("spdrw-refused"), shoot, [&] { press("spdrwWrite"); });
     window.readerWriter().waitIdle(20000);
     press("spdrwProtectClear");
+    window.readerWriter().waitIdle(20000);
+    AnswerNextBox(QStringLiteral("spdrw-confirm"), shoot, [&] { press("spdrwWrite"); });
     window.readerWriter().waitIdle(20000);
     // The confirmation answered yes; the failure that follows photographed.
     auto* yes = new QTimer;
