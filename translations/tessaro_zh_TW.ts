@@ -233,6 +233,53 @@
     </message>
 </context>
 <context>
+    <name>ValueForm</name>
+    <message>
+        <source>Manufacturer</source>
+        <translation>製造商</translation>
+    </message>
+    <message>
+        <source>Manufactured (year-week)</source>
+        <translation>製造日期（年-週）</translation>
+    </message>
+    <message>
+        <source>Serial number</source>
+        <translation>序號</translation>
+    </message>
+    <message>
+        <source>Part number</source>
+        <translation>料號</translation>
+    </message>
+    <message>
+        <source>Module revision</source>
+        <translation>模組版本</translation>
+    </message>
+    <message>
+        <source>Speed (MT/s)</source>
+        <translation>速度（MT/s）</translation>
+    </message>
+    <message>
+        <source>CAS latencies</source>
+        <translation>CAS 延遲</translation>
+    </message>
+    <message>
+        <source>Voltage</source>
+        <translation>電壓</translation>
+    </message>
+    <message>
+        <source>Profile name</source>
+        <translation>設定檔名稱</translation>
+    </message>
+    <message>
+        <source>Enabled</source>
+        <translation>啟用</translation>
+    </message>
+    <message>
+        <source>Not stored: %1</source>
+        <translation>未儲存：%1</translation>
+    </message>
+</context>
+<context>
     <name>WindowLinkHost</name>
     <message>
         <source>no reply to the status request</source>
@@ -490,6 +537,13 @@
     </message>
 </context>
 <context>
+    <name>tessaro::DecodedPanels</name>
+    <message>
+        <source>Double-click or Enter to edit</source>
+        <translation>按兩下或按 Enter 編輯</translation>
+    </message>
+</context>
+<context>
     <name>tessaro::DocumentManager</name>
     <message>
         <source>%1：映像之後還有 %2 個位元組，儲存時只寫入映像，這些位元組會被捨棄</source>
@@ -620,6 +674,26 @@
         <source>BAD</source>
         <translation>錯誤</translation>
     </message>
+    <message>
+        <source>Identity…</source>
+        <translation>識別資料…</translation>
+    </message>
+    <message>
+        <source>Identity</source>
+        <translation>識別資料</translation>
+    </message>
+    <message>
+        <source>Timings…</source>
+        <translation>時序…</translation>
+    </message>
+    <message>
+        <source>Profiles…</source>
+        <translation>設定檔…</translation>
+    </message>
+    <message>
+        <source>This image keeps no timings that can be set by value.</source>
+        <translation>此映像沒有可依數值設定的時序。</translation>
+    </message>
 </context>
 <context>
     <name>tessaro::PortSettingsDialog</name>
@@ -630,6 +704,37 @@
     <message>
         <source>SPD reader/writer</source>
         <translation>SPD 讀寫器</translation>
+    </message>
+</context>
+<context>
+    <name>tessaro::ProfileEditDialog</name>
+    <message>
+        <source>Overclocking profiles</source>
+        <translation>超頻設定檔</translation>
+    </message>
+    <message>
+        <source>Add</source>
+        <translation>新增</translation>
+    </message>
+    <message>
+        <source>from</source>
+        <translation>來源</translation>
+    </message>
+    <message>
+        <source>Remove</source>
+        <translation>移除</translation>
+    </message>
+    <message>
+        <source>Apply to this profile</source>
+        <translation>套用到此設定檔</translation>
+    </message>
+    <message>
+        <source>the JEDEC values</source>
+        <translation>JEDEC 值</translation>
+    </message>
+    <message>
+        <source>(disabled)</source>
+        <translation>（停用）</translation>
     </message>
 </context>
 <context>
@@ -852,6 +957,21 @@ Write the document as it is all the same?</source>
         <source>%1 已存在。
 要取代它嗎？</source>
         <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>tessaro::ValueForm</name>
+    <message>
+        <source>ns, or ps with &quot;ps&quot;</source>
+        <translation>ns，或加上 "ps" 以 ps 計</translation>
+    </message>
+    <message>
+        <source>stored as %1</source>
+        <translation>存為 %1</translation>
+    </message>
+    <message>
+        <source>%1 clocks</source>
+        <translation>%1 個時脈</translation>
     </message>
 </context>
 </TS>
