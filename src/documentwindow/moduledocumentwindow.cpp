@@ -2,15 +2,12 @@
 
 #include "decode/modulesummary.h"
 #include "device/operatormessages.h"
-#include "documentwindow/documentwindow.h"
 #include "documentwindow/clipboard.h"
 #include "documentwindow/gridlegend.h"
 #include "documentwindow/modulebytegrid.h"
-#include "documentwindow/snapshotstep.h"
 #include "files/qttext.h"
 
 #include <QApplication>
-#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QFormLayout>
 #include <QGroupBox>
@@ -18,12 +15,10 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QRadioButton>
 #include <QRegularExpressionValidator>
 #include <QScrollArea>
 #include <QTableWidget>
-#include <QUndoStack>
 #include <QVBoxLayout>
 
 namespace tessaro {
@@ -32,7 +27,6 @@ namespace {
 
 const QColor kCrcOkColour(0, 128, 0);
 const QColor kCrcBadColour(200, 0, 0);
-const QLatin1String kModifiedPlaceholder("[*]");
 
 QString Optional(const std::optional<std::string>& text)
 {
@@ -126,13 +120,10 @@ QStringList BadCrcBlocks(const ModuleDecode& decode)
 }  // namespace
 
 ModuleDocumentWindow::ModuleDocumentWindow(ImageData image, const QString& caption, QWidget* parent)
-    : QWidget(parent)
+    : DocumentWindowBase(parent)
     , m_doc(std::move(image), caption.toStdString())
 {
-    setAttribute(Qt::WA_DeleteOnClose);
-    m_undo = new QUndoStack(this);
-    connect(m_undo, &QUndoStack::indexChanged, this, &ModuleDocumentWindow::followCleanState);
-    captionChanged();
+    showCaption();
     buildUi();
     m_doc.addObserver(this);
     refreshNow();
@@ -140,9 +131,6 @@ ModuleDocumentWindow::ModuleDocumentWindow(ImageData image, const QString& capti
 
 ModuleDocumentWindow::~ModuleDocumentWindow()
 {
-    // The stack empties itself when QWidget deletes its children, after this
-    // window's part is gone: it must no longer call back.
-    m_undo->disconnect(this);
     m_doc.removeObserver(this);
 }
 
@@ -214,12 +202,8 @@ QWidget* ModuleDocumentWindow::buildSelectedPanel()
 
 QLineEdit* ModuleDocumentWindow::buildHexBox(QWidget* parent, const QString& objectName)
 {
-    auto* box = new QLineEdit(parent);
-    box->setObjectName(objectName);
-    box->setFixedWidth(48);
+    QLineEdit* box = DocumentWindowBase::buildHexBox(parent, objectName, QStringLiteral("[0-9A-Fa-f]{0,2}"));
     box->setMaxLength(2);
-    box->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9A-Fa-f]{0,2}")), box));
-    box->installEventFilter(this);
     // Digits show in upper case however they are typed.
     connect(box, &QLineEdit::textEdited, box, [box](const QString& text) {
         if (text != text.toUpper()) {
@@ -383,11 +367,6 @@ void ModuleDocumentWindow::typeByte(int index, std::uint8_t value)
     refreshNow();
 }
 
-void ModuleDocumentWindow::pasteBytes(int from, std::span<const std::uint8_t> bytes)
-{
-    paste(from, bytes, 0);
-}
-
 void ModuleDocumentWindow::paste(int from, std::span<const std::uint8_t> bytes, std::uint64_t notKept)
 {
     int written = 0;
@@ -397,8 +376,7 @@ void ModuleDocumentWindow::paste(int from, std::span<const std::uint8_t> bytes, 
         selectByte(from);
         m_grid->setSelectionAnchor(from + written - 1);  // the pasted bytes stay selected
     }
-    m_pasteNote = PastedNote(written, dropped);
-    emit statusMessage(m_pasteNote);
+    showPasteNote(PastedNote(written, dropped));
     refreshNow();
 }
 
@@ -412,19 +390,9 @@ std::vector<std::uint8_t> ModuleDocumentWindow::selectedBytes() const
     return {m_doc.bytes().begin() + first, m_doc.bytes().begin() + last + 1};
 }
 
-void ModuleDocumentWindow::copySelection()
+int ModuleDocumentWindow::selectionStart() const
 {
-    emit statusMessage(CopyBytesToClipboard(selectedBytes()));
-}
-
-void ModuleDocumentWindow::pasteClipboard()
-{
-    const ClipboardBytes read = ReadClipboardBytes();
-    if (!read.problem.isEmpty()) {
-        emit statusMessage(read.problem);
-        return;
-    }
-    paste(m_grid->selectionFirst(), read.bytes, read.notKept);
+    return m_grid->selectionFirst();
 }
 
 void ModuleDocumentWindow::selectAllBytes()
@@ -460,96 +428,37 @@ void ModuleDocumentWindow::fillFromRowStart()
 
 // --- Undo and redo ---
 
-void ModuleDocumentWindow::recordStep(const QString& text, const std::function<void()>& change)
+void ModuleDocumentWindow::Step::absorb(const Step& later)
 {
-    pushStep(text, change, -1, -1);
+    document.absorb(later.document);
+    currentAfter = later.currentAfter;
 }
 
-void ModuleDocumentWindow::recordByteEntry(int index, int nextIndex, const std::function<void()>& change)
+void ModuleDocumentWindow::beginEdit()
 {
-    pushStep(QString::fromUtf8("輸入位元組"), change, index, nextIndex);
+    m_doc.beginChange();
+    m_currentBefore = m_grid->currentByte();
 }
 
-void ModuleDocumentWindow::pushStep(const QString& text, const std::function<void()>& change, int entryByte, int nextByte)
+std::unique_ptr<RecordedEdit> ModuleDocumentWindow::endEdit()
 {
-    if (m_recording || m_restoring) {
-        change();
-        return;
-    }
-    withdrawPasteNote();  // an edit after a paste
-    m_recording = true;
-    Snapshot before{m_doc.state(), m_grid->currentByte()};
-    change();
-    Snapshot after{m_doc.state(), m_grid->currentByte()};
-    if (before.document != after.document) {
-        const bool checkMode = before.document.checkMode != after.document.checkMode;
-        m_undo->push(new SnapshotStep<Snapshot>(
-            text, std::move(before), std::move(after), checkMode,
-            [this](const Snapshot& state, bool withCheckMode) { restoreSnapshot(state, withCheckMode); }, entryByte,
-            nextByte));
-    }
-    m_recording = false;
+    Step step{m_doc.endChange(), m_currentBefore, m_grid->currentByte()};
+    if (step.document.empty())
+        return nullptr;
+    return std::make_unique<RecordedStep<ModuleDocumentWindow, Step>>(*this, std::move(step));
 }
 
-void ModuleDocumentWindow::withdrawPasteNote()
+void ModuleDocumentWindow::applyStep(const Step& step, bool undo)
 {
-    if (m_pasteNote.isEmpty())
-        return;
-    emit statusMessageWithdrawn(m_pasteNote);
-    m_pasteNote.clear();
+    m_doc.applyChange(step.document, undo);
+    m_grid->setCurrentByte(undo ? step.currentBefore : step.currentAfter);
 }
 
-void ModuleDocumentWindow::restoreSnapshot(const Snapshot& snapshot, bool withCheckMode)
+void ModuleDocumentWindow::editApplied()
 {
-    m_restoring = true;
-    m_doc.restore(snapshot.document, withCheckMode);
-    m_restoring = false;
     checkModeButton(m_doc.checkMode())->setChecked(true);
-    m_grid->setCurrentByte(snapshot.current);
     m_selectedDirty = true;
     refreshNow();
-}
-
-void ModuleDocumentWindow::markClean()
-{
-    m_undo->setClean();
-}
-
-void ModuleDocumentWindow::followCleanState()
-{
-    if (m_recording)
-        return;
-    const int clean = m_undo->cleanIndex();
-    const int index = m_undo->index();
-    if (index == clean)
-        m_doc.setModified(false);
-    else if (clean < 0 || index < clean)
-        m_doc.setModified(true);
-}
-
-bool ModuleDocumentWindow::eventFilter(QObject* watched, QEvent* event)
-{
-    if (event->type() == QEvent::ShortcutOverride && (watched == m_byteEntry || watched == m_fillBox) &&
-        ShortcutLeftToDocument(static_cast<QLineEdit*>(watched), static_cast<QKeyEvent*>(event))) {
-        event->ignore();
-        return true;
-    }
-    return QWidget::eventFilter(watched, event);
-}
-
-void ModuleDocumentWindow::closeEvent(QCloseEvent* event)
-{
-    if (m_doc.isModified()) {
-        QMessageBox prompt(QMessageBox::Question, ShownWindowTitle(this),
-                           QString::fromUtf8(" SPD 檔案已被修改 , 是否儲存該檔案 ?"),
-                           QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, this);
-        const int answer = prompt.exec();
-        if (answer == QMessageBox::Cancel || (answer == QMessageBox::Yes && !(m_save && m_save(this)))) {
-            event->ignore();
-            return;
-        }
-    }
-    event->accept();
 }
 
 // --- Drawing ---
@@ -565,22 +474,7 @@ void ModuleDocumentWindow::byteChanged(int index)
 
 void ModuleDocumentWindow::captionChanged()
 {
-    // As the 256-byte window: a "[*]" of the caption itself is doubled so that
-    // it shows as it is; the last one is Qt's modified mark.
-    QString title = ToQString(m_doc.caption());
-    title.replace(kModifiedPlaceholder, QStringLiteral("[*][*]"));
-    setWindowTitle(title + kModifiedPlaceholder);
-    setWindowModified(m_doc.isModified());
-    if (!m_doc.isModified())
-        withdrawPasteNote();  // saved
-    // As the 256-byte window: a save is the clean state, a flag set outside
-    // any step is none.
-    if (m_undo != nullptr && !m_recording && !m_restoring) {
-        if (m_doc.isModified() && m_undo->isClean())
-            m_undo->resetClean();
-        else if (!m_doc.isModified() && !m_undo->isClean())
-            m_undo->setClean();
-    }
+    showCaption();
 }
 
 void ModuleDocumentWindow::decodeChanged()
