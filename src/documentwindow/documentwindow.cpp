@@ -470,7 +470,7 @@ void DocumentWindow::byteChanged(int index)
 {
     if (index == 2)
         followImageKind();
-    m_grid->update();
+    m_grid->update(m_grid->cellRect(index));
     scheduleRefresh();
 }
 
@@ -484,9 +484,9 @@ void DocumentWindow::followImageKind()
     m_security->setToolTip(security ? QString() : ToQString(kSecurityOnDdr3Tip));
 }
 
-void DocumentWindow::markChanged(int /*index*/)
+void DocumentWindow::markChanged(int index)
 {
-    m_grid->update();
+    m_grid->update(m_grid->cellRect(index));
 }
 
 void DocumentWindow::captionChanged()
@@ -532,23 +532,43 @@ void DocumentWindow::refreshNow()
     m_value->setText(ToQString(panel.value));
     if (m_viewDirty) {
         m_viewDirty = false;
-        const DecodedView& view = m_doc.view();
-        m_panels->showView(view);
-        checkModeButton(CheckMode::Crc)->setText(ToQString(view.crcOptionCaption));
-        m_programmer->moduleIoFrame()->setTitle(ToQString(view.ioPanelTitle));
-        m_securityText->setText(ToQString(ByteToHex(view.securityCode)));
-        const SpdImage& image = m_doc.image();
-        m_summary->setText(ToQString(SummarizeModule(image).line()));
-        std::string profiles = ProfilesListing(OverclockProfiles(image));
-        if (!profiles.empty() && profiles.back() == '\n')
-            profiles.pop_back();
-        m_profiles->setText(ToQString(profiles));
-        m_profiles->setVisible(!profiles.empty());
+        showView();
     }
     m_dateText->setText(ToQString(m_editor.dateText()));
     m_weekText->setText(QString::number(m_editor.week().week));
     showCheckState();
-    m_grid->update();
+    // The cells themselves follow byteChanged and markChanged; the whole grid
+    // is drawn again when the selected byte, the fill row or a red text moved.
+    GridLook look{m_editor.currentByte(), m_editor.highlightedRow(), {}};
+    for (int n = 0; n < kSpdSize; ++n)
+        look.redText.set(static_cast<std::size_t>(n), m_editor.cellText(n) == CellText::Red);
+    if (look != m_gridLook) {
+        m_gridLook = look;
+        m_grid->update();
+    }
+}
+
+void DocumentWindow::showView()
+{
+    // Texts equal to those shown stay as they are (a key that changes no byte).
+    const DecodedView& view = m_doc.view();
+    if (!m_shownView || *m_shownView != view) {
+        m_shownView = view;
+        m_panels->showView(view);
+        checkModeButton(CheckMode::Crc)->setText(ToQString(view.crcOptionCaption));
+        m_programmer->moduleIoFrame()->setTitle(ToQString(view.ioPanelTitle));
+        m_securityText->setText(ToQString(ByteToHex(view.securityCode)));
+    }
+    const SpdImage& image = m_doc.image();
+    if (m_summaryImage && *m_summaryImage == image)
+        return;
+    m_summaryImage = image;
+    m_summary->setText(ToQString(SummarizeModule(image).line()));
+    std::string profiles = ProfilesListing(OverclockProfiles(image));
+    if (!profiles.empty() && profiles.back() == '\n')
+        profiles.pop_back();
+    m_profiles->setText(ToQString(profiles));
+    m_profiles->setVisible(!profiles.empty());
 }
 
 void DocumentWindow::showCheckState()

@@ -12,8 +12,10 @@
 #include <QTimer>
 
 #include <array>
+#include <bitset>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -157,6 +159,7 @@ private:
     void showPinMaps();
     void updateEntryBox();  // the byte entry box shown and enabled as the editor says
     void showCheckState();
+    void showView();  // the decoded panels, the summary line and the profiles
     DocumentEditor::Today today() const;
 
     AppValues& m_app;
@@ -166,6 +169,16 @@ private:
     QTimer m_settleTimer;
     bool m_refreshPending = false;
     bool m_viewDirty = true;
+    // What the panels, the summary and the grid as a whole show now.
+    std::optional<DecodedView> m_shownView;
+    std::optional<SpdImage> m_summaryImage;
+    struct GridLook {
+        int current = -1;
+        int highlightedRow = -1;
+        std::bitset<kSpdSize> redText;
+        bool operator==(const GridLook&) const = default;
+    };
+    GridLook m_gridLook;
 
     QLabel* m_byteCaption = nullptr;
     QLabel* m_description = nullptr;
