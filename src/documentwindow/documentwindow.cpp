@@ -515,17 +515,8 @@ void DocumentWindow::decodedViewChanged()
     scheduleRefresh();
 }
 
-void DocumentWindow::scheduleRefresh()
-{
-    if (m_refreshPending)
-        return;
-    m_refreshPending = true;
-    QMetaObject::invokeMethod(this, &DocumentWindow::refreshNow, Qt::QueuedConnection);
-}
-
 void DocumentWindow::refreshNow()
 {
-    m_refreshPending = false;
     const SpdDocument::SelectedPanel& panel = m_doc.selectedPanel();
     m_byteCaption->setText(ToQString(panel.byteCaption));
     m_description->setText(ToQString(panel.description));

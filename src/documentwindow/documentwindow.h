@@ -151,7 +151,6 @@ private:
     QWidget* buildGridFrame();
     QWidget* buildCheckFrame();
     QWidget* buildComputerFrame();
-    void scheduleRefresh();
     void runDeviceCommand(DeviceCommand command);
     // The date-code and security options after byte 2 changed (DDR3 or not).
     void followImageKind();
@@ -167,7 +166,6 @@ private:
     DocumentEditor m_editor;
     std::function<QDate()> m_today;
     QTimer m_settleTimer;
-    bool m_refreshPending = false;
     bool m_viewDirty = true;
     // What the panels, the summary and the grid as a whole show now.
     std::optional<DecodedView> m_shownView;

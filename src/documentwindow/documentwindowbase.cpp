@@ -188,6 +188,20 @@ void DocumentWindowBase::showCaption()
     }
 }
 
+void DocumentWindowBase::scheduleRefresh()
+{
+    if (m_refreshPending)
+        return;
+    m_refreshPending = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_refreshPending = false;
+            refreshNow();
+        },
+        Qt::QueuedConnection);
+}
+
 // --- Status notes and the clipboard ---
 
 void DocumentWindowBase::showPasteNote(const QString& note)

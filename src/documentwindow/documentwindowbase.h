@@ -115,6 +115,8 @@ protected:
     // were written; `notKept` bytes of the text were beyond what was read.
     virtual void paste(int from, std::span<const std::uint8_t> bytes, std::uint64_t notKept) = 0;
 
+    // Runs refreshNow from the event loop, once for any number of changes.
+    void scheduleRefresh();
     // The caption or the modified flag changed (a document observer's call).
     void showCaption();
     // The status note after a paste, withdrawn at the next edit or save.
@@ -137,6 +139,7 @@ private:
     QUndoStack* m_undo = nullptr;
     std::function<bool()> m_save;
     std::vector<QLineEdit*> m_hexBoxes;
+    bool m_refreshPending = false;
     bool m_recording = false;  // a step's change is running
     bool m_restoring = false;  // an undo or redo is putting a step back
     QString m_pasteNote;       // the paste note the status bar shows, until the next edit or save

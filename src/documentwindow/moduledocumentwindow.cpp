@@ -483,17 +483,8 @@ void ModuleDocumentWindow::decodeChanged()
     scheduleRefresh();
 }
 
-void ModuleDocumentWindow::scheduleRefresh()
-{
-    if (m_refreshPending)
-        return;
-    m_refreshPending = true;
-    QMetaObject::invokeMethod(this, &ModuleDocumentWindow::refreshNow, Qt::QueuedConnection);
-}
-
 void ModuleDocumentWindow::refreshNow()
 {
-    m_refreshPending = false;
     if (m_selectedDirty) {
         m_selectedDirty = false;
         showSelectedByte();

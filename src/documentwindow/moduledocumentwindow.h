@@ -111,7 +111,6 @@ private:
     void storeEntry();
     void showCheckState();
     void fillFromRowStart();
-    void scheduleRefresh();
     void showSelectedByte();
     void showDecode();
     void showFields(const ModuleDecode& decode);
@@ -120,7 +119,6 @@ private:
     QLabel* fieldLabel(const QString& key) const;
 
     ModuleDocument m_doc;
-    bool m_refreshPending = false;
     bool m_selectedDirty = true;
     bool m_decodeDirty = true;
     int m_currentBefore = 0;  // the selected byte when the edit being noted began
