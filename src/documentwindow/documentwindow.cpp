@@ -45,7 +45,6 @@ constexpr const char* kDateCodeStep = "燒錄日期碼";
 constexpr const char* kSecurityStep = "安全碼";
 constexpr const char* kSecurityOnDdr3Tip = "DDR3 SPD 的位元組 127 (7F) 存放 CRC 的高位元組 , 不可寫入安全碼";
 
-const QColor kCheckBadColour(200, 0, 0);
 // What the byte entry box and the fill box take; their keys go through eventFilter.
 const QString kHexDigits = QStringLiteral("[0-9A-Fa-f]*");
 constexpr const char* kPasswordRefusal = "位元組 00-3F 需要密碼，未寫入 (bytes 00h-3Fh need the password: nothing written)";
@@ -304,15 +303,8 @@ QWidget* DocumentWindow::buildGridFrame()
         m_grid->update();
     });
     layout->addWidget(new GridLegend(GridLegend::Kind::SpdWindow, frame));
-    auto* fillRow = new QHBoxLayout;
-    m_fillCaption = new QLabel(ToQString("填入值 (紅色列起至 FF)"), frame);
-    m_fillCaption->setObjectName(QStringLiteral("fillCaption"));
     m_fillBox = buildHexBox(frame, QStringLiteral("Text2"), kHexDigits);
-    m_fillCaption->setBuddy(m_fillBox);
-    fillRow->addWidget(m_fillCaption);
-    fillRow->addWidget(m_fillBox);
-    fillRow->addStretch(1);
-    layout->addLayout(fillRow);
+    m_fillCaption = addFillRow(layout, frame, ToQString("填入值 (紅色列起至 FF)"), m_fillBox);
     return frame;
 }
 
@@ -330,12 +322,7 @@ QWidget* DocumentWindow::buildCheckFrame()
         connect(button, &QRadioButton::clicked, this, [this, i] { m_doc.setCheckMode(static_cast<CheckMode>(i)); });
     }
     checkModeButton(CheckMode::Checksum)->setChecked(true);
-    m_checkState = new QLabel(m_checkFrame);
-    m_checkState->setObjectName(QStringLiteral("checkState"));
-    QPalette bad = m_checkState->palette();
-    bad.setColor(QPalette::WindowText, kCheckBadColour);
-    m_checkState->setPalette(bad);
-    m_checkState->hide();
+    m_checkState = buildCheckStateLabel(m_checkFrame);
     layout->addWidget(m_checkState);
     return m_checkFrame;
 }

@@ -4,7 +4,9 @@
 #include "files/qttext.h"
 
 #include <QCloseEvent>
+#include <QHBoxLayout>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QRegularExpressionValidator>
@@ -245,6 +247,30 @@ QLineEdit* DocumentWindowBase::buildHexBox(QWidget* parent, const QString& objec
     box->setValidator(new QRegularExpressionValidator(QRegularExpression(pattern), box));
     m_hexBoxes.push_back(box);
     return box;
+}
+
+QLabel* DocumentWindowBase::addFillRow(QBoxLayout* layout, QWidget* frame, const QString& caption, QLineEdit* box)
+{
+    auto* row = new QHBoxLayout;
+    auto* label = new QLabel(caption, frame);
+    label->setObjectName(QStringLiteral("fillCaption"));
+    label->setBuddy(box);
+    row->addWidget(label);
+    row->addWidget(box);
+    row->addStretch(1);
+    layout->addLayout(row);
+    return label;
+}
+
+QLabel* DocumentWindowBase::buildCheckStateLabel(QWidget* frame)
+{
+    auto* label = new QLabel(frame);
+    label->setObjectName(QStringLiteral("checkState"));
+    QPalette bad = label->palette();
+    bad.setColor(QPalette::WindowText, QColor(200, 0, 0));
+    label->setPalette(bad);
+    label->hide();
+    return label;
 }
 
 bool DocumentWindowBase::isHexBox(const QObject* object) const

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+class QBoxLayout;
+class QLabel;
 class QLineEdit;
 class QUndoStack;
 
@@ -125,6 +127,12 @@ protected:
     // redo shortcuts go to the document while it has no typing of its own.
     QLineEdit* buildHexBox(QWidget* parent, const QString& objectName, const QString& pattern);
     [[nodiscard]] bool isHexBox(const QObject* object) const;
+    // The fill row under the grid: `caption` (object name "fillCaption") for
+    // `box`, added to `layout`; returns the caption.
+    QLabel* addFillRow(QBoxLayout* layout, QWidget* frame, const QString& caption, QLineEdit* box);
+    // The label of the check frame that names stored and computed check
+    // values in red while they differ; hidden until then.
+    static QLabel* buildCheckStateLabel(QWidget* frame);
     // Undo shortcuts of the hex boxes; a window's own filter calls it first.
     bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;

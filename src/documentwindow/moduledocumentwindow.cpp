@@ -229,16 +229,9 @@ QWidget* ModuleDocumentWindow::buildGridFrame()
     });
     connect(m_grid, &ModuleByteGrid::byteTyped, this, &ModuleDocumentWindow::typeByte);
     layout->addWidget(new GridLegend(GridLegend::Kind::ModuleWindow, frame));
-    auto* fillRow = new QHBoxLayout;
-    auto* fillCaption = new QLabel(tr("Fill from the row's first byte to the end"), frame);
-    fillCaption->setObjectName(QStringLiteral("fillCaption"));
     m_fillBox = buildHexBox(frame, QStringLiteral("fillBox"));
-    fillCaption->setBuddy(m_fillBox);
     connect(m_fillBox, &QLineEdit::returnPressed, this, &ModuleDocumentWindow::fillFromRowStart);
-    fillRow->addWidget(fillCaption);
-    fillRow->addWidget(m_fillBox);
-    fillRow->addStretch(1);
-    layout->addLayout(fillRow);
+    addFillRow(layout, frame, tr("Fill from the row's first byte to the end"), m_fillBox);
     return frame;
 }
 
@@ -251,12 +244,7 @@ QWidget* ModuleDocumentWindow::buildCheckFrame()
     m_noneButton = new QRadioButton(QStringLiteral("None"), m_checkFrame);
     layout->addWidget(m_crcButton);
     layout->addWidget(m_noneButton);
-    m_checkState = new QLabel(m_checkFrame);
-    m_checkState->setObjectName(QStringLiteral("checkState"));
-    QPalette bad = m_checkState->palette();
-    bad.setColor(QPalette::WindowText, kCrcBadColour);
-    m_checkState->setPalette(bad);
-    m_checkState->hide();
+    m_checkState = buildCheckStateLabel(m_checkFrame);
     layout->addWidget(m_checkState);
     layout->addStretch(1);
     checkModeButton(m_doc.checkMode())->setChecked(true);
