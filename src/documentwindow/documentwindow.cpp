@@ -255,32 +255,15 @@ void DocumentWindow::resizeEvent(QResizeEvent* event)
 
 QWidget* DocumentWindow::buildSelectedPanel()
 {
-    auto* panel = new QWidget(this);
-    auto* row = new QHBoxLayout(panel);
-    row->setContentsMargins(0, 0, 0, 0);
-    m_byteCaption = new QLabel(QStringLiteral("Byte0"), panel);
-    m_byteCaption->setObjectName(QStringLiteral("byteCaption"));
-    m_byteCaption->setMinimumWidth(70);
-    m_description = new QLabel(panel);
-    m_description->setObjectName(QStringLiteral("descriptionCaption"));
-    m_description->setFrameShape(QFrame::StyledPanel);
-    m_description->setFrameShadow(QFrame::Sunken);
-    m_description->setMinimumWidth(230);
-    auto* valueCaption = new QLabel(QStringLiteral("Value"), panel);
-    m_value = new QLabel(QStringLiteral("00"), panel);
-    m_value->setObjectName(QStringLiteral("valueCaption"));
+    const SelectedBytePanel p = buildSelectedBytePanel(QStringLiteral("Byte0"), 70, [this](QWidget* panel) {
+        return buildHexBox(panel, QStringLiteral("Text1"), kHexDigits);
+    });
+    m_byteCaption = p.byteCaption;
+    m_description = p.description;
+    m_value = p.value;
     m_value->setToolTip(QStringLiteral("Byte value, press then chang"));
-    m_value->setFrameShape(QFrame::StyledPanel);
-    m_value->setFrameShadow(QFrame::Sunken);
-    m_value->setMinimumWidth(28);
-    m_value->setAlignment(Qt::AlignCenter);
-    m_byteEntry = buildHexBox(panel, QStringLiteral("Text1"), kHexDigits);
-    row->addWidget(m_byteCaption);
-    row->addWidget(m_description, 1);
-    row->addWidget(valueCaption);
-    row->addWidget(m_value);
-    row->addWidget(m_byteEntry);
-    return panel;
+    m_byteEntry = p.entry;
+    return p.panel;
 }
 
 QWidget* DocumentWindow::buildGridFrame()

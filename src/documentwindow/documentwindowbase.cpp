@@ -249,6 +249,38 @@ QLineEdit* DocumentWindowBase::buildHexBox(QWidget* parent, const QString& objec
     return box;
 }
 
+DocumentWindowBase::SelectedBytePanel DocumentWindowBase::buildSelectedBytePanel(
+    const QString& caption, int captionWidth, const std::function<QLineEdit*(QWidget* panel)>& entry)
+{
+    SelectedBytePanel p;
+    p.panel = new QWidget(this);
+    auto* row = new QHBoxLayout(p.panel);
+    row->setContentsMargins(0, 0, 0, 0);
+    p.byteCaption = new QLabel(caption, p.panel);
+    p.byteCaption->setObjectName(QStringLiteral("byteCaption"));
+    p.byteCaption->setMinimumWidth(captionWidth);
+    p.description = new QLabel(p.panel);
+    p.description->setObjectName(QStringLiteral("descriptionCaption"));
+    p.description->setMinimumWidth(230);
+    auto* valueCaption = new QLabel(QStringLiteral("Value"), p.panel);
+    valueCaption->setObjectName(QStringLiteral("valueLabel"));
+    p.value = new QLabel(QStringLiteral("00"), p.panel);
+    p.value->setObjectName(QStringLiteral("valueCaption"));
+    p.value->setMinimumWidth(28);
+    p.value->setAlignment(Qt::AlignCenter);
+    for (QLabel* sunken : {p.description, p.value}) {
+        sunken->setFrameShape(QFrame::StyledPanel);
+        sunken->setFrameShadow(QFrame::Sunken);
+    }
+    p.entry = entry(p.panel);
+    row->addWidget(p.byteCaption);
+    row->addWidget(p.description, 1);
+    row->addWidget(valueCaption);
+    row->addWidget(p.value);
+    row->addWidget(p.entry);
+    return p;
+}
+
 QLabel* DocumentWindowBase::addFillRow(QBoxLayout* layout, QWidget* frame, const QString& caption, QLineEdit* box)
 {
     auto* row = new QHBoxLayout;

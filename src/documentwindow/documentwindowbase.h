@@ -127,6 +127,18 @@ protected:
     // redo shortcuts go to the document while it has no typing of its own.
     QLineEdit* buildHexBox(QWidget* parent, const QString& objectName, const QString& pattern);
     [[nodiscard]] bool isHexBox(const QObject* object) const;
+    // The row above the grid: the selected byte's caption (`caption`, at
+    // least `captionWidth` wide), its description, "Value" with the value,
+    // and the byte entry box, built with the panel as its parent by `entry`.
+    struct SelectedBytePanel {
+        QWidget* panel = nullptr;
+        QLabel* byteCaption = nullptr;
+        QLabel* description = nullptr;
+        QLabel* value = nullptr;
+        QLineEdit* entry = nullptr;
+    };
+    SelectedBytePanel buildSelectedBytePanel(const QString& caption, int captionWidth,
+                                             const std::function<QLineEdit*(QWidget* panel)>& entry);
     // The fill row under the grid: `caption` (object name "fillCaption") for
     // `box`, added to `layout`; returns the caption.
     QLabel* addFillRow(QBoxLayout* layout, QWidget* frame, const QString& caption, QLineEdit* box);

@@ -170,34 +170,17 @@ QString ModuleDocumentWindow::programmerRefusal() const
 
 QWidget* ModuleDocumentWindow::buildSelectedPanel()
 {
-    auto* panel = new QWidget(this);
-    auto* row = new QHBoxLayout(panel);
-    row->setContentsMargins(0, 0, 0, 0);
-    m_byteCaption = new QLabel(ModuleByteGrid::byteCaption(0), panel);
-    m_byteCaption->setObjectName(QStringLiteral("byteCaption"));
-    m_byteCaption->setMinimumWidth(QFontMetrics(font()).horizontalAdvance(QStringLiteral("Byte 3FFh")) + 6);
-    m_byteName = new QLabel(panel);
-    m_byteName->setObjectName(QStringLiteral("descriptionCaption"));
-    m_byteName->setFrameShape(QFrame::StyledPanel);
-    m_byteName->setFrameShadow(QFrame::Sunken);
-    m_byteName->setMinimumWidth(230);
-    auto* valueCaption = new QLabel(QStringLiteral("Value"), panel);
-    valueCaption->setObjectName(QStringLiteral("valueLabel"));
-    m_value = new QLabel(QStringLiteral("00"), panel);
-    m_value->setObjectName(QStringLiteral("valueCaption"));
-    m_value->setFrameShape(QFrame::StyledPanel);
-    m_value->setFrameShadow(QFrame::Sunken);
-    m_value->setMinimumWidth(28);
-    m_value->setAlignment(Qt::AlignCenter);
-    m_byteEntry = buildHexBox(panel, QStringLiteral("byteEntry"));
+    const int captionWidth = QFontMetrics(font()).horizontalAdvance(QStringLiteral("Byte 3FFh")) + 6;
+    const SelectedBytePanel p = buildSelectedBytePanel(ModuleByteGrid::byteCaption(0), captionWidth, [this](QWidget* panel) {
+        return buildHexBox(panel, QStringLiteral("byteEntry"));
+    });
+    m_byteCaption = p.byteCaption;
+    m_byteName = p.description;
+    m_value = p.value;
+    m_byteEntry = p.entry;
     m_byteEntry->setToolTip(tr("Two hex digits, Enter stores them and moves to the next byte"));
     connect(m_byteEntry, &QLineEdit::returnPressed, this, &ModuleDocumentWindow::storeEntry);
-    row->addWidget(m_byteCaption);
-    row->addWidget(m_byteName, 1);
-    row->addWidget(valueCaption);
-    row->addWidget(m_value);
-    row->addWidget(m_byteEntry);
-    return panel;
+    return p.panel;
 }
 
 QLineEdit* ModuleDocumentWindow::buildHexBox(QWidget* parent, const QString& objectName)
