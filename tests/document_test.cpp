@@ -5,6 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <tuple>
+#include <utility>
+
 using namespace tessaro;
 
 namespace {
@@ -188,4 +192,45 @@ TEST(Settle, ResultDoesNotDependOnEarlierDocuments)
     EXPECT_EQ(second.view().legacy, alone.view().legacy);
     EXPECT_EQ(second.view().ioPanelTitle, alone.view().ioPanelTitle);
     EXPECT_EQ(second.view()[LegacyField::DramClock], "533 MHz(PC2-4200)");
+}
+
+// A recorded change takes back exactly what it touched: the bytes, marks and
+// values before it, and again those after it; a byte changed outside it stays.
+TEST_F(Document, RecordedChangeTakesBackWhatItTouchedAndNothingElse)
+{
+    SpdImage ddr3{};
+    ddr3[2] = 0x0B;
+    std::array<Mark, kSpdSize> generated{};
+    generated.fill(Mark::Generated);
+    const std::pair<const char*, std::function<void()>> edits[] = {
+        {"byte and mark", [&] { doc.setByte(70, 0x5A); doc.setMark(70, Mark::Edited); }},
+        {"CRC upkeep and mode", [&] { doc.setCheckMode(CheckMode::Crc); doc.updateCrc(); }},
+        {"type code and flag", [&] { doc.setMemoryTypeCode(MemoryTypeCode::Ddr2); doc.setModified(true); }},
+        {"whole image", [&] { doc.replaceImage(ddr3, generated, CheckMode::Crc); }},
+    };
+    const auto seen = [&] {
+        return std::tuple{doc.image(), doc.memoryTypeCode(), doc.checkMode(), doc.isModified(), doc.view().crcValue,
+                          doc.mark(70), doc.mark(0)};
+    };
+    for (const auto& [what, edit] : edits) {
+        const auto before = seen();
+        doc.beginChange();
+        edit();
+        const SpdDocument::Change change = doc.endChange();
+        const auto after = seen();
+        EXPECT_FALSE(change.empty()) << what;
+        doc.applyChange(change, true);
+        EXPECT_EQ(seen(), before) << what;
+        doc.applyChange(change, false);
+        EXPECT_EQ(seen(), after) << what;
+        doc.applyChange(change, true);
+    }
+    doc.beginChange();
+    doc.setByte(5, 0x11);
+    const SpdDocument::Change change = doc.endChange();
+    ASSERT_EQ(change.bytes.size(), 1u);
+    doc.setByte(6, 0x22);  // outside the change
+    doc.applyChange(change, true);
+    EXPECT_EQ(doc.byte(5), 0);
+    EXPECT_EQ(doc.byte(6), 0x22);
 }

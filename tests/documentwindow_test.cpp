@@ -227,7 +227,7 @@ TEST_F(Window, ClosePromptKeepsTheImageUnlessTheOperatorLetsItGo)
 {
     int saves = 0;
     bool saveWorks = false;
-    window->setSaveHandler([&](DocumentWindow*) {
+    window->setSaveHandler([&] {
         ++saves;
         return saveWorks;
     });

@@ -184,7 +184,7 @@ ModuleDocumentWindow* MainWindow::openModuleDocument(ImageData image, const QStr
 {
     auto* window = new ModuleDocumentWindow(std::move(image), caption);
     window->document().setCaption(FileNameString(caption));  // every byte of a file's name
-    window->setSaveHandler([this](ModuleDocumentWindow* w) { return m_documents->saveModuleDocument(w, false); });
+    window->setSaveHandler([this, window] { return m_documents->saveModuleDocument(window, false); });
     m_documents->track(window);
     // The programmer column as the 256-byte window has it; every button of it
     // says why it sends nothing for this image.
@@ -970,7 +970,7 @@ DocumentWindow* MainWindow::newDocument()
 {
     ++m_app.documentCount;
     auto* window = new DocumentWindow(m_app, QStringLiteral("SPD_File %1").arg(m_app.documentCount));
-    window->setSaveHandler([this](DocumentWindow* w) { return m_documents->saveDocument(w); });
+    window->setSaveHandler([this, window] { return m_documents->saveDocument(window); });
     m_documents->track(window);
     wireDocument(window);
     window->addDeviceFrame(readerWriterFrame(

@@ -38,6 +38,7 @@ inline constexpr const char* kCrcOptionDesignCaption = "CRC(0-125)";
 struct DecodeContext {
     std::int16_t currentMemoryType = 0;  // byte 2 of the image last dispatched, as is (MemoryTypeOf names it)
     std::int16_t currentModuleForm = 0;  // 4: a small-outline module
+    bool operator==(const DecodeContext&) const = default;
 };
 
 // Every text of both decoded panel pairs of one document, with their visibility.
@@ -62,6 +63,7 @@ struct DecodedView {
     [[nodiscard]] const std::string& operator[](LegacyField f) const { return legacy[static_cast<std::size_t>(f)]; }
     [[nodiscard]] std::string& operator[](Ddr3Field f) { return ddr3[static_cast<std::size_t>(f)]; }
     [[nodiscard]] const std::string& operator[](Ddr3Field f) const { return ddr3[static_cast<std::size_t>(f)]; }
+    bool operator==(const DecodedView&) const = default;
 };
 
 }  // namespace tessaro

@@ -57,36 +57,49 @@ void DocumentEditor::open(const Today& today)
     m_highlightedRow = 15;
 }
 
-bool DocumentEditor::Snapshot::sameContent(const Snapshot& other) const
+DocumentEditor::Stamps DocumentEditor::stamps() const
 {
-    return document == other.document && savedDateYear == other.savedDateYear && savedDateWeek == other.savedDateWeek &&
-           savedByte127 == other.savedByte127 && dateYearByte == other.dateYearByte &&
-           securityStamped == other.securityStamped;
+    return {m_savedDateYear, m_savedDateWeek, m_savedByte127, m_dateYearByte, m_securityStamped};
 }
 
-DocumentEditor::Snapshot DocumentEditor::snapshot() const
+void DocumentEditor::Step::absorb(const Step& later)
 {
-    return {m_doc.state(), m_savedDateYear, m_savedDateWeek, m_savedByte127, m_dateYearByte, m_securityStamped, m_current};
+    document.absorb(later.document);
+    after = later.after;
+    currentAfter = later.currentAfter;
 }
 
-void DocumentEditor::restore(const Snapshot& snapshot, bool withCheckMode)
+void DocumentEditor::beginStep()
 {
-    m_doc.restore(snapshot.document, withCheckMode);
+    m_doc.beginChange();
+    m_stampsBefore = stamps();
+    m_currentBefore = m_current;
+}
+
+DocumentEditor::Step DocumentEditor::endStep()
+{
+    return {m_doc.endChange(), m_stampsBefore, stamps(), m_currentBefore, m_current};
+}
+
+void DocumentEditor::applyStep(const Step& step, bool undo)
+{
+    m_doc.applyChange(step.document, undo);
     // The red text of the stamped bytes follows the stamps.
     for (int n : {kDateYearByte, kDateWeekByte, kDdr3DateYearByte, kDdr3DateYearByte + 1, kSecurityByte})
         m_redText.reset(static_cast<std::size_t>(n));
-    m_savedDateYear = snapshot.savedDateYear;
-    m_savedDateWeek = snapshot.savedDateWeek;
-    m_savedByte127 = snapshot.savedByte127;
-    m_dateYearByte = snapshot.dateYearByte;
-    m_securityStamped = snapshot.securityStamped;
+    const Stamps& stamps = undo ? step.before : step.after;
+    m_savedDateYear = stamps.savedDateYear;
+    m_savedDateWeek = stamps.savedDateWeek;
+    m_savedByte127 = stamps.savedByte127;
+    m_dateYearByte = stamps.dateYearByte;
+    m_securityStamped = stamps.securityStamped;
     if (m_dateYearByte != 0) {
         m_redText.set(static_cast<std::size_t>(m_dateYearByte));
         m_redText.set(static_cast<std::size_t>(m_dateYearByte + 1));
     }
     if (m_securityStamped)
         m_redText.set(kSecurityByte);
-    selectByte(snapshot.current);
+    selectByte(undo ? step.currentBefore : step.currentAfter);
 }
 
 void DocumentEditor::selectByte(int index)

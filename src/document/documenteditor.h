@@ -31,24 +31,34 @@ public:
 
     DocumentEditor(SpdDocument& document, AppValues& app);
 
-    // What one editing step can change: the document and the editor's own
-    // state that belongs to the bytes (the date-code and security stamps with
-    // the bytes they replaced) and the selected byte.
-    struct Snapshot {
-        SpdDocument::State document;
+    // The editor's own values that belong to the bytes: the date-code and
+    // security stamps with the bytes they replaced.
+    struct Stamps {
         std::uint8_t savedDateYear = 0;
         std::uint8_t savedDateWeek = 0;
         std::uint8_t savedByte127 = 0;
         int dateYearByte = 0;
         bool securityStamped = false;
-        int current = 0;
-        // Equal in what they hold; the selected byte alone is no change.
-        [[nodiscard]] bool sameContent(const Snapshot& other) const;
+        bool operator==(const Stamps&) const = default;
     };
-    [[nodiscard]] Snapshot snapshot() const;
-    // Puts the document and the stamps back as `snapshot` holds them and
-    // selects its byte; the check mode only when `withCheckMode`.
-    void restore(const Snapshot& snapshot, bool withCheckMode);
+    // What one editing step changed: the document's change, the stamps and
+    // the selected byte before and after.
+    struct Step {
+        SpdDocument::Change document;
+        Stamps before;
+        Stamps after;
+        int currentBefore = 0;
+        int currentAfter = 0;
+        // The selected byte alone is no change.
+        [[nodiscard]] bool empty() const { return document.empty() && before == after; }
+        void absorb(const Step& later);  // `later` followed: this becomes the step of both
+    };
+    // Starts noting an editing step; endStep() returns what it changed.
+    void beginStep();
+    [[nodiscard]] Step endStep();
+    // Puts the document and the stamps back as they were before `step`
+    // (undo) or after it, and selects the byte of that moment.
+    void applyStep(const Step& step, bool undo);
 
     // The opening of the window: the document opens (all bytes 0, checksum,
     // full decode), the date bytes and byte 127 are remembered, today's date
@@ -111,6 +121,7 @@ public:
 
 private:
     void computeDate(const Today& today);
+    [[nodiscard]] Stamps stamps() const;
     void recomputeCheckBytes();
 
     SpdDocument& m_doc;
@@ -124,6 +135,8 @@ private:
     std::uint8_t m_savedByte127 = 0;
     int m_dateYearByte = 0;  // the stamped year byte (93 or 120, the week follows it); 0 when none
     bool m_securityStamped = false;
+    Stamps m_stampsBefore;  // of the step being noted
+    int m_currentBefore = 0;
     std::string m_dateText;
     WeekFields m_week;
 };

@@ -77,8 +77,10 @@ int ModuleDocument::writeBytes(int first, std::span<const std::uint8_t> values)
     touched.erase(std::unique(touched.begin(), touched.end()), touched.end());
     std::vector<int> changed;
     for (int n : touched) {
-        if (m_image.bytes[At(n)] != bytesBefore[At(n)] || m_marks[At(n)] != marksBefore[At(n)])
+        if (m_image.bytes[At(n)] != bytesBefore[At(n)] || m_marks[At(n)] != marksBefore[At(n)]) {
             changed.push_back(n);
+            m_journal.note(n, bytesBefore[At(n)], marksBefore[At(n)]);
+        }
     }
 
     const bool wasModified = m_modified;
@@ -103,6 +105,7 @@ void ModuleDocument::clearEditedMarks()
     for (std::size_t n = 0; n < m_marks.size(); ++n) {
         if (m_marks[n] != Mark::Edited)
             continue;
+        m_journal.note(static_cast<int>(n), byte(static_cast<int>(n)), m_marks[n]);
         m_marks[n] = Mark::Plain;
         for (ModuleDocumentObserver* o : m_observers)
             o->byteChanged(static_cast<int>(n));
@@ -115,31 +118,37 @@ void ModuleDocument::setCheckMode(CheckMode mode)
     m_checkMode = mode == CheckMode::None ? CheckMode::None : CheckMode::Crc;
 }
 
-ModuleDocument::State ModuleDocument::state() const
+void ModuleDocument::beginChange()
 {
-    return {m_image.bytes, m_marks, m_checkMode, m_modified};
+    m_journal.start(size());
+    m_valuesBefore = {m_checkMode, m_modified};
 }
 
-void ModuleDocument::restore(const State& state, bool withCheckMode)
+ModuleDocument::Change ModuleDocument::endChange()
 {
-    if (state.bytes.size() != m_image.bytes.size() || state.marks.size() != m_marks.size())
-        return;  // not a state of this document
-    std::vector<int> changed;
-    for (std::size_t n = 0; n < m_marks.size(); ++n) {
-        const bool byteDiffers = n < m_image.bytes.size() && m_image.bytes[n] != state.bytes[n];
-        if (byteDiffers || m_marks[n] != state.marks[n])
-            changed.push_back(static_cast<int>(n));
+    Change change;
+    change.bytes = m_journal.finish([this](int n) { return std::pair{byte(n), mark(n)}; });
+    change.before = m_valuesBefore;
+    change.after = {m_checkMode, m_modified};
+    return change;
+}
+
+void ModuleDocument::applyChange(const Change& change, bool undo)
+{
+    for (const ByteChange& c : change.bytes) {
+        if (c.index < bytesPresent())
+            m_image.bytes[At(c.index)] = undo ? c.byteBefore : c.byteAfter;
+        m_marks[At(c.index)] = undo ? c.markBefore : c.markAfter;
     }
-    m_image.bytes = state.bytes;
-    m_marks = state.marks;
-    if (withCheckMode)
-        m_checkMode = state.checkMode;
-    const bool captionChanges = m_modified != state.modified;
-    m_modified = state.modified;
+    const Values& target = undo ? change.before : change.after;
+    if (change.changesCheckMode())
+        m_checkMode = target.checkMode;
+    const bool captionChanges = m_modified != target.modified;
+    m_modified = target.modified;
     m_decode = DecodeModule(m_image.bytes);
-    for (int n : changed) {
+    for (const ByteChange& c : change.bytes) {
         for (ModuleDocumentObserver* o : m_observers)
-            o->byteChanged(n);
+            o->byteChanged(c.index);
     }
     if (captionChanges) {
         for (ModuleDocumentObserver* o : m_observers)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/spdimage.h"
+#include "document/bytechanges.h"
 #include "decode/moduledecode.h"
 #include "files/imageformat.h"
 
@@ -55,18 +56,17 @@ public:
     [[nodiscard]] CheckMode checkMode() const { return m_checkMode; }  // Crc or None
     void setCheckMode(CheckMode mode);
 
-    // Everything an edit can change, for taking an edit back.
-    struct State {
-        std::vector<std::uint8_t> bytes;
-        std::vector<Mark> marks;
+    // --- Steps of the undo history, as SpdDocument's ---
+    struct Values {
         CheckMode checkMode = CheckMode::Crc;
         bool modified = false;
-        bool operator==(const State&) const = default;
+        bool operator==(const Values&) const = default;
     };
-    [[nodiscard]] State state() const;
-    // Puts the document back into `state` (taken from this document), telling
-    // the observers of what differs; the check mode only when `withCheckMode`.
-    void restore(const State& state, bool withCheckMode = true);
+    using Change = DocumentChange<Values>;
+    void beginChange();
+    [[nodiscard]] Change endChange();
+    // Puts the document back as it was before `change` (undo) or after it.
+    void applyChange(const Change& change, bool undo);
 
     [[nodiscard]] Mark mark(int index) const;
     // The edited marks go (a save: the file now holds those bytes).
@@ -92,6 +92,8 @@ private:
     std::string m_caption;
     ModuleDecode m_decode;
     std::vector<ModuleDocumentObserver*> m_observers;
+    ChangeJournal m_journal;
+    Values m_valuesBefore;
 };
 
 }  // namespace tessaro

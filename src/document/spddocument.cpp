@@ -72,6 +72,7 @@ void SpdDocument::open()
 
 void SpdDocument::setByte(int index, std::uint8_t value)
 {
+    m_journal.note(index & 0xFF, m_image[At(index)], m_marks[At(index)]);
     m_image[At(index)] = value;
     notify(&SpdDocumentObserver::byteChanged, index);
 }
@@ -128,34 +129,51 @@ void SpdDocument::decodeByte(int index)
     notify(&SpdDocumentObserver::decodedViewChanged);
 }
 
-SpdDocument::State SpdDocument::state() const
+SpdDocument::Values SpdDocument::values() const
 {
-    return {m_image, m_marks, m_typeCode, m_checkMode, m_view.crcValue, m_modified};
+    return {m_typeCode, m_checkMode, m_view.crcValue, m_modified};
 }
 
-void SpdDocument::restore(const State& state, bool withCheckMode)
+void SpdDocument::beginChange()
 {
-    for (int n = 0; n < kSpdSize; ++n) {
-        if (m_image[At(n)] != state.image[At(n)])
-            setByte(n, state.image[At(n)]);
-        if (m_marks[At(n)] != state.marks[At(n)])
-            setMark(n, state.marks[At(n)]);
+    m_journal.start(kSpdSize);
+    m_valuesBefore = values();
+}
+
+SpdDocument::Change SpdDocument::endChange()
+{
+    Change change;
+    change.bytes = m_journal.finish([this](int n) { return std::pair{m_image[At(n)], m_marks[At(n)]}; });
+    change.before = m_valuesBefore;
+    change.after = values();
+    return change;
+}
+
+void SpdDocument::applyChange(const Change& change, bool undo)
+{
+    for (const ByteChange& c : change.bytes) {
+        const std::uint8_t value = undo ? c.byteBefore : c.byteAfter;
+        const Mark mark = undo ? c.markBefore : c.markAfter;
+        if (m_image[At(c.index)] != value)
+            setByte(c.index, value);
+        if (m_marks[At(c.index)] != mark)
+            setMark(c.index, mark);
     }
-    if (m_typeCode != state.typeCode) {
-        m_typeCode = state.typeCode;
+    const Values& target = undo ? change.before : change.after;
+    if (m_typeCode != target.typeCode) {
+        m_typeCode = target.typeCode;
         m_descriptions = &DescriptionTableFor(m_typeCode);
         notify(&SpdDocumentObserver::typeChanged);
     }
-    if (withCheckMode)
-        setCheckMode(state.checkMode);
-    m_view.crcValue = state.crcValue;
-    if (m_modified != state.modified)
-        setModified(state.modified);
+    if (change.changesCheckMode())
+        setCheckMode(target.checkMode);
+    if (m_modified != target.modified)
+        setModified(target.modified);
     settleView();
     // The CRC item of a window showing the other panel pair is the one the
     // last CRC upkeep wrote; the DDR3 pair decodes it from bytes 126-127.
     if (!m_view.ddr3PanelsShown)
-        m_view.crcValue = state.crcValue;
+        m_view.crcValue = target.crcValue;
 }
 
 struct SpdDocument::Settled {
@@ -206,10 +224,38 @@ void SpdDocument::loadWhole(const SpdImage& image)
     takeView(settled);
 }
 
+void SpdDocument::replaceImage(const SpdImage& image, const std::array<Mark, kSpdSize>& marks, CheckMode mode)
+{
+    loadWhole(image);
+    for (int n = 0; n < kSpdSize; ++n) {
+        if (m_marks[At(n)] != marks[At(n)])
+            setMark(n, marks[At(n)]);
+    }
+    setCheckMode(mode);
+    setModified(true);
+}
+
 void SpdDocument::decodeAll()
 {
-    for (int n = 0; n < kSpdSize; ++n)
-        decodeByte(n);
+    // Decoding every byte depends only on the bytes and on the view and the
+    // context it starts from: the same start gives the last result again (a
+    // key that stores no byte decodes everything once more).
+    DecodeAllPass& last = m_lastDecodeAll;
+    if (!last.valid || last.image != m_image || last.contextIn != m_context || last.viewIn != m_view) {
+        last.image = m_image;
+        last.contextIn = m_context;
+        last.viewIn = m_view;
+        for (int n = 0; n < kSpdSize; ++n)
+            tessaro::DecodeByte(m_image, m_view, m_context, n);
+        last.contextOut = m_context;
+        last.viewOut = m_view;
+        last.valid = true;
+    } else {
+        m_view = last.viewOut;
+        m_context = last.contextOut;
+    }
+    m_viewUntouched = false;
+    notify(&SpdDocumentObserver::decodedViewChanged);
 }
 
 void SpdDocument::load(const SpdImage& image)
@@ -232,6 +278,7 @@ void SpdDocument::applyLoadTypeRule()
 
 void SpdDocument::setMark(int index, Mark mark)
 {
+    m_journal.note(index & 0xFF, m_image[At(index)], m_marks[At(index)]);
     m_marks[At(index)] = mark;
     notify(&SpdDocumentObserver::markChanged, index);
 }

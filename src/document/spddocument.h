@@ -3,6 +3,7 @@
 #include "core/bytetables.h"
 #include "core/memorytype.h"
 #include "core/spdimage.h"
+#include "document/bytechanges.h"
 #include "decode/decodedview.h"
 
 #include <array>
@@ -62,23 +63,24 @@ public:
     // Refreshes the decoded text of the field of byte `index`.
     void decodeByte(int index);
 
-    // Everything an edit can change, for taking an edit back: the bytes, their
-    // marks, the memory-type code, the check mode, the CRC item and the
-    // modified flag.
-    struct State {
-        SpdImage image{};
-        std::array<Mark, kSpdSize> marks{};
+    // --- Steps of the undo history ---
+    // The values besides the bytes and their marks that an edit can change.
+    struct Values {
         MemoryTypeCode typeCode = MemoryTypeCode::Sdr;
         CheckMode checkMode = CheckMode::Checksum;
-        std::string crcValue;
+        std::string crcValue;  // the CRC item
         bool modified = false;
-        bool operator==(const State&) const = default;
+        bool operator==(const Values&) const = default;
     };
-    [[nodiscard]] State state() const;
-    // Puts the document back into `state`, telling the observers of what
-    // differs; the decoded texts become those of a settled window on its
-    // bytes (settleView). The check mode stays as it is unless `withCheckMode`.
-    void restore(const State& state, bool withCheckMode = true);
+    using Change = DocumentChange<Values>;
+    // Starts noting what changes; endChange() returns it.
+    void beginChange();
+    [[nodiscard]] Change endChange();
+    // Puts the document back as it was before `change` (undo) or after it,
+    // telling the observers of what differs; the decoded texts become those
+    // of a settled window on its bytes (settleView). The check mode only
+    // changes when the change changed it.
+    void applyChange(const Change& change, bool undo);
 
     // --- Bulk operations built on the above ---
     void decodeAll();                    // decodeByte(0) ... decodeByte(255)
@@ -93,6 +95,10 @@ public:
     // (OpenAndSettle, what `tessaro-cli decode` shows), and the marks are
     // cleared. The modified flag stays as it is.
     void loadWhole(const SpdImage& image);
+    // An image made elsewhere (the wizard's result) replaces the document's:
+    // as loadWhole, then the marks become `marks`, the check mode `mode`, and
+    // the modified flag is set. Recorded as one step like any other change.
+    void replaceImage(const SpdImage& image, const std::array<Mark, kSpdSize>& marks, CheckMode mode);
     // Every decoded text (and the application-wide decode values) becomes
     // what a settled window on the current bytes shows; nothing else changes.
     // Texts of the other panel pair or a CRC caption left from an image
@@ -133,6 +139,7 @@ private:
     // A window freshly opened on `image` and settled, decoded with a context of its own.
     struct Settled;
     [[nodiscard]] static Settled SettledOn(const SpdImage& image);
+    [[nodiscard]] Values values() const;
     void takeView(const Settled& settled);
 
     template <typename F>
@@ -160,6 +167,18 @@ private:
     DecodedView m_view;
     bool m_viewUntouched = true;  // no byte decoded into the view yet
     std::vector<SpdDocumentObserver*> m_observers;
+    ChangeJournal m_journal;
+    Values m_valuesBefore;
+    // The start and the result of the last decodeAll.
+    struct DecodeAllPass {
+        bool valid = false;
+        SpdImage image{};
+        DecodeContext contextIn;
+        DecodedView viewIn;
+        DecodeContext contextOut;
+        DecodedView viewOut;
+    };
+    DecodeAllPass m_lastDecodeAll;
 };
 
 }  // namespace tessaro

@@ -8,7 +8,6 @@
 #include "decode/moduledecode.h"
 #include "decode/modulesummary.h"
 #include "documentwindow/decodedpanels.h"
-#include "documentwindow/snapshotstep.h"
 #include "documentwindow/clipboard.h"
 #include "documentwindow/gridlegend.h"
 #include "documentwindow/imageedits.h"
@@ -25,9 +24,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
-#include <QMessageBox>
 #include <QRadioButton>
-#include <QRegularExpressionValidator>
 #include <QScrollArea>
 #include <QUndoStack>
 #include <QVBoxLayout>
@@ -43,15 +40,14 @@ constexpr int kOpeningHeightTwips = 7000;
 constexpr int kTwipsPerInch = 1440;
 // Tool tip of "Secrity on SPD(7F)" while it is disabled on a DDR3 image.
 // Names of the undo steps.
-constexpr const char* kEntryStep = "輸入位元組";
 constexpr const char* kFillStep = "填入";
 constexpr const char* kPasteStep = "貼上";
 constexpr const char* kDateCodeStep = "燒錄日期碼";
 constexpr const char* kSecurityStep = "安全碼";
 constexpr const char* kSecurityOnDdr3Tip = "DDR3 SPD 的位元組 127 (7F) 存放 CRC 的高位元組 , 不可寫入安全碼";
 
-const QLatin1String kModifiedPlaceholder("[*]");
-const QColor kCheckBadColour(200, 0, 0);
+// What the byte entry box and the fill box take; their keys go through eventFilter.
+const QString kHexDigits = QStringLiteral("[0-9A-Fa-f]*");
 constexpr const char* kPasswordRefusal = "位元組 00-3F 需要密碼，未寫入 (bytes 00h-3Fh need the password: nothing written)";
 
 // "5C" for a checksum, "1A2B" for a CRC.
@@ -80,36 +76,13 @@ bool TypesNonHexText(const QKeyEvent* key)
 
 }  // namespace
 
-QString ShownWindowTitle(const QWidget* window)
-{
-    // Each run of placeholders shows half of them as they are; an odd one
-    // left over is the modified mark.
-    const QString title = window->windowTitle();
-    const int width = kModifiedPlaceholder.size();
-    QString shown;
-    int from = 0;
-    for (int at = title.indexOf(kModifiedPlaceholder); at >= 0; at = title.indexOf(kModifiedPlaceholder, from)) {
-        shown += title.mid(from, at - from);
-        int run = 0;
-        for (from = at; title.mid(from, width) == kModifiedPlaceholder; from += width)
-            ++run;
-        shown += QString(kModifiedPlaceholder).repeated(run / 2);
-        if (run % 2 == 1 && window->isWindowModified())
-            shown += QLatin1Char('*');
-    }
-    return shown + title.mid(from);
-}
-
 DocumentWindow::DocumentWindow(AppValues& app, const QString& caption, QWidget* parent)
-    : QWidget(parent)
+    : DocumentWindowBase(parent)
     , m_app(app)
     , m_doc(app.decode, caption.toStdString())
     , m_editor(m_doc, app)
 {
-    setAttribute(Qt::WA_DeleteOnClose);
-    m_undo = new QUndoStack(this);
-    connect(m_undo, &QUndoStack::indexChanged, this, &DocumentWindow::followCleanState);
-    captionChanged();
+    showCaption();
     buildUi();
     m_doc.addObserver(this);
     m_settleTimer.setSingleShot(true);
@@ -122,9 +95,6 @@ DocumentWindow::DocumentWindow(AppValues& app, const QString& caption, QWidget* 
 
 DocumentWindow::~DocumentWindow()
 {
-    // The stack empties itself when QWidget deletes its children, after this
-    // window's part is gone: it must no longer call back.
-    m_undo->disconnect(this);
     m_doc.removeObserver(this);
 }
 
@@ -140,7 +110,7 @@ void DocumentWindow::open(std::function<QDate()> today)
     if (today)
         m_today = std::move(today);
     m_editor.open(this->today());
-    m_undo->clear();
+    undoStack()->clear();
     updateEntryBox();
     refreshNow();
     emit statusRequested();
@@ -293,43 +263,15 @@ void DocumentWindow::resizeEvent(QResizeEvent* event)
 
 QWidget* DocumentWindow::buildSelectedPanel()
 {
-    auto* panel = new QWidget(this);
-    auto* row = new QHBoxLayout(panel);
-    row->setContentsMargins(0, 0, 0, 0);
-    m_byteCaption = new QLabel(QStringLiteral("Byte0"), panel);
-    m_byteCaption->setObjectName(QStringLiteral("byteCaption"));
-    m_byteCaption->setMinimumWidth(70);
-    m_description = new QLabel(panel);
-    m_description->setObjectName(QStringLiteral("descriptionCaption"));
-    m_description->setFrameShape(QFrame::StyledPanel);
-    m_description->setFrameShadow(QFrame::Sunken);
-    m_description->setMinimumWidth(230);
-    auto* valueCaption = new QLabel(QStringLiteral("Value"), panel);
-    m_value = new QLabel(QStringLiteral("00"), panel);
-    m_value->setObjectName(QStringLiteral("valueCaption"));
+    const SelectedBytePanel p = buildSelectedBytePanel(QStringLiteral("Byte0"), 70, [this](QWidget* panel) {
+        return buildHexBox(panel, QStringLiteral("Text1"), kHexDigits);
+    });
+    m_byteCaption = p.byteCaption;
+    m_description = p.description;
+    m_value = p.value;
     m_value->setToolTip(QStringLiteral("Byte value, press then chang"));
-    m_value->setFrameShape(QFrame::StyledPanel);
-    m_value->setFrameShadow(QFrame::Sunken);
-    m_value->setMinimumWidth(28);
-    m_value->setAlignment(Qt::AlignCenter);
-    m_byteEntry = buildHexBox(panel, QStringLiteral("Text1"));
-    row->addWidget(m_byteCaption);
-    row->addWidget(m_description, 1);
-    row->addWidget(valueCaption);
-    row->addWidget(m_value);
-    row->addWidget(m_byteEntry);
-    return panel;
-}
-
-QLineEdit* DocumentWindow::buildHexBox(QWidget* parent, const QString& objectName)
-{
-    auto* box = new QLineEdit(parent);
-    box->setObjectName(objectName);
-    box->setFixedWidth(48);
-    box->installEventFilter(this);
-    // Hexadecimal digits only, also when text is pasted or dropped in.
-    box->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9A-Fa-f]*")), box));
-    return box;
+    m_byteEntry = p.entry;
+    return p.panel;
 }
 
 QWidget* DocumentWindow::buildGridFrame()
@@ -352,15 +294,8 @@ QWidget* DocumentWindow::buildGridFrame()
         m_grid->update();
     });
     layout->addWidget(new GridLegend(GridLegend::Kind::SpdWindow, frame));
-    auto* fillRow = new QHBoxLayout;
-    m_fillCaption = new QLabel(ToQString("填入值 (紅色列起至 FF)"), frame);
-    m_fillCaption->setObjectName(QStringLiteral("fillCaption"));
-    m_fillBox = buildHexBox(frame, QStringLiteral("Text2"));
-    m_fillCaption->setBuddy(m_fillBox);
-    fillRow->addWidget(m_fillCaption);
-    fillRow->addWidget(m_fillBox);
-    fillRow->addStretch(1);
-    layout->addLayout(fillRow);
+    m_fillBox = buildHexBox(frame, QStringLiteral("Text2"), kHexDigits);
+    m_fillCaption = addFillRow(layout, frame, ToQString("填入值 (紅色列起至 FF)"), m_fillBox);
     return frame;
 }
 
@@ -378,12 +313,7 @@ QWidget* DocumentWindow::buildCheckFrame()
         connect(button, &QRadioButton::clicked, this, [this, i] { m_doc.setCheckMode(static_cast<CheckMode>(i)); });
     }
     checkModeButton(CheckMode::Checksum)->setChecked(true);
-    m_checkState = new QLabel(m_checkFrame);
-    m_checkState->setObjectName(QStringLiteral("checkState"));
-    QPalette bad = m_checkState->palette();
-    bad.setColor(QPalette::WindowText, kCheckBadColour);
-    m_checkState->setPalette(bad);
-    m_checkState->hide();
+    m_checkState = buildCheckStateLabel(m_checkFrame);
     layout->addWidget(m_checkState);
     return m_checkFrame;
 }
@@ -460,13 +390,8 @@ void DocumentWindow::showProgrammerAccess(bool authorized)
 
 bool DocumentWindow::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::ShortcutOverride && (watched == m_byteEntry || watched == m_fillBox) &&
-        ShortcutLeftToDocument(static_cast<QLineEdit*>(watched), static_cast<QKeyEvent*>(event))) {
-        event->ignore();
-        return true;  // not taken by the box: the Edit menu's shortcut runs
-    }
-    if (event->type() != QEvent::KeyPress || (watched != m_byteEntry && watched != m_fillBox))
-        return QWidget::eventFilter(watched, event);
+    if (event->type() != QEvent::KeyPress || !isHexBox(watched))
+        return DocumentWindowBase::eventFilter(watched, event);
     auto* key = static_cast<QKeyEvent*>(event);
     if (IsModifierOnly(key->key()))
         return false;
@@ -495,19 +420,9 @@ bool DocumentWindow::eventFilter(QObject* watched, QEvent* event)
 
 void DocumentWindow::closeEvent(QCloseEvent* event)
 {
-    if (m_doc.isModified()) {
-        QMessageBox prompt(QMessageBox::Question, ShownWindowTitle(this), ToQString(" SPD 檔案已被修改 , 是否儲存該檔案 ?"),
-                           QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, this);
-        const int answer = prompt.exec();
-        // Cancel keeps the window and its image; so does a Yes whose save
-        // did not happen (refused, cancelled or failed).
-        if (answer == QMessageBox::Cancel || (answer == QMessageBox::Yes && !(m_save && m_save(this)))) {
-            event->ignore();
-            return;
-        }
-    }
-    m_settleTimer.stop();
-    event->accept();
+    DocumentWindowBase::closeEvent(event);
+    if (event->isAccepted())
+        m_settleTimer.stop();
 }
 
 void DocumentWindow::editValue(const QString& name)
@@ -520,71 +435,19 @@ void DocumentWindow::editValue(const QString& name)
 
 // --- Undo and redo ---
 
-void DocumentWindow::recordStep(const QString& text, const std::function<void()>& change)
+std::unique_ptr<RecordedEdit> DocumentWindow::endEdit()
 {
-    pushStep(text, change, -1, -1);
+    DocumentEditor::Step step = m_editor.endStep();
+    if (step.empty())
+        return nullptr;
+    return std::make_unique<RecordedStep<DocumentEditor, DocumentEditor::Step>>(m_editor, std::move(step));
 }
 
-void DocumentWindow::recordByteEntry(int index, int nextIndex, const std::function<void()>& change)
+void DocumentWindow::editApplied()
 {
-    pushStep(ToQString(kEntryStep), change, index, nextIndex);
-}
-
-void DocumentWindow::pushStep(const QString& text, const std::function<void()>& change, int entryByte, int nextByte)
-{
-    if (m_recording || m_restoring) {
-        change();  // part of a step already being recorded
-        return;
-    }
-    withdrawPasteNote();  // an edit after a paste
-    m_recording = true;
-    DocumentEditor::Snapshot before = m_editor.snapshot();
-    change();
-    DocumentEditor::Snapshot after = m_editor.snapshot();
-    if (!before.sameContent(after)) {
-        const bool checkMode = before.document.checkMode != after.document.checkMode;
-        m_undo->push(new SnapshotStep<DocumentEditor::Snapshot>(
-            text, std::move(before), std::move(after), checkMode,
-            [this](const DocumentEditor::Snapshot& state, bool withCheckMode) { restoreSnapshot(state, withCheckMode); },
-            entryByte, nextByte));
-    }
-    m_recording = false;
-}
-
-void DocumentWindow::withdrawPasteNote()
-{
-    if (m_pasteNote.isEmpty())
-        return;
-    emit statusMessageWithdrawn(m_pasteNote);
-    m_pasteNote.clear();
-}
-
-void DocumentWindow::restoreSnapshot(const DocumentEditor::Snapshot& snapshot, bool withCheckMode)
-{
-    m_restoring = true;
-    m_editor.restore(snapshot, withCheckMode);
-    m_restoring = false;
     followImageKind();
     updateEntryBox();
     refreshNow();
-}
-
-void DocumentWindow::markClean()
-{
-    m_undo->setClean();
-}
-
-void DocumentWindow::followCleanState()
-{
-    if (m_recording)
-        return;  // a new step: its change has set the flag as it does
-    const int clean = m_undo->cleanIndex();
-    const int index = m_undo->index();
-    if (index == clean)
-        m_doc.setModified(false);
-    else if (clean < 0 || index < clean)
-        m_doc.setModified(true);  // before the saved state: the file holds what was undone
-    // Past the clean state the flag is the one the step left.
 }
 
 // --- Drawing ---
@@ -593,7 +456,7 @@ void DocumentWindow::byteChanged(int index)
 {
     if (index == 2)
         followImageKind();
-    m_grid->update();
+    m_grid->update(m_grid->cellRect(index));
     scheduleRefresh();
 }
 
@@ -607,29 +470,14 @@ void DocumentWindow::followImageKind()
     m_security->setToolTip(security ? QString() : ToQString(kSecurityOnDdr3Tip));
 }
 
-void DocumentWindow::markChanged(int /*index*/)
+void DocumentWindow::markChanged(int index)
 {
-    m_grid->update();
+    m_grid->update(m_grid->cellRect(index));
 }
 
 void DocumentWindow::captionChanged()
 {
-    // Qt shows the last "[*]" as "*" while the window is modified; one that is
-    // part of the caption itself is doubled so that it shows as it is.
-    QString title = ToQString(m_doc.captionWithoutMark());
-    title.replace(kModifiedPlaceholder, QStringLiteral("[*][*]"));
-    setWindowTitle(title + kModifiedPlaceholder);
-    setWindowModified(m_doc.isModified());
-    if (!m_doc.isModified())
-        withdrawPasteNote();  // saved
-    // A save clears the flag outside any step: the stack is clean there; a
-    // flag set outside any step (an imported dump) is no clean state.
-    if (m_undo != nullptr && !m_recording && !m_restoring) {
-        if (m_doc.isModified() && m_undo->isClean())
-            m_undo->resetClean();
-        else if (!m_doc.isModified() && !m_undo->isClean())
-            m_undo->setClean();
-    }
+    showCaption();
 }
 
 void DocumentWindow::typeChanged()
@@ -653,40 +501,51 @@ void DocumentWindow::decodedViewChanged()
     scheduleRefresh();
 }
 
-void DocumentWindow::scheduleRefresh()
-{
-    if (m_refreshPending)
-        return;
-    m_refreshPending = true;
-    QMetaObject::invokeMethod(this, &DocumentWindow::refreshNow, Qt::QueuedConnection);
-}
-
 void DocumentWindow::refreshNow()
 {
-    m_refreshPending = false;
     const SpdDocument::SelectedPanel& panel = m_doc.selectedPanel();
     m_byteCaption->setText(ToQString(panel.byteCaption));
     m_description->setText(ToQString(panel.description));
     m_value->setText(ToQString(panel.value));
     if (m_viewDirty) {
         m_viewDirty = false;
-        const DecodedView& view = m_doc.view();
-        m_panels->showView(view);
-        checkModeButton(CheckMode::Crc)->setText(ToQString(view.crcOptionCaption));
-        m_programmer->moduleIoFrame()->setTitle(ToQString(view.ioPanelTitle));
-        m_securityText->setText(ToQString(ByteToHex(view.securityCode)));
-        const SpdImage& image = m_doc.image();
-        m_summary->setText(ToQString(SummarizeModule(image).line()));
-        std::string profiles = ProfilesListing(OverclockProfiles(image));
-        if (!profiles.empty() && profiles.back() == '\n')
-            profiles.pop_back();
-        m_profiles->setText(ToQString(profiles));
-        m_profiles->setVisible(!profiles.empty());
+        showView();
     }
     m_dateText->setText(ToQString(m_editor.dateText()));
     m_weekText->setText(QString::number(m_editor.week().week));
     showCheckState();
-    m_grid->update();
+    // The cells themselves follow byteChanged and markChanged; the whole grid
+    // is drawn again when the selected byte, the fill row or a red text moved.
+    GridLook look{m_editor.currentByte(), m_editor.highlightedRow(), {}};
+    for (int n = 0; n < kSpdSize; ++n)
+        look.redText.set(static_cast<std::size_t>(n), m_editor.cellText(n) == CellText::Red);
+    if (look != m_gridLook) {
+        m_gridLook = look;
+        m_grid->update();
+    }
+}
+
+void DocumentWindow::showView()
+{
+    // Texts equal to those shown stay as they are (a key that changes no byte).
+    const DecodedView& view = m_doc.view();
+    if (!m_shownView || *m_shownView != view) {
+        m_shownView = view;
+        m_panels->showView(view);
+        checkModeButton(CheckMode::Crc)->setText(ToQString(view.crcOptionCaption));
+        m_programmer->moduleIoFrame()->setTitle(ToQString(view.ioPanelTitle));
+        m_securityText->setText(ToQString(ByteToHex(view.securityCode)));
+    }
+    const SpdImage& image = m_doc.image();
+    if (m_summaryImage && *m_summaryImage == image)
+        return;
+    m_summaryImage = image;
+    m_summary->setText(ToQString(SummarizeModule(image).line()));
+    std::string profiles = ProfilesListing(OverclockProfiles(image));
+    if (!profiles.empty() && profiles.back() == '\n')
+        profiles.pop_back();
+    m_profiles->setText(ToQString(profiles));
+    m_profiles->setVisible(!profiles.empty());
 }
 
 void DocumentWindow::showCheckState()
@@ -724,11 +583,6 @@ void DocumentWindow::typeByte(int index, std::uint8_t value)
     refreshNow();
 }
 
-void DocumentWindow::pasteBytes(int from, std::span<const std::uint8_t> bytes)
-{
-    paste(from, bytes, 0);
-}
-
 void DocumentWindow::paste(int from, std::span<const std::uint8_t> bytes, std::uint64_t notKept)
 {
     DocumentEditor::PasteResult result;
@@ -742,8 +596,7 @@ void DocumentWindow::paste(int from, std::span<const std::uint8_t> bytes, std::u
         m_grid->setSelectionAnchor(from + result.written - 1);  // the pasted bytes stay selected
         updateEntryBox();
     }
-    m_pasteNote = PastedNote(result.written, static_cast<std::uint64_t>(result.dropped) + notKept);
-    emit statusMessage(m_pasteNote);
+    showPasteNote(PastedNote(result.written, static_cast<std::uint64_t>(result.dropped) + notKept));
     refreshNow();
 }
 
@@ -753,19 +606,9 @@ std::vector<std::uint8_t> DocumentWindow::selectedBytes() const
     return {image.begin() + m_grid->selectionFirst(), image.begin() + m_grid->selectionLast() + 1};
 }
 
-void DocumentWindow::copySelection()
+int DocumentWindow::selectionStart() const
 {
-    emit statusMessage(CopyBytesToClipboard(selectedBytes()));
-}
-
-void DocumentWindow::pasteClipboard()
-{
-    const ClipboardBytes read = ReadClipboardBytes();
-    if (!read.problem.isEmpty()) {
-        emit statusMessage(read.problem);
-        return;
-    }
-    paste(m_grid->selectionFirst(), read.bytes, read.notKept);
+    return m_grid->selectionFirst();
 }
 
 void DocumentWindow::selectAllBytes()

@@ -3,17 +3,19 @@
 #include "document/appvalues.h"
 #include "document/documenteditor.h"
 #include "document/spddocument.h"
+#include "documentwindow/documentwindowbase.h"
 #include "documentwindow/programmerpanel.h"
 #include "pinmap/modulesignals.h"
 #include "pinmap/pinmappanels.h"
 
 #include <QDate>
 #include <QTimer>
-#include <QWidget>
 
 #include <array>
+#include <bitset>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -23,7 +25,6 @@ class QLabel;
 class QLineEdit;
 class QRadioButton;
 class QVBoxLayout;
-class QUndoStack;
 
 namespace tessaro {
 
@@ -31,10 +32,11 @@ class ByteGrid;
 class DecodedPanels;
 class PinMapPanel;
 
-// The window that shows and edits one SPD image. It owns the document and
-// draws it; the rules live in SpdDocument and DocumentEditor. Its title is the
-// document's caption with Qt's modified mark ("SPD_File 1*" while modified).
-class DocumentWindow : public QWidget, private SpdDocumentObserver
+// The window that shows and edits one 256-byte SPD image. It owns the document
+// and draws it; the rules live in SpdDocument and DocumentEditor, what both
+// document windows share in DocumentWindowBase. Its title is the document's
+// caption with Qt's modified mark ("SPD_File 1*" while modified).
+class DocumentWindow : public DocumentWindowBase, private SpdDocumentObserver
 {
     Q_OBJECT
 public:
@@ -50,29 +52,8 @@ public:
     [[nodiscard]] const SpdDocument& document() const { return m_doc; }
     [[nodiscard]] DocumentEditor& editor() { return m_editor; }
 
-    // Run by the close prompt's Yes; returns whether the image was saved.
-    void setSaveHandler(std::function<bool(DocumentWindow*)> save) { m_save = std::move(save); }
-
-    // --- Undo and redo ---
-    // Every change of the bytes is one step on this stack. The stack is clean
-    // after the window opens, after a load from a file and after a save;
-    // coming back to the clean state clears the modified flag, leaving it by
-    // undo or redo sets it.
-    [[nodiscard]] QUndoStack* undoStack() const { return m_undo; }
-    // Runs `change` and records what it did to the bytes, marks, check bytes
-    // and stamps as one step named `text`; a change that changed nothing
-    // records nothing.
-    void recordStep(const QString& text, const std::function<void()>& change);
-    // The same for a change of the selected byte `index` by the byte entry:
-    // the step merges with the step before it when that one left off at
-    // `index` (its own nextIndex), so typing byte after byte is one step.
-    void recordByteEntry(int index, int nextIndex, const std::function<void()>& change);
-    // The bytes now are those of the file (a load or a save).
-    void markClean();
-
-    // Redraws everything that changed since the last refresh; handlers call
-    // it themselves, other callers' changes are drawn from the event loop.
-    void refreshNow();
+    // Redraws everything that changed since the last refresh.
+    void refreshNow() override;
 
     // --- Editing from the grid and the clipboard ---
     // Two hex digits typed on a cell: stored exactly as the entry box stores
@@ -80,16 +61,11 @@ public:
     // the next byte is selected. Refused, with a status message, for a byte
     // the operator may not change.
     void typeByte(int index, std::uint8_t value);
-    // Bytes written from `from` on as one edit (see DocumentEditor::pasteBytes);
-    // the status message says how many were written or dropped, or why none was.
-    void pasteBytes(int from, std::span<const std::uint8_t> bytes);
-    void copySelection();   // the selected bytes to the clipboard as "80 08 08 0E"
-    void pasteClipboard();  // the clipboard's hex text from the selected byte on
-    void selectAllBytes();  // bytes 0-255
-    [[nodiscard]] std::vector<std::uint8_t> selectedBytes() const;
-    // Empty while the image's own checksum or CRC (by byte 2) agrees with its
-    // bytes; otherwise the note a read gives, naming the stored and computed values.
-    [[nodiscard]] QString checkMismatchText() const;
+    // A paste is written as DocumentEditor::pasteBytes writes it.
+    void selectAllBytes() override;  // bytes 0-255
+    [[nodiscard]] std::vector<std::uint8_t> selectedBytes() const override;
+    // The image's own checksum or CRC (by byte 2).
+    [[nodiscard]] QString checkMismatchText() const override;
     // A dialog on one value of the decoded panels ("partNumber"); OK stores it
     // as one undo step.
     void editValue(const QString& name);
@@ -148,10 +124,6 @@ public:
 
 signals:
     void statusRequested();  // the status request of a newly opened window
-    void statusMessage(const QString& text);  // for the main window's status bar
-    // A message of statusMessage no longer holds (the paste note after the
-    // next edit or a save): the status bar drops it if it still shows it.
-    void statusMessageWithdrawn(const QString& text);
     void deviceCommandRequested(tessaro::DeviceCommand command);
     void autoNumberingClicked();  // the automatic serial number option, checked or not
     // A mouse press on a test-function box (see ProgrammerPanel::testFlagPressed).
@@ -163,6 +135,16 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // DocumentWindowBase
+    [[nodiscard]] bool documentModified() const override { return m_doc.isModified(); }
+    void setDocumentModified(bool modified) override { m_doc.setModified(modified); }
+    [[nodiscard]] std::string documentCaption() const override { return m_doc.captionWithoutMark(); }
+    void beginEdit() override { m_editor.beginStep(); }
+    [[nodiscard]] std::unique_ptr<RecordedEdit> endEdit() override;
+    void editApplied() override;
+    [[nodiscard]] int selectionStart() const override;
+    void paste(int from, std::span<const std::uint8_t> bytes, std::uint64_t notKept) override;
+
     // SpdDocumentObserver
     void byteChanged(int index) override;
     void markChanged(int index) override;
@@ -174,40 +156,35 @@ private:
 
     void buildUi();
     QWidget* buildSelectedPanel();
-    // The byte entry box and the fill box: hexadecimal digits only, keys seen
-    // by eventFilter first.
-    QLineEdit* buildHexBox(QWidget* parent, const QString& objectName);
     QWidget* buildGridFrame();
     QWidget* buildCheckFrame();
     QWidget* buildComputerFrame();
-    void scheduleRefresh();
     void runDeviceCommand(DeviceCommand command);
     // The date-code and security options after byte 2 changed (DDR3 or not).
     void followImageKind();
     void buildPinMapPanels();
     void showPinMaps();
     void updateEntryBox();  // the byte entry box shown and enabled as the editor says
-    void pushStep(const QString& text, const std::function<void()>& change, int entryByte, int nextByte);
-    void restoreSnapshot(const DocumentEditor::Snapshot& snapshot, bool withCheckMode);
-    void followCleanState();  // the modified flag after an undo or redo
     void showCheckState();
-    // A paste; `notKept` bytes of the pasted text were beyond what was read.
-    void paste(int from, std::span<const std::uint8_t> bytes, std::uint64_t notKept);
-    void withdrawPasteNote();
+    void showView();  // the decoded panels, the summary line and the profiles
     DocumentEditor::Today today() const;
 
     AppValues& m_app;
     SpdDocument m_doc;
     DocumentEditor m_editor;
-    std::function<bool(DocumentWindow*)> m_save;
     std::function<QDate()> m_today;
     QTimer m_settleTimer;
-    bool m_refreshPending = false;
     bool m_viewDirty = true;
-    QUndoStack* m_undo = nullptr;
-    bool m_recording = false;  // a step's change is running
-    bool m_restoring = false;
-    QString m_pasteNote;  // the paste note the status bar shows, until the next edit or save  // an undo or redo is putting a state back
+    // What the panels, the summary and the grid as a whole show now.
+    std::optional<DecodedView> m_shownView;
+    std::optional<SpdImage> m_summaryImage;
+    struct GridLook {
+        int current = -1;
+        int highlightedRow = -1;
+        std::bitset<kSpdSize> redText;
+        bool operator==(const GridLook&) const = default;
+    };
+    GridLook m_gridLook;
 
     QLabel* m_byteCaption = nullptr;
     QLabel* m_description = nullptr;
@@ -233,9 +210,5 @@ private:
     PinMapPanel* m_icPanel = nullptr;
     PinMapPanel* m_modulePanel = nullptr;
 };
-
-// The title as the window's frame shows it: Qt's "[*]" placeholder replaced
-// by "*" while the window is modified, and by nothing otherwise.
-[[nodiscard]] QString ShownWindowTitle(const QWidget* window);
 
 }  // namespace tessaro

@@ -2,16 +2,13 @@
 
 #include "decode/modulesummary.h"
 #include "device/operatormessages.h"
-#include "documentwindow/documentwindow.h"
 #include "documentwindow/clipboard.h"
 #include "documentwindow/gridlegend.h"
 #include "documentwindow/imageedits.h"
 #include "documentwindow/modulebytegrid.h"
-#include "documentwindow/snapshotstep.h"
 #include "files/qttext.h"
 
 #include <QApplication>
-#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QFormLayout>
 #include <QGroupBox>
@@ -19,13 +16,11 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpressionValidator>
 #include <QScrollArea>
 #include <QTableWidget>
-#include <QUndoStack>
 #include <QVBoxLayout>
 
 #include <tuple>
@@ -36,7 +31,6 @@ namespace {
 
 const QColor kCrcOkColour(0, 128, 0);
 const QColor kCrcBadColour(200, 0, 0);
-const QLatin1String kModifiedPlaceholder("[*]");
 
 QString Optional(const std::optional<std::string>& text)
 {
@@ -142,13 +136,10 @@ QStringList BadCrcBlocks(const ModuleDecode& decode)
 }  // namespace
 
 ModuleDocumentWindow::ModuleDocumentWindow(ImageData image, const QString& caption, QWidget* parent)
-    : QWidget(parent)
+    : DocumentWindowBase(parent)
     , m_doc(std::move(image), caption.toStdString())
 {
-    setAttribute(Qt::WA_DeleteOnClose);
-    m_undo = new QUndoStack(this);
-    connect(m_undo, &QUndoStack::indexChanged, this, &ModuleDocumentWindow::followCleanState);
-    captionChanged();
+    showCaption();
     buildUi();
     m_doc.addObserver(this);
     refreshNow();
@@ -156,9 +147,6 @@ ModuleDocumentWindow::ModuleDocumentWindow(ImageData image, const QString& capti
 
 ModuleDocumentWindow::~ModuleDocumentWindow()
 {
-    // The stack empties itself when QWidget deletes its children, after this
-    // window's part is gone: it must no longer call back.
-    m_undo->disconnect(this);
     m_doc.removeObserver(this);
 }
 
@@ -204,44 +192,23 @@ QString ModuleDocumentWindow::programmerRefusal() const
 
 QWidget* ModuleDocumentWindow::buildSelectedPanel()
 {
-    auto* panel = new QWidget(this);
-    auto* row = new QHBoxLayout(panel);
-    row->setContentsMargins(0, 0, 0, 0);
-    m_byteCaption = new QLabel(ModuleByteGrid::byteCaption(0), panel);
-    m_byteCaption->setObjectName(QStringLiteral("byteCaption"));
-    m_byteCaption->setMinimumWidth(QFontMetrics(font()).horizontalAdvance(QStringLiteral("Byte 3FFh")) + 6);
-    m_byteName = new QLabel(panel);
-    m_byteName->setObjectName(QStringLiteral("descriptionCaption"));
-    m_byteName->setFrameShape(QFrame::StyledPanel);
-    m_byteName->setFrameShadow(QFrame::Sunken);
-    m_byteName->setMinimumWidth(230);
-    auto* valueCaption = new QLabel(QStringLiteral("Value"), panel);
-    valueCaption->setObjectName(QStringLiteral("valueLabel"));
-    m_value = new QLabel(QStringLiteral("00"), panel);
-    m_value->setObjectName(QStringLiteral("valueCaption"));
-    m_value->setFrameShape(QFrame::StyledPanel);
-    m_value->setFrameShadow(QFrame::Sunken);
-    m_value->setMinimumWidth(28);
-    m_value->setAlignment(Qt::AlignCenter);
-    m_byteEntry = buildHexBox(panel, QStringLiteral("byteEntry"));
+    const int captionWidth = QFontMetrics(font()).horizontalAdvance(QStringLiteral("Byte 3FFh")) + 6;
+    const SelectedBytePanel p = buildSelectedBytePanel(ModuleByteGrid::byteCaption(0), captionWidth, [this](QWidget* panel) {
+        return buildHexBox(panel, QStringLiteral("byteEntry"));
+    });
+    m_byteCaption = p.byteCaption;
+    m_byteName = p.description;
+    m_value = p.value;
+    m_byteEntry = p.entry;
     m_byteEntry->setToolTip(tr("Two hex digits, Enter stores them and moves to the next byte"));
     connect(m_byteEntry, &QLineEdit::returnPressed, this, &ModuleDocumentWindow::storeEntry);
-    row->addWidget(m_byteCaption);
-    row->addWidget(m_byteName, 1);
-    row->addWidget(valueCaption);
-    row->addWidget(m_value);
-    row->addWidget(m_byteEntry);
-    return panel;
+    return p.panel;
 }
 
 QLineEdit* ModuleDocumentWindow::buildHexBox(QWidget* parent, const QString& objectName)
 {
-    auto* box = new QLineEdit(parent);
-    box->setObjectName(objectName);
-    box->setFixedWidth(48);
+    QLineEdit* box = DocumentWindowBase::buildHexBox(parent, objectName, QStringLiteral("[0-9A-Fa-f]{0,2}"));
     box->setMaxLength(2);
-    box->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9A-Fa-f]{0,2}")), box));
-    box->installEventFilter(this);
     // Digits show in upper case however they are typed.
     connect(box, &QLineEdit::textEdited, box, [box](const QString& text) {
         if (text != text.toUpper()) {
@@ -267,16 +234,9 @@ QWidget* ModuleDocumentWindow::buildGridFrame()
     });
     connect(m_grid, &ModuleByteGrid::byteTyped, this, &ModuleDocumentWindow::typeByte);
     layout->addWidget(new GridLegend(GridLegend::Kind::ModuleWindow, frame));
-    auto* fillRow = new QHBoxLayout;
-    auto* fillCaption = new QLabel(tr("Fill from the row's first byte to the end"), frame);
-    fillCaption->setObjectName(QStringLiteral("fillCaption"));
     m_fillBox = buildHexBox(frame, QStringLiteral("fillBox"));
-    fillCaption->setBuddy(m_fillBox);
     connect(m_fillBox, &QLineEdit::returnPressed, this, &ModuleDocumentWindow::fillFromRowStart);
-    fillRow->addWidget(fillCaption);
-    fillRow->addWidget(m_fillBox);
-    fillRow->addStretch(1);
-    layout->addLayout(fillRow);
+    addFillRow(layout, frame, tr("Fill from the row's first byte to the end"), m_fillBox);
     return frame;
 }
 
@@ -289,12 +249,7 @@ QWidget* ModuleDocumentWindow::buildCheckFrame()
     m_noneButton = new QRadioButton(QStringLiteral("None"), m_checkFrame);
     layout->addWidget(m_crcButton);
     layout->addWidget(m_noneButton);
-    m_checkState = new QLabel(m_checkFrame);
-    m_checkState->setObjectName(QStringLiteral("checkState"));
-    QPalette bad = m_checkState->palette();
-    bad.setColor(QPalette::WindowText, kCrcBadColour);
-    m_checkState->setPalette(bad);
-    m_checkState->hide();
+    m_checkState = buildCheckStateLabel(m_checkFrame);
     layout->addWidget(m_checkState);
     layout->addStretch(1);
     checkModeButton(m_doc.checkMode())->setChecked(true);
@@ -427,11 +382,6 @@ void ModuleDocumentWindow::typeByte(int index, std::uint8_t value)
     refreshNow();
 }
 
-void ModuleDocumentWindow::pasteBytes(int from, std::span<const std::uint8_t> bytes)
-{
-    paste(from, bytes, 0);
-}
-
 void ModuleDocumentWindow::paste(int from, std::span<const std::uint8_t> bytes, std::uint64_t notKept)
 {
     int written = 0;
@@ -441,8 +391,7 @@ void ModuleDocumentWindow::paste(int from, std::span<const std::uint8_t> bytes, 
         selectByte(from);
         m_grid->setSelectionAnchor(from + written - 1);  // the pasted bytes stay selected
     }
-    m_pasteNote = PastedNote(written, dropped);
-    emit statusMessage(m_pasteNote);
+    showPasteNote(PastedNote(written, dropped));
     refreshNow();
 }
 
@@ -456,19 +405,9 @@ std::vector<std::uint8_t> ModuleDocumentWindow::selectedBytes() const
     return {m_doc.bytes().begin() + first, m_doc.bytes().begin() + last + 1};
 }
 
-void ModuleDocumentWindow::copySelection()
+int ModuleDocumentWindow::selectionStart() const
 {
-    emit statusMessage(CopyBytesToClipboard(selectedBytes()));
-}
-
-void ModuleDocumentWindow::pasteClipboard()
-{
-    const ClipboardBytes read = ReadClipboardBytes();
-    if (!read.problem.isEmpty()) {
-        emit statusMessage(read.problem);
-        return;
-    }
-    paste(m_grid->selectionFirst(), read.bytes, read.notKept);
+    return m_grid->selectionFirst();
 }
 
 void ModuleDocumentWindow::selectAllBytes()
@@ -531,96 +470,37 @@ void ModuleDocumentWindow::editProfiles()
 
 // --- Undo and redo ---
 
-void ModuleDocumentWindow::recordStep(const QString& text, const std::function<void()>& change)
+void ModuleDocumentWindow::Step::absorb(const Step& later)
 {
-    pushStep(text, change, -1, -1);
+    document.absorb(later.document);
+    currentAfter = later.currentAfter;
 }
 
-void ModuleDocumentWindow::recordByteEntry(int index, int nextIndex, const std::function<void()>& change)
+void ModuleDocumentWindow::beginEdit()
 {
-    pushStep(QString::fromUtf8("輸入位元組"), change, index, nextIndex);
+    m_doc.beginChange();
+    m_currentBefore = m_grid->currentByte();
 }
 
-void ModuleDocumentWindow::pushStep(const QString& text, const std::function<void()>& change, int entryByte, int nextByte)
+std::unique_ptr<RecordedEdit> ModuleDocumentWindow::endEdit()
 {
-    if (m_recording || m_restoring) {
-        change();
-        return;
-    }
-    withdrawPasteNote();  // an edit after a paste
-    m_recording = true;
-    Snapshot before{m_doc.state(), m_grid->currentByte()};
-    change();
-    Snapshot after{m_doc.state(), m_grid->currentByte()};
-    if (before.document != after.document) {
-        const bool checkMode = before.document.checkMode != after.document.checkMode;
-        m_undo->push(new SnapshotStep<Snapshot>(
-            text, std::move(before), std::move(after), checkMode,
-            [this](const Snapshot& state, bool withCheckMode) { restoreSnapshot(state, withCheckMode); }, entryByte,
-            nextByte));
-    }
-    m_recording = false;
+    Step step{m_doc.endChange(), m_currentBefore, m_grid->currentByte()};
+    if (step.document.empty())
+        return nullptr;
+    return std::make_unique<RecordedStep<ModuleDocumentWindow, Step>>(*this, std::move(step));
 }
 
-void ModuleDocumentWindow::withdrawPasteNote()
+void ModuleDocumentWindow::applyStep(const Step& step, bool undo)
 {
-    if (m_pasteNote.isEmpty())
-        return;
-    emit statusMessageWithdrawn(m_pasteNote);
-    m_pasteNote.clear();
+    m_doc.applyChange(step.document, undo);
+    m_grid->setCurrentByte(undo ? step.currentBefore : step.currentAfter);
 }
 
-void ModuleDocumentWindow::restoreSnapshot(const Snapshot& snapshot, bool withCheckMode)
+void ModuleDocumentWindow::editApplied()
 {
-    m_restoring = true;
-    m_doc.restore(snapshot.document, withCheckMode);
-    m_restoring = false;
     checkModeButton(m_doc.checkMode())->setChecked(true);
-    m_grid->setCurrentByte(snapshot.current);
     m_selectedDirty = true;
     refreshNow();
-}
-
-void ModuleDocumentWindow::markClean()
-{
-    m_undo->setClean();
-}
-
-void ModuleDocumentWindow::followCleanState()
-{
-    if (m_recording)
-        return;
-    const int clean = m_undo->cleanIndex();
-    const int index = m_undo->index();
-    if (index == clean)
-        m_doc.setModified(false);
-    else if (clean < 0 || index < clean)
-        m_doc.setModified(true);
-}
-
-bool ModuleDocumentWindow::eventFilter(QObject* watched, QEvent* event)
-{
-    if (event->type() == QEvent::ShortcutOverride && (watched == m_byteEntry || watched == m_fillBox) &&
-        ShortcutLeftToDocument(static_cast<QLineEdit*>(watched), static_cast<QKeyEvent*>(event))) {
-        event->ignore();
-        return true;
-    }
-    return QWidget::eventFilter(watched, event);
-}
-
-void ModuleDocumentWindow::closeEvent(QCloseEvent* event)
-{
-    if (m_doc.isModified()) {
-        QMessageBox prompt(QMessageBox::Question, ShownWindowTitle(this),
-                           QString::fromUtf8(" SPD 檔案已被修改 , 是否儲存該檔案 ?"),
-                           QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, this);
-        const int answer = prompt.exec();
-        if (answer == QMessageBox::Cancel || (answer == QMessageBox::Yes && !(m_save && m_save(this)))) {
-            event->ignore();
-            return;
-        }
-    }
-    event->accept();
 }
 
 // --- Drawing ---
@@ -636,22 +516,7 @@ void ModuleDocumentWindow::byteChanged(int index)
 
 void ModuleDocumentWindow::captionChanged()
 {
-    // As the 256-byte window: a "[*]" of the caption itself is doubled so that
-    // it shows as it is; the last one is Qt's modified mark.
-    QString title = ToQString(m_doc.caption());
-    title.replace(kModifiedPlaceholder, QStringLiteral("[*][*]"));
-    setWindowTitle(title + kModifiedPlaceholder);
-    setWindowModified(m_doc.isModified());
-    if (!m_doc.isModified())
-        withdrawPasteNote();  // saved
-    // As the 256-byte window: a save is the clean state, a flag set outside
-    // any step is none.
-    if (m_undo != nullptr && !m_recording && !m_restoring) {
-        if (m_doc.isModified() && m_undo->isClean())
-            m_undo->resetClean();
-        else if (!m_doc.isModified() && !m_undo->isClean())
-            m_undo->setClean();
-    }
+    showCaption();
 }
 
 void ModuleDocumentWindow::decodeChanged()
@@ -660,17 +525,8 @@ void ModuleDocumentWindow::decodeChanged()
     scheduleRefresh();
 }
 
-void ModuleDocumentWindow::scheduleRefresh()
-{
-    if (m_refreshPending)
-        return;
-    m_refreshPending = true;
-    QMetaObject::invokeMethod(this, &ModuleDocumentWindow::refreshNow, Qt::QueuedConnection);
-}
-
 void ModuleDocumentWindow::refreshNow()
 {
-    m_refreshPending = false;
     if (m_selectedDirty) {
         m_selectedDirty = false;
         showSelectedByte();

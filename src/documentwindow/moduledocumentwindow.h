@@ -1,8 +1,7 @@
 #pragma once
 
 #include "document/moduledocument.h"
-
-#include <QWidget>
+#include "documentwindow/documentwindowbase.h"
 
 #include <cstdint>
 #include <functional>
@@ -15,7 +14,6 @@ class QLabel;
 class QLineEdit;
 class QRadioButton;
 class QTableWidget;
-class QUndoStack;
 class QVBoxLayout;
 
 namespace tessaro {
@@ -26,9 +24,9 @@ class ModuleByteGrid;
 // byte with its name and value and the entry box, the scrolling byte grid with
 // the fill box, the check mode, and the decode beside them (the summary line,
 // the fields, one line per CRC block, the overclocking profiles). It owns the
-// document; the rules live in ModuleDocument. Its title is the caption with
-// Qt's modified mark, as the 256-byte window's.
-class ModuleDocumentWindow : public QWidget, private ModuleDocumentObserver
+// document; the rules live in ModuleDocument, what both document windows
+// share in DocumentWindowBase.
+class ModuleDocumentWindow : public DocumentWindowBase, private ModuleDocumentObserver
 {
     Q_OBJECT
 public:
@@ -37,9 +35,6 @@ public:
 
     [[nodiscard]] ModuleDocument& document() { return m_doc; }
     [[nodiscard]] const ModuleDocument& document() const { return m_doc; }
-
-    // Run by the close prompt's Yes; returns whether the image was saved.
-    void setSaveHandler(std::function<bool(ModuleDocumentWindow*)> save) { m_save = std::move(save); }
 
     // Selects a byte as a click on its cell does.
     void selectByte(int index);
@@ -50,20 +45,15 @@ public:
     // blocks in CRC mode, decode, modified flag); the next byte is selected.
     // A byte a truncated image lacks takes no value.
     void typeByte(int index, std::uint8_t value);
-    // Bytes written from `from` on as one edit, within the bytes present; the
-    // status message says how many were written and dropped.
-    void pasteBytes(int from, std::span<const std::uint8_t> bytes);
-    void copySelection();   // the selected bytes to the clipboard as "80 08 08 0E"
-    void pasteClipboard();  // the clipboard's hex text from the selected byte on
-    void selectAllBytes();
+    // A paste writes within the bytes present.
+    void selectAllBytes() override;
+    [[nodiscard]] std::vector<std::uint8_t> selectedBytes() const override;
+    // One line naming each CRC block's stored and computed CRC.
+    [[nodiscard]] QString checkMismatchText() const override;
     // Dialogs that edit by meaning; OK stores the edit as one undo step.
     void editValues(std::vector<std::string> names, const QString& title);  // none: every identity value
     void editTimings();
     void editProfiles();
-    [[nodiscard]] std::vector<std::uint8_t> selectedBytes() const;
-    // Empty while every CRC block agrees with its bytes; otherwise one line
-    // naming each block's stored and computed CRC.
-    [[nodiscard]] QString checkMismatchText() const;
 
     // Puts the programmer column at the right edge of the window, as the
     // 256-byte window has it (its buttons are connected by the caller).
@@ -76,24 +66,18 @@ public:
     // module tester hold 256-byte EEPROMs, so a larger image is never sent.
     [[nodiscard]] QString programmerRefusal() const;
 
-    // --- Undo and redo, as in the 256-byte window ---
-    [[nodiscard]] QUndoStack* undoStack() const { return m_undo; }
-    // Runs `change` and records what it did as one step named `text`.
-    void recordStep(const QString& text, const std::function<void()>& change);
-    // A change of byte `index` by the byte entry; merges with the step before
-    // it when that one left off at `index`.
-    void recordByteEntry(int index, int nextIndex, const std::function<void()>& change);
-    void markClean();
-
-    // What a step puts back: the document and the selected byte.
-    struct Snapshot {
-        ModuleDocument::State document;
-        int current = 0;
+    // What an edit changed: the document's change and the selected byte
+    // before and after; applyStep puts it back for the undo stack.
+    struct Step {
+        ModuleDocument::Change document;
+        int currentBefore = 0;
+        int currentAfter = 0;
+        void absorb(const Step& later);
     };
+    void applyStep(const Step& step, bool undo);
 
-    // Redraws the panels that changed since the last refresh; handlers call it
-    // themselves, other callers' changes are drawn from the event loop.
-    void refreshNow();
+    // Redraws the panels that changed since the last refresh.
+    void refreshNow() override;
 
     [[nodiscard]] ModuleByteGrid* grid() const { return m_grid; }
     [[nodiscard]] QLineEdit* byteEntryBox() const { return m_byteEntry; }
@@ -109,17 +93,17 @@ public:
     [[nodiscard]] std::vector<QLabel*> crcLines() const;
     [[nodiscard]] QTableWidget* profilesTable() const { return m_profiles; }
 
-signals:
-    void statusMessage(const QString& text);  // for the main window's status bar
-    // A message of statusMessage no longer holds (the paste note after the
-    // next edit or a save): the status bar drops it if it still shows it.
-    void statusMessageWithdrawn(const QString& text);
-
-protected:
-    void closeEvent(QCloseEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;  // undo shortcuts in the hex boxes
-
 private:
+    // DocumentWindowBase
+    [[nodiscard]] bool documentModified() const override { return m_doc.isModified(); }
+    void setDocumentModified(bool modified) override { m_doc.setModified(modified); }
+    [[nodiscard]] std::string documentCaption() const override { return m_doc.caption(); }
+    void beginEdit() override;
+    [[nodiscard]] std::unique_ptr<RecordedEdit> endEdit() override;
+    void editApplied() override;
+    [[nodiscard]] int selectionStart() const override;
+    void paste(int from, std::span<const std::uint8_t> bytes, std::uint64_t notKept) override;
+
     // ModuleDocumentObserver
     void byteChanged(int index) override;
     void captionChanged() override;
@@ -132,14 +116,8 @@ private:
     QWidget* buildDecodedSide();
     QLineEdit* buildHexBox(QWidget* parent, const QString& objectName);
     void storeEntry();
-    void pushStep(const QString& text, const std::function<void()>& change, int entryByte, int nextByte);
-    void restoreSnapshot(const Snapshot& snapshot, bool withCheckMode);
-    void followCleanState();
-    void paste(int from, std::span<const std::uint8_t> bytes, std::uint64_t notKept);
-    void withdrawPasteNote();
     void showCheckState();
     void fillFromRowStart();
-    void scheduleRefresh();
     void showSelectedByte();
     void showDecode();
     void showFields(const ModuleDecode& decode);
@@ -148,14 +126,9 @@ private:
     QLabel* fieldLabel(const QString& key) const;
 
     ModuleDocument m_doc;
-    std::function<bool(ModuleDocumentWindow*)> m_save;
-    bool m_refreshPending = false;
     bool m_selectedDirty = true;
     bool m_decodeDirty = true;
-    QUndoStack* m_undo = nullptr;
-    bool m_recording = false;
-    bool m_restoring = false;
-    QString m_pasteNote;  // the paste note the status bar shows, until the next edit or save
+    int m_currentBefore = 0;  // the selected byte when the edit being noted began
 
     QLabel* m_byteCaption = nullptr;
     QLabel* m_byteName = nullptr;
