@@ -6,7 +6,6 @@
 #include "decode/moduledecode.h"
 #include "documentwindow/bytegrid.h"
 #include "documentwindow/documentwindow.h"
-#include "documentwindow/modulebytegrid.h"
 #include "documentwindow/moduledocumentwindow.h"
 #include "testsupport.h"
 #include "uisupport.h"
@@ -283,7 +282,7 @@ TEST(ModuleGridEditing, KeysTypingRangeAndPaste)
     ModuleDocumentWindow window(ImageData{Ddr4Bytes(), 512}, QStringLiteral("ddr4"));
     window.show();
     QSignalSpy messages(&window, &ModuleDocumentWindow::statusMessage);
-    ModuleByteGrid* grid = window.grid();
+    ByteGrid* grid = window.grid();
     ModuleDocument& doc = window.document();
     window.selectByte(0x140);
     QTest::keyClick(grid, Qt::Key_End, Qt::ControlModifier);

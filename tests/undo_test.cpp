@@ -8,7 +8,6 @@
 #include "documentwindow/bytegrid.h"
 #include "documentwindow/decodedpanels.h"
 #include "documentwindow/documentwindow.h"
-#include "documentwindow/modulebytegrid.h"
 #include "documentwindow/moduledocumentwindow.h"
 #include "fakeline.h"
 #include "files/spdfile.h"

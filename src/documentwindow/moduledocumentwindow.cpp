@@ -5,7 +5,8 @@
 #include "documentwindow/documentwindow.h"
 #include "documentwindow/clipboard.h"
 #include "documentwindow/gridlegend.h"
-#include "documentwindow/modulebytegrid.h"
+#include "documentwindow/bytegrid.h"
+#include "documentwindow/documentcells.h"
 #include "documentwindow/snapshotstep.h"
 #include "files/qttext.h"
 
@@ -185,7 +186,7 @@ QWidget* ModuleDocumentWindow::buildSelectedPanel()
     auto* panel = new QWidget(this);
     auto* row = new QHBoxLayout(panel);
     row->setContentsMargins(0, 0, 0, 0);
-    m_byteCaption = new QLabel(ModuleByteGrid::byteCaption(0), panel);
+    m_byteCaption = new QLabel(ByteGrid::byteCaption(0), panel);
     m_byteCaption->setObjectName(QStringLiteral("byteCaption"));
     m_byteCaption->setMinimumWidth(QFontMetrics(font()).horizontalAdvance(QStringLiteral("Byte 3FFh")) + 6);
     m_byteName = new QLabel(panel);
@@ -236,14 +237,14 @@ QWidget* ModuleDocumentWindow::buildGridFrame()
     auto* frame = new QGroupBox(QString::fromUtf8("SPD 值"), this);
     frame->setObjectName(QStringLiteral("gridFrame"));
     auto* layout = new QVBoxLayout(frame);
-    m_grid = new ModuleByteGrid(m_doc, frame);
+    m_grid = new ByteGrid(std::make_unique<ModuleCells>(m_doc), ByteGrid::Layout::Scrolling, frame);
     m_grid->setObjectName(QStringLiteral("byteGrid"));
     layout->addWidget(m_grid, 1);
-    connect(m_grid, &ModuleByteGrid::currentByteChanged, this, [this] {
+    connect(m_grid, &ByteGrid::currentByteChanged, this, [this] {
         m_selectedDirty = true;
         refreshNow();
     });
-    connect(m_grid, &ModuleByteGrid::byteTyped, this, &ModuleDocumentWindow::typeByte);
+    connect(m_grid, &ByteGrid::byteTyped, this, &ModuleDocumentWindow::typeByte);
     layout->addWidget(new GridLegend(GridLegend::Kind::ModuleWindow, frame));
     auto* fillRow = new QHBoxLayout;
     auto* fillCaption = new QLabel(tr("Fill from the row's first byte to the end"), frame);
@@ -614,7 +615,7 @@ void ModuleDocumentWindow::showSelectedByte()
 {
     const int index = m_grid->currentByte();
     const bool present = index < m_doc.bytesPresent();
-    SetText(m_byteCaption, ModuleByteGrid::byteCaption(index));
+    SetText(m_byteCaption, ByteGrid::byteCaption(index));
     SetText(m_byteName, ToQString(m_doc.byteName(index)));
     SetText(m_value, present ? QStringLiteral("%1").arg(m_doc.byte(index), 2, 16, QLatin1Char('0')).toUpper()
                              : QStringLiteral("--"));

@@ -20,7 +20,7 @@ class QVBoxLayout;
 
 namespace tessaro {
 
-class ModuleByteGrid;
+class ByteGrid;
 
 // The window that shows and edits one 512- or 1024-byte image: the selected
 // byte with its name and value and the entry box, the scrolling byte grid with
@@ -88,7 +88,7 @@ public:
     // themselves, other callers' changes are drawn from the event loop.
     void refreshNow();
 
-    [[nodiscard]] ModuleByteGrid* grid() const { return m_grid; }
+    [[nodiscard]] ByteGrid* grid() const { return m_grid; }
     [[nodiscard]] QLineEdit* byteEntryBox() const { return m_byteEntry; }
     [[nodiscard]] QLineEdit* fillBox() const { return m_fillBox; }
     [[nodiscard]] QGroupBox* checkFrame() const { return m_checkFrame; }
@@ -155,7 +155,7 @@ private:
     QLabel* m_value = nullptr;
     QLineEdit* m_byteEntry = nullptr;
     QLineEdit* m_fillBox = nullptr;
-    ModuleByteGrid* m_grid = nullptr;
+    ByteGrid* m_grid = nullptr;
     QGroupBox* m_checkFrame = nullptr;
     QRadioButton* m_crcButton = nullptr;
     QRadioButton* m_noneButton = nullptr;
