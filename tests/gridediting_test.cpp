@@ -5,6 +5,7 @@
 #include "core/hex.h"
 #include "decode/moduledecode.h"
 #include "documentwindow/bytegrid.h"
+#include "documentwindow/gridfind.h"
 #include "documentwindow/documentwindow.h"
 #include "documentwindow/moduledocumentwindow.h"
 #include "testsupport.h"
@@ -27,6 +28,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 
 using namespace tessaro;
 
@@ -391,4 +393,72 @@ TEST_F(EditMenu, AModuleImageWithABadCrcSaysSoWhenItOpens)
     // Any edit in CRC mode rewrites every block: the warning goes.
     doc->typeByte(0x150, 0x00);
     EXPECT_FALSE(state->isVisibleTo(doc));
+}
+
+// --- Find and go to, in the windows of both sizes ---
+
+namespace {
+
+// Two matches of "4D 54" ("MT"), near the start and in the last row; F3 and
+// Shift+F3 go round the ends; go to takes hex as the grid shows it.
+void CheckFindAndGoTo(QWidget* window, ByteGrid* grid, const std::function<void(int, std::uint8_t)>& setByte)
+{
+    window->show();
+    QSignalSpy messages(window, SIGNAL(statusMessage(QString)));
+    const auto last = [&] { return messages.isEmpty() ? QString() : messages.constLast().at(0).toString(); };
+    const int size = grid->cells().count();
+    const int early = 0x20;
+    const int late = size - 16;
+    for (const int at : {early, late}) {
+        setByte(at, 0x4D);
+        setByte(at + 1, 0x54);
+    }
+    auto* find = window->findChild<GridFind*>();
+    ASSERT_NE(find, nullptr);
+    const auto selected = [&] { return std::pair{grid->selectionFirst(), grid->selectionLast()}; };
+
+    ASSERT_TRUE(find->find(QStringLiteral("4d54"), FindKind::Hex));
+    EXPECT_EQ(selected(), std::pair(early, early + 1)) << "a match is selected as a range";
+    QApplication::setActiveWindow(window);  // the keys are the window's shortcuts
+    grid->setFocus();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    const struct {
+        Qt::KeyboardModifiers modifiers;
+        int expected;
+        bool wrapped;
+    } steps[] = {{{}, late, false}, {{}, early, true}, {Qt::ShiftModifier, late, true}, {Qt::ShiftModifier, early, false}};
+    for (const auto& step : steps) {
+        QTest::keyClick(grid, Qt::Key_F3, step.modifiers);
+        EXPECT_EQ(selected(), std::pair(step.expected, step.expected + 1)) << "F3 " << step.modifiers;
+        EXPECT_EQ(last().contains(QStringLiteral("continued")), step.wrapped) << last().toStdString();
+        EXPECT_TRUE(grid->isCellVisible(step.expected));
+    }
+    EXPECT_TRUE(find->find(QStringLiteral("MT"), FindKind::Text));
+    EXPECT_EQ(grid->currentByte(), early);
+    EXPECT_FALSE(find->find(QStringLiteral("4D 55"), FindKind::Hex));
+    EXPECT_TRUE(last().contains(QStringLiteral("Not found")));
+    EXPECT_FALSE(find->find(QStringLiteral("4D5"), FindKind::Hex));
+    EXPECT_TRUE(last().contains(QStringLiteral("pairs of digits")));
+    EXPECT_EQ(grid->currentByte(), early) << "a failed search leaves the selection";
+
+    EXPECT_TRUE(find->goTo(QStringLiteral("%1h").arg(late, 0, 16)));
+    EXPECT_EQ(selected(), std::pair(late, late));
+    EXPECT_FALSE(find->goTo(QString::number(size, 16)));
+    EXPECT_TRUE(last().contains(QString::number(size - 1, 16).toUpper())) << "the message names the range";
+    EXPECT_EQ(grid->currentByte(), late);
+}
+
+}  // namespace
+
+TEST_F(GridEditing, FindAndGoTo)
+{
+    CheckFindAndGoTo(window, window->grid(), [this](int i, std::uint8_t v) { window->document().setByte(i, v); });
+    EXPECT_EQ(caption(), QStringLiteral("Byte%1").arg(0xF0)) << "the selected-byte panel follows";
+}
+
+TEST(ModuleGridEditing, FindAndGoTo)
+{
+    ModuleDocumentWindow window(ImageData{Ddr4Bytes(), 512}, QStringLiteral("ddr4"));
+    CheckFindAndGoTo(&window, window.grid(), [&](int i, std::uint8_t v) { window.document().setByte(i, v); });
+    window.document().setModified(false);
 }

@@ -3,6 +3,7 @@
 #include "core/hex.h"
 #include "documentwindow/bytegrid.h"
 #include "documentwindow/documentcells.h"
+#include "documentwindow/gridfind.h"
 #include "documentwindow/checknote.h"
 #include "core/checks.h"
 #include "decode/decodejson.h"
@@ -339,6 +340,7 @@ QWidget* DocumentWindow::buildGridFrame()
         refreshNow();
     });
     connect(m_grid, &ByteGrid::byteTyped, this, &DocumentWindow::typeByte);
+    connect(new GridFind(m_grid, this), &GridFind::statusMessage, this, &DocumentWindow::statusMessage);
     connect(m_grid, &ByteGrid::headerClicked, this, [this](int header) {
         m_editor.headerClicked(header);
         m_grid->update();

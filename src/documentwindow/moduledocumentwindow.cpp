@@ -7,6 +7,7 @@
 #include "documentwindow/gridlegend.h"
 #include "documentwindow/bytegrid.h"
 #include "documentwindow/documentcells.h"
+#include "documentwindow/gridfind.h"
 #include "documentwindow/snapshotstep.h"
 #include "files/qttext.h"
 
@@ -245,6 +246,7 @@ QWidget* ModuleDocumentWindow::buildGridFrame()
         refreshNow();
     });
     connect(m_grid, &ByteGrid::byteTyped, this, &ModuleDocumentWindow::typeByte);
+    connect(new GridFind(m_grid, this), &GridFind::statusMessage, this, &ModuleDocumentWindow::statusMessage);
     layout->addWidget(new GridLegend(GridLegend::Kind::ModuleWindow, frame));
     auto* fillRow = new QHBoxLayout;
     auto* fillCaption = new QLabel(tr("Fill from the row's first byte to the end"), frame);
