@@ -219,67 +219,59 @@
 <context>
     <name>tessaro::CompareSourceDialog</name>
     <message>
-        <source>Compare</source>
-        <translation>比較</translation>
+        <source>比較</source>
+        <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Image A</source>
-        <translation>映像 A</translation>
+        <source>映像 A</source>
+        <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Image B</source>
-        <translation>映像 B</translation>
+        <source>映像 B</source>
+        <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Open document</source>
-        <translation>開啟中的文件</translation>
+        <source>開啟的文件</source>
+        <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>File</source>
-        <translation>檔案</translation>
+        <source>檔案</source>
+        <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Browse…</source>
-        <translation>瀏覽…</translation>
+        <source>瀏覽…</source>
+        <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Open</source>
-        <translation>開啟</translation>
+        <source>開啟</source>
+        <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>SPD images (*.spd *.bin *.txt);;All files (*)</source>
-        <translation>SPD 映像 (*.spd *.bin *.txt);;所有檔案 (*)</translation>
+        <source>SPD 映像 (*.spd *.bin *.txt);;所有檔案 (*)</source>
+        <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Choose a file for image A.</source>
-        <translation>請選擇映像 A 的檔案。</translation>
+        <source>確定</source>
+        <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Choose a file for image B.</source>
-        <translation>請選擇映像 B 的檔案。</translation>
+        <source>取消</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>請選擇映像 A 的檔案。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>請選擇映像 B 的檔案。</source>
+        <translation type="unfinished"></translation>
     </message>
 </context>
 <context>
     <name>tessaro::CompareWindow</name>
     <message>
-        <source>Compare %1 | %2</source>
-        <translation>比較 %1 | %2</translation>
-    </message>
-    <message>
-        <source>same</source>
-        <translation>相同</translation>
-    </message>
-    <message>
-        <source>%1 bytes differ, %2 facts differ</source>
-        <translation>%1 個位元組不同，%2 項解碼不同</translation>
-    </message>
-    <message>
         <source>A: %1    B: %2    %3</source>
         <translation>A：%1    B：%2    %3</translation>
-    </message>
-    <message>
-        <source>Fact</source>
-        <translation>項目</translation>
     </message>
     <message>
         <source>A</source>
@@ -288,14 +280,6 @@
     <message>
         <source>B</source>
         <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Previous difference</source>
-        <translation>上一個差異</translation>
-    </message>
-    <message>
-        <source>Next difference</source>
-        <translation>下一個差異</translation>
     </message>
     <message>
         <source>Shift+F8</source>
@@ -314,8 +298,164 @@
         <translation>B：%1</translation>
     </message>
     <message>
-        <source>Difference %1 of %2: %3</source>
-        <translation>差異 %1 / %2：%3</translation>
+        <source>比較 %1 | %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>相同</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 個位元組不同，%2 項資料不同</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>項目</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>上一個差異</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>下一個差異</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>大小 (位元組)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>世代</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>模組類型</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>容量 (MB)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Rank 數</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>晶片寬度 (bit)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>匯流排寬度 (bit)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>ECC</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>組織</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>速度 (MT/s)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>速度等級</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>模組速度名稱</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>模組製造商</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>料號</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>序號</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>製造日期</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>解碼面板</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>模組 I/O 標題</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>製造商名稱</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>CAS 延遲</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>電壓</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Checksum (位元組 0-62，存於 63)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>CRC (存於位元組 126-127)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>CRC %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>警告 %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>啟用</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>名稱</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>tCKmin (ps)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>CRC 正確</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>差異 %1 / %2：%3</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>tessaro::DocumentManager</name>
+    <message>
+        <source>%1：映像之後還有 %2 個位元組，儲存時只寫入映像，這些位元組會被捨棄</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>儲存</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 在映像之後還有 %2 個位元組。
+儲存只寫入映像，這些位元組會被捨棄。是否儲存 ?</source>
+        <translation type="unfinished"></translation>
     </message>
 </context>
 <context>
@@ -323,6 +463,81 @@
     <message>
         <source>%1 stored %2, computed %3</source>
         <translation>%1 儲存值 %2，計算值 %3</translation>
+    </message>
+</context>
+<context>
+    <name>tessaro::GridFind</name>
+    <message>
+        <source>nothing to find</source>
+        <translation>沒有要尋找的內容</translation>
+    </message>
+    <message>
+        <source>only hex digits and spaces</source>
+        <translation>只能輸入十六進位數字和空格</translation>
+    </message>
+    <message>
+        <source>hex bytes are pairs of digits</source>
+        <translation>十六進位位元組須為兩位數字一組</translation>
+    </message>
+    <message>
+        <source>Find</source>
+        <translation>尋找</translation>
+    </message>
+    <message>
+        <source>Hex bytes</source>
+        <translation>十六進位位元組</translation>
+    </message>
+    <message>
+        <source>Text</source>
+        <translation>文字</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>取消</translation>
+    </message>
+    <message>
+        <source>Find:</source>
+        <translation>尋找：</translation>
+    </message>
+    <message>
+        <source>As:</source>
+        <translation>類型：</translation>
+    </message>
+    <message>
+        <source>Hex bytes: &quot;4D 54&quot; or &quot;4d54&quot;; text: the characters themselves</source>
+        <translation>十六進位位元組：「4D 54」或「4d54」；文字：字元本身</translation>
+    </message>
+    <message>
+        <source>Cannot search for &quot;%1&quot;: %2</source>
+        <translation>無法尋找「%1」：%2</translation>
+    </message>
+    <message>
+        <source>Not found: %1</source>
+        <translation>找不到：%1</translation>
+    </message>
+    <message>
+        <source>Found at %1</source>
+        <translation>找到於 %1</translation>
+    </message>
+    <message>
+        <source>Reached the start, continued from the end: found at %1</source>
+        <translation>已到開頭，從結尾繼續：找到於 %1</translation>
+    </message>
+    <message>
+        <source>Reached the end, continued from the start: found at %1</source>
+        <translation>已到結尾，從開頭繼續：找到於 %1</translation>
+    </message>
+    <message>
+        <source>Go to Offset</source>
+        <translation>跳至位移</translation>
+    </message>
+    <message>
+        <source>Offset in hex, 0 to %1 (&quot;1A&quot;, &quot;1Ah&quot; or &quot;0x1A&quot;):</source>
+        <translation>十六進位位移，0 至 %1（「1A」、「1Ah」或「0x1A」）：</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; is no offset of this image: hex 0 to %2</source>
+        <translation>「%1」不是此映像的位移：十六進位 0 至 %2</translation>
     </message>
 </context>
 <context>
@@ -365,10 +580,6 @@
 </context>
 <context>
     <name>tessaro::ModuleDocumentWindow</name>
-    <message>
-        <source>The programmer and the module tester hold 256-byte SPD EEPROMs only: this %1-byte %2 image is not sent to the device.</source>
-        <translation>燒錄器與模組測試機只處理 256 位元組的 SPD EEPROM，這份 %1 位元組的 %2 映像不會送到裝置。</translation>
-    </message>
     <message>
         <source>Two hex digits, Enter stores them and moves to the next byte</source>
         <translation>兩個十六進位數字，按 Enter 存入並移到下一個位元組</translation>
@@ -436,6 +647,21 @@
     <message>
         <source>BAD</source>
         <translation>錯誤</translation>
+    </message>
+</context>
+<context>
+    <name>tessaro::SuffixFileDialog</name>
+    <message>
+        <source>*****   無法分辨檔案 !   *****
+
+%1
+資料夾中有多個檔案的名稱顯示相同，請更名後再試。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 已存在。
+要取代它嗎？</source>
+        <translation type="unfinished"></translation>
     </message>
 </context>
 </TS>
