@@ -153,20 +153,12 @@ TEST_F(ModuleWindow, Ddr5GridIsReachableByKeysAndMouse)
     EXPECT_FALSE(grid->isCellVisible(0));
     EXPECT_EQ(labelText("byteCaption"), QStringLiteral("Byte 3FFh"));
 
+    // The keys themselves: the grid's contract (bytegrid_test).
     grid->setFocus();
-    QTest::keyClick(grid, Qt::Key_Down);
-    EXPECT_EQ(grid->currentByte(), 0x3FF) << "Down stops in the last row";
-    QTest::keyClick(grid, Qt::Key_Up);
-    QTest::keyClick(grid, Qt::Key_Left);
-    EXPECT_EQ(grid->currentByte(), 0x3EE);
     QTest::keyClick(grid, Qt::Key_Home, Qt::ControlModifier);
-    EXPECT_EQ(grid->currentByte(), 0);
+    EXPECT_EQ(window->currentByte(), 0);
     EXPECT_EQ(grid->verticalScrollBar()->value(), 0);
-    for (int i = 0; i < 20; ++i)
-        QTest::keyClick(grid, Qt::Key_PageDown);
-    EXPECT_EQ(grid->currentByte(), 0x3F0);
-    EXPECT_TRUE(grid->isCellVisible(0x3F0));
-
+    window->selectByte(0x3F0);
     // A click picks the cell under the mouse, wherever the grid is scrolled.
     const int visible = 0x3A7;
     ASSERT_TRUE(grid->isCellVisible(visible));
