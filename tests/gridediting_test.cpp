@@ -17,6 +17,7 @@
 #include <QClipboard>
 #include <QDir>
 #include <QGroupBox>
+#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
@@ -378,11 +379,20 @@ void CheckFindAndGoTo(QWidget* window, ByteGrid* grid, const std::function<void(
     ASSERT_NE(find, nullptr);
     const auto selected = [&] { return std::pair{grid->selectionFirst(), grid->selectionLast()}; };
 
-    ASSERT_TRUE(find->find(QStringLiteral("4d54"), FindKind::Hex));
+    const auto activate = [&] {  // the keys are the window's shortcuts
+        QApplication::setActiveWindow(window);
+        grid->setFocus();
+        return QTest::qWaitForWindowActive(window);
+    };
+    ASSERT_TRUE(activate());
+    test::ModalResponder responder;
+    responder.handleDialog([](QWidget* dialog) {
+        dialog->findChild<QLineEdit*>(QStringLiteral("findText"))->setText(QStringLiteral("4d54"));
+        static_cast<QDialog*>(dialog)->accept();
+    });
+    QTest::keyClick(grid, Qt::Key_F, Qt::ControlModifier);
     EXPECT_EQ(selected(), std::pair(early, early + 1)) << "a match is selected as a range";
-    QApplication::setActiveWindow(window);  // the keys are the window's shortcuts
-    grid->setFocus();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    ASSERT_TRUE(activate());
     const struct {
         Qt::KeyboardModifiers modifiers;
         int expected;
@@ -402,7 +412,12 @@ void CheckFindAndGoTo(QWidget* window, ByteGrid* grid, const std::function<void(
     EXPECT_TRUE(last().contains(QStringLiteral("pairs of digits")));
     EXPECT_EQ(grid->currentByte(), early) << "a failed search leaves the selection";
 
-    EXPECT_TRUE(find->goTo(QStringLiteral("%1h").arg(late, 0, 16)));
+    responder.handleDialog([late](QWidget* dialog) {
+        auto* input = qobject_cast<QInputDialog*>(dialog);
+        input->setTextValue(QStringLiteral("%1h").arg(late, 0, 16));
+        input->accept();
+    });
+    QTest::keyClick(grid, Qt::Key_G, Qt::ControlModifier);
     EXPECT_EQ(selected(), std::pair(late, late));
     EXPECT_FALSE(find->goTo(QString::number(size, 16)));
     EXPECT_TRUE(last().contains(QString::number(size - 1, 16).toUpper())) << "the message names the range";
