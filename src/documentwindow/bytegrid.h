@@ -120,7 +120,6 @@ private:
     void moveTo(int index, bool extend);
     void updateScrollRange();
     void scrollTo(int firstRow);
-    [[nodiscard]] int firstRow() const { return m_firstRow; }
     [[nodiscard]] int visibleRows() const;
     [[nodiscard]] int rowPitch() const { return m_cellHeight + kGap; }
     [[nodiscard]] QRect cellArea() const;  // below the column headers, left of the scroll bar

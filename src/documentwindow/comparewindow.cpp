@@ -116,7 +116,7 @@ CompareWindow::CompareWindow(const ImageData& a, const QString& captionA, const 
 
     setWindowTitle(tr("比較 %1 | %2").arg(captionA, captionB));
     auto [marksA, marksB] = CompareMarks(a, b, m_bytes);
-    const auto makeGrid = [this](const ImageData& image, std::vector<CompareMark> marks, CompareCells*& cells) {
+    const auto makeGrid = [](const ImageData& image, std::vector<CompareMark> marks, CompareCells*& cells) {
         auto owned = std::make_unique<CompareCells>(image.bytes, std::move(marks));
         cells = owned.get();
         auto* grid = new ByteGrid(std::move(owned), ByteGrid::Layout::Scrolling);
