@@ -160,6 +160,7 @@ void ModuleDocumentWindow::buildUi()
     left->addWidget(buildSelectedPanel());
     left->addWidget(buildGridFrame(), 1);
     left->addWidget(buildCheckFrame());
+    m_leftColumn = left;
     columns->addLayout(left);
 
     auto* scroll = new QScrollArea(this);
@@ -175,6 +176,11 @@ void ModuleDocumentWindow::setProgrammerColumn(QWidget* column)
     column->setParent(this);
     column->setToolTip(programmerRefusal());
     m_columns->addWidget(column, 0, Qt::AlignTop);
+}
+
+void ModuleDocumentWindow::addDeviceFrame(QWidget* frame)
+{
+    m_leftColumn->addWidget(frame);
 }
 
 QString ModuleDocumentWindow::programmerRefusal() const
