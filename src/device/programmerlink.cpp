@@ -3,6 +3,8 @@
 #include "device/serialline.h"
 #include "document/spddocument.h"
 
+#include <QPointer>
+
 #include <algorithm>
 #include <functional>
 #include <utility>
@@ -194,8 +196,19 @@ void ProgrammerLink::commandEnded(bool ok)
 
 void ProgrammerLink::showDeferred(bool ok)
 {
-    for (const std::function<void()>& show : std::exchange(m_deferred, {}))
-        show();
+    while (!m_deferred.empty()) {
+        Deferred next = std::move(m_deferred.front());
+        m_deferred.pop_front();
+        if (next.message) {
+            // The rest once the operator has closed it.
+            m_host.openMessage(*next.message, [link = QPointer<ProgrammerLink>(this), ok] {
+                if (link)
+                    link->showDeferred(ok);
+            });
+            return;
+        }
+        next.show();
+    }
     m_command.reset();
     m_app.deviceCommandRunning = false;
     m_app.deviceIdle = true;
@@ -204,12 +217,12 @@ void ProgrammerLink::showDeferred(bool ok)
     emit commandFinished(ok);
 }
 
-void ProgrammerLink::showInOrder(std::function<void()> show, bool message)
+void ProgrammerLink::showInOrder(std::function<void()> show)
 {
     if (m_closing)
         return;
-    if (m_commandRunning && (message || !m_deferred.empty()))
-        m_deferred.push_back(std::move(show));
+    if (m_commandRunning && !m_deferred.empty())
+        m_deferred.push_back({std::nullopt, std::move(show)});
     else
         show();
 }
@@ -221,7 +234,19 @@ void ProgrammerLink::restartPolling()
 
 void ProgrammerLink::showMessage(LinkMessage message)
 {
-    showInOrder([this, message = std::move(message)] { m_host.showMessage(message); }, true);
+    if (m_closing)
+        return;
+    if (m_commandRunning) {
+        m_deferred.push_back({std::move(message), nullptr});
+        return;
+    }
+    ++m_openMessages;
+    m_host.openMessage(message, [link = QPointer<ProgrammerLink>(this)] {
+        if (!link)
+            return;
+        --link->m_openMessages;
+        emit link->messageClosed();
+    });
 }
 
 void ProgrammerLink::showNote(std::string text)
@@ -483,15 +508,24 @@ void ProgrammerLink::statusReplyTick()
         if (opened && m_reason.empty())
             m_reason = m_line.portText().toStdString() + ": " +
                        (reply.empty() ? "no reply to the status request" : "the status reply cannot be read");
-        failWithCause(msg::kRs232Failed);
-        m_host.statusDone(m_app.operatorAuthorized);
-        m_pollTimer.start();
+        m_handshake.emplace(handshakeFailureSteps());
+        m_handshake->start([](bool) {});
         return;
     }
     m_host.statusVersion(record->version);
     m_host.statusFlags(record->status);
     m_handshake.emplace(handshakeReplySteps());
     m_handshake->start([](bool) {});
+}
+
+LinkTask ProgrammerLink::handshakeFailureSteps()
+{
+    failWithCause(msg::kRs232Failed);
+    if (m_openMessages > 0)
+        co_await SignalWait(this, &ProgrammerLink::messageClosed);
+    m_host.statusDone(m_app.operatorAuthorized);
+    m_pollTimer.start();
+    co_return true;
 }
 
 LinkTask ProgrammerLink::handshakeReplySteps()

@@ -12,6 +12,7 @@
 
 #include <QElapsedTimer>
 
+#include <deque>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -68,6 +69,14 @@ public:
     // every command (the console, tests).
     virtual std::unique_ptr<BoundDocument> bindActiveDocument();
     virtual void showMessage(const LinkMessage& message) = 0;
+    // Shows `message` without waiting for the operator: `closed` runs once
+    // it has been closed. The default shows it and runs `closed` at once, for
+    // hosts whose messages need no answer (the console, tests).
+    virtual void openMessage(const LinkMessage& message, std::function<void()> closed)
+    {
+        showMessage(message);
+        closed();
+    }
     // A one-line note beside the messages: after a failure the port's or the
     // reply's own reason ("port /dev/ttyS0: No such file or directory"); after
     // a read that passed, a check-byte mismatch of the image read. An empty
@@ -173,8 +182,10 @@ public:
 signals:
     // Every text written to the port (frames of commands and rows).
     void written(const QByteArray& bytes);
-    // A command ended and its messages have been shown.
+    // A command ended and its messages have been shown and closed.
     void commandFinished(bool ok);
+    // A message shown outside a command has been closed.
+    void messageClosed();
 
 private:
     class PollingPause;
@@ -182,10 +193,12 @@ private:
     void run(LinkTask steps);
     // The command's last step: it is over; its messages follow from the event loop.
     void commandEnded(bool ok);
+    // Shows the running command's messages one after the other, each once
+    // the one before has been closed, with what came after each; then the
+    // command is over.
     void showDeferred(bool ok);
-    // Shows `show` now, or after the messages the running command has shown
-    // so far (`message`: it is one of them).
-    void showInOrder(std::function<void()> show, bool message = false);
+    // Does `show` now, or after the messages the running command has shown so far.
+    void showInOrder(std::function<void()> show);
     void restartPolling();
 
     // The steps of each command (the public commands run them alone).
@@ -201,6 +214,7 @@ private:
     LinkTask moduleTestSteps(int recordWaitMs);
     LinkTask handshakeRequestSteps();
     LinkTask handshakeReplySteps();
+    LinkTask handshakeFailureSteps();
 
     // The document of the running command (nullptr once its window closed);
     // with no command running, the active one.
@@ -277,7 +291,13 @@ private:
     std::unique_ptr<BoundDocument> m_bound;  // its document
     bool m_startedWithDocument = false;      // it bound an open document
     bool m_statusRequestWaiting = false;     // a status request came while a command ran
-    std::vector<std::function<void()>> m_deferred;  // its messages, and what came after them
+    // The running command's messages, and what came after each.
+    struct Deferred {
+        std::optional<LinkMessage> message;
+        std::function<void()> show;
+    };
+    std::deque<Deferred> m_deferred;
+    int m_openMessages = 0;                  // messages outside commands not closed yet
     std::optional<LinkTask> m_handshake;     // the handshake's waiting steps
     bool m_closing = false;                  // the link goes: steps that end tell no one
 };
