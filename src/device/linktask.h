@@ -35,8 +35,8 @@ public:
                 if (promise.continuation)
                     return promise.continuation;
                 // The frame stays (suspended at its end) until its task goes.
-                if (auto done = std::move(promise.done))
-                    done(promise.result);
+                if (auto tell = std::move(promise.done))
+                    tell(promise.result);
                 return std::noop_coroutine();
             }
             void await_resume() noexcept {}
