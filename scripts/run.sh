@@ -84,10 +84,16 @@ if $spdrw; then
   echo "  $cli spdrw --port $spdrw_device info"
   echo "  $cli spdrw --port $spdrw_device --address 0x50 read -o /tmp/module.bin"
 fi
+spdrw_settings=""
+if $spdrw; then
+  spdrw_settings="Com2Device=$spdrw_device
+Com2Kind=spdrw"
+fi
 cat > "$demo/settings.ini" <<INI
 [Settings]
 CommPort=1
 Com1Device=$device
+$spdrw_settings
 
 [History]
 PASS1=QX527

@@ -47,6 +47,10 @@ expect "disable enable" tessaro-cli device --port /dev/ttyS0 switch power ""
 expect "fail ok" tessaro-cli log --result ""
 expect "info protect read verify write" tessaro-cli spdrw --port /dev/ttyUSB0 --address 0x50 ""
 expect "clear set status" tessaro-cli spdrw --port /dev/ttyUSB0 protect ""
+expect "tRC= tRCD=" tessaro-cli set a.bin tRC
+expect "add" tessaro-cli profile a.bin -o b.bin ad
+expect "expo xmp" tessaro-cli profile a.bin add ""
+expect "jedec" tessaro-cli profile a.bin add xmp --from ""
 
 # Files by suffix: images for decode, PDFs after --pdf, folders after --save.
 work=$(mktemp -d)

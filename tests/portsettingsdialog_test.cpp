@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <vector>
 
 using namespace tessaro;
@@ -164,4 +165,38 @@ TEST(PortSettingsDialog, DeviceOfEachNumberIsChosenFromThePortsPresentOrTyped)
     EXPECT_EQ(again.exec(), QDialog::Rejected);
     o.store.sync();
     EXPECT_EQ(QSettings(o.path, QSettings::IniFormat).value("Settings/Com1Device").toString(), QStringLiteral("/dev/ttyUSB0"));
+}
+
+// The kind of each port: stored only when changed, read back as chosen; a
+// port with the reader/writer cannot be the programmer's, and the last port
+// of the programmer keeps its kind.
+TEST(PortSettingsDialog, KindOfEachPort)
+{
+    Options o;
+    const auto show = [&o](const std::function<void(PortSettingsDialog&)>& change) {
+        PortSettingsDialog dialog(o.commPort, o.inputMode, o.store, {});
+        dialog.setPortKinds([&o](int port) { return o.store.readPortKind(port); });
+        change(dialog);
+        QMetaObject::invokeMethod(&dialog, [&dialog] {
+            QTest::mouseClick(dialog.findChild<QAbstractButton*>(QStringLiteral("cmdOK")), Qt::LeftButton);
+        }, Qt::QueuedConnection);
+        dialog.exec();
+    };
+    const auto kind = [](PortSettingsDialog& d, int port) { return d.findChild<QComboBox*>(QStringLiteral("portKind%1").arg(port)); };
+    show([&](PortSettingsDialog& d) { kind(d, 1)->setCurrentIndex(1); });
+    EXPECT_EQ(o.store.readPortKind(1), PortKind::ReaderWriter);
+    EXPECT_EQ(o.store.readPortKind(2), PortKind::Programmer);
+    EXPECT_EQ(o.commPort, 2);  // the programmer moved off the reader/writer's port
+    o.store.sync();
+    EXPECT_FALSE(QSettings(o.path, QSettings::IniFormat).contains(QStringLiteral("Settings/Com2Kind")));
+    show([&](PortSettingsDialog& d) {
+        EXPECT_EQ(kind(d, 1)->currentIndex(), 1);
+        EXPECT_FALSE(d.findChild<QAbstractButton*>(QStringLiteral("optCom1"))->isEnabled());
+        for (int port = 2; port <= 4; ++port)
+            kind(d, port)->setCurrentIndex(1);
+        EXPECT_EQ(kind(d, 4)->currentIndex(), 0);  // the last programmer port
+    });
+    EXPECT_EQ(o.commPort, 4);
+    EXPECT_EQ(o.store.readPortKind(3), PortKind::ReaderWriter);
+    EXPECT_EQ(o.store.readPortKind(4), PortKind::Programmer);
 }

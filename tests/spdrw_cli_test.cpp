@@ -3,6 +3,7 @@
 #include "core/checks.h"
 #include "decode/moduledecode.h"
 #include "simprocess.h"
+#include "spdrwimages.h"
 #include "testsupport.h"
 
 #include <QDir>
@@ -18,28 +19,9 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-// An image of a generation with right check bytes; `seed` varies its contents.
 Bytes MakeImage(int size, std::uint8_t byte2, int seed)
 {
-    Bytes b(static_cast<std::size_t>(size));
-    for (int i = 0; i < size; ++i)
-        b[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(i * 7 + seed * 13 + (i >> 4) * seed);
-    b[0] = size == 256 ? 0x92 : size == 512 ? 0x23 : 0x30;
-    b[2] = byte2;
-    if (size == 256) {
-        SpdImage page{};
-        std::copy(b.begin(), b.end(), page.begin());
-        if (UsesCrc(page)) {
-            const std::uint16_t crc = SpdCrc(page);
-            b[126] = static_cast<std::uint8_t>(crc);
-            b[127] = static_cast<std::uint8_t>(crc >> 8);
-        } else {
-            b[63] = Checksum63(page);
-        }
-    } else {
-        FixCrcBlocks(b);
-    }
-    return b;
+    return test::MakeModuleImage(size, byte2, seed);
 }
 
 struct Case {

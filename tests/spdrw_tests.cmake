@@ -14,3 +14,10 @@ if(TARGET tessaro_spdrwsimdevice)
   add_dependencies(tessaro_spdrw_cli_tests tessaro-cli tessaro-spdrw-sim)
   gtest_discover_tests(tessaro_spdrw_cli_tests DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300)
 endif()
+
+# The reader/writer's frame in the windows against the simulator.
+if(TARGET tessaro-spdrw-sim AND TESSARO_BUILD_APP)
+  tessaro_ui_tests(tessaro_spdrw_window_tests spdrwwindow_test.cpp simprocess.cpp testsupport.cpp)
+  target_compile_definitions(tessaro_spdrw_window_tests PRIVATE TESSARO_SIM="$<TARGET_FILE:tessaro-spdrw-sim>")
+  add_dependencies(tessaro_spdrw_window_tests tessaro-spdrw-sim)
+endif()

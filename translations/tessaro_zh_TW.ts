@@ -90,6 +90,42 @@
         <source>port %1</source>
         <translation>連接埠 %1</translation>
     </message>
+    <message>
+        <source>spdrw info</source>
+        <translation>讀寫器資訊</translation>
+    </message>
+    <message>
+        <source>spdrw read</source>
+        <translation>讀寫器讀取</translation>
+    </message>
+    <message>
+        <source>spdrw write</source>
+        <translation>讀寫器寫入</translation>
+    </message>
+    <message>
+        <source>spdrw backup</source>
+        <translation>讀寫器備份</translation>
+    </message>
+    <message>
+        <source>spdrw verify</source>
+        <translation>讀寫器比對</translation>
+    </message>
+    <message>
+        <source>spdrw protect status</source>
+        <translation>讀寫器保護狀態</translation>
+    </message>
+    <message>
+        <source>spdrw protect set</source>
+        <translation>讀寫器設定保護</translation>
+    </message>
+    <message>
+        <source>spdrw protect clear</source>
+        <translation>讀寫器解除保護</translation>
+    </message>
+    <message>
+        <source>SPD reader/writer %1</source>
+        <translation>SPD 讀寫器 %1</translation>
+    </message>
 </context>
 <context>
     <name>ModuleDocumentWindow</name>
@@ -186,6 +222,17 @@
     </message>
 </context>
 <context>
+    <name>SpdrwController</name>
+    <message>
+        <source>SPD reader/writer: connecting…</source>
+        <translation>SPD 讀寫器：連線中…</translation>
+    </message>
+    <message>
+        <source>SPD reader/writer: scanning the modules…</source>
+        <translation>SPD 讀寫器：掃描模組中…</translation>
+    </message>
+</context>
+<context>
     <name>WindowLinkHost</name>
     <message>
         <source>no reply to the status request</source>
@@ -219,67 +266,59 @@
 <context>
     <name>tessaro::CompareSourceDialog</name>
     <message>
-        <source>Compare</source>
-        <translation>比較</translation>
+        <source>比較</source>
+        <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Image A</source>
-        <translation>映像 A</translation>
+        <source>映像 A</source>
+        <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Image B</source>
-        <translation>映像 B</translation>
+        <source>映像 B</source>
+        <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Open document</source>
-        <translation>開啟中的文件</translation>
+        <source>開啟的文件</source>
+        <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>File</source>
-        <translation>檔案</translation>
+        <source>檔案</source>
+        <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Browse…</source>
-        <translation>瀏覽…</translation>
+        <source>瀏覽…</source>
+        <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Open</source>
-        <translation>開啟</translation>
+        <source>開啟</source>
+        <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>SPD images (*.spd *.bin *.txt);;All files (*)</source>
-        <translation>SPD 映像 (*.spd *.bin *.txt);;所有檔案 (*)</translation>
+        <source>SPD 映像 (*.spd *.bin *.txt);;所有檔案 (*)</source>
+        <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Choose a file for image A.</source>
-        <translation>請選擇映像 A 的檔案。</translation>
+        <source>確定</source>
+        <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Choose a file for image B.</source>
-        <translation>請選擇映像 B 的檔案。</translation>
+        <source>取消</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>請選擇映像 A 的檔案。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>請選擇映像 B 的檔案。</source>
+        <translation type="unfinished"></translation>
     </message>
 </context>
 <context>
     <name>tessaro::CompareWindow</name>
     <message>
-        <source>Compare %1 | %2</source>
-        <translation>比較 %1 | %2</translation>
-    </message>
-    <message>
-        <source>same</source>
-        <translation>相同</translation>
-    </message>
-    <message>
-        <source>%1 bytes differ, %2 facts differ</source>
-        <translation>%1 個位元組不同，%2 項解碼不同</translation>
-    </message>
-    <message>
         <source>A: %1    B: %2    %3</source>
         <translation>A：%1    B：%2    %3</translation>
-    </message>
-    <message>
-        <source>Fact</source>
-        <translation>項目</translation>
     </message>
     <message>
         <source>A</source>
@@ -288,14 +327,6 @@
     <message>
         <source>B</source>
         <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Previous difference</source>
-        <translation>上一個差異</translation>
-    </message>
-    <message>
-        <source>Next difference</source>
-        <translation>下一個差異</translation>
     </message>
     <message>
         <source>Shift+F8</source>
@@ -314,8 +345,164 @@
         <translation>B：%1</translation>
     </message>
     <message>
-        <source>Difference %1 of %2: %3</source>
-        <translation>差異 %1 / %2：%3</translation>
+        <source>比較 %1 | %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>相同</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 個位元組不同，%2 項資料不同</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>項目</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>上一個差異</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>下一個差異</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>大小 (位元組)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>世代</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>模組類型</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>容量 (MB)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Rank 數</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>晶片寬度 (bit)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>匯流排寬度 (bit)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>ECC</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>組織</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>速度 (MT/s)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>速度等級</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>模組速度名稱</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>模組製造商</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>料號</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>序號</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>製造日期</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>解碼面板</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>模組 I/O 標題</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>製造商名稱</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>CAS 延遲</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>電壓</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Checksum (位元組 0-62，存於 63)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>CRC (存於位元組 126-127)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>CRC %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>警告 %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>啟用</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>名稱</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>tCKmin (ps)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>CRC 正確</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>差異 %1 / %2：%3</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>tessaro::DocumentManager</name>
+    <message>
+        <source>%1：映像之後還有 %2 個位元組，儲存時只寫入映像，這些位元組會被捨棄</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>儲存</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 在映像之後還有 %2 個位元組。
+儲存只寫入映像，這些位元組會被捨棄。是否儲存 ?</source>
+        <translation type="unfinished"></translation>
     </message>
 </context>
 <context>
@@ -365,10 +552,6 @@
 </context>
 <context>
     <name>tessaro::ModuleDocumentWindow</name>
-    <message>
-        <source>The programmer and the module tester hold 256-byte SPD EEPROMs only: this %1-byte %2 image is not sent to the device.</source>
-        <translation>燒錄器與模組測試機只處理 256 位元組的 SPD EEPROM，這份 %1 位元組的 %2 映像不會送到裝置。</translation>
-    </message>
     <message>
         <source>Two hex digits, Enter stores them and moves to the next byte</source>
         <translation>兩個十六進位數字，按 Enter 存入並移到下一個位元組</translation>
@@ -436,6 +619,239 @@
     <message>
         <source>BAD</source>
         <translation>錯誤</translation>
+    </message>
+</context>
+<context>
+    <name>tessaro::PortSettingsDialog</name>
+    <message>
+        <source>RS-232 programmer/tester</source>
+        <translation>RS-232 燒錄器/測試機</translation>
+    </message>
+    <message>
+        <source>SPD reader/writer</source>
+        <translation>SPD 讀寫器</translation>
+    </message>
+</context>
+<context>
+    <name>tessaro::ReaderWriterFrame</name>
+    <message>
+        <source>SPD reader/writer</source>
+        <translation>SPD 讀寫器</translation>
+    </message>
+    <message>
+        <source>Address</source>
+        <translation>位址</translation>
+    </message>
+    <message>
+        <source>Generation</source>
+        <translation>世代</translation>
+    </message>
+    <message>
+        <source>Bytes</source>
+        <translation>位元組</translation>
+    </message>
+    <message>
+        <source>Protected blocks</source>
+        <translation>保護區塊</translation>
+    </message>
+    <message>
+        <source>Permanent</source>
+        <translation>永久保護</translation>
+    </message>
+    <message>
+        <source>Offline mode</source>
+        <translation>離線模式</translation>
+    </message>
+    <message>
+        <source>Rescan</source>
+        <translation>重新掃描</translation>
+    </message>
+    <message>
+        <source>Read into new window</source>
+        <translation>讀入新視窗</translation>
+    </message>
+    <message>
+        <source>Write document</source>
+        <translation>寫入文件</translation>
+    </message>
+    <message>
+        <source>Verify</source>
+        <translation>比對</translation>
+    </message>
+    <message>
+        <source>Protection status</source>
+        <translation>保護狀態</translation>
+    </message>
+    <message>
+        <source>Protect blocks…</source>
+        <translation>保護區塊…</translation>
+    </message>
+    <message>
+        <source>Clear protection</source>
+        <translation>解除保護</translation>
+    </message>
+    <message>
+        <source>blocks of %1 bytes; protected: %2; clear: %3</source>
+        <translation>每區塊 %1 位元組；已保護：%2；未保護：%3</translation>
+    </message>
+    <message>
+        <source>yes</source>
+        <translation>是</translation>
+    </message>
+    <message>
+        <source>no</source>
+        <translation>否</translation>
+    </message>
+    <message>
+        <source>working…</source>
+        <translation>執行中…</translation>
+    </message>
+    <message>
+        <source>The SPD reader/writer on %1 does not answer: %2</source>
+        <translation>%1 上的 SPD 讀寫器沒有回應：%2</translation>
+    </message>
+    <message>
+        <source>%1: firmware %2, &quot;%3&quot;, %4 kHz</source>
+        <translation>%1：韌體 %2，「%3」，%4 kHz</translation>
+    </message>
+    <message>
+        <source>No module answers at 0x50-0x57.</source>
+        <translation>位址 0x50-0x57 沒有模組回應。</translation>
+    </message>
+    <message>
+        <source>Protect blocks</source>
+        <translation>保護區塊</translation>
+    </message>
+    <message>
+        <source>%1 at %2: blocks of %3 bytes. Protected blocks cannot be written until the protection is cleared.</source>
+        <translation>位址 %2 的 %1 模組：每區塊 %3 位元組。已保護的區塊在解除保護之前無法寫入。</translation>
+    </message>
+    <message>
+        <source>block %1 (bytes %2-%3)</source>
+        <translation>區塊 %1（位元組 %2-%3）</translation>
+    </message>
+    <message>
+        <source>The SPD reader/writer on %1 does not answer.</source>
+        <translation>%1 上的 SPD 讀寫器沒有回應。</translation>
+    </message>
+    <message>
+        <source>production log: %1</source>
+        <translation>生產紀錄：%1</translation>
+    </message>
+    <message>
+        <source>SPD reader/writer: modules found: %1</source>
+        <translation>SPD 讀寫器：找到 %1 個模組</translation>
+    </message>
+    <message>
+        <source>Reading the module at %1 failed; no window was opened.</source>
+        <translation>讀取位址 %1 的模組失敗，未開啟視窗。</translation>
+    </message>
+    <message>
+        <source>Read %1 bytes from %2 (%3) into a new window</source>
+        <translation>已從 %2 (%3) 讀取 %1 位元組到新視窗</translation>
+    </message>
+    <message>
+        <source>The module at %1 cannot be written.</source>
+        <translation>無法寫入位址 %1 的模組。</translation>
+    </message>
+    <message>
+        <source>Write the document to the %1 module at %2?
+
+%3 of its %4 pages (16 bytes each) change. The module&apos;s present contents are kept in the production log as a backup first.</source>
+        <translation>要將文件寫入位址 %2 的 %1 模組嗎？
+
+模組的 %4 頁（每頁 16 位元組）中有 %3 頁會改變。寫入之前，模組目前的內容會先備份到生產紀錄。</translation>
+    </message>
+    <message>
+        <source>Write cancelled; nothing was written</source>
+        <translation>已取消寫入，未寫入任何資料</translation>
+    </message>
+    <message>
+        <source>The module at %1 holds this document</source>
+        <translation>位址 %1 的模組與文件相同</translation>
+    </message>
+    <message>
+        <source>The module at %1 (%2) holds exactly this document: %3 bytes compared.</source>
+        <translation>位址 %1 的模組 (%2) 與文件完全相同：已比對 %3 位元組。</translation>
+    </message>
+    <message>
+        <source>The module at %1 differs from the document</source>
+        <translation>位址 %1 的模組與文件不同</translation>
+    </message>
+    <message>
+        <source>The module at %1 differs from the document in %2 bytes (%3 pages); the first at offset %4: document %5h, module %6h.</source>
+        <translation>位址 %1 的模組與文件有 %2 個位元組不同（%3 頁）；第一個在位移 %4：文件 %5h，模組 %6h。</translation>
+    </message>
+    <message>
+        <source>Verifying the module at %1 failed.</source>
+        <translation>比對位址 %1 的模組失敗。</translation>
+    </message>
+    <message>
+        <source>A DDR5 module&apos;s hub clears its protection only in offline mode, with the module&apos;s HSA pin tied to ground.</source>
+        <translation>DDR5 模組的集線器只在離線模式（模組的 HSA 腳位接地）下才能解除保護。</translation>
+    </message>
+    <message>
+        <source>The protection of the module at %1 could not be read.</source>
+        <translation>無法讀取位址 %1 模組的保護狀態。</translation>
+    </message>
+    <message>
+        <source>The protection of the module at %1 could not be changed.</source>
+        <translation>無法變更位址 %1 模組的保護。</translation>
+    </message>
+    <message>
+        <source>%1 (%2): protected blocks %3 of %4; permanent: %5</source>
+        <translation>%1 (%2)：已保護區塊 %3（共 %4）；永久保護：%5</translation>
+    </message>
+    <message>
+        <source>%1: wrote %2 of %3 pages (%4 bytes), verified</source>
+        <translation>%1：已寫入 %2/%3 頁（%4 位元組），已驗證</translation>
+    </message>
+    <message>
+        <source>%1 already holds this document; nothing was written</source>
+        <translation>%1 已存有此文件，未寫入任何資料</translation>
+    </message>
+    <message>
+        <source>The write to %1 was refused; nothing was written.
+
+%2
+
+Write the document as it is all the same?</source>
+        <translation>寫入 %1 被拒絕，未寫入任何資料。
+
+%2
+
+仍要照原樣寫入文件嗎？</translation>
+    </message>
+    <message>
+        <source>The write to %1 was refused; nothing was written</source>
+        <translation>寫入 %1 被拒絕，未寫入任何資料</translation>
+    </message>
+    <message>
+        <source>The write to %1 was refused; nothing was written.</source>
+        <translation>寫入 %1 被拒絕，未寫入任何資料。</translation>
+    </message>
+    <message>
+        <source>The write to %1 failed. The document is unchanged; the module may hold part of it.</source>
+        <translation>寫入 %1 失敗。文件未改變；模組可能只寫入了其中一部分。</translation>
+    </message>
+    <message>
+        <source>To put the module&apos;s previous contents back: in the production log choose the &quot;%1&quot; record of this write, open its image, and write that window to the module.</source>
+        <translation>要放回模組原本的內容：在「生產紀錄」中選擇這次寫入的「%1」紀錄，按「開啟映像」，再將該視窗寫入模組。</translation>
+    </message>
+</context>
+<context>
+    <name>tessaro::SuffixFileDialog</name>
+    <message>
+        <source>*****   無法分辨檔案 !   *****
+
+%1
+資料夾中有多個檔案的名稱顯示相同，請更名後再試。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 已存在。
+要取代它嗎？</source>
+        <translation type="unfinished"></translation>
     </message>
 </context>
 </TS>

@@ -241,6 +241,27 @@ void DocumentManager::showCheckMismatch(const QString& text)
         m_host.showStatus(text);
 }
 
+QWidget* DocumentManager::openUntitledImage(std::span<const std::uint8_t> bytes)
+{
+    if (bytes.size() != kSpdSize) {
+        ImageData image;
+        image.size = static_cast<int>(bytes.size());
+        image.bytes.assign(bytes.begin(), bytes.end());
+        ++m_app.documentCount;
+        ModuleDocumentWindow* window =
+            m_host.openModuleDocument(std::move(image), QStringLiteral("SPD_File %1").arg(m_app.documentCount));
+        window->document().setModified(true);
+        return window;
+    }
+    SpdImage image{};
+    std::copy_n(bytes.begin(), kSpdSize, image.begin());
+    DocumentWindow* target = m_host.newDocument();
+    target->document().loadWhole(image);
+    target->document().setModified(true);
+    target->refreshNow();
+    return target;
+}
+
 void DocumentManager::loadInto(DocumentWindow* window, const QString& source, bool isFile, const SpdImage& image)
 {
     SpdDocument& doc = window->document();

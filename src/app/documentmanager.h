@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -74,6 +75,10 @@ public:
     void saveFileAs();                    // "另存新檔" on the active window
     bool saveDocument(DocumentWindow* window);  // false when nothing was written
     bool saveModuleDocument(ModuleDocumentWindow* window, bool askName);
+    // An image that is no file (a logged image, a module read by the SPD
+    // reader/writer) in a new untitled window of its size, modified until it
+    // is saved; returns that window.
+    QWidget* openUntitledImage(std::span<const std::uint8_t> bytes);
     // An image into a 256-byte window as the contents of `source`.
     void loadInto(DocumentWindow* window, const QString& source, bool isFile, const SpdImage& image);
 

@@ -46,6 +46,10 @@ const char* const kStoredNames[] = {
     QT_TRANSLATE_NOOP("LogWindow", "switch"), QT_TRANSLATE_NOOP("LogWindow", "test record"),
     QT_TRANSLATE_NOOP("LogWindow", "password"), QT_TRANSLATE_NOOP("LogWindow", "no password"),
     QT_TRANSLATE_NOOP("LogWindow", "ok"),
+    QT_TRANSLATE_NOOP("LogWindow", "spdrw info"), QT_TRANSLATE_NOOP("LogWindow", "spdrw read"),
+    QT_TRANSLATE_NOOP("LogWindow", "spdrw write"), QT_TRANSLATE_NOOP("LogWindow", "spdrw backup"),
+    QT_TRANSLATE_NOOP("LogWindow", "spdrw verify"), QT_TRANSLATE_NOOP("LogWindow", "spdrw protect status"),
+    QT_TRANSLATE_NOOP("LogWindow", "spdrw protect set"), QT_TRANSLATE_NOOP("LogWindow", "spdrw protect clear"),
 };
 
 QString Shown(const QString& stored)
@@ -177,10 +181,12 @@ QVariant LogTableModel::data(const QModelIndex& index, int role) const
     case TestColumn: return r.testResult;
     case FailPinsColumn: return r.failPins;
     case PortColumn:
-        // "port 1 (/dev/ttyUSB0)" as the link names it
-        return r.port.startsWith(QLatin1String("port "))
-                   ? QCoreApplication::translate("LogWindow", "port %1").arg(r.port.mid(5))
-                   : r.port;
+        // "port 1 (/dev/ttyUSB0)" as the link names it, "SPD reader/writer /dev/ttyUSB0 0x50 DDR4"
+        if (r.port.startsWith(QLatin1String("port ")))
+            return QCoreApplication::translate("LogWindow", "port %1").arg(r.port.mid(5));
+        if (r.port.startsWith(QLatin1String("SPD reader/writer ")))
+            return QCoreApplication::translate("LogWindow", "SPD reader/writer %1").arg(r.port.mid(18));
+        return r.port;
     case OperatorColumn: return r.operatorName;
     case DurationColumn: return QString::number(r.durationMs);
     case ImageColumn: return r.imageSha256;

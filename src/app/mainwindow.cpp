@@ -7,6 +7,8 @@
 #include "app/passworddialogs.h"
 #include "app/passwordrules.h"
 #include "app/portsettingsdialog.h"
+#include "app/readerwriterframe.h"
+#include "app/spdrwcontroller.h"
 #include "app/toolicons.h"
 #include "app/windowlinkhost.h"
 #include "device/programmerlink.h"
@@ -87,6 +89,16 @@ MainWindow::MainWindow(AppValues& app, SettingsStore& settings, QWidget* parent)
     createToolBars();
     createStatusBar();
     updateRecentFileActions();
+    m_spdrw = new SpdrwController(this);
+    // Its progress shows while it runs, and goes when it ends.
+    connect(m_spdrw, &SpdrwController::progress, statusBar(), [this](const QString& text) {
+        m_spdrwProgress = text;
+        statusBar()->showMessage(text);
+    });
+    connect(m_spdrw, &SpdrwController::stateChanged, this, [this] {
+        if (!m_spdrw->busy())
+            withdrawStatusMessage(m_spdrwProgress);
+    });
 }
 
 MainWindow::~MainWindow()
@@ -163,23 +175,9 @@ LogWindow* MainWindow::showProductionLog()
 void MainWindow::openLoggedImage(const QByteArray& bytes, const LogRecord& record)
 {
     (void)record;
-    if (bytes.size() != kSpdSize) {
-        ImageData image;
-        image.size = static_cast<int>(bytes.size());
-        image.bytes.assign(bytes.begin(), bytes.end());
-        ++m_app.documentCount;
-        ModuleDocumentWindow* window =
-            openModuleDocument(std::move(image), QStringLiteral("SPD_File %1").arg(m_app.documentCount));
-        window->document().setModified(true);
-        return;
-    }
     // Not a file: the document is untitled until it is saved.
-    SpdImage image{};
-    std::copy_n(bytes.begin(), kSpdSize, image.begin());
-    DocumentWindow* target = newDocument();
-    target->document().loadWhole(image);
-    target->document().setModified(true);
-    target->refreshNow();
+    m_documents->openUntitledImage(std::span(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+                                             static_cast<std::size_t>(bytes.size())));
 }
 
 ModuleDocumentWindow* MainWindow::openModuleDocument(ImageData image, const QString& caption)
@@ -229,6 +227,9 @@ ModuleDocumentWindow* MainWindow::openModuleDocument(ImageData image, const QStr
     connect(programmer, &ProgrammerPanel::autoSerialClicked, window, refuse);
     connect(programmer, &ProgrammerPanel::testFlagPressed, window, refuse);
     window->setProgrammerColumn(programmer);
+    window->addDeviceFrame(readerWriterFrame(
+        window, [window] { return window->document().image().bytes; },
+        [window] { return ToQString(window->document().caption()); }));
     addDocumentSubWindow(window);
     connect(window, &ModuleDocumentWindow::statusMessage, statusBar(), [this](const QString& text) { statusBar()->showMessage(text); });
     // What the reader warned of (a truncated image: "truncated: 256 of 512
@@ -313,6 +314,8 @@ void MainWindow::runLoadSequence()
     // The test-result polling runs from now on.
     if (m_link)
         m_link->pollTimer().start();
+    // The SPD reader/writer, when a port names one.
+    configureReaderWriter();
     // 2. The recent files.
     m_documents->restoreRecentFiles();
     // 3. The password values.
@@ -397,7 +400,38 @@ void MainWindow::showPortSettings()
     dialog.setPortDevices([this](int port) {
         return PortDeviceName(port, [this](int n) { return m_settings.readPortDevice(n); });
     });
-    dialog.exec();
+    dialog.setPortKinds([this](int port) { return m_settings.readPortKind(port); });
+    if (dialog.exec() == QDialog::Accepted)
+        configureReaderWriter();
+}
+
+void MainWindow::configureReaderWriter()
+{
+    QString device;
+    for (int port = 1; port <= 4 && device.isEmpty(); ++port)
+        if (m_settings.readPortKind(port) == PortKind::ReaderWriter)
+            device = PortDeviceName(port, [this](int n) { return m_settings.readPortDevice(n); });
+    std::optional<LogLocation> location;
+    QString error;  // the log's own status line says what is wrong with it
+    if (m_log)
+        location = m_log->location();
+    else
+        location = LogLocationFromSettings(m_settings, &error);
+    m_spdrw->setLog(location, m_recorder ? m_recorder->station() : StationNameFromSettings(m_settings),
+                    m_recorder ? m_recorder->operatorName() : OperatorNameFromSettings(m_settings));
+    m_spdrw->setDevice(device);
+}
+
+QWidget* MainWindow::readerWriterFrame(QWidget* window, std::function<std::vector<std::uint8_t>()> bytes,
+                                       std::function<QString()> caption)
+{
+    auto* frame = new ReaderWriterFrame(*m_spdrw, {std::move(bytes), std::move(caption)},
+                                        [this](const std::vector<std::uint8_t>& image) {
+                                            m_documents->openUntitledImage(image);
+                                        },
+                                        window);
+    connect(frame, &ReaderWriterFrame::statusMessage, statusBar(), [this](const QString& text) { statusBar()->showMessage(text); });
+    return frame;
 }
 
 void MainWindow::showAbout()
@@ -949,6 +983,9 @@ DocumentWindow* MainWindow::newDocument()
     window->setSaveHandler([this](DocumentWindow* w) { return m_documents->saveDocument(w); });
     m_documents->track(window);
     wireDocument(window);
+    window->addDeviceFrame(readerWriterFrame(
+        window, [window] { return std::vector<std::uint8_t>(window->document().image().begin(), window->document().image().end()); },
+        [window] { return ToQString(window->document().caption()); }));
     window->open();
     addDocumentSubWindow(window);
     return window;

@@ -44,6 +44,7 @@ struct ImageData;
 class ReportPrinter;
 class SerialLine;
 class SettingsStore;
+class SpdrwController;
 class WindowLinkHost;
 enum class DeviceCommand;
 
@@ -125,6 +126,11 @@ public:
     [[nodiscard]] AppValues& values() { return m_app; }
     [[nodiscard]] QAction* action(const QString& name) const;  // by object name, e.g. "mnuFileSave"
     [[nodiscard]] int portNumber() const { return m_portNumber; }
+    // The SPD reader/writer of every document window's frame.
+    [[nodiscard]] SpdrwController& readerWriter() { return *m_spdrw; }
+    // The reader/writer again from the settings: the device of the first
+    // port whose kind is the reader/writer, or none.
+    void configureReaderWriter();
 
     // Replaces the shell's "open" of links (mail, web) in tests.
     void setLinkOpener(ui::LinkOpener opener) { m_openLink = std::move(opener); }
@@ -164,6 +170,9 @@ private:
     void withdrawStatusMessage(const QString& text);  // cleared if the status bar still shows it
     void runDeviceCommand(DeviceCommand command);
     void wireDocument(DocumentWindow* window);
+    // The reader/writer's frame of a document window.
+    QWidget* readerWriterFrame(QWidget* window, std::function<std::vector<std::uint8_t>()> bytes,
+                               std::function<QString()> caption);
     [[nodiscard]] QMdiSubWindow* activeSubWindow() const;
     // DocumentHost
     [[nodiscard]] QWidget* dialogParent() override { return this; }
@@ -193,6 +202,8 @@ private:
     std::unique_ptr<WindowLinkHost> m_linkHost;
     std::unique_ptr<ProgrammerLink> m_link;
     ui::LinkOpener m_openLink;
+    SpdrwController* m_spdrw = nullptr;  // a child made after the workspace: it outlives the frames
+    QString m_spdrwProgress;             // its progress text last shown
     std::unique_ptr<ReportPrinter> m_printer;
     QString m_sysfsRoot = QStringLiteral("/");
 

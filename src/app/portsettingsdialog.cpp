@@ -9,6 +9,7 @@
 #include <QHBoxLayout>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalBlocker>
 #include <QSerialPortInfo>
 #include <QVBoxLayout>
 
@@ -78,6 +79,13 @@ PortSettingsDialog::PortSettingsDialog(std::uint8_t& currentCommPort, NumberInpu
         });
         portLayout->addWidget(device, port - 1, 1);
         m_portDevices[port - 1] = device;
+        auto* kind = new QComboBox(portBox);
+        kind->setObjectName(QStringLiteral("portKind%1").arg(port));
+        kind->addItem(tr("RS-232 programmer/tester"));
+        kind->addItem(tr("SPD reader/writer"));
+        connect(kind, &QComboBox::currentIndexChanged, this, [this, port] { followKind(port); });
+        portLayout->addWidget(kind, port - 1, 2);
+        m_portKinds[port - 1] = kind;
     }
     portLayout->setColumnStretch(1, 1);
 
@@ -146,6 +154,38 @@ QString PortSettingsDialog::chosenDevice(int port) const
     return (listed >= 0 ? box->itemData(listed).toString() : box->currentText()).trimmed();
 }
 
+void PortSettingsDialog::setPortKinds(const std::function<PortKind(int port)>& kindOf)
+{
+    for (int port = 1; port <= kPorts; ++port) {
+        m_shownKinds[port - 1] = kindOf ? kindOf(port) : PortKind::Programmer;
+        m_portKinds[port - 1]->setCurrentIndex(m_shownKinds[port - 1] == PortKind::ReaderWriter ? 1 : 0);
+    }
+}
+
+PortKind PortSettingsDialog::chosenKind(int port) const
+{
+    if (port < 1 || port > kPorts)
+        return PortKind::Programmer;
+    return m_portKinds[port - 1]->currentIndex() == 1 ? PortKind::ReaderWriter : PortKind::Programmer;
+}
+
+void PortSettingsDialog::followKind(int port)
+{
+    int programmerPort = 0;
+    for (int n = 1; n <= kPorts && programmerPort == 0; ++n)
+        if (chosenKind(n) == PortKind::Programmer)
+            programmerPort = n;
+    if (programmerPort == 0) {
+        const QSignalBlocker quiet(m_portKinds[port - 1]);
+        m_portKinds[port - 1]->setCurrentIndex(0);
+        return;
+    }
+    for (int n = 1; n <= kPorts; ++n)
+        m_ports->button(n)->setEnabled(chosenKind(n) == PortKind::Programmer);
+    if (chosenKind(m_ports->checkedId()) == PortKind::ReaderWriter)
+        m_ports->button(programmerPort)->setChecked(true);
+}
+
 void PortSettingsDialog::applyChoices()
 {
     const int port = m_ports->checkedId();
@@ -157,6 +197,8 @@ void PortSettingsDialog::applyChoices()
         const QString device = chosenDevice(n);
         if (device != m_shownDevices[n - 1].trimmed())
             m_store.writePortDevice(n, device);
+        if (chosenKind(n) != m_shownKinds[n - 1])
+            m_store.writePortKind(n, chosenKind(n));
     }
     if (m_setPort)
         m_setPort(port);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "document/appvalues.h"
+#include "files/settingsstore.h"
 
 #include <QDialog>
 #include <QList>
@@ -31,7 +32,9 @@ struct SerialPortChoice {
 // number and stores it as "CommPort"; the port opens again with the next
 // command or polling tick. Each port number names a device, chosen from the
 // serial ports present or typed; "確  定" stores a changed one as
-// "Com1Device"..."Com4Device". "取  消" changes nothing.
+// "Com1Device"..."Com4Device". Each port also names the kind of device on it:
+// the RS-232 programmer/tester (the default) or the SPD reader/writer, stored
+// as "Com1Kind"..."Com4Kind". "取  消" changes nothing.
 class PortSettingsDialog : public QDialog
 {
     Q_OBJECT
@@ -50,10 +53,17 @@ public:
     void setAvailablePorts(const QList<SerialPortChoice>& ports);
     // The device port number n names as the dialog shows it now.
     [[nodiscard]] QString chosenDevice(int port) const;
+    // Shows the kind of device on each port (the store's, as the dialog opens).
+    void setPortKinds(const std::function<PortKind(int port)>& kindOf);
+    [[nodiscard]] PortKind chosenKind(int port) const;
 
 private:
     // Stores the chosen port and number mode and closes the dialog.
     void applyChoices();
+    // A port with the reader/writer cannot be the programmer's: its option is
+    // off, and the programmer's port moves to the first one without it. The
+    // last port of the programmer keeps its kind.
+    void followKind(int port);
 
     std::uint8_t& m_currentCommPort;
     NumberInputMode& m_numberInputMode;
@@ -62,6 +72,8 @@ private:
     QButtonGroup* m_numberModes = nullptr;  // ids 0 "Dec Mode", 1 "Hex Mode"
     QButtonGroup* m_ports = nullptr;        // ids 1-4, "Com1"-"Com4"
     QComboBox* m_portDevices[4] = {};
+    QComboBox* m_portKinds[4] = {};  // item 0 the programmer/tester, 1 the reader/writer
+    PortKind m_shownKinds[4] = {};
     QString m_shownDevices[4];  // as set by setPortDevices: unchanged ones are not stored
 };
 

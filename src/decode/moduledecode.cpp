@@ -1,6 +1,7 @@
 #include "decode/moduledecode.h"
 
 #include "core/checks.h"
+#include "decode/timingmap.h"
 
 #include <cstdio>
 
@@ -48,34 +49,15 @@ std::string CrcWarning(const CrcBlock& block)
         Hex4(block.computed) + ")";
 }
 
-int MtbFtb(const SpdBytes& b, int mtbByte, int ftbByte)
-{
-    return b.at(mtbByte) * 125 + b.signedAt(ftbByte);
-}
-
 void DecodeDdr4Timings(const SpdBytes& b, ModuleDecode& d)
 {
     if (b.has(18) && b.has(125))
-        d.timings.set(TimingName::ClockPeriod, MtbFtb(b, 18, 125));
+        d.timings.set(TimingName::ClockPeriod, ReadTime(b, 0, TimingPlaces(TimingBlock::Ddr4)[0].coding));
     if (IsLowPower(d.layout.generation) || !b.has(0, 127))
         return;
-    d.timings.set(TimingName::CasLatency, MtbFtb(b, 24, 123));
-    d.timings.set(TimingName::RasToCas, MtbFtb(b, 25, 122));
-    d.timings.set(TimingName::Precharge, MtbFtb(b, 26, 121));
-    d.timings.set(TimingName::ActiveToPrecharge, ((b.at(27) & 0x0F) << 8 | b.at(28)) * 125);
-    d.timings.set(TimingName::ActiveToActive, ((b.at(27) & 0xF0) << 4 | b.at(29)) * 125 + b.signedAt(120));
-    d.timings.set(TimingName::Refresh1, b.le16(30) * 125);
-    d.timings.set(TimingName::Refresh2, b.le16(32) * 125);
-    d.timings.set(TimingName::Refresh4OrSameBank, b.le16(34) * 125);
-    d.timings.set(TimingName::FourActivateWindow, ((b.at(36) & 0x0F) << 8 | b.at(37)) * 125);
-    d.timings.set(TimingName::RowToRowShort, MtbFtb(b, 38, 119));
-    d.timings.set(TimingName::RowToRowLong, MtbFtb(b, 39, 118));
-    d.timings.set(TimingName::ColumnToColumnLong, MtbFtb(b, 40, 117));
-    d.timings.set(TimingName::WriteRecovery, ((b.at(41) & 0x0F) << 8 | b.at(42)) * 125);
+    ReadTimings(b, TimingBlock::Ddr4, 0, d.timings, false);
 
-    const std::uint64_t bits = static_cast<std::uint64_t>(b.at(20)) | static_cast<std::uint64_t>(b.at(21)) << 8 |
-        static_cast<std::uint64_t>(b.at(22)) << 16 | static_cast<std::uint64_t>(b.at(23)) << 24;
-    d.casLatencies = LatenciesFromBitmap(bits, 30, (b.at(23) & 0x80) ? 23 : 7, 1);
+    d.casLatencies = ReadCasLatencies(b, 0, *CasPlace(TimingBlock::Ddr4));
     if (b.at(11) & 1)
         d.voltage = "1.2 V";
 }
@@ -85,25 +67,9 @@ void DecodeDdr5Timings(const SpdBytes& b, ModuleDecode& d)
     d.timings.ddr5 = true;
     if (d.layout.generation != MemoryType::Ddr5 || !b.has(0, 255))
         return;
-    d.timings.set(TimingName::ClockPeriod, b.le16(20));
-    d.timings.set(TimingName::CasLatency, b.le16(30));
-    d.timings.set(TimingName::RasToCas, b.le16(32));
-    d.timings.set(TimingName::Precharge, b.le16(34));
-    d.timings.set(TimingName::ActiveToPrecharge, b.le16(36));
-    d.timings.set(TimingName::ActiveToActive, b.le16(38));
-    d.timings.set(TimingName::WriteRecovery, b.le16(40));
-    // The refresh times are stored in nanoseconds.
-    d.timings.set(TimingName::Refresh1, b.le16(42) * 1000);
-    d.timings.set(TimingName::Refresh2, b.le16(44) * 1000);
-    d.timings.set(TimingName::Refresh4OrSameBank, b.le16(46) * 1000);
-    d.timings.set(TimingName::RowToRowLong, b.le16(70));
-    d.timings.set(TimingName::ColumnToColumnLong, b.le16(73));
-    d.timings.set(TimingName::FourActivateWindow, b.le16(82));
+    ReadTimings(b, TimingBlock::Ddr5, 0, d.timings, true);
 
-    std::uint64_t bits = 0;
-    for (int i = 0; i < 5; ++i)
-        bits |= static_cast<std::uint64_t>(b.at(24 + i)) << (8 * i);
-    d.casLatencies = LatenciesFromBitmap(bits, 40, 20, 2);
+    d.casLatencies = ReadCasLatencies(b, 0, *CasPlace(TimingBlock::Ddr5));
     if ((b.at(16) >> 4) == 0)
         d.voltage = "1.1 V";
 }

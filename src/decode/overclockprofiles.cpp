@@ -1,6 +1,7 @@
 #include "decode/moduledecode.h"
 
 #include "core/checks.h"
+#include "decode/timingmap.h"
 
 namespace tessaro {
 
@@ -87,29 +88,15 @@ void AddXmp2Profiles(const SpdBytes& b, std::vector<OverclockProfile>& profiles)
         return;
     for (int i = 0; i < 2; ++i) {
         const int at = 393 + 47 * i;
-        auto mtbFtb = [&](int mtb, int ftb) { return b.at(at + mtb) * 125 + b.signedAt(at + ftb); };
         OverclockProfile p;
         p.kind = "XMP 2.0";
         p.index = i + 1;
         p.enabled = (b.at(386) >> i) & 1;
         const int v = b.at(at);
         p.voltage = VoltageText((v >> 7) * 100 + (v & 0x7F));
-        const std::uint64_t cas = static_cast<std::uint64_t>(b.at(at + 4)) |
-            static_cast<std::uint64_t>(b.at(at + 5)) << 8 | static_cast<std::uint64_t>(b.at(at + 6)) << 16;
-        p.casLatencies = LatenciesFromBitmap(cas, 24, 7, 1);
-        p.timings.set(TimingName::CasLatency, mtbFtb(8, 37));
-        p.timings.set(TimingName::RasToCas, mtbFtb(9, 36));
-        p.timings.set(TimingName::Precharge, mtbFtb(10, 35));
-        p.timings.set(TimingName::ActiveToPrecharge, ((b.at(at + 11) & 0x0F) << 8 | b.at(at + 12)) * 125);
-        p.timings.set(TimingName::ActiveToActive,
-            ((b.at(at + 11) & 0xF0) << 4 | b.at(at + 13)) * 125 + b.signedAt(at + 34));
-        p.timings.set(TimingName::Refresh1, b.le16(at + 14) * 125);
-        p.timings.set(TimingName::Refresh2, b.le16(at + 16) * 125);
-        p.timings.set(TimingName::Refresh4OrSameBank, b.le16(at + 18) * 125);
-        p.timings.set(TimingName::FourActivateWindow, ((b.at(at + 20) & 0x0F) << 8 | b.at(at + 21)) * 125);
-        p.timings.set(TimingName::RowToRowShort, mtbFtb(22, 33));
-        p.timings.set(TimingName::RowToRowLong, mtbFtb(23, 32));
-        FinishProfile(p, mtbFtb(3, 38), 1, false);
+        p.casLatencies = ReadCasLatencies(b, at, *CasPlace(TimingBlock::Xmp2));
+        ReadTimings(b, TimingBlock::Xmp2, at, p.timings, false);
+        FinishProfile(p, ReadTime(b, at, TimingPlaces(TimingBlock::Xmp2)[0].coding), 1, false);
         profiles.push_back(std::move(p));
     }
 }
@@ -138,24 +125,10 @@ void AddXmp3Profiles(const SpdBytes& b, bool expo, std::vector<OverclockProfile>
         p.enabled = (b.at(0x283) >> i) & 1;
         p.name = AsciiField(b, 0x28E + 16 * i, 16);
         p.voltage = Ddr5Voltage(b.at(at + 1));
-        std::uint64_t cas = 0;
-        for (int k = 0; k < 5; ++k)
-            cas |= static_cast<std::uint64_t>(b.at(at + 7 + k)) << (8 * k);
-        p.casLatencies = LatenciesFromBitmap(cas, 40, 20, 2);
-        p.timings.set(TimingName::CasLatency, b.le16(at + 13));
-        p.timings.set(TimingName::RasToCas, b.le16(at + 15));
-        p.timings.set(TimingName::Precharge, b.le16(at + 17));
-        p.timings.set(TimingName::ActiveToPrecharge, b.le16(at + 19));
-        p.timings.set(TimingName::ActiveToActive, b.le16(at + 21));
-        p.timings.set(TimingName::WriteRecovery, b.le16(at + 23));
-        p.timings.set(TimingName::Refresh1, b.le16(at + 25) * 1000);
-        p.timings.set(TimingName::Refresh2, b.le16(at + 27) * 1000);
-        p.timings.set(TimingName::Refresh4OrSameBank, b.le16(at + 29) * 1000);
-        p.timings.set(TimingName::RowToRowLong, b.le16(at + 31));
-        p.timings.set(TimingName::ColumnToColumnLong, b.le16(at + 46));
-        p.timings.set(TimingName::FourActivateWindow, b.le16(at + 52));
+        p.casLatencies = ReadCasLatencies(b, at, *CasPlace(TimingBlock::Xmp3));
+        ReadTimings(b, TimingBlock::Xmp3, at, p.timings, false);
         p.crcOk = CrcMatches(b, at, at + 61);
-        FinishProfile(p, b.le16(at + 5), 1, true);
+        FinishProfile(p, ReadTime(b, at, TimingPlaces(TimingBlock::Xmp3)[0].coding), 1, true);
         profiles.push_back(std::move(p));
     }
 }
@@ -170,20 +143,9 @@ void AddExpoProfiles(const SpdBytes& b, std::vector<OverclockProfile>& profiles)
         p.index = i + 1;
         p.enabled = (b.at(0x345) >> (4 * i)) & 1;
         p.voltage = Ddr5Voltage(b.at(at));
-        p.timings.set(TimingName::CasLatency, b.le16(at + 6));
-        p.timings.set(TimingName::RasToCas, b.le16(at + 8));
-        p.timings.set(TimingName::Precharge, b.le16(at + 10));
-        p.timings.set(TimingName::ActiveToPrecharge, b.le16(at + 12));
-        p.timings.set(TimingName::ActiveToActive, b.le16(at + 14));
-        p.timings.set(TimingName::WriteRecovery, b.le16(at + 16));
-        p.timings.set(TimingName::Refresh1, b.le16(at + 18) * 1000);
-        p.timings.set(TimingName::Refresh2, b.le16(at + 20) * 1000);
-        p.timings.set(TimingName::Refresh4OrSameBank, b.le16(at + 22) * 1000);
-        p.timings.set(TimingName::RowToRowLong, b.le16(at + 24));
-        p.timings.set(TimingName::ColumnToColumnLong, b.le16(at + 26));
-        p.timings.set(TimingName::FourActivateWindow, b.le16(at + 32));
+        ReadTimings(b, TimingBlock::Expo, at, p.timings, false);
         p.crcOk = blockOk;
-        FinishProfile(p, b.le16(at + 4), 1, true);
+        FinishProfile(p, ReadTime(b, at, TimingPlaces(TimingBlock::Expo)[0].coding), 1, true);
         profiles.push_back(std::move(p));
     }
 }

@@ -599,9 +599,8 @@ bool SpdrwLink::readImage(const SpdrwModule& module, Bytes& image)
     return true;
 }
 
-SpdrwWriteResult SpdrwLink::writeImage(const SpdrwModule& module, std::span<const std::uint8_t> image, bool force,
-                                       const SpdrwHints& hints,
-                                       const std::function<void(const Bytes& backup)>& backupTaken)
+std::optional<SpdrwWriteResult> SpdrwLink::refuseImage(const SpdrwModule& module,
+                                                       std::span<const std::uint8_t> image, bool force) const
 {
     SpdrwWriteResult result;
     const std::string a = spdrw::AddressText(module.address);
@@ -615,6 +614,7 @@ SpdrwWriteResult SpdrwLink::writeImage(const SpdrwModule& module, std::span<cons
         return refuse("the image holds " + std::to_string(image.size()) + " bytes (" + imageGeneration +
                       ") but the module at " + a + " is " + module.generation + " with " +
                       std::to_string(module.size) + " bytes");
+    result.overridable = true;
     if (!force && imageGeneration != module.generation)
         return refuse("the image is " + imageGeneration + " but the module at " + a + " is " + module.generation +
                       "; --force writes it all the same");
@@ -623,28 +623,19 @@ SpdrwWriteResult SpdrwLink::writeImage(const SpdrwModule& module, std::span<cons
             return refuse("the image's check bytes are wrong (" + problem +
                           "); correct them (tessaro-cli fix) or write it as it is with --force");
     }
+    return std::nullopt;
+}
 
-    Bytes backup;
-    if (!readImage(module, backup)) {
+std::optional<SpdrwWriteResult> SpdrwLink::refusePages(const SpdrwModule& module, const std::vector<int>& pages,
+                                                       const SpdrwHints& hints)
+{
+    SpdrwWriteResult result;
+    const std::string a = spdrw::AddressText(module.address);
+    const auto refuse = [&](std::string text) {
         result.outcome = SpdrwWriteResult::Outcome::Refused;
-        result.message = "the module's current image could not be read as the backup: " + m_error +
-                         "; nothing written";
+        result.message = std::move(text) + "; nothing written";
         return result;
-    }
-    result.backup = backup;
-    if (backupTaken)
-        backupTaken(backup);
-    const std::string restore =
-        hints.restoreBackup ? hints.restoreBackup(Sha256(backup)) : "its backup is " + Sha256(backup);
-
-    const std::vector<int> pages = spdrw::DifferingPages(backup, image);
-    result.pagesChanged = static_cast<int>(pages.size());
-    result.totalPages = module.size / spdrw::kPageSize;
-    if (pages.empty()) {
-        result.outcome = SpdrwWriteResult::Outcome::Unchanged;
-        result.message = a + " already holds this image; nothing written";
-        return result;
-    }
+    };
     std::vector<int> blocked;
     bool permanent = false;
     for (int page : pages) {
@@ -671,6 +662,44 @@ SpdrwWriteResult SpdrwLink::writeImage(const SpdrwModule& module, std::span<cons
                       (offline ? std::string() : " (the hub clears it only in offline mode, with the module's HSA "
                                                  "pin tied to ground)") +
                       (hints.clearProtection.empty() ? std::string() : ": " + hints.clearProtection));
+    }
+    return std::nullopt;
+}
+
+SpdrwWriteResult SpdrwLink::writeImage(const SpdrwModule& module, std::span<const std::uint8_t> image, bool force,
+                                       const SpdrwHints& hints,
+                                       const std::function<void(const Bytes& backup)>& backupTaken)
+{
+    if (std::optional<SpdrwWriteResult> refused = refuseImage(module, image, force))
+        return *refused;
+    SpdrwWriteResult result;
+    const std::string a = spdrw::AddressText(module.address);
+    Bytes backup;
+    if (!readImage(module, backup)) {
+        result.outcome = SpdrwWriteResult::Outcome::Refused;
+        result.message = "the module's current image could not be read as the backup: " + m_error +
+                         "; nothing written";
+        return result;
+    }
+    result.backup = backup;
+    if (backupTaken)
+        backupTaken(backup);
+    const std::string restore =
+        hints.restoreBackup ? hints.restoreBackup(Sha256(backup)) : "its backup is " + Sha256(backup);
+
+    const std::vector<int> pages = spdrw::DifferingPages(backup, image);
+    result.pagesChanged = static_cast<int>(pages.size());
+    result.totalPages = module.size / spdrw::kPageSize;
+    if (pages.empty()) {
+        result.outcome = SpdrwWriteResult::Outcome::Unchanged;
+        result.message = a + " already holds this image; nothing written";
+        return result;
+    }
+    if (std::optional<SpdrwWriteResult> refused = refusePages(module, pages, hints)) {
+        refused->backup = result.backup;
+        refused->pagesChanged = result.pagesChanged;
+        refused->totalPages = result.totalPages;
+        return *refused;
     }
 
     const auto failed = [&](const std::string& what) {

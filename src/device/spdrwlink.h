@@ -49,6 +49,7 @@ struct SpdrwWriteResult {
     enum class Outcome { Written, Unchanged, Refused, Failed };
     Outcome outcome = Outcome::Refused;
     std::string message;              // one line
+    bool overridable = false;         // refused for the generation or the check bytes: force writes it
     std::optional<spdrw::Bytes> backup;  // the module's image before the write
     std::vector<int> pagesWritten;
     int pagesChanged = 0;
@@ -103,6 +104,14 @@ public:
     SpdrwWriteResult writeImage(const SpdrwModule& module, std::span<const std::uint8_t> image, bool force,
                                 const SpdrwHints& hints,
                                 const std::function<void(const spdrw::Bytes& backup)>& backupTaken);
+    // The write rules' refusals, as writeImage applies them: those of the
+    // image alone (its size, and unless force its generation and check
+    // bytes), and those of the pages it changes (permanent protection, a
+    // protected block); nullopt when the rule lets the write go on.
+    [[nodiscard]] std::optional<SpdrwWriteResult> refuseImage(const SpdrwModule& module,
+                                                              std::span<const std::uint8_t> image, bool force) const;
+    std::optional<SpdrwWriteResult> refusePages(const SpdrwModule& module, const std::vector<int>& pages,
+                                                const SpdrwHints& hints);
     // Reversible protection, each confirmed by reading the blocks back.
     bool readProtection(SpdrwModule& module);
     bool setProtection(SpdrwModule& module, const std::vector<int>& blocks);

@@ -201,6 +201,7 @@ void DocumentWindow::buildUi()
         decoded->addWidget(label);
     }
     decoded->addStretch(1);
+    m_decodedColumn = decoded;
     columns->addLayout(decoded, 1);
     m_programmer = new ProgrammerPanel(m_app, content);
     columns->addWidget(m_programmer, 0, Qt::AlignTop);
@@ -208,6 +209,11 @@ void DocumentWindow::buildUi()
     connect(m_programmer, &ProgrammerPanel::autoSerialClicked, this, &DocumentWindow::autoNumberingClicked);
     connect(m_programmer, &ProgrammerPanel::testFlagPressed, this, &DocumentWindow::testFlagPressed);
     buildPinMapPanels();
+}
+
+void DocumentWindow::addDeviceFrame(QWidget* frame)
+{
+    m_decodedColumn->insertWidget(m_decodedColumn->count() - 1, frame);
 }
 
 void DocumentWindow::buildPinMapPanels()

@@ -22,6 +22,7 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QRadioButton;
+class QVBoxLayout;
 class QUndoStack;
 
 namespace tessaro {
@@ -109,6 +110,10 @@ public:
     }
     [[nodiscard]] QCheckBox* dateCodeOption() const { return m_dateCode; }  // "燒錄日期碼"
     [[nodiscard]] QCheckBox* securityOption() const { return m_security; }  // "Secrity on SPD(7F)"
+
+    // A device's frame (the SPD reader/writer's) under the decoded panels;
+    // hidden, it takes no room.
+    void addDeviceFrame(QWidget* frame);
 
     // --- Pin maps: the panels "IC 腳位圖" and "模組腳位圖" ---
     // They cover the window when shown and pick the picture of the image last
@@ -211,6 +216,7 @@ private:
     QLabel* m_summary = nullptr;
     QLabel* m_profiles = nullptr;
     ProgrammerPanel* m_programmer = nullptr;
+    QVBoxLayout* m_decodedColumn = nullptr;
     QGroupBox* m_checkFrame = nullptr;
     std::array<QRadioButton*, 3> m_checkModeButtons{};
     QLabel* m_checkState = nullptr;

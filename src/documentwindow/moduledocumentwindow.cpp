@@ -158,6 +158,7 @@ void ModuleDocumentWindow::buildUi()
     left->addWidget(buildSelectedPanel());
     left->addWidget(buildGridFrame(), 1);
     left->addWidget(buildCheckFrame());
+    m_leftColumn = left;
     columns->addLayout(left);
 
     auto* scroll = new QScrollArea(this);
@@ -173,6 +174,11 @@ void ModuleDocumentWindow::setProgrammerColumn(QWidget* column)
     column->setParent(this);
     column->setToolTip(programmerRefusal());
     m_columns->addWidget(column, 0, Qt::AlignTop);
+}
+
+void ModuleDocumentWindow::addDeviceFrame(QWidget* frame)
+{
+    m_leftColumn->addWidget(frame);
 }
 
 QString ModuleDocumentWindow::programmerRefusal() const

@@ -64,6 +64,9 @@ public:
     // Puts the programmer column at the right edge of the window, as the
     // 256-byte window has it (its buttons are connected by the caller).
     void setProgrammerColumn(QWidget* column);
+    // A device's frame (the SPD reader/writer's) under the check frame;
+    // hidden, it takes no room.
+    void addDeviceFrame(QWidget* frame);
 
     // The text the programmer's buttons answer with: the programmer and the
     // module tester hold 256-byte EEPROMs, so a larger image is never sent.
@@ -162,6 +165,7 @@ private:
     QLabel* m_checkState = nullptr;
     QLabel* m_summary = nullptr;
     QHBoxLayout* m_columns = nullptr;
+    QVBoxLayout* m_leftColumn = nullptr;
     QWidget* m_fields = nullptr;
     QVBoxLayout* m_crcLayout = nullptr;
     std::vector<QLabel*> m_crcLines;

@@ -307,4 +307,20 @@ void SettingsStore::writePortDevice(int number, const QString& device)
         m_settings->setValue(key, device.trimmed());
 }
 
+PortKind SettingsStore::readPortKind(int number)
+{
+    return m_settings->value(QStringLiteral("Settings/Com%1Kind").arg(number)).toString() == QLatin1String("spdrw")
+               ? PortKind::ReaderWriter
+               : PortKind::Programmer;
+}
+
+void SettingsStore::writePortKind(int number, PortKind kind)
+{
+    const QString key = QStringLiteral("Settings/Com%1Kind").arg(number);
+    if (kind == PortKind::Programmer)
+        m_settings->remove(key);
+    else
+        m_settings->setValue(key, QStringLiteral("spdrw"));
+}
+
 }  // namespace tessaro

@@ -12,6 +12,9 @@ namespace tessaro {
 
 class ProtectedFile;
 
+// The kind of device a port number names.
+enum class PortKind { Programmer, ReaderWriter };
+
 // The values kept between runs: the programmer's port number under
 // "Settings", the three recent files and the two password values under
 // "History". Every read that finds a value missing writes its default back at
@@ -64,6 +67,12 @@ public:
     // Stores the device of port number n; an empty device removes the value,
     // so that the number names its usual device again.
     void writePortDevice(int number, const QString& device);
+    // "Com1Kind"..."Com4Kind" under "Settings": the kind of device on port
+    // number n. Missing (or any other text) is the RS-232 programmer/tester,
+    // as before the value existed; nothing is written back.
+    [[nodiscard]] PortKind readPortKind(int number);
+    // The programmer removes the value; the reader/writer stores "spdrw".
+    void writePortKind(int number, PortKind kind);
 
     // The production log's settings under "Settings": "LogDatabase" (the
     // SQLite file), "LogServer" (a PostgreSQL server), "StationName" and "OperatorName";

@@ -5,6 +5,8 @@
 #include "decode/jedec.h"
 #include "args.h"
 #include "decodeoutput.h"
+#include "editcommands.h"
+#include "imageio.h"
 #include "devicecommand.h"
 #include "logcommand.h"
 #include "modulecommands.h"
@@ -47,6 +49,16 @@ constexpr const char* kUsage =
     "  fix [--mode auto|checksum|crc] FILE [-o OUT]  recompute the check bytes (every CRC block of DDR4/DDR5)\n"
     "                                                and write the image back\n"
     "  convert IN OUT [--format text|binary]         write an image in another file format\n"
+    "  set FILE [-o OUT] NAME=VALUE...               change values by their meaning (the keys of decode --json:\n"
+    "                                                partNumber, serialNumber, manufactured, manufacturer,\n"
+    "                                                moduleRevision, speedMTs, tCKmin, tAA ..., casLatencies,\n"
+    "                                                voltage), e.g. tAA=13.75ns manufacturer=Samsung\n"
+    "                                                manufactured=2024-W07 casLatencies=10,11,12; every check\n"
+    "                                                byte and CRC block follows; a rounded value is noted\n"
+    "  profile FILE [-o OUT] COMMAND                 edit the XMP 2.0, XMP 3.0 and EXPO profiles:\n"
+    "      list | add xmp|expo [--from jedec|N] | set N NAME=VALUE... | remove N\n"
+    "      N is the profile's number in the list; NAME: speedMTs, tCKmin, voltage, casLatencies, the timings,\n"
+    "      name (XMP 3.0), enabled\n"
     "  jedec KEY...                                  look up JEP106 manufacturer keys (\"7F7F9E\")\n"
     "  compare A B [--json] [--input-format auto|binary|text|dump]\n"
     "                                                the differing bytes and decoded facts of two images;\n"
@@ -80,54 +92,6 @@ constexpr const char* kUsage =
     "(bare hex bytes, \"0000: 23 11 ...\" and i2cdump lines, hexdump -C, xxd, xxd -p); auto tells the forms\n"
     "apart and refuses a file it cannot tell.\n"
     "Exit status: 0 success, 1 failure, 2 bad usage.\n";
-
-QString PathArg(const std::string& arg)
-{
-    return FileNameFromBytes(arg);
-}
-
-// The form a file is read in: --input-format when given, else by its name
-// (text for a name ending in "spd", binary otherwise).
-std::optional<InputFormat> InputFormatOption(const Args& args)
-{
-    const std::optional<std::string> name = args.value("--input-format");
-    if (!name)
-        return std::nullopt;
-    const std::optional<InputFormat> format = InputFormatFromName(*name);
-    if (!format)
-        throw UsageError{"invalid --input-format \"" + *name + "\" (auto, binary, text or dump)"};
-    return format;
-}
-
-ImageRead ReadImage(const std::string& file, std::optional<InputFormat> format)
-{
-    return ReadImageFile(file, format.value_or(InputFormatForFileName(file)));
-}
-
-// An output that names the input file of a command that is not meant to
-// rewrite it: refused, so that the input is never lost.
-bool RefuseOutputOverInput(const std::string& in, const std::string& out)
-{
-    if (!IsSameFile(PathArg(in), PathArg(out)))
-        return false;
-    PrintError("cannot write \"" + out + "\": it is the input file \"" + in + "\"");
-    return true;
-}
-
-// What fix and convert wrote of a truncated image: the bytes read, none made up.
-std::string WrittenPart(const ImageData& image, const std::string& out)
-{
-    return "\"" + out + "\" holds only the " + std::to_string(image.bytes.size()) + " bytes read";
-}
-
-bool WriteImage(const std::string& file, const ImageData& image, SpdFormat format)
-{
-    QString message;
-    if (WriteImageFile(PathArg(file), image.bytes, format, &message))
-        return true;
-    PrintError(FileNameString(message));
-    return false;
-}
 
 // What decoding one file gives: its output, or why it could not be read.
 struct DecodedFile {
@@ -339,7 +303,7 @@ int Jedec(Args& args)
 // file or the production log.
 bool WritesFiles(const std::string& command)
 {
-    for (const char* writer : {"fix", "convert", "wizard", "report", "installed", "log", "device"})
+    for (const char* writer : {"fix", "set", "profile", "convert", "wizard", "report", "installed", "log", "device"})
         if (command == writer)
             return true;
     return false;
@@ -383,6 +347,10 @@ int Run(int argc, char** argv)
             return Fix(args);
         if (command == "convert")
             return Convert(args);
+        if (command == "set")
+            return RunSetCommand(args);
+        if (command == "profile")
+            return RunProfileCommand(args);
         if (command == "jedec")
             return Jedec(args);
         if (command == "compare")

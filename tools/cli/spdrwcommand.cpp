@@ -169,12 +169,9 @@ class Session
 public:
     explicit Session(const Request& request)
         : m_request(request), m_link(FileNameFromBytes(request.port)),
-          m_started(std::chrono::steady_clock::now())
+          m_journal(m_log.log.get(), m_log.recorder ? m_log.recorder->station() : QStringLiteral("localhost"),
+                    m_log.recorder ? m_log.recorder->operatorName() : OperatorName())
     {
-        if (m_log.recorder) {
-            m_station = m_log.recorder->station();
-            m_operator = m_log.recorder->operatorName();
-        }
     }
     ~Session()
     {
@@ -241,21 +238,7 @@ private:
     void record(const std::string& operation, const SpdrwModule* module, std::optional<std::span<const std::uint8_t>> image,
                 bool ok, const std::string& message, const std::string& document = {})
     {
-        if (!m_log.log)
-            return;
-        ReaderWriterOperation op;
-        op.operation = operation;
-        op.port = m_link.portPath();
-        if (module) {
-            op.address = AddressText(module->address);
-            op.generation = module->generation;
-        }
-        op.document = document;
-        op.image = image;
-        op.ok = ok;
-        op.message = message;
-        op.durationMs = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - m_started).count();
-        m_log.log->append(MakeReaderWriterRecord(op, m_station, m_operator));
+        m_journal.record(operation, m_link.portPath(), module, image, ok, message, document);
     }
 
     int failed(const std::string& operation, std::string message, const SpdrwModule* module = nullptr,
@@ -340,14 +323,11 @@ private:
         hints.restoreBackup = [&](const std::string& sha) {
             return "tessaro-cli log --image " + sha + " -o OUT, then " + base + " write OUT --force";
         };
-        const SpdrwWriteResult result = m_link.writeImage(module, image, m_request.force, hints, [&](const Bytes& backup) {
-            record("spdrw backup", &module, backup, true, {}, file);
-        });
-        const bool ok = result.outcome == SpdrwWriteResult::Outcome::Written ||
-                        result.outcome == SpdrwWriteResult::Outcome::Unchanged;
-        if (!ok)
-            return failed("spdrw write", result.message, &module, file);
-        record("spdrw write", &module, image, true, {}, file);
+        const SpdrwWriteResult result = m_journal.write(m_link, module, image, m_request.force, hints, file);
+        if (!Succeeded(result)) {
+            PrintError(result.message);
+            return kExitFailed;
+        }
         if (m_request.json) {
             out("{\"address\":" + Json(AddressText(module.address)) + ",\"generation\":" + Json(module.generation) +
                 ",\"pagesWritten\":" + std::to_string(result.pagesWritten.size()) +
@@ -426,10 +406,8 @@ private:
 
     const Request& m_request;
     DeviceLog m_log = OpenDeviceLog();
-    QString m_station = QStringLiteral("localhost");
-    QString m_operator = OperatorName();
     SpdrwLink m_link;
-    std::chrono::steady_clock::time_point m_started;
+    ReaderWriterJournal m_journal;
     std::string m_error;  // a failure of this command's own, before the link's
 };
 

@@ -20,11 +20,19 @@
 // bar), three bytes of the window are then changed and compared with the
 // programmer's (NAME-compare-failed.png: the message listing them and the
 // marked cells).
+//        tessaro-screens OUTDIR --spdrw DEVICE FILE  (the SPD reader/writer on DEVICE, for example its
+// simulator with a module at 0x50 whose blocks 0 and 1 are protected and a
+// seeded failure of a page: the frame in FILE's window, the write refused for
+// the protection, the write's confirmation and the failed write after the
+// protection is cleared, and the production log with the write's backup)
 #include "app/aboutdialog.h"
 #include "app/installedmodulesdialog.h"
 #include "app/mainwindow.h"
 #include "app/passworddialogs.h"
+#include "app/logwindow.h"
 #include "app/portsettingsdialog.h"
+#include "app/readerwriterframe.h"
+#include "app/spdrwcontroller.h"
 #include "app/splashwindow.h"
 #include "app/startup.h"
 #include "device/programmerlink.h"
@@ -51,6 +59,8 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
+#include <QMessageBox>
+#include <QTableView>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -101,6 +111,73 @@ bool Save(QWidget& widget, const QDir& out, const char* name)
     std::printf("%s\n", qPrintable(file));
     widget.hide();
     return ok;
+}
+
+template <typename Shoot>
+int ShowReaderWriter(tessaro::SettingsStore& settings, const QString& device, const QString& path, Shoot& shoot)
+{
+    using namespace tessaro;
+    settings.writePortKind(2, PortKind::ReaderWriter);
+    settings.writePortDevice(2, device);
+    AppValues values;
+    values.operatorAuthorized = true;
+    MainWindow window(values, settings);
+    window.setGeometry(QApplication::primaryScreen()->availableGeometry());
+    window.show();
+    window.configureReaderWriter();
+    window.readerWriter().waitIdle(20000);
+    window.openPath(path);
+    QWidget* doc = window.activeModuleDocument();
+    if (doc == nullptr)
+        doc = window.activeDocument();
+    if (doc == nullptr)
+        return 1;
+    qobject_cast<QMdiSubWindow*>(doc->parentWidget())->showMaximized();
+    auto* frame = doc->findChild<ReaderWriterFrame*>();
+    frame->selectAddress(0x50);
+    Wait(500);
+    int failures = shoot(QStringLiteral("spdrw-frame")) ? 0 : 1;
+    const auto press = [&](const char* name) {
+        frame->findChild<QPushButton*>(QString::fromLatin1(name))->click();
+    };
+    AnswerNextBox(QStringLiteral("spdrw-refused"), shoot, [&] { press("spdrwWrite"); });
+    window.readerWriter().waitIdle(20000);
+    press("spdrwProtectClear");
+    window.readerWriter().waitIdle(20000);
+    AnswerNextBox(QStringLiteral("spdrw-confirm"), shoot, [&] { press("spdrwWrite"); });
+    window.readerWriter().waitIdle(20000);
+    // The confirmation answered yes; the failure that follows photographed.
+    auto* yes = new QTimer;
+    yes->setInterval(100);
+    QObject::connect(yes, &QTimer::timeout, yes, [yes] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()); box && box->button(QMessageBox::Yes)) {
+            yes->stop();
+            box->button(QMessageBox::Yes)->click();
+            yes->deleteLater();
+        }
+    });
+    yes->start();
+    press("spdrwWrite");
+    for (int waited = 0; yes->isActive() && waited < 20000; waited += 100)
+        Wait(100);
+    AnswerNextBox(QStringLiteral("spdrw-write-failed"), shoot, [] {});
+    window.readerWriter().waitIdle(20000);
+    if (LogWindow* log = window.showProductionLog()) {
+        qobject_cast<QMdiSubWindow*>(log->parentWidget())->showMaximized();
+        const QAbstractItemModel* rows = log->table()->model();
+        for (int row = 0; row < rows->rowCount(); ++row)
+            if (log->table()->model()->index(row, 3).data().toString().contains(QCoreApplication::translate("LogWindow", "spdrw backup")))
+                log->table()->selectRow(row);
+        Wait(500);
+        failures += shoot(QStringLiteral("spdrw-log")) ? 0 : 1;
+    }
+    for (QWidget* w : window.documentManager().windows()) {
+        if (auto* d = qobject_cast<DocumentWindow*>(w))
+            d->document().setModified(false);
+        if (auto* m = qobject_cast<ModuleDocumentWindow*>(w))
+            m->document().setModified(false);
+    }
+    return failures == 0 ? 0 : 1;
 }
 
 int ShowDialogs(const QDir& out, tessaro::SettingsStore& settings)
@@ -312,6 +389,7 @@ namespace {
 constexpr const char* kUsage =
     "usage: tessaro-screens OUTDIR [--device DEVICE] [--touch BYTE] [--panels] [--feedback] FILE...\n"
     "       tessaro-screens OUTDIR --dialogs | --wizard | --pinmaps\n"
+    "       tessaro-screens OUTDIR --spdrw DEVICE FILE\n"
     "       tessaro-screens OUTDIR --modules FILE...\n"
     "       tessaro-screens OUTDIR --compare FILE-A FILE-B\n"
     "       tessaro-screens OUTDIR --installed SYSFS-ROOT\n"
@@ -360,6 +438,14 @@ int main(int argc, char** argv)
         return ShowInstalled(out, settings, args[3]);
     if (args[2] == QLatin1String("--report") && args.size() == 4)
         return ShowReport(out, args[3]);
+    const auto shootScreen = [&out](const QString& name) {
+        const QString file = out.filePath(name + QStringLiteral(".png"));
+        const bool ok = QApplication::primaryScreen()->grabWindow(0).save(file);
+        std::printf("%s\n", qPrintable(file));
+        return ok;
+    };
+    if (args[2] == QLatin1String("--spdrw") && args.size() == 5)
+        return ShowReaderWriter(settings, args[3], args[4], shootScreen);
     QString device;
     QStringList files;
     bool panels = false;
