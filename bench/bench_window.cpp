@@ -6,7 +6,6 @@
 #include "app/mainwindow.h"
 #include "documentwindow/bytegrid.h"
 #include "documentwindow/documentwindow.h"
-#include "documentwindow/modulebytegrid.h"
 #include "documentwindow/moduledocumentwindow.h"
 #include "decode/moduledecode.h"
 #include "pinmapui/pinmapart.h"
@@ -149,9 +148,9 @@ void BM_ModuleWindowKeyPress(benchmark::State& state)
         state.SkipWithError("window not exposed");
     const bool store = state.range(0) != 0;
     QLineEdit* box = window.byteEntryBox();
-    ModuleByteGrid* grid = window.grid();
+    ByteGrid* grid = window.grid();
     PaintCounter counter;
-    grid->viewport()->installEventFilter(&counter);
+    grid->installEventFilter(&counter);
     int value = 0;
     for (auto _ : state) {
         if (store) {

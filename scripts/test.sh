@@ -6,7 +6,7 @@
 # Release build and checked just before its tests. Warnings are errors in every build.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
-fuzz_seconds=${TESSARO_FUZZ_SECONDS:-30}
+fuzz_seconds=${TESSARO_FUZZ_SECONDS:-20}
 
 bash "$here/scripts/setup-deps.sh"
 
@@ -21,7 +21,7 @@ tail -n 3 "$here/build-asan.ctest.log"
 echo "== fuzzers (${fuzz_seconds} s each)"
 CC=clang CXX=clang++ bash "$here/scripts/build.sh" "$here/build-fuzz" -DTESSARO_WERROR=ON \
   -DTESSARO_BUILD_FUZZ=ON -DTESSARO_BUILD_TESTS=OFF -DTESSARO_BUILD_BENCH=OFF -DTESSARO_BUILD_APP=OFF
-for target in text_reader binary_reader hexpair decode replies hexdump image_text module_decode; do
+for target in text_reader binary_reader hexpair decode replies hexdump image_text module_decode spdrw_replies value_edit; do
   work=$(mktemp -d)
   if ! "$here/build-fuzz/fuzz/fuzz_$target" -max_total_time="$fuzz_seconds" -print_final_stats=1 \
        -artifact_prefix="$here/build-fuzz/crash-$target-" "$work" "$here/fuzz/corpus/$target" \

@@ -68,9 +68,9 @@ void ClickFact(CompareWindow& window, int row)
     QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, table->visualItemRect(table->item(row, 0)).center());
 }
 
-std::set<int> Selected(const CompareGrid* grid)
+std::set<int> Selected(const ByteGrid* grid)
 {
-    return grid->selection();
+    return static_cast<const CompareCells&>(grid->cells()).selection();
 }
 
 }  // namespace
@@ -82,8 +82,9 @@ TEST(CompareWindow, MarksTheDifferingBytesListsTheDifferingFactsAndChangesNeithe
     CompareWindow window(a, QStringLiteral("left.bin"), b, QStringLiteral("right.bin"));
     window.show();
 
-    for (const CompareGrid* grid : {window.gridA(), window.gridB()}) {
+    for (const ByteGrid* grid : {window.gridA(), window.gridB()})
         EXPECT_EQ(grid->rowCount(), 32);
+    for (const CompareCells* grid : {&window.cellsA(), &window.cellsB()}) {
         EXPECT_EQ(grid->markedCount(), 2);
         EXPECT_EQ(grid->mark(24), CompareMark::Differs);
         EXPECT_EQ(grid->mark(329), CompareMark::Differs);
@@ -119,18 +120,18 @@ TEST(CompareWindow, ClickingAFactSelectsItsBytesInBothGridsAndScrollsThemIntoVie
 
     // Byte 329 lies well below a 300-pixel-high window's first rows: the
     // cursor scrolls down to it, and the tAA fact back up to byte 24.
-    const auto shows = [](const CompareGrid* grid, int index) {
-        return grid->visibleRegion().contains(grid->cellRect(index));
+    const auto shows = [](const ByteGrid* grid, int index) {
+        return grid->isCellVisible(index);
     };
     window.nextDifference();
     window.nextDifference();
-    for (const CompareGrid* grid : {window.gridA(), window.gridB()}) {
+    for (const ByteGrid* grid : {window.gridA(), window.gridB()}) {
         EXPECT_EQ(Selected(grid), std::set<int>{329});
         EXPECT_TRUE(shows(grid, 329));
         EXPECT_FALSE(shows(grid, 24));
     }
     ClickFact(window, FactRow(window, QStringLiteral("timings.tAA")));
-    for (const CompareGrid* grid : {window.gridA(), window.gridB()}) {
+    for (const ByteGrid* grid : {window.gridA(), window.gridB()}) {
         EXPECT_TRUE(shows(grid, 24));
         EXPECT_FALSE(shows(grid, 329));
     }
@@ -216,11 +217,11 @@ TEST(CompareWindow, ImagesOfDifferentSizesMarkTheBytesOnlyOneHas)
     CompareWindow window(small, QStringLiteral("ddr3"), large, QStringLiteral("ddr4"));
     EXPECT_EQ(window.gridA()->rowCount(), 16);
     EXPECT_EQ(window.gridB()->rowCount(), 32);
-    EXPECT_EQ(window.gridB()->mark(256), CompareMark::OnlyHere);
-    EXPECT_EQ(window.gridB()->mark(511), CompareMark::OnlyHere);
-    EXPECT_EQ(window.gridB()->mark(2), CompareMark::Differs);
-    EXPECT_EQ(window.gridA()->mark(2), CompareMark::Differs);
-    EXPECT_EQ(window.gridB()->markedCount(), window.gridA()->markedCount() + 256);
+    EXPECT_EQ(window.cellsB().mark(256), CompareMark::OnlyHere);
+    EXPECT_EQ(window.cellsB().mark(511), CompareMark::OnlyHere);
+    EXPECT_EQ(window.cellsB().mark(2), CompareMark::Differs);
+    EXPECT_EQ(window.cellsA().mark(2), CompareMark::Differs);
+    EXPECT_EQ(window.cellsB().markedCount(), window.cellsA().markedCount() + 256);
     const int size = FactRow(window, QStringLiteral("size"));
     ASSERT_GE(size, 0);
     EXPECT_EQ(window.factTable()->item(size, 1)->text(), QStringLiteral("256"));
@@ -238,11 +239,11 @@ TEST(CompareWindow, ImagesOfDifferentSizesMarkTheBytesOnlyOneHas)
     truncated.bytes.resize(600);
     CompareWindow cut(truncated, QStringLiteral("cut"), whole, QStringLiteral("whole"));
     EXPECT_EQ(cut.gridA()->rowCount(), 64);
-    EXPECT_EQ(cut.gridA()->mark(599), CompareMark::Same);
-    EXPECT_EQ(cut.gridA()->mark(600), CompareMark::Absent);
-    EXPECT_EQ(cut.gridA()->markedCount(), 0);
-    EXPECT_EQ(cut.gridB()->mark(600), CompareMark::OnlyHere);
-    EXPECT_EQ(cut.gridB()->markedCount(), 424);
+    EXPECT_EQ(cut.cellsA().mark(599), CompareMark::Same);
+    EXPECT_EQ(cut.cellsA().mark(600), CompareMark::Absent);
+    EXPECT_EQ(cut.cellsA().markedCount(), 0);
+    EXPECT_EQ(cut.cellsB().mark(600), CompareMark::OnlyHere);
+    EXPECT_EQ(cut.cellsB().markedCount(), 424);
     EXPECT_TRUE(cut.headerText().endsWith(QStringLiteral("424 個位元組不同，%1 項資料不同")
                                               .arg(cut.factTable()->rowCount())));
     cut.nextDifference();

@@ -21,10 +21,31 @@
 using namespace tessaro;
 using test::FakeClock;
 using test::FakeLine;
+using test::Finish;
 using test::StatusReply;
 using test::TestRecordText;
 
 namespace {
+
+// Counts how deep the deliveries of timers and queued calls nest: one
+// delivered while another is being handled came from an event loop that the
+// handler ran.
+class NestingProbe final : public QCoreApplication
+{
+public:
+    using QCoreApplication::QCoreApplication;
+    bool notify(QObject* receiver, QEvent* event) override
+    {
+        if (event->type() != QEvent::Timer && event->type() != QEvent::MetaCall)
+            return QCoreApplication::notify(receiver, event);
+        deepest = std::max(deepest, ++depth);
+        const bool handled = QCoreApplication::notify(receiver, event);
+        --depth;
+        return handled;
+    }
+    int depth = 0;
+    int deepest = 0;
+};
 
 std::string Dump(const SpdImage& image, std::size_t length = kSpdDumpLength)
 {
@@ -283,8 +304,9 @@ TEST_F(Link, HandshakeWithAndWithoutReply)
     link.requestStatus();
     EXPECT_EQ(line.writes, std::vector<std::string>{CommandFrame("q")});
     EXPECT_FALSE(link.pollTimer().isActive());
-    EXPECT_TRUE(link.statusReplyTimer().isActive());
+    test::RunEventsUntil([&] { return link.statusReplyTimer().isActive(); });  // after the pacing wait
     link.statusReplyTick();
+    test::RunEventsUntil([&] { return !link.handshaking(); });  // the access a second after the status
     EXPECT_EQ(host.calls, (std::vector<std::string>{"version 11", "flags A4", "access on", "done on"}));
     EXPECT_TRUE(host.messages.empty());
     EXPECT_TRUE(link.pollTimer().isActive());
@@ -295,6 +317,7 @@ TEST_F(Link, HandshakeWithAndWithoutReply)
     app.operatorAuthorized = false;
     line.respond = nullptr;
     link.requestStatus();
+    test::RunEventsUntil([&] { return link.statusReplyTimer().isActive(); });
     link.statusReplyTick();
     EXPECT_EQ(host.calls, (std::vector<std::string>{"missing", "done off"}));
     ASSERT_EQ(host.messages.size(), 1u);
@@ -373,7 +396,7 @@ TEST_F(Link, DownloadWritesSixteenPacedRowsThenChecks)
         }
         return w == CommandFrame("l") ? Dump(stored) : "";
     };
-    EXPECT_TRUE(link.downloadAndCheck());
+    EXPECT_TRUE(Finish(link, [&] { link.downloadAndCheck(); }));
     ASSERT_EQ(line.writes.size(), 17u);
     EXPECT_EQ(line.writes[0], CommandFrame(DownloadRowText(image, 0)));
     EXPECT_EQ(line.writes[15].substr(0, 2), "w?");
@@ -388,7 +411,7 @@ TEST_F(Link, DownloadWritesSixteenPacedRowsThenChecks)
     // One byte differs: the check reports the failed download.
     stored[77] ^= 1;
     line.respond = [&](const std::string& w) { return w == CommandFrame("l") ? Dump(stored) : ""; };
-    EXPECT_FALSE(link.checkDownload());
+    EXPECT_FALSE(Finish(link, [&] { link.checkDownload(); }));
     EXPECT_EQ(lastMessage(), msg::kCopyCheckDiffers);
     EXPECT_EQ(host.messages.back().title, msg::kErrorTitle);
 }
@@ -397,7 +420,7 @@ TEST_F(Link, AFailedDownloadIsOneMessageWithItsCauseAndPort)
 {
     // The port does not open: no check follows, the polling runs again.
     line.openWorks = false;
-    EXPECT_FALSE(link.downloadAndCheck());
+    EXPECT_FALSE(Finish(link, [&] { link.downloadAndCheck(); }));
     ASSERT_EQ(host.messages.size(), 1u);
     EXPECT_EQ(host.messages[0].text, msg::kDownloadFailed);
     EXPECT_EQ(host.messages[0].details, (std::vector<std::string>{"fake line failure", "port 1"}));
@@ -411,7 +434,7 @@ TEST_F(Link, AFailedDownloadIsOneMessageWithItsCauseAndPort)
         line.writeWorks = line.writes.size() < 5;
         return std::string();
     };
-    EXPECT_FALSE(link.downloadAndCheck());
+    EXPECT_FALSE(Finish(link, [&] { link.downloadAndCheck(); }));
     EXPECT_EQ(line.writes.size(), 5u);
     ASSERT_EQ(host.messages.size(), 1u);
     EXPECT_EQ(host.messages[0].details,
@@ -428,7 +451,7 @@ TEST_F(Link, AFailedDownloadIsOneMessageWithItsCauseAndPort)
                                          "short reply: the reply has 300 of 512 characters"}}) {
         reply = answer;
         host.messages.clear();
-        EXPECT_FALSE(link.downloadAndCheck());
+        EXPECT_FALSE(Finish(link, [&] { link.downloadAndCheck(); }));
         ASSERT_EQ(host.messages.size(), 1u);
         EXPECT_EQ(host.messages[0].text, msg::kCopyCheckFailed);
         EXPECT_EQ(host.messages[0].details, (std::vector<std::string>{cause, "port 1"}));
@@ -436,7 +459,7 @@ TEST_F(Link, AFailedDownloadIsOneMessageWithItsCauseAndPort)
     stored = test::CountingImage();
     stored[77] = 0x4C;
     reply = Dump(stored);
-    EXPECT_FALSE(link.checkDownload());
+    EXPECT_FALSE(Finish(link, [&] { link.checkDownload(); }));
     EXPECT_EQ(lastMessage(), msg::kCopyCheckDiffers);
     EXPECT_EQ(host.messages.back().details,
               (std::vector<std::string>{"1 byte differs", "offset 77 (4Dh): expected 4D, read 4C", "port 1"}));
@@ -450,7 +473,7 @@ TEST_F(Link, AFailedCompareListsAndMarksTheDifferingBytes)
     host.document.load(test::CountingImage());
     host.document.setMark(105, Mark::Edited);
     line.respond = [&](const std::string& w) { return w == CommandFrame("l") ? Dump(stored) : ""; };
-    EXPECT_FALSE(link.compareWithProgrammer());
+    EXPECT_FALSE(Finish(link, [&] { link.compareWithProgrammer(); }));
     EXPECT_EQ(lastMessage(), msg::kCompareDiffers);
     const std::vector<std::string>& details = host.messages.back().details;
     ASSERT_EQ(details.size(), 19u);  // the count, 16 bytes, the rest, the port
@@ -465,11 +488,11 @@ TEST_F(Link, AFailedCompareListsAndMarksTheDifferingBytes)
     // The next compare takes the marks away.
     stored = test::CountingImage();
     stored[3] = 0;
-    EXPECT_FALSE(link.compareWithProgrammer());
+    EXPECT_FALSE(Finish(link, [&] { link.compareWithProgrammer(); }));
     EXPECT_EQ(host.document.mark(3), Mark::Differs);
     EXPECT_EQ(host.document.mark(100), Mark::Plain);
     stored[3] = 3;
-    EXPECT_TRUE(link.compareWithProgrammer());
+    EXPECT_TRUE(Finish(link, [&] { link.compareWithProgrammer(); }));
     EXPECT_EQ(host.document.mark(3), Mark::Plain);
     EXPECT_TRUE(DifferingBytesLines(stored, stored).empty());
 }
@@ -480,7 +503,7 @@ TEST_F(Link, LongCommandsShowTheirProgressUntilTheirMessage)
     line.respond = [&](const std::string& w) {
         return w == CommandFrame("l") ? Dump(test::CountingImage()) : std::string();
     };
-    EXPECT_TRUE(link.downloadAndCheck());
+    EXPECT_TRUE(Finish(link, [&] { link.downloadAndCheck(); }));
     ASSERT_GE(host.progress.size(), 18u);
     EXPECT_EQ(host.progress[0], "SPD 下傳, 0 s");
     EXPECT_EQ(host.progress[1].rfind("SPD 下傳: 第 1 / 16 列, ", 0), 0u) << host.progress[1];
@@ -495,8 +518,8 @@ TEST_F(Link, LongCommandsShowTheirProgressUntilTheirMessage)
     // The pacing waits of reads and tester commands count on.
     for (const auto& [command, activity] :
          std::vector<std::pair<std::function<bool()>, std::string>>{
-             {[&] { return link.readModule(); }, "電腦讀取模組 SPD"},
-             {[&] { return link.runTesterCommand(TesterCommand::Test); }, "測試機執行中"}}) {
+             {[&] { return Finish(link, [&] { link.readModule(); }); }, "電腦讀取模組 SPD"},
+             {[&] { return Finish(link, [&] { link.runTesterCommand(TesterCommand::Test); }); }, "測試機執行中"}}) {
         host.progress.clear();
         command();
         ASSERT_GE(host.progress.size(), 3u) << activity;  // the start, the wait, the end
@@ -512,7 +535,7 @@ TEST_F(Link, ReadsStoreBytesAsReadAndMarkTheDocumentModified)
 {
     SpdImage module = test::CountingImage();
     line.respond = [&](const std::string& w) { return w == CommandFrame("k") ? Dump(module, 300) : ""; };
-    EXPECT_FALSE(link.readModule());
+    EXPECT_FALSE(Finish(link, [&] { link.readModule(); }));
     EXPECT_EQ(lastMessage(), msg::kReadModuleFailed);
     EXPECT_EQ(host.document.byte(149), 149);
     EXPECT_EQ(host.document.byte(150), 0);
@@ -521,7 +544,7 @@ TEST_F(Link, ReadsStoreBytesAsReadAndMarkTheDocumentModified)
     host.document.setModified(false);
     host.document.setMark(5, Mark::Edited);
     line.respond = [&](const std::string& w) { return w == CommandFrame("k") ? Dump(module) : ""; };
-    EXPECT_TRUE(link.readModule());
+    EXPECT_TRUE(Finish(link, [&] { link.readModule(); }));
     EXPECT_EQ(lastMessage(), msg::kReadModuleOk);
     EXPECT_EQ(host.document.image(), module);
     EXPECT_EQ(host.document.byte(63), 63);   // not recomputed
@@ -529,7 +552,7 @@ TEST_F(Link, ReadsStoreBytesAsReadAndMarkTheDocumentModified)
     EXPECT_TRUE(host.document.isModified());
 
     host.document.setModified(false);
-    EXPECT_TRUE(link.readModule());  // the same bytes again: nothing to save
+    EXPECT_TRUE(Finish(link, [&] { link.readModule(); }));  // the same bytes again: nothing to save
     EXPECT_FALSE(host.document.isModified());
 }
 
@@ -552,9 +575,9 @@ TEST_F(Link, LineNoiseFailsTheReadAndLeavesTheDocumentAlone)
     };
     for (const std::string& bad : {noise, garbled, std::string(kSpdDumpLength, 'Z'), garbled.substr(0, 310)}) {
         reply = bad;
-        EXPECT_FALSE(link.readModule());
+        EXPECT_FALSE(Finish(link, [&] { link.readModule(); }));
         EXPECT_EQ(lastMessage(), msg::kReadModuleFailed);
-        EXPECT_FALSE(link.readProgrammer());
+        EXPECT_FALSE(Finish(link, [&] { link.readProgrammer(); }));
         EXPECT_EQ(lastMessage(), msg::kReadProgrammerFailed);
         EXPECT_EQ(host.document.image(), before);
         ASSERT_FALSE(host.notes.empty());
@@ -565,9 +588,9 @@ TEST_F(Link, LineNoiseFailsTheReadAndLeavesTheDocumentAlone)
     // "ZZ..." once read as all zeros: a compare against a blank image must not pass.
     host.document.load(SpdImage{});
     reply = std::string(kSpdDumpLength, 'Z');
-    EXPECT_FALSE(link.compareWithProgrammer());
+    EXPECT_FALSE(Finish(link, [&] { link.compareWithProgrammer(); }));
     EXPECT_EQ(lastMessage(), msg::kCompareDiffers);
-    EXPECT_FALSE(link.checkDownload());
+    EXPECT_FALSE(Finish(link, [&] { link.checkDownload(); }));
     EXPECT_EQ(lastMessage(), msg::kCopyCheckFailed);
 }
 
@@ -581,7 +604,7 @@ TEST_F(Link, ReadsThatPassNoteCheckByteMismatchesAndKeepTheImage)
     };
     // A flood of "F" is a complete hex dump: the read passes, then the checksum is wrong.
     reply = std::string(kSpdDumpLength, 'F');
-    EXPECT_TRUE(link.readModule());
+    EXPECT_TRUE(Finish(link, [&] { link.readModule(); }));
     EXPECT_EQ(lastMessage(), msg::kReadModuleOk);
     EXPECT_EQ(host.document.byte(63), 0xFF);
     EXPECT_EQ(host.notes.back(), "checksum mismatch: byte 63 holds FF, the sum of bytes 0-62 is C1");
@@ -591,7 +614,7 @@ TEST_F(Link, ReadsThatPassNoteCheckByteMismatchesAndKeepTheImage)
     ddr3[2] = 0x0B;
     reply = Dump(ddr3);
     std::transform(reply.begin(), reply.end(), reply.begin(), [](char c) { return static_cast<char>(std::tolower(c)); });
-    EXPECT_TRUE(link.readProgrammer());
+    EXPECT_TRUE(Finish(link, [&] { link.readProgrammer(); }));
     EXPECT_EQ(host.document.image(), ddr3);
     EXPECT_EQ(host.notes.back().rfind("CRC mismatch: bytes 126-127 hold 7F7E, the CRC of bytes 0-125 is ", 0), 0u)
         << host.notes.back();
@@ -600,13 +623,13 @@ TEST_F(Link, ReadsThatPassNoteCheckByteMismatchesAndKeepTheImage)
     ddr3[126] = static_cast<std::uint8_t>(SpdCrc(ddr3) & 0xFF);
     ddr3[127] = static_cast<std::uint8_t>(SpdCrc(ddr3) >> 8);
     reply = Dump(ddr3);
-    EXPECT_TRUE(link.readModule());
+    EXPECT_TRUE(Finish(link, [&] { link.readModule(); }));
     EXPECT_EQ(host.notes.back(), "");
 
     // A port failure names the line's own reason after the message.
     line.close();
     line.openWorks = false;
-    EXPECT_FALSE(link.readModule());
+    EXPECT_FALSE(Finish(link, [&] { link.readModule(); }));
     EXPECT_EQ(host.notes.back(), "fake line failure");
 }
 
@@ -622,7 +645,7 @@ TEST_F(Link, ReadProgrammerWritesTheSerialNumberingStateBack)
         return "";
     };
     host.check1 = true;
-    EXPECT_TRUE(link.readProgrammer());
+    EXPECT_TRUE(Finish(link, [&] { link.readProgrammer(); }));
     EXPECT_FALSE(host.check1);
     EXPECT_EQ(line.writes, (std::vector<std::string>{CommandFrame("l"), SerialNumberingQueryFrame(), CommandFrame("A")}));
     EXPECT_EQ(lastMessage(), msg::kReadProgrammerOk);
@@ -630,10 +653,10 @@ TEST_F(Link, ReadProgrammerWritesTheSerialNumberingStateBack)
 
     // Unchanged box: nothing written back. A short reply fails.
     line.writes.clear();
-    EXPECT_TRUE(link.readProgrammer());
+    EXPECT_TRUE(Finish(link, [&] { link.readProgrammer(); }));
     EXPECT_EQ(line.writes.size(), 2u);
     numbering = "55";
-    EXPECT_FALSE(link.readProgrammer());
+    EXPECT_FALSE(Finish(link, [&] { link.readProgrammer(); }));
     EXPECT_EQ(lastMessage(), msg::kReadProgrammerFailed);
 }
 
@@ -641,15 +664,15 @@ TEST_F(Link, CompareEraseAndAutoNumbering)
 {
     host.document.load(test::CountingImage());
     line.respond = [&](const std::string& w) { return w == CommandFrame("l") ? Dump(test::CountingImage()) : ""; };
-    EXPECT_TRUE(link.compareWithProgrammer());
+    EXPECT_TRUE(Finish(link, [&] { link.compareWithProgrammer(); }));
     EXPECT_EQ(lastMessage(), msg::kCompareEqual);
     line.respond = [&](const std::string& w) { return w == CommandFrame("l") ? Dump(SpdImage{}) : ""; };
-    EXPECT_FALSE(link.compareWithProgrammer());
+    EXPECT_FALSE(Finish(link, [&] { link.compareWithProgrammer(); }));
     EXPECT_EQ(lastMessage(), msg::kCompareDiffers);
 
     line.events.clear();
     const int closes = line.closes;
-    EXPECT_TRUE(link.eraseProgrammer());
+    EXPECT_TRUE(Finish(link, [&] { link.eraseProgrammer(); }));
     EXPECT_EQ(line.events, std::vector<std::string>{"write " + CommandFrame("e")});
     EXPECT_EQ(line.closes, closes + 1);
     EXPECT_TRUE(line.isOpen());
@@ -657,41 +680,41 @@ TEST_F(Link, CompareEraseAndAutoNumbering)
 
     // The box's click while a status reply is pending cancels that reply.
     link.requestStatus();
-    ASSERT_TRUE(link.statusReplyTimer().isActive());
+    test::RunEventsUntil([&] { return link.statusReplyTimer().isActive(); });
     host.check1 = true;
-    EXPECT_TRUE(link.setAutoSerial());
+    EXPECT_TRUE(Finish(link, [&] { link.setAutoSerial(); }));
     EXPECT_EQ(line.writes.back(), CommandFrame("a"));
     EXPECT_FALSE(link.statusReplyTimer().isActive());
     EXPECT_FALSE(line.isOpen());
     EXPECT_TRUE(link.pollTimer().isActive());
 
     line.openWorks = false;
-    EXPECT_FALSE(link.setAutoSerial());
+    EXPECT_FALSE(Finish(link, [&] { link.setAutoSerial(); }));
     EXPECT_EQ(lastMessage(), msg::kAutoSerialFailed);
-    EXPECT_FALSE(link.eraseProgrammer());
+    EXPECT_FALSE(Finish(link, [&] { link.eraseProgrammer(); }));
     EXPECT_EQ(lastMessage(), msg::kEraseFailed);
 }
 
 TEST_F(Link, TesterCommandsCloseThePortDuringTheirWait)
 {
     const int before = clock.sleeps;
-    EXPECT_TRUE(link.runTesterCommand(TesterCommand::EnOpen));
+    EXPECT_TRUE(Finish(link, [&] { link.runTesterCommand(TesterCommand::EnOpen); }));
     EXPECT_EQ(line.writes.back(), std::string("\x6F\x10\x7F"));
     EXPECT_EQ(line.closes, 1);
     EXPECT_TRUE(line.isOpen());
     EXPECT_GT(clock.sleeps, before);
 
-    EXPECT_TRUE(link.runTesterCommand(TesterCommand::Test));
+    EXPECT_TRUE(Finish(link, [&] { link.runTesterCommand(TesterCommand::Test); }));
     EXPECT_EQ(line.writes.back(), CommandFrame("p"));
     EXPECT_EQ(line.closes, 1);  // the test record comes to an open port
     EXPECT_TRUE(link.pollTimer().isActive());
 
     line.close();
     line.openWorks = false;
-    EXPECT_FALSE(link.runTesterCommand(TesterCommand::Verify));
+    EXPECT_FALSE(Finish(link, [&] { link.runTesterCommand(TesterCommand::Verify); }));
     EXPECT_EQ(host.messages.back().text, msg::kVerifyFailed);
     EXPECT_EQ(host.messages.back().title, "ERROR");
-    EXPECT_FALSE(link.runTesterCommand(TesterCommand::DisPower));
+    EXPECT_FALSE(Finish(link, [&] { link.runTesterCommand(TesterCommand::DisPower); }));
     EXPECT_EQ(host.messages.back().text, msg::kSwitchFailed);
     EXPECT_EQ(host.messages.back().title, msg::kErrorTitle);
     EXPECT_TRUE(link.pollTimer().isActive());
@@ -717,14 +740,14 @@ TEST_F(Link, PollingPausesForEachCommandAndRunsAgainAfterIt)
         bool pollingAfterFailure;
     };
     const Command commands[] = {
-        {"readModule", [&] { return link.readModule(); }, {true}, true},
-        {"readProgrammer", [&] { return link.readProgrammer(); }, {true}, true},
-        {"compareWithProgrammer", [&] { return link.compareWithProgrammer(); }, {false}, true},
-        {"checkDownload", [&] { return link.checkDownload(); }, {false}, true},
-        {"eraseProgrammer", [&] { return link.eraseProgrammer(); }, {false}, true},
-        {"setAutoSerial", [&] { return link.setAutoSerial(); }, {}, true},
-        {"runTesterCommand", [&] { return link.runTesterCommand(TesterCommand::Copy); }, {}, true},
-        {"downloadToProgrammer", [&] { return link.downloadToProgrammer(); }, {}, false},
+        {"readModule", [&] { return Finish(link, [&] { link.readModule(); }); }, {true}, true},
+        {"readProgrammer", [&] { return Finish(link, [&] { link.readProgrammer(); }); }, {true}, true},
+        {"compareWithProgrammer", [&] { return Finish(link, [&] { link.compareWithProgrammer(); }); }, {false}, true},
+        {"checkDownload", [&] { return Finish(link, [&] { link.checkDownload(); }); }, {false}, true},
+        {"eraseProgrammer", [&] { return Finish(link, [&] { link.eraseProgrammer(); }); }, {false}, true},
+        {"setAutoSerial", [&] { return Finish(link, [&] { link.setAutoSerial(); }); }, {}, true},
+        {"runTesterCommand", [&] { return Finish(link, [&] { link.runTesterCommand(TesterCommand::Copy); }); }, {}, true},
+        {"downloadToProgrammer", [&] { return Finish(link, [&] { link.downloadToProgrammer(); }); }, {}, false},
     };
     for (const bool lineWorks : {true, false}) {
         if (!lineWorks) {
@@ -744,7 +767,7 @@ TEST_F(Link, PollingPausesForEachCommandAndRunsAgainAfterIt)
 
 int main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv);
+    NestingProbe app(argc, argv);
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
@@ -773,7 +796,7 @@ TEST_F(Link, RecorderHearsEachOperationOnceWithItsOutcome)
             return Dump(stored);
         return w == SerialNumberingQueryFrame() ? "5501" : "";
     };
-    ASSERT_TRUE(link.downloadAndCheck());
+    ASSERT_TRUE(Finish(link, [&] { link.downloadAndCheck(); }));
     ASSERT_EQ(recorder.reports.size(), 1u);
     const LinkOperationReport& download = recorder.reports[0];
     EXPECT_EQ(std::string(LinkOperationName(download.operation)), "download");
@@ -785,14 +808,14 @@ TEST_F(Link, RecorderHearsEachOperationOnceWithItsOutcome)
 
     // The read switches the box (setAutoSerial inside it): still one report, with the image read.
     stored[5] = 0x55;
-    ASSERT_TRUE(link.readProgrammer());
+    ASSERT_TRUE(Finish(link, [&] { link.readProgrammer(); }));
     ASSERT_EQ(recorder.reports.size(), 2u);
     EXPECT_EQ(recorder.reports[1].operation, LinkOperation::ReadProgrammer);
     EXPECT_EQ(recorder.reports[1].image, std::optional<SpdImage>(stored));
 
     stored[7] ^= 0xFF;
     host.document.load(image);
-    EXPECT_FALSE(link.compareWithProgrammer());
+    EXPECT_FALSE(Finish(link, [&] { link.compareWithProgrammer(); }));
     ASSERT_EQ(recorder.reports.size(), 3u);
     EXPECT_FALSE(recorder.reports[2].ok);
     EXPECT_EQ(recorder.reports[2].message.substr(0, recorder.reports[2].message.find('\n')), msg::kCompareDiffers);
@@ -801,12 +824,44 @@ TEST_F(Link, RecorderHearsEachOperationOnceWithItsOutcome)
     line.close();
     line.openWorks = false;
     app.operatorAuthorized = false;
-    EXPECT_FALSE(link.eraseProgrammer());
+    EXPECT_FALSE(Finish(link, [&] { link.eraseProgrammer(); }));
     ASSERT_EQ(recorder.reports.size(), 4u);
     EXPECT_EQ(recorder.reports[3].operation, LinkOperation::Erase);
     EXPECT_EQ(recorder.reports[3].message, std::string(msg::kEraseFailed) + "\nfake line failure");
     EXPECT_FALSE(recorder.reports[3].authorized);
     EXPECT_FALSE(recorder.reports[3].image);
-    EXPECT_FALSE(link.runTesterCommand(TesterCommand::DisPower));
+    EXPECT_FALSE(Finish(link, [&] { link.runTesterCommand(TesterCommand::DisPower); }));
     EXPECT_EQ(recorder.reports.back().operation, LinkOperation::Switch);
+}
+
+// Every step of every command runs from the test's own event loop and goes
+// back to it: a timer or queued call delivered inside another handler means a
+// step ran an event loop of its own.
+TEST_F(Link, CommandsRunNoEventLoopOfTheirOwn)
+{
+    auto& probe = static_cast<NestingProbe&>(*QCoreApplication::instance());
+    host.document.load(test::CountingImage());
+    line.respond = [](const std::string& w) -> std::string {
+        if (w == CommandFrame("l") || w == CommandFrame("k"))
+            return Dump(test::CountingImage());
+        if (w == CommandFrame("p"))
+            return TestRecordText(0x00, {1}, {});
+        return w == SerialNumberingQueryFrame() ? "5501" : "";
+    };
+    const std::pair<const char*, std::function<void()>> commands[] = {
+        {"download and check", [&] { link.downloadAndCheck(); }},
+        {"read programmer, switching serial numbering", [&] { link.readProgrammer(); }},
+        {"read module", [&] { link.readModule(); }},
+        {"compare", [&] { link.compareWithProgrammer(); }},
+        {"erase", [&] { link.eraseProgrammer(); }},
+        {"module test with its record", [&] { link.runModuleTest(2000); }},
+        {"tester copy", [&] { link.runTesterCommand(TesterCommand::Copy); }},
+    };
+    for (const auto& [name, start] : commands) {
+        probe.deepest = 0;
+        EXPECT_TRUE(Finish(link, start)) << name;
+        EXPECT_EQ(probe.deepest, 1) << name;
+        EXPECT_TRUE(app.deviceIdle) << name;
+    }
+    EXPECT_TRUE(host.check1);  // the read switched the box on
 }

@@ -200,13 +200,11 @@ TEST_F(Document, RecordedChangeTakesBackWhatItTouchedAndNothingElse)
 {
     SpdImage ddr3{};
     ddr3[2] = 0x0B;
-    std::array<Mark, kSpdSize> generated{};
-    generated.fill(Mark::Generated);
     const std::pair<const char*, std::function<void()>> edits[] = {
         {"byte and mark", [&] { doc.setByte(70, 0x5A); doc.setMark(70, Mark::Edited); }},
         {"CRC upkeep and mode", [&] { doc.setCheckMode(CheckMode::Crc); doc.updateCrc(); }},
         {"type code and flag", [&] { doc.setMemoryTypeCode(MemoryTypeCode::Ddr2); doc.setModified(true); }},
-        {"whole image", [&] { doc.replaceImage(ddr3, generated, CheckMode::Crc); }},
+        {"whole image", [&] { doc.markGenerated(0); doc.loadWhole(ddr3); doc.setModified(true); }},
     };
     const auto seen = [&] {
         return std::tuple{doc.image(), doc.memoryTypeCode(), doc.checkMode(), doc.isModified(), doc.view().crcValue,

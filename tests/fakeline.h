@@ -1,8 +1,12 @@
 #pragma once
 
 #include "core/hex.h"
-#include "device/serialline.h"
 #include "device/pacingwait.h"
+#include "device/programmerlink.h"
+#include "device/serialline.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
 
 #include <array>
 #include <cstdint>
@@ -92,6 +96,32 @@ struct FakeClock {
                 [this] { return monotonic; }};
     }
 };
+
+// Runs the test's own event loop until `done` holds.
+template <typename Done>
+void RunEventsUntil(Done done)
+{
+    while (!done())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+}
+
+// Starts a command of `link` with `start` and runs the test's own event loop
+// until it has ended and shown its messages; true when it succeeded.
+inline bool Finish(ProgrammerLink& link, const std::function<void()>& start)
+{
+    bool ok = false;
+    QEventLoop loop;
+    const QMetaObject::Connection connection =
+        QObject::connect(&link, &ProgrammerLink::commandFinished, &loop, [&](bool result) {
+            ok = result;
+            loop.quit();
+        });
+    start();
+    if (link.busy())
+        loop.exec();
+    QObject::disconnect(connection);
+    return ok;
+}
 
 // A status record with version and status byte at their places.
 inline std::string StatusReply(const std::string& version, const std::string& status)

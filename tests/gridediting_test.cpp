@@ -5,8 +5,8 @@
 #include "core/hex.h"
 #include "decode/moduledecode.h"
 #include "documentwindow/bytegrid.h"
+#include "documentwindow/gridfind.h"
 #include "documentwindow/documentwindow.h"
-#include "documentwindow/modulebytegrid.h"
 #include "documentwindow/moduledocumentwindow.h"
 #include "testsupport.h"
 #include "uisupport.h"
@@ -17,6 +17,7 @@
 #include <QClipboard>
 #include <QDir>
 #include <QGroupBox>
+#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
@@ -28,6 +29,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 
 using namespace tessaro;
 
@@ -72,27 +74,16 @@ protected:
 
 }  // namespace
 
-TEST_F(GridEditing, NavigationKeysSelectAsClicksDo)
+// The keys themselves: the grid's contract (bytegrid_test); here, the window follows them.
+TEST_F(GridEditing, NavigationKeysSelectForTheWindow)
 {
     click(0x11);
     EXPECT_EQ(window->focusWidget(), window->grid()) << "the grid takes the focus";
-    const struct {
-        Qt::Key key;
-        Qt::KeyboardModifiers modifiers;
-        int expected;
-    } steps[] = {
-        {Qt::Key_Right, {}, 0x12},        {Qt::Key_Down, {}, 0x22},
-        {Qt::Key_Home, {}, 0x20},         {Qt::Key_Left, {}, 0x1F},  // back into the row above
-        {Qt::Key_End, {}, 0x1F},          {Qt::Key_PageDown, {}, 0xFF},
-        {Qt::Key_Down, {}, 0xFF},         {Qt::Key_PageUp, {}, 0x0F},
-        {Qt::Key_Up, {}, 0x0F},           {Qt::Key_End, Qt::ControlModifier, 0xFF},
-        {Qt::Key_Home, Qt::ControlModifier, 0x00}, {Qt::Key_Left, {}, 0x00},
-    };
-    for (const auto& step : steps) {
-        key(step.key, step.modifiers);
-        EXPECT_EQ(current(), step.expected) << "after key " << step.key;
-    }
+    key(Qt::Key_End, Qt::ControlModifier);
+    EXPECT_EQ(current(), 0xFF);
+    key(Qt::Key_Home, Qt::ControlModifier);
     key(Qt::Key_Right);
+    EXPECT_EQ(current(), 1);
     EXPECT_EQ(caption(), QStringLiteral("Byte1")) << "the selected-byte panel follows";
 }
 
@@ -146,34 +137,6 @@ TEST_F(GridEditing, TypingBelowByte64WithoutThePasswordIsRefused)
     click(64);
     type("77");
     EXPECT_EQ(doc.byte(64), 0x77);
-}
-
-TEST_F(GridEditing, ShiftSelectsARangeFromTheAnchor)
-{
-    ByteGrid* grid = window->grid();
-    click(0x10);
-    click(0x14, Qt::ShiftModifier);
-    EXPECT_EQ(grid->selectionFirst(), 0x10);
-    EXPECT_EQ(grid->selectionLast(), 0x14);
-    key(Qt::Key_Up, Qt::ShiftModifier);  // the anchor stays: the range turns round it
-    EXPECT_EQ(grid->selectionFirst(), 0x04);
-    EXPECT_EQ(grid->selectionLast(), 0x10);
-    key(Qt::Key_Right);
-    EXPECT_EQ(grid->selectionFirst(), 0x05);
-    EXPECT_EQ(grid->selectionLast(), 0x05) << "a move without Shift ends the range";
-    key(Qt::Key_End, Qt::ShiftModifier);
-    EXPECT_EQ(grid->selectionFirst(), 0x05);
-    EXPECT_EQ(grid->selectionLast(), 0x0F);
-    click(0x30);
-    EXPECT_EQ(grid->selectionFirst(), grid->selectionLast());
-
-    // The range is drawn: its cells differ from plain ones.
-    click(0x40);
-    click(0x42, Qt::ShiftModifier);
-    const QImage shot = grid->grab().toImage();
-    const auto colourAt = [&](int cell) { return shot.pixelColor(grid->cellRect(cell).topLeft() + QPoint(2, 2)); };
-    EXPECT_NE(colourAt(0x40), colourAt(0x50));
-    EXPECT_NE(colourAt(0x41), colourAt(0x50));
 }
 
 TEST_F(GridEditing, CopyAndPasteRoundTripWithTheCheckModeRule)
@@ -283,7 +246,7 @@ TEST(ModuleGridEditing, KeysTypingRangeAndPaste)
     ModuleDocumentWindow window(ImageData{Ddr4Bytes(), 512}, QStringLiteral("ddr4"));
     window.show();
     QSignalSpy messages(&window, &ModuleDocumentWindow::statusMessage);
-    ModuleByteGrid* grid = window.grid();
+    ByteGrid* grid = window.grid();
     ModuleDocument& doc = window.document();
     window.selectByte(0x140);
     QTest::keyClick(grid, Qt::Key_End, Qt::ControlModifier);
@@ -392,4 +355,86 @@ TEST_F(EditMenu, AModuleImageWithABadCrcSaysSoWhenItOpens)
     // Any edit in CRC mode rewrites every block: the warning goes.
     doc->typeByte(0x150, 0x00);
     EXPECT_FALSE(state->isVisibleTo(doc));
+}
+
+// --- Find and go to, in the windows of both sizes ---
+
+namespace {
+
+// Two matches of "4D 54" ("MT"), near the start and in the last row; F3 and
+// Shift+F3 go round the ends; go to takes hex as the grid shows it.
+void CheckFindAndGoTo(QWidget* window, ByteGrid* grid, const std::function<void(int, std::uint8_t)>& setByte)
+{
+    window->show();
+    QSignalSpy messages(window, SIGNAL(statusMessage(QString)));
+    const auto last = [&] { return messages.isEmpty() ? QString() : messages.constLast().at(0).toString(); };
+    const int size = grid->cells().count();
+    const int early = 0x20;
+    const int late = size - 16;
+    for (const int at : {early, late}) {
+        setByte(at, 0x4D);
+        setByte(at + 1, 0x54);
+    }
+    auto* find = window->findChild<GridFind*>();
+    ASSERT_NE(find, nullptr);
+    const auto selected = [&] { return std::pair{grid->selectionFirst(), grid->selectionLast()}; };
+
+    const auto activate = [&] {  // the keys are the window's shortcuts
+        QApplication::setActiveWindow(window);
+        grid->setFocus();
+        return QTest::qWaitForWindowActive(window);
+    };
+    ASSERT_TRUE(activate());
+    test::ModalResponder responder;
+    responder.handleDialog([](QWidget* dialog) {
+        dialog->findChild<QLineEdit*>(QStringLiteral("findText"))->setText(QStringLiteral("4d54"));
+        static_cast<QDialog*>(dialog)->accept();
+    });
+    QTest::keyClick(grid, Qt::Key_F, Qt::ControlModifier);
+    EXPECT_EQ(selected(), std::pair(early, early + 1)) << "a match is selected as a range";
+    ASSERT_TRUE(activate());
+    const struct {
+        Qt::KeyboardModifiers modifiers;
+        int expected;
+        bool wrapped;
+    } steps[] = {{{}, late, false}, {{}, early, true}, {Qt::ShiftModifier, late, true}, {Qt::ShiftModifier, early, false}};
+    for (const auto& step : steps) {
+        QTest::keyClick(grid, Qt::Key_F3, step.modifiers);
+        EXPECT_EQ(selected(), std::pair(step.expected, step.expected + 1)) << "F3 " << step.modifiers;
+        EXPECT_EQ(last().contains(QStringLiteral("continued")), step.wrapped) << last().toStdString();
+        EXPECT_TRUE(grid->isCellVisible(step.expected));
+    }
+    EXPECT_TRUE(find->find(QStringLiteral("MT"), FindKind::Text));
+    EXPECT_EQ(grid->currentByte(), early);
+    EXPECT_FALSE(find->find(QStringLiteral("4D 55"), FindKind::Hex));
+    EXPECT_TRUE(last().contains(QStringLiteral("Not found")));
+    EXPECT_FALSE(find->find(QStringLiteral("4D5"), FindKind::Hex));
+    EXPECT_TRUE(last().contains(QStringLiteral("pairs of digits")));
+    EXPECT_EQ(grid->currentByte(), early) << "a failed search leaves the selection";
+
+    responder.handleDialog([late](QWidget* dialog) {
+        auto* input = qobject_cast<QInputDialog*>(dialog);
+        input->setTextValue(QStringLiteral("%1h").arg(late, 0, 16));
+        input->accept();
+    });
+    QTest::keyClick(grid, Qt::Key_G, Qt::ControlModifier);
+    EXPECT_EQ(selected(), std::pair(late, late));
+    EXPECT_FALSE(find->goTo(QString::number(size, 16)));
+    EXPECT_TRUE(last().contains(QString::number(size - 1, 16).toUpper())) << "the message names the range";
+    EXPECT_EQ(grid->currentByte(), late);
+}
+
+}  // namespace
+
+TEST_F(GridEditing, FindAndGoTo)
+{
+    CheckFindAndGoTo(window, window->grid(), [this](int i, std::uint8_t v) { window->document().setByte(i, v); });
+    EXPECT_EQ(caption(), QStringLiteral("Byte%1").arg(0xF0)) << "the selected-byte panel follows";
+}
+
+TEST(ModuleGridEditing, FindAndGoTo)
+{
+    ModuleDocumentWindow window(ImageData{Ddr4Bytes(), 512}, QStringLiteral("ddr4"));
+    CheckFindAndGoTo(&window, window.grid(), [&](int i, std::uint8_t v) { window.document().setByte(i, v); });
+    window.document().setModified(false);
 }

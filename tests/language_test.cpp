@@ -7,6 +7,8 @@
 #include "decode/moduledecode.h"
 #include "documentwindow/comparewindow.h"
 #include "documentwindow/decodedpanels.h"
+#include "documentwindow/documentwindow.h"
+#include "documentwindow/gridfind.h"
 #include "documentwindow/moduledocumentwindow.h"
 #include "files/imagefile.h"
 #include "log/productionlog.h"
@@ -36,6 +38,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 
 using namespace tessaro;
 
@@ -241,6 +244,17 @@ TEST_F(Language, EveryWindowSpeaksChinese)
     ASSERT_FALSE(window->statusBar()->currentMessage().isEmpty());
     QStringList found = EnglishTexts(window.get());
     Shoot(window.get(), "main");
+    // The messages of find and go to.
+    auto* find = window->activeDocument()->findChild<GridFind*>();
+    ASSERT_NE(find, nullptr);
+    for (const auto& run : std::initializer_list<std::function<void()>>{
+             [&] { find->find(QStringLiteral("4G"), FindKind::Hex); }, [&] { find->find(QStringLiteral("4D5"), FindKind::Hex); },
+             [&] { find->find(QStringLiteral(" "), FindKind::Hex); }, [&] { find->find(QStringLiteral("0B"), FindKind::Hex); },
+             [&] { find->findNext(false); }, [&] { find->findNext(true); }, [&] { find->find(QStringLiteral("EE FF"), FindKind::Hex); },
+             [&] { find->goTo(QStringLiteral("100")); }}) {
+        run();
+        found << EnglishTexts(window->statusBar());
+    }
 
     for (const ImageData& image : {CorpusOr("ddr4", ModuleImage(0x0C, 512)), CorpusOr("ddr5", ModuleImage(0x12, 1024))}) {
         ModuleDocumentWindow module(image, QStringLiteral("SPD_File 9"));

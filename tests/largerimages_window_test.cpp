@@ -127,11 +127,15 @@ TEST_F(LargerImages, OpenShowsEveryByteAndSaveWritesTheWholeImageInBothForms)
         EXPECT_EQ(refusals.messages().size(), static_cast<std::size_t>(buttons.size() - reads.size()));
         for (const test::SeenMessage& m : refusals.messages())
             EXPECT_TRUE(m.text.contains(QStringLiteral("512"))) << m.text.toStdString();
+        // The question holds the programmer until its answer comes.
         refusals.answer(QMessageBox::No);
         reads[0]->click();
+        EXPECT_FALSE(app.deviceIdle);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return app.deviceIdle; }, 3000));
         EXPECT_TRUE(window->documents().isEmpty()) << "declined: nothing opened";
         refusals.answer(QMessageBox::Yes);
         reads[1]->click();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return app.deviceIdle; }, 3000));
         EXPECT_EQ(window->documents().size(), 1) << "a 256-byte window for the read";
         for (QMdiSubWindow* sub : window->workspace()->subWindowList()) {
             if (qobject_cast<DocumentWindow*>(sub->widget()) != nullptr)

@@ -53,7 +53,7 @@ protected:
         DocumentWindow* doc = window->newDocument();
         ProgrammerLink& link = *window->programmerLink();
         EXPECT_TRUE(QTest::qWaitFor([&] { return link.statusReplyTimer().isActive(); }, 3000));
-        EXPECT_TRUE(QTest::qWaitFor([&] { return !link.statusReplyTimer().isActive(); }, 4000));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !link.statusReplyTimer().isActive() && !link.handshaking(); }, 4000));
         return doc;
     }
     void press(DocumentWindow* doc, const char* button)
@@ -61,6 +61,13 @@ protected:
         auto* b = doc->findChild<QPushButton*>(QString::fromLatin1(button));
         ASSERT_NE(b, nullptr) << button;
         QTest::mouseClick(b, Qt::LeftButton);
+        finishCommand();
+    }
+    // Runs the test's event loop until the running command has ended and shown its messages.
+    void finishCommand()
+    {
+        ProgrammerLink& link = *window->programmerLink();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !link.busy(); }, 30000));
     }
     QString lastMessage() const
     {
@@ -148,10 +155,12 @@ TEST_F(WindowSim, EveryButtonAndOptionAgainstTheSimulator)
     ASSERT_TRUE(doc->programmerPanel()->testFunctionOption(TestFunction::LineOpen)->isChecked());
     QTest::mouseClick(doc->programmerPanel()->testFunctionOption(TestFunction::LineOpen), Qt::LeftButton, {}, QPoint(6, doc->programmerPanel()->testFunctionOption(TestFunction::LineOpen)->height() / 2));
     ASSERT_TRUE(QTest::qWaitFor([&] { return lastFrame() == "o<10><7F>"; }, 4000));
+    finishCommand();
     QTest::mouseClick(doc->programmerPanel()->autoSerialOption(), Qt::LeftButton, {}, QPoint(6, doc->programmerPanel()->autoSerialOption()->height() / 2));
+    finishCommand();
     EXPECT_EQ(lastFrame(), "a<10><7F>");
     window->action(QStringLiteral("mnuViewReconnect"))->trigger();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !window->programmerLink()->statusReplyTimer().isActive(); }, 4000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window->programmerLink()->statusReplyTimer().isActive() && !window->programmerLink()->handshaking(); }, 4000));
     EXPECT_FALSE(doc->programmerPanel()->testFunctionOption(TestFunction::LineOpen)->isChecked());  // the programmer now reports the function off
     EXPECT_TRUE(doc->programmerPanel()->testFunctionOption(TestFunction::PowerShort)->isChecked());
 }
@@ -291,7 +300,7 @@ TEST_F(WindowSim, ACommandKeepsToTheDocumentItStartedIn)
             EXPECT_TRUE(app.deviceIdle) << label;
             // The new window's status request waited for the command; it runs now.
             ASSERT_TRUE(QTest::qWaitFor([&] { return link.statusReplyTimer().isActive(); }, 4000)) << label;
-            ASSERT_TRUE(QTest::qWaitFor([&] { return !link.statusReplyTimer().isActive(); }, 4000)) << label;
+            ASSERT_TRUE(QTest::qWaitFor([&] { return !link.statusReplyTimer().isActive() && !link.handshaking(); }, 4000)) << label;
             EXPECT_TRUE(link.pollTimer().isActive()) << label;
             for (const auto& entry : others)
                 entry.first->document().setModified(false);

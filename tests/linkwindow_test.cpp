@@ -79,9 +79,11 @@ protected:
     {
         DocumentWindow* doc = window->newDocument();
         EXPECT_TRUE(QTest::qWaitFor([&] { return link().statusReplyTimer().isActive(); }, 2000));
-        EXPECT_TRUE(QTest::qWaitFor([&] { return !link().statusReplyTimer().isActive(); }, 3000));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !link().statusReplyTimer().isActive() && !link().handshaking(); }, 3000));
         return doc;
     }
+    // Runs the test's event loop until the command a button started has ended and shown its messages.
+    void finishCommand() { ASSERT_TRUE(QTest::qWaitFor([&] { return !link().busy(); }, 5000)); }
     bool saveEnabled() { return window->action(QStringLiteral("mnuFileSave"))->isEnabled(); }
 
     test::FakeLine* line = nullptr;
@@ -113,7 +115,7 @@ TEST_F(LinkWindow, HandshakeSetsVersionFlagsAndAccess)
     // CONNECT asks again; the newest version shows.
     status = StatusReply("12", "00");
     window->action(QStringLiteral("mnuViewReconnect"))->trigger();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !link().statusReplyTimer().isActive(); }, 3000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !link().statusReplyTimer().isActive() && !link().handshaking(); }, 3000));
     EXPECT_EQ(doc->programmerPanel()->versionLabel()->text(), QStringLiteral("Ver: 12"));
     EXPECT_TRUE(doc->programmerPanel()->testFunctionOption(TestFunction::SoftwareProtect)->isChecked());
 }
@@ -163,6 +165,7 @@ TEST_F(LinkWindow, TestFlagsSendTheCommandOfTheirValueBeforeTheMouseClick)
     ASSERT_TRUE(QTest::qWaitFor([&] { return line->writes.back() != CommandFrame("q"); }, 2000));
     EXPECT_EQ(line->writes.back(), CommandFrame("x"));  // EN_POWER
     EXPECT_FALSE(power->isChecked());
+    finishCommand();
     QTest::mouseClick(power, Qt::LeftButton);
     ASSERT_TRUE(QTest::qWaitFor([&] { return line->writes.back() == CommandFrame("X"); }, 2000));  // DIS_POWER
     EXPECT_TRUE(power->isChecked());
@@ -241,6 +244,8 @@ TEST_F(LinkWindow, ButtonsRunOneCommandAtATime)
     EXPECT_EQ(line->writes.size(), sent) << "neither the button nor the option sends while a command runs";
     app.deviceIdle = true;
     QTest::mouseClick(readModule, Qt::LeftButton);
+    EXPECT_FALSE(app.deviceIdle) << "held from the click to the end of the command's message";
+    finishCommand();
     EXPECT_EQ(line->writes.back(), CommandFrame("k"));
     EXPECT_TRUE(app.deviceIdle);
     EXPECT_EQ(doc->document().image(), module);
@@ -265,6 +270,7 @@ TEST_F(LinkWindow, NoiseLeavesTheDocumentAndAMismatchShowsInTheStatusBar)
     test::ModalResponder responder;
     auto* readModule = doc->findChild<QPushButton*>(QStringLiteral("Command9"));
     QTest::mouseClick(readModule, Qt::LeftButton);
+    finishCommand();
     ASSERT_EQ(responder.messages().size(), 1u);
     EXPECT_EQ(responder.messages()[0].text, QStringLiteral("*****   電腦讀取模組 SPD 失敗!   ***** "));
     EXPECT_EQ(doc->document().image(), before);
@@ -274,6 +280,7 @@ TEST_F(LinkWindow, NoiseLeavesTheDocumentAndAMismatchShowsInTheStatusBar)
     // All "F": a passing read whose checksum is wrong; the image is kept as read.
     reply = std::string(kSpdDumpLength, 'F');
     QTest::mouseClick(readModule, Qt::LeftButton);
+    finishCommand();
     ASSERT_EQ(responder.messages().size(), 2u);
     EXPECT_EQ(responder.messages()[1].text, QStringLiteral("*****   電腦讀取模組 SPD 成功!   ***** "));
     EXPECT_EQ(doc->document().byte(63), 0xFF);

@@ -42,6 +42,8 @@ protected:
         auto* b = doc->findChild<QPushButton*>(QString::fromLatin1(button));
         ASSERT_NE(b, nullptr) << button;
         QTest::mouseClick(b, Qt::LeftButton);
+        ProgrammerLink& link = *window->programmerLink();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !link.busy(); }, 30000));  // the command and its messages
     }
 
     QTemporaryDir dir;
@@ -69,7 +71,7 @@ TEST_F(LogWindowSim, SessionIsLoggedListedFilteredOpenedAndExported)
 
     DocumentWindow* doc = window->newDocument();
     ASSERT_TRUE(QTest::qWaitFor([&] { return link.statusReplyTimer().isActive(); }, 3000));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !link.statusReplyTimer().isActive(); }, 4000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !link.statusReplyTimer().isActive() && !link.handshaking(); }, 4000));
     SpdImage image = test::CountingImage();
     image[2] = 0x07;
     doc->document().load(image);

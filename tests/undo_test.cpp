@@ -8,7 +8,6 @@
 #include "documentwindow/bytegrid.h"
 #include "documentwindow/decodedpanels.h"
 #include "documentwindow/documentwindow.h"
-#include "documentwindow/modulebytegrid.h"
 #include "documentwindow/moduledocumentwindow.h"
 #include "fakeline.h"
 #include "files/spdfile.h"
@@ -302,10 +301,11 @@ TEST_F(Undo, WizardResultAndReadFromTheProgrammerAreSteps)
     window->programmerLink()->setPacingClock(clock.clock());
     DocumentWindow* doc = window->newDocument();
     ASSERT_TRUE(QTest::qWaitFor([&] { return window->programmerLink()->statusReplyTimer().isActive(); }, 2000));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !window->programmerLink()->statusReplyTimer().isActive(); }, 3000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window->programmerLink()->statusReplyTimer().isActive() && !window->programmerLink()->handshaking(); }, 3000));
     const SpdImage before = doc->document().image();
     test::ModalResponder responder;
     QTest::mouseClick(doc->findChild<QPushButton*>(QStringLiteral("Command9")), Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window->programmerLink()->busy(); }, 5000));
     ASSERT_EQ(doc->document().image(), module);
     EXPECT_EQ(doc->undoStack()->count(), 1);
     trigger("mnuEditUndo");

@@ -65,8 +65,7 @@ inline std::unique_ptr<BuiltDocument> Build(WizardRecord record)
 {
     auto built = std::make_unique<BuiltDocument>();
     built->document.open();
-    ApplyWizardRecord(built->document, record);
-    built->document.setModified(true);
+    ApplyWizardImage(built->document, BuildWizardImage(record));
     return built;
 }
 

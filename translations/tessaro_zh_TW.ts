@@ -567,6 +567,81 @@
     </message>
 </context>
 <context>
+    <name>tessaro::GridFind</name>
+    <message>
+        <source>nothing to find</source>
+        <translation>沒有要尋找的內容</translation>
+    </message>
+    <message>
+        <source>only hex digits and spaces</source>
+        <translation>只能輸入十六進位數字和空格</translation>
+    </message>
+    <message>
+        <source>hex bytes are pairs of digits</source>
+        <translation>十六進位位元組須為兩位數字一組</translation>
+    </message>
+    <message>
+        <source>Find</source>
+        <translation>尋找</translation>
+    </message>
+    <message>
+        <source>Hex bytes</source>
+        <translation>十六進位位元組</translation>
+    </message>
+    <message>
+        <source>Text</source>
+        <translation>文字</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>取消</translation>
+    </message>
+    <message>
+        <source>Find:</source>
+        <translation>尋找：</translation>
+    </message>
+    <message>
+        <source>As:</source>
+        <translation>類型：</translation>
+    </message>
+    <message>
+        <source>Hex bytes: &quot;4D 54&quot; or &quot;4d54&quot;; text: the characters themselves</source>
+        <translation>十六進位位元組：「4D 54」或「4d54」；文字：字元本身</translation>
+    </message>
+    <message>
+        <source>Cannot search for &quot;%1&quot;: %2</source>
+        <translation>無法尋找「%1」：%2</translation>
+    </message>
+    <message>
+        <source>Not found: %1</source>
+        <translation>找不到：%1</translation>
+    </message>
+    <message>
+        <source>Found at %1</source>
+        <translation>找到於 %1</translation>
+    </message>
+    <message>
+        <source>Reached the start, continued from the end: found at %1</source>
+        <translation>已到開頭，從結尾繼續：找到於 %1</translation>
+    </message>
+    <message>
+        <source>Reached the end, continued from the start: found at %1</source>
+        <translation>已到結尾，從開頭繼續：找到於 %1</translation>
+    </message>
+    <message>
+        <source>Go to Offset</source>
+        <translation>跳至位移</translation>
+    </message>
+    <message>
+        <source>Offset in hex, 0 to %1 (&quot;1A&quot;, &quot;1Ah&quot; or &quot;0x1A&quot;):</source>
+        <translation>十六進位位移，0 至 %1（「1A」、「1Ah」或「0x1A」）：</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; is no offset of this image: hex 0 to %2</source>
+        <translation>「%1」不是此映像的位移：十六進位 0 至 %2</translation>
+    </message>
+</context>
+<context>
     <name>tessaro::InstalledModulesDialog</name>
     <message>
         <source>讀取本機模組</source>

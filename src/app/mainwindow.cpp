@@ -196,23 +196,33 @@ ModuleDocumentWindow* MainWindow::openModuleDocument(ImageData image, const QStr
     };
     // The same idle guard as the 256-byte window's: nothing while a command runs.
     connect(programmer, &ProgrammerPanel::commandClicked, window, [this, window, refuse](DeviceCommand command) {
-        RunWhenDeviceIdle(m_app, [&] {
-            if (command != DeviceCommand::ReadModule && command != DeviceCommand::ReadTester) {
-                refuse();
+        if (!m_app.deviceIdle)
+            return;
+        if (command != DeviceCommand::ReadModule && command != DeviceCommand::ReadTester) {
+            RunWhenDeviceIdle(m_app, refuse);
+            return;
+        }
+        // A read gives 256 bytes: asked first, it goes into a new 256-byte
+        // window and this image stays as it is. The programmer is held from
+        // the question to the answer; the answer comes as a signal.
+        auto* question = new QMessageBox(
+            QMessageBox::Question, QString::fromUtf8(ui::kDeviceErrorTitle),
+            QStringLiteral("讀取的 SPD 只有 256 位元組，將開啟新視窗存放，這份 %1 位元組的映像不變。是否繼續 ?\n"
+                           "The read gives 256 bytes: it opens in a new window and this %1-byte image stays as it is. Go on?")
+                .arg(window->document().size()),
+            QMessageBox::Yes | QMessageBox::No, this);
+        question->setAttribute(Qt::WA_DeleteOnClose);
+        m_app.deviceIdle = false;
+        connect(question, &QMessageBox::finished, this, [this, question, command] {
+            m_app.deviceIdle = true;
+            if (question->standardButton(question->clickedButton()) != QMessageBox::Yes)
                 return;
-            }
-            // A read gives 256 bytes: asked first, it goes into a new 256-byte
-            // window and this image stays as it is.
-            const QMessageBox::StandardButton answer = QMessageBox::question(
-                this, QString::fromUtf8(ui::kDeviceErrorTitle),
-                QStringLiteral("讀取的 SPD 只有 256 位元組，將開啟新視窗存放，這份 %1 位元組的映像不變。是否繼續 ?\n"
-                               "The read gives 256 bytes: it opens in a new window and this %1-byte image stays as it is. Go on?")
-                    .arg(window->document().size()));
-            if (answer != QMessageBox::Yes)
-                return;
-            newDocument();
-            runDeviceCommand(command);
+            RunWhenDeviceIdle(m_app, [&] {
+                newDocument();
+                runDeviceCommand(command);
+            });
         });
+        question->open();
     });
     connect(programmer, &ProgrammerPanel::autoSerialClicked, window, refuse);
     connect(programmer, &ProgrammerPanel::testFlagPressed, window, refuse);

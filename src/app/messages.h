@@ -3,6 +3,8 @@
 #include <QMessageBox>
 #include <QString>
 
+#include <functional>
+
 class QWidget;
 
 namespace tessaro::ui {
@@ -15,5 +17,10 @@ inline constexpr const char* kAccessErrorTitle = "錯誤";      // password and 
 void ShowError(QWidget* parent, const QString& title, const QString& text);
 // A success message: no icon and no title of its own (the product's title).
 void ShowMessage(QWidget* parent, const QString& text);
+// The box of ShowError (`failure`) or of ShowMessage, opened without waiting
+// for it: modal to `parent`'s window, it goes when the operator closes it,
+// and then `closed` runs.
+void OpenMessage(QWidget* parent, bool failure, const QString& title, const QString& text,
+                 std::function<void()> closed);
 
 }  // namespace tessaro::ui

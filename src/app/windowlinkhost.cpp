@@ -88,15 +88,24 @@ std::unique_ptr<BoundDocument> WindowLinkHost::bindActiveDocument()
     return std::make_unique<WindowDocument>(m_window.activeDocument());
 }
 
-void WindowLinkHost::showMessage(const LinkMessage& message)
+namespace {
+QString MessageText(const LinkMessage& message)
 {
     QString text = ToQString(message.text);
     for (const std::string& line : message.details)
         text += QLatin1Char('\n') + DetailText(line);
-    if (message.failure)
-        ui::ShowError(&m_window, ToQString(message.title), text);
-    else
-        ui::ShowMessage(&m_window, text);
+    return text;
+}
+}  // namespace
+
+void WindowLinkHost::showMessage(const LinkMessage& message)
+{
+    openMessage(message, nullptr);
+}
+
+void WindowLinkHost::openMessage(const LinkMessage& message, std::function<void()> closed)
+{
+    ui::OpenMessage(&m_window, message.failure, ToQString(message.title), MessageText(message), std::move(closed));
 }
 
 void WindowLinkHost::showProgress(const std::string& text)

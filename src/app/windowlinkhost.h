@@ -7,7 +7,8 @@ namespace tessaro {
 class MainWindow;
 
 // The programmer link's view of the workstation: the active document window
-// and the main window's menus; messages as message boxes.
+// and the main window's menus; messages as message boxes modal to the main
+// window, opened without waiting (no event loop runs inside the link).
 class WindowLinkHost final : public LinkHost
 {
 public:
@@ -17,7 +18,8 @@ public:
     // The active document window, watched: a read's bytes go into it as one
     // undo step; once it closed the command touches no window.
     std::unique_ptr<BoundDocument> bindActiveDocument() override;
-    void showMessage(const LinkMessage& message) override;
+    void showMessage(const LinkMessage& message) override;  // openMessage, closed when it may
+    void openMessage(const LinkMessage& message, std::function<void()> closed) override;
     void showNote(const std::string& text) override;  // the status bar
     void showProgress(const std::string& text) override;  // the status bar
     void statusMissing() override;

@@ -3,7 +3,7 @@
 #include "device/serialline.h"
 #include "document/spddocument.h"
 
-#include <QEventLoop>
+#include <QPointer>
 
 #include <algorithm>
 #include <functional>
@@ -12,36 +12,6 @@
 namespace tessaro {
 
 namespace {
-
-// Pauses the test-result polling while a command talks to the programmer (a
-// record arriving then would be mistaken for the command's reply) and starts
-// it again when the command ends, whichever way it ends.
-class PollingPause
-{
-public:
-    explicit PollingPause(QTimer& polling) : m_polling(polling) { m_polling.stop(); }
-    ~PollingPause()
-    {
-        if (m_restartOnExit)
-            m_polling.start();
-    }
-    PollingPause(const PollingPause&) = delete;
-    PollingPause& operator=(const PollingPause&) = delete;
-
-    // Starts the polling now rather than on exit (before a success message,
-    // whose box runs the event loop).
-    void restartNow()
-    {
-        if (std::exchange(m_restartOnExit, false))
-            m_polling.start();
-    }
-    // Leaves the polling stopped on exit, for a command that another follows.
-    void stayPaused() { m_restartOnExit = false; }
-
-private:
-    QTimer& m_polling;
-    bool m_restartOnExit = true;
-};
 
 // Runs `atExit` when the scope ends, whichever way it ends.
 class ScopeExit
@@ -124,33 +94,34 @@ std::unique_ptr<BoundDocument> LinkHost::bindActiveDocument()
     return std::make_unique<LastingDocument>(*this);
 }
 
-// A command from its start to its end. The outermost one binds the active
-// document for itself and every command it runs (the check after a download,
-// the serial-numbering switch after a read); at its end a status request that
-// came meanwhile is sent.
-class ProgrammerLink::CommandScope
+// Pauses the test-result polling while a command talks to the programmer (a
+// record arriving then would be mistaken for the command's reply) and starts
+// it again when the command ends, whichever way it ends (after the messages
+// shown until then).
+class ProgrammerLink::PollingPause
 {
 public:
-    explicit CommandScope(ProgrammerLink& link) : m_link(link)
+    explicit PollingPause(ProgrammerLink& link) : m_link(link) { m_link.m_pollTimer.stop(); }
+    ~PollingPause()
     {
-        if (m_link.m_commandDepth++ == 0) {
-            m_link.m_bound = m_link.m_host.bindActiveDocument();
-            m_link.m_startedWithDocument = m_link.m_bound->document() != nullptr;
-        }
+        if (m_restartOnExit)
+            m_link.restartPolling();
     }
-    ~CommandScope()
+    PollingPause(const PollingPause&) = delete;
+    PollingPause& operator=(const PollingPause&) = delete;
+
+    // Starts the polling now rather than on exit (before a success message).
+    void restartNow()
     {
-        if (--m_link.m_commandDepth > 0)
-            return;
-        m_link.m_bound.reset();
-        if (std::exchange(m_link.m_statusRequestWaiting, false))
-            QTimer::singleShot(0, &m_link, &ProgrammerLink::requestStatus);
+        if (std::exchange(m_restartOnExit, false))
+            m_link.restartPolling();
     }
-    CommandScope(const CommandScope&) = delete;
-    CommandScope& operator=(const CommandScope&) = delete;
+    // Leaves the polling stopped on exit, for a command that another follows.
+    void stayPaused() { m_restartOnExit = false; }
 
 private:
     ProgrammerLink& m_link;
+    bool m_restartOnExit = true;
 };
 
 const char* LinkOperationName(LinkOperation operation)
@@ -179,7 +150,6 @@ ProgrammerLink::ProgrammerLink(AppValues& app, SerialLine& line, LinkHost& host,
     , m_app(app)
     , m_line(line)
     , m_host(host)
-    , m_clock(SystemPacingClock())
 {
     m_pollTimer.setInterval(2000);
     m_statusReplyTimer.setInterval(1000);
@@ -187,24 +157,131 @@ ProgrammerLink::ProgrammerLink(AppValues& app, SerialLine& line, LinkHost& host,
     m_rowPaceTimer.setTimerType(Qt::PreciseTimer);
     connect(&m_pollTimer, &QTimer::timeout, this, &ProgrammerLink::pollTick);
     connect(&m_statusReplyTimer, &QTimer::timeout, this, &ProgrammerLink::statusReplyTick);
-    connect(&m_rowPaceTimer, &QTimer::timeout, this, [this] {
-        m_rowPauseElapsed = true;
-        m_rowPaceTimer.stop();
+    connect(&m_rowPaceTimer, &QTimer::timeout, this, [this] { m_rowPaceTimer.stop(); });
+    connect(&m_pacing, &PacingTimer::slept, this, [this] { showProgress(); });
+}
+
+ProgrammerLink::~ProgrammerLink()
+{
+    // Steps still waiting go without a word to the host or the recorder.
+    m_closing = true;
+    m_handshake.reset();
+    m_command.reset();
+}
+
+// --- Commands as sequences of steps ---
+
+void ProgrammerLink::run(LinkTask steps)
+{
+    if (busy())
+        return;  // one command at a time: the buttons' idle guard keeps to it
+    m_bound = m_host.bindActiveDocument();
+    m_startedWithDocument = m_bound->document() != nullptr;
+    m_commandRunning = true;
+    m_app.deviceIdle = false;
+    m_app.deviceCommandRunning = true;
+    m_command.emplace(std::move(steps));
+    m_command->start([this](bool ok) { commandEnded(ok); });
+}
+
+void ProgrammerLink::commandEnded(bool ok)
+{
+    m_commandRunning = false;
+    m_bound.reset();
+    if (m_closing)
+        return;
+    // The messages come from the event loop, outside every step.
+    QTimer::singleShot(0, this, [this, ok] { showDeferred(ok); });
+}
+
+void ProgrammerLink::showDeferred(bool ok)
+{
+    while (!m_deferred.empty()) {
+        Deferred next = std::move(m_deferred.front());
+        m_deferred.pop_front();
+        if (next.message) {
+            // The rest once the operator has closed it.
+            m_host.openMessage(*next.message, [link = QPointer<ProgrammerLink>(this), ok] {
+                if (link)
+                    link->showDeferred(ok);
+            });
+            return;
+        }
+        next.show();
+    }
+    m_command.reset();
+    m_app.deviceCommandRunning = false;
+    m_app.deviceIdle = true;
+    if (std::exchange(m_statusRequestWaiting, false))
+        QTimer::singleShot(0, this, &ProgrammerLink::requestStatus);
+    emit commandFinished(ok);
+}
+
+void ProgrammerLink::showInOrder(std::function<void()> show)
+{
+    if (m_closing)
+        return;
+    if (m_commandRunning && !m_deferred.empty())
+        m_deferred.push_back({std::nullopt, std::move(show)});
+    else
+        show();
+}
+
+void ProgrammerLink::restartPolling()
+{
+    showInOrder([this] { m_pollTimer.start(); });
+}
+
+void ProgrammerLink::showMessage(LinkMessage message)
+{
+    if (m_closing)
+        return;
+    if (m_commandRunning) {
+        m_deferred.push_back({std::move(message), nullptr});
+        return;
+    }
+    ++m_openMessages;
+    m_host.openMessage(message, [link = QPointer<ProgrammerLink>(this)] {
+        if (!link)
+            return;
+        --link->m_openMessages;
+        emit link->messageClosed();
     });
 }
 
-ProgrammerLink::~ProgrammerLink() = default;
+void ProgrammerLink::showNote(std::string text)
+{
+    showInOrder([this, text = std::move(text)] { m_host.showNote(text); });
+}
+
+ProgrammerLink::PacingEnd ProgrammerLink::pace(int seconds)
+{
+    m_pacing.startPacing(seconds);
+    return PacingEnd(&m_pacing, &PacingTimer::finished);
+}
+
+ProgrammerLink::PacingEnd ProgrammerLink::sleep(int milliseconds)
+{
+    m_pacing.startSleep(milliseconds);
+    return PacingEnd(&m_pacing, &PacingTimer::finished);
+}
+
+SignalWait<QTimer, decltype(&QTimer::timeout)> ProgrammerLink::rowPause()
+{
+    m_rowPaceTimer.start();
+    return SignalWait<QTimer, decltype(&QTimer::timeout)>(&m_rowPaceTimer, &QTimer::timeout);
+}
 
 SpdDocument* ProgrammerLink::document()
 {
-    if (m_commandDepth == 0)
+    if (!m_commandRunning)
         return m_host.activeDocument();
     return m_bound->document();
 }
 
 const char* ProgrammerLink::missingDocumentReason() const
 {
-    return m_commandDepth > 0 && m_startedWithDocument ? kDocumentClosed : kNoDocument;
+    return m_commandRunning && m_startedWithDocument ? kDocumentClosed : kNoDocument;
 }
 
 bool ProgrammerLink::openPort()
@@ -249,21 +326,6 @@ bool ProgrammerLink::read(std::string& text)
     return false;
 }
 
-void ProgrammerLink::pace(int seconds)
-{
-    if (m_activity == nullptr) {
-        PacingWait(seconds, m_clock);
-        return;
-    }
-    // The progress moves on with every second of the wait.
-    PacingClock clock = m_clock;
-    clock.sleep = [this](int milliseconds) {
-        m_clock.sleep(milliseconds);
-        showProgress();
-    };
-    PacingWait(seconds, clock);
-}
-
 bool ProgrammerLink::beginProgress(const char* activity)
 {
     if (m_activity != nullptr)
@@ -283,7 +345,7 @@ void ProgrammerLink::setProgressStep(std::string step)
 
 void ProgrammerLink::showProgress()
 {
-    if (m_activity == nullptr)
+    if (m_activity == nullptr || m_closing)
         return;
     std::string text = m_activity;
     if (!m_progressStep.empty())
@@ -294,7 +356,7 @@ void ProgrammerLink::showProgress()
 
 void ProgrammerLink::endProgress()
 {
-    if (std::exchange(m_activity, nullptr) != nullptr)
+    if (std::exchange(m_activity, nullptr) != nullptr && !m_closing)
         m_host.showProgress({});
 }
 
@@ -319,8 +381,8 @@ bool ProgrammerLink::beginOperation(LinkOperation operation)
 
 void ProgrammerLink::noteOperationOutcome()
 {
-    // The time stops when the outcome is known, before its message box waits
-    // for the operator.
+    // The time stops when the outcome is known, before its message waits for
+    // the operator.
     if (!m_operation || std::exchange(m_operationOutcomeNoted, true))
         return;
     m_operation->durationMs = m_operationTime.elapsed();
@@ -347,7 +409,7 @@ void ProgrammerLink::recordFailure(const std::string& text, const std::vector<st
 
 void ProgrammerLink::endOperation()
 {
-    if (!m_operation)
+    if (!m_operation || m_closing)
         return;
     noteOperationOutcome();
     LinkOperationReport report = std::move(*m_operation);
@@ -361,9 +423,9 @@ bool ProgrammerLink::fail(const char* text, const char* title)
 {
     endProgress();
     recordFailure(text, m_reason.empty() ? std::vector<std::string>{} : std::vector<std::string>{m_reason});
-    m_host.showMessage({text, title, true, {}});
+    showMessage({text, title, true, {}});
     if (!m_reason.empty())
-        m_host.showNote(std::exchange(m_reason, {}));
+        showNote(std::exchange(m_reason, {}));
     return false;
 }
 
@@ -378,7 +440,7 @@ bool ProgrammerLink::failWithCause(const char* text, std::vector<std::string> de
     if (!portNamed)
         details.push_back(m_line.portText().toStdString());
     recordFailure(text, details);
-    m_host.showMessage({text, msg::kErrorTitle, true, std::move(details)});
+    showMessage({text, msg::kErrorTitle, true, std::move(details)});
     return false;
 }
 
@@ -387,8 +449,8 @@ void ProgrammerLink::succeed(const char* text)
     endProgress();
     noteOperationOutcome();
     m_reason.clear();
-    m_host.showNote({});
-    m_host.showMessage({text, {}, false, {}});
+    showNote({});
+    showMessage({text, {}, false, {}});
 }
 
 // --- Connect handshake ---
@@ -408,8 +470,17 @@ void ProgrammerLink::requestStatus()
         failWithCause(msg::kStatusUnreadable);
         return;
     }
-    pace(1);
+    // A handshake still waiting gives way to this one.
+    m_handshake.emplace(handshakeRequestSteps());
+    m_handshake->start([](bool) {});
+}
+
+LinkTask ProgrammerLink::handshakeRequestSteps()
+{
+    m_handshakePacing.startPacing(1);
+    co_await PacingEnd(&m_handshakePacing, &PacingTimer::finished);
     m_statusReplyTimer.start();
+    co_return true;
 }
 
 void ProgrammerLink::requestStatusForNewWindow()
@@ -437,15 +508,35 @@ void ProgrammerLink::statusReplyTick()
         if (opened && m_reason.empty())
             m_reason = m_line.portText().toStdString() + ": " +
                        (reply.empty() ? "no reply to the status request" : "the status reply cannot be read");
-        failWithCause(msg::kRs232Failed);
-    } else {
-        m_host.statusVersion(record->version);
-        m_host.statusFlags(record->status);
-        pace(1);
-        m_host.statusAccess(m_app.operatorAuthorized);
+        m_handshake.emplace(handshakeFailureSteps());
+        m_handshake->start([](bool) {});
+        return;
     }
+    m_host.statusVersion(record->version);
+    m_host.statusFlags(record->status);
+    m_handshake.emplace(handshakeReplySteps());
+    m_handshake->start([](bool) {});
+}
+
+LinkTask ProgrammerLink::handshakeFailureSteps()
+{
+    failWithCause(msg::kRs232Failed);
+    if (m_openMessages > 0)
+        co_await SignalWait(this, &ProgrammerLink::messageClosed);
     m_host.statusDone(m_app.operatorAuthorized);
     m_pollTimer.start();
+    co_return true;
+}
+
+LinkTask ProgrammerLink::handshakeReplySteps()
+{
+    m_handshakePacing.startPacing(1);
+    co_await PacingEnd(&m_handshakePacing, &PacingTimer::finished);
+    m_host.statusAccess(m_app.operatorAuthorized);
+    m_host.statusDone(m_app.operatorAuthorized);
+    if (!busy())  // else the command starts it when it ends
+        m_pollTimer.start();
+    co_return true;
 }
 
 void ProgrammerLink::pollTick()
@@ -498,26 +589,25 @@ bool ProgrammerLink::showTestRecord(const TestRecordReading& record)
 
 // --- SPD transfers ---
 
-void ProgrammerLink::waitForRowPause()
-{
-    m_rowPauseElapsed = false;
-    m_rowPaceTimer.start();
-    while (!m_rowPauseElapsed) {
-        QEventLoop loop;
-        connect(&m_rowPaceTimer, &QTimer::timeout, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
-}
+void ProgrammerLink::downloadToProgrammer() { run(downloadSteps()); }
+void ProgrammerLink::checkDownload() { run(checkSteps()); }
+void ProgrammerLink::compareWithProgrammer() { run(compareSteps()); }
+void ProgrammerLink::downloadAndCheck() { run(downloadAndCheckSteps()); }
+void ProgrammerLink::readModule() { run(readModuleSteps()); }
+void ProgrammerLink::readProgrammer() { run(readProgrammerSteps()); }
+void ProgrammerLink::eraseProgrammer() { run(eraseSteps()); }
+void ProgrammerLink::setAutoSerial() { run(autoSerialSteps()); }
+void ProgrammerLink::runTesterCommand(TesterCommand command) { run(testerSteps(command)); }
+void ProgrammerLink::runModuleTest(int recordWaitMs) { run(moduleTestSteps(recordWaitMs)); }
 
-bool ProgrammerLink::downloadToProgrammer()
+LinkTask ProgrammerLink::downloadSteps()
 {
-    const CommandScope command(*this);
     const bool recorded = beginOperation(LinkOperation::Download);
     const ScopeExit recordEnds([this, recorded] {
         if (recorded)
             endOperation();
     });
-    PollingPause pause(m_pollTimer);
+    PollingPause pause(*this);
     const bool ownsProgress = beginProgress(kDownloadActivity);
     const ScopeExit progressEnds([this, ownsProgress] {
         if (ownsProgress)
@@ -526,8 +616,8 @@ bool ProgrammerLink::downloadToProgrammer()
     SpdDocument* doc = document();
     if (doc == nullptr || !openPort()) {
         pause.stayPaused();  // whoever runs the download restarts the polling
-        return doc == nullptr ? failWithCause(msg::kDownloadFailed, {kNoDocument})
-                              : failWithCause(msg::kDownloadFailed);
+        co_return doc == nullptr ? failWithCause(msg::kDownloadFailed, {kNoDocument})
+                                 : failWithCause(msg::kDownloadFailed);
     }
     for (int row = 0; row < 16; ++row) {
         const std::string rowText = std::to_string(row + 1) + " / 16";
@@ -538,16 +628,16 @@ bool ProgrammerLink::downloadToProgrammer()
         if (!sent) {
             m_rowPaceTimer.stop();
             pause.stayPaused();
-            return failWithCause(msg::kDownloadFailed,
-                                 doc == nullptr ? std::vector<std::string>{kDocumentClosed, "row " + rowText + " was not sent"}
-                                                : std::vector<std::string>{"row " + rowText + " was not sent"});
+            co_return failWithCause(msg::kDownloadFailed,
+                                    doc == nullptr ? std::vector<std::string>{kDocumentClosed, "row " + rowText + " was not sent"}
+                                                   : std::vector<std::string>{"row " + rowText + " was not sent"});
         }
-        waitForRowPause();
+        co_await rowPause();
     }
     m_line.close();
     pause.restartNow();
     m_rowPaceTimer.stop();
-    return true;
+    co_return true;
 }
 
 int ProgrammerLink::readDump(std::array<std::uint8_t, kSpdSize>& bytes)
@@ -599,10 +689,10 @@ bool ProgrammerLink::storeDump(const std::array<std::uint8_t, kSpdSize>& bytes, 
     return count == kSpdSize;
 }
 
-bool ProgrammerLink::compareWithDocument(const char* activity, int waitSeconds, const char* equalText, const char* differsText,
-                                         const char* failureText)
+LinkTask ProgrammerLink::compareWithDocument(const char* activity, int waitSeconds, const char* equalText,
+                                             const char* differsText, const char* failureText)
 {
-    PollingPause pause(m_pollTimer);
+    PollingPause pause(*this);
     const bool ownsProgress = beginProgress(activity);
     const ScopeExit progressEnds([this, ownsProgress] {
         if (ownsProgress)
@@ -619,7 +709,7 @@ bool ProgrammerLink::compareWithDocument(const char* activity, int waitSeconds, 
     bool ok = openPort() && write(CommandFrame("l"));
     SpdImage dump{};
     if (ok) {
-        pace(waitSeconds);
+        co_await pace(waitSeconds);
         const int count = readDump(dump);
         ok = count == kSpdSize;
         if (count >= 0 && !ok)  // the port and the characters were fine, the reply was short
@@ -627,45 +717,44 @@ bool ProgrammerLink::compareWithDocument(const char* activity, int waitSeconds, 
     }
     SpdDocument* doc = document();
     if (!ok)
-        return failWithCause(failureText);
+        co_return failWithCause(failureText);
     if (doc == nullptr)
-        return failWithCause(failureText, {missingDocumentReason()});
+        co_return failWithCause(failureText, {missingDocumentReason()});
     std::vector<std::string> differences = DifferingBytesLines(doc->image(), dump);
     if (!differences.empty()) {
         for (int i = 0; i < kSpdSize; ++i)
             if (dump[static_cast<std::size_t>(i)] != doc->byte(i))
                 doc->setMark(i, Mark::Differs);
-        return failWithCause(differsText, std::move(differences));
+        co_return failWithCause(differsText, std::move(differences));
     }
     succeed(equalText);
-    return true;
+    co_return true;
 }
 
-bool ProgrammerLink::checkDownload()
+LinkTask ProgrammerLink::checkSteps()
 {
-    const CommandScope command(*this);
     const bool recorded = beginOperation(LinkOperation::Check);
     const ScopeExit recordEnds([this, recorded] {
         if (recorded)
             endOperation();
     });
-    return compareWithDocument(kDownloadActivity, 2, msg::kCopyCheckSucceeded, msg::kCopyCheckDiffers, msg::kCopyCheckFailed);
+    co_return co_await compareWithDocument(kDownloadActivity, 2, msg::kCopyCheckSucceeded, msg::kCopyCheckDiffers,
+                                           msg::kCopyCheckFailed);
 }
 
-bool ProgrammerLink::compareWithProgrammer()
+LinkTask ProgrammerLink::compareSteps()
 {
-    const CommandScope command(*this);
     const bool recorded = beginOperation(LinkOperation::Compare);
     const ScopeExit recordEnds([this, recorded] {
         if (recorded)
             endOperation();
     });
-    return compareWithDocument("PC 與 SPD 機器比對", 4, msg::kCompareEqual, msg::kCompareDiffers, msg::kCompareDiffers);
+    co_return co_await compareWithDocument("PC 與 SPD 機器比對", 4, msg::kCompareEqual, msg::kCompareDiffers,
+                                           msg::kCompareDiffers);
 }
 
-bool ProgrammerLink::downloadAndCheck()
+LinkTask ProgrammerLink::downloadAndCheckSteps()
 {
-    const CommandScope command(*this);
     // One progress from the first row to the end of the check, and one
     // message: a download that failed is not checked as well.
     const bool recorded = beginOperation(LinkOperation::Download);
@@ -675,61 +764,59 @@ bool ProgrammerLink::downloadAndCheck()
     });
     beginProgress(kDownloadActivity);
     const ScopeExit progressEnds([this] { endProgress(); });
-    if (!downloadToProgrammer()) {
-        m_pollTimer.start();
-        return false;
+    if (!co_await downloadSteps()) {
+        restartPolling();
+        co_return false;
     }
-    return checkDownload();
+    co_return co_await checkSteps();
 }
 
-bool ProgrammerLink::readIntoDocument(const char* letter, SpdImage& image)
+LinkTask ProgrammerLink::readIntoDocument(const char* letter, SpdImage& image)
 {
     if (!openPort() || !write(CommandFrame(letter)))
-        return false;
-    pace(2);
+        co_return false;
+    co_await pace(2);
     const int count = readDump(image);
-    return count >= 0 && storeDump(image, count);
+    co_return count >= 0 && storeDump(image, count);
 }
 
-bool ProgrammerLink::readModule()
+LinkTask ProgrammerLink::readModuleSteps()
 {
-    const CommandScope command(*this);
     const bool recorded = beginOperation(LinkOperation::ReadModule);
     const ScopeExit recordEnds([this, recorded] {
         if (recorded)
             endOperation();
     });
-    PollingPause pause(m_pollTimer);
+    PollingPause pause(*this);
     beginProgress("電腦讀取模組 SPD");
     const ScopeExit progressEnds([this] { endProgress(); });
     SpdImage image{};
-    if (!readIntoDocument("k", image))
-        return fail(msg::kReadModuleFailed);
+    if (!co_await readIntoDocument("k", image))
+        co_return fail(msg::kReadModuleFailed);
     pause.restartNow();
     succeed(msg::kReadModuleOk);
     // The image stays as read; a mismatch is only pointed out.
-    m_host.showNote(CheckBytesMismatch(image));
-    return true;
+    showNote(CheckBytesMismatch(image));
+    co_return true;
 }
 
-bool ProgrammerLink::readProgrammer()
+LinkTask ProgrammerLink::readProgrammerSteps()
 {
-    const CommandScope command(*this);
     const bool recorded = beginOperation(LinkOperation::ReadProgrammer);
     const ScopeExit recordEnds([this, recorded] {
         if (recorded)
             endOperation();
     });
-    PollingPause pause(m_pollTimer);
+    PollingPause pause(*this);
     beginProgress("電腦讀取機器 SPD");
     const ScopeExit progressEnds([this] { endProgress(); });
     SpdImage image{};
-    bool ok = readIntoDocument("l", image);
+    bool ok = co_await readIntoDocument("l", image);
     std::optional<bool> numbering;
     if (ok) {
         ok = openPort() && write(SerialNumberingQueryFrame());
         if (ok) {
-            pace(2);
+            co_await pace(2);
             std::string reply;
             ok = read(reply) && (numbering = ReadSerialNumbering(reply)).has_value();
             if (m_reason.empty() && !numbering)
@@ -741,70 +828,67 @@ bool ProgrammerLink::readProgrammer()
     if (ok && document() == nullptr)
         m_reason = missingDocumentReason();
     if (!ok || document() == nullptr)
-        return fail(msg::kReadProgrammerFailed);
+        co_return fail(msg::kReadProgrammerFailed);
     // Setting the box runs its click action, which tells the programmer the
     // box's new state.
     if (m_bound->setAutoNumbering(*numbering))
-        setAutoSerial();
+        co_await autoSerialSteps();
     pause.restartNow();
     succeed(msg::kReadProgrammerOk);
-    m_host.showNote(CheckBytesMismatch(image));
-    return true;
+    showNote(CheckBytesMismatch(image));
+    co_return true;
 }
 
-bool ProgrammerLink::eraseProgrammer()
+LinkTask ProgrammerLink::eraseSteps()
 {
-    const CommandScope command(*this);
     const bool recorded = beginOperation(LinkOperation::Erase);
     const ScopeExit recordEnds([this, recorded] {
         if (recorded)
             endOperation();
     });
-    PollingPause pause(m_pollTimer);
+    PollingPause pause(*this);
     beginProgress("SPD燒錄機清除");
     const ScopeExit progressEnds([this] { endProgress(); });
     bool ok = openPort() && write(CommandFrame("e"));
     if (ok) {
         m_line.close();
-        pace(2);
+        co_await pace(2);
         ok = openPort();
     }
     if (!ok)
-        return fail(msg::kEraseFailed);
+        co_return fail(msg::kEraseFailed);
     succeed(msg::kEraseOk);
-    return true;
+    co_return true;
 }
 
-bool ProgrammerLink::setAutoSerial()
+LinkTask ProgrammerLink::autoSerialSteps()
 {
-    const CommandScope command(*this);
     const bool recorded = beginOperation(LinkOperation::AutoSerial);
     const ScopeExit recordEnds([this, recorded] {
         if (recorded)
             endOperation();
     });
-    PollingPause pause(m_pollTimer);
+    PollingPause pause(*this);
     m_statusReplyTimer.stop();  // a pending status reply is dropped
     const bool on = m_bound->autoNumbering();
     if (!openPort() || !write(CommandFrame(on ? "a" : "A")))
-        return fail(msg::kAutoSerialFailed);
+        co_return fail(msg::kAutoSerialFailed);
     m_line.close();
-    pace(1);
-    return true;
+    co_await pace(1);
+    co_return true;
 }
 
 // --- Module-tester commands ---
 
-bool ProgrammerLink::runTesterCommand(TesterCommand command)
+LinkTask ProgrammerLink::testerSteps(TesterCommand command)
 {
-    const CommandScope scope(*this);
     const TesterCommandInfo& info = TesterCommandInfoFor(command);
     const bool recorded = beginOperation(OperationOfTester(command));
     const ScopeExit recordEnds([this, recorded] {
         if (recorded)
             endOperation();
     });
-    PollingPause pause(m_pollTimer);
+    PollingPause pause(*this);
     const bool ownsProgress = beginProgress("測試機執行中");
     const ScopeExit progressEnds([this, ownsProgress] {
         if (ownsProgress)
@@ -814,56 +898,52 @@ bool ProgrammerLink::runTesterCommand(TesterCommand command)
     if (ok) {
         if (info.closesPort)
             m_line.close();
-        pace(info.waitSeconds);
+        co_await pace(info.waitSeconds);
         if (info.closesPort)
             ok = openPort();
     }
     if (!ok)
-        return fail(info.failureText, info.failureTitle);
-    return true;
+        co_return fail(info.failureText, info.failureTitle);
+    co_return true;
 }
 
-bool ProgrammerLink::runModuleTest(int recordWaitMs)
+LinkTask ProgrammerLink::moduleTestSteps(int recordWaitMs)
 {
-    const CommandScope command(*this);
     const bool recorded = beginOperation(LinkOperation::TesterTest);
     const ScopeExit recordEnds([this, recorded] {
         if (recorded)
             endOperation();
     });
     // The link's clock, which tests replace, else the monotonic one.
-    QElapsedTimer monotonic;
-    monotonic.start();
-    const auto now = [&] { return m_clock.elapsed ? m_clock.elapsed() : std::int64_t{monotonic.elapsed()}; };
-    const std::int64_t commandTime = now();
-    if (!runTesterCommand(TesterCommand::Test))
-        return false;
-    PollingPause pause(m_pollTimer);  // the record is read here, not by a polling tick
+    const std::int64_t commandTime = m_pacing.elapsed();
+    if (!co_await testerSteps(TesterCommand::Test))
+        co_return false;
+    PollingPause pause(*this);  // the record is read here, not by a polling tick
     std::string text;
     TestRecordReading record;
     for (;;) {
         std::string more;
         if (!openPort() || !read(more))
-            return failWithCause(msg::kTestFailed);
+            co_return failWithCause(msg::kTestFailed);
         text += more;
         record = ReadTestRecord(text);
         // A record whose characters are still coming in gets a second more.
         const std::int64_t limit = record.isRecord ? recordWaitMs + 1000 : recordWaitMs;
-        if (record.pinsComplete || now() - commandTime >= limit)
+        if (record.pinsComplete || m_pacing.elapsed() - commandTime >= limit)
             break;
-        m_clock.sleep(50);
+        co_await sleep(50);
     }
     if (!record.hasResult) {
         const std::string seconds = std::to_string((recordWaitMs + 999) / 1000);
-        return failWithCause(msg::kTestFailed, {record.isRecord ? "the test record was cut short"
-                                                                : "no test record came within " + seconds +
-                                                                      " s of the test command"});
+        co_return failWithCause(msg::kTestFailed, {record.isRecord ? "the test record was cut short"
+                                                                   : "no test record came within " + seconds +
+                                                                         " s of the test command"});
     }
     if (m_operation)
         FillTestReport(*m_operation, record);
     m_host.testResultStarted();
     showTestRecord(record);
-    return true;
+    co_return true;
 }
 
 }  // namespace tessaro

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "device/linkrecorder.h"
+#include "device/linktask.h"
 #include "device/operatormessages.h"
 #include "device/protocol.h"
 #include "device/pacingwait.h"
@@ -11,6 +12,7 @@
 
 #include <QElapsedTimer>
 
+#include <deque>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -67,6 +69,14 @@ public:
     // every command (the console, tests).
     virtual std::unique_ptr<BoundDocument> bindActiveDocument();
     virtual void showMessage(const LinkMessage& message) = 0;
+    // Shows `message` without waiting for the operator: `closed` runs once
+    // it has been closed. The default shows it and runs `closed` at once, for
+    // hosts whose messages need no answer (the console, tests).
+    virtual void openMessage(const LinkMessage& message, std::function<void()> closed)
+    {
+        showMessage(message);
+        closed();
+    }
     // A one-line note beside the messages: after a failure the port's or the
     // reply's own reason ("port /dev/ttyS0: No such file or directory"); after
     // a read that passed, a check-byte mismatch of the image read. An empty
@@ -103,8 +113,13 @@ public:
 // The programmer link: the serial line, its three timers (the test-result
 // polling every 2 s, the status reply 1 s after the status request, the 800 ms
 // pause between download rows), the connect handshake and every programmer
-// and module-tester command. One per application. All waits run the event
-// loop.
+// and module-tester command. One per application.
+//
+// A command is a sequence of steps (a LinkTask) that goes back to the event
+// loop at every wait and goes on when its timer fires: no step runs an event
+// loop of its own. Its messages are shown once it has ended, in their order,
+// each before the polling restarts that came after it; then commandFinished()
+// tells its outcome.
 class ProgrammerLink : public QObject
 {
     Q_OBJECT
@@ -112,7 +127,7 @@ public:
     ProgrammerLink(AppValues& app, SerialLine& line, LinkHost& host, QObject* parent = nullptr);
     ~ProgrammerLink() override;
 
-    void setPacingClock(PacingClock clock) { m_clock = std::move(clock); }
+    void setPacingClock(PacingClock clock) { m_pacing.setClock(std::move(clock)); m_handshakePacing.setClock(m_pacing.clock()); }
     // The recorder told of every finished operation (the production log);
     // nullptr for none. Not owned.
     void setRecorder(LinkRecorder* recorder) { m_recorder = recorder; }
@@ -120,9 +135,14 @@ public:
     [[nodiscard]] QTimer& pollTimer() { return m_pollTimer; }
     [[nodiscard]] QTimer& statusReplyTimer() { return m_statusReplyTimer; }
     [[nodiscard]] QTimer& rowPaceTimer() { return m_rowPaceTimer; }
-    // A programmer or tester command runs: it is bound to the document it
-    // started on until it ends. A status request meanwhile waits for its end.
-    [[nodiscard]] bool busy() const { return m_commandDepth > 0; }
+    // A programmer or tester command runs, from its start until its messages
+    // have been shown: it is bound to the document it started on until it
+    // ends. A status request meanwhile waits for its end; another command is
+    // not started.
+    [[nodiscard]] bool busy() const { return m_command.has_value(); }
+    // The connect handshake waits between its status request and its reply,
+    // or between the status and the access it shows.
+    [[nodiscard]] bool handshaking() const { return m_handshake && !m_handshake->finished(); }
 
     // "Open the port if it is closed"; false when it cannot be opened.
     bool openPort();
@@ -137,33 +157,65 @@ public:
     void statusReplyTick();  // the status reply timer's timeout
     void pollTick();         // the polling timer's timeout
 
-    // --- SPD transfers; each returns false when it showed its failure ---
-    bool downloadToProgrammer();
-    bool checkDownload();
-    bool readProgrammer();
-    bool readModule();
-    bool compareWithProgrammer();
-    bool eraseProgrammer();
-    bool setAutoSerial();
+    // --- SPD transfers. Each starts, unless a command runs already, and ends
+    // with commandFinished(): false when it showed its failure. ---
+    void downloadToProgrammer();
+    void checkDownload();
+    void readProgrammer();
+    void readModule();
+    void compareWithProgrammer();
+    void eraseProgrammer();
+    void setAutoSerial();
     // The download button: downloadToProgrammer, then checkDownload (which reports the outcome).
-    bool downloadAndCheck();
+    void downloadAndCheck();
 
     // --- Module-tester commands ---
-    bool runTesterCommand(TesterCommand command);
+    void runTesterCommand(TesterCommand command);
     // The module test with its record: the test command, then the record,
     // awaited until `recordWaitMs` after the command (a record still coming
     // in then gets a second more), shown as the polling shows one and kept in
     // the test's own log record. False, with the failure shown, when the
     // command failed or no record came in time; a record that comes later is
     // left for the polling.
-    bool runModuleTest(int recordWaitMs);
+    void runModuleTest(int recordWaitMs);
 
 signals:
     // Every text written to the port (frames of commands and rows).
     void written(const QByteArray& bytes);
+    // A command ended and its messages have been shown and closed.
+    void commandFinished(bool ok);
+    // A message shown outside a command has been closed.
+    void messageClosed();
 
 private:
-    class CommandScope;
+    class PollingPause;
+    // Starts `steps` as the running command, bound to the active document.
+    void run(LinkTask steps);
+    // The command's last step: it is over; its messages follow from the event loop.
+    void commandEnded(bool ok);
+    // Shows the running command's messages one after the other, each once
+    // the one before has been closed, with what came after each; then the
+    // command is over.
+    void showDeferred(bool ok);
+    // Does `show` now, or after the messages the running command has shown so far.
+    void showInOrder(std::function<void()> show);
+    void restartPolling();
+
+    // The steps of each command (the public commands run them alone).
+    LinkTask downloadSteps();
+    LinkTask checkSteps();
+    LinkTask compareSteps();
+    LinkTask readProgrammerSteps();
+    LinkTask readModuleSteps();
+    LinkTask eraseSteps();
+    LinkTask autoSerialSteps();
+    LinkTask downloadAndCheckSteps();
+    LinkTask testerSteps(TesterCommand command);
+    LinkTask moduleTestSteps(int recordWaitMs);
+    LinkTask handshakeRequestSteps();
+    LinkTask handshakeReplySteps();
+    LinkTask handshakeFailureSteps();
+
     // The document of the running command (nullptr once its window closed);
     // with no command running, the active one.
     SpdDocument* document();
@@ -172,8 +224,13 @@ private:
     bool write(const std::string& bytes);
     bool read(std::string& text);
     void noteLineFailure();
-    void pace(int seconds);
-    void waitForRowPause();
+    // The pacing wait of `seconds` after a write, and a plain wait; the
+    // progress moves on with every second of the pacing wait.
+    using PacingEnd = SignalWait<PacingTimer, decltype(&PacingTimer::finished)>;
+    PacingEnd pace(int seconds);
+    PacingEnd sleep(int milliseconds);
+    // The 800 ms pause after a download row.
+    SignalWait<QTimer, decltype(&QTimer::timeout)> rowPause();
     bool fail(const char* text, const char* title = msg::kErrorTitle);
     // Shows a test record's result, counts it and shows its pins; false when
     // the record stopped short (its pins incomplete, or the counter full).
@@ -181,6 +238,8 @@ private:
     // A failure shown as one message: the text, then `details`, the reason the
     // line or the reply gave, and the port when no line names it yet.
     bool failWithCause(const char* text, std::vector<std::string> details = {});
+    void showMessage(LinkMessage message);
+    void showNote(std::string text);
     // The progress of the running command: `activity` and the seconds since it
     // began, and the row text when a download sends rows.
     // False when another command's progress shows already (the check after a
@@ -204,20 +263,20 @@ private:
     int readDump(std::array<std::uint8_t, kSpdSize>& bytes);
     bool storeDump(const std::array<std::uint8_t, kSpdSize>& bytes, int count);
     // Writes the read command `letter`, waits two seconds and stores the dump
-    // into the active document; false when the port failed or the dump was
+    // into the bound document; false when the port failed or the dump was
     // short or noise (noise stores nothing). `image` receives the bytes read.
-    bool readIntoDocument(const char* letter, SpdImage& image);
-    bool compareWithDocument(const char* activity, int waitSeconds, const char* equalText, const char* differsText,
-                             const char* failureText);
+    LinkTask readIntoDocument(const char* letter, SpdImage& image);
+    LinkTask compareWithDocument(const char* activity, int waitSeconds, const char* equalText, const char* differsText,
+                                 const char* failureText);
 
     AppValues& m_app;
     SerialLine& m_line;
     LinkHost& m_host;
-    PacingClock m_clock;
+    PacingTimer m_pacing;           // the waits of commands
+    PacingTimer m_handshakePacing;  // the waits of the connect handshake
     QTimer m_pollTimer;
     QTimer m_statusReplyTimer;
     QTimer m_rowPaceTimer;
-    bool m_rowPauseElapsed = true;  // the pause after the last download row is over
     std::string m_reason;  // why the last step failed, for the note after the failure message
     std::size_t m_replyLength = 0;  // characters in the last dump reply
     const char* m_activity = nullptr;  // the command whose progress shows
@@ -227,10 +286,20 @@ private:
     std::optional<LinkOperationReport> m_operation;  // the operation being recorded
     QElapsedTimer m_operationTime;
     bool m_operationOutcomeNoted = false;
-    int m_commandDepth = 0;                  // commands running, the outermost first
-    std::unique_ptr<BoundDocument> m_bound;  // the outermost command's document
-    bool m_startedWithDocument = false;      // the outermost command bound an open document
+    std::optional<LinkTask> m_command;       // the running command, until its messages are shown
+    bool m_commandRunning = false;           // its steps have not ended yet
+    std::unique_ptr<BoundDocument> m_bound;  // its document
+    bool m_startedWithDocument = false;      // it bound an open document
     bool m_statusRequestWaiting = false;     // a status request came while a command ran
+    // The running command's messages, and what came after each.
+    struct Deferred {
+        std::optional<LinkMessage> message;
+        std::function<void()> show;
+    };
+    std::deque<Deferred> m_deferred;
+    int m_openMessages = 0;                  // messages outside commands not closed yet
+    std::optional<LinkTask> m_handshake;     // the handshake's waiting steps
+    bool m_closing = false;                  // the link goes: steps that end tell no one
 };
 
 }  // namespace tessaro

@@ -15,7 +15,8 @@ enum class NumberInputMode : std::uint8_t { Decimal, Hexadecimal };
 // matters, not its 16-bit representation.
 struct AppValues {
     bool operatorAuthorized = false;  // the password entry accepted a password in this run
-    bool deviceIdle = true;           // no document-started programmer command runs
+    bool deviceIdle = true;           // no programmer command runs or is being started
+    bool deviceCommandRunning = false;  // the programmer link runs a command (until its messages are shown)
     DecodeContext decode;             // memory type and module form of the image decoded last
     std::int16_t testPassCount = 0;
     std::int16_t testFailCount = 0;
@@ -26,15 +27,17 @@ struct AppValues {
 };
 
 // Runs `command` when no other programmer command runs, with the programmer
-// marked busy meanwhile; false, with nothing run, when one runs already. The
-// window that started the command may close while it runs.
+// marked busy meanwhile; false, with nothing run, when one runs already. A
+// command of the link that `command` started keeps the programmer busy until
+// the link ends it. The window that started the command may close while it
+// runs.
 inline bool RunWhenDeviceIdle(AppValues& app, const std::function<void()>& command)
 {
     if (!app.deviceIdle)
         return false;
     app.deviceIdle = false;
     command();
-    app.deviceIdle = true;
+    app.deviceIdle = !app.deviceCommandRunning;
     return true;
 }
 

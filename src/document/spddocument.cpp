@@ -224,17 +224,6 @@ void SpdDocument::loadWhole(const SpdImage& image)
     takeView(settled);
 }
 
-void SpdDocument::replaceImage(const SpdImage& image, const std::array<Mark, kSpdSize>& marks, CheckMode mode)
-{
-    loadWhole(image);
-    for (int n = 0; n < kSpdSize; ++n) {
-        if (m_marks[At(n)] != marks[At(n)])
-            setMark(n, marks[At(n)]);
-    }
-    setCheckMode(mode);
-    setModified(true);
-}
-
 void SpdDocument::decodeAll()
 {
     // Decoding every byte depends only on the bytes and on the view and the

@@ -95,10 +95,6 @@ public:
     // (OpenAndSettle, what `tessaro-cli decode` shows), and the marks are
     // cleared. The modified flag stays as it is.
     void loadWhole(const SpdImage& image);
-    // An image made elsewhere (the wizard's result) replaces the document's:
-    // as loadWhole, then the marks become `marks`, the check mode `mode`, and
-    // the modified flag is set. Recorded as one step like any other change.
-    void replaceImage(const SpdImage& image, const std::array<Mark, kSpdSize>& marks, CheckMode mode);
     // Every decoded text (and the application-wide decode values) becomes
     // what a settled window on the current bytes shows; nothing else changes.
     // Texts of the other panel pair or a CRC caption left from an image

@@ -1,110 +1,161 @@
 #include "documentwindow/bytegrid.h"
 
-#include "documentwindow/celltooltip.h"
 #include "core/hex.h"
-#include "document/documenteditor.h"
+#include "documentwindow/celltooltip.h"
 #include "documentwindow/markcolours.h"
 
-#include <QHelpEvent>
+#include <QCoreApplication>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QToolTip>
+#include <QScrollBar>
+#include <QWheelEvent>
 
-#include <algorithm>
+#include <cstdlib>
 
 namespace tessaro {
 
 namespace {
-constexpr int kColumns = 16;
-constexpr int kGap = 1;
+
+void Prepare(QStaticText& text, const QString& value, const QFont& font)
+{
+    text.setText(value);
+    text.setTextFormat(Qt::PlainText);
+    text.setPerformanceHint(QStaticText::AggressiveCaching);
+    text.prepare(QTransform(), font);
+}
 
 }  // namespace
 
-ByteGrid::ByteGrid(const DocumentEditor& editor, QWidget* parent)
-    : QWidget(parent)
-    , m_editor(editor)
+ByteGrid::ByteGrid(std::unique_ptr<GridCells> cells, Layout layout, QWidget* parent)
+    : QFrame(parent)
+    , m_cells(std::move(cells))
+    , m_layout(layout)
 {
     const QFontMetrics metrics(font());
     m_cellWidth = std::max(26, metrics.horizontalAdvance(QStringLiteral("WW")) + 8);
     m_cellHeight = std::max(19, metrics.height() + 4);
-    m_headerWidth = m_cellWidth + 4;
-    for (int v = 0; v < 256; ++v) {
-        QStaticText& text = m_hexTexts[static_cast<std::size_t>(v)];
-        text.setText(QString::fromStdString(ByteToHex(static_cast<std::uint8_t>(v))));
-        text.setTextFormat(Qt::PlainText);
-        text.setPerformanceHint(QStaticText::AggressiveCaching);
-        text.prepare(QTransform(), font());
-    }
+    for (int v = 0; v < 256; ++v)
+        Prepare(m_hexTexts[static_cast<std::size_t>(v)], QString::fromStdString(ByteToHex(static_cast<std::uint8_t>(v))), font());
+    Prepare(m_absentText, QStringLiteral("--"), font());
     setAttribute(Qt::WA_OpaquePaintEvent);
-    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     setFocusPolicy(Qt::StrongFocus);
+    if (m_layout == Layout::Spd256) {
+        m_headerWidth = m_cellWidth + 4;
+        setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+        return;
+    }
+    m_headerWidth = std::max(36, metrics.horizontalAdvance(QStringLiteral("3F0")) + 10);
+    for (int c = 0; c < kColumns; ++c)
+        Prepare(m_columnTexts[static_cast<std::size_t>(c)], QString::number(c, 16).toUpper(), font());
+    m_rowTexts.resize(static_cast<std::size_t>(rowCount()));
+    for (int r = 0; r < rowCount(); ++r)
+        Prepare(m_rowTexts[static_cast<std::size_t>(r)], rowHeaderText(r), font());
+    setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Expanding);
+    m_scrollBar = new QScrollBar(Qt::Vertical, this);
+    m_scrollBar->setFocusPolicy(Qt::NoFocus);
+    connect(m_scrollBar, &QScrollBar::valueChanged, this, &ByteGrid::scrollTo);
+    updateScrollRange();
 }
 
-int ByteGrid::selectionFirst() const
+ByteGrid::~ByteGrid() = default;
+
+void ByteGrid::setReadOnly(bool readOnly)
 {
-    return m_anchor < 0 ? m_editor.currentByte() : std::min(m_anchor, m_editor.currentByte());
+    m_readOnly = readOnly;
+    setFocusPolicy(readOnly ? Qt::NoFocus : Qt::StrongFocus);
 }
 
-int ByteGrid::selectionLast() const
+int ByteGrid::rowCount() const
 {
-    return m_anchor < 0 ? m_editor.currentByte() : std::max(m_anchor, m_editor.currentByte());
+    return (m_cells->count() + kColumns - 1) / kColumns;
 }
 
-void ByteGrid::collapseSelection()
+QString ByteGrid::rowHeaderText(int row)
 {
-    m_anchor = -1;
-    m_typing.abandon();
-    update();
+    return QStringLiteral("%1").arg(row * kColumns, 3, 16, QLatin1Char('0')).toUpper();
 }
 
-// A click or a navigation key: with `extend` the anchor stays (or is set at
-// the byte selected so far), otherwise the range collapses to the new byte.
-void ByteGrid::moveTo(int index, bool extend)
+QString ByteGrid::byteCaption(int index)
 {
-    m_typing.abandon();
-    if (extend && m_anchor < 0)
-        m_anchor = m_editor.currentByte();
-    else if (!extend)
-        m_anchor = -1;
-    emit cellClicked(index);
-    if (m_anchor == index)
-        m_anchor = -1;
-    update();
+    return QStringLiteral("Byte %1h").arg(QString::number(index, 16).toUpper().rightJustified(3, QLatin1Char('0')));
 }
+
+// --- Size and geometry ---
 
 QSize ByteGrid::sizeHint() const
 {
-    return {m_headerWidth + kColumns * (m_cellWidth + kGap) + kGap, m_cellHeight + kColumns * (m_cellHeight + kGap) + kGap};
+    const int width = m_headerWidth + kGap + kColumns * (m_cellWidth + kGap);
+    if (m_layout == Layout::Spd256)
+        return {width, m_cellHeight + kColumns * rowPitch() + kGap};
+    const int frame = 2 * frameWidth();
+    return {width + frame + m_scrollBar->sizeHint().width(),
+            m_cellHeight + kGap + std::min(rowCount(), m_preferredRows) * rowPitch() + kGap + frame};
+}
+
+QSize ByteGrid::minimumSizeHint() const
+{
+    if (m_layout == Layout::Spd256)
+        return sizeHint();
+    return {sizeHint().width(), m_cellHeight + kGap + std::min(rowCount(), 8) * rowPitch() + 2 * frameWidth()};
+}
+
+void ByteGrid::setPreferredRows(int rows)
+{
+    m_preferredRows = std::max(1, rows);
+    updateGeometry();
+}
+
+int ByteGrid::heightForAllRows() const
+{
+    return m_cellHeight + kGap + rowCount() * rowPitch() + kGap + 2 * frameWidth();
+}
+
+int ByteGrid::columnLeft(int column) const
+{
+    return origin().x() + m_headerWidth + kGap + column * (m_cellWidth + kGap);
+}
+
+QRect ByteGrid::cellArea() const
+{
+    // The fixed grid has its size before any layout gives it one.
+    const QRect contents = m_layout == Layout::Spd256 ? QRect(QPoint(0, 0), sizeHint()) : contentsRect();
+    const int top = m_cellHeight + kGap;
+    const int bar = m_scrollBar != nullptr ? m_scrollBar->width() : 0;
+    return {contents.x(), contents.y() + top, contents.width() - bar, contents.height() - top};
 }
 
 QRect ByteGrid::cellRect(int index) const
 {
     const int row = index / kColumns;
-    const int column = index % kColumns;
-    return {m_headerWidth + kGap + column * (m_cellWidth + kGap), m_cellHeight + kGap + row * (m_cellHeight + kGap),
-            m_cellWidth, m_cellHeight};
+    return {columnLeft(index % kColumns), cellArea().top() + (row - m_firstRow) * rowPitch(), m_cellWidth, m_cellHeight};
+}
+
+int ByteGrid::cellAt(const QPoint& pos) const
+{
+    const QRect area = cellArea();
+    if (!area.contains(pos) || pos.x() < columnLeft(0))
+        return -1;
+    const int column = (pos.x() - columnLeft(0)) / (m_cellWidth + kGap);
+    const int row = m_firstRow + (pos.y() - area.top()) / rowPitch();
+    const int index = row * kColumns + column;
+    if (column >= kColumns || index >= m_cells->count())
+        return -1;
+    return cellRect(index).contains(pos) ? index : -1;
 }
 
 QRect ByteGrid::headerRect(int header) const
 {
     if (header < kColumns)
-        return {m_headerWidth + kGap + header * (m_cellWidth + kGap), 0, m_cellWidth, m_cellHeight};
-    const int row = header - kColumns;
-    return {0, m_cellHeight + kGap + row * (m_cellHeight + kGap), m_headerWidth - 2, m_cellHeight};
-}
-
-int ByteGrid::cellAt(const QPoint& pos) const
-{
-    const int column = (pos.x() - m_headerWidth - kGap) / (m_cellWidth + kGap);
-    const int row = (pos.y() - m_cellHeight - kGap) / (m_cellHeight + kGap);
-    if (pos.x() < m_headerWidth + kGap || pos.y() < m_cellHeight + kGap || column >= kColumns || row >= kColumns)
-        return -1;
-    const int index = row * kColumns + column;
-    return cellRect(index).contains(pos) ? index : -1;
+        return {columnLeft(header), origin().y(), m_cellWidth, m_cellHeight};
+    return {origin().x(), cellArea().top() + (header - kColumns - m_firstRow) * rowPitch(), m_headerWidth - 2, m_cellHeight};
 }
 
 int ByteGrid::headerAt(const QPoint& pos) const
 {
+    if (m_layout != Layout::Spd256)
+        return -1;
     for (int h = 0; h < 2 * kColumns; ++h) {
         if (headerRect(h).contains(pos))
             return h;
@@ -112,69 +163,249 @@ int ByteGrid::headerAt(const QPoint& pos) const
     return -1;
 }
 
+int ByteGrid::visibleRows() const
+{
+    return std::max(1, cellArea().height() / rowPitch());
+}
+
+bool ByteGrid::isCellVisible(int index) const
+{
+    const int row = index / kColumns;
+    return row >= m_firstRow && row < m_firstRow + visibleRows();
+}
+
+QString ByteGrid::cellText(int index) const
+{
+    const int value = m_cells->byteAt(index);
+    return value < 0 ? m_absentText.text() : m_hexTexts[static_cast<std::size_t>(value)].text();
+}
+
+// --- Scrolling ---
+
+void ByteGrid::updateScrollRange()
+{
+    if (m_scrollBar == nullptr)
+        return;
+    m_scrollBar->setRange(0, std::max(0, rowCount() - visibleRows()));
+    m_scrollBar->setPageStep(visibleRows());
+}
+
+void ByteGrid::scrollTo(int firstRow)
+{
+    if (firstRow == m_firstRow)
+        return;
+    const int dy = (m_firstRow - firstRow) * rowPitch();
+    m_firstRow = firstRow;
+    const QRect area = cellArea();
+    if (std::abs(dy) < area.height())
+        scroll(0, dy, area);  // the column headers stay
+    else
+        update(area);
+}
+
+void ByteGrid::scrollToCell(int index)
+{
+    if (m_scrollBar == nullptr || index < 0)
+        return;
+    const int row = index / kColumns;
+    if (row < m_firstRow)
+        m_scrollBar->setValue(row);
+    else if (row >= m_firstRow + visibleRows())
+        m_scrollBar->setValue(row - visibleRows() + 1);
+}
+
+void ByteGrid::resizeEvent(QResizeEvent* event)
+{
+    QFrame::resizeEvent(event);
+    if (m_scrollBar == nullptr)
+        return;
+    const QRect contents = contentsRect();
+    const int width = m_scrollBar->sizeHint().width();
+    m_scrollBar->setGeometry(contents.right() - width + 1, contents.top(), width, contents.height());
+    updateScrollRange();
+}
+
+void ByteGrid::wheelEvent(QWheelEvent* event)
+{
+    if (m_scrollBar != nullptr)
+        QCoreApplication::sendEvent(m_scrollBar, event);
+    else
+        QFrame::wheelEvent(event);
+}
+
+// --- Selection ---
+
+void ByteGrid::setCurrentByte(int index)
+{
+    if (m_cells->count() <= 0)
+        return;
+    index = std::clamp(index, 0, m_cells->count() - 1);
+    const int previous = currentByte();
+    if (index != previous) {
+        m_typing.abandon();
+        if (previous >= 0)
+            updateCell(previous);
+    }
+    m_cells->setCurrentByte(index);
+    updateCell(index);
+    scrollToCell(index);
+    emit currentByteChanged(index);
+}
+
+void ByteGrid::selectRange(int first, int last)
+{
+    collapseSelection();
+    scrollToCell(last);
+    setCurrentByte(first);
+    if (last != first)
+        setSelectionAnchor(last);
+}
+
+void ByteGrid::setSelectionAnchor(int index)
+{
+    m_anchor = index < 0 || m_cells->count() <= 0 ? -1 : std::clamp(index, 0, m_cells->count() - 1);
+    update();
+}
+
+void ByteGrid::collapseSelection()
+{
+    if (m_anchor >= 0 || m_typing.pending())
+        update();
+    m_anchor = -1;
+    m_typing.abandon();
+}
+
+// A click or a navigation key: with `extend` the anchor stays (or is set at
+// the byte selected so far), otherwise the range collapses to the new byte.
+void ByteGrid::moveTo(int index, bool extend)
+{
+    m_typing.abandon();
+    const bool hadRange = m_anchor >= 0;
+    if (extend && m_anchor < 0)
+        m_anchor = currentByte();
+    else if (!extend)
+        m_anchor = -1;
+    setCurrentByte(index);
+    if (m_anchor == currentByte())
+        m_anchor = -1;
+    if (hadRange || m_anchor >= 0)
+        update();
+}
+
+void ByteGrid::updateCell(int index)
+{
+    update(cellRect(index));
+}
+
+// --- Painting ---
+
+const QStaticText& ByteGrid::rowText(int row) const
+{
+    if (m_layout == Layout::Spd256)
+        return m_hexTexts[static_cast<std::size_t>((row * kColumns) & 0xFF)];
+    return m_rowTexts[static_cast<std::size_t>(row)];
+}
+
+const QStaticText& ByteGrid::columnText(int column) const
+{
+    return m_layout == Layout::Spd256 ? m_hexTexts[static_cast<std::size_t>(column)]
+                                      : m_columnTexts[static_cast<std::size_t>(column)];
+}
+
 void ByteGrid::paintEvent(QPaintEvent* event)
 {
     QPainter painter(this);
-    painter.fillRect(event->rect(), palette().color(QPalette::Window));
+    const QRect dirty = event->rect();
+    painter.fillRect(dirty, palette().color(QPalette::Window));
+    if (frameShape() != QFrame::NoFrame)
+        drawFrame(&painter);
     const QColor face = palette().color(QPalette::Button);
     const QColor faceText = palette().color(QPalette::ButtonText);
+    const QColor absentText = palette().color(QPalette::Disabled, QPalette::ButtonText);
     const QColor frame = palette().color(QPalette::Mid);
 
-    for (int h = 0; h < 2 * kColumns; ++h) {
-        const QRect r = headerRect(h);
-        if (!r.intersects(event->rect()))
+    painter.setPen(faceText);
+    for (int c = 0; c < kColumns; ++c) {
+        const QRect r = headerRect(c);
+        if (!r.intersects(dirty))
             continue;
-        const bool highlighted = h >= kColumns && h - kColumns == m_editor.highlightedRow();
-        painter.fillRect(r, highlighted ? kSelectedColour : face);
-        painter.setPen(faceText);
-        drawHex(painter, r, h < kColumns ? h : (h - kColumns) * kColumns);
+        painter.fillRect(r, face);
+        drawCentred(painter, r, columnText(c));
     }
 
-    const SpdDocument& doc = m_editor.document();
-    const SpdImage& image = doc.image();
+    const QRect area = cellArea();
+    painter.setClipRect(area.intersected(dirty));
+    const int firstRow = m_firstRow + std::max(0, (std::max(dirty.top(), area.top()) - area.top()) / rowPitch());
+    const int lastRow = std::min(rowCount() - 1, m_firstRow + (dirty.bottom() - area.top()) / rowPitch());
+    const int count = m_cells->count();
+    const int current = currentByte();
     const int first = selectionFirst();
     const int last = selectionLast();
-    for (int i = 0; i < kSpdSize; ++i) {
-        const QRect r = cellRect(i);
-        if (!r.intersects(event->rect()))
-            continue;
-        const bool current = i == m_editor.currentByte();
-        const QColor background = current                  ? kSelectedColour
-                                  : i >= first && i <= last ? kRangeColour
-                                                            : MarkColour(doc.mark(i), face);
-        painter.fillRect(r, background);
-        painter.setPen(frame);
-        painter.drawRect(r.adjusted(0, 0, -1, -1));
-        painter.setPen(m_editor.cellText(i) == CellText::Red ? kSelectedColour : faceText);
-        if (m_editor.cellText(i) == CellText::Red && current)
-            painter.setPen(Qt::white);  // red text on the red selection would vanish
-        if (current && m_typing.pending())
-            painter.drawText(r, Qt::AlignCenter, QString::number(m_typing.heldDigit(), 16).toUpper() + QLatin1Char('_'));
-        else
-            drawHex(painter, r, image[static_cast<std::size_t>(i)]);
+    const int highlighted = m_cells->highlightedRow();
+    for (int row = firstRow; row <= lastRow; ++row) {
+        const QRect header = headerRect(kColumns + row);
+        if (header.intersects(dirty)) {
+            painter.fillRect(header, row == highlighted ? kSelectedColour : face);
+            painter.setPen(faceText);
+            drawCentred(painter, header, rowText(row));
+        }
+        for (int column = 0; column < kColumns; ++column) {
+            const int index = row * kColumns + column;
+            if (index >= count)
+                break;
+            const QRect r = cellRect(index);
+            if (!r.intersects(dirty))
+                continue;
+            const bool isCurrent = index == current;
+            const bool marked = m_cells->selected(index);
+            const int value = m_cells->byteAt(index);
+            const bool red = m_cells->redText(index);
+            painter.fillRect(r, isCurrent                            ? kSelectedColour
+                                : index >= first && index <= last ? kRangeColour
+                                : marked                           ? kSelectedColour
+                                                                   : m_cells->background(index, face));
+            painter.setPen(frame);
+            painter.drawRect(r.adjusted(0, 0, -1, -1));
+            // Light text where red text or the marked selection would vanish on red.
+            if (value < 0)
+                painter.setPen(isCurrent ? faceText : marked ? QColor(Qt::white) : absentText);
+            else if (red)
+                painter.setPen(isCurrent || marked ? QColor(Qt::white) : kSelectedColour);
+            else
+                painter.setPen(marked ? QColor(Qt::white) : faceText);
+            if (isCurrent && m_typing.pending())
+                painter.drawText(r, Qt::AlignCenter, QString::number(m_typing.heldDigit(), 16).toUpper() + QLatin1Char('_'));
+            else
+                drawCentred(painter, r, value < 0 ? m_absentText : m_hexTexts[static_cast<std::size_t>(value)]);
+        }
     }
 }
 
-// The two digits of a value centred in a cell (headers use the same texts:
-// column h is "0h", row r is "r0").
-void ByteGrid::drawHex(QPainter& painter, const QRect& cell, int value) const
+void ByteGrid::drawCentred(QPainter& painter, const QRect& cell, const QStaticText& text) const
 {
-    const QStaticText& text = m_hexTexts[static_cast<std::size_t>(value & 0xFF)];
     const QSizeF size = text.size();
     painter.drawStaticText(QPointF(cell.x() + (cell.width() - size.width()) / 2.0,
                                    cell.y() + (cell.height() - size.height()) / 2.0),
                            text);
 }
 
+// --- Mouse and keys ---
+
 void ByteGrid::mousePressEvent(QMouseEvent* event)
 {
     if (event->button() != Qt::LeftButton) {
-        QWidget::mousePressEvent(event);
+        QFrame::mousePressEvent(event);
+        return;
+    }
+    const QPoint pos = event->position().toPoint();
+    const int cell = cellAt(pos);
+    if (m_readOnly) {
+        if (cell >= 0)
+            emit cellClicked(cell);
         return;
     }
     setFocus(Qt::MouseFocusReason);
-    const QPoint pos = event->position().toPoint();
-    if (const int cell = cellAt(pos); cell >= 0)
+    if (cell >= 0)
         moveTo(cell, event->modifiers() & Qt::ShiftModifier);
     else if (const int header = headerAt(pos); header >= 0)
         emit headerClicked(header);
@@ -182,15 +413,20 @@ void ByteGrid::mousePressEvent(QMouseEvent* event)
 
 void ByteGrid::keyPressEvent(QKeyEvent* event)
 {
-    const int current = m_editor.currentByte();
-    if (const auto target = NavigationTarget(*event, current, kSpdSize, kColumns)) {
+    const int current = currentByte();
+    if (m_readOnly || current < 0) {
+        QFrame::keyPressEvent(event);
+        return;
+    }
+    const int pageRows = m_layout == Layout::Spd256 ? kColumns : visibleRows();
+    if (const auto target = NavigationTarget(*event, current, m_cells->count(), pageRows)) {
         moveTo(*target, event->modifiers() & Qt::ShiftModifier);
         event->accept();
         return;
     }
     if (event->key() == Qt::Key_Escape && m_typing.pending()) {
         m_typing.abandon();
-        update(cellRect(current));
+        updateCell(current);
         event->accept();
         return;
     }
@@ -202,16 +438,17 @@ void ByteGrid::keyPressEvent(QKeyEvent* event)
         event->accept();
         return;
     }
-    QWidget::keyPressEvent(event);
+    QFrame::keyPressEvent(event);
 }
 
 bool ByteGrid::event(QEvent* event)
 {
+    const bool spd256 = m_layout == Layout::Spd256;
     if (ShowCellToolTip(
-            event, this, [this](const QPoint& at) { return cellAt(at); },
-            [this](int cell) { return cellRect(cell); }, [](int cell) { return QStringLiteral("Byte%1").arg(cell); }))
+            event, this, [this](const QPoint& at) { return cellAt(at); }, [this](int cell) { return cellRect(cell); },
+            [spd256](int cell) { return spd256 ? QStringLiteral("Byte%1").arg(cell) : byteCaption(cell); }))
         return true;
-    return QWidget::event(event);
+    return QFrame::event(event);
 }
 
 }  // namespace tessaro

@@ -1,7 +1,5 @@
 #include "documentwindow/comparewindow.h"
 
-#include "documentwindow/celltooltip.h"
-#include "core/hex.h"
 #include "documentwindow/markcolours.h"
 #include "files/filename.h"
 #include "files/imagefile.h"
@@ -14,20 +12,14 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
-#include <QHelpEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QMouseEvent>
-#include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScrollArea>
-#include <QScrollBar>
 #include <QShortcut>
 #include <QSplitter>
 #include <QTableWidget>
-#include <QToolTip>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -36,8 +28,6 @@
 namespace tessaro {
 
 namespace {
-constexpr int kColumns = 16;
-constexpr int kGap = 1;
 
 // The cells of a grid: as many as the image's type calls for, or as were read
 // when that is more.
@@ -68,176 +58,49 @@ std::pair<std::vector<CompareMark>, std::vector<CompareMark>> CompareMarks(const
     return {std::move(marksA), std::move(marksB)};
 }
 
-// A scroll area that asks for room for its whole grid, up to 16 rows, so
-// that the window shows a 256-byte grid whole where it can and the facts
-// take the rest.
-class GridScrollArea final : public QScrollArea
-{
-public:
-    [[nodiscard]] QSize sizeHint() const override
-    {
-        const auto* grid = qobject_cast<const CompareGrid*>(widget());
-        if (grid == nullptr)
-            return QScrollArea::sizeHint();
-        const int rowPitch = grid->cellRect(kColumns).top() - grid->cellRect(0).top();
-        const int sixteenRows = grid->cellRect(0).top() + 16 * rowPitch + kGap;
-        return {grid->sizeHint().width() + verticalScrollBar()->sizeHint().width() + 4,
-                std::min(grid->sizeHint().height(), sixteenRows) + 4};
-    }
-};
-
-QString RowHeader(int row)
-{
-    return QStringLiteral("%1").arg(row * kColumns, 3, 16, QLatin1Char('0')).toUpper();
-}
-
 }  // namespace
 
 // ---------------------------------------------------------------------------
 
-CompareGrid::CompareGrid(const ImageData& image, std::vector<CompareMark> marks, QWidget* parent)
-    : QWidget(parent)
-    , m_bytes(image.bytes)
+CompareCells::CompareCells(std::vector<std::uint8_t> bytes, std::vector<CompareMark> marks)
+    : m_bytes(std::move(bytes))
     , m_marks(std::move(marks))
 {
-    const QFontMetrics metrics(font());
-    m_cellWidth = std::max(26, metrics.horizontalAdvance(QStringLiteral("WW")) + 8);
-    m_cellHeight = std::max(19, metrics.height() + 4);
-    m_headerWidth = std::max(m_cellWidth + 4, metrics.horizontalAdvance(QStringLiteral("WWW")) + 8);
-    for (int v = 0; v < 256; ++v) {
-        QStaticText& text = m_hexTexts[static_cast<std::size_t>(v)];
-        text.setText(QString::fromStdString(ByteToHex(static_cast<std::uint8_t>(v))));
-        text.setTextFormat(Qt::PlainText);
-        text.prepare(QTransform(), font());
+    setCurrentByte(-1);
+}
+
+int CompareCells::byteAt(int index) const
+{
+    return mark(index) == CompareMark::Absent ? -1 : m_bytes[static_cast<std::size_t>(index)];
+}
+
+QColor CompareCells::background(int index, const QColor& plain) const
+{
+    switch (mark(index)) {
+    case CompareMark::Differs: return kDiffersColour;
+    case CompareMark::OnlyHere: return kOnlyHereColour;
+    case CompareMark::Same:
+    case CompareMark::Absent: break;
     }
-    m_absentText.setText(QStringLiteral("--"));
-    m_absentText.setTextFormat(Qt::PlainText);
-    setAttribute(Qt::WA_OpaquePaintEvent);
-    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    return plain;
 }
 
-QSize CompareGrid::sizeHint() const
+CompareMark CompareCells::mark(int index) const
 {
-    return {m_headerWidth + kColumns * (m_cellWidth + kGap) + kGap,
-            m_cellHeight + rowCount() * (m_cellHeight + kGap) + kGap};
+    return index >= 0 && index < count() ? m_marks[static_cast<std::size_t>(index)] : CompareMark::Absent;
 }
 
-CompareMark CompareGrid::mark(int index) const
-{
-    return index >= 0 && index < cellCount() ? m_marks[static_cast<std::size_t>(index)] : CompareMark::Absent;
-}
-
-int CompareGrid::markedCount() const
+int CompareCells::markedCount() const
 {
     return static_cast<int>(std::count_if(m_marks.begin(), m_marks.end(), [](CompareMark m) {
         return m == CompareMark::Differs || m == CompareMark::OnlyHere;
     }));
 }
 
-void CompareGrid::setSelection(std::set<int> indexes)
+void CompareCells::setSelection(std::set<int> indexes)
 {
-    std::erase_if(indexes, [this](int i) { return i < 0 || i >= cellCount(); });
-    if (indexes == m_selection)
-        return;
+    std::erase_if(indexes, [this](int i) { return i < 0 || i >= count(); });
     m_selection = std::move(indexes);
-    update();
-}
-
-QRect CompareGrid::cellRect(int index) const
-{
-    const int row = index / kColumns;
-    const int column = index % kColumns;
-    return {m_headerWidth + kGap + column * (m_cellWidth + kGap), m_cellHeight + kGap + row * (m_cellHeight + kGap),
-            m_cellWidth, m_cellHeight};
-}
-
-int CompareGrid::cellAt(const QPoint& pos) const
-{
-    if (pos.x() < m_headerWidth + kGap || pos.y() < m_cellHeight + kGap)
-        return -1;
-    const int column = (pos.x() - m_headerWidth - kGap) / (m_cellWidth + kGap);
-    const int row = (pos.y() - m_cellHeight - kGap) / (m_cellHeight + kGap);
-    const int index = row * kColumns + column;
-    if (column >= kColumns || index >= cellCount())
-        return -1;
-    return cellRect(index).contains(pos) ? index : -1;
-}
-
-void CompareGrid::paintEvent(QPaintEvent* event)
-{
-    QPainter painter(this);
-    painter.fillRect(event->rect(), palette().color(QPalette::Window));
-    const QColor face = palette().color(QPalette::Button);
-    const QColor faceText = palette().color(QPalette::ButtonText);
-    const QColor frame = palette().color(QPalette::Mid);
-
-    painter.setPen(faceText);
-    for (int c = 0; c < kColumns; ++c) {
-        const QRect r(m_headerWidth + kGap + c * (m_cellWidth + kGap), 0, m_cellWidth, m_cellHeight);
-        if (r.intersects(event->rect())) {
-            painter.fillRect(r, face);
-            drawText(painter, r, m_hexTexts[static_cast<std::size_t>(c)]);
-        }
-    }
-    for (int row = 0; row < rowCount(); ++row) {
-        const QRect r(0, m_cellHeight + kGap + row * (m_cellHeight + kGap), m_headerWidth - 2, m_cellHeight);
-        if (r.intersects(event->rect())) {
-            painter.fillRect(r, face);
-            painter.drawText(r, Qt::AlignCenter, RowHeader(row));
-        }
-    }
-
-    for (int i = 0; i < cellCount(); ++i) {
-        const QRect r = cellRect(i);
-        if (!r.intersects(event->rect()))
-            continue;
-        const CompareMark m = m_marks[static_cast<std::size_t>(i)];
-        const bool selected = m_selection.contains(i);
-        QColor background = face;
-        if (selected)
-            background = kSelectedColour;
-        else if (m == CompareMark::Differs)
-            background = kDiffersColour;
-        else if (m == CompareMark::OnlyHere)
-            background = kOnlyHereColour;
-        painter.fillRect(r, background);
-        painter.setPen(frame);
-        painter.drawRect(r.adjusted(0, 0, -1, -1));
-        if (m == CompareMark::Absent) {
-            painter.setPen(selected ? QColor(Qt::white) : palette().color(QPalette::Disabled, QPalette::ButtonText));
-            drawText(painter, r, m_absentText);
-        } else {
-            painter.setPen(selected ? QColor(Qt::white) : faceText);
-            drawText(painter, r, m_hexTexts[m_bytes[static_cast<std::size_t>(i)]]);
-        }
-    }
-}
-
-void CompareGrid::drawText(QPainter& painter, const QRect& cell, const QStaticText& text) const
-{
-    const QSizeF size = text.size();
-    painter.drawStaticText(QPointF(cell.x() + (cell.width() - size.width()) / 2.0,
-                                   cell.y() + (cell.height() - size.height()) / 2.0),
-                           text);
-}
-
-void CompareGrid::mousePressEvent(QMouseEvent* event)
-{
-    if (event->button() != Qt::LeftButton) {
-        QWidget::mousePressEvent(event);
-        return;
-    }
-    if (const int cell = cellAt(event->position().toPoint()); cell >= 0)
-        emit cellClicked(cell);
-}
-
-bool CompareGrid::event(QEvent* event)
-{
-    if (ShowCellToolTip(
-            event, this, [this](const QPoint& at) { return cellAt(at); },
-            [this](int cell) { return cellRect(cell); }, [](int cell) { return QStringLiteral("Byte%1").arg(cell); }))
-        return true;
-    return QWidget::event(event);
 }
 
 // ---------------------------------------------------------------------------
@@ -253,21 +116,24 @@ CompareWindow::CompareWindow(const ImageData& a, const QString& captionA, const 
 
     setWindowTitle(tr("比較 %1 | %2").arg(captionA, captionB));
     auto [marksA, marksB] = CompareMarks(a, b, m_bytes);
-    m_gridA = new CompareGrid(a, std::move(marksA));
-    m_gridB = new CompareGrid(b, std::move(marksB));
+    const auto makeGrid = [](const ImageData& image, std::vector<CompareMark> marks, CompareCells*& cells) {
+        auto owned = std::make_unique<CompareCells>(image.bytes, std::move(marks));
+        cells = owned.get();
+        auto* grid = new ByteGrid(std::move(owned), ByteGrid::Layout::Scrolling);
+        grid->setReadOnly(true);
+        grid->setPreferredRows(16);  // a 256-byte image whole where it can, the facts take the rest
+        grid->setMaximumHeight(grid->heightForAllRows());
+        return grid;
+    };
+    m_gridA = makeGrid(a, std::move(marksA), m_cellsA);
+    m_gridB = makeGrid(b, std::move(marksB), m_cellsB);
     m_gridA->setObjectName(QStringLiteral("compareGridA"));
     m_gridB->setObjectName(QStringLiteral("compareGridB"));
 
-    const auto framed = [](CompareGrid* grid, const QString& title, QScrollArea*& scroll) {
+    const auto framed = [](ByteGrid* grid, const QString& title) {
         auto* box = new QGroupBox(title);
-        scroll = new GridScrollArea;
-        scroll->setWidget(grid);
-        scroll->setFrameShape(QFrame::NoFrame);
-        scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-        scroll->setMinimumWidth(grid->sizeHint().width() + scroll->verticalScrollBar()->sizeHint().width() + 4);
-        scroll->setMaximumHeight(grid->sizeHint().height() + 4);
         auto* layout = new QVBoxLayout(box);
-        layout->addWidget(scroll, 1);
+        layout->addWidget(grid, 1);
         layout->addStretch(0);  // below a grid shorter than the window
         return box;
     };
@@ -334,16 +200,16 @@ CompareWindow::CompareWindow(const ImageData& a, const QString& captionA, const 
     m_position->setObjectName(QStringLiteral("comparePosition"));
 
     // A click on a byte in either grid selects that offset in both.
-    connect(m_gridA, &CompareGrid::cellClicked, this, [this](int index) { select({index}); });
-    connect(m_gridB, &CompareGrid::cellClicked, this, [this](int index) { select({index}); });
+    connect(m_gridA, &ByteGrid::cellClicked, this, [this](int index) { select({index}); });
+    connect(m_gridB, &ByteGrid::cellClicked, this, [this](int index) { select({index}); });
 
     // The two grids side by side, the facts under them across the whole
     // width, so that a window of ordinary width shows all three.
     auto* grids = new QWidget;
     auto* gridRow = new QHBoxLayout(grids);
     gridRow->setContentsMargins(0, 0, 0, 0);
-    gridRow->addWidget(framed(m_gridA, tr("A: %1").arg(captionA), m_scrollA));
-    gridRow->addWidget(framed(m_gridB, tr("B: %1").arg(captionB), m_scrollB));
+    gridRow->addWidget(framed(m_gridA, tr("A: %1").arg(captionA)));
+    gridRow->addWidget(framed(m_gridB, tr("B: %1").arg(captionB)));
     gridRow->addStretch(1);
     auto* splitter = new QSplitter(Qt::Vertical);
     splitter->addWidget(grids);
@@ -475,13 +341,11 @@ void CompareWindow::selectFact(int row)
 
 void CompareWindow::select(const std::set<int>& indexes)
 {
-    m_gridA->setSelection(indexes);
-    m_gridB->setSelection(indexes);
-    for (auto [grid, scroll] : {std::pair{m_gridA, m_scrollA}, std::pair{m_gridB, m_scrollB}}) {
-        if (grid->selection().empty())
-            continue;
-        const QRect first = grid->cellRect(*grid->selection().begin());
-        scroll->ensureVisible(first.center().x(), first.center().y(), first.width(), first.height() * 2);
+    for (auto [grid, cells] : {std::pair{m_gridA, m_cellsA}, std::pair{m_gridB, m_cellsB}}) {
+        cells->setSelection(indexes);
+        grid->update();
+        if (!cells->selection().empty())
+            grid->scrollToCell(*cells->selection().begin());
     }
 }
 

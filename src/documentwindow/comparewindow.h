@@ -1,11 +1,11 @@
 #pragma once
 
 #include "document/imagefacts.h"
+#include "documentwindow/bytegrid.h"
 #include "files/bytecompare.h"
 #include "files/imageformat.h"
 
 #include <QDialog>
-#include <QStaticText>
 #include <QWidget>
 
 #include <array>
@@ -19,7 +19,6 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
-class QScrollArea;
 class QTableWidget;
 
 namespace tessaro {
@@ -35,47 +34,27 @@ enum class CompareMark {
 inline const QColor kDiffersColour(255, 255, 0);   // as an edited byte
 inline const QColor kOnlyHereColour(255, 170, 60);
 
-// A read-only grid of an image of any size: column headers "00"-"0F", row
-// headers "000"-"3F0", as many rows as the image needs; each byte's cell on
-// its compare mark's colour, red while it is selected.
-class CompareGrid : public QWidget
+// The cells of one side of a comparison: its bytes, each cell's compare
+// mark, and the bytes selected in both grids (red). No cursor.
+class CompareCells final : public GridCells
 {
-    Q_OBJECT
 public:
-    CompareGrid(const ImageData& image, std::vector<CompareMark> marks, QWidget* parent = nullptr);
+    CompareCells(std::vector<std::uint8_t> bytes, std::vector<CompareMark> marks);
 
-    [[nodiscard]] QSize sizeHint() const override;
-    [[nodiscard]] QSize minimumSizeHint() const override { return sizeHint(); }
+    [[nodiscard]] int count() const override { return static_cast<int>(m_marks.size()); }
+    [[nodiscard]] int byteAt(int index) const override;
+    [[nodiscard]] QColor background(int index, const QColor& plain) const override;
+    [[nodiscard]] bool selected(int index) const override { return m_selection.contains(index); }
 
-    [[nodiscard]] int cellCount() const { return static_cast<int>(m_marks.size()); }
-    [[nodiscard]] int rowCount() const { return (cellCount() + 15) / 16; }
     [[nodiscard]] CompareMark mark(int index) const;
     [[nodiscard]] int markedCount() const;  // cells that are not Same
     [[nodiscard]] const std::set<int>& selection() const { return m_selection; }
     void setSelection(std::set<int> indexes);
 
-    [[nodiscard]] QRect cellRect(int index) const;
-    [[nodiscard]] int cellAt(const QPoint& pos) const;  // -1 when none
-
-signals:
-    void cellClicked(int index);
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-    bool event(QEvent* event) override;
-
 private:
-    void drawText(QPainter& painter, const QRect& cell, const QStaticText& text) const;
-
     std::vector<std::uint8_t> m_bytes;
     std::vector<CompareMark> m_marks;  // one per cell
     std::set<int> m_selection;
-    std::array<QStaticText, 256> m_hexTexts;
-    QStaticText m_absentText;
-    int m_cellWidth = 26;
-    int m_cellHeight = 19;
-    int m_headerWidth = 40;
 };
 
 // A view of two images side by side, changing neither: both grids with the
@@ -103,8 +82,10 @@ public:
 
     [[nodiscard]] const ByteComparison& byteComparison() const { return m_bytes; }
     [[nodiscard]] const std::vector<FactDifference>& factDifferences() const { return m_facts; }
-    [[nodiscard]] CompareGrid* gridA() const { return m_gridA; }
-    [[nodiscard]] CompareGrid* gridB() const { return m_gridB; }
+    [[nodiscard]] ByteGrid* gridA() const { return m_gridA; }
+    [[nodiscard]] ByteGrid* gridB() const { return m_gridB; }
+    [[nodiscard]] const CompareCells& cellsA() const { return *m_cellsA; }
+    [[nodiscard]] const CompareCells& cellsB() const { return *m_cellsB; }
     [[nodiscard]] QTableWidget* factTable() const { return m_factTable; }
     [[nodiscard]] QPushButton* nextButton() const { return m_next; }
     [[nodiscard]] QPushButton* previousButton() const { return m_previous; }
@@ -126,10 +107,10 @@ private:
     int m_current = -1;
     QLabel* m_header = nullptr;
     QLabel* m_position = nullptr;
-    CompareGrid* m_gridA = nullptr;
-    CompareGrid* m_gridB = nullptr;
-    QScrollArea* m_scrollA = nullptr;
-    QScrollArea* m_scrollB = nullptr;
+    ByteGrid* m_gridA = nullptr;
+    ByteGrid* m_gridB = nullptr;
+    CompareCells* m_cellsA = nullptr;  // owned by the grids
+    CompareCells* m_cellsB = nullptr;
     QTableWidget* m_factTable = nullptr;
     QPushButton* m_next = nullptr;
     QPushButton* m_previous = nullptr;

@@ -2,6 +2,8 @@
 
 #include "core/hex.h"
 #include "documentwindow/bytegrid.h"
+#include "documentwindow/documentcells.h"
+#include "documentwindow/gridfind.h"
 #include "documentwindow/checknote.h"
 #include "core/checks.h"
 #include "decode/decodejson.h"
@@ -279,16 +281,16 @@ QWidget* DocumentWindow::buildGridFrame()
     auto* frame = new QGroupBox(ToQString("SPD 值"), this);
     frame->setObjectName(QStringLiteral("Frame1"));
     auto* layout = new QVBoxLayout(frame);
-    m_grid = new ByteGrid(m_editor, frame);
+    m_grid = new ByteGrid(std::make_unique<EditorCells>(m_editor), ByteGrid::Layout::Spd256, frame);
     m_grid->setObjectName(QStringLiteral("spd_l_value"));
     layout->addWidget(m_grid);
-    connect(m_grid, &ByteGrid::cellClicked, this, [this](int index) {
-        m_editor.selectByte(index);
+    connect(m_grid, &ByteGrid::currentByteChanged, this, [this] {
         updateEntryBox();
         m_grid->update();
         refreshNow();
     });
     connect(m_grid, &ByteGrid::byteTyped, this, &DocumentWindow::typeByte);
+    connect(new GridFind(m_grid, this), &GridFind::statusMessage, this, &DocumentWindow::statusMessage);
     connect(m_grid, &ByteGrid::headerClicked, this, [this](int header) {
         m_editor.headerClicked(header);
         m_grid->update();

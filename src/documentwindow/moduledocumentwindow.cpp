@@ -4,8 +4,10 @@
 #include "device/operatormessages.h"
 #include "documentwindow/clipboard.h"
 #include "documentwindow/gridlegend.h"
+#include "documentwindow/bytegrid.h"
+#include "documentwindow/documentcells.h"
+#include "documentwindow/gridfind.h"
 #include "documentwindow/imageedits.h"
-#include "documentwindow/modulebytegrid.h"
 #include "files/qttext.h"
 
 #include <QApplication>
@@ -193,7 +195,7 @@ QString ModuleDocumentWindow::programmerRefusal() const
 QWidget* ModuleDocumentWindow::buildSelectedPanel()
 {
     const int captionWidth = QFontMetrics(font()).horizontalAdvance(QStringLiteral("Byte 3FFh")) + 6;
-    const SelectedBytePanel p = buildSelectedBytePanel(ModuleByteGrid::byteCaption(0), captionWidth, [this](QWidget* panel) {
+    const SelectedBytePanel p = buildSelectedBytePanel(ByteGrid::byteCaption(0), captionWidth, [this](QWidget* panel) {
         return buildHexBox(panel, QStringLiteral("byteEntry"));
     });
     m_byteCaption = p.byteCaption;
@@ -225,14 +227,15 @@ QWidget* ModuleDocumentWindow::buildGridFrame()
     auto* frame = new QGroupBox(QString::fromUtf8("SPD 值"), this);
     frame->setObjectName(QStringLiteral("gridFrame"));
     auto* layout = new QVBoxLayout(frame);
-    m_grid = new ModuleByteGrid(m_doc, frame);
+    m_grid = new ByteGrid(std::make_unique<ModuleCells>(m_doc), ByteGrid::Layout::Scrolling, frame);
     m_grid->setObjectName(QStringLiteral("byteGrid"));
     layout->addWidget(m_grid, 1);
-    connect(m_grid, &ModuleByteGrid::currentByteChanged, this, [this] {
+    connect(m_grid, &ByteGrid::currentByteChanged, this, [this] {
         m_selectedDirty = true;
         refreshNow();
     });
-    connect(m_grid, &ModuleByteGrid::byteTyped, this, &ModuleDocumentWindow::typeByte);
+    connect(m_grid, &ByteGrid::byteTyped, this, &ModuleDocumentWindow::typeByte);
+    connect(new GridFind(m_grid, this), &GridFind::statusMessage, this, &ModuleDocumentWindow::statusMessage);
     layout->addWidget(new GridLegend(GridLegend::Kind::ModuleWindow, frame));
     m_fillBox = buildHexBox(frame, QStringLiteral("fillBox"));
     connect(m_fillBox, &QLineEdit::returnPressed, this, &ModuleDocumentWindow::fillFromRowStart);
@@ -541,7 +544,7 @@ void ModuleDocumentWindow::showSelectedByte()
 {
     const int index = m_grid->currentByte();
     const bool present = index < m_doc.bytesPresent();
-    SetText(m_byteCaption, ModuleByteGrid::byteCaption(index));
+    SetText(m_byteCaption, ByteGrid::byteCaption(index));
     SetText(m_byteName, ToQString(m_doc.byteName(index)));
     SetText(m_value, present ? QStringLiteral("%1").arg(m_doc.byte(index), 2, 16, QLatin1Char('0')).toUpper()
                              : QStringLiteral("--"));

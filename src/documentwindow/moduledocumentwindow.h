@@ -18,7 +18,7 @@ class QVBoxLayout;
 
 namespace tessaro {
 
-class ModuleByteGrid;
+class ByteGrid;
 
 // The window that shows and edits one 512- or 1024-byte image: the selected
 // byte with its name and value and the entry box, the scrolling byte grid with
@@ -79,7 +79,7 @@ public:
     // Redraws the panels that changed since the last refresh.
     void refreshNow() override;
 
-    [[nodiscard]] ModuleByteGrid* grid() const { return m_grid; }
+    [[nodiscard]] ByteGrid* grid() const { return m_grid; }
     [[nodiscard]] QLineEdit* byteEntryBox() const { return m_byteEntry; }
     [[nodiscard]] QLineEdit* fillBox() const { return m_fillBox; }
     [[nodiscard]] QGroupBox* checkFrame() const { return m_checkFrame; }
@@ -135,7 +135,7 @@ private:
     QLabel* m_value = nullptr;
     QLineEdit* m_byteEntry = nullptr;
     QLineEdit* m_fillBox = nullptr;
-    ModuleByteGrid* m_grid = nullptr;
+    ByteGrid* m_grid = nullptr;
     QGroupBox* m_checkFrame = nullptr;
     QRadioButton* m_crcButton = nullptr;
     QRadioButton* m_noneButton = nullptr;

@@ -27,10 +27,8 @@ DocumentWindow* CreateWizardDocument(WizardRecord& record, const std::function<D
     DocumentWindow* window = newDocument();
     if (window == nullptr)
         return nullptr;
-    window->recordStep(QString::fromUtf8("精靈"), [&] {
-        ApplyWizardRecord(window->document(), record);
-        window->document().setModified(true);
-    });
+    const WizardImage built = BuildWizardImage(record);
+    window->recordStep(QString::fromUtf8("精靈"), [&] { ApplyWizardImage(window->document(), built); });
     window->refreshNow();
     return window;
 }

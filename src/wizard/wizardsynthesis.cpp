@@ -1,5 +1,6 @@
 #include "wizard/wizardsynthesis.h"
 
+#include "core/checks.h"
 #include "wizard/wizardtext.h"
 
 #include <algorithm>
@@ -89,42 +90,53 @@ std::uint8_t CasBits(const std::uint8_t (&bits)[N], int casChoice)
     return casChoice >= 0 && casChoice < static_cast<int>(N) ? bits[casChoice] : 0;
 }
 
-void WriteSpeedBlock(SpdDocument& doc, std::span<const SpeedByte> block, int speedIndex)
+// The image being built, byte by byte.
+class ImageWriter
+{
+public:
+    explicit ImageWriter(SpdImage& image) : m_image(image) {}
+    void setByte(int index, std::uint8_t value) { m_image[static_cast<std::size_t>(index)] = value; }
+    void updateChecksum() { setByte(kChecksumByte, Checksum63(m_image)); }
+    void updateCrc()
+    {
+        const std::uint16_t crc = SpdCrc(m_image);
+        setByte(kCrcLowByte, static_cast<std::uint8_t>(crc & 0xFF));
+        setByte(kCrcHighByte, static_cast<std::uint8_t>(crc >> 8));
+    }
+
+private:
+    SpdImage& m_image;
+};
+
+void WriteSpeedBlock(ImageWriter& doc, std::span<const SpeedByte> block, int speedIndex)
 {
     for (const SpeedByte& b : block)
         doc.setByte(b.index, b.values[static_cast<std::size_t>(speedIndex)]);
 }
 
-void WriteBytes(SpdDocument& doc, int first, const std::vector<std::uint8_t>& bytes)
+void WriteBytes(ImageWriter& doc, int first, const std::vector<std::uint8_t>& bytes)
 {
     for (std::size_t i = 0; i < bytes.size(); ++i)
         doc.setByte(first + static_cast<int>(i), bytes[i]);
 }
 
-void Fill(SpdDocument& doc, int first, int last, std::uint8_t value)
+void Fill(ImageWriter& doc, int first, int last, std::uint8_t value)
 {
     for (int n = first; n <= last; ++n)
         doc.setByte(n, value);
 }
 
-}  // namespace
+// SDR, DDR and DDR2 images: organisation, timing and speed bytes, byte-63
+// checksum, manufacturer ID from byte 64 and part number from byte 73. The ID
+// text is cut to its first 8 characters and taken as two blanks when empty.
+void SynthesizeSdrDdrDdr2(ImageWriter& doc, WizardImage& built, WizardRecord& record);
 
-void ApplyWizardRecord(SpdDocument& document, WizardRecord& record)
-{
-    if (record.params.memoryType() == MemoryType::Ddr3) {
-        for (int n = 0; n <= 127; ++n)
-            document.markGenerated(n);
-        document.setCheckMode(CheckMode::Crc);
-        SynthesizeDdr3(document, record);
-    } else {
-        for (int n = 0; n <= 63; ++n)
-            document.markGenerated(n);
-        document.setCheckMode(CheckMode::Checksum);
-        SynthesizeSdrDdrDdr2(document, record);
-    }
-}
+// DDR3 unbuffered-module images: organisation and timing bytes in the 1/8 ns
+// time base, bank and code bytes of the manufacturer ID (117-118, 148-149),
+// part number from byte 128, and the CRC.
+void SynthesizeDdr3(ImageWriter& doc, WizardImage& built, WizardRecord& record);
 
-void SynthesizeSdrDdrDdr2(SpdDocument& doc, WizardRecord& record)
+void SynthesizeSdrDdrDdr2(ImageWriter& doc, WizardImage& built, WizardRecord& record)
 {
     const WizardParams& p = record.params;
     // SDR and DDR2 are built as such, every other kind as DDR.
@@ -138,7 +150,7 @@ void SynthesizeSdrDdrDdr2(SpdDocument& doc, WizardRecord& record)
     doc.setByte(0, 128);  // bytes written
     doc.setByte(1, 8);    // 256-byte SPD device
     doc.setByte(2, SpdByte2Of(type));
-    doc.setMemoryTypeCode(TypeCodeOf(type).value());
+    built.typeCode = TypeCodeOf(type).value();
     doc.setByte(3, Byte(p.rowBits));
     doc.setByte(4, Byte(p.columnBits));
     // DDR2 keeps the rank count less one in the low bits, above 60h.
@@ -194,10 +206,9 @@ void SynthesizeSdrDdrDdr2(SpdDocument& doc, WizardRecord& record)
     }
     WriteBytes(doc, 64, ManufacturerIdBytes(id));
     WriteBytes(doc, kLegacyPartNumberByte, PartNumberBytes(record.partNumberText, kPartNumberLength));
-    doc.decodeAll();
 }
 
-void SynthesizeDdr3(SpdDocument& doc, WizardRecord& record)
+void SynthesizeDdr3(ImageWriter& doc, WizardImage& built, WizardRecord& record)
 {
     const WizardParams& p = record.params;
     const int speed = SpeedIndex(p.speedCode);
@@ -225,7 +236,7 @@ void SynthesizeDdr3(SpdDocument& doc, WizardRecord& record)
     doc.setByte(62, 0);
     doc.setByte(63, 0);
     Fill(doc, 64, 116, 0);
-    doc.setMemoryTypeCode(MemoryTypeCode::Ddr3);
+    built.typeCode = MemoryTypeCode::Ddr3;
 
     // Density and banks; a pair without a density code leaves byte 4 alone.
     if (p.widthChoice >= 0 && p.widthChoice <= 2 && p.sizeChoice >= 0 && p.sizeChoice <= 5) {
@@ -261,7 +272,40 @@ void SynthesizeDdr3(SpdDocument& doc, WizardRecord& record)
 
     WriteBytes(doc, kDdr3PartNumberByte, PartNumberBytes(record.partNumberText, kPartNumberLength));
     doc.updateCrc();
-    doc.decodeAll();
+}
+
+}  // namespace
+
+WizardImage BuildWizardImage(WizardRecord& record)
+{
+    WizardImage built;
+    ImageWriter writer(built.image);
+    if (record.params.memoryType() == MemoryType::Ddr3) {
+        built.lastGenerated = 127;
+        built.checkMode = CheckMode::Crc;
+        SynthesizeDdr3(writer, built, record);
+    } else {
+        built.lastGenerated = 63;
+        built.checkMode = CheckMode::Checksum;
+        SynthesizeSdrDdrDdr2(writer, built, record);
+    }
+    return built;
+}
+
+void ApplyWizardImage(SpdDocument& document, const WizardImage& built)
+{
+    for (int n = 0; n <= built.lastGenerated; ++n)
+        document.markGenerated(n);
+    document.setCheckMode(built.checkMode);
+    for (int n = 0; n < kSpdSize; ++n) {
+        if (document.byte(n) != built.image[static_cast<std::size_t>(n)])
+            document.setByte(n, built.image[static_cast<std::size_t>(n)]);
+    }
+    if (built.checkMode == CheckMode::Crc)
+        document.updateCrc();  // the CRC it holds, its bytes marked as the CRC upkeep marks them
+    document.setMemoryTypeCode(built.typeCode);
+    document.decodeAll();
+    document.setModified(true);
 }
 
 }  // namespace tessaro

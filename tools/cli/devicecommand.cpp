@@ -20,6 +20,7 @@
 #include <QEventLoop>
 
 #include <cstdio>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -85,7 +86,13 @@ public:
     void statusVersion(const std::string& version) override { m_version = version; }
     void statusFlags(std::uint8_t status) override { m_status = status; }
     void statusAccess(bool) override {}
-    void statusDone(bool) override { m_statusHandled = true; }
+    void statusDone(bool) override
+    {
+        m_statusHandled = true;
+        if (m_statusDone)
+            m_statusDone();
+    }
+    void onStatusDone(std::function<void()> done) { m_statusDone = std::move(done); }
     void testResultStarted() override { m_record.seen = true; }
     void testResultText(const std::string& text, bool) override { m_record.result = text; }
     void testCounts(int, int) override {}
@@ -101,6 +108,7 @@ private:
     std::uint8_t m_status = 0;
     Record m_record;
     bool m_autoNumbering = false;
+    std::function<void()> m_statusDone;
 };
 
 std::string PinList(const std::array<PinMark, kModuleSignalCount>& pins, PinMark wanted)
@@ -226,21 +234,57 @@ std::optional<int> SwitchBoxFor(const std::string& word)
     return it == words.end() ? std::nullopt : std::optional<int>(it->second);
 }
 
-// Runs the event loop until done() holds (checked after every event batch).
-template <typename Done>
-void RunUntil(Done done)
+// The program's one event loop, run at its top until what it waits for holds:
+// every step of the link returns to it.
+class TopLoop
 {
-    while (!done())
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+public:
+    template <typename Done>
+    void runUntil(Done done)
+    {
+        m_done = done;
+        if (!m_done())
+            m_loop.exec();
+        m_done = nullptr;
+    }
+    // Something changed: the loop ends when what it waits for now holds.
+    void check()
+    {
+        if (m_done && m_done())
+            m_loop.quit();
+    }
+
+private:
+    QEventLoop m_loop;
+    std::function<bool()> m_done;
+};
+
+// Starts a command of the link and runs the loop until it has ended and shown
+// its messages: true when it succeeded.
+bool RunCommand(ProgrammerLink& link, TopLoop& loop, const std::function<void()>& start)
+{
+    bool ok = false;
+    bool finished = false;
+    const QMetaObject::Connection connection =
+        QObject::connect(&link, &ProgrammerLink::commandFinished, [&](bool result) {
+            ok = result;
+            finished = true;
+            loop.check();
+        });
+    start();
+    loop.runUntil([&] { return finished; });
+    QObject::disconnect(connection);
+    return ok;
 }
 
 // "status": the connect handshake, then the version and the test-function boxes.
-int RunStatus(ProgrammerLink& link, const ConsoleHost& host)
+int RunStatus(ProgrammerLink& link, ConsoleHost& host, TopLoop& loop)
 {
     link.requestStatus();
     if (host.failed())
         return kExitFailed;
-    RunUntil([&] { return host.statusHandled(); });
+    host.onStatusDone([&] { loop.check(); });
+    loop.runUntil([&] { return host.statusHandled(); });
     if (host.failed() || !host.version())
         return kExitFailed;
     std::string out = "Ver: " + *host.version() + "\n";
@@ -252,7 +296,7 @@ int RunStatus(ProgrammerLink& link, const ConsoleHost& host)
 
 // "poll": `count` ticks of the result polling, each test record that arrives
 // printed after the link has handled it.
-int RunPoll(int count, ProgrammerLink& link, ConsoleHost& host, const AppValues& values)
+int RunPoll(int count, ProgrammerLink& link, ConsoleHost& host, const AppValues& values, TopLoop& loop)
 {
     if (!link.openPort()) {
         Err("tessaro-cli: " + link.line().errorText().toStdString() + "\n");
@@ -263,12 +307,12 @@ int RunPoll(int count, ProgrammerLink& link, ConsoleHost& host, const AppValues&
     QObject::connect(&link.pollTimer(), &QTimer::timeout, [&] {
         ++ticks;
         const ConsoleHost::Record record = host.takeRecord();
-        if (!record.seen || record.result.empty())
-            return;
-        Out(RecordText(record, values));
+        if (record.seen && !record.result.empty())
+            Out(RecordText(record, values));
+        loop.check();
     });
     link.pollTimer().start();
-    RunUntil([&] { return ticks >= count; });
+    loop.runUntil([&] { return ticks >= count; });
     link.pollTimer().stop();
     return kExitOk;
 }
@@ -298,6 +342,8 @@ int Run(const Request& r)
     const QString device = FileNameFromBytes(r.port);
     QtSerialLine line([device](int) { return device; });
     ProgrammerLink link(values, line, host);
+    TopLoop loop;
+    const auto run = [&](const std::function<void()>& start) { return RunCommand(link, loop, start); };
     SpdDocument& doc = host.document();
     // Every operation goes into the production log; what cannot be written
     // is tried again when the command ends.
@@ -311,13 +357,14 @@ int Run(const Request& r)
     const std::string& c = r.command;
     if (c == "status") {
         ExpectOperands(r, 0, "status");
-        return RunStatus(link, host);
+        return RunStatus(link, host, loop);
     }
     if (c == "program" || c == "verify") {
         ExpectOperands(r, 1, (c + " FILE").c_str());
         if (RefuseLargerImage(r.operands[0]) || !LoadFile(r.operands[0], doc))
             return kExitFailed;
-        const bool ok = c == "program" ? link.downloadAndCheck() : link.compareWithProgrammer();
+        const bool ok = c == "program" ? run([&] { link.downloadAndCheck(); })
+                                       : run([&] { link.compareWithProgrammer(); });
         return ok ? kExitOk : kExitFailed;
     }
     if (c == "read-programmer" || c == "read-module") {
@@ -330,24 +377,24 @@ int Run(const Request& r)
             return kExitFailed;
         }
         if (c == "read-programmer") {
-            if (!link.readProgrammer())
+            if (!run([&] { link.readProgrammer(); }))
                 return kExitFailed;
             Out(std::string("auto-serial: ") + (host.autoNumbering() ? "on" : "off") + "\n");
-        } else if (!link.readModule()) {
+        } else if (!run([&] { link.readModule(); })) {
             return kExitFailed;
         }
         return SaveFile(out, doc) ? kExitOk : kExitFailed;
     }
     if (c == "erase") {
         ExpectOperands(r, 0, "erase");
-        return link.eraseProgrammer() ? kExitOk : kExitFailed;
+        return run([&] { link.eraseProgrammer(); }) ? kExitOk : kExitFailed;
     }
     if (c == "auto-serial") {
         ExpectOperands(r, 1, "auto-serial on|off");
         if (r.operands[0] != "on" && r.operands[0] != "off")
             throw UsageError{"auto-serial takes on or off"};
         host.setAutoNumbering(r.operands[0] == "on");
-        return link.setAutoSerial() ? kExitOk : kExitFailed;
+        return run([&] { link.setAutoSerial(); }) ? kExitOk : kExitFailed;
     }
     if (c == "tester") {
         ExpectOperands(r, 1, "tester read|copy|compare|test|learn");
@@ -355,10 +402,10 @@ int Run(const Request& r)
         if (!command)
             throw UsageError{"unknown tester command \"" + r.operands[0] + "\""};
         if (*command != TesterCommand::Test)
-            return link.runTesterCommand(*command) ? kExitOk : kExitFailed;
+            return run([&] { link.runTesterCommand(*command); }) ? kExitOk : kExitFailed;
         // The test's record is printed as "poll" prints it; a module that
         // failed the test fails the command.
-        if (!link.runModuleTest(kTestRecordWaitMs))
+        if (!run([&] { link.runModuleTest(kTestRecordWaitMs); }))
             return kExitFailed;
         const ConsoleHost::Record record = host.takeRecord();
         Out(RecordText(record, values));
@@ -371,11 +418,12 @@ int Run(const Request& r)
         if (!box || (r.operands[1] != "enable" && r.operands[1] != "disable"))
             throw UsageError{std::string("usage: device --port DEVICE ") + form};
         // "enable" is the press on a ticked box: the lower-case letter.
-        return link.runTesterCommand(SwitchCommandFor(*box, r.operands[1] == "enable")) ? kExitOk : kExitFailed;
+        const TesterCommand command = SwitchCommandFor(*box, r.operands[1] == "enable");
+        return run([&] { link.runTesterCommand(command); }) ? kExitOk : kExitFailed;
     }
     if (c == "poll") {
         ExpectOperands(r, 0, "poll [--count N]");
-        return RunPoll(PollCount(r), link, host, values);
+        return RunPoll(PollCount(r), link, host, values, loop);
     }
     throw UsageError{"unknown device command \"" + c + "\""};
 }

@@ -2,7 +2,6 @@
 
 #include "args.h"
 
-#include "document/spddocument.h"
 #include "files/filename.h"
 #include "files/spdfile.h"
 #include "files/spdformat.h"
@@ -201,11 +200,7 @@ int RunWizardCommand(Args& args)
     WizardPages pages(record);
     RunPages(pages, options);
 
-    DecodeContext context;
-    SpdDocument document(context, "SPD_File 1");
-    document.open();
-    ApplyWizardRecord(document, record);
-    document.setModified(true);
+    const WizardImage built = BuildWizardImage(record);
 
     if (printParams) {
         Print(stdout, ParamsJson(record.params));
@@ -213,7 +208,7 @@ int RunWizardCommand(Args& args)
     if (output) {
         QString message;
         const QString path = FileNameFromBytes(*output);
-        if (!WriteSpdFile(path, document.image(), FormatForName(*output), &message)) {
+        if (!WriteSpdFile(path, built.image, FormatForName(*output), &message)) {
             PrintError(FileNameString(message));
             return kExitFailed;
         }
