@@ -52,6 +52,24 @@ Bytes Corpus(const std::string& name)
     return Bytes(data.begin(), data.end());
 }
 
+// A corpus image, or without the corpus one of the images the repository keeps
+// for the fuzzers (DDR4 and DDR5 without profiles) or a blank DDR3 image, so the
+// rules and the command line are checked on every machine.
+Bytes Sample(const std::string& name)
+{
+    if (std::filesystem::exists(test::CorpusDir() + "/" + name))
+        return Corpus(name);
+    const std::string generation = name.substr(0, name.find('/'));
+    if (generation == "ddr3") {
+        Bytes image(256, 0);
+        image[2] = 0x0B;
+        UpdateCheckBytes(image);
+        return image;
+    }
+    const std::string data = test::ReadAll(std::string(TESSARO_SOURCE_DIR) + "/fuzz/corpus/module_decode/" + generation + ".bin");
+    return Bytes(data.begin(), data.end());
+}
+
 bool ChecksRight(const Bytes& image)
 {
     Bytes fixed = image;
@@ -200,11 +218,9 @@ TEST(ValueEditTest, EveryFieldOfEveryCorpusImageRoundTripsAndTakesLegalValues)
 
 TEST(ValueEditTest, RoundingIsNotedAndBadNamesOrValuesChangeNothing)
 {
-    if (AllCorpusImages().empty())
-        GTEST_SKIP() << "no SPD corpus at " << test::CorpusDir();
-    const Bytes ddr4 = Corpus("ddr4/cb-clevo-tglu-samsung-m471a1g44ab0-cwe.bin");
-    const Bytes ddr5 = Corpus("ddr5/cb-mtl-samsung-m425r1gb4bb0-cqkod.bin");
-    const Bytes ddr3 = Corpus("ddr3/cb-apu2-hynix-4g-ecc.bin");
+    const Bytes ddr4 = Sample("ddr4/cb-clevo-tglu-samsung-m471a1g44ab0-cwe.bin");
+    const Bytes ddr5 = Sample("ddr5/cb-mtl-samsung-m425r1gb4bb0-cqkod.bin");
+    const Bytes ddr3 = Sample("ddr3/cb-apu2-hynix-4g-ecc.bin");
     struct Case {
         const Bytes* image;
         const char* name;
@@ -265,8 +281,6 @@ OverclockProfile ProfileAt(const Bytes& image, int position)
 
 TEST(ValueEditTest, ProfilesAddSetAndRemoveRoundTrip)
 {
-    if (AllCorpusImages().empty())
-        GTEST_SKIP() << "no SPD corpus at " << test::CorpusDir();
     struct Case {
         const char* file;
         const char* kind;
@@ -284,7 +298,7 @@ TEST(ValueEditTest, ProfilesAddSetAndRemoveRoundTrip)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.file) + " " + c.kind);
-        const Bytes original = Corpus(c.file);
+        const Bytes original = Sample(c.file);
         const ModuleDecode jedec = DecodeModule(original);
         Bytes image = original;
         const EditOutcome added = AddProfile(image, c.kind, "jedec");
@@ -324,7 +338,7 @@ TEST(ValueEditTest, ProfilesAddSetAndRemoveRoundTrip)
         EXPECT_EQ(image, original);  // the corpus images hold no profile: the area is blank again
     }
     // EXPO takes the bytes of the third XMP 3.0 profile.
-    Bytes image = Corpus("ddr5/cb-mtl-samsung-m425r1gb4bb0-cqkod.bin");
+    Bytes image = Sample("ddr5/cb-mtl-samsung-m425r1gb4bb0-cqkod.bin");
     for (int i = 0; i < 3; ++i)
         ASSERT_TRUE(AddProfile(image, "XMP 3.0", "jedec").ok());
     EXPECT_FALSE(AddProfile(image, "XMP 3.0", "jedec").ok());
@@ -335,12 +349,11 @@ TEST(ValueEditTest, ProfilesAddSetAndRemoveRoundTrip)
 
 TEST(ValueEditTest, CommandLineSetsProfilesAndRefusesBadValuesWritingNothing)
 {
-    if (AllCorpusImages().empty())
-        GTEST_SKIP() << "no SPD corpus at " << test::CorpusDir();
     QTemporaryDir dir;
     const std::string in = dir.filePath("in.bin").toStdString();
     const std::string out = dir.filePath("out.spd").toStdString();
-    const std::string original = test::ReadAll(test::CorpusDir() + "/ddr4/cb-clevo-tglu-samsung-m471a1g44ab0-cwe.bin");
+    const Bytes sample = Sample("ddr4/cb-clevo-tglu-samsung-m471a1g44ab0-cwe.bin");
+    const std::string original(sample.begin(), sample.end());
     test::WriteAll(in, original);
 
     auto r = test::RunCli({"set", in, "-o", out, "tAA=13.7505ns", "partNumber=TEST-1", "manufacturer=Samsung"});
