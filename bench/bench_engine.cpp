@@ -5,7 +5,7 @@
 #include "decode/decodejson.h"
 #include "decode/jedec.h"
 #include "decode/moduledecode.h"
-#include "document/moduledocument.h"
+#include "document/spddocument.h"
 #include "document/settle.h"
 #include "files/spdformat.h"
 
@@ -195,10 +195,10 @@ BENCHMARK(BM_DecodeJson1024)->Unit(benchmark::kMicrosecond);
 // target is well under 2 ms.
 void BM_KeyPressModuleDocument1024(benchmark::State& state)
 {
-    ModuleDocument document(ImageData{Ddr5Image(), 1024}, "ddr5.bin");
+    SpdDocument document(ImageData{Ddr5Image(), 1024}, "ddr5.bin");
     std::uint8_t value = 0;
     for (auto _ : state) {
-        document.setByte(0x2D0, value++);
+        document.editByte(0x2D0, value++);
         benchmark::DoNotOptimize(document.decode().checks.data());
     }
 }

@@ -247,7 +247,7 @@ TEST(ModuleGridEditing, KeysTypingRangeAndPaste)
     window.show();
     QSignalSpy messages(&window, &ModuleDocumentWindow::statusMessage);
     ByteGrid* grid = window.grid();
-    ModuleDocument& doc = window.document();
+    SpdDocument& doc = window.document();
     window.selectByte(0x140);
     QTest::keyClick(grid, Qt::Key_End, Qt::ControlModifier);
     EXPECT_EQ(window.currentByte(), 0x1FF);
@@ -435,6 +435,6 @@ TEST_F(GridEditing, FindAndGoTo)
 TEST(ModuleGridEditing, FindAndGoTo)
 {
     ModuleDocumentWindow window(ImageData{Ddr4Bytes(), 512}, QStringLiteral("ddr4"));
-    CheckFindAndGoTo(&window, window.grid(), [&](int i, std::uint8_t v) { window.document().setByte(i, v); });
+    CheckFindAndGoTo(&window, window.grid(), [&](int i, std::uint8_t v) { window.document().editByte(i, v); });
     window.document().setModified(false);
 }

@@ -97,7 +97,7 @@ TEST_F(LargerImages, OpenShowsEveryByteAndSaveWritesTheWholeImageInBothForms)
     ASSERT_NE(doc, nullptr);
     EXPECT_EQ(window->activeDocument(), nullptr) << "no 256-byte window for a DDR4 file";
     EXPECT_EQ(doc->document().size(), 512);
-    EXPECT_EQ(QString::fromStdString(doc->document().caption()), file);
+    EXPECT_EQ(QString::fromStdString(doc->document().captionWithoutMark()), file);
 
     // Every programmer button says why it sends nothing for this image; the
     // two reads ask first and put the 256 bytes they read into a new window.
@@ -149,7 +149,7 @@ TEST_F(LargerImages, OpenShowsEveryByteAndSaveWritesTheWholeImageInBothForms)
     window->openPath(file);
     EXPECT_EQ(window->moduleDocuments().size(), 1);
 
-    doc->document().setByte(0x10, 0xAB);
+    doc->document().editByte(0x10, 0xAB);
     EXPECT_TRUE(doc->document().isModified());
     window->saveFile();
     EXPECT_FALSE(doc->document().isModified());
@@ -164,7 +164,7 @@ TEST_F(LargerImages, OpenShowsEveryByteAndSaveWritesTheWholeImageInBothForms)
     const QString text = path("copy.spd");
     responder.handleDialog(ChooseFile(text));
     window->saveFileAs();
-    EXPECT_EQ(QString::fromStdString(doc->document().caption()), text);
+    EXPECT_EQ(QString::fromStdString(doc->document().captionWithoutMark()), text);
     const ImageRead back = ParseImageText(test::ReadAll(text.toStdString()));
     ASSERT_TRUE(back.ok()) << back.error;
     EXPECT_EQ(back.image.bytes, Bytes(saved.begin(), saved.end()));
@@ -215,7 +215,7 @@ TEST_F(LargerImages, HexDumpImportOpensAnUntitledModifiedDocument)
     ASSERT_NE(doc, nullptr);
     EXPECT_EQ(doc->document().bytes(), image);
     EXPECT_TRUE(doc->document().isModified());
-    EXPECT_EQ(doc->document().caption().rfind("SPD_File", 0), 0u);
+    EXPECT_EQ(doc->document().captionWithoutMark().rfind("SPD_File", 0), 0u);
 
     // A malformed dump: one message, no window.
     const QString bad = path("bad.txt");
@@ -258,7 +258,7 @@ TEST_F(LargerImages, ThisComputersModulesOpenAsDocumentsCaptionedBySlot)
     window->readInstalledModules();
     EXPECT_EQ(listed, 3);
     ASSERT_EQ(window->moduleDocuments().size(), 1);
-    EXPECT_EQ(window->moduleDocuments()[0]->document().caption(), "0-0050 (ee1004)");
+    EXPECT_EQ(window->moduleDocuments()[0]->document().captionWithoutMark(), "0-0050 (ee1004)");
     EXPECT_EQ(window->moduleDocuments()[0]->document().bytes(), ddr4);
     ASSERT_EQ(window->documents().size(), 1);
     EXPECT_EQ(window->documents()[0]->document().captionWithoutMark(), "0-0051 (spd)");

@@ -99,7 +99,7 @@ TEST_F(ModuleWindow, Ddr4EntryStoresMarksKeepsBothCrcsAndMovesOn)
     EXPECT_EQ(window->byteEntryBox()->text(), QStringLiteral("AB"));
     QTest::keyClick(window->byteEntryBox(), Qt::Key_Return);
 
-    const ModuleDocument& doc = window->document();
+    const SpdDocument& doc = window->document();
     EXPECT_EQ(doc.byte(0x140), 0xAB);
     EXPECT_EQ(doc.mark(0x140), Mark::Edited);
     EXPECT_EQ(grid->cellText(0x140), QStringLiteral("AB"));
@@ -129,7 +129,7 @@ TEST_F(ModuleWindow, Ddr4EntryStoresMarksKeepsBothCrcsAndMovesOn)
 TEST_F(ModuleWindow, FillWritesFromTheSelectedRowToTheEndAsOneEdit)
 {
     open(Ddr4Image());
-    const ModuleDocument& doc = window->document();
+    const SpdDocument& doc = window->document();
     window->selectByte(0x105);
     enter(window->fillBox(), QStringLiteral("5a"));
     EXPECT_EQ(doc.byte(0xFF), 0x00);

@@ -58,7 +58,7 @@ protected:
     {
         if (auto* spd = qobject_cast<DocumentWindow*>(w))
             return {spd->document().image().begin(), spd->document().image().end()};
-        return qobject_cast<ModuleDocumentWindow*>(w)->document().image().bytes;
+        return qobject_cast<ModuleDocumentWindow*>(w)->document().bytes();
     }
     // Presses a button of the frame and waits for the operation (and any that
     // its answers start) to end.

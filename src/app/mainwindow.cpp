@@ -228,15 +228,15 @@ ModuleDocumentWindow* MainWindow::openModuleDocument(ImageData image, const QStr
     connect(programmer, &ProgrammerPanel::testFlagPressed, window, refuse);
     window->setProgrammerColumn(programmer);
     window->addDeviceFrame(readerWriterFrame(
-        window, [window] { return window->document().image().bytes; },
-        [window] { return ToQString(window->document().caption()); }));
+        window, [window] { return window->document().bytes(); },
+        [window] { return ToQString(window->document().captionWithoutMark()); }));
     addDocumentSubWindow(window);
     connect(window, &ModuleDocumentWindow::statusMessage, statusBar(), [this](const QString& text) { statusBar()->showMessage(text); });
     // What the reader warned of (a truncated image: "truncated: 256 of 512
     // bytes"), then the check bytes that disagree with the image.
     QStringList notes;
-    if (window->document().image().truncated())
-        notes << QString::fromStdString(window->document().image().truncationWarning());
+    if (window->document().imageData().truncated())
+        notes << QString::fromStdString(window->document().imageData().truncationWarning());
     if (const QString mismatch = window->checkMismatchText(); !mismatch.isEmpty())
         notes << mismatch;
     connect(window, &ModuleDocumentWindow::statusMessageWithdrawn, statusBar(), [this](const QString& text) { withdrawStatusMessage(text); });
@@ -789,7 +789,7 @@ void MainWindow::printReport()
     if (ModuleDocumentWindow* module = activeModuleDocument()) {
         if (!m_printer)
             m_printer = std::make_unique<SystemReportPrinter>();
-        (void)PrintModuleReport(this, module->document().bytes(), module->document().caption(), *m_printer);
+        (void)PrintModuleReport(this, module->document().bytes(), module->document().captionWithoutMark(), *m_printer);
         return;
     }
     DocumentWindow* doc = activeDocument();
@@ -912,7 +912,7 @@ void MainWindow::compareImages()
             open.emplace_back(QString::fromStdString(doc->document().captionWithoutMark()),
                               ImageData{{image.begin(), image.end()}, kSpdSize});
         } else if (auto* module = qobject_cast<ModuleDocumentWindow*>(sub->widget())) {
-            open.emplace_back(QString::fromStdString(module->document().caption()), module->document().image());
+            open.emplace_back(QString::fromStdString(module->document().captionWithoutMark()), module->document().imageData());
         }
     }
     CompareWindow::chooseAndShow(this, std::move(open), active, [this](QWidget* window) { addDocumentSubWindow(window); });

@@ -3,6 +3,7 @@
 #include "core/checks.h"
 #include "core/hex.h"
 #include "core/memorytype.h"
+#include "decode/bytenames.h"
 #include "decode/decoders.h"
 #include "document/settle.h"
 
@@ -43,12 +44,66 @@ bool IsFresh(const DecodeContext& context)
 }
 }  // namespace
 
+CheckMode ImageRules::keptMode(CheckMode mode) const
+{
+    // The 256-byte checksum does not exist in a larger image: anything but None keeps the CRCs.
+    if (isStandard())
+        return mode;
+    return mode == CheckMode::None ? CheckMode::None : CheckMode::Crc;
+}
+
+const ImageRules& ImageRulesFor(int size)
+{
+    static const ImageRules standard{kSpdSize, MemoryType::Unknown, false};
+    static const ImageRules ddr4{512, MemoryType::Ddr4, true};
+    static const ImageRules ddr5{1024, MemoryType::Ddr5, true};
+    if (size == 512)
+        return ddr4;
+    if (size == 1024)
+        return ddr5;
+    return standard;
+}
+
 SpdDocument::SpdDocument(DecodeContext& context, std::string caption)
-    : m_context(context)
+    : m_rules(&ImageRulesFor(kSpdSize))
+    , m_context(context)
+    , m_data{std::vector<std::uint8_t>(kSpdSize, 0), kSpdSize}
+    , m_marks(kSpdSize, Mark::Plain)
     , m_descriptions(&DescriptionTableFor(MemoryTypeCode::Ddr))
     , m_caption(std::move(caption))
 {
     m_panel.description = (*m_descriptions)[0];
+}
+
+SpdDocument::SpdDocument(ImageData image, std::string caption)
+    : m_rules(&ImageRulesFor(image.size))
+    , m_context(m_ownContext)
+    , m_data(std::move(image))
+    , m_descriptions(&DescriptionTableFor(MemoryTypeCode::Ddr))
+    , m_checkMode(CheckMode::Crc)
+    , m_caption(std::move(caption))
+{
+    if (m_data.size < bytesPresent())
+        m_data.size = bytesPresent();
+    m_marks.assign(static_cast<std::size_t>(std::max(m_data.size, kSpdSize)), Mark::Plain);
+    const std::size_t shared = std::min(m_data.bytes.size(), m_image.size());
+    std::copy_n(m_data.bytes.begin(), shared, m_image.begin());
+    m_panel.description = (*m_descriptions)[0];
+    m_decode = DecodeModule(m_data.bytes);
+}
+
+void SpdDocument::store(int index, std::uint8_t value)
+{
+    m_data.bytes[static_cast<std::size_t>(index)] = value;
+    if (index < kSpdSize)
+        m_image[static_cast<std::size_t>(index)] = value;
+}
+
+Mark SpdDocument::mark(int index) const
+{
+    if (m_rules->isStandard())
+        return m_marks[At(index)];
+    return index >= 0 && index < size() ? m_marks[static_cast<std::size_t>(index)] : Mark::Plain;
 }
 
 void SpdDocument::open()
@@ -73,13 +128,15 @@ void SpdDocument::open()
 void SpdDocument::setByte(int index, std::uint8_t value)
 {
     m_journal.note(index & 0xFF, m_image[At(index)], m_marks[At(index)]);
-    m_image[At(index)] = value;
+    store(index & 0xFF, value);
     notify(&SpdDocumentObserver::byteChanged, index);
 }
 
 std::uint8_t SpdDocument::byte(int index) const
 {
-    return m_image[At(index)];
+    if (m_rules->isStandard())
+        return m_image[At(index)];
+    return index >= 0 && index < bytesPresent() ? m_data.bytes[static_cast<std::size_t>(index)] : 0;
 }
 
 void SpdDocument::setMemoryTypeCode(MemoryTypeCode code)
@@ -111,7 +168,7 @@ void SpdDocument::markGenerated(int index)
     setMark(index, Mark::Generated);
 }
 
-void SpdDocument::setModified(bool modified)
+void SpdDocument::storeModified(bool modified)
 {
     m_modified = modified;
     const bool marked = !m_caption.empty() && m_caption.back() == '*';
@@ -119,6 +176,11 @@ void SpdDocument::setModified(bool modified)
         m_caption += '*';
     else if (!modified && marked)
         m_caption.pop_back();
+}
+
+void SpdDocument::setModified(bool modified)
+{
+    storeModified(modified);
     notify(&SpdDocumentObserver::captionChanged);
 }
 
@@ -136,14 +198,14 @@ SpdDocument::Values SpdDocument::values() const
 
 void SpdDocument::beginChange()
 {
-    m_journal.start(kSpdSize);
+    m_journal.start(size());
     m_valuesBefore = values();
 }
 
 SpdDocument::Change SpdDocument::endChange()
 {
     Change change;
-    change.bytes = m_journal.finish([this](int n) { return std::pair{m_image[At(n)], m_marks[At(n)]}; });
+    change.bytes = m_journal.finish([this](int n) { return std::pair{byte(n), mark(n)}; });
     change.before = m_valuesBefore;
     change.after = values();
     return change;
@@ -151,6 +213,25 @@ SpdDocument::Change SpdDocument::endChange()
 
 void SpdDocument::applyChange(const Change& change, bool undo)
 {
+    if (!m_rules->isStandard()) {
+        for (const ByteChange& c : change.bytes) {
+            if (c.index < bytesPresent())
+                store(c.index, undo ? c.byteBefore : c.byteAfter);
+            m_marks[static_cast<std::size_t>(c.index)] = undo ? c.markBefore : c.markAfter;
+        }
+        const Values& target = undo ? change.before : change.after;
+        if (change.changesCheckMode())
+            m_checkMode = target.checkMode;
+        const bool captionChanges = m_modified != target.modified;
+        storeModified(target.modified);
+        m_decode = DecodeModule(m_data.bytes);
+        for (const ByteChange& c : change.bytes)
+            notify(&SpdDocumentObserver::byteChanged, c.index);
+        if (captionChanges)
+            notify(&SpdDocumentObserver::captionChanged);
+        notify(&SpdDocumentObserver::decodeChanged);
+        return;
+    }
     for (const ByteChange& c : change.bytes) {
         const std::uint8_t value = undo ? c.byteBefore : c.byteAfter;
         const Mark mark = undo ? c.markBefore : c.markAfter;
@@ -274,6 +355,17 @@ void SpdDocument::setMark(int index, Mark mark)
 
 void SpdDocument::clearEditedMarks()
 {
+    if (!m_rules->isStandard()) {
+        for (int n = 0; n < size(); ++n) {
+            Mark& mark = m_marks[static_cast<std::size_t>(n)];
+            if (mark != Mark::Edited)
+                continue;
+            m_journal.note(n, byte(n), mark);
+            mark = Mark::Plain;
+            notify(&SpdDocumentObserver::byteChanged, n);
+        }
+        return;
+    }
     for (int n = 0; n < kSpdSize; ++n) {
         if (m_marks[At(n)] == Mark::Edited)
             setMark(n, Mark::Plain);
@@ -297,6 +389,7 @@ std::string SpdDocument::captionWithoutMark() const
 
 void SpdDocument::setCheckMode(CheckMode mode)
 {
+    mode = m_rules->keptMode(mode);
     if (mode == m_checkMode)
         return;
     m_checkMode = mode;
@@ -315,6 +408,82 @@ void SpdDocument::showInPanel(int index, bool spaced)
     m_panel.description = description(index);
     m_panel.value = ByteToHex(byte(index));
     notify(&SpdDocumentObserver::selectedPanelChanged);
+}
+
+void SpdDocument::editByte(int index, std::uint8_t value)
+{
+    fill(index, index, value);
+}
+
+void SpdDocument::fill(int first, int last, std::uint8_t value)
+{
+    first = std::max(first, 0);
+    last = std::min(last, bytesPresent() - 1);
+    if (first > last)
+        return;
+    const std::vector<std::uint8_t> values(static_cast<std::size_t>(last - first + 1), value);
+    writeBytes(first, values);
+}
+
+int SpdDocument::writeBytes(int first, std::span<const std::uint8_t> values)
+{
+    if (first < 0 || first >= bytesPresent() || values.empty())
+        return 0;
+    const int last = std::min(first + static_cast<int>(values.size()) - 1, bytesPresent() - 1);
+    const auto at = [](int n) { return static_cast<std::size_t>(n); };
+
+    const std::vector<std::uint8_t> bytesBefore = m_data.bytes;
+    const std::vector<Mark> marksBefore = m_marks;
+    std::vector<int> touched;
+    for (int n = first; n <= last; ++n) {
+        store(n, values[at(n - first)]);
+        m_marks[at(n)] = Mark::Edited;
+        touched.push_back(n);
+    }
+    if (m_rules->editsKeepCrcBlocks && m_checkMode == CheckMode::Crc) {
+        // Only blocks whose covered and stored bytes are all present are written.
+        // A stored CRC byte is marked only when its value changed.
+        std::vector<std::uint8_t> fixed = m_data.bytes;
+        const std::vector<CrcBlock> blocks = FixCrcBlocks(std::span<std::uint8_t>(fixed));
+        for (int n = 0; n < bytesPresent(); ++n) {
+            if (fixed[at(n)] != m_data.bytes[at(n)])
+                store(n, fixed[at(n)]);
+        }
+        for (const CrcBlock& block : blocks) {
+            for (int n : {block.storedAt, block.storedAt + 1}) {
+                if (fixed[at(n)] == bytesBefore[at(n)])
+                    continue;
+                m_marks[at(n)] = Mark::Edited;
+                touched.push_back(n);
+            }
+        }
+    }
+    // The bytes whose value or mark the edit changed, each told once.
+    std::sort(touched.begin(), touched.end());
+    touched.erase(std::unique(touched.begin(), touched.end()), touched.end());
+    std::vector<int> changed;
+    for (int n : touched) {
+        if (m_data.bytes[at(n)] != bytesBefore[at(n)] || m_marks[at(n)] != marksBefore[at(n)]) {
+            changed.push_back(n);
+            m_journal.note(n, bytesBefore[at(n)], marksBefore[at(n)]);
+        }
+    }
+
+    const bool wasModified = m_modified;
+    storeModified(true);
+    m_decode = DecodeModule(m_data.bytes);
+    for (int n : changed)
+        notify(&SpdDocumentObserver::byteChanged, n);
+    if (!wasModified)
+        notify(&SpdDocumentObserver::captionChanged);
+    notify(&SpdDocumentObserver::decodeChanged);
+    return last - first + 1;
+}
+
+std::string SpdDocument::byteName(int index) const
+{
+    // The document's size fixes its layout, whatever its type byte says now.
+    return ModuleByteName(m_rules->layout, m_data.bytes, index);
 }
 
 void SpdDocument::addObserver(SpdDocumentObserver* observer)

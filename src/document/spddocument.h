@@ -5,9 +5,11 @@
 #include "core/spdimage.h"
 #include "document/bytechanges.h"
 #include "decode/decodedview.h"
+#include "decode/moduledecode.h"
+#include "files/imageformat.h"
 
-#include <array>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -27,18 +29,65 @@ public:
     virtual void checkModeChanged() {}
     virtual void selectedPanelChanged() {}
     virtual void decodedViewChanged() {}            // after every decodeByte
+    virtual void decodeChanged() {}                 // larger images: summary, fields, CRC blocks, profiles
 };
 
-// One SPD image with everything that belongs to it: memory-type code,
-// description table, check mode, byte marks, modified flag, caption, the
-// selected-byte panel and the decoded view. Window-independent; windows, file
-// commands, programmer commands and the wizard all work through its operations.
+// What differs between the sizes of image a document holds: how many bytes,
+// the layout that names them, the check modes the document keeps and the
+// check bytes an edit rewrites.
+struct ImageRules {
+    int size = kSpdSize;
+    MemoryType layout = MemoryType::Unknown;  // names of the bytes; Unknown: the 256-byte tables
+    // The 256-byte document is driven operation by operation by its editor,
+    // which keeps byte 63, bytes 126-127, the date code and the security
+    // bytes; a larger one rewrites its CRC blocks after each edit itself.
+    bool editsKeepCrcBlocks = false;
+    // The check mode kept for `mode` (a larger image has no byte-63 checksum).
+    [[nodiscard]] CheckMode keptMode(CheckMode mode) const;
+    [[nodiscard]] bool isStandard() const { return size == kSpdSize; }
+};
+// The rules for an image of `size` bytes (256, 512 or 1024).
+[[nodiscard]] const ImageRules& ImageRulesFor(int size);
+
+// One SPD image of 256, 512 or 1024 bytes with everything that belongs to it:
+// memory-type code, description table, check mode, byte marks, modified flag,
+// caption, the selected-byte panel and the decoded view (256 bytes) or its
+// module decode (larger images). What differs by size is its ImageRules.
+// Window-independent; windows, file commands, programmer commands and the
+// wizard all work through its operations.
 class SpdDocument
 {
 public:
-    // context: the application-wide memory type and module form of the image
-    // decoded last, which every decode reads and updates.
+    // A 256-byte image. context: the application-wide memory type and module
+    // form of the image decoded last, which every decode reads and updates.
     explicit SpdDocument(DecodeContext& context, std::string caption = {});
+    // A 512- or 1024-byte image by its type; a truncated DDR5 image keeps the
+    // bytes that were read (bytes() is shorter than size()). Decoded with a
+    // context of its own.
+    SpdDocument(ImageData image, std::string caption);
+    SpdDocument(const SpdDocument&) = delete;
+    SpdDocument& operator=(const SpdDocument&) = delete;
+
+    [[nodiscard]] const ImageRules& rules() const { return *m_rules; }
+    [[nodiscard]] int size() const { return m_data.size; }
+    [[nodiscard]] int bytesPresent() const { return static_cast<int>(m_data.bytes.size()); }
+    [[nodiscard]] const std::vector<std::uint8_t>& bytes() const { return m_data.bytes; }
+    [[nodiscard]] const ImageData& imageData() const { return m_data; }
+
+    // --- Edit commands of a larger image ---
+    // Stores a byte, marks it edited, sets the modified flag, then (check mode
+    // CRC) rewrites every CRC block and marks their stored bytes, then decodes.
+    // Indexes outside the bytes present are ignored.
+    void editByte(int index, std::uint8_t value);
+    // Writes value into bytes first..last (within the bytes present) as one edit.
+    void fill(int first, int last, std::uint8_t value);
+    // Writes values from `first` on (within the bytes present) as one edit,
+    // as fill does; returns how many were written.
+    int writeBytes(int first, std::span<const std::uint8_t> values);
+    [[nodiscard]] const ModuleDecode& decode() const { return m_decode; }
+    // The name of byte `index` in its size's layout ("tCKAVGmin (MTB)",
+    // "Module Part Number (329-348)") for the selected-byte panel.
+    [[nodiscard]] std::string byteName(int index) const;
 
     // The opening of a new window: all bytes 0 with byte 63 = their checksum,
     // DDR description table, code 0, check mode 0, everything plain, not
@@ -103,7 +152,7 @@ public:
 
     // --- State ---
     [[nodiscard]] const SpdImage& image() const { return m_image; }
-    [[nodiscard]] Mark mark(int index) const { return m_marks[static_cast<std::size_t>(index)]; }
+    [[nodiscard]] Mark mark(int index) const;
     void setMark(int index, Mark mark);
     // The edited marks go (a save: the file now holds those bytes).
     void clearEditedMarks();
@@ -151,9 +200,18 @@ private:
             (o->*f)(index);
     }
 
+    // Every byte of the image is written here, and nowhere else.
+    void store(int index, std::uint8_t value);
+    // The modified flag and the caption's "*", telling no observer.
+    void storeModified(bool modified);
+
+    const ImageRules* m_rules;
+    DecodeContext m_ownContext;  // a larger image's
     DecodeContext& m_context;
-    SpdImage m_image{};
-    std::array<Mark, kSpdSize> m_marks{};
+    ImageData m_data;            // every byte
+    SpdImage m_image{};          // bytes 0-255 of m_data, for the 256-byte callers
+    std::vector<Mark> m_marks;
+    ModuleDecode m_decode;       // a larger image's
     MemoryTypeCode m_typeCode = MemoryTypeCode::Sdr;
     const DescriptionTable* m_descriptions;
     CheckMode m_checkMode = CheckMode::Checksum;

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "document/documenteditor.h"
-#include "document/moduledocument.h"
+#include "document/spddocument.h"
 #include "document/spddocument.h"
 #include "documentwindow/bytegrid.h"
 #include "documentwindow/markcolours.h"
@@ -37,7 +37,7 @@ private:
 class ModuleCells final : public GridCells
 {
 public:
-    explicit ModuleCells(const ModuleDocument& document) : m_document(document) {}
+    explicit ModuleCells(const SpdDocument& document) : m_document(document) {}
     [[nodiscard]] int count() const override { return m_document.size(); }
     [[nodiscard]] int byteAt(int index) const override
     {
@@ -49,7 +49,7 @@ public:
     }
 
 private:
-    const ModuleDocument& m_document;
+    const SpdDocument& m_document;
 };
 
 }  // namespace tessaro

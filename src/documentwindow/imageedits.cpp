@@ -1,6 +1,6 @@
 #include "documentwindow/imageedits.h"
 
-#include "document/moduledocument.h"
+#include "document/spddocument.h"
 #include "document/documenteditor.h"
 
 #include <algorithm>
@@ -56,7 +56,7 @@ void WriteImageEdit(DocumentEditor& editor, const ImageEdit& edit)
     WriteFieldBytes(edit, [&](int first, std::span<const std::uint8_t> bytes) { editor.pasteBytes(first, bytes); });
 }
 
-void WriteImageEdit(ModuleDocument& document, const ImageEdit& edit)
+void WriteImageEdit(SpdDocument& document, const ImageEdit& edit)
 {
     WriteFieldBytes(edit, [&](int first, std::span<const std::uint8_t> bytes) { document.writeBytes(first, bytes); });
 }

@@ -13,7 +13,7 @@ class QWidget;
 namespace tessaro {
 
 class DocumentEditor;
-class ModuleDocument;
+class SpdDocument;
 
 // Opens the dialog that edits `names` of image (all identity values when
 // names holds several); returns what OK made of it, nothing changed when the
@@ -27,6 +27,6 @@ class ModuleDocument;
 // modified flag); the check bytes the edit computed are left to that mode.
 // Run inside a window's recordStep, so the edit is one undo step.
 void WriteImageEdit(DocumentEditor& editor, const ImageEdit& edit);
-void WriteImageEdit(ModuleDocument& document, const ImageEdit& edit);
+void WriteImageEdit(SpdDocument& document, const ImageEdit& edit);
 
 }  // namespace tessaro

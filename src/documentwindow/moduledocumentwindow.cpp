@@ -378,7 +378,7 @@ void ModuleDocumentWindow::typeByte(int index, std::uint8_t value)
     // Bytes typed one after the other, in the grid or the entry box, are one step.
     const int next = index + 1 < m_doc.size() ? index + 1 : 0;
     recordByteEntry(index, next, [&] {
-        m_doc.setByte(index, value);
+        m_doc.editByte(index, value);
         m_grid->setCurrentByte(next);
     });
     selectByte(next);

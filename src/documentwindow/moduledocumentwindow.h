@@ -1,6 +1,6 @@
 #pragma once
 
-#include "document/moduledocument.h"
+#include "document/spddocument.h"
 #include "documentwindow/documentwindowbase.h"
 
 #include <cstdint>
@@ -24,17 +24,17 @@ class ByteGrid;
 // byte with its name and value and the entry box, the scrolling byte grid with
 // the fill box, the check mode, and the decode beside them (the summary line,
 // the fields, one line per CRC block, the overclocking profiles). It owns the
-// document; the rules live in ModuleDocument, what both document windows
+// document; the rules live in SpdDocument, what both document windows
 // share in DocumentWindowBase.
-class ModuleDocumentWindow : public DocumentWindowBase, private ModuleDocumentObserver
+class ModuleDocumentWindow : public DocumentWindowBase, private SpdDocumentObserver
 {
     Q_OBJECT
 public:
     ModuleDocumentWindow(ImageData image, const QString& caption, QWidget* parent = nullptr);
     ~ModuleDocumentWindow() override;
 
-    [[nodiscard]] ModuleDocument& document() { return m_doc; }
-    [[nodiscard]] const ModuleDocument& document() const { return m_doc; }
+    [[nodiscard]] SpdDocument& document() { return m_doc; }
+    [[nodiscard]] const SpdDocument& document() const { return m_doc; }
 
     // Selects a byte as a click on its cell does.
     void selectByte(int index);
@@ -69,7 +69,7 @@ public:
     // What an edit changed: the document's change and the selected byte
     // before and after; applyStep puts it back for the undo stack.
     struct Step {
-        ModuleDocument::Change document;
+        SpdDocument::Change document;
         int currentBefore = 0;
         int currentAfter = 0;
         void absorb(const Step& later);
@@ -97,14 +97,14 @@ private:
     // DocumentWindowBase
     [[nodiscard]] bool documentModified() const override { return m_doc.isModified(); }
     void setDocumentModified(bool modified) override { m_doc.setModified(modified); }
-    [[nodiscard]] std::string documentCaption() const override { return m_doc.caption(); }
+    [[nodiscard]] std::string documentCaption() const override { return m_doc.captionWithoutMark(); }
     void beginEdit() override;
     [[nodiscard]] std::unique_ptr<RecordedEdit> endEdit() override;
     void editApplied() override;
     [[nodiscard]] int selectionStart() const override;
     void paste(int from, std::span<const std::uint8_t> bytes, std::uint64_t notKept) override;
 
-    // ModuleDocumentObserver
+    // SpdDocumentObserver
     void byteChanged(int index) override;
     void captionChanged() override;
     void decodeChanged() override;
@@ -125,7 +125,7 @@ private:
     void showProfiles(const ModuleDecode& decode);
     QLabel* fieldLabel(const QString& key) const;
 
-    ModuleDocument m_doc;
+    SpdDocument m_doc;
     bool m_selectedDirty = true;
     bool m_decodeDirty = true;
     int m_currentBefore = 0;  // the selected byte when the edit being noted began

@@ -1,5 +1,5 @@
 #include "decode/bytenames.h"
-#include "document/moduledocument.h"
+#include "document/spddocument.h"
 #include "files/imagefile.h"
 #include "testsupport.h"
 
@@ -7,7 +7,11 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <functional>
+#include <memory>
 #include <set>
+#include <tuple>
+#include <utility>
 
 namespace tessaro {
 namespace {
@@ -44,7 +48,7 @@ ImageData Ddr5Image()
     return image;
 }
 
-struct Recorder : ModuleDocumentObserver {
+struct Recorder : SpdDocumentObserver {
     std::vector<int> bytes;
     int captions = 0;
     int decodes = 0;
@@ -53,21 +57,21 @@ struct Recorder : ModuleDocumentObserver {
     void decodeChanged() override { ++decodes; }
 };
 
-bool AllBlocksRight(const ModuleDocument& document)
+bool AllBlocksRight(const SpdDocument& document)
 {
     const auto blocks = CrcBlocks(document.bytes());
     return !blocks.empty() && std::all_of(blocks.begin(), blocks.end(), [](const CrcBlock& b) { return b.ok(); });
 }
 
-TEST(ModuleDocumentTest, Ddr4EditInCrcModeRewritesBothBlocksAndTellsEachChangedByteOnce)
+TEST(LargerDocument, Ddr4EditInCrcModeRewritesBothBlocksAndTellsEachChangedByteOnce)
 {
-    ModuleDocument document(Ddr4Image(), "dimm.bin");
+    SpdDocument document(Ddr4Image(), "dimm.bin");
     EXPECT_EQ(document.mark(5), Mark::Plain);
     EXPECT_FALSE(document.isModified());
     Recorder recorder;
     document.addObserver(&recorder);
 
-    document.setByte(5, 0x21);  // covered by the first block
+    document.editByte(5, 0x21);  // covered by the first block
     EXPECT_EQ(document.byte(5), 0x21);
     EXPECT_TRUE(AllBlocksRight(document));
     EXPECT_TRUE(document.decode().warnings.empty());
@@ -85,7 +89,7 @@ TEST(ModuleDocumentTest, Ddr4EditInCrcModeRewritesBothBlocksAndTellsEachChangedB
     // Typing over a CRC byte: the block puts it right again.
     const std::uint8_t crcLow = document.byte(126);
     recorder = {};
-    document.setByte(126, static_cast<std::uint8_t>(crcLow ^ 0xFF));
+    document.editByte(126, static_cast<std::uint8_t>(crcLow ^ 0xFF));
     EXPECT_EQ(document.byte(126), crcLow);
     EXPECT_TRUE(recorder.bytes.empty());  // nothing a window shows has changed
     EXPECT_EQ(recorder.decodes, 1);
@@ -93,13 +97,13 @@ TEST(ModuleDocumentTest, Ddr4EditInCrcModeRewritesBothBlocksAndTellsEachChangedB
     document.removeObserver(&recorder);
 }
 
-TEST(ModuleDocumentTest, NoneModeLeavesTheCrcBytes)
+TEST(LargerDocument, NoneModeLeavesTheCrcBytes)
 {
-    ModuleDocument document(Ddr4Image(), "dimm.bin");
+    SpdDocument document(Ddr4Image(), "dimm.bin");
     document.setCheckMode(CheckMode::None);
     EXPECT_EQ(document.checkMode(), CheckMode::None);
     const Bytes before = document.bytes();
-    document.setByte(200, 0x77);  // covered by the second block
+    document.editByte(200, 0x77);  // covered by the second block
     EXPECT_EQ(document.byte(254), before[254]);
     EXPECT_EQ(document.byte(255), before[255]);
     EXPECT_EQ(document.mark(254), Mark::Plain);
@@ -111,37 +115,37 @@ TEST(ModuleDocumentTest, NoneModeLeavesTheCrcBytes)
 
     // Back in CRC mode, the next edit repairs the block it did not keep.
     document.setCheckMode(CheckMode::Crc);
-    document.setByte(3, 0x02);
+    document.editByte(3, 0x02);
     EXPECT_TRUE(AllBlocksRight(document));
 }
 
-TEST(ModuleDocumentTest, CorpusImageWithUnfilledSecondCrcIsRepairedByOneEdit)
+TEST(LargerDocument, CorpusImageWithUnfilledSecondCrcIsRepairedByOneEdit)
 {
     const std::string path = test::CorpusDir() + "/ddr4/cb-hatch-16g-3200-4bg-badcrc2.bin";
     if (!std::filesystem::exists(path))
         GTEST_SKIP() << "no corpus image " << path;
     ImageRead read = ReadImageFile(path, InputFormat::Binary);
     ASSERT_TRUE(read.ok()) << read.error;
-    ModuleDocument document(std::move(read.image), "cb-hatch-16g-3200-4bg-badcrc2.bin");
+    SpdDocument document(std::move(read.image), "cb-hatch-16g-3200-4bg-badcrc2.bin");
     ASSERT_EQ(document.decode().checks.size(), 2U);
     EXPECT_TRUE(document.decode().checks[0].ok());
     EXPECT_EQ(document.decode().checks[1].stored, 0x0000);
     ASSERT_FALSE(document.decode().warnings.empty());
     EXPECT_NE(document.decode().warnings.back().find("CRC of bytes 128-253 not filled"), std::string::npos);
 
-    document.setByte(320, document.byte(320));  // same value: still an edit
+    document.editByte(320, document.byte(320));  // same value: still an edit
     EXPECT_TRUE(AllBlocksRight(document));
     EXPECT_TRUE(document.decode().warnings.empty());
     EXPECT_EQ(document.mark(254), Mark::Edited);
     EXPECT_EQ(document.mark(255), Mark::Edited);
 }
 
-TEST(ModuleDocumentTest, Ddr5EditKeepsTheXmpBlocksAndFillIsOneEdit)
+TEST(LargerDocument, Ddr5EditKeepsTheXmpBlocksAndFillIsOneEdit)
 {
-    ModuleDocument document(Ddr5Image(), "ddr5.bin");
+    SpdDocument document(Ddr5Image(), "ddr5.bin");
     Recorder recorder;
     document.addObserver(&recorder);
-    document.setByte(710, 0x42);  // inside XMP 3.0 profile 1
+    document.editByte(710, 0x42);  // inside XMP 3.0 profile 1
     EXPECT_TRUE(AllBlocksRight(document));
     EXPECT_EQ(document.mark(766), Mark::Edited);
     EXPECT_EQ(document.mark(510), Mark::Plain) << "the JEDEC block does not cover byte 710";
@@ -157,26 +161,26 @@ TEST(ModuleDocumentTest, Ddr5EditKeepsTheXmpBlocksAndFillIsOneEdit)
     document.removeObserver(&recorder);
 }
 
-TEST(ModuleDocumentTest, TruncatedDdr5IgnoresTheAbsentBytes)
+TEST(LargerDocument, TruncatedDdr5IgnoresTheAbsentBytes)
 {
     ImageData image = Ddr5Image();
     image.bytes.resize(512);
-    ModuleDocument document(std::move(image), "half.bin");
+    SpdDocument document(std::move(image), "half.bin");
     EXPECT_EQ(document.size(), 1024);
     EXPECT_EQ(document.bytesPresent(), 512);
     Recorder recorder;
     document.addObserver(&recorder);
 
-    document.setByte(512, 0x11);
-    document.setByte(1023, 0x11);
-    document.setByte(-1, 0x11);
+    document.editByte(512, 0x11);
+    document.editByte(1023, 0x11);
+    document.editByte(-1, 0x11);
     EXPECT_EQ(document.bytes().size(), 512U);
     EXPECT_EQ(document.byte(512), 0);
     EXPECT_FALSE(document.isModified());
     EXPECT_TRUE(recorder.bytes.empty());
     EXPECT_EQ(recorder.decodes, 0);
 
-    document.setByte(3, 0x03);
+    document.editByte(3, 0x03);
     EXPECT_TRUE(AllBlocksRight(document));  // only the block of 0-509 is there
     EXPECT_EQ(document.bytes().size(), 512U);
     EXPECT_EQ(document.mark(510), Mark::Edited);
@@ -184,21 +188,123 @@ TEST(ModuleDocumentTest, TruncatedDdr5IgnoresTheAbsentBytes)
     document.removeObserver(&recorder);
 }
 
-TEST(ModuleDocumentTest, CaptionAndModifiedFlagTellTheWindow)
+// --- What every document holds to, whatever its size ---
+
+class DocumentContract : public ::testing::TestWithParam<int>
 {
-    ModuleDocument document(Ddr4Image(), "dimm.bin");
+protected:
+    void SetUp() override
+    {
+        if (GetParam() == kSpdSize) {
+            doc = std::make_unique<SpdDocument>(context, "SPD_File 1");
+            doc->open();
+        } else {
+            doc = std::make_unique<SpdDocument>(GetParam() == 512 ? Ddr4Image() : Ddr5Image(), "SPD_File 1");
+        }
+    }
+    // What a window's key press does to the document: the 256-byte editor
+    // stores the byte, marks it and sets the flag; a larger image's edit
+    // command does all of it.
+    void edit(int index, std::uint8_t value)
+    {
+        if (!doc->rules().isStandard()) {
+            doc->editByte(index, value);
+            return;
+        }
+        doc->setByte(index, value);
+        doc->setMark(index, Mark::Edited);
+        doc->setModified(true);
+    }
+    DecodeContext context;
+    std::unique_ptr<SpdDocument> doc;
+};
+
+INSTANTIATE_TEST_SUITE_P(EverySize, DocumentContract, ::testing::Values(256, 512, 1024));
+
+TEST_P(DocumentContract, CaptionAndModifiedMark)
+{
+    EXPECT_EQ(doc->size(), GetParam());
+    EXPECT_EQ(doc->bytesPresent(), GetParam());
+    EXPECT_FALSE(doc->isModified());
     Recorder recorder;
-    document.addObserver(&recorder);
-    document.setByte(1, 0x12);
-    document.setModified(false);
-    EXPECT_FALSE(document.isModified());
-    document.setCaption("saved.bin");
-    EXPECT_EQ(document.caption(), "saved.bin");
-    document.setByte(1, 0x13);
-    EXPECT_TRUE(document.isModified());
-    EXPECT_EQ(document.caption(), "saved.bin");  // the window marks the title itself
-    EXPECT_EQ(recorder.captions, 4);
-    document.removeObserver(&recorder);
+    doc->addObserver(&recorder);
+    if (doc->rules().isStandard()) {
+        doc->setByte(10, 0x55);
+        EXPECT_FALSE(doc->isModified()) << "storing a byte is no edit by itself";
+    }
+    EXPECT_EQ(doc->caption(), "SPD_File 1");
+    doc->setModified(true);
+    doc->setModified(true);
+    EXPECT_EQ(doc->caption(), "SPD_File 1*");
+    EXPECT_TRUE(doc->isModified());
+    EXPECT_EQ(doc->captionWithoutMark(), "SPD_File 1");
+    doc->setCaption("/tmp/a.spd");
+    EXPECT_EQ(doc->caption(), "/tmp/a.spd*");
+    doc->setModified(false);
+    doc->setModified(false);
+    EXPECT_EQ(doc->caption(), "/tmp/a.spd");
+    EXPECT_EQ(recorder.captions, 5);
+    edit(1, 0x13);  // a saved document edited again
+    EXPECT_TRUE(doc->isModified());
+    EXPECT_EQ(doc->caption(), "/tmp/a.spd*");
+    EXPECT_EQ(doc->captionWithoutMark(), "/tmp/a.spd");
+    EXPECT_EQ(recorder.captions, 6);
+    doc->removeObserver(&recorder);
+}
+
+// A recorded change takes back exactly what it touched: the bytes, marks and
+// values before it, and again those after it; a byte changed outside it stays.
+// The first 256 bytes read the same through every accessor.
+TEST_P(DocumentContract, RecordedChangeTakesBackWhatItTouchedAndNothingElse)
+{
+    const int last = GetParam() - 1;
+    const std::pair<const char*, std::function<void()>> edits[] = {
+        {"first and last byte", [&] { edit(70, 0x5A); edit(last, 0xA5); }},
+        {"check mode", [&] { doc->setCheckMode(CheckMode::None); }},
+        {"a save", [&] { doc->clearEditedMarks(); doc->setModified(false); }},
+    };
+    const auto seen = [&] {
+        for (int n = 0; n < kSpdSize; ++n) {
+            EXPECT_EQ(doc->byte(n), doc->image()[static_cast<std::size_t>(n)]) << n;
+            EXPECT_EQ(doc->byte(n), doc->bytes()[static_cast<std::size_t>(n)]) << n;
+        }
+        return std::tuple{doc->bytes(), doc->checkMode(), doc->isModified(), doc->caption(), doc->mark(70),
+                          doc->mark(last)};
+    };
+    for (const auto& [what, change] : edits) {
+        const auto before = seen();
+        doc->beginChange();
+        change();
+        const SpdDocument::Change recorded = doc->endChange();
+        const auto after = seen();
+        EXPECT_FALSE(recorded.empty()) << what;
+        EXPECT_NE(after, before) << what;
+        doc->applyChange(recorded, true);
+        EXPECT_EQ(seen(), before) << what;
+        doc->applyChange(recorded, false);
+        EXPECT_EQ(seen(), after) << what;
+    }
+    EXPECT_EQ(doc->mark(70), Mark::Plain) << "the save cleared the edited marks";
+
+    doc->beginChange();
+    edit(5, 0x11);
+    const SpdDocument::Change change = doc->endChange();
+    edit(6, 0x22);  // outside the change
+    doc->applyChange(change, true);
+    EXPECT_NE(doc->byte(5), 0x11);
+    EXPECT_EQ(doc->byte(6), 0x22);
+}
+
+// The check modes a document keeps: a larger image has no byte-63 checksum.
+TEST_P(DocumentContract, CheckModesKept)
+{
+    const bool standard = doc->rules().isStandard();
+    EXPECT_EQ(doc->checkMode(), standard ? CheckMode::Checksum : CheckMode::Crc);
+    for (const auto& [asked, kept] : {std::pair{CheckMode::None, CheckMode::None}, {CheckMode::Crc, CheckMode::Crc},
+                                      {CheckMode::Checksum, standard ? CheckMode::Checksum : CheckMode::Crc}}) {
+        doc->setCheckMode(asked);
+        EXPECT_EQ(doc->checkMode(), kept);
+    }
 }
 
 TEST(ModuleByteNameTest, WellKnownBytesOfBothLayouts)
@@ -255,9 +361,9 @@ TEST(ModuleByteNameTest, TheEndUserAreaIsNamedByWhatItHolds)
     EXPECT_EQ(ModuleByteName(MemoryType::Ddr5, ddr5, 1000), "XMP 3.0 user profile 2 (960-1023)");
 
     // The document names by its own size: a 512-byte image uses the DDR4 layout.
-    ModuleDocument document(Ddr4Image(), "dimm.bin");
+    SpdDocument document(Ddr4Image(), "dimm.bin");
     EXPECT_EQ(document.byteName(329), "Module Part Number (329-348)");
-    ModuleDocument half([] {
+    SpdDocument half([] {
         ImageData image = Ddr5Image();
         image.bytes.resize(512);
         return image;
