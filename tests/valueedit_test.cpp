@@ -143,8 +143,11 @@ std::string LegalValue(const std::string& name, const Bytes& image, std::mt19937
     if (name == "casLatencies") {
         std::string text;
         for (int cl = ddr5 ? 20 : 7; cl <= (ddr5 ? 98 : 36); cl += ddr5 ? 2 : 1)
-            if (rng() % 3 == 0 || text.empty())
-                text += (text.empty() ? "" : " ") + std::to_string(cl);
+            if (rng() % 3 == 0 || text.empty()) {
+                if (!text.empty())
+                    text += ' ';
+                text += std::to_string(cl);
+            }
         return text;
     }
     if (name == "voltage")
