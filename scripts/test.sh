@@ -6,7 +6,7 @@
 # Release build and checked just before its tests. Warnings are errors in every build.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
-fuzz_seconds=${TESSARO_FUZZ_SECONDS:-20}
+fuzz_seconds=${TESSARO_FUZZ_SECONDS:-10}
 
 bash "$here/scripts/setup-deps.sh"
 
