@@ -316,7 +316,7 @@ bool SpdrwLink::send(const Bytes& request)
         m_portFailed = true;
         const std::string reason = m_port.errorString().toStdString();
         close();
-        return fail(port() + " cannot be written to (" + reason + "): was it unplugged?");
+        return fail(port() + " cannot be written to (" + reason + "): the reader/writer was disconnected");
     }
     return true;
 }
