@@ -99,27 +99,31 @@ DecodedPanels::DecodedPanels(QWidget* parent)
     layout->addWidget(m_ddr3Pair);
     showView(DecodedView{});
 
-    // The identity values open an editor on a double-click or Enter.
-    const std::pair<QLabel*, const char*> editable[] = {
-        {m_legacy[static_cast<std::size_t>(LegacyField::JedecId)], "manufacturer"},
-        {m_legacyName, "manufacturer"},
-        {m_legacy[static_cast<std::size_t>(LegacyField::DateCode)], "manufactured"},
-        {m_legacy[static_cast<std::size_t>(LegacyField::SerialNumber)], "serialNumber"},
-        {m_legacy[static_cast<std::size_t>(LegacyField::PartNumber)], "partNumber"},
-        {m_legacy[static_cast<std::size_t>(LegacyField::Revision)], "moduleRevision"},
-        {m_ddr3[static_cast<std::size_t>(Ddr3Field::ManufacturerId)], "manufacturer"},
-        {m_ddr3Name, "manufacturer"},
-        {m_ddr3[static_cast<std::size_t>(Ddr3Field::Date)], "manufactured"},
-        {m_ddr3[static_cast<std::size_t>(Ddr3Field::SerialNumber)], "serialNumber"},
-        {m_ddr3[static_cast<std::size_t>(Ddr3Field::PartNumber)], "partNumber"},
-        {m_ddr3[static_cast<std::size_t>(Ddr3Field::Revision)], "moduleRevision"},
+    // The identity values open an editor on a double-click or Enter, in
+    // either pair; the manufacturer's name opens the same one as its code.
+    const struct {
+        LegacyField legacy;
+        Ddr3Field ddr3;
+        const char* name;
+    } editable[] = {
+        {LegacyField::JedecId, Ddr3Field::ManufacturerId, "manufacturer"},
+        {LegacyField::DateCode, Ddr3Field::Date, "manufactured"},
+        {LegacyField::SerialNumber, Ddr3Field::SerialNumber, "serialNumber"},
+        {LegacyField::PartNumber, Ddr3Field::PartNumber, "partNumber"},
+        {LegacyField::Revision, Ddr3Field::Revision, "moduleRevision"},
     };
-    for (const auto& [label, name] : editable) {
+    const auto makeEditable = [this](QLabel* label, const char* name) {
         const QString key = QString::fromLatin1(name);
         label->setProperty(kValueName, key);
         label->setToolTip(tr("Double-click or Enter to edit"));
         OnActivated(label, [this, key] { emit valueEditRequested(key); });
+    };
+    for (const auto& field : editable) {
+        makeEditable(m_legacy[static_cast<std::size_t>(field.legacy)], field.name);
+        makeEditable(m_ddr3[static_cast<std::size_t>(field.ddr3)], field.name);
     }
+    makeEditable(m_legacyName, "manufacturer");
+    makeEditable(m_ddr3Name, "manufacturer");
 }
 
 QLabel* DecodedPanels::valueLabel(const QString& name) const
