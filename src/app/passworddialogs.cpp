@@ -34,21 +34,27 @@ QLineEdit* PasswordField(const char* name, QWidget* parent)
     return field;
 }
 
-// The confirm and cancel buttons under the fields; Enter presses the first.
-QHBoxLayout* ButtonRow(QDialog* dialog, QPushButton*& ok)
+// The dialog's layout: the fields, then the confirm and cancel buttons under
+// them; Enter presses the confirm button, which is returned.
+QPushButton* LayOutDialog(QDialog* dialog, QLayout* fields)
 {
-    ok = new QPushButton(QString::fromUtf8(kConfirmCaption), dialog);
+    auto* ok = new QPushButton(QString::fromUtf8(kConfirmCaption), dialog);
     ok->setObjectName(QStringLiteral("cmdOK"));
     ok->setDefault(true);
     auto* cancel = new QPushButton(QString::fromUtf8(kCancelCaption), dialog);
     cancel->setObjectName(QStringLiteral("cmdCancel"));
     QObject::connect(cancel, &QPushButton::clicked, dialog, &QDialog::reject);
 
-    auto* row = new QHBoxLayout;
-    row->addStretch();
-    row->addWidget(ok);
-    row->addWidget(cancel);
-    return row;
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(ok);
+    buttons->addWidget(cancel);
+
+    auto* layout = new QVBoxLayout(dialog);
+    layout->addLayout(fields);
+    layout->addSpacing(8);
+    layout->addLayout(buttons);
+    return ok;
 }
 
 // Focus back into a field with its whole text selected, for another try.
@@ -75,12 +81,7 @@ LoginDialog::LoginDialog(QString storedPassword, bool& operatorAuthorized, QWidg
     fields->addWidget(label);
     fields->addWidget(m_password, 1);
 
-    QPushButton* ok = nullptr;
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(fields);
-    layout->addSpacing(8);
-    layout->addLayout(ButtonRow(this, ok));
-    connect(ok, &QPushButton::clicked, this, &LoginDialog::confirm);
+    connect(LayOutDialog(this, fields), &QPushButton::clicked, this, &LoginDialog::confirm);
 
     m_password->setFocus(Qt::OtherFocusReason);
 }
@@ -128,12 +129,7 @@ SetPasswordDialog::SetPasswordDialog(PasswordStore storePassword, QWidget* paren
     fields->addWidget(m_confirm, 1, 1);
     fields->setColumnStretch(1, 1);
 
-    QPushButton* ok = nullptr;
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(fields);
-    layout->addSpacing(8);
-    layout->addLayout(ButtonRow(this, ok));
-    connect(ok, &QPushButton::clicked, this, &SetPasswordDialog::confirm);
+    connect(LayOutDialog(this, fields), &QPushButton::clicked, this, &SetPasswordDialog::confirm);
 
     m_newPassword->setFocus(Qt::OtherFocusReason);
 }

@@ -169,23 +169,14 @@ std::vector<QString> FbgaNotes(const DramPackageData& data)
         notes.push_back(QCoreApplication::translate("PinMapArt", "Names are x8. A grey second line gives the x4 name where it differs."));
     if (data.MainWidth() == DramWidth::X16)
         notes.push_back(QCoreApplication::translate("PinMapArt", "Lower byte DQ0-DQ7 with LDQS, LDM; upper byte DQ8-DQ15 with UDQS, UDM."));
-    switch (data.package) {
-    case DramPackage::Ddr2Fbga60:
+    if (data.package == DramPackage::Ddr2Fbga60)
         notes.push_back(QCoreApplication::translate("PinMapArt", "RDQS, /RDQS: x8 only, when enabled in EMR(1)."));
-        notes.push_back(QCoreApplication::translate("PinMapArt", "BA2, A13: NC on densities that do not use them."));
-        break;
-    case DramPackage::Ddr2Fbga84:
-        notes.push_back(QCoreApplication::translate("PinMapArt", "BA2, A13: NC on densities that do not use them."));
-        break;
-    case DramPackage::Ddr3Fbga78:
+    if (data.package == DramPackage::Ddr3Fbga78)
         notes.push_back(QCoreApplication::translate("PinMapArt", "TDQS, /TDQS: x8 only, when enabled in MR1."));
+    if (data.package == DramPackage::Ddr2Fbga60 || data.package == DramPackage::Ddr2Fbga84)
+        notes.push_back(QCoreApplication::translate("PinMapArt", "BA2, A13: NC on densities that do not use them."));
+    if (data.package == DramPackage::Ddr3Fbga78 || data.package == DramPackage::Ddr3Fbga96)
         notes.push_back(QCoreApplication::translate("PinMapArt", "A13-A15: NC on densities that do not use them."));
-        break;
-    case DramPackage::Ddr3Fbga96:
-        notes.push_back(QCoreApplication::translate("PinMapArt", "A13-A15: NC on densities that do not use them."));
-        break;
-    case DramPackage::DdrTsop66: break;
-    }
     return notes;
 }
 
@@ -479,9 +470,7 @@ QSizeF DramPackageSize(DramPackage package)
 void PaintDramPackage(QPainter& painter, DramPackage package)
 {
     const DramArtLayout& layout = CachedLayout<&LayoutDramPackage>(package);
-    painter.save();
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setRenderHint(QPainter::TextAntialiasing);
+    BeginPinMapPainting(painter);
     painter.fillRect(QRectF(QPointF(0, 0), layout.size), Qt::white);
 
     painter.setPen(QPen(kFrameInk, 1.5));

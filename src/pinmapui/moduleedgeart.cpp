@@ -294,9 +294,7 @@ QSizeF ModuleEdgeSize(ModuleEdge edge)
 void PaintModuleEdge(QPainter& painter, ModuleEdge edge)
 {
     const EdgeArtLayout& layout = CachedLayout<&ModuleEdgeLayout>(edge);
-    painter.save();
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setRenderHint(QPainter::TextAntialiasing);
+    BeginPinMapPainting(painter);
 
     // The board of each side with the notch cut out of its lower edge.
     for (const EdgeArtSide& side : layout.sides) {

@@ -69,6 +69,9 @@ struct PinMapDrawing {
 // The width of `text` in the pictures' face.
 [[nodiscard]] qreal PinMapTextWidth(const QString& text, qreal pixelSize, bool bold = false);
 
+// Saves the painter's state (the caller restores it) and turns on the
+// antialiasing of shapes and texts every picture is drawn with.
+void BeginPinMapPainting(QPainter& painter);
 void PaintPinMapText(QPainter& painter, const PinMapText& text);
 void PaintLegendEntry(QPainter& painter, const PinMapLegendEntry& entry, qreal pixelSize);
 // The texts, then the legend on top.

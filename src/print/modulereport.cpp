@@ -127,6 +127,23 @@ int Lines(ModulePage& page, int y, int limit, const std::vector<std::pair<std::s
     return y;
 }
 
+// Caption and value pairs down the first of the columns at `columnX`, then
+// down the next, the captions blue and the values `valueOffset` to their
+// right; returns the number of rows.
+template <std::size_t N>
+int PairColumns(ModulePage& page, int y, const std::vector<std::pair<std::string, std::string>>& pairs,
+                const int (&columnX)[N], int valueOffset)
+{
+    const int rows = static_cast<int>((pairs.size() + N - 1) / N);
+    for (std::size_t i = 0; i < pairs.size(); ++i) {
+        const int column = columnX[i / static_cast<std::size_t>(rows)];
+        const int rowY = y + static_cast<int>(i % static_cast<std::size_t>(rows)) * kTextLine;
+        page.text(column, rowY, kTextSize, kPrintBlue, pairs[i].first);
+        page.text(column + valueOffset, rowY, kTextSize, kBlack, pairs[i].second);
+    }
+    return rows;
+}
+
 void HexTable(ModulePage& page, std::span<const std::uint8_t> bytes, int size, const std::vector<CrcBlock>& checks,
               int top = kModuleHexTop)
 {
@@ -196,15 +213,7 @@ std::vector<PrintItem> LayoutModuleReport(std::span<const std::uint8_t> bytes, c
     page.text(0, 360, 11, kBlack, d.summary.line(), true);
 
     int y = 720;
-    const auto fields = Fields(d);
-    const int fieldRows = static_cast<int>(fields.size() + 1) / 2;
-    for (std::size_t i = 0; i < fields.size(); ++i) {
-        const int column = kFieldColumns[i / static_cast<std::size_t>(fieldRows)];
-        const int rowY = y + static_cast<int>(i % static_cast<std::size_t>(fieldRows)) * kTextLine;
-        page.text(column, rowY, kTextSize, kPrintBlue, fields[i].first);
-        page.text(column + kFieldValueOffset, rowY, kTextSize, kBlack, fields[i].second);
-    }
-    y += fieldRows * kTextLine;
+    y += PairColumns(page, y, Fields(d), kFieldColumns, kFieldValueOffset) * kTextLine;
     page.text(0, y, kTextSize, kPrintBlue, "CAS latencies");
     page.text(kFieldValueOffset, y, kTextSize, kBlack,
               d.casLatencies && !d.casLatencies->empty() ? ListText(*d.casLatencies) : "--");
@@ -219,13 +228,7 @@ std::vector<PrintItem> LayoutModuleReport(std::span<const std::uint8_t> bytes, c
     }
     page.heading(y, "Timings");
     y += kTextLine;
-    const int timingRows = static_cast<int>(timings.size() + 2) / 3;
-    for (std::size_t i = 0; i < timings.size(); ++i) {
-        const int column = kTimingColumns[i / static_cast<std::size_t>(timingRows)];
-        const int rowY = y + static_cast<int>(i % static_cast<std::size_t>(timingRows)) * kTextLine;
-        page.text(column, rowY, kTextSize, kPrintBlue, timings[i].first);
-        page.text(column + kTimingValueOffset, rowY, kTextSize, kBlack, timings[i].second);
-    }
+    const int timingRows = PairColumns(page, y, timings, kTimingColumns, kTimingValueOffset);
     if (timings.empty())
         page.text(0, y, kTextSize, kBlack, "--");
     y += std::max(1, timingRows) * kTextLine + kSectionGap;
