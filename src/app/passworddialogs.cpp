@@ -34,26 +34,31 @@ QLineEdit* PasswordField(const char* name, QWidget* parent)
     return field;
 }
 
-// The dialog's layout: the fields, then the confirm and cancel buttons under
-// them; Enter presses the confirm button, which is returned.
-QPushButton* LayOutDialog(QDialog* dialog, QLayout* fields)
+// The confirm and cancel buttons under the fields; Enter presses the first.
+QHBoxLayout* ButtonRow(QDialog* dialog, QPushButton*& ok)
 {
-    auto* ok = new QPushButton(QString::fromUtf8(kConfirmCaption), dialog);
+    ok = new QPushButton(QString::fromUtf8(kConfirmCaption), dialog);
     ok->setObjectName(QStringLiteral("cmdOK"));
     ok->setDefault(true);
     auto* cancel = new QPushButton(QString::fromUtf8(kCancelCaption), dialog);
     cancel->setObjectName(QStringLiteral("cmdCancel"));
     QObject::connect(cancel, &QPushButton::clicked, dialog, &QDialog::reject);
 
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(ok);
-    buttons->addWidget(cancel);
+    auto* row = new QHBoxLayout;
+    row->addStretch();
+    row->addWidget(ok);
+    row->addWidget(cancel);
+    return row;
+}
 
+// The dialog's layout: the fields, then the button row; returns the confirm button.
+QPushButton* LayOutDialog(QDialog* dialog, QLayout* fields)
+{
+    QPushButton* ok = nullptr;
     auto* layout = new QVBoxLayout(dialog);
     layout->addLayout(fields);
     layout->addSpacing(8);
-    layout->addLayout(buttons);
+    layout->addLayout(ButtonRow(dialog, ok));
     return ok;
 }
 

@@ -699,23 +699,21 @@ QString WhereClause(const LogFilter& filter, bool sqlite, QVariantList& values)
 // The stored column that orders a listed one.
 QString OrderColumn(const QString& column)
 {
-    static const std::map<QString, QString> columns{
+    // Only these names reach the statement; three are stored under another name.
+    static const std::map<QString, QString> renamed{
         {QStringLiteral("time"), QStringLiteral("time_utc")},
-        {QStringLiteral("station"), QStringLiteral("station")},
         {QStringLiteral("operator"), QStringLiteral("operator_mode")},
-        {QStringLiteral("operation"), QStringLiteral("operation")},
-        {QStringLiteral("port"), QStringLiteral("port")},
-        {QStringLiteral("document"), QStringLiteral("document")},
-        {QStringLiteral("image_sha256"), QStringLiteral("image_sha256")},
-        {QStringLiteral("serial_number"), QStringLiteral("serial_number")},
         {QStringLiteral("module"), QStringLiteral("module_summary")},
-        {QStringLiteral("result"), QStringLiteral("result")},
-        {QStringLiteral("test_result"), QStringLiteral("test_result")},
-        {QStringLiteral("fail_pins"), QStringLiteral("fail_pins")},
-        {QStringLiteral("duration_ms"), QStringLiteral("duration_ms")},
     };
-    const auto it = columns.find(column);
-    return it == columns.end() ? QString() : it->second;
+    static const QStringList sameName{
+        QStringLiteral("station"), QStringLiteral("operation"), QStringLiteral("port"),
+        QStringLiteral("document"), QStringLiteral("image_sha256"), QStringLiteral("serial_number"),
+        QStringLiteral("result"), QStringLiteral("test_result"), QStringLiteral("fail_pins"),
+        QStringLiteral("duration_ms"),
+    };
+    if (const auto it = renamed.find(column); it != renamed.end())
+        return it->second;
+    return sameName.contains(column) ? column : QString();
 }
 
 }  // namespace

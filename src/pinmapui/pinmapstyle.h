@@ -25,6 +25,12 @@ namespace tessaro {
 [[nodiscard]] QColor SignalFill(SignalClass cls);
 [[nodiscard]] QColor SignalInk(SignalClass cls);
 
+// The text sizes of every picture, in pixels.
+constexpr int kPinMapTitlePx = 14;
+constexpr int kPinMapNamePx = 10;   // names, labels and headings
+constexpr int kPinMapSmallPx = 9;   // pin numbers and notes: the smallest text of any picture
+constexpr int kPinMapLegendPx = 10;
+
 // The face used by every picture, at a pixel size (9 is the smallest used).
 [[nodiscard]] QFont PinMapFont(qreal pixelSize, bool bold = false);
 

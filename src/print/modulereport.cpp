@@ -273,13 +273,15 @@ namespace {
 
 // The DDR3 page: the identity, the byte names of the DDR3 description table
 // with their values, then every byte in the table of bytes.
-constexpr int kDdr3IdentityTop = 1000;
-constexpr int kDdr3NameX = 800;
-constexpr int kDdr3ValueX = 8600;
-constexpr int kDdr3NameLine = 190;
-constexpr int kDdr3NameSize = 8;
-// A run of bytes longer than this is left to the table of bytes.
-constexpr int kDdr3LongestRun = 4;
+struct Ddr3PageLayout {
+    int identityTop = 1000;
+    int nameX = 800;   // the byte names, after the byte numbers
+    int valueX = 8600;
+    int nameLine = 190;
+    int nameSize = 8;
+    int longestRun = 4;  // a run of bytes longer than this is left to the table of bytes
+};
+constexpr Ddr3PageLayout kDdr3Page;
 
 std::string ByteNumbers(int first, int last)
 {
@@ -314,7 +316,7 @@ std::vector<PrintItem> LayoutDdr3Report(const ReportSource& source)
          "stored " + WordToHex(storedCrc) + ", computed " + WordToHex(computedCrc) +
              (storedCrc == computedCrc ? ", ok" : ", BAD")},
     };
-    int y = kDdr3IdentityTop;
+    int y = kDdr3Page.identityTop;
     for (const auto& [caption, value] : identity) {
         page.text(0, y, kTextSize, kPrintBlue, caption);
         page.text(2600, y, kTextSize, caption.rfind("CRC", 0) == 0 && storedCrc != computedCrc ? kPrintRed : kBlack,
@@ -326,8 +328,8 @@ std::vector<PrintItem> LayoutDdr3Report(const ReportSource& source)
     // The byte names as the window shows them, one line per run of bytes of
     // one name, in the alternating colours of the other report pages.
     page.heading(y, "BYTE");
-    page.text(kDdr3NameX, y, kTextSize, kPrintBlue, "DESCRIPTION", true);
-    page.text(kDdr3ValueX, y, kTextSize, kPrintBlue, "HEX", true);
+    page.text(kDdr3Page.nameX, y, kTextSize, kPrintBlue, "DESCRIPTION", true);
+    page.text(kDdr3Page.valueX, y, kTextSize, kPrintBlue, "HEX", true);
     y += kTextLine;
     const DescriptionTable& names = DescriptionTableFor(MemoryTypeCode::Ddr3);
     bool blue = true;
@@ -336,14 +338,14 @@ std::vector<PrintItem> LayoutDdr3Report(const ReportSource& source)
         while (last + 1 < kSpdSize && names[static_cast<std::size_t>(last + 1)] == names[static_cast<std::size_t>(first)])
             ++last;
         const PrintColor color = blue ? kPrintBlue : kPrintRed;
-        page.text(0, y, kDdr3NameSize, color, ByteNumbers(first, last));
-        page.text(kDdr3NameX, y, kDdr3NameSize, color, names[static_cast<std::size_t>(first)]);
+        page.text(0, y, kDdr3Page.nameSize, color, ByteNumbers(first, last));
+        page.text(kDdr3Page.nameX, y, kDdr3Page.nameSize, color, names[static_cast<std::size_t>(first)]);
         // The CRC as a 16-bit value, high byte first, as everywhere else.
         const std::string value = first == kCrcLowByte && last == kCrcHighByte ? WordToHex(storedCrc)
-                                  : last - first < kDdr3LongestRun          ? ReportBytes(image, first, last)
+                                  : last - first < kDdr3Page.longestRun          ? ReportBytes(image, first, last)
                                                                               : "(table of bytes)";
-        page.text(kDdr3ValueX, y, kDdr3NameSize, color, value);
-        y += kDdr3NameLine;
+        page.text(kDdr3Page.valueX, y, kDdr3Page.nameSize, color, value);
+        y += kDdr3Page.nameLine;
         blue = !blue;
         first = last + 1;
     }
