@@ -342,7 +342,7 @@ std::vector<PrintItem> LayoutDdr3Report(const ReportSource& source)
         page.text(kDdr3Page.nameX, y, kDdr3Page.nameSize, color, names[static_cast<std::size_t>(first)]);
         // The CRC as a 16-bit value, high byte first, as everywhere else.
         const std::string value = first == kCrcLowByte && last == kCrcHighByte ? WordToHex(storedCrc)
-                                  : last - first < kDdr3Page.longestRun          ? ReportBytes(image, first, last)
+                                  : last - first < kDdr3Page.longestRun        ? ReportBytes(image, first, last)
                                                                               : "(table of bytes)";
         page.text(kDdr3Page.valueX, y, kDdr3Page.nameSize, color, value);
         y += kDdr3Page.nameLine;
