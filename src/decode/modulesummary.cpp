@@ -90,10 +90,6 @@ void SummarizeSdrDdrDdr2(const SpdBytes& b, MemoryType generation, ModuleSummary
         const int clockPs = (code >> 4) * 1000 + tenths;
         SetSpeed(s, generation, SpeedFromClockPeriod(clockPs, 1, generation == MemoryType::Sdr));
     }
-    s.manufacturer = MakerFromContinuationCodes(b, 64);
-    s.partNumber = AsciiField(b, 73, 18);
-    s.serialNumber = HexField(b, 95, 4);
-    s.manufactured = ManufacturedText(b, 93, 94);
 }
 
 void SummarizeDdr3(const SpdBytes& b, ModuleSummary& s)
@@ -114,11 +110,6 @@ void SummarizeDdr3(const SpdBytes& b, ModuleSummary& s)
             SetSpeed(s, MemoryType::Ddr3, SpeedFromClockPeriod(num, mtbDen * ftbDen, false));
         }
     }
-    s.manufacturer = MakerFromBankAndCode(b, 117, 118);
-    s.dramMaker = MakerFromBankAndCode(b, 148, 149);
-    s.partNumber = AsciiField(b, 128, 18);
-    s.serialNumber = HexField(b, 122, 4);
-    s.manufactured = ManufacturedText(b, 120, 121);
 }
 
 void SummarizeDdr4(const SpdBytes& b, MemoryType generation, ModuleSummary& s)
@@ -141,11 +132,6 @@ void SummarizeDdr4(const SpdBytes& b, MemoryType generation, ModuleSummary& s)
     }
     if (b.has(18) && b.has(125))
         SetSpeed(s, generation, SpeedFromClockPeriod(b.at(18) * 125 + b.signedAt(125), 1, false));
-    s.manufacturer = MakerFromBankAndCode(b, 320, 321);
-    s.dramMaker = MakerFromBankAndCode(b, 350, 351);
-    s.partNumber = AsciiField(b, 329, 20);
-    s.serialNumber = HexField(b, 325, 4);
-    s.manufactured = ManufacturedText(b, 323, 324);
 }
 
 // DDR5 SDRAM density in Gb (byte bits 4-0) and stack height (bits 7-5; only 3DS stacks count).
@@ -210,11 +196,17 @@ void SummarizeDdr5(const SpdBytes& b, MemoryType generation, ModuleSummary& s)
         if (b.has(20, 21))
             SetSpeed(s, generation, SpeedFromClockPeriod(b.le16(20), 1, false));
     }
-    s.manufacturer = MakerFromBankAndCode(b, 512, 513);
-    s.dramMaker = MakerFromBankAndCode(b, 552, 553);
-    s.partNumber = AsciiField(b, 521, 30);
-    s.serialNumber = HexField(b, 517, 4);
-    s.manufactured = ManufacturedText(b, 515, 516);
+}
+
+void SummarizeIdentity(const SpdBytes& b, const IdentityLayout& at, ModuleSummary& s)
+{
+    s.manufacturer = at.makerByContinuation ? MakerFromContinuationCodes(b, at.maker)
+                                            : MakerFromBankAndCode(b, at.maker, at.maker + 1);
+    if (at.dramMaker >= 0)
+        s.dramMaker = MakerFromBankAndCode(b, at.dramMaker, at.dramMaker + 1);
+    s.partNumber = AsciiField(b, at.part, at.partLength);
+    s.serialNumber = HexField(b, at.serial, 4);
+    s.manufactured = ManufacturedText(b, at.date, at.date + 1);
 }
 
 }  // namespace
@@ -244,6 +236,8 @@ ModuleSummary SummarizeModule(std::span<const std::uint8_t> data)
     case MemoryType::Ddr5: SummarizeDdr5(bytes, layout.generation, summary); break;
     default: break;  // FB-DIMM and unknown types: the generation text only
     }
+    if (const auto identity = IdentityLayoutOf(layout))
+        SummarizeIdentity(bytes, *identity, summary);
     SetOrganisation(summary);
     return summary;
 }

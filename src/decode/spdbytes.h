@@ -46,6 +46,22 @@ struct SpdLayout {
 // byte 0 bits 6-4 = 3) 1024, everything else 256.
 [[nodiscard]] SpdLayout LayoutOf(std::span<const std::uint8_t> data);
 
+// Where an image keeps the module's identity (byte offsets).
+struct IdentityLayout {
+    int maker = 0;                     // bank byte then code byte
+    bool makerByContinuation = false;  // SDR-DDR2: eight continuation-code bytes from `maker` instead
+    int date = 0;                      // the year (BCD), the week (BCD) in the next byte
+    int serial = 0;                    // four bytes
+    int part = 0;                      // ASCII, padded with spaces
+    int partLength = 0;
+    int revision = 0;
+    int revisionLength = 0;
+    int dramMaker = -1;                // bank byte then code byte; -1 where the generation has none
+};
+// The identity bytes of an image of `layout`; none for types whose identity is
+// not read (FB-DIMM, unknown types).
+[[nodiscard]] std::optional<IdentityLayout> IdentityLayoutOf(const SpdLayout& layout);
+
 // "DDR4", "LPDDR4X", "unknown (13h)" ...
 [[nodiscard]] std::string GenerationText(MemoryType generation, int typeCode);
 

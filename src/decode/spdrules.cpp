@@ -75,6 +75,28 @@ SpdLayout LayoutOf(std::span<const std::uint8_t> data)
     return layout;
 }
 
+std::optional<IdentityLayout> IdentityLayoutOf(const SpdLayout& layout)
+{
+    static constexpr IdentityLayout kSdrToDdr2{64, true, 93, 95, 73, 18, 91, 2, -1};
+    static constexpr IdentityLayout kDdr3{117, false, 120, 122, 128, 18, 146, 2, 148};
+    static constexpr IdentityLayout kDdr4{320, false, 323, 325, 329, 20, 349, 1, 350};
+    static constexpr IdentityLayout kDdr5{512, false, 515, 517, 521, 30, 551, 1, 552};
+    switch (layout.generation) {
+    case MemoryType::Sdr:
+    case MemoryType::Ddr:
+    case MemoryType::Ddr2: return kSdrToDdr2;
+    case MemoryType::Ddr3: return kDdr3;
+    case MemoryType::Ddr4:
+    case MemoryType::Ddr4E:
+    case MemoryType::Lpddr4:
+    case MemoryType::Lpddr4X: return kDdr4;
+    case MemoryType::Lpddr5:
+    case MemoryType::Lpddr5X: return layout.size == 512 ? kDdr4 : kDdr5;
+    case MemoryType::Ddr5: return kDdr5;
+    default: return std::nullopt;
+    }
+}
+
 std::string GenerationText(MemoryType generation, int typeCode)
 {
     switch (generation) {

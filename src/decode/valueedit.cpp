@@ -300,16 +300,14 @@ FieldDef TimeDef(TimingName timing, bool ddr5, TimeCoding codec, int profile)
     return def;
 }
 
-void AddIdentity(std::vector<FieldDef>& defs, int maker, int date, int serial, int part, int partLength,
-                 int revision, int revisionLength, bool continuation)
+void AddIdentity(std::vector<FieldDef>& defs, const IdentityLayout& at)
 {
-    FieldDef makerDef = continuation ? Def("manufacturer", Form::MakerContinuation, maker)
-                                     : Def("manufacturer", Form::Maker, maker + 1, maker);
-    defs.push_back(makerDef);
-    defs.push_back(Def("manufactured", Form::Date, date));
-    defs.push_back(Def("serialNumber", Form::Serial, serial, 4));
-    defs.push_back(Def("partNumber", Form::PartNumber, part, partLength));
-    defs.push_back(Def("moduleRevision", Form::Revision, revision, revisionLength));
+    defs.push_back(at.makerByContinuation ? Def("manufacturer", Form::MakerContinuation, at.maker)
+                                          : Def("manufacturer", Form::Maker, at.maker + 1, at.maker));
+    defs.push_back(Def("manufactured", Form::Date, at.date));
+    defs.push_back(Def("serialNumber", Form::Serial, at.serial, 4));
+    defs.push_back(Def("partNumber", Form::PartNumber, at.part, at.partLength));
+    defs.push_back(Def("moduleRevision", Form::Revision, at.revision, at.revisionLength));
 }
 
 // The speed, the clock period, the other times and the CAS latencies of a
@@ -361,33 +359,17 @@ std::vector<FieldDef> ImageFieldDefs(std::span<const std::uint8_t> image)
 {
     const SpdLayout layout = LayoutOf(image);
     std::vector<FieldDef> defs;
+    if (const auto identity = IdentityLayoutOf(layout))
+        AddIdentity(defs, *identity);
     switch (layout.generation) {
-    case MemoryType::Sdr:
-    case MemoryType::Ddr:
-    case MemoryType::Ddr2: AddIdentity(defs, 64, 93, 95, 73, 18, 91, 2, true); break;
-    case MemoryType::Ddr3: AddIdentity(defs, 117, 120, 122, 128, 18, 146, 2, false); break;
     case MemoryType::Ddr4:
-    case MemoryType::Ddr4E:
-        AddIdentity(defs, 320, 323, 325, 329, 20, 349, 1, false);
-        AddDdr4Timings(defs);
-        break;
+    case MemoryType::Ddr4E: AddDdr4Timings(defs); break;
     case MemoryType::Lpddr4:
     case MemoryType::Lpddr4X:
-        AddIdentity(defs, 320, 323, 325, 329, 20, 349, 1, false);
         AddDdr4Timings(defs);
         defs.resize(7);  // identity, speed and tCKmin: the other timing bytes mean other things
         break;
-    case MemoryType::Lpddr5:
-    case MemoryType::Lpddr5X:
-        if (layout.size == 512)
-            AddIdentity(defs, 320, 323, 325, 329, 20, 349, 1, false);
-        else
-            AddIdentity(defs, 512, 515, 517, 521, 30, 551, 1, false);
-        break;
-    case MemoryType::Ddr5:
-        AddIdentity(defs, 512, 515, 517, 521, 30, 551, 1, false);
-        AddDdr5Timings(defs);
-        break;
+    case MemoryType::Ddr5: AddDdr5Timings(defs); break;
     default: break;
     }
     return defs;

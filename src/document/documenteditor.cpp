@@ -9,11 +9,6 @@
 namespace tessaro {
 
 namespace {
-constexpr int kDateYearByte = 93;
-constexpr int kDateWeekByte = 94;
-constexpr int kDdr3DateYearByte = 120;  // followed by the week in 121
-constexpr int kSecurityByte = 127;
-constexpr int kFirstFreeByte = 64;  // bytes below this need the password
 
 std::string Trimmed(const std::string& text)
 {
@@ -22,11 +17,6 @@ std::string Trimmed(const std::string& text)
         return {};
     const auto last = text.find_last_not_of(" \t");
     return text.substr(first, last - first + 1);
-}
-
-bool IsDdr3Image(const SpdImage& image)
-{
-    return MemoryTypeOf(image[2]) == MemoryType::Ddr3;
 }
 }  // namespace
 
@@ -40,16 +30,17 @@ void DocumentEditor::open(const Today& today)
 {
     m_doc.open();
     m_current = 0;
-    m_savedDateYear = m_doc.byte(kDateYearByte);
-    m_savedDateWeek = m_doc.byte(kDateWeekByte);
-    m_savedByte127 = m_doc.byte(kSecurityByte);
+    const int dateByte = m_doc.rules().dateCodeByte(m_doc.bytes()).value_or(0);
+    m_savedDateYear = m_doc.byte(dateByte);
+    m_savedDateWeek = m_doc.byte(dateByte + 1);
+    m_savedSecurityByte = m_doc.byte(m_doc.rules().securityByte(m_doc.bytes()).value_or(0));
     m_dateYearByte = 0;
-    m_securityStamped = false;
+    m_securityByte = 0;
     computeDate(today);
     m_redText.reset();
     m_entryShown = true;
     if (!m_app.operatorAuthorized) {
-        for (int i = 0; i < kFirstFreeByte; ++i)
+        for (int i = 0; i < m_doc.rules().passwordBytes; ++i)
             m_redText.set(static_cast<std::size_t>(i));
         m_entryShown = false;
     }
@@ -59,7 +50,7 @@ void DocumentEditor::open(const Today& today)
 
 DocumentEditor::Stamps DocumentEditor::stamps() const
 {
-    return {m_savedDateYear, m_savedDateWeek, m_savedByte127, m_dateYearByte, m_securityStamped};
+    return {m_savedDateYear, m_savedDateWeek, m_savedSecurityByte, m_dateYearByte, m_securityByte};
 }
 
 void DocumentEditor::Step::absorb(const Step& later)
@@ -85,20 +76,25 @@ void DocumentEditor::applyStep(const Step& step, bool undo)
 {
     m_doc.applyChange(step.document, undo);
     // The red text of the stamped bytes follows the stamps.
-    for (int n : {kDateYearByte, kDateWeekByte, kDdr3DateYearByte, kDdr3DateYearByte + 1, kSecurityByte})
-        m_redText.reset(static_cast<std::size_t>(n));
+    const Stamps& current = stamps();
+    if (current.dateYearByte != 0) {
+        m_redText.reset(static_cast<std::size_t>(current.dateYearByte));
+        m_redText.reset(static_cast<std::size_t>(current.dateYearByte + 1));
+    }
+    if (current.securityByte != 0)
+        m_redText.reset(static_cast<std::size_t>(current.securityByte));
     const Stamps& stamps = undo ? step.before : step.after;
     m_savedDateYear = stamps.savedDateYear;
     m_savedDateWeek = stamps.savedDateWeek;
-    m_savedByte127 = stamps.savedByte127;
+    m_savedSecurityByte = stamps.savedSecurityByte;
     m_dateYearByte = stamps.dateYearByte;
-    m_securityStamped = stamps.securityStamped;
+    m_securityByte = stamps.securityByte;
     if (m_dateYearByte != 0) {
         m_redText.set(static_cast<std::size_t>(m_dateYearByte));
         m_redText.set(static_cast<std::size_t>(m_dateYearByte + 1));
     }
-    if (m_securityStamped)
-        m_redText.set(kSecurityByte);
+    if (m_securityByte != 0)
+        m_redText.set(static_cast<std::size_t>(m_securityByte));
     selectByte(undo ? step.currentBefore : step.currentAfter);
 }
 
@@ -111,7 +107,7 @@ void DocumentEditor::selectByte(int index)
 
 bool DocumentEditor::mayWrite(int index) const
 {
-    return m_app.operatorAuthorized || index >= kFirstFreeByte;
+    return m_app.operatorAuthorized || index >= m_doc.rules().passwordBytes;
 }
 
 DocumentEditor::PasteResult DocumentEditor::pasteBytes(int from, std::span<const std::uint8_t> bytes)
@@ -186,7 +182,7 @@ void DocumentEditor::entryKey(std::string& box, bool enter)
 int DocumentEditor::fillFrom() const
 {
     // Without the password the bytes below 64 stay as they are, as in the entry box.
-    return m_app.operatorAuthorized ? m_app.fillStart : std::max(m_app.fillStart, kFirstFreeByte);
+    return m_app.operatorAuthorized ? m_app.fillStart : std::max(m_app.fillStart, m_doc.rules().passwordBytes);
 }
 
 void DocumentEditor::fillKey(std::string& box, bool enter)
@@ -216,8 +212,9 @@ void DocumentEditor::headerClicked(int header)
 void DocumentEditor::dateCodeClicked(bool checked, const Today& today)
 {
     computeDate(today);
-    if (checked) {
-        const int year = IsDdr3Image(m_doc.image()) ? kDdr3DateYearByte : kDateYearByte;
+    const auto dateByte = m_doc.rules().dateCodeByte(m_doc.bytes());
+    if (checked && dateByte) {
+        const int year = *dateByte;
         m_dateYearByte = year;
         m_savedDateYear = m_doc.byte(year);
         m_savedDateWeek = m_doc.byte(year + 1);
@@ -235,7 +232,8 @@ void DocumentEditor::dateCodeClicked(bool checked, const Today& today)
         m_redText.reset(static_cast<std::size_t>(year));
         m_redText.reset(static_cast<std::size_t>(year + 1));
     }
-    if (IsDdr3Image(m_doc.image()) && m_doc.checkMode() == CheckMode::Crc)
+    // A DDR3 image keeps its CRC in CRC mode.
+    if (m_doc.checkMode() == CheckMode::Crc && MemoryTypeOf(m_doc.byte(2)) == MemoryType::Ddr3)
         m_doc.updateCrc();
     m_doc.decodeAll();
     m_doc.setModified(true);
@@ -244,35 +242,36 @@ void DocumentEditor::dateCodeClicked(bool checked, const Today& today)
 void DocumentEditor::securityClicked(bool checked)
 {
     if (checked) {
-        if (!securityAvailable())
+        const auto at = m_doc.rules().securityByte(m_doc.bytes());
+        if (!at)
             return;
-        m_securityStamped = true;
-        m_savedByte127 = m_doc.byte(kSecurityByte);
-        m_doc.setByte(kSecurityByte, m_doc.view().securityCode);
-        m_redText.set(kSecurityByte);
-    } else if (m_securityStamped) {
-        m_securityStamped = false;
-        m_doc.setByte(kSecurityByte, m_savedByte127);
-        m_redText.reset(kSecurityByte);
+        m_securityByte = *at;
+        m_savedSecurityByte = m_doc.byte(*at);
+        m_doc.setByte(*at, m_doc.view().securityCode);
+        m_redText.set(static_cast<std::size_t>(*at));
+    } else if (m_securityByte != 0) {
+        const int at = m_securityByte;
+        m_securityByte = 0;
+        m_doc.setByte(at, m_savedSecurityByte);
+        m_redText.reset(static_cast<std::size_t>(at));
     }
 }
 
 bool DocumentEditor::securityAvailable() const
 {
-    return !IsDdr3Image(m_doc.image());
+    return m_doc.rules().securityByte(m_doc.bytes()).has_value();
 }
 
 void DocumentEditor::followImageKind()
 {
-    const bool ddr3 = IsDdr3Image(m_doc.image());
-    if (m_dateYearByte != 0 && (m_dateYearByte == kDdr3DateYearByte) != ddr3) {
+    if (m_dateYearByte != 0 && m_doc.rules().dateCodeByte(m_doc.bytes()) != m_dateYearByte) {
         m_redText.reset(static_cast<std::size_t>(m_dateYearByte));
         m_redText.reset(static_cast<std::size_t>(m_dateYearByte + 1));
         m_dateYearByte = 0;
     }
-    if (m_securityStamped && ddr3) {
-        m_redText.reset(kSecurityByte);
-        m_securityStamped = false;
+    if (m_securityByte != 0 && m_doc.rules().securityByte(m_doc.bytes()) != m_securityByte) {
+        m_redText.reset(static_cast<std::size_t>(m_securityByte));
+        m_securityByte = 0;
     }
 }
 

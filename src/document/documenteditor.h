@@ -36,9 +36,9 @@ public:
     struct Stamps {
         std::uint8_t savedDateYear = 0;
         std::uint8_t savedDateWeek = 0;
-        std::uint8_t savedByte127 = 0;
-        int dateYearByte = 0;
-        bool securityStamped = false;
+        std::uint8_t savedSecurityByte = 0;
+        int dateYearByte = 0;  // the stamped year byte; 0 when none
+        int securityByte = 0;  // the stamped security byte; 0 when none
         bool operator==(const Stamps&) const = default;
     };
     // What one editing step changed: the document's change, the stamps and
@@ -68,7 +68,8 @@ public:
 
     // A click on cell i.
     void selectByte(int index);
-    // Whether the operator may change byte i: bytes below 64 need the password.
+    // Whether the operator may change byte i: the image's rules name the bytes
+    // that need the password (bytes 0-63).
     [[nodiscard]] bool mayWrite(int index) const;
 
     // Bytes pasted from `from` on, each stored as an entry stores its byte
@@ -96,11 +97,12 @@ public:
     // row headers "00" ... "F0", which set the fill start.
     void headerClicked(int header);
     // Clicks of the two options; `checked` is the option's new state.
-    // The date code stamps the year and week (BCD) into bytes 93-94, and into
-    // bytes 120-121 of a DDR3 image (byte 2 = 0Bh), whose bytes 93-94 lie in
-    // the CRC-covered module block; there the CRC follows in CRC mode, after
-    // stamping and after restoring. Byte 127 of a DDR3 image is the CRC's high
-    // byte, so the security option stamps nothing on one.
+    // The date code stamps the year and week (BCD) into the bytes the image's
+    // rules name: bytes 93-94, and bytes 120-121 of a DDR3 image (byte 2 =
+    // 0Bh), whose bytes 93-94 lie in the CRC-covered module block; there the
+    // CRC follows in CRC mode, after stamping and after restoring. Byte 127 of
+    // a DDR3 image is the CRC's high byte, so the security option stamps
+    // nothing on one.
     void dateCodeClicked(bool checked, const Today& today);
     void securityClicked(bool checked);
     // Byte 2 may have changed (a load, a read, an edit): a stamp made on the
@@ -109,7 +111,7 @@ public:
     void followImageKind();
     [[nodiscard]] bool securityAvailable() const;
     [[nodiscard]] bool dateCodeStamped() const { return m_dateYearByte != 0; }
-    [[nodiscard]] bool securityStamped() const { return m_securityStamped; }
+    [[nodiscard]] bool securityStamped() const { return m_securityByte != 0; }
 
     [[nodiscard]] int currentByte() const { return m_current; }
     [[nodiscard]] CellText cellText(int index) const { return m_redText.test(static_cast<std::size_t>(index)) ? CellText::Red : CellText::Normal; }
@@ -132,9 +134,9 @@ private:
     int m_highlightedRow = 15;
     std::uint8_t m_savedDateYear = 0;
     std::uint8_t m_savedDateWeek = 0;
-    std::uint8_t m_savedByte127 = 0;
-    int m_dateYearByte = 0;  // the stamped year byte (93 or 120, the week follows it); 0 when none
-    bool m_securityStamped = false;
+    std::uint8_t m_savedSecurityByte = 0;
+    int m_dateYearByte = 0;  // the stamped year byte (the week follows it); 0 when none
+    int m_securityByte = 0;  // the stamped security byte; 0 when none
     Stamps m_stampsBefore;  // of the step being noted
     int m_currentBefore = 0;
     std::string m_dateText;

@@ -38,32 +38,28 @@ private:
     std::vector<ImageFact> m_facts;
 };
 
-// Where a generation keeps the module's identity: maker, date, serial number
-// and part number; the rest of the summary is read from bytes of DDR3 alone here.
+// The bytes of the module's identity: maker, date, serial number and part
+// number; the rest of the summary is read from bytes of DDR3 alone here.
 struct IdentityBytes {
     std::vector<ByteSpan> maker, date, serial, part;
 };
 
-IdentityBytes IdentityOf(MemoryType generation)
+IdentityBytes IdentityOf(const SpdLayout& layout)
 {
-    switch (generation) {
-    case MemoryType::Sdr:
-    case MemoryType::Ddr:
-    case MemoryType::Ddr2: return {{{64, 71}}, {{93, 94}}, {{95, 98}}, {{73, 90}}};
-    case MemoryType::Ddr3: return {{{117, 118}}, {{120, 121}}, {{122, 125}}, {{128, 145}}};
-    case MemoryType::Ddr4:
-    case MemoryType::Ddr4E:
-    case MemoryType::Lpddr4:
-    case MemoryType::Lpddr4X: return {{{320, 321}}, {{323, 324}}, {{325, 328}}, {{329, 348}}};
-    case MemoryType::Ddr5: return {{{512, 513}}, {{515, 516}}, {{517, 520}}, {{521, 550}}};
-    default: return {};
-    }
+    const auto at = IdentityLayoutOf(layout);
+    if (!at)
+        return {};
+    const int makerLast = at->maker + (at->makerByContinuation ? 7 : 1);
+    return {{{at->maker, makerLast}},
+            {{at->date, at->date + 1}},
+            {{at->serial, at->serial + 3}},
+            {{at->part, at->part + at->partLength - 1}}};
 }
 
-void AddSummary(FactList& facts, const ModuleSummary& s, MemoryType generation)
+void AddSummary(FactList& facts, const ModuleSummary& s, const SpdLayout& layout)
 {
-    const IdentityBytes identity = IdentityOf(generation);
-    const bool ddr3 = generation == MemoryType::Ddr3;
+    const IdentityBytes identity = IdentityOf(layout);
+    const bool ddr3 = layout.generation == MemoryType::Ddr3;
     auto on = [ddr3](std::vector<ByteSpan> spans) { return ddr3 ? spans : std::vector<ByteSpan>{}; };
     facts.add("summary.generation", s.generation, {{2, 2}});
     facts.addIfSet("summary.moduleType", s.moduleType, on({{3, 3}}));
@@ -237,7 +233,7 @@ std::vector<ImageFact> ImageFacts(std::span<const std::uint8_t> data)
     FactList facts;
     const ModuleDecode decode = DecodeModule(data);
     facts.add("size", std::to_string(decode.layout.size));
-    AddSummary(facts, decode.summary, decode.layout.generation);
+    AddSummary(facts, decode.summary, decode.layout);
     if (decode.layout.size == kSpdSize && data.size() >= static_cast<std::size_t>(kSpdSize)) {
         AddPanelFacts(facts, data);
     } else {

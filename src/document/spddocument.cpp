@@ -5,6 +5,7 @@
 #include "core/memorytype.h"
 #include "decode/bytenames.h"
 #include "decode/decoders.h"
+#include "decode/spdbytes.h"
 #include "document/settle.h"
 
 #include <algorithm>
@@ -52,11 +53,38 @@ CheckMode ImageRules::keptMode(CheckMode mode) const
     return mode == CheckMode::None ? CheckMode::None : CheckMode::Crc;
 }
 
+namespace {
+constexpr int kDateCodeByte = 93;  // and 94: the week
+constexpr int kSecurityByte = 127;
+constexpr int kPasswordBytes = 64;
+
+bool IsDdr3Image(std::span<const std::uint8_t> bytes)
+{
+    return bytes.size() > 2 && MemoryTypeOf(bytes[2]) == MemoryType::Ddr3;
+}
+}  // namespace
+
+std::optional<int> ImageRules::dateCodeByte(std::span<const std::uint8_t> bytes) const
+{
+    if (!isStandard())
+        return std::nullopt;
+    if (IsDdr3Image(bytes))
+        return IdentityLayoutOf(SpdLayout{MemoryType::Ddr3}).value().date;
+    return kDateCodeByte;
+}
+
+std::optional<int> ImageRules::securityByte(std::span<const std::uint8_t> bytes) const
+{
+    if (!isStandard() || IsDdr3Image(bytes))
+        return std::nullopt;
+    return kSecurityByte;
+}
+
 const ImageRules& ImageRulesFor(int size)
 {
-    static const ImageRules standard{kSpdSize, MemoryType::Unknown, false};
-    static const ImageRules ddr4{512, MemoryType::Ddr4, true};
-    static const ImageRules ddr5{1024, MemoryType::Ddr5, true};
+    static const ImageRules standard{kSpdSize, MemoryType::Unknown, ImageDecoder::PanelPair, false, kPasswordBytes};
+    static const ImageRules ddr4{512, MemoryType::Ddr4, ImageDecoder::Module, true, 0};
+    static const ImageRules ddr5{1024, MemoryType::Ddr5, ImageDecoder::Module, true, 0};
     if (size == 512)
         return ddr4;
     if (size == 1024)
@@ -213,7 +241,7 @@ SpdDocument::Change SpdDocument::endChange()
 
 void SpdDocument::applyChange(const Change& change, bool undo)
 {
-    if (!m_rules->isStandard()) {
+    if (m_rules->decoder == ImageDecoder::Module) {
         for (const ByteChange& c : change.bytes) {
             if (c.index < bytesPresent())
                 store(c.index, undo ? c.byteBefore : c.byteAfter);

@@ -9,6 +9,7 @@
 #include "files/imageformat.h"
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -32,18 +33,36 @@ public:
     virtual void decodeChanged() {}                 // larger images: summary, fields, CRC blocks, profiles
 };
 
-// What differs between the sizes of image a document holds: how many bytes,
-// the layout that names them, the check modes the document keeps and the
-// check bytes an edit rewrites.
+// How a document decodes its bytes: the 256-byte panel pair, field by field
+// as bytes change, or the module decode of a larger image after every edit.
+enum class ImageDecoder : std::uint8_t { PanelPair, Module };
+
+// What differs between the kinds of image a document holds: how many bytes,
+// the layout that names them, the decoder, the check modes the document keeps
+// and the check bytes an edit rewrites, which bytes need the password and
+// which bytes the date-code and security stamps write.
 struct ImageRules {
     int size = kSpdSize;
     MemoryType layout = MemoryType::Unknown;  // names of the bytes; Unknown: the 256-byte tables
+    ImageDecoder decoder = ImageDecoder::PanelPair;
     // The 256-byte document is driven operation by operation by its editor,
     // which keeps byte 63, bytes 126-127, the date code and the security
     // bytes; a larger one rewrites its CRC blocks after each edit itself.
     bool editsKeepCrcBlocks = false;
+    // Bytes below this need the operator's password (the 256-byte image's
+    // bytes 0-63); 0 where no byte does (a larger image's window edits its
+    // identity and timings through forms and has no password gate).
+    int passwordBytes = 0;
     // The check mode kept for `mode` (a larger image has no byte-63 checksum).
     [[nodiscard]] CheckMode keptMode(CheckMode mode) const;
+    // The year byte the date-code stamp writes (BCD, the week in the next
+    // byte) on an image of these bytes: where the image keeps its date of
+    // manufacture, 120 on a DDR3 image (byte 2 = 0Bh) and 93 on every other
+    // 256-byte image. None where the document offers no stamp.
+    [[nodiscard]] std::optional<int> dateCodeByte(std::span<const std::uint8_t> bytes) const;
+    // The byte the security stamp writes: 127, except on a DDR3 image, whose
+    // byte 127 is the CRC's high byte. None where the document offers no stamp.
+    [[nodiscard]] std::optional<int> securityByte(std::span<const std::uint8_t> bytes) const;
     [[nodiscard]] bool isStandard() const { return size == kSpdSize; }
 };
 // The rules for an image of `size` bytes (256, 512 or 1024).
