@@ -2,6 +2,7 @@
 
 #include "tessaroversion.h"
 
+#include "app/gradients.h"
 #include "app/messages.h"
 
 #include <QFileInfo>
@@ -53,9 +54,7 @@ protected:
 
         QPainterPath tile;
         tile.addRoundedRect(QRectF(4, 4, 92, 92), 18, 18);
-        QLinearGradient blue(0, 0, 100, 100);
-        blue.setColorAt(0.0, QColor(12, 45, 107));
-        blue.setColorAt(1.0, QColor(31, 127, 209));
+        const auto blue = TwoColorGradient(QLinearGradient(0, 0, 100, 100), QColor(12, 45, 107), QColor(31, 127, 209));
         painter.setPen(QPen(QColor(8, 31, 74), 1.5));
         painter.setBrush(blue);
         painter.drawPath(tile);
@@ -63,9 +62,8 @@ protected:
         // A soft gloss over the upper half of the tile.
         painter.save();
         painter.setClipPath(tile);
-        QRadialGradient gloss(QPointF(40, 0), 70);
-        gloss.setColorAt(0.0, QColor(255, 255, 255, 70));
-        gloss.setColorAt(1.0, QColor(255, 255, 255, 0));
+        const auto gloss = TwoColorGradient(QRadialGradient(QPointF(40, 0), 70),
+                                            QColor(255, 255, 255, 70), QColor(255, 255, 255, 0));
         painter.setPen(Qt::NoPen);
         painter.setBrush(gloss);
         painter.drawEllipse(QRectF(-20, -40, 140, 90));
@@ -92,9 +90,7 @@ protected:
         letter.addPolygon(QPolygonF({QPointF(37, 46), QPointF(59, 20), QPointF(76, 20), QPointF(37, 64)}));
         letter.addPolygon(QPolygonF({QPointF(44, 55), QPointF(54, 45), QPointF(78, 82), QPointF(61, 82)}));
         letter.setFillRule(Qt::WindingFill);
-        QLinearGradient white(0, 20, 0, 82);
-        white.setColorAt(0.0, Qt::white);
-        white.setColorAt(1.0, QColor(214, 232, 252));
+        const auto white = TwoColorGradient(QLinearGradient(0, 20, 0, 82), QColor(Qt::white), QColor(214, 232, 252));
         painter.setBrush(white);
         painter.drawPath(letter.simplified());
     }

@@ -51,6 +51,17 @@ QHBoxLayout* ButtonRow(QDialog* dialog, QPushButton*& ok)
     return row;
 }
 
+// The dialog's layout: the fields, then the button row; returns the confirm button.
+QPushButton* LayOutDialog(QDialog* dialog, QLayout* fields)
+{
+    QPushButton* ok = nullptr;
+    auto* layout = new QVBoxLayout(dialog);
+    layout->addLayout(fields);
+    layout->addSpacing(8);
+    layout->addLayout(ButtonRow(dialog, ok));
+    return ok;
+}
+
 // Focus back into a field with its whole text selected, for another try.
 void RetryIn(QLineEdit* field)
 {
@@ -75,12 +86,7 @@ LoginDialog::LoginDialog(QString storedPassword, bool& operatorAuthorized, QWidg
     fields->addWidget(label);
     fields->addWidget(m_password, 1);
 
-    QPushButton* ok = nullptr;
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(fields);
-    layout->addSpacing(8);
-    layout->addLayout(ButtonRow(this, ok));
-    connect(ok, &QPushButton::clicked, this, &LoginDialog::confirm);
+    connect(LayOutDialog(this, fields), &QPushButton::clicked, this, &LoginDialog::confirm);
 
     m_password->setFocus(Qt::OtherFocusReason);
 }
@@ -128,12 +134,7 @@ SetPasswordDialog::SetPasswordDialog(PasswordStore storePassword, QWidget* paren
     fields->addWidget(m_confirm, 1, 1);
     fields->setColumnStretch(1, 1);
 
-    QPushButton* ok = nullptr;
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(fields);
-    layout->addSpacing(8);
-    layout->addLayout(ButtonRow(this, ok));
-    connect(ok, &QPushButton::clicked, this, &SetPasswordDialog::confirm);
+    connect(LayOutDialog(this, fields), &QPushButton::clicked, this, &SetPasswordDialog::confirm);
 
     m_newPassword->setFocus(Qt::OtherFocusReason);
 }

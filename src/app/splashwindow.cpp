@@ -1,6 +1,7 @@
 #include "app/splashwindow.h"
 
 #include "app/aboutdialog.h"
+#include "app/gradients.h"
 #include "app/messages.h"
 #include "tessaroversion.h"
 
@@ -49,9 +50,8 @@ protected:
 private:
     void paintGround(QPainter& painter) const
     {
-        QLinearGradient ground(0, 0, 0, height());
-        ground.setColorAt(0.0, QColor(10, 21, 48));
-        ground.setColorAt(1.0, QColor(27, 47, 92));
+        const auto ground = TwoColorGradient(QLinearGradient(0, 0, 0, height()),
+                                             QColor(10, 21, 48), QColor(27, 47, 92));
         painter.fillRect(rect(), ground);
 
         painter.setPen(QPen(QColor(120, 170, 255, 22), 1));
@@ -60,9 +60,8 @@ private:
         for (int y = 10; y < height(); y += 20)
             painter.drawLine(0, y, width(), y);
 
-        QRadialGradient glow(QPointF(width() / 2.0, 110), 260);
-        glow.setColorAt(0.0, QColor(90, 150, 255, 80));
-        glow.setColorAt(1.0, QColor(90, 150, 255, 0));
+        const auto glow = TwoColorGradient(QRadialGradient(QPointF(width() / 2.0, 110), 260),
+                                           QColor(90, 150, 255, 80), QColor(90, 150, 255, 0));
         painter.fillRect(rect(), glow);
     }
 
@@ -77,9 +76,8 @@ private:
             painter.drawRect(QRectF(x, body.top() - 2.5, 1.8, 2.5));
             painter.drawRect(QRectF(x, body.bottom(), 1.8, 2.5));
         }
-        QLinearGradient black(body.topLeft(), body.bottomLeft());
-        black.setColorAt(0.0, QColor(52, 52, 56));
-        black.setColorAt(1.0, QColor(20, 20, 22));
+        const auto black = TwoColorGradient(QLinearGradient(body.topLeft(), body.bottomLeft()),
+                                            QColor(52, 52, 56), QColor(20, 20, 22));
         painter.setBrush(black);
         painter.drawRoundedRect(body, 1.5, 1.5);
         // Pin-1 dimple and the printed marking.
@@ -109,9 +107,8 @@ private:
         painter.setBrush(QColor(0, 0, 0, 90));
         painter.drawPath(pcb.translated(6, 8));
 
-        QLinearGradient green(board.topLeft(), board.bottomLeft());
-        green.setColorAt(0.0, QColor(35, 122, 67));
-        green.setColorAt(1.0, QColor(20, 90, 46));
+        const auto green = TwoColorGradient(QLinearGradient(board.topLeft(), board.bottomLeft()),
+                                            QColor(35, 122, 67), QColor(20, 90, 46));
         painter.setPen(QPen(QColor(13, 61, 31), 1.2));
         painter.setBrush(green);
         painter.drawPath(pcb);
@@ -129,9 +126,8 @@ private:
         painter.restore();
 
         // Gold fingers, with the key notch left free.
-        QLinearGradient gold(0, fingerTop, 0, board.bottom());
-        gold.setColorAt(0.0, QColor(245, 211, 107));
-        gold.setColorAt(1.0, QColor(201, 150, 30));
+        const auto gold = TwoColorGradient(QLinearGradient(0, fingerTop, 0, board.bottom()),
+                                           QColor(245, 211, 107), QColor(201, 150, 30));
         painter.setPen(Qt::NoPen);
         painter.setBrush(gold);
         for (double x = board.left() + 12; x + 3.2 < board.right() - 12; x += 5.0) {

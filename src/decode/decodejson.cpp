@@ -50,6 +50,31 @@ void AppendIntList(std::string& out, const std::optional<std::vector<int>>& valu
     out += ']';
 }
 
+// A member: its key, then its value as the Append function above of its type writes it.
+void TextMember(std::string& out, const char* key, const std::optional<std::string>& text)
+{
+    AppendKey(out, key);
+    AppendText(out, text);
+}
+
+void IntMember(std::string& out, const char* key, std::optional<int> value)
+{
+    AppendKey(out, key);
+    AppendInt(out, value);
+}
+
+void BoolMember(std::string& out, const char* key, std::optional<bool> value)
+{
+    AppendKey(out, key);
+    AppendBool(out, value);
+}
+
+void IntListMember(std::string& out, const char* key, const std::optional<std::vector<int>>& values)
+{
+    AppendKey(out, key);
+    AppendIntList(out, values);
+}
+
 std::string Hex4(std::uint16_t value)
 {
     char text[8];
@@ -136,26 +161,16 @@ void AppendSummaryJson(std::string& out, const ModuleSummary& s)
     out += '{';
     AppendKey(out, "generation");
     AppendJsonText(out, s.generation);
-    AppendKey(out, "moduleType");
-    AppendText(out, s.moduleType);
-    AppendKey(out, "capacityMB");
-    AppendInt(out, s.capacityMB);
-    AppendKey(out, "ranks");
-    AppendInt(out, s.ranks);
-    AppendKey(out, "deviceWidth");
-    AppendInt(out, s.deviceWidth);
-    AppendKey(out, "busWidth");
-    AppendInt(out, s.busWidth);
-    AppendKey(out, "ecc");
-    AppendBool(out, s.ecc);
-    AppendKey(out, "organisation");
-    AppendText(out, s.organisation);
-    AppendKey(out, "speedMTs");
-    AppendInt(out, s.speedMTs);
-    AppendKey(out, "speedName");
-    AppendText(out, s.speedName);
-    AppendKey(out, "pcName");
-    AppendText(out, s.pcName);
+    TextMember(out, "moduleType", s.moduleType);
+    IntMember(out, "capacityMB", s.capacityMB);
+    IntMember(out, "ranks", s.ranks);
+    IntMember(out, "deviceWidth", s.deviceWidth);
+    IntMember(out, "busWidth", s.busWidth);
+    BoolMember(out, "ecc", s.ecc);
+    TextMember(out, "organisation", s.organisation);
+    IntMember(out, "speedMTs", s.speedMTs);
+    TextMember(out, "speedName", s.speedName);
+    TextMember(out, "pcName", s.pcName);
     AppendKey(out, "manufacturer");
     if (s.manufacturer) {
         out += "{\"bank\":" + std::to_string(s.manufacturer->bank) + ",\"code\":";
@@ -166,12 +181,9 @@ void AppendSummaryJson(std::string& out, const ModuleSummary& s)
     } else {
         out += "null";
     }
-    AppendKey(out, "partNumber");
-    AppendText(out, s.partNumber);
-    AppendKey(out, "serialNumber");
-    AppendText(out, s.serialNumber);
-    AppendKey(out, "manufactured");
-    AppendText(out, s.manufactured);
+    TextMember(out, "partNumber", s.partNumber);
+    TextMember(out, "serialNumber", s.serialNumber);
+    TextMember(out, "manufactured", s.manufactured);
     out += '}';
 }
 
@@ -204,22 +216,15 @@ void AppendProfilesJson(std::string& out, const std::vector<OverclockProfile>& p
         AppendJsonText(out, p.kind);
         AppendKey(out, "index");
         out += std::to_string(p.index);
-        AppendKey(out, "enabled");
-        AppendBool(out, p.enabled);
-        AppendKey(out, "name");
-        AppendText(out, p.name);
-        AppendKey(out, "speedMTs");
-        AppendInt(out, p.speedMTs);
-        AppendKey(out, "tCKminPs");
-        AppendInt(out, p.clockPs);
-        AppendKey(out, "voltage");
-        AppendText(out, p.voltage);
-        AppendKey(out, "casLatencies");
-        AppendIntList(out, p.casLatencies);
+        BoolMember(out, "enabled", p.enabled);
+        TextMember(out, "name", p.name);
+        IntMember(out, "speedMTs", p.speedMTs);
+        IntMember(out, "tCKminPs", p.clockPs);
+        TextMember(out, "voltage", p.voltage);
+        IntListMember(out, "casLatencies", p.casLatencies);
         AppendKey(out, "timings");
         AppendTimingsJson(out, p.timings);
-        AppendKey(out, "crcOk");
-        AppendBool(out, p.crcOk);
+        BoolMember(out, "crcOk", p.crcOk);
         out += '}';
     }
     out += ']';
@@ -246,10 +251,8 @@ void AppendDecodeJsonMembers(std::string& out, std::string_view file, const Modu
     AppendSummaryJson(out, d.summary);
     AppendKey(out, "timings");
     AppendTimingsJson(out, d.timings);
-    AppendKey(out, "casLatencies");
-    AppendIntList(out, d.casLatencies);
-    AppendKey(out, "voltage");
-    AppendText(out, d.voltage);
+    IntListMember(out, "casLatencies", d.casLatencies);
+    TextMember(out, "voltage", d.voltage);
     AppendKey(out, "checks");
     out += '{';
     for (const auto& check : d.checks) {

@@ -19,6 +19,30 @@ void SetOrganisation(ModuleSummary& summary)
         summary.organisation = std::to_string(*summary.ranks) + "Rx" + std::to_string(*summary.deviceWidth);
 }
 
+// The module form coded in the low nibble of byte 3; a code without a name is reserved.
+template <std::size_t N>
+void SetModuleForm(const SpdBytes& b, const std::array<const char*, N>& forms, ModuleSummary& s)
+{
+    if (b.has(3) && (b.at(3) & 15) < static_cast<int>(N) && forms[static_cast<std::size_t>(b.at(3) & 15)])
+        s.moduleType = forms[static_cast<std::size_t>(b.at(3) & 15)];
+}
+
+// The organisation byte (ranks in bits 5-3, device width in bits 2-0) and the
+// bus width byte (width in bits 2-0, ECC extension in bits 4-3) of DDR3 and DDR4.
+void SetRanksAndWidths(const SpdBytes& b, int organisationByte, int busWidthByte, ModuleSummary& s)
+{
+    if (b.has(organisationByte)) {
+        s.ranks = ((b.at(organisationByte) >> 3) & 7) + 1;
+        if ((b.at(organisationByte) & 7) <= 3)
+            s.deviceWidth = 4 << (b.at(organisationByte) & 7);
+    }
+    if (b.has(busWidthByte)) {
+        if ((b.at(busWidthByte) & 7) <= 3)
+            s.busWidth = 8 << (b.at(busWidthByte) & 7);
+        s.ecc = ((b.at(busWidthByte) >> 3) & 3) != 0;
+    }
+}
+
 // SDR, DDR and DDR2 share the byte meanings apart from ranks, widths and the clock coding.
 void SummarizeSdrDdrDdr2(const SpdBytes& b, MemoryType generation, ModuleSummary& s)
 {
@@ -73,18 +97,8 @@ void SummarizeDdr3(const SpdBytes& b, ModuleSummary& s)
     static constexpr std::array<const char*, 14> kForms = {nullptr, "RDIMM", "UDIMM", "SO-DIMM", "Micro-DIMM",
         "Mini-RDIMM", "Mini-UDIMM", "Mini-CDIMM", "72b-SO-UDIMM", "72b-SO-RDIMM", "72b-SO-CDIMM", "LRDIMM",
         "16b-SO-DIMM", "32b-SO-DIMM"};
-    if (b.has(3) && (b.at(3) & 15) < 14 && kForms[static_cast<std::size_t>(b.at(3) & 15)])
-        s.moduleType = kForms[static_cast<std::size_t>(b.at(3) & 15)];
-    if (b.has(7)) {
-        s.ranks = ((b.at(7) >> 3) & 7) + 1;
-        if ((b.at(7) & 7) <= 3)
-            s.deviceWidth = 4 << (b.at(7) & 7);
-    }
-    if (b.has(8)) {
-        if ((b.at(8) & 7) <= 3)
-            s.busWidth = 8 << (b.at(8) & 7);
-        s.ecc = ((b.at(8) >> 3) & 3) != 0;
-    }
+    SetModuleForm(b, kForms, s);
+    SetRanksAndWidths(b, 7, 8, s);
     if (b.has(4) && (b.at(4) & 15) <= 6 && s.ranks && s.deviceWidth && s.busWidth)
         s.capacityMB = (256 << (b.at(4) & 15)) * *s.busWidth * *s.ranks / (8 * *s.deviceWidth);
     if (b.has(9, 12) && b.has(34)) {
@@ -104,18 +118,8 @@ void SummarizeDdr4(const SpdBytes& b, MemoryType generation, ModuleSummary& s)
         static constexpr std::array<const char*, 14> kForms = {nullptr, "RDIMM", "UDIMM", "SO-DIMM", "LRDIMM",
             "Mini-RDIMM", "Mini-UDIMM", nullptr, "72b-SO-RDIMM", "72b-SO-UDIMM", nullptr, nullptr, "16b-SO-DIMM",
             "32b-SO-DIMM"};
-        if (b.has(3) && (b.at(3) & 15) < 14 && kForms[static_cast<std::size_t>(b.at(3) & 15)])
-            s.moduleType = kForms[static_cast<std::size_t>(b.at(3) & 15)];
-        if (b.has(12)) {
-            s.ranks = ((b.at(12) >> 3) & 7) + 1;
-            if ((b.at(12) & 7) <= 3)
-                s.deviceWidth = 4 << (b.at(12) & 7);
-        }
-        if (b.has(13)) {
-            if ((b.at(13) & 7) <= 3)
-                s.busWidth = 8 << (b.at(13) & 7);
-            s.ecc = ((b.at(13) >> 3) & 3) != 0;
-        }
+        SetModuleForm(b, kForms, s);
+        SetRanksAndWidths(b, 12, 13, s);
         // Die density in Mb: a table, since codes 8 and 9 are the 12 and 24 Gb dies.
         static constexpr std::array<int, 10> kDensityMb = {256, 512, 1024, 2048, 4096, 8192, 16384, 32768, 12288, 24576};
         if (b.has(4) && b.has(6) && (b.at(4) & 15) < 10 && s.ranks && s.deviceWidth && s.busWidth) {
@@ -154,8 +158,7 @@ void SummarizeDdr5(const SpdBytes& b, MemoryType generation, ModuleSummary& s)
     if (generation == MemoryType::Ddr5) {
         static constexpr std::array<const char*, 12> kForms = {nullptr, "RDIMM", "UDIMM", "SO-DIMM", "LRDIMM",
             "CUDIMM", "CSODIMM", "MRDIMM", "CAMM2", nullptr, "DDIMM", "Solder-down"};
-        if (b.has(3) && (b.at(3) & 15) < 12 && kForms[static_cast<std::size_t>(b.at(3) & 15)])
-            s.moduleType = kForms[static_cast<std::size_t>(b.at(3) & 15)];
+        SetModuleForm(b, kForms, s);
         if (b.has(234))
             s.ranks = ((b.at(234) >> 3) & 7) + 1;
         if (b.has(6) && ((b.at(6) >> 5) & 7) <= 3)

@@ -21,6 +21,16 @@ void FinishProfile(OverclockProfile& profile, std::int64_t clockNum, std::int64_
     profile.timings.countClocks();
 }
 
+// Profile `index` (from 1) of a format.
+OverclockProfile NewProfile(const char* kind, int index, bool enabled)
+{
+    OverclockProfile profile;
+    profile.kind = kind;
+    profile.index = index;
+    profile.enabled = enabled;
+    return profile;
+}
+
 // DDR2 clock coding of the enhanced-performance profiles: low nibble Eh is 0.875 ns.
 int EppClockPs(int code)
 {
@@ -34,10 +44,7 @@ void AddEppProfiles(const SpdBytes& b, std::vector<OverclockProfile>& profiles)
         return;
     for (int i = 0; i < 2; ++i) {
         const int at = 109 + 12 * i;
-        OverclockProfile p;
-        p.kind = "EPP";
-        p.index = i + 1;
-        p.enabled = (b.at(103) & 3) == i;
+        OverclockProfile p = NewProfile("EPP", i + 1, (b.at(103) & 3) == i);
         p.casLatencies = LatenciesFromBitmap(static_cast<std::uint64_t>(b.at(at + 1)), 8, 0, 1);
         auto quarterNs = [&](int index) { return (b.at(index) >> 2) * 1000 + (b.at(index) & 3) * 250; };
         p.timings.set(TimingName::RasToCas, quarterNs(at + 2));
@@ -62,10 +69,7 @@ void AddXmp1Profiles(const SpdBytes& b, std::vector<OverclockProfile>& profiles)
         }
         auto ps = [&](int units) { return static_cast<int>((2 * units * mtbNum + mtbDen) / (2 * mtbDen)); };
         const int at = 185 + 35 * i;
-        OverclockProfile p;
-        p.kind = "XMP 1.x";
-        p.index = i + 1;
-        p.enabled = (b.at(178) >> i) & 1;
+        OverclockProfile p = NewProfile("XMP 1.x", i + 1, (b.at(178) >> i) & 1);
         const int v = b.at(at);
         p.voltage = VoltageText(((v >> 5) & 3) * 100 + (v & 31) * 5);
         p.casLatencies = LatenciesFromBitmap(static_cast<std::uint64_t>(b.le16(at + 3)), 16, 4, 1);
@@ -88,10 +92,7 @@ void AddXmp2Profiles(const SpdBytes& b, std::vector<OverclockProfile>& profiles)
         return;
     for (int i = 0; i < 2; ++i) {
         const int at = 393 + 47 * i;
-        OverclockProfile p;
-        p.kind = "XMP 2.0";
-        p.index = i + 1;
-        p.enabled = (b.at(386) >> i) & 1;
+        OverclockProfile p = NewProfile("XMP 2.0", i + 1, (b.at(386) >> i) & 1);
         const int v = b.at(at);
         p.voltage = VoltageText((v >> 7) * 100 + (v & 0x7F));
         p.casLatencies = ReadCasLatencies(b, at, *CasPlace(TimingBlock::Xmp2));
@@ -119,10 +120,7 @@ void AddXmp3Profiles(const SpdBytes& b, bool expo, std::vector<OverclockProfile>
     // With EXPO present, 340h-3BFh belongs to EXPO and there is no third profile.
     for (int i = 0; i < (expo ? 2 : 3); ++i) {
         const int at = 0x2C0 + 0x40 * i;
-        OverclockProfile p;
-        p.kind = "XMP 3.0";
-        p.index = i + 1;
-        p.enabled = (b.at(0x283) >> i) & 1;
+        OverclockProfile p = NewProfile("XMP 3.0", i + 1, (b.at(0x283) >> i) & 1);
         p.name = AsciiField(b, 0x28E + 16 * i, 16);
         p.voltage = Ddr5Voltage(b.at(at + 1));
         p.casLatencies = ReadCasLatencies(b, at, *CasPlace(TimingBlock::Xmp3));
@@ -138,10 +136,7 @@ void AddExpoProfiles(const SpdBytes& b, std::vector<OverclockProfile>& profiles)
     const bool blockOk = CrcMatches(b, 0x340, 0x3BD);
     for (int i = 0; i < 2; ++i) {
         const int at = 0x34A + 0x28 * i;
-        OverclockProfile p;
-        p.kind = "EXPO";
-        p.index = i + 1;
-        p.enabled = (b.at(0x345) >> (4 * i)) & 1;
+        OverclockProfile p = NewProfile("EXPO", i + 1, (b.at(0x345) >> (4 * i)) & 1);
         p.voltage = Ddr5Voltage(b.at(at));
         ReadTimings(b, TimingBlock::Expo, at, p.timings, false);
         p.crcOk = blockOk;

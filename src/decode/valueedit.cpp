@@ -1005,29 +1005,19 @@ OverclockProfile JedecValues(std::span<const std::uint8_t> image)
     return p;
 }
 
+// Clears a header's bytes `first`-`last` and writes its identification from `first` on.
+void WriteMark(Bytes& image, int first, int last, std::initializer_list<std::uint8_t> mark)
+{
+    Fill(image, first, last);
+    std::copy(mark.begin(), mark.end(), image.begin() + first);
+}
+
 void WriteHeader(Bytes& image, ProfileKind kind)
 {
     switch (kind) {
-    case ProfileKind::Xmp2:
-        Fill(image, 384, 392);
-        image[384] = 0x0C;
-        image[385] = 0x4A;
-        image[387] = 0x20;
-        break;
-    case ProfileKind::Xmp3:
-        Fill(image, 0x280, 0x2BF);
-        image[0x280] = 0x0C;
-        image[0x281] = 0x4A;
-        image[0x282] = 0x30;
-        break;
-    case ProfileKind::Expo:
-        Fill(image, 0x340, 0x3BF);
-        image[0x340] = 'E';
-        image[0x341] = 'X';
-        image[0x342] = 'P';
-        image[0x343] = 'O';
-        image[0x344] = 0x10;
-        break;
+    case ProfileKind::Xmp2: WriteMark(image, 384, 392, {0x0C, 0x4A, 0x00, 0x20}); break;
+    case ProfileKind::Xmp3: WriteMark(image, 0x280, 0x2BF, {0x0C, 0x4A, 0x30}); break;
+    case ProfileKind::Expo: WriteMark(image, 0x340, 0x3BF, {'E', 'X', 'P', 'O', 0x10}); break;
     }
 }
 

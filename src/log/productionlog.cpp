@@ -80,19 +80,31 @@ QString SystemError(int code)
     return QString::fromLocal8Bit(std::strerror(code));
 }
 
+// The text members of a record and their keys in a line of the kept-records file.
+struct TextField {
+    const char* key;
+    QString LogRecord::*member;
+};
+
+constexpr TextField kTextFields[] = {
+    {"time", &LogRecord::timeUtc},          {"station", &LogRecord::station},
+    {"operator", &LogRecord::operatorName}, {"operation", &LogRecord::operation},
+    {"port", &LogRecord::port},             {"document", &LogRecord::document},
+    {"serial", &LogRecord::serialNumber},   {"module", &LogRecord::moduleSummary},
+    {"result", &LogRecord::result},         {"test", &LogRecord::testResult},
+    {"failPins", &LogRecord::failPins},     {"passPins", &LogRecord::passPins},
+};
+
 // A record as one line of the kept-records file.
 QByteArray RecordLine(const LogRecord& r)
 {
-    const QJsonObject object{
-        {QStringLiteral("time"), r.timeUtc},           {QStringLiteral("station"), r.station},
-        {QStringLiteral("operator"), r.operatorName},  {QStringLiteral("operation"), r.operation},
-        {QStringLiteral("port"), r.port},              {QStringLiteral("document"), r.document},
+    QJsonObject object{
         {QStringLiteral("image"), QString::fromLatin1(r.image.toBase64())},
-        {QStringLiteral("serial"), r.serialNumber},    {QStringLiteral("module"), r.moduleSummary},
-        {QStringLiteral("ok"), r.ok},                  {QStringLiteral("result"), r.result},
-        {QStringLiteral("test"), r.testResult},        {QStringLiteral("failPins"), r.failPins},
-        {QStringLiteral("passPins"), r.passPins},      {QStringLiteral("durationMs"), QString::number(r.durationMs)},
+        {QStringLiteral("ok"), r.ok},
+        {QStringLiteral("durationMs"), QString::number(r.durationMs)},
     };
+    for (const TextField& field : kTextFields)
+        object.insert(QLatin1String(field.key), r.*field.member);
     return QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n';
 }
 
@@ -104,24 +116,14 @@ std::optional<LogRecord> RecordOfLine(const QByteArray& line)
         return std::nullopt;
     const QJsonObject o = document.object();
     LogRecord r;
-    r.timeUtc = o.value(QStringLiteral("time")).toString();
-    r.station = o.value(QStringLiteral("station")).toString();
-    r.operatorName = o.value(QStringLiteral("operator")).toString();
-    r.operation = o.value(QStringLiteral("operation")).toString();
-    r.port = o.value(QStringLiteral("port")).toString();
-    r.document = o.value(QStringLiteral("document")).toString();
+    for (const TextField& field : kTextFields)
+        r.*field.member = o.value(QLatin1String(field.key)).toString();
     r.image = QByteArray::fromBase64(o.value(QStringLiteral("image")).toString().toLatin1());
     if (!r.image.isEmpty()) {
         r.imageSha256 = Sha256Hex(r.image);
         r.imageSize = static_cast<int>(r.image.size());
     }
-    r.serialNumber = o.value(QStringLiteral("serial")).toString();
-    r.moduleSummary = o.value(QStringLiteral("module")).toString();
     r.ok = o.value(QStringLiteral("ok")).toBool();
-    r.result = o.value(QStringLiteral("result")).toString();
-    r.testResult = o.value(QStringLiteral("test")).toString();
-    r.failPins = o.value(QStringLiteral("failPins")).toString();
-    r.passPins = o.value(QStringLiteral("passPins")).toString();
     r.durationMs = o.value(QStringLiteral("durationMs")).toString().toLongLong();
     if (r.timeUtc.isEmpty() || r.operation.isEmpty())
         return std::nullopt;
@@ -699,23 +701,21 @@ QString WhereClause(const LogFilter& filter, bool sqlite, QVariantList& values)
 // The stored column that orders a listed one.
 QString OrderColumn(const QString& column)
 {
-    static const std::map<QString, QString> columns{
+    // Only these names reach the statement; three are stored under another name.
+    static const std::map<QString, QString> renamed{
         {QStringLiteral("time"), QStringLiteral("time_utc")},
-        {QStringLiteral("station"), QStringLiteral("station")},
         {QStringLiteral("operator"), QStringLiteral("operator_mode")},
-        {QStringLiteral("operation"), QStringLiteral("operation")},
-        {QStringLiteral("port"), QStringLiteral("port")},
-        {QStringLiteral("document"), QStringLiteral("document")},
-        {QStringLiteral("image_sha256"), QStringLiteral("image_sha256")},
-        {QStringLiteral("serial_number"), QStringLiteral("serial_number")},
         {QStringLiteral("module"), QStringLiteral("module_summary")},
-        {QStringLiteral("result"), QStringLiteral("result")},
-        {QStringLiteral("test_result"), QStringLiteral("test_result")},
-        {QStringLiteral("fail_pins"), QStringLiteral("fail_pins")},
-        {QStringLiteral("duration_ms"), QStringLiteral("duration_ms")},
     };
-    const auto it = columns.find(column);
-    return it == columns.end() ? QString() : it->second;
+    static const QStringList sameName{
+        QStringLiteral("station"), QStringLiteral("operation"), QStringLiteral("port"),
+        QStringLiteral("document"), QStringLiteral("image_sha256"), QStringLiteral("serial_number"),
+        QStringLiteral("result"), QStringLiteral("test_result"), QStringLiteral("fail_pins"),
+        QStringLiteral("duration_ms"),
+    };
+    if (const auto it = renamed.find(column); it != renamed.end())
+        return it->second;
+    return sameName.contains(column) ? column : QString();
 }
 
 }  // namespace

@@ -85,27 +85,31 @@ constexpr std::array<std::array<std::string_view, 3>, 66> kDdrTsop = {{
     {"VSS", "VSS", "VSS"},          // 66
 }};
 
-// DDR2 60-ball FBGA, x8 names.
-constexpr std::array<Row, 11> kDdr2X8 = {{
+// DDR2 FBGA rows below the data bytes: command, address and supply, the same
+// in the 60-ball (rows E-L) and the 84-ball package (rows J-R).
+constexpr std::array<Row, 7> kDdr2CommandRows = {{
+    {"VDDL", "VREF", "VSS", "VSSDL", "CK", "VDD"},
+    {"", "CKE", "/WE", "/RAS", "/CK", "ODT"},
+    {"BA2", "BA0", "BA1", "/CAS", "/CS", ""},
+    {"", "A10/AP", "A1", "A2", "A0", "VDD"},
+    {"VSS", "A3", "A5", "A6", "A4", ""},
+    {"", "A7", "A9", "A11", "A8", "VSS"},
+    {"VDD", "A12", "RFU", "RFU", "A13", ""},
+}};
+
+// DDR2 60-ball FBGA, x8 names: the data byte in rows A-D.
+constexpr std::array<Row, 4> kDdr2X8Data = {{
     {"VDD", "/RDQS", "VSS", "VSSQ", "/DQS", "VDDQ"},     // A
     {"DQ6", "VSSQ", "DM/RDQS", "DQS", "VSSQ", "DQ7"},    // B
     {"VDDQ", "DQ1", "VDDQ", "VDDQ", "DQ0", "VDDQ"},      // C
     {"DQ4", "VSSQ", "DQ3", "DQ2", "VSSQ", "DQ5"},        // D
-    {"VDDL", "VREF", "VSS", "VSSDL", "CK", "VDD"},       // E
-    {"", "CKE", "/WE", "/RAS", "/CK", "ODT"},            // F
-    {"BA2", "BA0", "BA1", "/CAS", "/CS", ""},            // G
-    {"", "A10/AP", "A1", "A2", "A0", "VDD"},             // H
-    {"VSS", "A3", "A5", "A6", "A4", ""},                 // J
-    {"", "A7", "A9", "A11", "A8", "VSS"},                // K
-    {"VDD", "A12", "RFU", "RFU", "A13", ""},             // L
 }};
 constexpr std::array<X4Name, 6> kDdr2X4 = {{
     {"A2", "NU"}, {"B1", "NU"}, {"B3", "DM"}, {"B9", "NU"}, {"D1", "NU"}, {"D9", "NU"},
 }};
 
-// DDR2 84-ball FBGA, x16: the upper byte in rows A-D, the lower byte in E-H,
-// then the same command, address and supply rows as the 60-ball package.
-constexpr std::array<Row, 15> kDdr2X16 = {{
+// DDR2 84-ball FBGA, x16: the upper byte in rows A-D, the lower byte in E-H.
+constexpr std::array<Row, 8> kDdr2X16Data = {{
     {"VDD", "NC", "VSS", "VSSQ", "/UDQS", "VDDQ"},       // A
     {"DQ14", "VSSQ", "UDM", "UDQS", "VSSQ", "DQ15"},     // B
     {"VDDQ", "DQ9", "VDDQ", "VDDQ", "DQ8", "VDDQ"},      // C
@@ -114,38 +118,36 @@ constexpr std::array<Row, 15> kDdr2X16 = {{
     {"DQ6", "VSSQ", "LDM", "LDQS", "VSSQ", "DQ7"},       // F
     {"VDDQ", "DQ1", "VDDQ", "VDDQ", "DQ0", "VDDQ"},      // G
     {"DQ4", "VSSQ", "DQ3", "DQ2", "VSSQ", "DQ5"},        // H
-    {"VDDL", "VREF", "VSS", "VSSDL", "CK", "VDD"},       // J
-    {"", "CKE", "/WE", "/RAS", "/CK", "ODT"},            // K
-    {"BA2", "BA0", "BA1", "/CAS", "/CS", ""},            // L
-    {"", "A10/AP", "A1", "A2", "A0", "VDD"},             // M
-    {"VSS", "A3", "A5", "A6", "A4", ""},                 // N
-    {"", "A7", "A9", "A11", "A8", "VSS"},                // P
-    {"VDD", "A12", "RFU", "RFU", "A13", ""},             // R
 }};
 
-// DDR3 78-ball FBGA, x8 names.
-constexpr std::array<Row, 13> kDdr3X8 = {{
+// DDR3 FBGA rows below the data bytes, the same in the 78-ball (rows F-N) and
+// the 96-ball package (rows J-T).
+constexpr std::array<Row, 8> kDdr3CommandRows = {{
+    {"NC", "VSS", "/RAS", "CK", "VSS", "NC"},
+    {"ODT", "VDD", "/CAS", "/CK", "VDD", "CKE"},
+    {"NC", "/CS", "/WE", "A10/AP", "ZQ", "NC"},
+    {"VSS", "BA0", "BA2", "A15", "VREFCA", "VSS"},
+    {"VDD", "A3", "A0", "A12/BC", "BA1", "VDD"},
+    {"VSS", "A5", "A2", "A1", "A4", "VSS"},
+    {"VDD", "A7", "A9", "A11", "A6", "VDD"},
+    {"VSS", "/RESET", "A13", "A14", "A8", "VSS"},
+}};
+
+// DDR3 78-ball FBGA, x8 names: the data byte in rows A-E.
+constexpr std::array<Row, 5> kDdr3X8Data = {{
     {"VSS", "VDD", "NC", "/TDQS", "VSS", "VDD"},         // A
     {"VSS", "VSSQ", "DQ0", "DM/TDQS", "VSSQ", "VDDQ"},   // B
     {"VDDQ", "DQ2", "DQS", "DQ1", "DQ3", "VSSQ"},        // C
     {"VSSQ", "DQ6", "/DQS", "VDD", "VSS", "VSSQ"},       // D
     {"VREFDQ", "VDDQ", "DQ4", "DQ7", "DQ5", "VDDQ"},     // E
-    {"NC", "VSS", "/RAS", "CK", "VSS", "NC"},            // F
-    {"ODT", "VDD", "/CAS", "/CK", "VDD", "CKE"},         // G
-    {"NC", "/CS", "/WE", "A10/AP", "ZQ", "NC"},          // H
-    {"VSS", "BA0", "BA2", "A15", "VREFCA", "VSS"},       // J
-    {"VDD", "A3", "A0", "A12/BC", "BA1", "VDD"},         // K
-    {"VSS", "A5", "A2", "A1", "A4", "VSS"},              // L
-    {"VDD", "A7", "A9", "A11", "A6", "VDD"},             // M
-    {"VSS", "/RESET", "A13", "A14", "A8", "VSS"},        // N
 }};
 constexpr std::array<X4Name, 6> kDdr3X4 = {{
     {"A7", "NF"}, {"B7", "DM"}, {"D2", "NC"}, {"E3", "NC"}, {"E7", "NC"}, {"E8", "NC"},
 }};
 
 // DDR3 96-ball FBGA, x16: the upper byte in rows A-D, the lower byte in E-H
-// laid out like rows B-E of the 78-ball package, then its rows F-N.
-constexpr std::array<Row, 16> kDdr3X16 = {{
+// laid out like rows B-E of the 78-ball package.
+constexpr std::array<Row, 8> kDdr3X16Data = {{
     {"VDDQ", "DQ13", "DQ15", "DQ12", "VDDQ", "VSS"},     // A
     {"VSSQ", "VDD", "VSS", "/UDQS", "DQ14", "VSSQ"},     // B
     {"VDDQ", "DQ11", "DQ9", "UDQS", "DQ10", "VDDQ"},     // C
@@ -154,16 +156,7 @@ constexpr std::array<Row, 16> kDdr3X16 = {{
     {"VDDQ", "DQ2", "LDQS", "DQ1", "DQ3", "VSSQ"},       // F
     {"VSSQ", "DQ6", "/LDQS", "VDD", "VSS", "VSSQ"},      // G
     {"VREFDQ", "VDDQ", "DQ4", "DQ7", "DQ5", "VDDQ"},     // H
-    {"NC", "VSS", "/RAS", "CK", "VSS", "NC"},            // J
-    {"ODT", "VDD", "/CAS", "/CK", "VDD", "CKE"},         // K
-    {"NC", "/CS", "/WE", "A10/AP", "ZQ", "NC"},          // L
-    {"VSS", "BA0", "BA2", "A15", "VREFCA", "VSS"},       // M
-    {"VDD", "A3", "A0", "A12/BC", "BA1", "VDD"},         // N
-    {"VSS", "A5", "A2", "A1", "A4", "VSS"},              // P
-    {"VDD", "A7", "A9", "A11", "A6", "VDD"},             // R
-    {"VSS", "/RESET", "A13", "A14", "A8", "VSS"},        // T
 }};
-
 constexpr std::array<int, 6> kFbgaColumns = {1, 2, 3, 7, 8, 9};
 
 std::vector<DramPin> TsopPins()
@@ -175,28 +168,32 @@ std::vector<DramPin> TsopPins()
     return pins;
 }
 
-// The balls of a map, row by row; `width` is the width the map's names are
-// for, x4 names come from the map and `x4` when the package also comes in x4.
-template <std::size_t N>
-std::vector<DramPin> FbgaPins(std::string_view rows, const std::array<Row, N>& map, DramWidth width,
-                              std::span<const X4Name> x4)
+// The balls of a map, row by row: the data rows, then the command rows;
+// `width` is the width the map's names are for, x4 names come from the map
+// and `x4` when the package also comes in x4.
+std::vector<DramPin> FbgaPins(std::string_view rows, std::span<const Row> dataRows, std::span<const Row> commandRows,
+                              DramWidth width, std::span<const X4Name> x4)
 {
     std::vector<DramPin> pins;
-    for (std::size_t r = 0; r < N; ++r) {
-        for (std::size_t c = 0; c < kFbgaColumns.size(); ++c) {
-            const std::string_view name = map[r][c];
-            if (name.empty())
-                continue;
-            DramPin pin{std::string(1, rows[r]) + std::to_string(kFbgaColumns[c]), {}};
-            pin.names[static_cast<std::size_t>(width)] = name;
-            if (width == DramWidth::X8) {
-                pin.names[static_cast<std::size_t>(DramWidth::X4)] = name;
-                for (const X4Name& other : x4) {
-                    if (other.position == pin.position)
-                        pin.names[static_cast<std::size_t>(DramWidth::X4)] = other.name;
+    std::size_t r = 0;
+    for (std::span<const Row> block : {dataRows, commandRows}) {
+        for (const Row& row : block) {
+            for (std::size_t c = 0; c < kFbgaColumns.size(); ++c) {
+                const std::string_view name = row[c];
+                if (name.empty())
+                    continue;
+                DramPin pin{std::string(1, rows[r]) + std::to_string(kFbgaColumns[c]), {}};
+                pin.names[static_cast<std::size_t>(width)] = name;
+                if (width == DramWidth::X8) {
+                    pin.names[static_cast<std::size_t>(DramWidth::X4)] = name;
+                    for (const X4Name& other : x4) {
+                        if (other.position == pin.position)
+                            pin.names[static_cast<std::size_t>(DramWidth::X4)] = other.name;
+                    }
                 }
+                pins.push_back(std::move(pin));
             }
-            pins.push_back(std::move(pin));
+            ++r;
         }
     }
     return pins;
@@ -213,19 +210,19 @@ DramPackageData Build(DramPackage package)
     case DramPackage::Ddr2Fbga60:
         return {package, "DDR2 ( x4 , x8 )", "DDR2 SDRAM, 60-ball FBGA, x4 / x8", "DDR2 SDRAM",
                 "60-ball FBGA", DramPackageKind::Fbga, {DramWidth::X4, DramWidth::X8}, "ABCDEFGHJKL", columns,
-                FbgaPins("ABCDEFGHJKL", kDdr2X8, DramWidth::X8, kDdr2X4)};
+                FbgaPins("ABCDEFGHJKL", kDdr2X8Data, kDdr2CommandRows, DramWidth::X8, kDdr2X4)};
     case DramPackage::Ddr2Fbga84:
         return {package, "DDR2 ( x16 )", "DDR2 SDRAM, 84-ball FBGA, x16", "DDR2 SDRAM", "84-ball FBGA",
                 DramPackageKind::Fbga, {DramWidth::X16}, "ABCDEFGHJKLMNPR", columns,
-                FbgaPins("ABCDEFGHJKLMNPR", kDdr2X16, DramWidth::X16, {})};
+                FbgaPins("ABCDEFGHJKLMNPR", kDdr2X16Data, kDdr2CommandRows, DramWidth::X16, {})};
     case DramPackage::Ddr3Fbga78:
         return {package, "DDR3 ( x4 , x8 )", "DDR3 SDRAM, 78-ball FBGA, x4 / x8", "DDR3 SDRAM",
                 "78-ball FBGA", DramPackageKind::Fbga, {DramWidth::X4, DramWidth::X8}, "ABCDEFGHJKLMN", columns,
-                FbgaPins("ABCDEFGHJKLMN", kDdr3X8, DramWidth::X8, kDdr3X4)};
+                FbgaPins("ABCDEFGHJKLMN", kDdr3X8Data, kDdr3CommandRows, DramWidth::X8, kDdr3X4)};
     case DramPackage::Ddr3Fbga96:
         return {package, "DDR3 ( x16 )", "DDR3 SDRAM, 96-ball FBGA, x16", "DDR3 SDRAM", "96-ball FBGA",
                 DramPackageKind::Fbga, {DramWidth::X16}, "ABCDEFGHJKLMNPRT", columns,
-                FbgaPins("ABCDEFGHJKLMNPRT", kDdr3X16, DramWidth::X16, {})};
+                FbgaPins("ABCDEFGHJKLMNPRT", kDdr3X16Data, kDdr3CommandRows, DramWidth::X16, {})};
     }
     return Build(DramPackage::DdrTsop66);
 }

@@ -14,11 +14,7 @@ namespace {
 
 constexpr qreal kWidth = 620;
 constexpr qreal kMargin = 10;
-constexpr qreal kTitlePx = 14;
-constexpr qreal kNamePx = 10;
-constexpr qreal kSmallPx = 9;  // the smallest text of any drawing
-constexpr qreal kLegendPx = 10;
-constexpr qreal kLegendRowPitch = kLegendPx * 1.6;
+constexpr qreal kLegendRowPitch = kPinMapLegendPx * 1.6;
 constexpr qreal kFbgaHeight = 440;
 
 // FBGA map geometry.
@@ -49,7 +45,7 @@ qreal TextHeight(qreal px, bool bold = false)
 // The preferred size, or the smallest one when the text would not fit `width`.
 qreal FittingPixelSize(const QString& text, qreal width, qreal preferred, bool bold = false)
 {
-    return PinMapTextWidth(text, preferred, bold) <= width ? preferred : kSmallPx;
+    return PinMapTextWidth(text, preferred, bold) <= width ? preferred : kPinMapSmallPx;
 }
 
 void AddText(DramArtLayout& layout, const QRectF& box, const QString& text, qreal px, bool bold,
@@ -60,8 +56,8 @@ void AddText(DramArtLayout& layout, const QRectF& box, const QString& text, qrea
 
 void AddTitle(DramArtLayout& layout, const DramPackageData& data)
 {
-    AddText(layout, QRectF(kMargin, 8, kWidth - 2 * kMargin, TextHeight(kTitlePx, true)), PinText(data.title),
-            kTitlePx, true, Qt::black);
+    AddText(layout, QRectF(kMargin, 8, kWidth - 2 * kMargin, TextHeight(kPinMapTitlePx, true)), PinText(data.title),
+            kPinMapTitlePx, true, Qt::black);
 }
 
 // Lines of `text` no wider than `width`, broken between words.
@@ -88,9 +84,9 @@ qreal AddNotes(DramArtLayout& layout, QPointF top, qreal width, const std::vecto
 {
     qreal y = top.y();
     for (const QString& note : notes) {
-        const qreal height = TextHeight(kNamePx);
-        for (const QString& line : WrapText(note, width, kNamePx, false)) {
-            AddText(layout, QRectF(top.x(), y, width, height), line, kNamePx, false, kHeadingInk,
+        const qreal height = TextHeight(kPinMapNamePx);
+        for (const QString& line : WrapText(note, width, kPinMapNamePx, false)) {
+            AddText(layout, QRectF(top.x(), y, width, height), line, kPinMapNamePx, false, kHeadingInk,
                     Qt::AlignLeft | Qt::AlignVCenter);
             y += height;
         }
@@ -141,7 +137,7 @@ std::size_t LegendBreak(const std::vector<SignalClass>& shown, qreal px)
 qreal AddLegend(DramArtLayout& layout, const DramPackageData& data, qreal bottom)
 {
     const std::vector<SignalClass> shown = PackageClasses(data);
-    const qreal px = kLegendPx;
+    const qreal px = kPinMapLegendPx;
     const std::size_t split = LegendBreak(shown, px);
     std::vector<std::pair<std::size_t, std::size_t>> rows{{0, split}};
     if (split < shown.size())
@@ -169,23 +165,14 @@ std::vector<QString> FbgaNotes(const DramPackageData& data)
         notes.push_back(QCoreApplication::translate("PinMapArt", "Names are x8. A grey second line gives the x4 name where it differs."));
     if (data.MainWidth() == DramWidth::X16)
         notes.push_back(QCoreApplication::translate("PinMapArt", "Lower byte DQ0-DQ7 with LDQS, LDM; upper byte DQ8-DQ15 with UDQS, UDM."));
-    switch (data.package) {
-    case DramPackage::Ddr2Fbga60:
+    if (data.package == DramPackage::Ddr2Fbga60)
         notes.push_back(QCoreApplication::translate("PinMapArt", "RDQS, /RDQS: x8 only, when enabled in EMR(1)."));
-        notes.push_back(QCoreApplication::translate("PinMapArt", "BA2, A13: NC on densities that do not use them."));
-        break;
-    case DramPackage::Ddr2Fbga84:
-        notes.push_back(QCoreApplication::translate("PinMapArt", "BA2, A13: NC on densities that do not use them."));
-        break;
-    case DramPackage::Ddr3Fbga78:
+    if (data.package == DramPackage::Ddr3Fbga78)
         notes.push_back(QCoreApplication::translate("PinMapArt", "TDQS, /TDQS: x8 only, when enabled in MR1."));
+    if (data.package == DramPackage::Ddr2Fbga60 || data.package == DramPackage::Ddr2Fbga84)
+        notes.push_back(QCoreApplication::translate("PinMapArt", "BA2, A13: NC on densities that do not use them."));
+    if (data.package == DramPackage::Ddr3Fbga78 || data.package == DramPackage::Ddr3Fbga96)
         notes.push_back(QCoreApplication::translate("PinMapArt", "A13-A15: NC on densities that do not use them."));
-        break;
-    case DramPackage::Ddr3Fbga96:
-        notes.push_back(QCoreApplication::translate("PinMapArt", "A13-A15: NC on densities that do not use them."));
-        break;
-    case DramPackage::DdrTsop66: break;
-    }
     return notes;
 }
 
@@ -211,7 +198,7 @@ constexpr qreal kLetterX = kMargin + 2;  // the row letters left of the map
 FbgaGrid PlaceFbgaGrid(const DramPackageData& data, qreal legendTop)
 {
     const auto rows = static_cast<int>(data.rows.size());
-    const qreal headerHeight = TextHeight(kNamePx, true);
+    const qreal headerHeight = TextHeight(kPinMapNamePx, true);
     const qreal headerTop = 30;
     const qreal mapTop = headerTop + headerHeight + 3;
     const qreal mapBottom = legendTop - 8;
@@ -245,18 +232,18 @@ void AddFbgaHeadings(DramArtLayout& layout, const DramPackageData& data, const F
     const qreal headerY = grid.body.top() - 3 - grid.headerHeight;
     for (std::size_t c = 0; c < data.columns.size(); ++c) {
         AddText(layout, QRectF(grid.columnX(c), headerY, kCellWidth, grid.headerHeight),
-                QString::number(data.columns[c]), kNamePx, true, kHeadingInk);
+                QString::number(data.columns[c]), kPinMapNamePx, true, kHeadingInk);
     }
     for (int n = 0; n < 3; ++n) {
         const qreal slot = kGapWidth / 3;
         AddText(layout, QRectF(grid.columnX(3) - kGapWidth + n * slot, headerY, slot, grid.headerHeight),
-                QString::number(4 + n), kSmallPx, false, kFaintInk);
+                QString::number(4 + n), kPinMapSmallPx, false, kFaintInk);
     }
     for (int r = 0; r < static_cast<int>(data.rows.size()); ++r) {
         const QString letter(QLatin1Char(data.rows[static_cast<std::size_t>(r)]));
         const qreal y = grid.rowY(r);
-        AddText(layout, QRectF(kLetterX, y, kLetterWidth, grid.pitch), letter, kNamePx, true, kHeadingInk);
-        AddText(layout, QRectF(grid.body.right() + 4, y, kLetterWidth, grid.pitch), letter, kNamePx, true,
+        AddText(layout, QRectF(kLetterX, y, kLetterWidth, grid.pitch), letter, kPinMapNamePx, true, kHeadingInk);
+        AddText(layout, QRectF(grid.body.right() + 4, y, kLetterWidth, grid.pitch), letter, kPinMapNamePx, true,
                 kHeadingInk);
     }
 }
@@ -267,16 +254,16 @@ void AddBallNames(DramArtLayout& layout, const QRectF& inner, std::string_view n
     const QColor ink = SignalInk(ClassifySignal(name));
     const QString text = PinText(name);
     if (x4.empty() || x4 == name) {
-        AddText(layout, inner, text, FittingPixelSize(text, inner.width(), kNamePx), false, ink);
+        AddText(layout, inner, text, FittingPixelSize(text, inner.width(), kPinMapNamePx), false, ink);
         return;
     }
     const QString second = QStringLiteral("x4: ") + PinText(x4);
-    const qreal h1 = TextHeight(kNamePx);
-    const qreal h2 = TextHeight(kSmallPx);
+    const qreal h1 = TextHeight(kPinMapNamePx);
+    const qreal h2 = TextHeight(kPinMapSmallPx);
     const qreal top = inner.center().y() - (h1 + h2) / 2;
     AddText(layout, QRectF(inner.left(), top, inner.width(), h1), text,
-            FittingPixelSize(text, inner.width(), kNamePx), false, ink);
-    AddText(layout, QRectF(inner.left(), top + h1, inner.width(), h2), second, kSmallPx, false, kX4Ink);
+            FittingPixelSize(text, inner.width(), kPinMapNamePx), false, ink);
+    AddText(layout, QRectF(inner.left(), top + h1, inner.width(), h2), second, kPinMapSmallPx, false, kX4Ink);
 }
 
 // Every ball in its class's colours, with its names.
@@ -315,9 +302,9 @@ void AddFbgaNotes(DramArtLayout& layout, const DramPackageData& data)
     const qreal keyY = y + 1;
     key << QPointF(notesX, keyY) << QPointF(notesX + 11, keyY) << QPointF(notesX, keyY + 11) << QPointF(notesX, keyY);
     layout.indexMark.addPolygon(key);
-    AddText(layout, QRectF(notesX + 16, y, notesWidth - 16, TextHeight(kNamePx)), QCoreApplication::translate("PinMapArt", "Ball A1 corner"),
-            kNamePx, false, kHeadingInk, Qt::AlignLeft | Qt::AlignVCenter);
-    y += TextHeight(kNamePx) + 6;
+    AddText(layout, QRectF(notesX + 16, y, notesWidth - 16, TextHeight(kPinMapNamePx)), QCoreApplication::translate("PinMapArt", "Ball A1 corner"),
+            kPinMapNamePx, false, kHeadingInk, Qt::AlignLeft | Qt::AlignVCenter);
+    y += TextHeight(kPinMapNamePx) + 6;
     AddNotes(layout, QPointF(notesX, y), notesWidth, FbgaNotes(data));
 }
 
@@ -349,7 +336,7 @@ constexpr qreal kTsopNumberWidth = 22;  // the pin numbers inside the body
 
 TsopFrame PlaceTsopFrame()
 {
-    const qreal headerHeight = TextHeight(kNamePx, true);
+    const qreal headerHeight = TextHeight(kPinMapNamePx, true);
     const qreal headerTop = 30;
     const qreal bodyTop = headerTop + headerHeight + 4;
     const qreal bodyHeight = kTsopPinsPerSide * kTsopPitch + 8;
@@ -381,7 +368,7 @@ void AddTsopHeadings(DramArtLayout& layout, const DramPackageData& data, const T
         for (bool left : {true, false}) {
             AddText(layout, QRectF(NameColumnX(frame.body, left, column), frame.headerTop, kChipWidth,
                                    frame.headerHeight),
-                    heading, kNamePx, true, kHeadingInk);
+                    heading, kPinMapNamePx, true, kHeadingInk);
         }
     }
 }
@@ -403,14 +390,14 @@ void AddTsopPins(DramArtLayout& layout, const DramPackageData& data, const TsopF
         AddText(layout,
                 QRectF(left ? body.left() + 3 : body.right() - 3 - kTsopNumberWidth, y, kTsopNumberWidth,
                        kTsopPitch),
-                QString::number(number), kNamePx, false, kHeadingInk,
+                QString::number(number), kPinMapNamePx, false, kHeadingInk,
                 (left ? Qt::AlignLeft : Qt::AlignRight) | Qt::AlignVCenter);
         for (std::size_t column = 0; column < outward.size(); ++column) {
             const std::string_view name = pin.Name(outward[column]);
             const SignalClass cls = ClassifySignal(name);
             const QString text = PinText(name);
             AddText(layout, QRectF(NameColumnX(body, left, column), y, kChipWidth, kTsopPitch), text,
-                    FittingPixelSize(text, kChipWidth - 4, kNamePx), false, SignalInk(cls), Qt::AlignCenter,
+                    FittingPixelSize(text, kChipWidth - 4, kPinMapNamePx), false, SignalInk(cls), Qt::AlignCenter,
                     SignalFill(cls));
         }
     }
@@ -424,9 +411,9 @@ void AddTsopDescription(DramArtLayout& layout, const DramPackageData& data, cons
     const std::vector<std::pair<QString, qreal>> lines = {
         {PinText(data.memory), 13},
         {PinText(data.outline), 11},
-        {QCoreApplication::translate("PinMapArt", "400 mil body"), kNamePx},
-        {QCoreApplication::translate("PinMapArt", "0.65 mm pin pitch"), kNamePx},
-        {QCoreApplication::translate("PinMapArt", "Top view"), kNamePx},
+        {QCoreApplication::translate("PinMapArt", "400 mil body"), kPinMapNamePx},
+        {QCoreApplication::translate("PinMapArt", "0.65 mm pin pitch"), kPinMapNamePx},
+        {QCoreApplication::translate("PinMapArt", "Top view"), kPinMapNamePx},
     };
     qreal total = 0;
     for (const auto& [text, px] : lines)
@@ -437,8 +424,8 @@ void AddTsopDescription(DramArtLayout& layout, const DramPackageData& data, cons
         AddText(layout, QRectF(body.center().x() - inner / 2, y, inner, h), text, px, px > 12, kHeadingInk);
         y += h + 4;
     }
-    AddText(layout, QRectF(body.left() + 42, frame.leadsTop + 1, 40, TextHeight(kSmallPx)), QCoreApplication::translate("PinMapArt", "pin 1"),
-            kSmallPx, false, kHeadingInk, Qt::AlignLeft | Qt::AlignVCenter);
+    AddText(layout, QRectF(body.left() + 42, frame.leadsTop + 1, 40, TextHeight(kPinMapSmallPx)), QCoreApplication::translate("PinMapArt", "pin 1"),
+            kPinMapSmallPx, false, kHeadingInk, Qt::AlignLeft | Qt::AlignVCenter);
 }
 
 DramArtLayout LayoutTsop(const DramPackageData& data)
@@ -450,7 +437,7 @@ DramArtLayout LayoutTsop(const DramPackageData& data)
     layout.outline.addRect(frame.body);
     layout.indexMark.addEllipse(QPointF(frame.body.left() + 34, frame.leadsTop + 7), 4.5, 4.5);
 
-    const qreal legendBottom = frame.body.bottom() + 10 + kLegendPx * 1.4 + kLegendRowPitch;
+    const qreal legendBottom = frame.body.bottom() + 10 + kPinMapLegendPx * 1.4 + kLegendRowPitch;
     const qreal height = std::ceil(legendBottom + 8);
     layout.size = {kWidth, height};
     AddLegend(layout, data, height - 8);
@@ -479,9 +466,7 @@ QSizeF DramPackageSize(DramPackage package)
 void PaintDramPackage(QPainter& painter, DramPackage package)
 {
     const DramArtLayout& layout = CachedLayout<&LayoutDramPackage>(package);
-    painter.save();
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setRenderHint(QPainter::TextAntialiasing);
+    BeginPinMapPainting(painter);
     painter.fillRect(QRectF(QPointF(0, 0), layout.size), Qt::white);
 
     painter.setPen(QPen(kFrameInk, 1.5));

@@ -15,10 +15,6 @@ namespace {
 // Geometry of the drawings, in logical units.
 constexpr qreal kMargin = 6;
 constexpr qreal kMinWidth = 620;
-constexpr int kTitlePx = 14;
-constexpr int kLabelPx = 10;
-constexpr int kPinPx = 9;
-constexpr int kLegendPx = 10;
 constexpr qreal kBoardHeight = 24;    // board strip with the contacts at its foot
 constexpr qreal kContactHeight = 12;  // gold fingers
 constexpr qreal kBoardEnd = 4;        // board beyond the outer contacts
@@ -66,8 +62,8 @@ ListColumns MeasureListColumns(ModuleEdge edge)
     qreal numberWidth = 0;
     qreal nameWidth = 0;
     for (int pin = 1; pin <= info.pinCount; ++pin) {
-        numberWidth = std::max(numberWidth, PinMapTextWidth(Num(pin), kPinPx));
-        nameWidth = std::max(nameWidth, PinMapTextWidth(PinText(EdgePinName(edge, pin)), kPinPx));
+        numberWidth = std::max(numberWidth, PinMapTextWidth(Num(pin), kPinMapSmallPx));
+        nameWidth = std::max(nameWidth, PinMapTextWidth(PinText(EdgePinName(edge, pin)), kPinMapSmallPx));
     }
     ListColumns columns;
     columns.numberWidth = std::ceil(numberWidth);
@@ -124,7 +120,7 @@ private:
     void addHeading()
     {
         const QString title = PinText(m_info.title);
-        addText(textRect(kMargin, 6, kTitlePx, true, title), title, kTitlePx, true, Qt::AlignLeft | Qt::AlignVCenter,
+        addText(textRect(kMargin, 6, kPinMapTitlePx, true, title), title, kPinMapTitlePx, true, Qt::AlignLeft | Qt::AlignVCenter,
                 kText);
         const KeyPins front = EdgeKeyPins(m_edge, true);
         const KeyPins back = EdgeKeyPins(m_edge, false);
@@ -133,7 +129,7 @@ private:
                                 .arg(front.right)
                                 .arg(back.left)
                                 .arg(back.right);
-        addText(textRect(width() - kMargin, 9, kLabelPx, false, key, true), key, kLabelPx, false,
+        addText(textRect(width() - kMargin, 9, kPinMapNamePx, false, key, true), key, kPinMapNamePx, false,
                 Qt::AlignRight | Qt::AlignVCenter, kKeyInk);
     }
 
@@ -142,9 +138,9 @@ private:
     qreal addSide(bool front, qreal y)
     {
         const QString label = SideLabel(m_edge, front);
-        addText(textRect(kMargin, y, kLabelPx, true, label), label, kLabelPx, true, Qt::AlignLeft | Qt::AlignVCenter,
+        addText(textRect(kMargin, y, kPinMapNamePx, true, label), label, kPinMapNamePx, true, Qt::AlignLeft | Qt::AlignVCenter,
                 kText);
-        y += kLabelPx + 5;
+        y += kPinMapNamePx + 5;
 
         const QRectF board(kMargin, y, width() - 2 * kMargin, kBoardHeight);
         const qreal pitch = (board.width() - 2 * kBoardEnd) / (m_perSide + kKeySlots);
@@ -175,15 +171,15 @@ private:
         const qreal markerWidth = front ? 9 : 0;  // the pin-1 triangle
         const QString first = Num(pins.front());
         const QString last = Num(pins.back());
-        addText(textRect(board.left() + markerWidth, ny, kPinPx, true, first), first, kPinPx, true,
+        addText(textRect(board.left() + markerWidth, ny, kPinMapSmallPx, true, first), first, kPinMapSmallPx, true,
                 Qt::AlignLeft | Qt::AlignVCenter, kText);
-        addText(textRect(board.right(), ny, kPinPx, true, last, true), last, kPinPx, true,
+        addText(textRect(board.right(), ny, kPinMapSmallPx, true, last, true), last, kPinMapSmallPx, true,
                 Qt::AlignRight | Qt::AlignVCenter, kText);
-        addText(textRect(notch.left() - 1, ny, kPinPx, false, Num(key.left), true), Num(key.left), kPinPx, false,
+        addText(textRect(notch.left() - 1, ny, kPinMapSmallPx, false, Num(key.left), true), Num(key.left), kPinMapSmallPx, false,
                 Qt::AlignRight | Qt::AlignVCenter, kKeyInk);
-        addText(textRect(notch.right() + 1, ny, kPinPx, false, Num(key.right)), Num(key.right), kPinPx, false,
+        addText(textRect(notch.right() + 1, ny, kPinMapSmallPx, false, Num(key.right)), Num(key.right), kPinMapSmallPx, false,
                 Qt::AlignLeft | Qt::AlignVCenter, kKeyInk);
-        return ny + kPinPx + 3;
+        return ny + kPinMapSmallPx + 3;
     }
 
     // The pin list from `y`: front pins in the left columns, back pins in the
@@ -195,11 +191,11 @@ private:
         const int rows = (slotCount + kListColumns - 1) / kListColumns;
         const qreal rowHeight = rows > 22 ? 11 : 12;
         const qreal groupWidth = kListColumns * m_columns.columnWidth + (kListColumns - 1) * kColumnGap;
-        const qreal top = y + kLabelPx + 5;
+        const qreal top = y + kPinMapNamePx + 5;
         for (bool front : {true, false}) {
             const qreal left = front ? kMargin : kMargin + groupWidth + kGroupGap;
             const QString header = front ? QCoreApplication::translate("PinMapArt", "Front") : QCoreApplication::translate("PinMapArt", "Back");
-            addText(textRect(left, y, kLabelPx, true, header), header, kLabelPx, true,
+            addText(textRect(left, y, kPinMapNamePx, true, header), header, kPinMapNamePx, true,
                     Qt::AlignLeft | Qt::AlignVCenter, kText);
             std::vector<int> pins = EdgeSidePins(m_edge, front);
             pins.insert(pins.begin() + m_info.contactsLeftOfKey, 0);
@@ -217,15 +213,15 @@ private:
     {
         m_layout.cells.push_back({pin, cell});
         if (pin == 0) {
-            addText(cell, QCoreApplication::translate("PinMapArt", "key notch"), kPinPx, false, Qt::AlignCenter, kKeyInk);
+            addText(cell, QCoreApplication::translate("PinMapArt", "key notch"), kPinMapSmallPx, false, Qt::AlignCenter, kKeyInk);
             return;
         }
         const std::string_view name = EdgePinName(m_edge, pin);
         const QRectF number(cell.left() + 1, cell.top(), m_columns.numberWidth, cell.height());
         const qreal nameLeft = number.right() + kNameGap;
         const QRectF label(nameLeft, cell.top(), cell.right() - 1 - nameLeft, cell.height());
-        addText(number, Num(pin), kPinPx, false, Qt::AlignRight | Qt::AlignVCenter, kNumberInk);
-        addText(label, PinText(name), kPinPx, false, Qt::AlignLeft | Qt::AlignVCenter, SignalInk(ClassifySignal(name)));
+        addText(number, Num(pin), kPinMapSmallPx, false, Qt::AlignRight | Qt::AlignVCenter, kNumberInk);
+        addText(label, PinText(name), kPinMapSmallPx, false, Qt::AlignLeft | Qt::AlignVCenter, SignalInk(ClassifySignal(name)));
     }
 
     // The classes the connector has from `y`: one row at 10 px, or at 9 px
@@ -236,8 +232,8 @@ private:
         for (int pin = 1; pin <= m_info.pinCount; ++pin)
             names.push_back(EdgePinName(m_edge, pin));
         const std::vector<SignalClass> shown = ClassesUsed(names);
-        int px = kLegendPx;
-        for (int candidate : {kLegendPx, kLegendPx - 1}) {
+        int px = kPinMapLegendPx;
+        for (int candidate : {kPinMapLegendPx, kPinMapLegendPx - 1}) {
             if (placeLegend(shown, candidate, y, false) <= width() - kMargin) {
                 px = candidate;
                 break;
@@ -294,9 +290,7 @@ QSizeF ModuleEdgeSize(ModuleEdge edge)
 void PaintModuleEdge(QPainter& painter, ModuleEdge edge)
 {
     const EdgeArtLayout& layout = CachedLayout<&ModuleEdgeLayout>(edge);
-    painter.save();
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setRenderHint(QPainter::TextAntialiasing);
+    BeginPinMapPainting(painter);
 
     // The board of each side with the notch cut out of its lower edge.
     for (const EdgeArtSide& side : layout.sides) {

@@ -51,9 +51,7 @@ void PaintPinMap(QPainter& painter, const QRectF& target, PinMapPicture picture)
         return;
     const qreal scale = std::min(target.width() / natural.width(), target.height() / natural.height());
     const QSizeF drawn = natural * scale;
-    painter.save();
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setRenderHint(QPainter::TextAntialiasing);
+    BeginPinMapPainting(painter);
     painter.translate(target.x() + (target.width() - drawn.width()) / 2,
                       target.y() + (target.height() - drawn.height()) / 2);
     painter.scale(scale, scale);

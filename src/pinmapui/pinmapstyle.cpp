@@ -7,36 +7,40 @@
 
 namespace tessaro {
 
-QColor SignalFill(SignalClass cls)
+namespace {
+
+// The fill of a class's pins and the ink of their names.
+struct SignalColors {
+    QColor fill;
+    QColor ink;
+};
+
+SignalColors ColorsOf(SignalClass cls)
 {
     switch (cls) {
-    case SignalClass::Data: return {214, 228, 255};
-    case SignalClass::Strobe: return {196, 236, 255};
-    case SignalClass::Address: return {214, 244, 214};
-    case SignalClass::Command: return {255, 232, 200};
-    case SignalClass::Clock: return {255, 214, 232};
-    case SignalClass::Power: return {255, 212, 212};
-    case SignalClass::Ground: return {222, 222, 222};
-    case SignalClass::Spd: return {234, 220, 255};
-    case SignalClass::Unused: return {250, 250, 250};
+    case SignalClass::Data: return {{214, 228, 255}, {0, 40, 170}};
+    case SignalClass::Strobe: return {{196, 236, 255}, {0, 100, 150}};
+    case SignalClass::Address: return {{214, 244, 214}, {0, 110, 30}};
+    case SignalClass::Command: return {{255, 232, 200}, {150, 70, 0}};
+    case SignalClass::Clock: return {{255, 214, 232}, {170, 0, 90}};
+    case SignalClass::Power: return {{255, 212, 212}, {190, 0, 0}};
+    case SignalClass::Ground: return {{222, 222, 222}, {50, 50, 50}};
+    case SignalClass::Spd: return {{234, 220, 255}, {100, 30, 160}};
+    case SignalClass::Unused: return {{250, 250, 250}, {140, 140, 140}};
     }
-    return Qt::white;
+    return {Qt::white, Qt::black};
+}
+
+}  // namespace
+
+QColor SignalFill(SignalClass cls)
+{
+    return ColorsOf(cls).fill;
 }
 
 QColor SignalInk(SignalClass cls)
 {
-    switch (cls) {
-    case SignalClass::Data: return {0, 40, 170};
-    case SignalClass::Strobe: return {0, 100, 150};
-    case SignalClass::Address: return {0, 110, 30};
-    case SignalClass::Command: return {150, 70, 0};
-    case SignalClass::Clock: return {170, 0, 90};
-    case SignalClass::Power: return {190, 0, 0};
-    case SignalClass::Ground: return {50, 50, 50};
-    case SignalClass::Spd: return {100, 30, 160};
-    case SignalClass::Unused: return {140, 140, 140};
-    }
-    return Qt::black;
+    return ColorsOf(cls).ink;
 }
 
 QFont PinMapFont(qreal pixelSize, bool bold)
@@ -100,6 +104,13 @@ void PaintPinMapText(QPainter& painter, const PinMapText& text)
     painter.setFont(PinMapFont(text.pixelSize, text.bold));
     painter.setPen(text.ink);
     painter.drawText(text.box, text.align, text.text);
+}
+
+void BeginPinMapPainting(QPainter& painter)
+{
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setRenderHint(QPainter::TextAntialiasing);
 }
 
 void PaintLegendEntry(QPainter& painter, const PinMapLegendEntry& entry, qreal pixelSize)

@@ -25,6 +25,12 @@ namespace tessaro {
 [[nodiscard]] QColor SignalFill(SignalClass cls);
 [[nodiscard]] QColor SignalInk(SignalClass cls);
 
+// The text sizes of every picture, in pixels.
+constexpr int kPinMapTitlePx = 14;
+constexpr int kPinMapNamePx = 10;   // names, labels and headings
+constexpr int kPinMapSmallPx = 9;   // pin numbers and notes: the smallest text of any picture
+constexpr int kPinMapLegendPx = 10;
+
 // The face used by every picture, at a pixel size (9 is the smallest used).
 [[nodiscard]] QFont PinMapFont(qreal pixelSize, bool bold = false);
 
@@ -69,6 +75,9 @@ struct PinMapDrawing {
 // The width of `text` in the pictures' face.
 [[nodiscard]] qreal PinMapTextWidth(const QString& text, qreal pixelSize, bool bold = false);
 
+// Saves the painter's state (the caller restores it) and turns on the
+// antialiasing of shapes and texts every picture is drawn with.
+void BeginPinMapPainting(QPainter& painter);
 void PaintPinMapText(QPainter& painter, const PinMapText& text);
 void PaintLegendEntry(QPainter& painter, const PinMapLegendEntry& entry, qreal pixelSize);
 // The texts, then the legend on top.

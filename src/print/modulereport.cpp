@@ -127,6 +127,23 @@ int Lines(ModulePage& page, int y, int limit, const std::vector<std::pair<std::s
     return y;
 }
 
+// Caption and value pairs down the first of the columns at `columnX`, then
+// down the next, the captions blue and the values `valueOffset` to their
+// right; returns the number of rows.
+template <std::size_t N>
+int PairColumns(ModulePage& page, int y, const std::vector<std::pair<std::string, std::string>>& pairs,
+                const int (&columnX)[N], int valueOffset)
+{
+    const int rows = static_cast<int>((pairs.size() + N - 1) / N);
+    for (std::size_t i = 0; i < pairs.size(); ++i) {
+        const int column = columnX[i / static_cast<std::size_t>(rows)];
+        const int rowY = y + static_cast<int>(i % static_cast<std::size_t>(rows)) * kTextLine;
+        page.text(column, rowY, kTextSize, kPrintBlue, pairs[i].first);
+        page.text(column + valueOffset, rowY, kTextSize, kBlack, pairs[i].second);
+    }
+    return rows;
+}
+
 void HexTable(ModulePage& page, std::span<const std::uint8_t> bytes, int size, const std::vector<CrcBlock>& checks,
               int top = kModuleHexTop)
 {
@@ -196,15 +213,7 @@ std::vector<PrintItem> LayoutModuleReport(std::span<const std::uint8_t> bytes, c
     page.text(0, 360, 11, kBlack, d.summary.line(), true);
 
     int y = 720;
-    const auto fields = Fields(d);
-    const int fieldRows = static_cast<int>(fields.size() + 1) / 2;
-    for (std::size_t i = 0; i < fields.size(); ++i) {
-        const int column = kFieldColumns[i / static_cast<std::size_t>(fieldRows)];
-        const int rowY = y + static_cast<int>(i % static_cast<std::size_t>(fieldRows)) * kTextLine;
-        page.text(column, rowY, kTextSize, kPrintBlue, fields[i].first);
-        page.text(column + kFieldValueOffset, rowY, kTextSize, kBlack, fields[i].second);
-    }
-    y += fieldRows * kTextLine;
+    y += PairColumns(page, y, Fields(d), kFieldColumns, kFieldValueOffset) * kTextLine;
     page.text(0, y, kTextSize, kPrintBlue, "CAS latencies");
     page.text(kFieldValueOffset, y, kTextSize, kBlack,
               d.casLatencies && !d.casLatencies->empty() ? ListText(*d.casLatencies) : "--");
@@ -219,13 +228,7 @@ std::vector<PrintItem> LayoutModuleReport(std::span<const std::uint8_t> bytes, c
     }
     page.heading(y, "Timings");
     y += kTextLine;
-    const int timingRows = static_cast<int>(timings.size() + 2) / 3;
-    for (std::size_t i = 0; i < timings.size(); ++i) {
-        const int column = kTimingColumns[i / static_cast<std::size_t>(timingRows)];
-        const int rowY = y + static_cast<int>(i % static_cast<std::size_t>(timingRows)) * kTextLine;
-        page.text(column, rowY, kTextSize, kPrintBlue, timings[i].first);
-        page.text(column + kTimingValueOffset, rowY, kTextSize, kBlack, timings[i].second);
-    }
+    const int timingRows = PairColumns(page, y, timings, kTimingColumns, kTimingValueOffset);
     if (timings.empty())
         page.text(0, y, kTextSize, kBlack, "--");
     y += std::max(1, timingRows) * kTextLine + kSectionGap;
@@ -270,13 +273,15 @@ namespace {
 
 // The DDR3 page: the identity, the byte names of the DDR3 description table
 // with their values, then every byte in the table of bytes.
-constexpr int kDdr3IdentityTop = 1000;
-constexpr int kDdr3NameX = 800;
-constexpr int kDdr3ValueX = 8600;
-constexpr int kDdr3NameLine = 190;
-constexpr int kDdr3NameSize = 8;
-// A run of bytes longer than this is left to the table of bytes.
-constexpr int kDdr3LongestRun = 4;
+struct Ddr3PageLayout {
+    int identityTop = 1000;
+    int nameX = 800;   // the byte names, after the byte numbers
+    int valueX = 8600;
+    int nameLine = 190;
+    int nameSize = 8;
+    int longestRun = 4;  // a run of bytes longer than this is left to the table of bytes
+};
+constexpr Ddr3PageLayout kDdr3Page;
 
 std::string ByteNumbers(int first, int last)
 {
@@ -311,7 +316,7 @@ std::vector<PrintItem> LayoutDdr3Report(const ReportSource& source)
          "stored " + WordToHex(storedCrc) + ", computed " + WordToHex(computedCrc) +
              (storedCrc == computedCrc ? ", ok" : ", BAD")},
     };
-    int y = kDdr3IdentityTop;
+    int y = kDdr3Page.identityTop;
     for (const auto& [caption, value] : identity) {
         page.text(0, y, kTextSize, kPrintBlue, caption);
         page.text(2600, y, kTextSize, caption.rfind("CRC", 0) == 0 && storedCrc != computedCrc ? kPrintRed : kBlack,
@@ -323,8 +328,8 @@ std::vector<PrintItem> LayoutDdr3Report(const ReportSource& source)
     // The byte names as the window shows them, one line per run of bytes of
     // one name, in the alternating colours of the other report pages.
     page.heading(y, "BYTE");
-    page.text(kDdr3NameX, y, kTextSize, kPrintBlue, "DESCRIPTION", true);
-    page.text(kDdr3ValueX, y, kTextSize, kPrintBlue, "HEX", true);
+    page.text(kDdr3Page.nameX, y, kTextSize, kPrintBlue, "DESCRIPTION", true);
+    page.text(kDdr3Page.valueX, y, kTextSize, kPrintBlue, "HEX", true);
     y += kTextLine;
     const DescriptionTable& names = DescriptionTableFor(MemoryTypeCode::Ddr3);
     bool blue = true;
@@ -333,14 +338,14 @@ std::vector<PrintItem> LayoutDdr3Report(const ReportSource& source)
         while (last + 1 < kSpdSize && names[static_cast<std::size_t>(last + 1)] == names[static_cast<std::size_t>(first)])
             ++last;
         const PrintColor color = blue ? kPrintBlue : kPrintRed;
-        page.text(0, y, kDdr3NameSize, color, ByteNumbers(first, last));
-        page.text(kDdr3NameX, y, kDdr3NameSize, color, names[static_cast<std::size_t>(first)]);
+        page.text(0, y, kDdr3Page.nameSize, color, ByteNumbers(first, last));
+        page.text(kDdr3Page.nameX, y, kDdr3Page.nameSize, color, names[static_cast<std::size_t>(first)]);
         // The CRC as a 16-bit value, high byte first, as everywhere else.
         const std::string value = first == kCrcLowByte && last == kCrcHighByte ? WordToHex(storedCrc)
-                                  : last - first < kDdr3LongestRun          ? ReportBytes(image, first, last)
+                                  : last - first < kDdr3Page.longestRun        ? ReportBytes(image, first, last)
                                                                               : "(table of bytes)";
-        page.text(kDdr3ValueX, y, kDdr3NameSize, color, value);
-        y += kDdr3NameLine;
+        page.text(kDdr3Page.valueX, y, kDdr3Page.nameSize, color, value);
+        y += kDdr3Page.nameLine;
         blue = !blue;
         first = last + 1;
     }

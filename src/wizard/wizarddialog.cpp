@@ -99,6 +99,15 @@ WizardDialog::WizardDialog(WizardRecord& record, QWidget* parent)
     showState();
 }
 
+template <typename Control, typename Signal, typename Apply>
+void WizardDialog::onOperatorChange(Control* control, Signal signal, Apply apply)
+{
+    connect(control, signal, this, [this, apply](auto... values) {
+        if (!m_showing)
+            apply(values...);
+    });
+}
+
 void WizardDialog::buildUi()
 {
     auto* outer = new QVBoxLayout(this);
@@ -121,22 +130,22 @@ void WizardDialog::buildUi()
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
-    m_cancel = AddButton(buttons, "取  消", "Command1", this);
-    m_back = AddButton(buttons, "上一 步", "Command2", this);
-    m_next = AddButton(buttons, "下一步", "Command3", this);
-    m_finish = AddButton(buttons, "完  成", "Command4", this);
+    QPushButton* cancel = AddButton(buttons, "取  消", "Command1", this);
+    m_buttons.back = AddButton(buttons, "上一 步", "Command2", this);
+    m_buttons.next = AddButton(buttons, "下一步", "Command3", this);
+    m_buttons.finish = AddButton(buttons, "完  成", "Command4", this);
     outer->addLayout(buttons);
 
-    connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
-    connect(m_back, &QPushButton::clicked, this, [this] {
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(m_buttons.back, &QPushButton::clicked, this, [this] {
         m_pages.back();
         showState();
     });
-    connect(m_next, &QPushButton::clicked, this, [this] {
+    connect(m_buttons.next, &QPushButton::clicked, this, [this] {
         m_pages.next();
         showState();
     });
-    connect(m_finish, &QPushButton::clicked, this, [this] {
+    connect(m_buttons.finish, &QPushButton::clicked, this, [this] {
         m_pages.finish();
         if (m_pages.record().wizardFinished)
             accept();
@@ -156,8 +165,8 @@ QGroupBox* WizardDialog::buildGenerationFrame()
         layout->addWidget(option);
     }
     layout->addStretch(1);
-    connect(m_optRamType, &QButtonGroup::idToggled, this, [this](int id, bool checked) {
-        if (checked && !m_showing)
+    onOperatorChange(m_optRamType, &QButtonGroup::idToggled, [this](int id, bool checked) {
+        if (checked)
             m_pages.selectGeneration(id);
     });
     return frame;
@@ -178,8 +187,8 @@ QGroupBox* WizardDialog::buildSpeedFrame(int generation)
     }
     layout->addStretch(1);
     m_speedOptions[static_cast<std::size_t>(generation)] = group;
-    connect(group, &QButtonGroup::idToggled, this, [this, generation](int id, bool checked) {
-        if (checked && !m_showing)
+    onOperatorChange(group, &QButtonGroup::idToggled, [this, generation](int id, bool checked) {
+        if (checked)
             m_pages.selectSpeed(generation, id);
     });
     return frame;
@@ -196,24 +205,13 @@ QGroupBox* WizardDialog::buildParameterFrame()
     m_ecc = new QCheckBox(QStringLiteral("With ECC"), frame);
     m_ecc->setObjectName(QStringLiteral("Check1"));
     form->addRow(m_ecc);
-    connect(m_cboDataWidth, &QComboBox::currentIndexChanged, this, [this](int index) {
-        if (m_showing)
-            return;
+    onOperatorChange(m_cboDataWidth, &QComboBox::currentIndexChanged, [this](int index) {
         m_pages.selectDataWidth(index);
         showState();
     });
-    connect(m_cboSize, &QComboBox::currentIndexChanged, this, [this](int index) {
-        if (!m_showing)
-            m_pages.selectSize(index);
-    });
-    connect(m_cboSide, &QComboBox::currentIndexChanged, this, [this](int index) {
-        if (!m_showing)
-            m_pages.selectSide(index);
-    });
-    connect(m_ecc, &QCheckBox::toggled, this, [this](bool ticked) {
-        if (!m_showing)
-            m_pages.setEcc(ticked);
-    });
+    onOperatorChange(m_cboSize, &QComboBox::currentIndexChanged, [this](int index) { m_pages.selectSize(index); });
+    onOperatorChange(m_cboSide, &QComboBox::currentIndexChanged, [this](int index) { m_pages.selectSide(index); });
+    onOperatorChange(m_ecc, &QCheckBox::toggled, [this](bool ticked) { m_pages.setEcc(ticked); });
     return frame;
 }
 
@@ -237,10 +235,8 @@ QGroupBox* WizardDialog::buildTimingFrame()
         QComboBox* box = AddList(form, spec.caption, spec.name, frame);
         m_timing[static_cast<std::size_t>(spec.list)] = box;
         const TimingList list = spec.list;
-        connect(box, &QComboBox::currentIndexChanged, this, [this, list](int index) {
-            if (!m_showing)
-                m_pages.selectTiming(list, index);
-        });
+        onOperatorChange(box, &QComboBox::currentIndexChanged,
+                         [this, list](int index) { m_pages.selectTiming(list, index); });
     }
     return frame;
 }
@@ -256,14 +252,10 @@ QGroupBox* WizardDialog::buildInformationFrame()
     m_partNumber->setObjectName(QStringLiteral("Text2"));
     form->addRow(QStringLiteral("JEDEC ID"), m_jedecId);
     form->addRow(QStringLiteral("Part Num"), m_partNumber);
-    connect(m_jedecId, &QLineEdit::textChanged, this, [this](const QString& text) {
-        if (!m_showing)
-            m_pages.setJedecIdText(text.toStdString());
-    });
-    connect(m_partNumber, &QLineEdit::textChanged, this, [this](const QString& text) {
-        if (!m_showing)
-            m_pages.setPartNumberText(text.toStdString());
-    });
+    onOperatorChange(m_jedecId, &QLineEdit::textChanged,
+                     [this](const QString& text) { m_pages.setJedecIdText(text.toStdString()); });
+    onOperatorChange(m_partNumber, &QLineEdit::textChanged,
+                     [this](const QString& text) { m_pages.setPartNumberText(text.toStdString()); });
     return frame;
 }
 
@@ -292,9 +284,9 @@ void WizardDialog::showState()
             m_frames[i]->hide();
     frame(visible)->show();
 
-    m_back->setEnabled(m_pages.backEnabled());
-    m_next->setEnabled(m_pages.nextEnabled());
-    m_finish->setEnabled(m_pages.finishEnabled());
+    m_buttons.back->setEnabled(m_pages.backEnabled());
+    m_buttons.next->setEnabled(m_pages.nextEnabled());
+    m_buttons.finish->setEnabled(m_pages.finishEnabled());
 
     if (QAbstractButton* option = m_optRamType->button(m_pages.generation()))
         option->setChecked(true);

@@ -36,9 +36,20 @@ private:
     QGroupBox* buildParameterFrame();
     QGroupBox* buildTimingFrame();
     QGroupBox* buildInformationFrame();
+    // Connects a control's signal to `apply`, which hands the operator's
+    // change to the pages; the changes showState makes are not handed on.
+    template <typename Control, typename Signal, typename Apply>
+    void onOperatorChange(Control* control, Signal signal, Apply apply);
     // Draws the pages' state into the controls.
     void showState();
     void showList(QComboBox* box, const ChoiceList& list);
+
+    // The buttons under the frames that follow the pages' state (Cancel is always enabled).
+    struct WizardButtons {
+        QPushButton* back = nullptr;
+        QPushButton* next = nullptr;
+        QPushButton* finish = nullptr;
+    };
 
     WizardPages m_pages;
     bool m_showing = false;
@@ -52,10 +63,7 @@ private:
     std::array<QComboBox*, kTimingListCount> m_timing{};
     QLineEdit* m_jedecId = nullptr;
     QLineEdit* m_partNumber = nullptr;
-    QPushButton* m_cancel = nullptr;
-    QPushButton* m_back = nullptr;
-    QPushButton* m_next = nullptr;
-    QPushButton* m_finish = nullptr;
+    WizardButtons m_buttons;
 };
 
 }  // namespace tessaro

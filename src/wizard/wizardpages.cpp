@@ -6,12 +6,8 @@ namespace tessaro {
 
 namespace {
 
-constexpr int kGenerationPage = 0;
-constexpr int kSpeedPage = 1;
-constexpr int kParameterPage = 2;
-constexpr int kTimingPage = 3;
-constexpr int kInformationPage = 4;
-constexpr int kFinishedPage = 5;
+// The pages in the order Next walks them; the page index counts from 0.
+enum Page { kGenerationPage, kSpeedPage, kParameterPage, kTimingPage, kInformationPage, kFinishedPage };
 
 std::string ClockEntry(int clocks)
 {
