@@ -287,7 +287,7 @@ void DocumentManager::openFile()
         openPath(name);
 }
 
-bool DocumentManager::readAnyImage(const QString& path, ImageData& larger, SpdImage& page, std::uint64_t& bytesAfterImage)
+std::optional<DocumentManager::FileImage> DocumentManager::readAnyImage(const QString& path)
 {
     const std::string file = FileNameString(path);
     const InputFormat format = InputFormatForFileName(file);
@@ -295,8 +295,7 @@ bool DocumentManager::readAnyImage(const QString& path, ImageData& larger, SpdIm
     // type names, or else as the first 256 bytes.
     const FileContents contents = m_readFile(file, format);
     ImageRead read = ImageFromFileContents(contents, file, format);
-    larger = {};
-    bytesAfterImage = read.ok() ? read.bytesAfterImage : 0;
+    FileImage result;
     if (!read.ok()) {
         // A file too short for the type its byte 2 names still opens as the
         // 256-byte image it always opened as; the reader says why otherwise.
@@ -305,16 +304,24 @@ bool DocumentManager::readAnyImage(const QString& path, ImageData& larger, SpdIm
             ui::ShowError(m_host.dialogParent(), QString::fromUtf8(ui::kDeviceErrorTitle),
                           QStringLiteral("*****   無法開啟檔案 !   *****\n\n%1\n%2")
                               .arg(path, QString::fromStdString(read.error)));
-            return false;
+            return std::nullopt;
         }
-        std::copy_n(read.image.bytes.begin(), kSpdSize, page.begin());
-        return true;
+        std::copy_n(read.image.bytes.begin(), kSpdSize, result.page.begin());
+        return result;
     }
+    result.bytesAfterImage = read.bytesAfterImage;
     if (read.image.size != kSpdSize)
-        larger = std::move(read.image);
+        result.larger = std::move(read.image);
     else
-        std::copy_n(read.image.bytes.begin(), kSpdSize, page.begin());
-    return true;
+        std::copy_n(read.image.bytes.begin(), kSpdSize, result.page.begin());
+    return result;
+}
+
+void DocumentManager::openLargerImage(FileImage&& read, const QString& path)
+{
+    ModuleDocumentWindow* window = m_host.openModuleDocument(std::move(read.larger), path);
+    setSource(window, path, true);
+    noteBytesAfterImage(window, path, read.bytesAfterImage);
 }
 
 void DocumentManager::openPath(const QString& name)
@@ -325,29 +332,24 @@ void DocumentManager::openPath(const QString& name)
         return;
     // A 512- or 1024-byte image opens in a window of its own; every other
     // file opens as it always has, into a 256-byte document.
-    ImageData larger;
-    SpdImage image{};
-    std::uint64_t bytesAfterImage = 0;
-    if (!readAnyImage(path, larger, image, bytesAfterImage))
+    std::optional<FileImage> read = readAnyImage(path);
+    if (!read)
         return;
     // An untitled window that holds nothing of the operator's makes room for
     // the file: a 256-byte image goes into it, a larger one takes its place.
     DocumentWindow* blank = m_host.activeDocument();
     if (blank != nullptr && (blank->document().isModified() || !isUntitled(blank)))
         blank = nullptr;
-    if (!larger.bytes.empty()) {
-        ModuleDocumentWindow* window = m_host.openModuleDocument(std::move(larger), path);
-        setSource(window, path, true);
-        noteBytesAfterImage(window, path, bytesAfterImage);
+    if (!read->larger.bytes.empty()) {
+        openLargerImage(std::move(*read), path);
         if (blank != nullptr)
             m_host.closeDocumentWindow(blank);
-        recordRecentFile(path);
-        return;
+    } else {
+        DocumentWindow* target = blank != nullptr ? blank : m_host.newDocument();
+        loadInto(target, path, true, read->page);
+        m_host.activateWidget(target);
+        noteBytesAfterImage(target, path, read->bytesAfterImage);
     }
-    DocumentWindow* target = blank != nullptr ? blank : m_host.newDocument();
-    loadInto(target, path, true, image);
-    m_host.activateWidget(target);
-    noteBytesAfterImage(target, path, bytesAfterImage);
     recordRecentFile(path);
 }
 
@@ -358,23 +360,18 @@ void DocumentManager::openRecentFile(int index)
     const QString name = m_recent.entry(index).caption;
     if (showIfOpen(name))
         return;
-    ImageData larger;
-    SpdImage image{};
-    std::uint64_t bytesAfterImage = 0;
-    if (!readAnyImage(name, larger, image, bytesAfterImage))
+    std::optional<FileImage> read = readAnyImage(name);
+    if (!read)
         return;  // the window keeps what it shows; no file is created
-    if (!larger.bytes.empty()) {
-        ModuleDocumentWindow* window = m_host.openModuleDocument(std::move(larger), name);
-        setSource(window, name, true);
-        noteBytesAfterImage(window, name, bytesAfterImage);
-        recordRecentFile(name);
-        return;
+    if (!read->larger.bytes.empty()) {
+        openLargerImage(std::move(*read), name);
+    } else {
+        DocumentWindow* target = m_host.activeDocument();
+        if (target == nullptr)
+            target = m_host.newDocument();
+        loadInto(target, name, true, read->page);
+        noteBytesAfterImage(target, name, read->bytesAfterImage);
     }
-    DocumentWindow* target = m_host.activeDocument();
-    if (target == nullptr)
-        target = m_host.newDocument();
-    loadInto(target, name, true, image);
-    noteBytesAfterImage(target, name, bytesAfterImage);
     recordRecentFile(name);
 }
 

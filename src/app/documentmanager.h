@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -101,11 +102,18 @@ private:
     [[nodiscard]] const Tracked* entryOf(const QWidget* window) const;
     [[nodiscard]] bool isUntitled(const QWidget* window) const;
     void recordRecentFile(const QString& path);
-    // Reads a file once: a 512- or 1024-byte image into `larger`, any other
-    // into `page`; false, with the message shown, when it cannot be read.
-    // bytesAfterImage: how many bytes the file holds after the image (the
-    // first Save drops them).
-    bool readAnyImage(const QString& path, ImageData& larger, SpdImage& page, std::uint64_t& bytesAfterImage);
+    // A file's image: a 512- or 1024-byte one in `larger`, any other in
+    // `page`; bytesAfterImage: how many bytes the file holds after the image
+    // (the first Save drops them).
+    struct FileImage {
+        ImageData larger;
+        SpdImage page{};
+        std::uint64_t bytesAfterImage = 0;
+    };
+    // Reads a file once; nothing, with the message shown, when it cannot be read.
+    std::optional<FileImage> readAnyImage(const QString& path);
+    // Opens a larger image read from `path` in a window of its own.
+    void openLargerImage(FileImage&& read, const QString& path);
     // A window opened on a file with bytes after its image says so in the
     // status bar and remembers it; saving over that file asks first, once.
     void noteBytesAfterImage(QWidget* window, const QString& path, std::uint64_t count);

@@ -210,18 +210,8 @@ LogWindow::LogWindow(const LogLocation& location, ImageOpener openImage, QWidget
     setObjectName(QStringLiteral("frmLog"));
     setWindowTitle(ToQString("生產紀錄"));
 
-    m_sinceOn = new QCheckBox(ToQString("從"), this);
-    m_sinceOn->setObjectName(QStringLiteral("logSinceOn"));
-    m_since = new QDateEdit(QDate::currentDate().addDays(-7), this);
-    m_since->setObjectName(QStringLiteral("logSince"));
-    m_untilOn = new QCheckBox(ToQString("到"), this);
-    m_untilOn->setObjectName(QStringLiteral("logUntilOn"));
-    m_until = new QDateEdit(QDate::currentDate(), this);
-    m_until->setObjectName(QStringLiteral("logUntil"));
-    for (QDateEdit* edit : {m_since, m_until}) {
-        edit->setCalendarPopup(true);
-        edit->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
-    }
+    m_since = buildDateBound("從", QStringLiteral("logSince"), QDate::currentDate().addDays(-7));
+    m_until = buildDateBound("到", QStringLiteral("logUntil"), QDate::currentDate());
     m_result = new QComboBox(this);
     m_result->setObjectName(QStringLiteral("logResult"));
     m_result->addItems({ToQString("全部"), ToQString("成功"), ToQString("失敗")});
@@ -236,10 +226,10 @@ LogWindow::LogWindow(const LogLocation& location, ImageOpener openImage, QWidget
     exportButton->setObjectName(QStringLiteral("cmdLogExport"));
 
     auto* filters = new QHBoxLayout;
-    filters->addWidget(m_sinceOn);
-    filters->addWidget(m_since);
-    filters->addWidget(m_untilOn);
-    filters->addWidget(m_until);
+    for (const DateBound& bound : {m_since, m_until}) {
+        filters->addWidget(bound.enabled);
+        filters->addWidget(bound.date);
+    }
     filters->addWidget(new QLabel(ToQString("結果"), this));
     filters->addWidget(m_result);
     filters->addWidget(m_text, 1);
@@ -274,16 +264,13 @@ LogWindow::LogWindow(const LogLocation& location, ImageOpener openImage, QWidget
     layout->addLayout(foot);
 
     const auto changed = [this] { reload(); };
-    connect(m_sinceOn, &QCheckBox::toggled, this, changed);
-    connect(m_untilOn, &QCheckBox::toggled, this, changed);
-    connect(m_since, &QDateEdit::dateChanged, this, [this] {
-        if (m_sinceOn->isChecked())
-            reload();
-    });
-    connect(m_until, &QDateEdit::dateChanged, this, [this] {
-        if (m_untilOn->isChecked())
-            reload();
-    });
+    for (const DateBound& bound : {m_since, m_until}) {
+        connect(bound.enabled, &QCheckBox::toggled, this, changed);
+        connect(bound.date, &QDateEdit::dateChanged, this, [this, enabled = bound.enabled] {
+            if (enabled->isChecked())
+                reload();
+        });
+    }
     connect(m_result, &QComboBox::currentIndexChanged, this, changed);
     connect(m_text, &QLineEdit::textChanged, this, changed);
     connect(openButton, &QPushButton::clicked, this, [this] { openImageOfCurrentRow(); });
@@ -294,13 +281,30 @@ LogWindow::LogWindow(const LogLocation& location, ImageOpener openImage, QWidget
 
 LogWindow::~LogWindow() = default;
 
+LogWindow::DateBound LogWindow::buildDateBound(const char* caption, const QString& objectName, const QDate& date)
+{
+    DateBound bound;
+    bound.enabled = new QCheckBox(ToQString(caption), this);
+    bound.enabled->setObjectName(objectName + QStringLiteral("On"));
+    bound.date = new QDateEdit(date, this);
+    bound.date->setObjectName(objectName);
+    bound.date->setCalendarPopup(true);
+    bound.date->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
+    return bound;
+}
+
+QString LogWindow::DateBound::timeBound(bool isUntil) const
+{
+    if (!enabled->isChecked())
+        return {};
+    return LogTimeBound(date->date().toString(Qt::ISODate), isUntil).value_or(QString());
+}
+
 void LogWindow::reload()
 {
     LogFilter filter;
-    if (m_sinceOn->isChecked())
-        filter.since = LogTimeBound(m_since->date().toString(Qt::ISODate), false).value_or(QString());
-    if (m_untilOn->isChecked())
-        filter.until = LogTimeBound(m_until->date().toString(Qt::ISODate), true).value_or(QString());
+    filter.since = m_since.timeBound(false);
+    filter.until = m_until.timeBound(true);
     if (m_result->currentIndex() > 0)
         filter.ok = m_result->currentIndex() == 1;
     filter.text = m_text->text().trimmed();

@@ -11,6 +11,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QDate;
 class QDateEdit;
 class QLabel;
 class QLineEdit;
@@ -79,15 +80,25 @@ public:
     bool openCurrentImage(QString* error);
 
     [[nodiscard]] QTableView* table() const { return m_table; }
-    [[nodiscard]] QCheckBox* sinceEnabled() const { return m_sinceOn; }
-    [[nodiscard]] QDateEdit* since() const { return m_since; }
-    [[nodiscard]] QCheckBox* untilEnabled() const { return m_untilOn; }
-    [[nodiscard]] QDateEdit* until() const { return m_until; }
+    [[nodiscard]] QCheckBox* sinceEnabled() const { return m_since.enabled; }
+    [[nodiscard]] QDateEdit* since() const { return m_since.date; }
+    [[nodiscard]] QCheckBox* untilEnabled() const { return m_until.enabled; }
+    [[nodiscard]] QDateEdit* until() const { return m_until.date; }
     [[nodiscard]] QComboBox* result() const { return m_result; }
     [[nodiscard]] QLineEdit* text() const { return m_text; }
     [[nodiscard]] QLabel* countLabel() const { return m_count; }
 
 private:
+    // A date that bounds the records shown while its box is ticked.
+    struct DateBound {
+        QCheckBox* enabled = nullptr;
+        QDateEdit* date = nullptr;
+        // The bound as the log's time text (the end of the day for the
+        // upper one), empty while the box is not ticked.
+        [[nodiscard]] QString timeBound(bool isUntil) const;
+    };
+    // The box `caption` and its date edit, named objectName+"On" and objectName.
+    DateBound buildDateBound(const char* caption, const QString& objectName, const QDate& date);
     void exportWithDialog();
     void openImageOfCurrentRow();
 
@@ -95,10 +106,8 @@ private:
     ImageOpener m_openImage;
     LogTableModel m_model;
     QTableView* m_table = nullptr;
-    QCheckBox* m_sinceOn = nullptr;
-    QDateEdit* m_since = nullptr;
-    QCheckBox* m_untilOn = nullptr;
-    QDateEdit* m_until = nullptr;
+    DateBound m_since;
+    DateBound m_until;
     QComboBox* m_result = nullptr;
     QLineEdit* m_text = nullptr;
     QLabel* m_count = nullptr;

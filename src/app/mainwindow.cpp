@@ -46,6 +46,7 @@
 #include <QUndoStack>
 
 #include <algorithm>
+#include <initializer_list>
 
 namespace tessaro {
 
@@ -503,8 +504,8 @@ void MainWindow::createActions()
     make("mnuViewOptions", "通訊設定", [this] { showPortSettings(); });
     make("mnuViewWebSite", "Korvalen科技網站", [this] { openWebSite(); });
 
-    make("mnuICpin", "IC 腳位圖", [this] { showIcPinMap(); });
-    make("mnuMODULEpin", "模組腳位圖", [this] { showModulePinMap(); });
+    make("mnuICpin", "IC 腳位圖", [this] { showPinMap(&DocumentWindow::icPinMapFromMenu); });
+    make("mnuMODULEpin", "模組腳位圖", [this] { showPinMap(&DocumentWindow::modulePinMapFromMenu); });
 
     make("mnuWindowCompare", "比較…", [this] { compareImages(); });
     make("mnuWindowLog", "生產紀錄", [this] { showProductionLog(); });
@@ -555,69 +556,39 @@ QAction* MainWindow::action(const QString& name) const
 
 void MainWindow::createMenus()
 {
-    auto a = [this](const char* name) { return action(QString::fromLatin1(name)); };
+    // A menu's actions by object name; a null name is a separator.
+    const auto add = [this](QMenu* menu, std::initializer_list<const char*> names) {
+        for (const char* name : names) {
+            if (name == nullptr)
+                menu->addSeparator();
+            else
+                menu->addAction(action(QString::fromLatin1(name)));
+        }
+    };
     m_fileMenu = menuBar()->addMenu(ToQString("檔案"));
-    m_fileMenu->addAction(a("mnuFileNew"));
-    m_fileMenu->addAction(a("mnuFileOpen"));
-    m_fileMenu->addAction(a("mnuFileImportDump"));
+    add(m_fileMenu, {"mnuFileNew", "mnuFileOpen", "mnuFileImportDump"});
 #ifdef Q_OS_LINUX
-    m_fileMenu->addAction(a("mnuFileInstalled"));
+    add(m_fileMenu, {"mnuFileInstalled"});
 #endif
-    m_fileMenu->addSeparator();
-    m_fileMenu->addAction(a("mnuFileSave"));
-    m_fileMenu->addAction(a("mnuFileSaveAs"));
-    m_fileMenu->addSeparator();
-    m_fileMenu->addAction(a("mnuFileImport"));
-    m_fileMenu->addAction(a("mnuFileExport"));
-    m_fileMenu->addSeparator();
-    m_fileMenu->addAction(a("mnuFileClose"));
-    m_fileMenu->addAction(a("mnuFileCloseAll"));
-    m_fileMenu->addSeparator();
-    m_fileMenu->addAction(a("mnuFilePrint"));
-    m_fileMenu->addSeparator();
-    m_fileMenu->addAction(a("mnuFileWizard"));
-    m_fileMenu->addSeparator();
+    add(m_fileMenu, {nullptr, "mnuFileSave", "mnuFileSaveAs", nullptr, "mnuFileImport", "mnuFileExport", nullptr,
+                     "mnuFileClose", "mnuFileCloseAll", nullptr, "mnuFilePrint", nullptr, "mnuFileWizard", nullptr});
     for (QAction* recent : m_recentFileActions)
         m_fileMenu->addAction(recent);
     m_recentFileSeparator = m_fileMenu->addSeparator();
     m_recentFileSeparator->setVisible(false);
-    m_fileMenu->addAction(a("mnuFileExit"));
+    add(m_fileMenu, {"mnuFileExit"});
 
-    QMenu* edit = editMenu();
-    edit->addAction(a("mnuEditUndo"));
-    edit->addAction(a("mnuEditRedo"));
-    edit->addSeparator();
-    edit->addAction(a("mnuEditCopy"));
-    edit->addAction(a("mnuEditPaste"));
-    edit->addAction(a("mnuEditSelectAll"));
-
-    QMenu* view = menuBar()->addMenu(ToQString("檢視"));
-    view->addAction(a("mnuViewToolbar"));
-    view->addAction(a("mnuViewStatusBar"));
-    view->addSeparator();
-    view->addAction(a("mnuViewReconnect"));
-    view->addAction(a("mnuViewPassword"));
-    view->addAction(a("mnuViewOptions"));
-    view->addAction(a("mnuViewWebSite"));
-
-    QMenu* pins = menuBar()->addMenu(ToQString("腳位圖"));
-    pins->addAction(a("mnuICpin"));
-    pins->addAction(a("mnuMODULEpin"));
+    add(editMenu(), {"mnuEditUndo", "mnuEditRedo", nullptr, "mnuEditCopy", "mnuEditPaste", "mnuEditSelectAll"});
+    add(menuBar()->addMenu(ToQString("檢視")), {"mnuViewToolbar", "mnuViewStatusBar", nullptr, "mnuViewReconnect",
+                                                "mnuViewPassword", "mnuViewOptions", "mnuViewWebSite"});
+    add(menuBar()->addMenu(ToQString("腳位圖")), {"mnuICpin", "mnuMODULEpin"});
 
     m_windowMenu = menuBar()->addMenu(ToQString("視窗"));
-    m_windowMenu->addAction(a("mnuWindowCompare"));
-    m_windowMenu->addAction(a("mnuWindowLog"));
-    m_windowMenu->addSeparator();
-    m_windowMenu->addAction(a("mnuWindowCascade"));
-    m_windowMenu->addAction(a("mnuWindowTile"));
-    m_windowMenu->addAction(a("mnuWindowMinimise"));
-    m_windowMenu->addAction(a("mnuWindowArrange"));
+    add(m_windowMenu, {"mnuWindowCompare", "mnuWindowLog", nullptr, "mnuWindowCascade", "mnuWindowTile",
+                       "mnuWindowMinimise", "mnuWindowArrange"});
     connect(m_windowMenu, &QMenu::aboutToShow, this, [this] { updateWindowMenu(); });
 
-    QMenu* help = menuBar()->addMenu(ToQString("說明"));
-    help->addAction(a("mnuHelpMail"));
-    help->addSeparator();
-    help->addAction(a("mnuHelpAbout"));
+    add(menuBar()->addMenu(ToQString("說明")), {"mnuHelpMail", nullptr, "mnuHelpAbout"});
 }
 
 QMenu* MainWindow::editMenu()
@@ -669,8 +640,8 @@ void MainWindow::createToolBars()
         {"WIZARD", "精靈", [this] { OpenWizard(this, ApplicationWizardRecord(), [this] { return newDocument(); }); }},
         {"MAIL", "郵件", [this] { action(QStringLiteral("mnuHelpMail"))->trigger(); }},
         {"CONNECT", "重新連線", [this] { connectHandshake(); }},
-        {"IC", "IC腳位圖", [this] { showIcPinMapFromToolBar(); }},
-        {"DRAM", nullptr, [this] { showModulePinMapFromToolBar(); }},
+        {"IC", "IC腳位圖", [this] { showPinMap(&DocumentWindow::icPinMapButton); }},
+        {"DRAM", nullptr, [this] { showPinMap(&DocumentWindow::modulePinMapButton); }},
         {"COMPARE", "比較", [this] { compareImages(); }},
     };
     for (const Button& b : buttons) {
@@ -804,28 +775,10 @@ void MainWindow::printReport()
 
 // --- Pin maps ---
 
-void MainWindow::showIcPinMap()
+void MainWindow::showPinMap(void (DocumentWindow::*showIn)())
 {
     if (DocumentWindow* doc = activeDocument())
-        doc->icPinMapFromMenu();
-}
-
-void MainWindow::showModulePinMap()
-{
-    if (DocumentWindow* doc = activeDocument())
-        doc->modulePinMapFromMenu();
-}
-
-void MainWindow::showIcPinMapFromToolBar()
-{
-    if (DocumentWindow* doc = activeDocument())
-        doc->icPinMapButton();
-}
-
-void MainWindow::showModulePinMapFromToolBar()
-{
-    if (DocumentWindow* doc = activeDocument())
-        doc->modulePinMapButton();
+        (doc->*showIn)();
 }
 
 // --- Documents ---
@@ -841,26 +794,42 @@ QMdiSubWindow* MainWindow::activeSubWindow() const
     return sub;
 }
 
-DocumentWindow* MainWindow::activeDocument() const
+template <class Window>
+Window* MainWindow::activeWindowOf() const
 {
     QMdiSubWindow* sub = activeSubWindow();
-    return sub != nullptr ? qobject_cast<DocumentWindow*>(sub->widget()) : nullptr;
+    return sub != nullptr ? qobject_cast<Window*>(sub->widget()) : nullptr;
+}
+
+template <class Window>
+QList<Window*> MainWindow::windowsOf() const
+{
+    QList<Window*> result;
+    for (QMdiSubWindow* sub : m_mdi->subWindowList(QMdiArea::CreationOrder)) {
+        if (auto* window = qobject_cast<Window*>(sub->widget()))
+            result.append(window);
+    }
+    return result;
+}
+
+DocumentWindow* MainWindow::activeDocument() const
+{
+    return activeWindowOf<DocumentWindow>();
 }
 
 ModuleDocumentWindow* MainWindow::activeModuleDocument() const
 {
-    QMdiSubWindow* sub = activeSubWindow();
-    return sub != nullptr ? qobject_cast<ModuleDocumentWindow*>(sub->widget()) : nullptr;
+    return activeWindowOf<ModuleDocumentWindow>();
+}
+
+QList<DocumentWindow*> MainWindow::documents() const
+{
+    return windowsOf<DocumentWindow>();
 }
 
 QList<ModuleDocumentWindow*> MainWindow::moduleDocuments() const
 {
-    QList<ModuleDocumentWindow*> result;
-    for (QMdiSubWindow* sub : m_mdi->subWindowList(QMdiArea::CreationOrder)) {
-        if (auto* doc = qobject_cast<ModuleDocumentWindow*>(sub->widget()))
-            result.append(doc);
-    }
-    return result;
+    return windowsOf<ModuleDocumentWindow>();
 }
 
 void MainWindow::activateWidget(QWidget* window)
@@ -916,16 +885,6 @@ void MainWindow::compareImages()
         }
     }
     CompareWindow::chooseAndShow(this, std::move(open), active, [this](QWidget* window) { addDocumentSubWindow(window); });
-}
-
-QList<DocumentWindow*> MainWindow::documents() const
-{
-    QList<DocumentWindow*> result;
-    for (QMdiSubWindow* sub : m_mdi->subWindowList(QMdiArea::CreationOrder)) {
-        if (auto* doc = qobject_cast<DocumentWindow*>(sub->widget()))
-            result.append(doc);
-    }
-    return result;
 }
 
 void MainWindow::closeDocumentWindow(QWidget* window)

@@ -103,12 +103,6 @@ public:
     // Replaces the system's printers (tests, PDF output).
     void setReportPrinter(std::unique_ptr<ReportPrinter> printer);
 
-    // --- Pin maps, on the active document window ---
-    void showIcPinMap();                 // menu "IC 腳位圖"
-    void showModulePinMap();             // menu "模組腳位圖"
-    void showIcPinMapFromToolBar();      // tool-bar IC
-    void showModulePinMapFromToolBar();  // tool-bar DRAM
-
     // Shows the main window at `wanted` size, centred on its screen, or
     // maximised when that size does not fit the screen's available area.
     void showOnScreen(QSize wanted);
@@ -170,10 +164,19 @@ private:
     void withdrawStatusMessage(const QString& text);  // cleared if the status bar still shows it
     void runDeviceCommand(DeviceCommand command);
     void wireDocument(DocumentWindow* window);
+    // A pin map of the active document window ("IC 腳位圖", "模組腳位圖" and
+    // their tool-bar buttons).
+    void showPinMap(void (DocumentWindow::*showIn)());
     // The reader/writer's frame of a document window.
     QWidget* readerWriterFrame(QWidget* window, std::function<std::vector<std::uint8_t>()> bytes,
                                std::function<QString()> caption);
     [[nodiscard]] QMdiSubWindow* activeSubWindow() const;
+    // The active window's widget as a `Window`, or null.
+    template <class Window>
+    [[nodiscard]] Window* activeWindowOf() const;
+    // Every open `Window`, in the order they were opened.
+    template <class Window>
+    [[nodiscard]] QList<Window*> windowsOf() const;
     // DocumentHost
     [[nodiscard]] QWidget* dialogParent() override { return this; }
     void activateWidget(QWidget* window) override;

@@ -13,19 +13,6 @@ namespace tessaro {
 
 namespace {
 
-// Runs `atExit` when the scope ends, whichever way it ends.
-class ScopeExit
-{
-public:
-    explicit ScopeExit(std::function<void()> atExit) : m_atExit(std::move(atExit)) {}
-    ~ScopeExit() { m_atExit(); }
-    ScopeExit(const ScopeExit&) = delete;
-    ScopeExit& operator=(const ScopeExit&) = delete;
-
-private:
-    std::function<void()> m_atExit;
-};
-
 constexpr const char* kNoDocument = "no document window is open";
 constexpr const char* kDocumentClosed = "the document window closed";
 
@@ -122,6 +109,49 @@ public:
 private:
     ProgrammerLink& m_link;
     bool m_restartOnExit = true;
+};
+
+// Records the operation from here to the end of the scope, unless one is
+// recorded already (which this one is then part of).
+class ProgrammerLink::OperationRecord
+{
+public:
+    OperationRecord(ProgrammerLink& link, LinkOperation operation)
+        : m_link(link), m_owned(link.beginOperation(operation))
+    {
+    }
+    ~OperationRecord()
+    {
+        if (m_owned)
+            m_link.endOperation();
+    }
+    OperationRecord(const OperationRecord&) = delete;
+    OperationRecord& operator=(const OperationRecord&) = delete;
+
+private:
+    ProgrammerLink& m_link;
+    bool m_owned;
+};
+
+// Shows the progress of `activity` from here to the end of the scope, unless
+// another command's progress shows already (which then goes on).
+class ProgrammerLink::ProgressShown
+{
+public:
+    ProgressShown(ProgrammerLink& link, const char* activity) : m_link(link), m_owned(link.beginProgress(activity)) {}
+    ~ProgressShown()
+    {
+        if (m_owned)
+            m_link.endProgress();
+    }
+    ProgressShown(const ProgressShown&) = delete;
+    ProgressShown& operator=(const ProgressShown&) = delete;
+
+    [[nodiscard]] bool owned() const { return m_owned; }
+
+private:
+    ProgrammerLink& m_link;
+    bool m_owned;
 };
 
 const char* LinkOperationName(LinkOperation operation)
@@ -602,17 +632,9 @@ void ProgrammerLink::runModuleTest(int recordWaitMs) { run(moduleTestSteps(recor
 
 LinkTask ProgrammerLink::downloadSteps()
 {
-    const bool recorded = beginOperation(LinkOperation::Download);
-    const ScopeExit recordEnds([this, recorded] {
-        if (recorded)
-            endOperation();
-    });
+    const OperationRecord recorded(*this, LinkOperation::Download);
     PollingPause pause(*this);
-    const bool ownsProgress = beginProgress(kDownloadActivity);
-    const ScopeExit progressEnds([this, ownsProgress] {
-        if (ownsProgress)
-            endProgress();
-    });
+    const ProgressShown progress(*this, kDownloadActivity);
     SpdDocument* doc = document();
     if (doc == nullptr || !openPort()) {
         pause.stayPaused();  // whoever runs the download restarts the polling
@@ -693,12 +715,8 @@ LinkTask ProgrammerLink::compareWithDocument(const char* activity, int waitSecon
                                              const char* differsText, const char* failureText)
 {
     PollingPause pause(*this);
-    const bool ownsProgress = beginProgress(activity);
-    const ScopeExit progressEnds([this, ownsProgress] {
-        if (ownsProgress)
-            endProgress();
-    });
-    if (!ownsProgress)
+    const ProgressShown progress(*this, activity);
+    if (!progress.owned())
         setProgressStep("檢查");  // the check after a download
     // The marks of the last compare go; this one's replace them.
     if (SpdDocument* doc = document()) {
@@ -733,22 +751,14 @@ LinkTask ProgrammerLink::compareWithDocument(const char* activity, int waitSecon
 
 LinkTask ProgrammerLink::checkSteps()
 {
-    const bool recorded = beginOperation(LinkOperation::Check);
-    const ScopeExit recordEnds([this, recorded] {
-        if (recorded)
-            endOperation();
-    });
+    const OperationRecord recorded(*this, LinkOperation::Check);
     co_return co_await compareWithDocument(kDownloadActivity, 2, msg::kCopyCheckSucceeded, msg::kCopyCheckDiffers,
                                            msg::kCopyCheckFailed);
 }
 
 LinkTask ProgrammerLink::compareSteps()
 {
-    const bool recorded = beginOperation(LinkOperation::Compare);
-    const ScopeExit recordEnds([this, recorded] {
-        if (recorded)
-            endOperation();
-    });
+    const OperationRecord recorded(*this, LinkOperation::Compare);
     co_return co_await compareWithDocument("PC 與 SPD 機器比對", 4, msg::kCompareEqual, msg::kCompareDiffers,
                                            msg::kCompareDiffers);
 }
@@ -757,13 +767,8 @@ LinkTask ProgrammerLink::downloadAndCheckSteps()
 {
     // One progress from the first row to the end of the check, and one
     // message: a download that failed is not checked as well.
-    const bool recorded = beginOperation(LinkOperation::Download);
-    const ScopeExit recordEnds([this, recorded] {
-        if (recorded)
-            endOperation();
-    });
-    beginProgress(kDownloadActivity);
-    const ScopeExit progressEnds([this] { endProgress(); });
+    const OperationRecord recorded(*this, LinkOperation::Download);
+    const ProgressShown progress(*this, kDownloadActivity);
     if (!co_await downloadSteps()) {
         restartPolling();
         co_return false;
@@ -782,14 +787,9 @@ LinkTask ProgrammerLink::readIntoDocument(const char* letter, SpdImage& image)
 
 LinkTask ProgrammerLink::readModuleSteps()
 {
-    const bool recorded = beginOperation(LinkOperation::ReadModule);
-    const ScopeExit recordEnds([this, recorded] {
-        if (recorded)
-            endOperation();
-    });
+    const OperationRecord recorded(*this, LinkOperation::ReadModule);
     PollingPause pause(*this);
-    beginProgress("電腦讀取模組 SPD");
-    const ScopeExit progressEnds([this] { endProgress(); });
+    const ProgressShown progress(*this, "電腦讀取模組 SPD");
     SpdImage image{};
     if (!co_await readIntoDocument("k", image))
         co_return fail(msg::kReadModuleFailed);
@@ -802,14 +802,9 @@ LinkTask ProgrammerLink::readModuleSteps()
 
 LinkTask ProgrammerLink::readProgrammerSteps()
 {
-    const bool recorded = beginOperation(LinkOperation::ReadProgrammer);
-    const ScopeExit recordEnds([this, recorded] {
-        if (recorded)
-            endOperation();
-    });
+    const OperationRecord recorded(*this, LinkOperation::ReadProgrammer);
     PollingPause pause(*this);
-    beginProgress("電腦讀取機器 SPD");
-    const ScopeExit progressEnds([this] { endProgress(); });
+    const ProgressShown progress(*this, "電腦讀取機器 SPD");
     SpdImage image{};
     bool ok = co_await readIntoDocument("l", image);
     std::optional<bool> numbering;
@@ -841,14 +836,9 @@ LinkTask ProgrammerLink::readProgrammerSteps()
 
 LinkTask ProgrammerLink::eraseSteps()
 {
-    const bool recorded = beginOperation(LinkOperation::Erase);
-    const ScopeExit recordEnds([this, recorded] {
-        if (recorded)
-            endOperation();
-    });
+    const OperationRecord recorded(*this, LinkOperation::Erase);
     PollingPause pause(*this);
-    beginProgress("SPD燒錄機清除");
-    const ScopeExit progressEnds([this] { endProgress(); });
+    const ProgressShown progress(*this, "SPD燒錄機清除");
     bool ok = openPort() && write(CommandFrame("e"));
     if (ok) {
         m_line.close();
@@ -863,11 +853,7 @@ LinkTask ProgrammerLink::eraseSteps()
 
 LinkTask ProgrammerLink::autoSerialSteps()
 {
-    const bool recorded = beginOperation(LinkOperation::AutoSerial);
-    const ScopeExit recordEnds([this, recorded] {
-        if (recorded)
-            endOperation();
-    });
+    const OperationRecord recorded(*this, LinkOperation::AutoSerial);
     PollingPause pause(*this);
     m_statusReplyTimer.stop();  // a pending status reply is dropped
     const bool on = m_bound->autoNumbering();
@@ -883,17 +869,9 @@ LinkTask ProgrammerLink::autoSerialSteps()
 LinkTask ProgrammerLink::testerSteps(TesterCommand command)
 {
     const TesterCommandInfo& info = TesterCommandInfoFor(command);
-    const bool recorded = beginOperation(OperationOfTester(command));
-    const ScopeExit recordEnds([this, recorded] {
-        if (recorded)
-            endOperation();
-    });
+    const OperationRecord recorded(*this, OperationOfTester(command));
     PollingPause pause(*this);
-    const bool ownsProgress = beginProgress("測試機執行中");
-    const ScopeExit progressEnds([this, ownsProgress] {
-        if (ownsProgress)
-            endProgress();
-    });
+    const ProgressShown progress(*this, "測試機執行中");
     bool ok = openPort() && write(CommandFrame(std::string(1, info.letter)));
     if (ok) {
         if (info.closesPort)
@@ -909,11 +887,7 @@ LinkTask ProgrammerLink::testerSteps(TesterCommand command)
 
 LinkTask ProgrammerLink::moduleTestSteps(int recordWaitMs)
 {
-    const bool recorded = beginOperation(LinkOperation::TesterTest);
-    const ScopeExit recordEnds([this, recorded] {
-        if (recorded)
-            endOperation();
-    });
+    const OperationRecord recorded(*this, LinkOperation::TesterTest);
     // The link's clock, which tests replace, else the monotonic one.
     const std::int64_t commandTime = m_pacing.elapsed();
     if (!co_await testerSteps(TesterCommand::Test))

@@ -189,6 +189,8 @@ signals:
 
 private:
     class PollingPause;
+    class OperationRecord;
+    class ProgressShown;
     // Starts `steps` as the running command, bound to the active document.
     void run(LinkTask steps);
     // The command's last step: it is over; its messages follow from the event loop.

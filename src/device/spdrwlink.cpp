@@ -45,6 +45,17 @@ std::string Offset(int offset)
     return text;
 }
 
+// A write refused before anything was written, for `reason`; `overridable`
+// when --force writes it all the same.
+SpdrwWriteResult Refused(std::string reason, bool overridable = false)
+{
+    SpdrwWriteResult result;
+    result.outcome = SpdrwWriteResult::Outcome::Refused;
+    result.message = std::move(reason) + "; nothing written";
+    result.overridable = overridable;
+    return result;
+}
+
 // "0-11", "0-3 5 7-9", "none"
 std::string Ranges(const std::vector<int>& numbers)
 {
@@ -602,26 +613,22 @@ bool SpdrwLink::readImage(const SpdrwModule& module, Bytes& image)
 std::optional<SpdrwWriteResult> SpdrwLink::refuseImage(const SpdrwModule& module,
                                                        std::span<const std::uint8_t> image, bool force) const
 {
-    SpdrwWriteResult result;
     const std::string a = spdrw::AddressText(module.address);
-    const auto refuse = [&](std::string text) {
-        result.outcome = SpdrwWriteResult::Outcome::Refused;
-        result.message = std::move(text) + "; nothing written";
-        return result;
-    };
     const std::string imageGeneration = GenerationOfImage(image);
     if (static_cast<int>(image.size()) != module.size)
-        return refuse("the image holds " + std::to_string(image.size()) + " bytes (" + imageGeneration +
-                      ") but the module at " + a + " is " + module.generation + " with " +
-                      std::to_string(module.size) + " bytes");
-    result.overridable = true;
+        return Refused("the image holds " + std::to_string(image.size()) + " bytes (" + imageGeneration +
+                       ") but the module at " + a + " is " + module.generation + " with " +
+                       std::to_string(module.size) + " bytes");
+    // The rest --force overrides.
     if (!force && imageGeneration != module.generation)
-        return refuse("the image is " + imageGeneration + " but the module at " + a + " is " + module.generation +
-                      "; --force writes it all the same");
+        return Refused("the image is " + imageGeneration + " but the module at " + a + " is " + module.generation +
+                           "; --force writes it all the same",
+                       true);
     if (!force) {
         if (const std::string problem = CheckBytesProblem(image); !problem.empty())
-            return refuse("the image's check bytes are wrong (" + problem +
-                          "); correct them (tessaro-cli fix) or write it as it is with --force");
+            return Refused("the image's check bytes are wrong (" + problem +
+                               "); correct them (tessaro-cli fix) or write it as it is with --force",
+                           true);
     }
     return std::nullopt;
 }
@@ -629,13 +636,7 @@ std::optional<SpdrwWriteResult> SpdrwLink::refuseImage(const SpdrwModule& module
 std::optional<SpdrwWriteResult> SpdrwLink::refusePages(const SpdrwModule& module, const std::vector<int>& pages,
                                                        const SpdrwHints& hints)
 {
-    SpdrwWriteResult result;
     const std::string a = spdrw::AddressText(module.address);
-    const auto refuse = [&](std::string text) {
-        result.outcome = SpdrwWriteResult::Outcome::Refused;
-        result.message = std::move(text) + "; nothing written";
-        return result;
-    };
     std::vector<int> blocked;
     bool permanent = false;
     for (int page : pages) {
@@ -649,14 +650,14 @@ std::optional<SpdrwWriteResult> SpdrwLink::refusePages(const SpdrwModule& module
             permanent = true;
     }
     if (permanent)
-        return refuse("the image changes bytes 0-127 of " + a + ", which are permanently protected; no command "
+        return Refused("the image changes bytes 0-127 of " + a + ", which are permanently protected; no command "
                       "can clear that protection");
     if (!blocked.empty()) {
         // A DDR5 hub clears its protection only in offline mode: say so first.
         bool offline = true;
         if (module.ddr5() && !offlineMode(offline))
             offline = true;
-        return refuse("the image changes protected block" + std::string(blocked.size() == 1 ? " " : "s ") +
+        return Refused("the image changes protected block" + std::string(blocked.size() == 1 ? " " : "s ") +
                       Ranges(blocked) + " of " + a + " (" + module.generation + ", blocks of " +
                       std::to_string(module.blockSize) + " bytes); clear the protection first" +
                       (offline ? std::string() : " (the hub clears it only in offline mode, with the module's HSA "
@@ -672,15 +673,11 @@ SpdrwWriteResult SpdrwLink::writeImage(const SpdrwModule& module, std::span<cons
 {
     if (std::optional<SpdrwWriteResult> refused = refuseImage(module, image, force))
         return *refused;
+    Bytes backup;
+    if (!readImage(module, backup))
+        return Refused("the module's current image could not be read as the backup: " + m_error);
     SpdrwWriteResult result;
     const std::string a = spdrw::AddressText(module.address);
-    Bytes backup;
-    if (!readImage(module, backup)) {
-        result.outcome = SpdrwWriteResult::Outcome::Refused;
-        result.message = "the module's current image could not be read as the backup: " + m_error +
-                         "; nothing written";
-        return result;
-    }
     result.backup = backup;
     if (backupTaken)
         backupTaken(backup);

@@ -91,40 +91,44 @@ DecodedPanels::DecodedPanels(QWidget* parent)
 {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    m_legacyPair = BuildPair(kLegacyCaptions, m_legacy, static_cast<int>(LegacyField::JedecId), m_legacyName,
-                             nullptr, nullptr, this);
-    m_ddr3Pair = BuildPair(kDdr3Captions, m_ddr3, static_cast<int>(Ddr3Field::ManufacturerId), m_ddr3Name,
-                           &m_crcCaption, &m_crcValue, this);
-    layout->addWidget(m_legacyPair);
-    layout->addWidget(m_ddr3Pair);
+    m_legacy.widget = BuildPair(kLegacyCaptions, m_legacy.values, static_cast<int>(LegacyField::JedecId),
+                                m_legacy.manufacturerName, nullptr, nullptr, this);
+    m_ddr3.widget = BuildPair(kDdr3Captions, m_ddr3.values, static_cast<int>(Ddr3Field::ManufacturerId),
+                              m_ddr3.manufacturerName, &m_crcCaption, &m_crcValue, this);
+    layout->addWidget(m_legacy.widget);
+    layout->addWidget(m_ddr3.widget);
     showView(DecodedView{});
 
-    // The identity values open an editor on a double-click or Enter.
-    const std::pair<QLabel*, const char*> editable[] = {
-        {m_legacy[static_cast<std::size_t>(LegacyField::JedecId)], "manufacturer"},
-        {m_legacyName, "manufacturer"},
-        {m_legacy[static_cast<std::size_t>(LegacyField::DateCode)], "manufactured"},
-        {m_legacy[static_cast<std::size_t>(LegacyField::SerialNumber)], "serialNumber"},
-        {m_legacy[static_cast<std::size_t>(LegacyField::PartNumber)], "partNumber"},
-        {m_legacy[static_cast<std::size_t>(LegacyField::Revision)], "moduleRevision"},
-        {m_ddr3[static_cast<std::size_t>(Ddr3Field::ManufacturerId)], "manufacturer"},
-        {m_ddr3Name, "manufacturer"},
-        {m_ddr3[static_cast<std::size_t>(Ddr3Field::Date)], "manufactured"},
-        {m_ddr3[static_cast<std::size_t>(Ddr3Field::SerialNumber)], "serialNumber"},
-        {m_ddr3[static_cast<std::size_t>(Ddr3Field::PartNumber)], "partNumber"},
-        {m_ddr3[static_cast<std::size_t>(Ddr3Field::Revision)], "moduleRevision"},
+    // The identity values open an editor on a double-click or Enter, in
+    // either pair; the manufacturer's name opens the same one as its code.
+    const struct {
+        LegacyField legacy;
+        Ddr3Field ddr3;
+        const char* name;
+    } editable[] = {
+        {LegacyField::JedecId, Ddr3Field::ManufacturerId, "manufacturer"},
+        {LegacyField::DateCode, Ddr3Field::Date, "manufactured"},
+        {LegacyField::SerialNumber, Ddr3Field::SerialNumber, "serialNumber"},
+        {LegacyField::PartNumber, Ddr3Field::PartNumber, "partNumber"},
+        {LegacyField::Revision, Ddr3Field::Revision, "moduleRevision"},
     };
-    for (const auto& [label, name] : editable) {
+    const auto makeEditable = [this](QLabel* label, const char* name) {
         const QString key = QString::fromLatin1(name);
         label->setProperty(kValueName, key);
         label->setToolTip(tr("Double-click or Enter to edit"));
         OnActivated(label, [this, key] { emit valueEditRequested(key); });
+    };
+    for (const auto& field : editable) {
+        makeEditable(m_legacy.values[static_cast<std::size_t>(field.legacy)], field.name);
+        makeEditable(m_ddr3.values[static_cast<std::size_t>(field.ddr3)], field.name);
     }
+    makeEditable(m_legacy.manufacturerName, "manufacturer");
+    makeEditable(m_ddr3.manufacturerName, "manufacturer");
 }
 
 QLabel* DecodedPanels::valueLabel(const QString& name) const
 {
-    const QWidget* pair = ddr3Shown() ? m_ddr3Pair : m_legacyPair;
+    const QWidget* pair = ddr3Shown() ? m_ddr3.widget : m_legacy.widget;
     for (QLabel* label : pair->findChildren<QLabel*>())
         if (label->property(kValueName).toString() == name)
             return label;
@@ -133,25 +137,31 @@ QLabel* DecodedPanels::valueLabel(const QString& name) const
 
 void DecodedPanels::showView(const DecodedView& view)
 {
-    for (std::size_t i = 0; i < m_legacy.size(); ++i)
-        m_legacy[i]->setText(Shown(view.legacy[i]));
-    for (std::size_t i = 0; i < m_ddr3.size(); ++i)
-        m_ddr3[i]->setText(Shown(view.ddr3[i]));
-    m_legacyName->setText(QString::fromStdString(view.legacyManufacturerName));
-    m_legacyName->setVisible(view.legacyManufacturerNameVisible);
-    m_ddr3Name->setText(QString::fromStdString(view.ddr3ManufacturerName));
+    for (std::size_t i = 0; i < m_legacy.values.size(); ++i)
+        m_legacy.values[i]->setText(Shown(view.legacy[i]));
+    for (std::size_t i = 0; i < m_ddr3.values.size(); ++i)
+        m_ddr3.values[i]->setText(Shown(view.ddr3[i]));
+    m_legacy.manufacturerName->setText(QString::fromStdString(view.legacyManufacturerName));
+    m_legacy.manufacturerName->setVisible(view.legacyManufacturerNameVisible);
+    m_ddr3.manufacturerName->setText(QString::fromStdString(view.ddr3ManufacturerName));
     m_crcCaption->setText(QString::fromStdString(view.crcCaption));
     m_crcValue->setText(QString::fromStdString(view.crcValue));
-    m_legacyPair->setVisible(!view.ddr3PanelsShown);
-    m_ddr3Pair->setVisible(view.ddr3PanelsShown);
+    m_legacy.widget->setVisible(!view.ddr3PanelsShown);
+    m_ddr3.widget->setVisible(view.ddr3PanelsShown);
 }
 
-QString DecodedPanels::legacyText(LegacyField field) const { return m_legacy[static_cast<std::size_t>(field)]->text(); }
-QString DecodedPanels::ddr3Text(Ddr3Field field) const { return m_ddr3[static_cast<std::size_t>(field)]->text(); }
-QString DecodedPanels::legacyManufacturer() const { return m_legacyName->text(); }
-QString DecodedPanels::ddr3Manufacturer() const { return m_ddr3Name->text(); }
+QString DecodedPanels::legacyText(LegacyField field) const
+{
+    return m_legacy.values[static_cast<std::size_t>(field)]->text();
+}
+QString DecodedPanels::ddr3Text(Ddr3Field field) const
+{
+    return m_ddr3.values[static_cast<std::size_t>(field)]->text();
+}
+QString DecodedPanels::legacyManufacturer() const { return m_legacy.manufacturerName->text(); }
+QString DecodedPanels::ddr3Manufacturer() const { return m_ddr3.manufacturerName->text(); }
 QString DecodedPanels::crcCaption() const { return m_crcCaption->text(); }
 QString DecodedPanels::crcValue() const { return m_crcValue->text(); }
-bool DecodedPanels::ddr3Shown() const { return !m_ddr3Pair->isHidden(); }
+bool DecodedPanels::ddr3Shown() const { return !m_ddr3.widget->isHidden(); }
 
 }  // namespace tessaro

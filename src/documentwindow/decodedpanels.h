@@ -38,14 +38,18 @@ signals:
     void valueEditRequested(const QString& name);
 
 private:
-    std::array<QLabel*, kLegacyFieldCount> m_legacy{};
-    std::array<QLabel*, kDdr3FieldCount> m_ddr3{};
-    QLabel* m_legacyName = nullptr;
-    QLabel* m_ddr3Name = nullptr;
-    QLabel* m_crcCaption = nullptr;
+    // One pair of panels: the values beside their captions, and the
+    // manufacturer's name beside its code.
+    template <std::size_t N>
+    struct PanelPair {
+        QWidget* widget = nullptr;
+        std::array<QLabel*, N> values{};
+        QLabel* manufacturerName = nullptr;
+    };
+    PanelPair<kLegacyFieldCount> m_legacy;
+    PanelPair<kDdr3FieldCount> m_ddr3;
+    QLabel* m_crcCaption = nullptr;  // the DDR3 pair's CRC line
     QLabel* m_crcValue = nullptr;
-    QWidget* m_legacyPair = nullptr;
-    QWidget* m_ddr3Pair = nullptr;
 };
 
 }  // namespace tessaro

@@ -37,15 +37,15 @@ namespace tessaro {
 
 namespace {
 constexpr int kSettleMilliseconds = 2000;
-constexpr int kOpeningWidthTwips = 9460;
-constexpr int kOpeningHeightTwips = 7000;
+// The size the window opens at, in twips (1440 to the inch).
+constexpr QSize kOpeningSizeTwips(9460, 7000);
 constexpr int kTwipsPerInch = 1440;
-// Tool tip of "Secrity on SPD(7F)" while it is disabled on a DDR3 image.
 // Names of the undo steps.
 constexpr const char* kFillStep = "填入";
 constexpr const char* kPasteStep = "貼上";
 constexpr const char* kDateCodeStep = "燒錄日期碼";
 constexpr const char* kSecurityStep = "安全碼";
+// Tool tip of "Secrity on SPD(7F)" while it is disabled on a DDR3 image.
 constexpr const char* kSecurityOnDdr3Tip = "DDR3 SPD 的位元組 127 (7F) 存放 CRC 的高位元組 , 不可寫入安全碼";
 
 // What the byte entry box and the fill box take; their keys go through eventFilter.
@@ -104,7 +104,7 @@ QSize DocumentWindow::openingSize(const QWidget* reference)
 {
     const int dpiX = reference != nullptr ? reference->logicalDpiX() : 96;
     const int dpiY = reference != nullptr ? reference->logicalDpiY() : 96;
-    return {kOpeningWidthTwips * dpiX / kTwipsPerInch, kOpeningHeightTwips * dpiY / kTwipsPerInch};
+    return {kOpeningSizeTwips.width() * dpiX / kTwipsPerInch, kOpeningSizeTwips.height() * dpiY / kTwipsPerInch};
 }
 
 void DocumentWindow::open(std::function<QDate()> today)
@@ -121,8 +121,8 @@ void DocumentWindow::open(std::function<QDate()> today)
 
 void DocumentWindow::updateEntryBox()
 {
-    m_byteEntry->setEnabled(m_editor.entryBoxShown());
-    m_byteEntry->setVisible(m_editor.entryBoxShown());
+    m_selectedByte.entry->setEnabled(m_editor.entryBoxShown());
+    m_selectedByte.entry->setVisible(m_editor.entryBoxShown());
 }
 
 DocumentEditor::Today DocumentWindow::today() const
@@ -199,22 +199,25 @@ void DocumentWindow::buildPinMapPanels()
         panel->hide();
         panel->setGeometry(rect());
     }
-    connect(m_icPanel, &PinMapPanel::entryChosen, this, [this](int index) {
-        m_pinMaps.chooseIcEntry(index);
-        showPinMaps();
-    });
-    connect(m_modulePanel, &PinMapPanel::entryChosen, this, [this](int index) {
-        m_pinMaps.chooseModuleEntry(index);
-        showPinMaps();
-    });
-    connect(m_icPanel, &PinMapPanel::closeClicked, this, [this] {
-        m_pinMaps.closeIcPanel();
-        showPinMaps();
-    });
-    connect(m_modulePanel, &PinMapPanel::closeClicked, this, [this] {
-        m_pinMaps.closeModulePanel();
-        showPinMaps();
-    });
+    // Each panel's choice and close go to its side of the pin maps.
+    const struct {
+        PinMapPanel* panel;
+        void (PinMapPanels::*choose)(int);
+        void (PinMapPanels::*close)();
+    } sides[] = {
+        {m_icPanel, &PinMapPanels::chooseIcEntry, &PinMapPanels::closeIcPanel},
+        {m_modulePanel, &PinMapPanels::chooseModuleEntry, &PinMapPanels::closeModulePanel},
+    };
+    for (const auto& side : sides) {
+        connect(side.panel, &PinMapPanel::entryChosen, this, [this, choose = side.choose](int index) {
+            (m_pinMaps.*choose)(index);
+            showPinMaps();
+        });
+        connect(side.panel, &PinMapPanel::closeClicked, this, [this, close = side.close] {
+            (m_pinMaps.*close)();
+            showPinMaps();
+        });
+    }
 }
 
 void DocumentWindow::showPinMaps()
@@ -265,15 +268,11 @@ void DocumentWindow::resizeEvent(QResizeEvent* event)
 
 QWidget* DocumentWindow::buildSelectedPanel()
 {
-    const SelectedBytePanel p = buildSelectedBytePanel(QStringLiteral("Byte0"), 70, [this](QWidget* panel) {
+    m_selectedByte = buildSelectedBytePanel(QStringLiteral("Byte0"), 70, [this](QWidget* panel) {
         return buildHexBox(panel, QStringLiteral("Text1"), kHexDigits);
     });
-    m_byteCaption = p.byteCaption;
-    m_description = p.description;
-    m_value = p.value;
-    m_value->setToolTip(QStringLiteral("Byte value, press then chang"));
-    m_byteEntry = p.entry;
-    return p.panel;
+    m_selectedByte.value->setToolTip(QStringLiteral("Byte value, press then chang"));
+    return m_selectedByte.panel;
 }
 
 QWidget* DocumentWindow::buildGridFrame()
@@ -371,15 +370,15 @@ void DocumentWindow::runDeviceCommand(DeviceCommand command)
 
 void DocumentWindow::showProgrammerMissing()
 {
-    m_byteEntry->setEnabled(false);
-    m_byteEntry->setVisible(false);
+    m_selectedByte.entry->setEnabled(false);
+    m_selectedByte.entry->setVisible(false);
     m_programmer->setTestFramesVisible(false);
     m_checkFrame->setVisible(false);
 }
 
 void DocumentWindow::showProgrammerAccess(bool authorized)
 {
-    for (QLineEdit* box : {m_byteEntry, m_fillBox}) {
+    for (QLineEdit* box : {m_selectedByte.entry, m_fillBox}) {
         box->setEnabled(authorized);
         box->setVisible(authorized);
     }
@@ -402,7 +401,7 @@ bool DocumentWindow::eventFilter(QObject* watched, QEvent* event)
     const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
     auto* box = static_cast<QLineEdit*>(watched);
     std::string text = box->text().toStdString();
-    if (box == m_byteEntry) {
+    if (box == m_selectedByte.entry) {
         // Keys before Enter belong to the byte's step, Enter ends it at the next byte.
         const int index = m_editor.currentByte();
         recordByteEntry(index, enter ? (index + 1) & 0xFF : index, [&] { m_editor.entryKey(text, enter); });
@@ -506,9 +505,9 @@ void DocumentWindow::decodedViewChanged()
 void DocumentWindow::refreshNow()
 {
     const SpdDocument::SelectedPanel& panel = m_doc.selectedPanel();
-    m_byteCaption->setText(ToQString(panel.byteCaption));
-    m_description->setText(ToQString(panel.description));
-    m_value->setText(ToQString(panel.value));
+    m_selectedByte.byteCaption->setText(ToQString(panel.byteCaption));
+    m_selectedByte.description->setText(ToQString(panel.description));
+    m_selectedByte.value->setText(ToQString(panel.value));
     if (m_viewDirty) {
         m_viewDirty = false;
         showView();

@@ -74,7 +74,7 @@ public:
     [[nodiscard]] static QSize openingSize(const QWidget* reference);
 
     // Controls that the main window and the programmer link set.
-    [[nodiscard]] QLineEdit* byteEntryBox() const { return m_byteEntry; }
+    [[nodiscard]] QLineEdit* byteEntryBox() const { return m_selectedByte.entry; }
     [[nodiscard]] QLineEdit* fillBox() const { return m_fillBox; }
     [[nodiscard]] ByteGrid* grid() const { return m_grid; }
     [[nodiscard]] DecodedPanels* panels() const { return m_panels; }
@@ -186,10 +186,7 @@ private:
     };
     GridLook m_gridLook;
 
-    QLabel* m_byteCaption = nullptr;
-    QLabel* m_description = nullptr;
-    QLabel* m_value = nullptr;
-    QLineEdit* m_byteEntry = nullptr;
+    SelectedBytePanel m_selectedByte;
     QLineEdit* m_fillBox = nullptr;
     ByteGrid* m_grid = nullptr;
     DecodedPanels* m_panels = nullptr;
