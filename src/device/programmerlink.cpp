@@ -785,6 +785,14 @@ LinkTask ProgrammerLink::readIntoDocument(const char* letter, SpdImage& image)
     co_return count >= 0 && storeDump(image, count);
 }
 
+bool ProgrammerLink::readSucceeded(const char* text, const SpdImage& image)
+{
+    succeed(text);
+    // The image stays as read; a mismatch is only pointed out.
+    showNote(CheckBytesMismatch(image));
+    return true;
+}
+
 LinkTask ProgrammerLink::readModuleSteps()
 {
     const OperationRecord recorded(*this, LinkOperation::ReadModule);
@@ -794,10 +802,7 @@ LinkTask ProgrammerLink::readModuleSteps()
     if (!co_await readIntoDocument("k", image))
         co_return fail(msg::kReadModuleFailed);
     pause.restartNow();
-    succeed(msg::kReadModuleOk);
-    // The image stays as read; a mismatch is only pointed out.
-    showNote(CheckBytesMismatch(image));
-    co_return true;
+    co_return readSucceeded(msg::kReadModuleOk, image);
 }
 
 LinkTask ProgrammerLink::readProgrammerSteps()
@@ -829,9 +834,7 @@ LinkTask ProgrammerLink::readProgrammerSteps()
     if (m_bound->setAutoNumbering(*numbering))
         co_await autoSerialSteps();
     pause.restartNow();
-    succeed(msg::kReadProgrammerOk);
-    showNote(CheckBytesMismatch(image));
-    co_return true;
+    co_return readSucceeded(msg::kReadProgrammerOk, image);
 }
 
 LinkTask ProgrammerLink::eraseSteps()

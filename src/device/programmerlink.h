@@ -209,6 +209,9 @@ private:
     LinkTask compareSteps();
     LinkTask readProgrammerSteps();
     LinkTask readModuleSteps();
+    // The end of a read that stored `image`: `text` and the note of check
+    // bytes that do not match the image.
+    bool readSucceeded(const char* text, const SpdImage& image);
     LinkTask eraseSteps();
     LinkTask autoSerialSteps();
     LinkTask downloadAndCheckSteps();

@@ -2,6 +2,8 @@
 
 #include "core/memorytype.h"
 
+#include <algorithm>
+
 namespace tessaro {
 
 namespace {
@@ -23,20 +25,6 @@ const char* PictureObjectName(PinMapPicture picture)
     return names[Slot(picture)];
 }
 
-bool IsIcPicture(PinMapPicture picture)
-{
-    switch (picture) {
-    case PinMapPicture::DdrTsop66:
-    case PinMapPicture::Ddr2Fbga84:
-    case PinMapPicture::Ddr2Fbga60:
-    case PinMapPicture::Ddr3Fbga78:
-    case PinMapPicture::Ddr3Fbga96:
-        return true;
-    default:
-        return false;
-    }
-}
-
 const std::array<PinMapListEntry, 5>& IcPinMapList()
 {
     static const std::array<PinMapListEntry, 5> list{{
@@ -47,6 +35,13 @@ const std::array<PinMapListEntry, 5>& IcPinMapList()
         {"DDR3 ( x16 )", PinMapPicture::Ddr3Fbga96},
     }};
     return list;
+}
+
+// An IC picture is one the IC panel's list offers.
+bool IsIcPicture(PinMapPicture picture)
+{
+    const auto& list = IcPinMapList();
+    return std::any_of(list.begin(), list.end(), [picture](const PinMapListEntry& e) { return e.picture == picture; });
 }
 
 const std::array<PinMapListEntry, 6>& ModulePinMapList()
