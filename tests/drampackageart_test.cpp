@@ -1,4 +1,4 @@
-#include "pinmapui/drampackageart.h"
+#include "pinmapui/pinmapdrawings.h"
 #include "pinmapui/pinmapstyle.h"
 
 #include <gtest/gtest.h>

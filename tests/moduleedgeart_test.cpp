@@ -1,4 +1,4 @@
-#include "pinmapui/moduleedgeart.h"
+#include "pinmapui/pinmapdrawings.h"
 #include "pinmapui/pinmapstyle.h"
 
 #include <gtest/gtest.h>

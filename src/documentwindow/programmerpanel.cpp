@@ -18,27 +18,27 @@ namespace tessaro {
 namespace {
 
 // Object names stay stable: tests and the screenshot tool find widgets by them.
+// The programmer's buttons: those of the I/O frame, then those of the tester frame.
+enum class ButtonFrame : std::uint8_t { Io, Tester };
 struct ButtonSpec {
+    ButtonFrame frame;
     const char* objectName;
     const char* caption;
     const char* toolTip;
     DeviceCommand command;
 };
 
-const ButtonSpec kIoButtons[] = {
-    {"Command1", "下   傳 =>", "檔案下傳到測試機", DeviceCommand::Download},
-    {"Command2", "<= 讀取測試機", "讀取測試機SPD值", DeviceCommand::ReadTester},
-    {"Command3", "<=  比  對  =>", "電腦與測試機做比對", DeviceCommand::Compare},
-    {"Command4", "清除 (00) =>", "清除測試機SPD值", DeviceCommand::Erase},
-    {"Command9", "<= 讀取模組", "讀取模組SPD值", DeviceCommand::ReadModule},
-};
-
-const ButtonSpec kTesterButtons[] = {
-    {"Command5", "讀  取", "讀取模組SPD值到測試機", DeviceCommand::ModuleRead},
-    {"Command6", "拷  貝", "將測試機SPD值拷貝到模組", DeviceCommand::ModuleCopy},
-    {"Command7", "比  對", "測試機與模組做比對", DeviceCommand::ModuleCompare},
-    {"Command8", "測  試", "測試記憶體模組", DeviceCommand::ModuleTest},
-    {"Command11", "學習模式", "學習記憶體 I/O ", DeviceCommand::Learn},
+const ButtonSpec kButtons[] = {
+    {ButtonFrame::Io, "Command1", "下   傳 =>", "檔案下傳到測試機", DeviceCommand::Download},
+    {ButtonFrame::Io, "Command2", "<= 讀取測試機", "讀取測試機SPD值", DeviceCommand::ReadTester},
+    {ButtonFrame::Io, "Command3", "<=  比  對  =>", "電腦與測試機做比對", DeviceCommand::Compare},
+    {ButtonFrame::Io, "Command4", "清除 (00) =>", "清除測試機SPD值", DeviceCommand::Erase},
+    {ButtonFrame::Io, "Command9", "<= 讀取模組", "讀取模組SPD值", DeviceCommand::ReadModule},
+    {ButtonFrame::Tester, "Command5", "讀  取", "讀取模組SPD值到測試機", DeviceCommand::ModuleRead},
+    {ButtonFrame::Tester, "Command6", "拷  貝", "將測試機SPD值拷貝到模組", DeviceCommand::ModuleCopy},
+    {ButtonFrame::Tester, "Command7", "比  對", "測試機與模組做比對", DeviceCommand::ModuleCompare},
+    {ButtonFrame::Tester, "Command8", "測  試", "測試記憶體模組", DeviceCommand::ModuleTest},
+    {ButtonFrame::Tester, "Command11", "學習模式", "學習記憶體 I/O ", DeviceCommand::Learn},
 };
 
 struct TestFunctionSpec {
@@ -95,11 +95,13 @@ ProgrammerPanel::ProgrammerPanel(AppValues& app, QWidget* parent)
 
 namespace {
 // One button for each entry of `specs`, `perRow` to a row of `grid`; returns how many.
-template <std::size_t N>
-int AddButtons(ProgrammerPanel* panel, QGroupBox* frame, QGridLayout* grid, const ButtonSpec (&specs)[N], int perRow)
+// Adds the buttons of `which` to `grid`, `perRow` to a row; returns how many.
+int AddButtons(ProgrammerPanel* panel, QGroupBox* frame, QGridLayout* grid, ButtonFrame which, int perRow)
 {
     int n = 0;
-    for (const ButtonSpec& spec : specs) {
+    for (const ButtonSpec& spec : kButtons) {
+        if (spec.frame != which)
+            continue;
         auto* button = new QPushButton(ToQString(spec.caption), frame);
         button->setObjectName(QString::fromLatin1(spec.objectName));
         button->setToolTip(ToQString(spec.toolTip));
@@ -116,7 +118,7 @@ void ProgrammerPanel::buildIoFrame()
 {
     m_ioFrame = new QGroupBox(QStringLiteral("I/O"), this);
     m_ioFrame->setObjectName(QStringLiteral("Frame4"));
-    AddButtons(this, m_ioFrame, new QGridLayout(m_ioFrame), kIoButtons, 1);
+    AddButtons(this, m_ioFrame, new QGridLayout(m_ioFrame), ButtonFrame::Io, 1);
 }
 
 void ProgrammerPanel::buildTesterFrame()
@@ -124,7 +126,7 @@ void ProgrammerPanel::buildTesterFrame()
     m_testerFrame = new QGroupBox(ToQString("TESSARO 測試機"), this);
     m_testerFrame->setObjectName(QStringLiteral("Frame6"));
     auto* grid = new QGridLayout(m_testerFrame);
-    const int used = AddButtons(this, m_testerFrame, grid, kTesterButtons, 2);
+    const int used = AddButtons(this, m_testerFrame, grid, ButtonFrame::Tester, 2);
     m_autoSerial = new QCheckBox(ToQString("自動產生序號"), m_testerFrame);
     m_autoSerial->setObjectName(QStringLiteral("Check1"));
     connect(m_autoSerial, &QCheckBox::clicked, this, [this] { emit autoSerialClicked(); });

@@ -25,36 +25,37 @@ const char* PictureObjectName(PinMapPicture picture)
     return names[Slot(picture)];
 }
 
-const std::array<PinMapListEntry, 5>& IcPinMapList()
+// The entries of the two lists: the IC panel's five, then the module panel's six.
+constexpr std::size_t kIcEntries = 5;
+constexpr PinMapListEntry kListEntries[] = {
+    {"DDR ( x4 , x8 , x16 )", PinMapPicture::DdrTsop66},
+    {"DDR2 ( x4 , x8 )", PinMapPicture::Ddr2Fbga60},
+    {"DDR2 ( x16 )", PinMapPicture::Ddr2Fbga84},
+    {"DDR3 ( x4 , x8 )", PinMapPicture::Ddr3Fbga78},
+    {"DDR3 ( x16 )", PinMapPicture::Ddr3Fbga96},
+    {"DDR-DIMM184", PinMapPicture::DdrDimm184},
+    {"DDR-SODIMM200", PinMapPicture::DdrSoDimm200},
+    {"DDR2-DIMM240", PinMapPicture::Ddr2Dimm240},
+    {"DDR2-SODIMM200", PinMapPicture::Ddr2SoDimm200},
+    {"DDR3-DIMM240", PinMapPicture::Ddr3Dimm240},
+    {"DDR3-SODIMM204", PinMapPicture::Ddr3SoDimm204},
+};
+
+std::span<const PinMapListEntry> IcPinMapList()
 {
-    static const std::array<PinMapListEntry, 5> list{{
-        {"DDR ( x4 , x8 , x16 )", PinMapPicture::DdrTsop66},
-        {"DDR2 ( x4 , x8 )", PinMapPicture::Ddr2Fbga60},
-        {"DDR2 ( x16 )", PinMapPicture::Ddr2Fbga84},
-        {"DDR3 ( x4 , x8 )", PinMapPicture::Ddr3Fbga78},
-        {"DDR3 ( x16 )", PinMapPicture::Ddr3Fbga96},
-    }};
-    return list;
+    return std::span(kListEntries).first(kIcEntries);
+}
+
+std::span<const PinMapListEntry> ModulePinMapList()
+{
+    return std::span(kListEntries).subspan(kIcEntries);
 }
 
 // An IC picture is one the IC panel's list offers.
 bool IsIcPicture(PinMapPicture picture)
 {
-    const auto& list = IcPinMapList();
+    const auto list = IcPinMapList();
     return std::any_of(list.begin(), list.end(), [picture](const PinMapListEntry& e) { return e.picture == picture; });
-}
-
-const std::array<PinMapListEntry, 6>& ModulePinMapList()
-{
-    static const std::array<PinMapListEntry, 6> list{{
-        {"DDR-DIMM184", PinMapPicture::DdrDimm184},
-        {"DDR-SODIMM200", PinMapPicture::DdrSoDimm200},
-        {"DDR2-DIMM240", PinMapPicture::Ddr2Dimm240},
-        {"DDR2-SODIMM200", PinMapPicture::Ddr2SoDimm200},
-        {"DDR3-DIMM240", PinMapPicture::Ddr3Dimm240},
-        {"DDR3-SODIMM204", PinMapPicture::Ddr3SoDimm204},
-    }};
-    return list;
 }
 
 bool PinMapPanels::isShown(PinMapPicture picture) const
@@ -86,10 +87,9 @@ void PinMapPanels::hide(PinMapPicture picture)
     m_shownAt[Slot(picture)] = 0;
 }
 
-template <std::size_t N>
-void PinMapPanels::chooseEntry(const std::array<PinMapListEntry, N>& list, int index, std::string& listText)
+void PinMapPanels::chooseEntry(std::span<const PinMapListEntry> list, int index, std::string& listText)
 {
-    if (index < 0 || index >= static_cast<int>(N))
+    if (index < 0 || index >= static_cast<int>(list.size()))
         return;
     for (const PinMapListEntry& entry : list)
         hide(entry.picture);
@@ -110,9 +110,8 @@ void PinMapPanels::chooseModuleEntry(int index)
 void PinMapPanels::icFromMenu(int memoryType, const SpdImage& image)
 {
     // The menu leaves the DDR3 pictures as they are.
-    hide(PinMapPicture::DdrTsop66);
-    hide(PinMapPicture::Ddr2Fbga84);
-    hide(PinMapPicture::Ddr2Fbga60);
+    for (PinMapPicture picture : {PinMapPicture::DdrTsop66, PinMapPicture::Ddr2Fbga84, PinMapPicture::Ddr2Fbga60})
+        hide(picture);
     m_modulePanel = false;
     m_icPanel = true;
     if (MemoryTypeOf(memoryType) == MemoryType::Ddr2) {
@@ -132,10 +131,9 @@ void PinMapPanels::icFromMenu(int memoryType, const SpdImage& image)
 void PinMapPanels::moduleFromMenu(int memoryType)
 {
     // The menu leaves the DDR3 pictures as they are.
-    hide(PinMapPicture::DdrDimm184);
-    hide(PinMapPicture::DdrSoDimm200);
-    hide(PinMapPicture::Ddr2Dimm240);
-    hide(PinMapPicture::Ddr2SoDimm200);
+    for (PinMapPicture picture : {PinMapPicture::DdrDimm184, PinMapPicture::DdrSoDimm200, PinMapPicture::Ddr2Dimm240,
+                                  PinMapPicture::Ddr2SoDimm200})
+        hide(picture);
     m_icPanel = false;
     m_modulePanel = true;
     if (MemoryTypeOf(memoryType) == MemoryType::Ddr2) {

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <span>
 #include <string>
 
 namespace tessaro {
@@ -36,8 +37,8 @@ struct PinMapListEntry {
     const char* text;
     PinMapPicture picture;
 };
-[[nodiscard]] const std::array<PinMapListEntry, 5>& IcPinMapList();
-[[nodiscard]] const std::array<PinMapListEntry, 6>& ModulePinMapList();
+[[nodiscard]] std::span<const PinMapListEntry> IcPinMapList();      // five entries
+[[nodiscard]] std::span<const PinMapListEntry> ModulePinMapList();  // six entries
 
 // What the two pin-map panels show: which panel is up, which pictures are
 // visible, and the text of each list. A window draws this; the commands below
@@ -73,8 +74,7 @@ public:
 private:
     // Shows the picture of entry `index` of `list`, hides the list's others and
     // puts the entry's text in `listText`; an index outside the list changes nothing.
-    template <std::size_t N>
-    void chooseEntry(const std::array<PinMapListEntry, N>& list, int index, std::string& listText);
+    void chooseEntry(std::span<const PinMapListEntry> list, int index, std::string& listText);
     void show(PinMapPicture picture);
     void hide(PinMapPicture picture);
 

@@ -1,7 +1,6 @@
 #include "pinmapui/pinmapart.h"
 
-#include "pinmapui/drampackageart.h"
-#include "pinmapui/moduleedgeart.h"
+#include "pinmapui/pinmapdrawings.h"
 
 #include <QPainter>
 
