@@ -182,7 +182,8 @@ std::vector<DramPin> FbgaPins(std::string_view rows, std::span<const Row> dataRo
                 const std::string_view name = row[c];
                 if (name.empty())
                     continue;
-                DramPin pin{std::string(1, rows[r]) + std::to_string(kFbgaColumns[c]), {}};
+                DramPin pin{std::string(1, rows[r]), {}};
+                pin.position.append(std::to_string(kFbgaColumns[c]));
                 pin.names[static_cast<std::size_t>(width)] = name;
                 if (width == DramWidth::X8) {
                     pin.names[static_cast<std::size_t>(DramWidth::X4)] = name;
